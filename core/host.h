@@ -1,0 +1,56 @@
+#pragma once
+// Everything the engine needs from its surroundings. The Qt window, the
+// headless batch mode and the tests each implement this one interface, so
+// core/ and app/ never see a widget.
+#include <string>
+
+namespace tarvik {
+
+// Answers of the method-failure dialog (Yes, No, Cancel, Yes to All).
+enum FailureAnswer : int { AnswerCancel = 2, AnswerYes = 6, AnswerNo = 7, AnswerYesToAll = 10 };
+
+class EngineHost {
+public:
+    virtual ~EngineHost() = default;
+
+    // Status-bar panel 0.
+    virtual void SetStatus(const std::string& text) = 0;
+    // The output pane RichEditOut.
+    virtual void AppendLine(const std::string& line) = 0;
+    virtual void ClearOutput() = 0;
+    // Lets the window handle pending events (Stop, resizing, hints).
+    virtual void ProcessEvents() = 0;
+    // Taskbar title: the iteration number during a run, the application title otherwise.
+    virtual void SetTitle(const std::string& title) = 0;
+
+    // Modal boxes.
+    virtual void ShowInfo(const std::string& text) = 0;
+    virtual void ShowError(const std::string& text) = 0;
+    // The four-button method-failure dialog; returns a FailureAnswer.
+    virtual int AskFailureChoice(const std::string& text) = 0;
+
+    // Asynchronous sound by file name inside Media, for example "Done.wav".
+    virtual void PlaySound(const std::string& fileName) = 0;
+
+    // ProgressBar1.
+    virtual void ShowProgress(int maximum) = 0;
+    virtual void StepProgress() = 0;
+    virtual void HideProgress() = 0;
+
+    // Window layout of the run states (Set-up, Preparing/Running, Ended).
+    virtual void EnterRunningLayout() = 0;           // Start pressed
+    virtual void ShowMethodCaption(const std::string& methodName) = 0;
+    virtual void EnterEndedLayout() = 0;             // Clear and Save as shown, Stop hidden
+    virtual void EnterSetupLayout() = 0;             // after Clear
+    virtual void FocusOutput() = 0;
+    // The run loop has begun: everything appended so far is final.
+    virtual void RunLoopEntered() {}
+
+    // The figure. The engine only says when; the host owns the picture.
+    virtual void CreateFigure() = 0;
+    virtual void DrawLevelLines() = 0;
+    virtual void DrawTrajectoryStep() = 0;
+    virtual void DestroyFigure() = 0;
+};
+
+} // namespace tarvik

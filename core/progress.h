@@ -1,0 +1,20 @@
+#pragma once
+// The cancellation point of long loops (Gauss elimination, the BFGS update).
+#include "core/errors.h"
+#include "core/run_state.h"
+
+namespace tarvik {
+
+// For N >= 200: advance the progress bar, let the window handle pending
+// events and turn a pressed Stop into EBadError "Terminated by user".
+inline void ProgressTick(RunState& s) {
+    if (s.N < 200) return;
+    s.Host->StepProgress();
+    s.Host->ProcessEvents();
+    if (s.StopRequested) {
+        s.Host->HideProgress();
+        throw EBadError("Terminated by user");
+    }
+}
+
+} // namespace tarvik

@@ -1,0 +1,132 @@
+#pragma once
+// The run state: one object holding every shared variable of a run, named
+// as the rest of the program (and its documentation) names them.
+#include <cstdint>
+#include <string>
+
+#include "core/host.h"
+#include "core/numeric.h"
+#include "core/parameters.h"
+
+namespace tarvik {
+
+// Figure colours are plain 0xRRGGBB values; the engine only passes them on.
+using Colour = uint32_t;
+inline constexpr Colour clTrajectory = 0x008000;
+inline constexpr Colour clSubIter = 0x808080;
+inline constexpr Colour clSteepestStep = 0xFF0080;
+inline constexpr Colour clNoHessianUpdate = 0xFF0090;
+inline constexpr Colour clAngleStep = 0xFF00A0;
+
+// How the known minimum of "Quadratic from FILE" is given.
+enum class UStarSource { FromFile, Zero, Unknown };
+
+// What the user chose on the window, copied when Start is pressed. The
+// engine reads the window only through this record.
+struct WindowChoices {
+    std::string CmbNText = "2";        // dimension as typed
+    int FunctionPosition = 0;          // position in CmbFunctionsAll, 0..18
+    int StartItem = 0;                 // CmbU0 item, 0..29
+    int MethodPosition = 0;            // position p of the method catalogue, 0..17
+    bool RbtnPrec1Checked = true;      // accuracy ||u-u*||/||u°-u*||
+    bool RbtnPrec2Checked = false;     // accuracy |J(u')-J(u'')|/J(u°)
+    std::string CmbPrec1Text = "0.01";
+    std::string CmbPrec2Text = "0.01";
+    std::string U0FileName;            // file of the starting item "from file"
+    UStarSource UStarOption = UStarSource::Zero;
+    std::string UStarFileName;         // hint of BitBtnInputFileUe
+    bool RBtnUeUnknownChecked() const { return UStarOption == UStarSource::Unknown; }
+};
+
+// The quadratic read from files (function code 17).
+struct QuadraticData {
+    MyArray2 QuadA;
+    MyArray1 QuadB;
+    Real QuadC = 0;
+    MyArray1 QuadAu;
+    void Release() { QuadA.release(); ReleaseVector(QuadB); ReleaseVector(QuadAu); }
+    bool Loaded() const { return !QuadA.empty(); }
+};
+
+struct RunState {
+    explicit RunState(EngineHost& host) : Host(&host) {}
+
+    EngineHost* Host;
+    TunableParameters Params;
+    WindowChoices Choices;
+    QuadraticData Quad;
+
+    // Vectors (allocated by preparation, released by FreeRunArrays).
+    MyArray1 U, UPrev, U0, UStar, GradJ, GradJ0, GradJPrev, Dir;
+    MyArray2 HMatrix;
+    MyArray2 LbfgsS, LbfgsY;
+    MyArray2 GaussWork;
+    // Collinear-gradients vectors.
+    MyArray1 DivGradVec, DivGradVecPrev, GradJSaved;
+
+    // Scalars.
+    int32_t N = 2;
+    int32_t IterCount = 0;
+    int32_t EvalCount = 0;
+    int32_t SubIterCount = 0;
+    uint8_t MethodCode = 0;
+    uint8_t FunctionCode = 0;
+    std::string MethodName;
+    std::string FunctionName = "Rosenbrock (n=2)";
+    Real JCur = 0, J0 = 0, JPrev = 0;
+    Real GradNorm = 0, GradNorm0 = 0, GradNormPrev = 0;
+    Real DirNorm = 0;
+    Real Step = 1;
+    Real MaxStep = 0;
+    Real TrustRadius = 0;
+    Real TrustEta = 0.25L;
+    Real Dist0 = 0, DistCur = 0;
+    Real Eps = 0.01L;
+    Real AccuracyValue = 0;
+    std::string AccuracyText;
+    uint8_t LbfgsMemory = 5;
+    int32_t StartTimeMs = 0;
+
+    // Storage estimate of preparation.
+    Real StorageMB = 0;
+    std::string StorageText;
+
+    // Conjugate-gradient state.
+    Real CgPrevGradNorm2 = 0, CgNumerator = 0, CgBeta = 0;
+    int32_t CgRestart = 0;
+
+    // Collinear-gradients state.
+    Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0, DivGradNorm = 0;
+    int32_t MaxSubIterColl = 0;
+    Real JBase = 0, DivGradNormPrev = 0, CollSign = 1, CollBeta = 0, CollStep = 0, GradNormSaved = 0;
+    uint8_t SubIterDone = 0;
+    uint8_t ShowSubIterPoints = 0;
+
+    // Flags.
+    uint8_t Running = 0;
+    uint8_t StopRequested = 1;
+    int32_t ContinueRun = 1;
+    uint8_t IterationComplete = 1;
+    uint8_t RedrawTrajectory = 0;
+    uint8_t SkipReevaluation = 0;
+    uint16_t FailureChoice = 0;
+    uint8_t ResumeSteepest = 0;
+    uint8_t ResumeRawStep = 0;
+    uint8_t SteepestForAll = 0;
+    Colour SegmentColour = clTrajectory;
+    // Set while preparation runs, so that Stop abandons it cleanly.
+    uint8_t Preparing = 0;
+    // Set while the run ends by an error, so that the extra iteration of
+    // TerminateRun does not evaluate again at a point that just failed.
+    uint8_t EndingByError = 0;
+
+    // Texts of the main window.
+    std::string FinalStatusText;
+    std::string LastErrorText;
+    const std::string AppTitle = "Tarvik";
+
+    void SetStatus(const std::string& text) { Host->SetStatus(text); }
+    void AppendLine(const std::string& text) { Host->AppendLine(text); }
+};
+
+} // namespace tarvik
