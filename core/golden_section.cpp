@@ -1,0 +1,115 @@
+#include "core/golden_section.h"
+
+#include <cmath>
+
+#include "core/errors.h"
+#include "core/objective.h"
+#include "core/vector_kernels.h"
+
+namespace tarvik {
+
+namespace {
+
+// Computed at start-up rather than written as a literal, so that it is the
+// correctly rounded extended value of the expression itself.
+const Real kGoldenFraction = (3.0L - sqrtl(5.0L)) / 2.0L;
+
+constexpr int kMaxBracketRounds = 1000;
+constexpr int kMaxReductionRounds = 100;
+
+[[noreturn]] void FailGolden(RunState& s) {
+    s.Step = 0;
+    throw EBadError("Minimization step-size is 0 or infinity (Golden sections line search).");
+}
+
+// to[i] = from[i] - t * d[i]
+void MoveAgainst(MyArray1& to, const MyArray1& from, Real t, const MyArray1& d, int n) {
+    for (int i = 1; i <= n; ++i) to[i] = from[i] - t * d[i];
+}
+
+} // namespace
+
+Real GoldenFraction() { return kGoldenFraction; }
+
+void GoldenSectionSearch(RunState& s, uint8_t functionIndex, MyArray1& u, const MyArray1& d, Real h) {
+    s.Step = 1;
+    const int n = s.N;
+
+    // A non-positive slope (or NaN) means -d does not descend: no J is spent.
+    const Real slope = VecDot(s.GradJ, d);
+    if (!(slope > 0)) FailGolden(s);
+
+    Real t = h / VecNorm(d);
+    MyArray1 a(u.begin(), u.end());
+    MyArray1 b = NewVector(n);
+    MyArray1 x1 = NewVector(n);
+    MyArray1 x2 = NewVector(n);
+    Real fA = s.JCur;
+    Real fB = 0;
+    Real f1 = 0;
+
+    MoveAgainst(x2, a, t, d, n);
+    Real f2 = EvalJ(s, functionIndex, x2);
+    int counter = 0;
+
+    if (fA > f2) {
+        // Walk outwards from the last trial point, so the distances from u
+        // grow as t0, t0 + 1.2 t0, ...
+        for (;;) {
+            ++counter;
+            t = 1.2L * t;
+            MoveAgainst(b, x2, t, d, n);
+            fB = EvalJ(s, functionIndex, b);
+            if (f2 <= fB) break;
+            a.swap(x2);  // A := X2, and X2's old storage is reused for B
+            fA = f2;
+            x2.swap(b);  // X2 := B
+            f2 = fB;
+            if (counter >= kMaxBracketRounds) FailGolden(s);
+        }
+    } else {
+        b.swap(x2);  // B := X2; both inner points are recomputed below
+        fB = f2;
+    }
+
+    const Real g = kGoldenFraction;
+    const bool relativeDistance = s.Choices.RbtnPrec1Checked;
+    bool recompute1 = true;
+    bool recompute2 = true;
+    counter = 0;
+    for (;;) {
+        ++counter;
+        if (recompute1) {
+            for (int i = 1; i <= n; ++i) x1[i] = a[i] + g * (b[i] - a[i]);
+            f1 = EvalJ(s, functionIndex, x1);
+            recompute1 = false;
+        }
+        if (recompute2) {
+            for (int i = 1; i <= n; ++i) x2[i] = b[i] - g * (b[i] - a[i]);
+            f2 = EvalJ(s, functionIndex, x2);
+            recompute2 = false;
+        }
+        if (!(f2 < f1)) {
+            // Ties and unordered values keep the end nearer to u.
+            b.swap(x2);   // B := X2
+            fB = f2;
+            x2.swap(x1);  // X2 := X1; x1 is recomputed next round
+            f2 = f1;
+            recompute1 = true;
+        } else {
+            a.swap(x1);   // A := X1
+            fA = f1;
+            x1.swap(x2);  // X1 := X2; x2 is recomputed next round
+            f1 = f2;
+            recompute2 = true;
+        }
+        // Mode 2 divides by J(u°) itself; J0 = 0 yields inf or NaN, which
+        // never passes the test, so the reduction then runs its 100 rounds.
+        const Real value = relativeDistance ? VecNormComb(a, b, -1) / s.Dist0 : fabsl(fA - fB) / s.J0;
+        if (s.Eps > value || counter >= kMaxReductionRounds) break;
+    }
+
+    for (int i = 1; i <= n; ++i) u[i] = (a[i] + b[i]) * 0.5L;
+}
+
+} // namespace tarvik
