@@ -15,8 +15,8 @@ std::string CommaToDot(std::string_view text);
 // True when the whole text is one real number: optional leading blanks, an
 // optional sign, digits with an optional point (at least one digit), an
 // optional exponent (e or E, optional sign, at least one digit) and nothing
-// after it. Values too large for Real are rejected; values too small for it
-// become zero. out is written only on success.
+// after it. Values too large for Real are rejected; values below its normal
+// range become zero. out is written only on success.
 bool TryParseReal(std::string_view text, Real& out);
 
 // True when the whole text is a 32-bit signed integer: optional leading

@@ -1,0 +1,83 @@
+#include "app/report_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class ReportFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("tarvik_report_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST(Utf8ToCp1252, MapsLatinAndWindowsCharacters) {
+    EXPECT_EQ(Utf8ToCp1252("Initial guess u\u00B0:"), "Initial guess u\xB0:");
+    EXPECT_EQ(Utf8ToCp1252("plain ASCII 123"), "plain ASCII 123");
+    EXPECT_EQ(Utf8ToCp1252("\u00E9\u00FF\u00A0"), "\xE9\xFF\xA0");
+    EXPECT_EQ(Utf8ToCp1252("\u20AC\u2013\u0178"), "\x80\x96\x9F");
+    EXPECT_EQ(Utf8ToCp1252("\u0081"), "\x81");
+}
+
+TEST(Utf8ToCp1252, UnmappableAndMalformedBecomeQuestionMarks) {
+    EXPECT_EQ(Utf8ToCp1252("\u03B1\u4E2D"), "??");
+    EXPECT_EQ(Utf8ToCp1252("\U0001F600x"), "?x");
+    EXPECT_EQ(Utf8ToCp1252("a\xB0"), "a?");        // a lone continuation byte
+    EXPECT_EQ(Utf8ToCp1252("\xC2"), "?");          // cut short
+    EXPECT_EQ(Utf8ToCp1252("\xC0\xB0"), "?");      // overlong form of '0'
+    EXPECT_EQ(Utf8ToCp1252("\xE2\x82z"), "??z");   // cut short before an ASCII byte
+}
+
+TEST_F(ReportFileTest, WritesCodePageBytesWithCrLf) {
+    const fs::path path = dir_ / "out1.txt";
+    WriteReportFile(path.string(), {"Initial guess u\u00B0:", "", " ", "J\u00B0=2.420E+01"});
+    EXPECT_EQ(ReadBytes(path), "Initial guess u\xB0:\r\n\r\n \r\nJ\xB0=2.420E+01\r\n");
+}
+
+TEST_F(ReportFileTest, ReplacesAnExistingFile) {
+    const fs::path path = dir_ / "out1.txt";
+    WriteReportFile(path.string(), {"a much longer first report line"});
+    WriteReportFile(path.string(), {"short"});
+    EXPECT_EQ(ReadBytes(path), "short\r\n");
+    WriteReportFile(path.string(), {});
+    EXPECT_EQ(ReadBytes(path), "");
+}
+
+TEST_F(ReportFileTest, UnwritablePathsThrowWithThePath) {
+    const std::string missing = (dir_ / "no_such_folder" / "out1.txt").string();
+    try {
+        WriteReportFile(missing, {"x"});
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot write file " + missing + ": ", 0), 0u) << e.what();
+    }
+    try {
+        WriteReportFile(dir_.string(), {"x"});
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot write file " + dir_.string() + ": ", 0), 0u) << e.what();
+    }
+}
+
+} // namespace
+} // namespace tarvik
