@@ -10,6 +10,16 @@ namespace tarvik {
 // s_j = sin(2*pi*(j-1)/(n-1))/2 with the ten-decimal pi of the catalogue.
 Real SinShift(int j, int n);
 
+// s_1..s_n for dimension n (index 0 unused). The table is kept between
+// calls, so the sines are computed once per dimension; for n < 2 it is
+// recomputed every time, so that the division by n - 1 = 0 is met again.
+// The pointer is valid until the next call with another dimension.
+const Real* SinShiftTable(int n);
+
+// QuadAu := QuadA * u over rows and columns 1..n, each row accumulated from
+// column 1 upwards.
+void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& u);
+
 // J(u) of the function with the given code. Raises EBadError
 // "Error in evaluation of function: " + FunctionName on an arithmetic fault.
 Real EvalJ(RunState& s, uint8_t functionCode, const MyArray1& u);

@@ -1,0 +1,286 @@
+// gradJ(u) of the nineteen test functions, analytically.
+//
+// The same arithmetic rules as for J hold here: left-to-right products,
+// x^2 as x*x, sums from 0 and from the first index upwards.
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/fp_guard.h"
+#include "core/objective.h"
+
+namespace tarvik {
+namespace {
+
+Real* GradientScratch(int n) {
+    thread_local std::vector<Real> scratch;
+    if (scratch.size() < static_cast<std::size_t>(n) + 1) scratch.resize(static_cast<std::size_t>(n) + 1);
+    return scratch.data();
+}
+
+struct UndefinedForDimension : std::domain_error {
+    UndefinedForDimension() : std::domain_error("gradient not defined for this dimension") {}
+};
+
+void TwoDimensionalGradient(uint8_t code, const Real* u, Real* g) {
+    const Real u1 = u[1], u2 = u[2];
+    switch (code) {
+    case 0: {
+        const Real d = u2 - u1 * u1;
+        g[1] = -400 * u1 * d - 2 * (1 - u1);
+        g[2] = 200 * d;
+        break;
+    }
+    case 1: {
+        const Real d = u2 - u1 * u1;
+        g[1] = -4 * u1 * d - 2 * (1 - u1);
+        g[2] = 2 * d;
+        break;
+    }
+    case 2: {
+        const Real d = u2 - u1 * u1 * u1;
+        g[1] = -600 * (u1 * u1) * d - 2 * (1 - u1);
+        g[2] = 200 * d;
+        break;
+    }
+    case 3: {
+        const Real a = u1 * u1 + u2 - 11;
+        const Real b = u2 * u2 + u1 - 7;
+        g[1] = 4 * u1 * a + 2 * b;
+        g[2] = 2 * a + 4 * u2 * b;
+        break;
+    }
+    case 4:
+        g[1] = 10 * u1;
+        g[2] = -2 * u2;
+        break;
+    default:
+        g[1] = 6 * (u1 * u1) + 8 * u1;
+        g[2] = 3 * (u2 * u2) + 4 * u2;
+        break;
+    }
+}
+
+// tail[k] = w[k+1] + ... + w[n] for k = 1..n, every sum started at 0 and
+// accumulated from j = k+1 upwards. Four sums share one pass over the
+// common part of their ranges; each keeps its own accumulator, so the
+// order of its additions is unchanged.
+void UpwardTailSums(int n, const Real* w, Real* tail) {
+    int k = 1;
+    for (; k + 3 <= n; k += 4) {
+        Real a0 = 0, a1 = 0, a2 = 0, a3 = 0;
+        a0 += w[k + 1];
+        a0 += w[k + 2];
+        a1 += w[k + 2];
+        a0 += w[k + 3];
+        a1 += w[k + 3];
+        a2 += w[k + 3];
+        for (int j = k + 4; j <= n; ++j) {
+            const Real x = w[j];
+            a0 += x;
+            a1 += x;
+            a2 += x;
+            a3 += x;
+        }
+        tail[k] = a0;
+        tail[k + 1] = a1;
+        tail[k + 2] = a2;
+        tail[k + 3] = a3;
+    }
+    for (; k <= n; ++k) {
+        Real a = 0;
+        for (int j = k + 1; j <= n; ++j) a += w[j];
+        tail[k] = a;
+    }
+}
+
+// Codes 7, 8 and 9: with v the point (or u - s for code 9),
+// g_k = 2(n-k+1)·(v_1+...+v_k) + 2·sum_{j>k} (n-j+1)·v_j [- 2·sum_{j=k..n} j].
+void PartialSumGradient(int n, const Real* v, bool shiftByIndex, Real* g) {
+    Real* w = GradientScratch(n);
+    for (int j = 1; j <= n; ++j) w[j] = Real(n - j + 1) * v[j];
+    UpwardTailSums(n, w, g);
+    Real partial = 0;
+    for (int k = 1; k <= n; ++k) {
+        partial += v[k];
+        const Real value = Real(2 * (n - k + 1)) * partial + 2 * g[k];
+        if (shiftByIndex) {
+            // k + (k+1) + ... + n, exact in 64-bit integers
+            const int64_t indexSum = (static_cast<int64_t>(n) + k) * (static_cast<int64_t>(n) - k + 1) / 2;
+            g[k] = value - Real(2 * indexSum);
+        } else {
+            g[k] = value;
+        }
+    }
+}
+
+void StaircaseSinGradient(int n, const Real* u, Real* g) {
+    const Real* s = SinShiftTable(n);
+    // u - s needs a buffer of its own: the weighted terms take the scratch
+    // and the tail sums are built in g.
+    thread_local std::vector<Real> shifted;
+    if (shifted.size() < static_cast<std::size_t>(n) + 1) shifted.resize(static_cast<std::size_t>(n) + 1);
+    for (int j = 1; j <= n; ++j) shifted[static_cast<std::size_t>(j)] = u[j] - s[j];
+    PartialSumGradient(n, shifted.data(), true, g);
+}
+
+void QuadraticVarnelGradient(int n, const Real* u, Real* g) {
+    if (n == 1) {
+        // J = (u1 + u1)^2: both ends of the first term are u1.
+        const Real t = 2 * (u[1] + u[n]);
+        g[1] = t + t;
+        return;
+    }
+    g[1] = 2 * (u[1] + u[n]) + 2 * (u[1] - 2 * u[2]);
+    for (int i = 2; i <= n - 1; ++i)
+        g[i] = Real(-2 * i) * (u[i - 1] - Real(i) * u[i]) + 2 * (u[i] - Real(i + 1) * u[i + 1]);
+    g[n] = Real(-2 * n) * (u[n - 1] - Real(n) * u[n]) + 2 * (u[1] + u[n]);
+}
+
+void TridiaGradient(const TunableParameters& p, int n, const Real* u, Real* g) {
+    const Real alpha = p.TridiaAlpha, beta = p.TridiaBeta, delta = p.TridiaDelta, gamma = p.TridiaGamma;
+    if (n == 1) {
+        // Only the leading term gamma(delta u1 - 1)^2 exists.
+        g[1] = 2 * gamma * delta * (delta * u[1] - 1);
+        return;
+    }
+    g[1] = 2 * gamma * delta * (delta * u[1] - 1) - 4 * beta * (alpha * u[2] - beta * u[1]);
+    for (int i = 2; i <= n - 1; ++i)
+        g[i] = 2 * alpha * Real(i) * (alpha * u[i] - beta * u[i - 1])
+             - 2 * beta * Real(i + 1) * (alpha * u[i + 1] - beta * u[i]);
+    g[n] = 2 * alpha * Real(n) * (alpha * u[n] - beta * u[n - 1]);
+}
+
+void Dixon3dqGradient(int n, const Real* u, Real* g) {
+    for (int i = 1; i <= n; ++i) g[i] = 0;
+    g[1] += 2 * (u[1] - 1);
+    g[n] += 2 * (u[n] - 1);
+    for (int i = 2; i <= n - 1; ++i) {
+        const Real t = 2 * (u[i] - u[i + 1]);
+        g[i] += t;
+        g[i + 1] -= t;
+    }
+}
+
+void HilbertAGradient(int n, const Real* u, Real* g) {
+    for (int i = 1; i <= n; ++i) {
+        Real sum = 0;
+        for (int j = 1; j <= n; ++j) sum += u[j] / Real(i + j - 1);
+        g[i] = 2 * sum;
+    }
+}
+
+void HilbertBGradient(Real d, int n, const Real* u, Real* g) {
+    for (int i = 1; i <= n; ++i) {
+        Real sum = 0;
+        for (int j = 1; j <= i - 1; ++j) sum += u[j] / Real(i + j - 1);
+        for (int j = i + 1; j <= n; ++j) sum += u[j] / Real(i + j - 1);
+        g[i] = sum + 2 * u[i] * (1 / Real(4 * i - 2) + d);
+    }
+}
+
+void QuadraticFromFilesGradient(QuadraticData& quad, int n, const MyArray1& u, Real* g) {
+    MultiplyQuadA(quad, n, u);
+    const Real* au = quad.QuadAu.data();
+    const Real* b = quad.QuadB.data();
+    for (int i = 1; i <= n; ++i) g[i] = au[i] + b[i];
+}
+
+void GeneralizedRosenbrockGradient(int n, const Real* u, Real* g) {
+    if (n == 1) {
+        g[1] = 0;  // J is the empty sum
+        return;
+    }
+    g[1] = 2 * (u[1] - 1) - 400 * u[1] * (u[2] - u[1] * u[1]);
+    for (int i = 2; i <= n - 1; ++i)
+        g[i] = 200 * (u[i] - u[i - 1] * u[i - 1]) - 400 * u[i] * (u[i + 1] - u[i] * u[i]) + 2 * (u[i] - 1);
+    g[n] = 200 * (u[n] - u[n - 1] * u[n - 1]);
+}
+
+void GradientOf(RunState& s, uint8_t code, const MyArray1& uv, Real* g) {
+    const int n = s.N;
+    const Real* u = uv.data();
+    switch (code) {
+    case 0: case 1: case 2: case 3: case 4: case 5:
+        if (n < 2) throw UndefinedForDimension();
+        TwoDimensionalGradient(code, u, g);
+        break;
+    case 6:
+        for (int i = 1; i <= n; ++i) g[i] = Real(2 * i) * u[i];
+        break;
+    case 7: PartialSumGradient(n, u, false, g); break;
+    case 8: PartialSumGradient(n, u, true, g); break;
+    case 9: StaircaseSinGradient(n, u, g); break;
+    case 10: QuadraticVarnelGradient(n, u, g); break;
+    case 11: {
+        const Real* sh = SinShiftTable(n);
+        for (int i = 1; i <= n; ++i) g[i] = Real(2 * i) * (u[i] - sh[i]);
+        break;
+    }
+    case 12:
+        for (int i = 1; i <= n - 1; ++i) g[i] = Real(i) * u[i];
+        g[n] = Real(n) * u[n] - 1;
+        break;
+    case 13: TridiaGradient(s.Params, n, u, g); break;
+    case 14: Dixon3dqGradient(n, u, g); break;
+    case 15: HilbertAGradient(n, u, g); break;
+    case 16: HilbertBGradient(s.Params.HilbertD, n, u, g); break;
+    case 17: QuadraticFromFilesGradient(s.Quad, n, uv, g); break;
+    case 18: GeneralizedRosenbrockGradient(n, u, g); break;
+    default: break;  // no formula: g is left as it was
+    }
+}
+
+bool AllFinite(const Real* g, int n) {
+    for (int i = 1; i <= n; ++i)
+        if (!IsFiniteReal(g[i])) return false;
+    return true;
+}
+
+} // namespace
+
+void EvalGrad(RunState& s, uint8_t functionCode, const MyArray1& u, MyArray1& g, Real& gnorm) {
+    const int n = s.N;
+    const std::size_t length = static_cast<std::size_t>(n) + 1;
+    if (n < 1 || u.size() < length || g.size() < length)
+        throw std::invalid_argument("EvalGrad: the point or the gradient has fewer than N components");
+    if (functionCode == 17) {
+        if (s.Quad.QuadA.rows() < length || s.Quad.QuadA.cols() < length || s.Quad.QuadB.size() < length)
+            throw std::invalid_argument("EvalGrad: the quadratic from files is not loaded for this N");
+        if (s.Quad.QuadAu.size() < length) s.Quad.QuadAu.resize(length, 0.0L);
+    }
+
+    if (n >= 1000) s.SetStatus(" Working... gradient evaluation");
+    ++s.EvalCount;
+
+    bool faulted = false;
+    try {
+        FpFaultGuard guard;
+        GradientOf(s, functionCode, u, g.data());
+        faulted = guard.Faulted() || !AllFinite(g.data(), n);
+    } catch (const std::exception&) {
+        faulted = true;
+    }
+    if (faulted) throw EBadError("Error in evaluation of gradient: " + s.FunctionName);
+
+    // The norm runs over the whole vector handed in, not only over N.
+    Real norm = 0;
+    {
+        FpFaultGuard guard;
+        Real sum = 0;
+        for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];
+        norm = std::sqrt(sum);
+        PinValue(norm);
+        faulted = guard.Faulted() || !IsFiniteReal(norm);
+    }
+    if (faulted) throw ERealBadError("Error in evaluation of gradient norm for function: " + s.FunctionName);
+
+    gnorm = norm;
+    if (gnorm == 0) s.ContinueRun = 0;
+    s.SetStatus(" Working...");
+}
+
+} // namespace tarvik

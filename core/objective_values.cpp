@@ -1,0 +1,273 @@
+// J(u) of the nineteen test functions.
+//
+// Every formula keeps the operation order in which it is written: x^2 is
+// x*x, x^3 is (x*x)*x, products go from left to right, and sums start from 0
+// (or from their leading term) and run from the first index upwards. Two
+// implementations that follow these rules agree to the last bit, which is
+// what the comparison of runs relies on.
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/fp_guard.h"
+#include "core/objective.h"
+
+namespace tarvik {
+namespace {
+
+// The catalogue's pi has ten decimals on purpose: the "u*=sin" minima are
+// defined with it, not with the true pi.
+constexpr Real TenDecimalPi = 3.1415926535L;
+
+inline Real Sq(Real x) { return x * x; }
+
+// Work space of the partial-sum functions, kept between calls so that an
+// evaluation does not allocate.
+Real* ValueScratch(int n) {
+    thread_local std::vector<Real> scratch;
+    if (scratch.size() < static_cast<std::size_t>(n) + 1) scratch.resize(static_cast<std::size_t>(n) + 1);
+    return scratch.data();
+}
+
+// Raised inside a formula that is not defined for the dimension; the guard
+// turns it into the evaluation error like any arithmetic fault.
+struct UndefinedForDimension : std::domain_error {
+    UndefinedForDimension() : std::domain_error("function not defined for this dimension") {}
+};
+
+Real TwoDimensionalValue(uint8_t code, const Real* u) {
+    const Real u1 = u[1], u2 = u[2];
+    switch (code) {
+    case 0: return 100 * Sq(u2 - u1 * u1) + Sq(1 - u1);
+    case 1: return Sq(u2 - u1 * u1) + Sq(1 - u1);
+    case 2: return 100 * Sq(u2 - u1 * u1 * u1) + Sq(1 - u1);
+    case 3: return Sq(u1 * u1 + u2 - 11) + Sq(u2 * u2 + u1 - 7);
+    case 4: return 5 * (u1 * u1) - u2 * u2 + 1;
+    default: return 2 * (u1 * u1 * u1) + 4 * (u1 * u1) + u2 * u2 * u2 + 2 * (u2 * u2);
+    }
+}
+
+Real AxisParallelEllipsoid(int n, const Real* u) {
+    Real sum = u[1] * u[1];
+    for (int i = 2; i <= n; ++i) sum += Real(i) * (u[i] * u[i]);
+    return sum;
+}
+
+Real AxisParallelEllipsoidSin(int n, const Real* u) {
+    const Real* s = SinShiftTable(n);
+    Real sum = Sq(u[1] - s[1]);
+    for (int i = 2; i <= n; ++i) sum += Real(i) * Sq(u[i] - s[i]);
+    return sum;
+}
+
+// sum over i of (v_1 + ... + v_i - shift*i)^2. Each partial sum is formed
+// afresh for every i, as the function is defined, which makes the cost
+// O(n^2); the bits are those of a running sum either way.
+Real PartialSumSquares(int n, const Real* v, bool shiftByIndex) {
+    Real sum = 0;
+    for (int i = 1; i <= n; ++i) {
+        Real partial = 0;
+        for (int j = 1; j <= i; ++j) partial += v[j];
+        if (shiftByIndex) partial = partial - Real(i);
+        sum += partial * partial;
+    }
+    return sum;
+}
+
+Real StaircaseSin(int n, const Real* u) {
+    const Real* s = SinShiftTable(n);
+    Real* d = ValueScratch(n);
+    for (int j = 1; j <= n; ++j) d[j] = u[j] - s[j];
+    return PartialSumSquares(n, d, true);
+}
+
+Real QuadraticVarnel(int n, const Real* u) {
+    Real sum = Sq(u[1] + u[n]);
+    for (int i = 2; i <= n; ++i) sum += Sq(u[i - 1] - Real(i) * u[i]);
+    return sum;
+}
+
+Real Qf1(int n, const Real* u) {
+    Real sum = 0;
+    for (int i = 1; i <= n; ++i) sum += Real(i) * (u[i] * u[i]);
+    return sum / 2 - u[n];
+}
+
+Real Tridia(const TunableParameters& p, int n, const Real* u) {
+    const Real alpha = p.TridiaAlpha, beta = p.TridiaBeta, delta = p.TridiaDelta, gamma = p.TridiaGamma;
+    Real sum = gamma * Sq(delta * u[1] - 1);
+    for (int i = 2; i <= n; ++i) sum += Real(i) * Sq(alpha * u[i] - beta * u[i - 1]);
+    return sum;
+}
+
+Real Dixon3dq(int n, const Real* u) {
+    Real sum = 0;
+    for (int i = 2; i <= n - 1; ++i) sum += Sq(u[i] - u[i + 1]);
+    return Sq(u[n] - 1) + Sq(u[1] - 1) + sum;
+}
+
+Real HilbertA(int n, const Real* u) {
+    Real sum = 0;
+    for (int i = 1; i <= n; ++i) {
+        const Real ui = u[i];
+        for (int j = 1; j <= n; ++j) sum += ui * u[j] / Real(i + j - 1);
+    }
+    return sum;
+}
+
+Real HilbertB(Real d, int n, const Real* u) {
+    Real sum = 0;
+    for (int i = 1; i <= n; ++i) {
+        const Real ui = u[i];
+        Real row = 0;
+        for (int j = 1; j <= i - 1; ++j) row += ui * u[j] / Real(i + j - 1);
+        row += ui * ui * (1 / Real(4 * i - 2) + d);
+        sum += row;
+    }
+    return sum;
+}
+
+Real QuadraticFromFiles(QuadraticData& quad, int n, const MyArray1& uv) {
+    MultiplyQuadA(quad, n, uv);
+    const Real* u = uv.data();
+    const Real* au = quad.QuadAu.data();
+    const Real* b = quad.QuadB.data();
+    Real quadratic = 0;
+    for (int i = 1; i <= n; ++i) quadratic += au[i] * u[i];
+    Real linear = 0;
+    for (int i = 1; i <= n; ++i) linear += b[i] * u[i];
+    return quadratic / 2 + linear + quad.QuadC;
+}
+
+Real GeneralizedRosenbrock(int n, const Real* u) {
+    if (n < 2) return 0;  // the sum over i = 1..n-1 is empty
+    Real sum = 100 * Sq(u[2] - u[1] * u[1]) + Sq(u[1] - 1);
+    for (int i = 2; i <= n - 1; ++i) sum += 100 * Sq(u[i + 1] - u[i] * u[i]) + Sq(u[i] - 1);
+    return sum;
+}
+
+Real FunctionValue(RunState& s, uint8_t code, const MyArray1& uv) {
+    const int n = s.N;
+    const Real* u = uv.data();
+    switch (code) {
+    case 0: case 1: case 2: case 3: case 4: case 5:
+        if (n < 2) throw UndefinedForDimension();
+        return TwoDimensionalValue(code, u);
+    case 6: return AxisParallelEllipsoid(n, u);
+    case 7: return PartialSumSquares(n, u, false);
+    case 8: return PartialSumSquares(n, u, true);
+    case 9: return StaircaseSin(n, u);
+    case 10: return QuadraticVarnel(n, u);
+    case 11: return AxisParallelEllipsoidSin(n, u);
+    case 12: return Qf1(n, u);
+    case 13: return Tridia(s.Params, n, u);
+    case 14: return Dixon3dq(n, u);
+    case 15: return HilbertA(n, u);
+    case 16: return HilbertB(s.Params.HilbertD, n, u);
+    case 17: return QuadraticFromFiles(s.Quad, n, uv);
+    case 18: return GeneralizedRosenbrock(n, u);
+    default: return 0;
+    }
+}
+
+} // namespace
+
+Real SinShift(int j, int n) {
+    const Real angle = ((TenDecimalPi * 2) * Real(j - 1)) / Real(n - 1);
+    return std::sin(angle) / 2;
+}
+
+const Real* SinShiftTable(int n) {
+    // The level lines evaluate at n = 2 while the run uses its own n, so two
+    // tables are kept, the older one replaced first.
+    struct Table {
+        int n = -1;
+        std::vector<Real> s;
+    };
+    thread_local Table tables[2];
+    thread_local int older = 0;
+    thread_local std::vector<Real> uncached;
+
+    const std::size_t length = static_cast<std::size_t>(n < 0 ? 0 : n) + 1;
+    if (n < 2) {
+        uncached.assign(length, 0.0L);
+        for (int j = 1; j <= n; ++j) uncached[static_cast<std::size_t>(j)] = SinShift(j, n);
+        return uncached.data();
+    }
+    for (const Table& t : tables)
+        if (t.n == n) return t.s.data();
+    Table& t = tables[older];
+    older = 1 - older;
+    t.n = -1;  // stays invalid if the allocation fails
+    t.s.assign(length, 0.0L);
+    for (int j = 1; j <= n; ++j) t.s[static_cast<std::size_t>(j)] = SinShift(j, n);
+    t.n = n;
+    return t.s.data();
+}
+
+void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& uv) {
+    const Real* u = uv.data();
+    Real* au = quad.QuadAu.data();
+    // Four rows at a time: each row keeps its own accumulator and its own
+    // order, so the result is that of one row after another, only faster.
+    int i = 1;
+    for (; i + 3 <= n; i += 4) {
+        const Real* r0 = quad.QuadA[static_cast<std::size_t>(i)];
+        const Real* r1 = quad.QuadA[static_cast<std::size_t>(i + 1)];
+        const Real* r2 = quad.QuadA[static_cast<std::size_t>(i + 2)];
+        const Real* r3 = quad.QuadA[static_cast<std::size_t>(i + 3)];
+        Real a0 = 0, a1 = 0, a2 = 0, a3 = 0;
+        for (int j = 1; j <= n; ++j) {
+            const Real x = u[j];
+            a0 += r0[j] * x;
+            a1 += r1[j] * x;
+            a2 += r2[j] * x;
+            a3 += r3[j] * x;
+        }
+        au[i] = a0;
+        au[i + 1] = a1;
+        au[i + 2] = a2;
+        au[i + 3] = a3;
+    }
+    for (; i <= n; ++i) {
+        const Real* r = quad.QuadA[static_cast<std::size_t>(i)];
+        Real a = 0;
+        for (int j = 1; j <= n; ++j) a += r[j] * u[j];
+        au[i] = a;
+    }
+}
+
+Real EvalJ(RunState& s, uint8_t functionCode, const MyArray1& u) {
+    const int n = s.N;
+    if (n < 1 || u.size() < static_cast<std::size_t>(n) + 1)
+        throw std::invalid_argument("EvalJ: the point has fewer than N components");
+    if (functionCode == 17) {
+        const std::size_t length = static_cast<std::size_t>(n) + 1;
+        if (s.Quad.QuadA.rows() < length || s.Quad.QuadA.cols() < length || s.Quad.QuadB.size() < length)
+            throw std::invalid_argument("EvalJ: the quadratic from files is not loaded for this N");
+        if (s.Quad.QuadAu.size() < length) s.Quad.QuadAu.resize(length, 0.0L);
+    }
+
+    if (n >= 1000) s.SetStatus(" Working... function evaluation");
+    // Counted before the formula runs: a failed evaluation is still one.
+    ++s.EvalCount;
+
+    Real value = 0;
+    bool faulted = false;
+    try {
+        FpFaultGuard guard;
+        value = FunctionValue(s, functionCode, u);
+        PinValue(value);
+        faulted = guard.Faulted() || !IsFiniteReal(value);
+    } catch (const std::exception&) {
+        faulted = true;
+    }
+    if (faulted) throw EBadError("Error in evaluation of function: " + s.FunctionName);
+
+    s.SetStatus(" Working...");
+    return value;
+}
+
+} // namespace tarvik
