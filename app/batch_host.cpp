@@ -1,0 +1,60 @@
+#include "app/batch_host.h"
+
+#include "app/run_driver.h"
+#include "core/run_state.h"
+
+namespace tarvik {
+
+volatile std::sig_atomic_t BatchHost::interruptRequested = 0;
+
+void BatchHost::AppendLine(const std::string& line) {
+    pending_.push_back(line);
+    if (streaming_) Flush();
+}
+
+// Until the run loop starts, the pane may still be cleared (large n), so
+// lines are held back; afterwards they are printed as they come.
+void BatchHost::ClearOutput() { pending_.clear(); }
+
+void BatchHost::RunLoopEntered() {
+    streaming_ = true;
+    Flush();
+}
+
+void BatchHost::Flush() {
+    for (const auto& line : pending_) {
+        std::fputs(line.c_str(), out_);
+        std::fputc('\n', out_);
+    }
+    pending_.clear();
+    std::fflush(out_);
+}
+
+void BatchHost::ProcessEvents() {
+    if (!state_ || !driver_ || state_->StopRequested) return;
+    if (interruptRequested && !interrupted_) {
+        interrupted_ = true;
+        driver_->BtnStopClick();
+        return;
+    }
+    if (maxIterations_ && state_->Running && !state_->Preparing && state_->IterCount >= *maxIterations_ &&
+        !stoppedByLimit_) {
+        stoppedByLimit_ = true;
+        driver_->BtnStopClick();
+    }
+}
+
+void BatchHost::ShowInfo(const std::string& text) { std::fprintf(err_, "%s\n", text.c_str()); }
+
+void BatchHost::ShowError(const std::string& text) { std::fprintf(err_, "Error: %s\n", text.c_str()); }
+
+int BatchHost::AskFailureChoice(const std::string& text) {
+    const char* answer = failureAnswer_ == AnswerYes ? "Yes"
+                         : failureAnswer_ == AnswerNo ? "No"
+                         : failureAnswer_ == AnswerYesToAll ? "Yes to All"
+                                                            : "Cancel";
+    std::fprintf(err_, "%s [%s]\n", text.c_str(), answer);
+    return failureAnswer_;
+}
+
+} // namespace tarvik

@@ -1,0 +1,68 @@
+#pragma once
+// The EngineHost of the headless batch mode: the output pane goes to
+// standard output, message boxes to standard error, and the failure dialog
+// is answered from the command line.
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/host.h"
+
+namespace tarvik {
+
+class RunDriver;
+struct RunState;
+
+class BatchHost : public EngineHost {
+public:
+    BatchHost(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+
+    void Attach(RunState& state, RunDriver& driver) { state_ = &state; driver_ = &driver; }
+    void SetFailureAnswer(int answer) { failureAnswer_ = answer; }
+    void SetMaxIterations(std::optional<long long> k) { maxIterations_ = k; }
+    // Set from the SIGINT handler; acted on at the next event pump.
+    static volatile std::sig_atomic_t interruptRequested;
+    bool Interrupted() const { return interrupted_; }
+    bool StoppedByLimit() const { return stoppedByLimit_; }
+    // Prints whatever the pane holds that was not printed yet.
+    void Flush();
+
+    void SetStatus(const std::string&) override {}
+    void AppendLine(const std::string& line) override;
+    void ClearOutput() override;
+    void ProcessEvents() override;
+    void SetTitle(const std::string&) override {}
+    void ShowInfo(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    int AskFailureChoice(const std::string& text) override;
+    void PlaySound(const std::string&) override {}
+    void ShowProgress(int) override {}
+    void StepProgress() override {}
+    void HideProgress() override {}
+    void EnterRunningLayout() override {}
+    void ShowMethodCaption(const std::string&) override {}
+    void EnterEndedLayout() override {}
+    void EnterSetupLayout() override {}
+    void FocusOutput() override {}
+    void RunLoopEntered() override;
+    void CreateFigure() override {}
+    void DrawLevelLines() override {}
+    void DrawTrajectoryStep() override {}
+    void DestroyFigure() override {}
+
+private:
+    std::FILE* out_;
+    std::FILE* err_;
+    RunState* state_ = nullptr;
+    RunDriver* driver_ = nullptr;
+    int failureAnswer_ = AnswerCancel;
+    std::optional<long long> maxIterations_;
+    std::vector<std::string> pending_;
+    bool streaming_ = false;
+    bool interrupted_ = false;
+    bool stoppedByLimit_ = false;
+};
+
+} // namespace tarvik

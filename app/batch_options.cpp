@@ -1,0 +1,203 @@
+#include "app/batch_options.h"
+
+#include "app/start_point.h"
+#include "app/text_input.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
+
+namespace tarvik {
+
+namespace {
+
+std::optional<int> ParseIndex(const std::string& text, int count) {
+    int32_t value = 0;
+    if (!TryParseInt32(text, value) || value < 0 || value >= count) return std::nullopt;
+    return value;
+}
+
+std::optional<int> FunctionPositionFrom(const std::string& text) {
+    if (auto index = ParseIndex(text, FunctionCount)) return index;
+    for (const auto& entry : FunctionCatalogue)
+        if (entry.name == text) return entry.position;
+    return std::nullopt;
+}
+
+std::optional<int> MethodPositionFrom(const std::string& text) {
+    if (auto index = ParseIndex(text, MethodCount)) return index;
+    for (const auto& entry : MethodCatalogue)
+        if (entry.name == text) return entry.position;
+    return std::nullopt;
+}
+
+std::optional<std::string> ParseRealParam(const std::string& value, Real& target, bool ok(Real)) {
+    Real parsed = 0;
+    if (!TryParseReal(CommaToDot(value), parsed) || !ok(parsed)) return "Incorrect data in parameter!";
+    target = parsed;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> ApplyParameter(TunableParameters& p, const std::string& name, const std::string& value) {
+    auto positive = [](Real v) { return v > 0; };
+    auto any = [](Real) { return true; };
+    auto openUnit = [](Real v) { return v > 0 && v < 1; };
+    auto halfOpenUnit = [](Real v) { return v >= 0 && v < 1; };
+    if (name == "ConstStepSize") return ParseRealParam(value, p.ConstStepSize, positive);
+    if (name == "WolfeC2") return ParseRealParam(value, p.WolfeC2, openUnit);
+    if (name == "WolfeInterpolation") {
+        if (value == "cubic" || value == "1") p.WolfeInterpolation = 1;
+        else if (value == "quadratic" || value == "0") p.WolfeInterpolation = 0;
+        else return "WolfeInterpolation must be quadratic or cubic";
+        return std::nullopt;
+    }
+    if (name == "NewtonCgForcingC") return ParseRealParam(value, p.NewtonCgForcingC, openUnit);
+    if (name == "MaxSubIter") {
+        int32_t parsed = 0;
+        if (!TryParseInt32(value, parsed) || parsed <= 0) return "Incorrect data in parameter!";
+        p.MaxSubIter = parsed;
+        return std::nullopt;
+    }
+    if (name == "TrustMaxRadius") return ParseRealParam(value, p.TrustMaxRadius, positive);
+    if (name == "CollC1") return ParseRealParam(value, p.CollC1, halfOpenUnit);
+    if (name == "CollC2") return ParseRealParam(value, p.CollC2, positive);
+    if (name == "CollDeltaDemo") return ParseRealParam(value, p.CollDeltaDemo, positive);
+    if (name == "CollDeltaFull") return ParseRealParam(value, p.CollDeltaFull, positive);
+    if (name == "TridiaAlpha") return ParseRealParam(value, p.TridiaAlpha, any);
+    if (name == "TridiaBeta") return ParseRealParam(value, p.TridiaBeta, any);
+    if (name == "TridiaDelta") return ParseRealParam(value, p.TridiaDelta, any);
+    if (name == "TridiaGamma") return ParseRealParam(value, p.TridiaGamma, any);
+    if (name == "HilbertD") return ParseRealParam(value, p.HilbertD, any);
+    return "unknown parameter " + name;
+}
+
+std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& o) {
+    bool haveMethod = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) return "option " + a + " needs a value (see --help)";
+        const std::string& v = args[++i];
+        if (a == "--n") {
+            int32_t n = 0;
+            if (!TryParseInt32(v, n) || n < 2) return "--n must be an integer not less than 2, got '" + v + "'";
+            o.n = n;
+            o.nText = v;
+        } else if (a == "--function") {
+            auto p = FunctionPositionFrom(v);
+            if (!p) return "--function must be a position 0..18 or an exact function name, got '" + v + "'";
+            o.functionPosition = *p;
+        } else if (a == "--start") {
+            auto p = ParseIndex(v, StartPointItemCount);
+            if (!p) return "--start must be a starting-point item 0..29, got '" + v + "'";
+            o.startItem = *p;
+        } else if (a == "--method") {
+            auto p = MethodPositionFrom(v);
+            if (!p) return "--method must be a position 0..17 or an exact method name, got '" + v + "'";
+            o.methodPosition = *p;
+            haveMethod = true;
+        } else if (a == "--accuracy") {
+            if (v != "1" && v != "2") return "--accuracy must be 1 (distance to u*) or 2 (change of J), got '" + v + "'";
+            o.accuracyMode = v == "1" ? 1 : 2;
+        } else if (a == "--eps") {
+            o.epsText = v;
+        } else if (a == "--on-failure") {
+            if (v == "yes") o.failureAnswer = AnswerYes;
+            else if (v == "no") o.failureAnswer = AnswerNo;
+            else if (v == "cancel") o.failureAnswer = AnswerCancel;
+            else if (v == "all") o.failureAnswer = AnswerYesToAll;
+            else return "--on-failure must be yes, no, cancel or all, got '" + v + "'";
+        } else if (a == "--param") {
+            const auto eq = v.find('=');
+            if (eq == std::string::npos || eq == 0) return "--param needs NAME=VALUE, got '" + v + "'";
+            TunableParameters probe;
+            const std::string name = v.substr(0, eq), value = v.substr(eq + 1);
+            if (auto error = ApplyParameter(probe, name, value)) return "--param " + v + ": " + *error;
+            o.params.emplace_back(name, value);
+        } else if (a == "--max-iterations") {
+            int32_t k = 0;
+            if (!TryParseInt32(v, k) || k < 0) return "--max-iterations must be a non-negative integer, got '" + v + "'";
+            o.maxIterations = k;
+        } else if (a == "--matrix-a") {
+            o.matrixAFile = v;
+        } else if (a == "--vector-b") {
+            o.vectorBFile = v;
+        } else if (a == "--c") {
+            o.cText = v;
+        } else if (a == "--ustar") {
+            if (v == "zero") o.ustarOption = UStarSource::Zero;
+            else if (v == "unknown") o.ustarOption = UStarSource::Unknown;
+            else if (v == "file") o.ustarOption = UStarSource::FromFile;
+            else return "--ustar must be zero, unknown or file, got '" + v + "'";
+            o.ustarOptionGiven = true;
+        } else if (a == "--ustar-file") {
+            o.ustarFile = v;
+        } else if (a == "--start-file") {
+            o.startFile = v;
+        } else if (a == "--figure") {
+            o.figureFile = v;
+        } else {
+            return "unknown option " + a + " (see --help)";
+        }
+    }
+    if (o.help) return std::nullopt;
+    if (!haveMethod) return "--method is required (see --help)";
+    if (o.startItem == StartPointFromFileItem && o.startFile.empty())
+        return "--start 29 (from file) needs --start-file FILE";
+    if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
+    if (o.functionPosition == 17) {
+        if (o.matrixAFile.empty() || o.vectorBFile.empty())
+            return "\"Quadratic from FILE\" needs --matrix-a FILE and --vector-b FILE";
+        if (o.ustarOption == UStarSource::FromFile && o.ustarFile.empty())
+            return "--ustar file needs --ustar-file FILE";
+    }
+    if (!o.ustarFile.empty() && !o.ustarOptionGiven) o.ustarOption = UStarSource::FromFile;
+    return std::nullopt;
+}
+
+std::string BatchHelpText() {
+    std::string text =
+        "Usage: tarvik --batch --n N --function P --start I --method M --accuracy 1|2 --eps E [options]\n"
+        "\n"
+        "Runs one minimization without a window and prints the report, line by line,\n"
+        "exactly as the output pane would hold it. Message boxes go to standard error.\n"
+        "\n"
+        "  --n N               dimension, an integer >= 2 (default 2)\n"
+        "  --function P        function: position 0..18 or its exact name (default 0)\n"
+        "  --start I           starting-point item 0..29 (default 0; 29 = from file)\n"
+        "  --method M          method: position 0..17 or its exact name (required)\n"
+        "  --accuracy 1|2      1: ||u-u*||/||u°-u*||, 2: |J(u')-J(u'')|/J(u°) (default 1)\n"
+        "  --eps E             accuracy as typed into the accuracy box (default 0.01)\n"
+        "  --on-failure A      answer to a recoverable method failure: yes, no, cancel, all\n"
+        "                      (default cancel)\n"
+        "  --param NAME=VALUE  set a tunable parameter (repeatable), NAME one of\n"
+        "                      ConstStepSize WolfeC2 WolfeInterpolation NewtonCgForcingC MaxSubIter\n"
+        "                      TrustMaxRadius CollC1 CollC2 CollDeltaDemo CollDeltaFull\n"
+        "                      TridiaAlpha TridiaBeta TridiaDelta TridiaGamma HilbertD\n"
+        "  --max-iterations K  stop the run after K iterations, as the Stop button would\n"
+        "  --matrix-a FILE     \"Quadratic from FILE\": matrix A (n*n numbers)\n"
+        "  --vector-b FILE     \"Quadratic from FILE\": vector b (n numbers)\n"
+        "  --c C               \"Quadratic from FILE\": free term C (default 0)\n"
+        "  --ustar zero|unknown|file   known minimum of \"Quadratic from FILE\" (default zero)\n"
+        "  --ustar-file FILE   the file of u* (implies --ustar file)\n"
+        "  --start-file FILE   the starting point from a file (implies --start 29)\n"
+        "  --figure FILE       save the final figure (.gif, .jpeg/.jpg or .bmp)\n"
+        "  --help              this text\n"
+        "\n"
+        "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"
+        "zero step) or was stopped by --max-iterations; 1 when it ended by an error or\n"
+        "an input error; 2 for a bad command line; 130 when stopped by Ctrl-C.\n"
+        "\nFunctions:\n";
+    for (const auto& f : FunctionCatalogue) text += "  " + std::to_string(f.position) + "  " + std::string(f.name) + "\n";
+    text += "\nMethods:\n";
+    for (const auto& m : MethodCatalogue) text += "  " + std::to_string(m.position) + "  " + std::string(m.name) + "\n";
+    text += "\nStarting points:\n";
+    for (int i = 0; i < StartPointItemCount; ++i)
+        text += "  " + std::to_string(i) + "  \"" + std::string(StartPointItems[static_cast<std::size_t>(i)]) + "\"\n";
+    return text;
+}
+
+} // namespace tarvik

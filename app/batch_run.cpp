@@ -1,0 +1,74 @@
+#include "app/batch_run.h"
+
+#include <csignal>
+#include <exception>
+
+#include "app/quadratic_files.h"
+#include "core/errors.h"
+#include "core/function_catalogue.h"
+
+namespace tarvik {
+
+namespace {
+
+extern "C" void OnInterrupt(int) { BatchHost::interruptRequested = 1; }
+
+} // namespace
+
+bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
+    for (const auto& [name, value] : o.params) ApplyParameter(s.Params, name, value);
+    WindowChoices& c = s.Choices;
+    c.CmbNText = o.nText;
+    c.FunctionPosition = o.functionPosition;
+    c.StartItem = o.startItem;
+    c.MethodPosition = o.methodPosition;
+    c.RbtnPrec1Checked = o.accuracyMode == 1;
+    c.RbtnPrec2Checked = o.accuracyMode == 2;
+    c.CmbPrec1Text = o.epsText;
+    c.CmbPrec2Text = o.epsText;
+    c.U0FileName = o.startFile;
+    c.UStarOption = o.ustarOption;
+    c.UStarFileName = o.ustarFile;
+    const FunctionEntry& f = FunctionAtPosition(o.functionPosition);
+    s.FunctionCode = f.code;
+    s.FunctionName = std::string(f.name);
+    s.N = o.n;
+    if (s.FunctionCode == 17) {
+        QuadraticFileChoice choice;
+        choice.pathA = o.matrixAFile;
+        choice.pathB = o.vectorBFile;
+        choice.pathUStar = o.ustarFile;
+        choice.cText = o.cText;
+        choice.option = o.ustarOption;
+        choice.n = o.n;
+        try {
+            LoadQuadraticData(s, choice);
+        } catch (const std::exception& e) {
+            std::fprintf(err, "Error: %s\n", e.what());
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunBatch(const BatchOptions& o, RunState& s, RunDriver& driver, BatchHost& host) {
+    host.Attach(s, driver);
+    host.SetFailureAnswer(o.failureAnswer);
+    host.SetMaxIterations(o.maxIterations);
+    BatchHost::interruptRequested = 0;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+
+    driver.BtnStartClick();
+    while (driver.ResumePending()) driver.ApplicationEvents1Idle();
+    host.Flush();
+    std::signal(SIGINT, previous);
+
+    if (host.Interrupted()) return BatchExitInterrupted;
+    switch (driver.LastEnding()) {
+    case RunDriver::Ending::Normal: return BatchExitNormal;
+    case RunDriver::Ending::Stopped: return host.StoppedByLimit() ? BatchExitNormal : BatchExitInterrupted;
+    default: return BatchExitError;
+    }
+}
+
+} // namespace tarvik

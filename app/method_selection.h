@@ -1,0 +1,24 @@
+#pragma once
+// Turns the chosen catalogue position into MethodCode, the method's arrays
+// and its share of the storage estimate.
+#include <cstdint>
+
+#include "core/run_state.h"
+
+namespace tarvik {
+
+// Bytes of the method's own arrays for dimension n, formed exactly.
+__int128 MethodStorageBytes(int position, int64_t n);
+
+// Storage need in the status bar (only for N >= 500).
+void ShowStorageNeed(RunState& s, Real megabytes);
+
+// Selects the method at s.Choices.MethodPosition for dimension n: sets
+// MethodCode, MethodName and LbfgsMemory, adds to StorageMB and allocates
+// the method's arrays with n + 1 components (n = 0 gives empty ones).
+void MethodSelect(RunState& s, int n);
+
+// Bytes divided by 1024 twice in extended precision.
+Real BytesToMegabytes(__int128 bytes);
+
+} // namespace tarvik

@@ -1,0 +1,143 @@
+#include "app/problem_preparation.h"
+
+#include <cmath>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "app/method_selection.h"
+#include "app/number_format.h"
+#include "app/quadratic_files.h"
+#include "app/start_point.h"
+#include "app/text_input.h"
+#include "core/errors.h"
+#include "core/function_catalogue.h"
+#include "core/gauss.h"
+#include "core/hessian.h"
+#include "core/objective.h"
+
+namespace tarvik {
+
+namespace {
+
+// Preparation lets the window handle events at a few points; Stop pressed
+// there abandons the preparation instead of ending a run that has no state.
+void PumpEvents(RunState& s) {
+    s.Host->ProcessEvents();
+    if (s.StopRequested) throw PreparationCancelled();
+}
+
+bool TridiaHasDefaultParameters(const TunableParameters& p) {
+    return p.TridiaAlpha == 2 && p.TridiaBeta == 1 && p.TridiaDelta == 1 && p.TridiaGamma == 1;
+}
+
+void ComputeTridiaTestPoint(RunState& s) {
+    s.AppendLine("The initial data are being prepared...");
+    const __int128 n = s.N;
+    ShowStorageNeed(s, s.StorageMB + BytesToMegabytes(30 * n * n));
+    s.HMatrix = NewMatrix(s.N);
+    s.GradJ = NewVector(s.N);
+    TridiaHessian(s, s.HMatrix);
+    s.GradJ[1] = 2 * s.Params.TridiaGamma * s.Params.TridiaDelta;
+    s.SetStatus(" Gauss method: computing a test point u*... ");
+    PumpEvents(s);
+    GaussSolve(s, s.UStar);
+    s.HMatrix.release();
+    ReleaseVector(s.GradJ);
+}
+
+} // namespace
+
+void SetKnownMinimum(RunState& s) {
+    const int n = s.N;
+    MyArray1& u = s.UStar;
+    switch (s.FunctionCode) {
+    case 0: case 1: case 2: case 8: case 14: case 18:
+        for (int i = 1; i <= n; ++i) u[i] = 1;
+        break;
+    case 3: case 4:
+        break;  // no single known minimum
+    case 9:
+        for (int i = 1; i <= n; ++i) u[i] = SinShift(i, n) + 1;
+        break;
+    case 11:
+        for (int i = 1; i <= n; ++i) u[i] = SinShift(i, n);
+        break;
+    case 12:
+        u[n] = static_cast<Real>(1) / n;
+        break;
+    case 13:
+        if (TridiaHasDefaultParameters(s.Params)) {
+            u[1] = 1;
+            for (int i = 2; i <= n; ++i) u[i] = u[i - 1] / 2;
+        } else {
+            ComputeTridiaTestPoint(s);
+        }
+        break;
+    case 17:
+        if (s.Choices.UStarOption == UStarSource::FromFile) ReadUStarFile(s, s.Choices.UStarFileName);
+        break;  // "u*=0" and "unknown" leave the zeros
+    default:
+        break;  // 5, 6, 7, 10, 15, 16: u* = 0
+    }
+}
+
+void PrepareProblem(RunState& s) {
+    s.GradNorm = 1;
+
+    int32_t typed = 0;
+    if (TryParseInt32(s.Choices.CmbNText, typed)) {
+        s.N = typed;
+    } else {
+        // A text that is not an integer keeps the previous dimension.
+        s.Choices.CmbNText = "2";
+    }
+    if (s.N < 2)
+        throw ERealBadError("The dimension n must be an integer not less than 2 (n=" + std::to_string(s.N) + ").");
+    if (s.N > 2 && IsTwoDimensionalCode(s.FunctionCode))
+        throw ERealBadError("This function has dimensionality n=2 only!");
+    // The quadratic from files is read when it is selected; a matrix of
+    // another dimension would be read out of bounds.
+    if (s.FunctionCode == 17 && (!s.Quad.Loaded() || s.Quad.QuadA.rows() != static_cast<std::size_t>(s.N) + 1))
+        throw ERealBadError("Not all files for a function was selected!");
+
+    const __int128 n = s.N;
+    s.StorageMB = BytesToMegabytes(30 * n);
+    s.SetStatus(" Distributing the storage...  need " + FormatFloat("0.###", s.StorageMB) + "MB");
+    PumpEvents(s);
+
+    try {
+        s.U = NewVector(s.N);
+        s.U0 = NewVector(s.N);
+        s.UStar = NewVector(s.N);
+        SetKnownMinimum(s);
+        MethodSelect(s, s.N);
+        if (s.Choices.StartItem == StartPointFromFileItem)
+            ReadU0File(s);
+        else
+            s.U0 = BuildStartPoint(s.Choices.StartItem, s.N);
+
+        s.Host->CreateFigure();
+        PumpEvents(s);
+        s.Host->DrawLevelLines();
+
+        s.StorageMB += BytesToMegabytes(40 * n);
+        if (s.FunctionCode == 17) s.StorageMB += BytesToMegabytes(20 * n * n + 20 * n);
+        s.StorageText = FormatFloat("0.###", s.StorageMB) + "MB";
+
+        s.UPrev = NewVector(s.N);
+        s.GradJ = NewVector(s.N);
+        s.GradJ0 = NewVector(s.N);
+        s.GradJPrev = NewVector(s.N);
+    } catch (const std::bad_alloc&) {
+        throw ERealBadError("Not enough memory for a problem of dimension n=" + std::to_string(s.N) +
+                            " with this method. Please choose a smaller n.");
+    } catch (const std::length_error&) {
+        throw ERealBadError("Not enough memory for a problem of dimension n=" + std::to_string(s.N) +
+                            " with this method. Please choose a smaller n.");
+    }
+    s.EvalCount = -1;
+    s.SubIterCount = 1;
+}
+
+} // namespace tarvik

@@ -1,0 +1,518 @@
+#include "app/run_driver.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "app/number_format.h"
+#include "app/problem_preparation.h"
+#include "app/run_report.h"
+#include "app/text_input.h"
+#include "core/conjugate_direction.h"
+#include "core/constant_step.h"
+#include "core/errors.h"
+#include "core/fp_guard.h"
+#include "core/golden_section.h"
+#include "core/method_catalogue.h"
+#include "core/newton_methods.h"
+#include "core/newton_step.h"
+#include "core/objective.h"
+#include "core/quasi_newton.h"
+#include "core/vector_kernels.h"
+#include "core/wolfe_search.h"
+
+namespace tarvik {
+
+int32_t MsOfDay() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&t, &local);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    return (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 1000 + static_cast<int32_t>(ms);
+}
+
+void FreeRunArrays(RunState& s) {
+    for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.UStar, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir,
+                        &s.DivGradVec, &s.DivGradVecPrev, &s.GradJSaved})
+        ReleaseVector(*v);
+    s.HMatrix.release();
+    s.LbfgsS.release();
+    s.LbfgsY.release();
+    s.GaussWork.release();
+}
+
+namespace {
+
+bool IsCollinear(uint8_t methodCode) { return methodCode == 16 || methodCode == 17; }
+
+// Methods whose step routines this version does not have yet.
+bool MethodAvailable(uint8_t methodCode) { return !IsCollinear(methodCode) && methodCode != 14; }
+
+void PlaySound(RunState& s, const char* name) { s.Host->PlaySound(name); }
+
+} // namespace
+
+// ---------------------------------------------------------------- Start
+
+void RunDriver::BtnStartClick() {
+    try {
+        s.StopRequested = 0;
+        s.Running = 1;
+        if (s.ResumeSteepest || s.SteepestForAll || s.ResumeRawStep)
+            ResumeRun();
+        else
+            FreshRun();
+    } catch (...) {
+        HandleRunException(std::current_exception());
+    }
+}
+
+void RunDriver::FreshRun() {
+    lastEnding_ = Ending::None;
+    firstSetupDone_ = false;
+    s.EndingByError = 0;
+    PlaySound(s, "Done.wav");
+    s.Host->EnterRunningLayout();
+    s.IterationComplete = 1;
+    s.ContinueRun = 1;
+    s.Step = 1;
+    s.IterCount = 0;
+
+    const MethodEntry& chosen = MethodAtPosition(s.Choices.MethodPosition);
+    if (!MethodAvailable(chosen.code))
+        throw ERealBadError("The method \"" + std::string(chosen.name) + "\" is not available in this version.");
+    s.Preparing = 1;
+    PrepareProblem(s);
+    s.Preparing = 0;
+
+    s.Host->ShowMethodCaption(s.MethodName);
+    if (s.N > 100) {
+        s.Host->ClearOutput();
+        s.AppendLine("The descent direction is being computed...");
+        s.SetStatus(" Please wait...");
+    }
+    PlaySound(s, "Utopia Recycle.wav");
+    s.Host->RunLoopEntered();
+    RunLoop();
+}
+
+void RunDriver::RunLoop() {
+    for (;;) {
+        s.Host->SetTitle(std::to_string(s.IterCount));
+        s.Host->ProcessEvents();
+        if (s.StopRequested) {
+            s.Host->SetTitle(s.AppTitle);
+            return;
+        }
+        IterateOnce();
+        if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
+        if (s.GradNorm == 0 || s.Step == 0) s.ContinueRun = 0;
+        if (IsRunFinished()) {
+            EndOfRun();
+            return;
+        }
+    }
+}
+
+bool RunDriver::IsRunFinished() const { return s.ContinueRun == 0 || s.Step == 0; }
+
+void RunDriver::EndOfRun() {
+    s.FinalStatusText = " Done";
+    s.Running = 0;
+    s.Host->SetTitle(s.AppTitle);
+    WriteFinalLines(s, MsOfDay());
+    if (s.ContinueRun == 0) {
+        PlaySound(s, "Utopia Asterisk.wav");
+        if (s.GradNorm == 0) {
+            s.FinalStatusText += ". You are lucky!  gradJ=0";
+            s.Host->ShowInfo("You are lucky!  gradJ=0 ");
+        }
+    }
+    if (s.Step == 0) {
+        s.FinalStatusText += ".    STEP-SIZE=0";
+        if (s.GradNorm != 0) PlaySound(s, "DING.WAV");
+        s.Host->ShowInfo("STEP-SIZE=0.  The minimization will be terminated.");
+    }
+    s.SetStatus(s.FinalStatusText);
+    s.Host->HideProgress();
+    s.AppendLine(s.FinalStatusText);
+    s.Host->EnterEndedLayout();
+    FreeRunArrays(s);
+    lastEnding_ = Ending::Normal;
+}
+
+// ------------------------------------------------------------ Iteration
+
+void RunDriver::IterateOnce() {
+    s.SetStatus(" Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1));
+    s.RedrawTrajectory = 1;
+    s.SegmentColour = clTrajectory;
+    s.SkipReevaluation = 0;
+    if (s.IterCount == 0 && FirstIterationSetupEndsIteration()) return;
+
+    const uint8_t f = s.FunctionCode;
+    const Real sqrtN = std::sqrt(static_cast<Real>(s.N));
+    switch (s.MethodCode) {
+    case 0:
+        ConstantStep(s);
+        break;
+    case 1:
+        GoldenSectionSearch(s, f, s.U, s.GradJ, sqrtN / 5);
+        break;
+    case 2:
+        WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm);
+        break;
+    case 3: case 5:
+        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        GoldenSectionSearch(s, f, s.U, s.Dir, sqrtN / 5);
+        break;
+    case 4: case 6:
+        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        break;
+    case 7: case 8:
+        BfgsDirection(s, s.Dir, s.DirNorm);
+        s.UPrev = s.U;
+        if (s.MethodCode == 7)
+            GoldenSectionSearch(s, f, s.U, s.Dir, sqrtN / 5);
+        else
+            WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        break;
+    case 9: case 10:
+        LbfgsDirection(s, s.LbfgsMemory, s.Dir, s.DirNorm);
+        s.UPrev = s.U;
+        if (s.MethodCode == 9)
+            GoldenSectionSearch(s, f, s.U, s.Dir, sqrtN / 5);
+        else
+            WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        break;
+    case 11: case 12: case 13:
+        if (s.MethodCode == 11)
+            NewtonStep(s, f, s.Dir);
+        else if (s.MethodCode == 12)
+            FdNewtonStep(s, f, s.Dir);
+        else
+            InexactNewtonStep(s, f, s.Dir, s.DirNorm);
+        for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
+        break;
+    case 15:
+        s.UPrev = s.U;
+        TrustRegionStep(s, f, s.Dir, s.TrustRadius);
+        for (int i = 1; i <= s.N; ++i) s.U[i] = s.UPrev[i] - s.Dir[i];
+        break;
+    default:
+        break;
+    }
+    EndIteration();
+}
+
+bool RunDriver::FirstIterationSetupEndsIteration() {
+    // Accuracy.
+    Real eps = 0;
+    if (s.Choices.RbtnPrec1Checked) {
+        if (!TryParseReal(CommaToDot(s.Choices.CmbPrec1Text), eps))
+            throw ERealBadError("Incorrect data in accuracy panel!");
+        s.Eps = eps;
+    }
+    if (s.Choices.RbtnPrec2Checked) {
+        if (!TryParseReal(CommaToDot(s.Choices.CmbPrec2Text), eps))
+            throw ERealBadError("Incorrect data in accuracy panel!");
+        s.Eps = eps;
+    }
+
+    s.U = s.U0;
+    s.UPrev = s.U0;
+    s.Dist0 = VecNormComb(s.UStar, s.U0, -1);
+    if (s.FunctionCode == 17 && s.Choices.RBtnUeUnknownChecked()) s.Dist0 = std::sqrt(static_cast<Real>(s.N));
+
+    // Values of the collinear-gradients methods, prepared for every method.
+    s.ShowSubIterPoints = 0;
+    if (s.MethodCode == 16) s.CollDelta = s.Params.CollDeltaDemo;
+    if (s.MethodCode == 17) s.CollDelta = s.Params.CollDeltaFull;
+    s.CollMinDist = 1e-15L * s.CollDelta;
+    {
+        // Ties to even; a bound that does not fit (c1 = 0 gives an
+        // infinite logarithm) is clamped instead of failing every method.
+        const Real bound = std::fabs(std::log(s.Params.CollC1)) * std::log(static_cast<Real>(s.N)) * s.Params.CollC2;
+        const Real rounded = std::nearbyint(bound);
+        if (!(rounded < 2147483647.0L)) s.MaxSubIterColl = std::numeric_limits<int32_t>::max();
+        else if (!(rounded > -2147483648.0L)) s.MaxSubIterColl = std::numeric_limits<int32_t>::min();
+        else s.MaxSubIterColl = static_cast<int32_t>(rounded);
+    }
+    s.CollThreshold = std::sqrt(static_cast<Real>(2)) * s.Params.CollC1;
+
+    s.MaxStep = std::sqrt(static_cast<Real>(s.N));
+    if (s.FunctionCode == 3 || s.FunctionCode == 8) s.MaxStep = 2 * std::sqrt(static_cast<Real>(s.N));
+    s.TrustRadius = s.Params.TrustMaxRadius;
+    s.TrustEta = 0.25L;
+
+    if (s.Choices.RbtnPrec1Checked && s.Dist0 == 0)
+        throw ERealBadError("Your initial point equals the optimal point. Please input another initial value.");
+
+    s.StartTimeMs = MsOfDay();
+    s.JCur = EvalJ(s, s.FunctionCode, s.U);
+    s.J0 = s.JCur;
+    s.JPrev = s.JCur;
+    EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    if (s.ContinueRun == 0) return true;
+
+    s.GradJ0 = s.GradJ;
+    s.GradNorm0 = s.GradNorm;
+    s.GradJPrev = s.GradJ;
+    s.GradNormPrev = s.GradNorm;
+    firstSetupDone_ = true;
+    return false;
+}
+
+void RunDriver::EndIteration() {
+    if (s.IterCount == 0) WriteReportHeader(s);
+    if (s.IterCount < std::numeric_limits<int32_t>::max()) ++s.IterCount;
+
+    if (!s.SkipReevaluation && !s.EndingByError) {
+        s.JPrev = s.JCur;
+        s.GradJPrev = s.GradJ;
+        s.GradNormPrev = s.GradNorm;
+        s.JCur = EvalJ(s, s.FunctionCode, s.U);
+        EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    }
+
+    if (s.Choices.RbtnPrec1Checked) {
+        s.DistCur = VecNormComb(s.U, s.UStar, -1);
+        s.AccuracyValue = s.Dist0 != 0 ? s.DistCur / s.Dist0 : 0;
+    } else {
+        s.AccuracyValue = std::fabs(s.JCur - s.JPrev);
+        if (s.AccuracyValue != 0 && s.GradNorm != 0) {
+            FpFaultGuard guard;
+            Real ratio = s.AccuracyValue / s.J0;
+            PinValue(ratio);
+            if (s.J0 == 0 || guard.Faulted())
+                throw EBadError("Error of computing the minimization accuracy!  Denominator is zero.");
+            s.AccuracyValue = std::fabs(ratio);
+        }
+    }
+    s.AccuracyText = FormatAccuracyText(s.AccuracyValue);
+
+    if (!(IsCollinear(s.MethodCode) && s.IterationComplete == 0)) {
+        if (s.Eps >= s.AccuracyValue || s.Step == 0) {
+            s.ContinueRun = 0;
+            s.RedrawTrajectory = 1;
+        }
+    }
+    WriteIterationLines(s);
+}
+
+// ------------------------------------------------------------- Stopping
+
+void RunDriver::BtnStopClick() {
+    if (s.Preparing) {
+        // Preparation notices the request at its next event pump and
+        // returns to set-up; there is no run to terminate yet.
+        s.StopRequested = 1;
+        return;
+    }
+    if (!s.Running && !ResumePending()) return;
+    s.FinalStatusText = " Terminated by user";
+    s.StopRequested = 1;
+    // A stopped run must not be resumed by a pending idle resumption.
+    s.ResumeSteepest = 0;
+    s.ResumeRawStep = 0;
+    s.FailureChoice = 0;
+    lastEnding_ = Ending::Stopped;
+    TerminateRun();
+}
+
+void RunDriver::TerminateRun() {
+    PlaySound(s, "Done.wav");
+    s.AppendLine(s.FinalStatusText);
+    s.ContinueRun = 0;
+    s.IterationComplete = 1;
+    // Without a completed first-iteration set-up there is no iteration to
+    // close: its header would describe a point that was never evaluated.
+    if (firstSetupDone_ && !PrintSchedule(s.IterCount)) {
+        if (IsCollinear(s.MethodCode)) {
+            s.U = s.U0;
+            s.GradNorm = s.GradNorm0;
+            s.JCur = s.JBase;
+            s.DistCur = VecNormComb(s.U, s.UStar, -1);
+        }
+        try {
+            EndIteration();
+        } catch (const std::exception&) {
+            // The extra iteration failed where the run already failed;
+            // the report still gets its final lines, the handler is not
+            // entered a second time.
+        }
+        WriteFinalLines(s, MsOfDay());
+    }
+    if (s.RedrawTrajectory && !IsCollinear(s.MethodCode)) {
+        try {
+            s.Host->DrawTrajectoryStep();
+        } catch (const std::exception&) {
+            // A point that cannot be painted is already reported.
+        }
+    }
+    s.Running = 0;
+    s.Host->EnterEndedLayout();
+    s.SetStatus(s.FinalStatusText);
+}
+
+// ------------------------------------------------------------- Failures
+
+void RunDriver::HandleRunException(std::exception_ptr error) {
+    std::string message;
+    enum class Kind { NotSoBad, Bad, RealBad, Cancelled, Other } kind = Kind::Other;
+    try {
+        std::rethrow_exception(error);
+    } catch (const PreparationCancelled&) {
+        kind = Kind::Cancelled;
+    } catch (const ENotSoBadError& e) {
+        kind = Kind::NotSoBad;
+        message = e.what();
+    } catch (const EBadError& e) {
+        kind = Kind::Bad;
+        message = e.what();
+    } catch (const ERealBadError& e) {
+        kind = Kind::RealBad;
+        message = e.what();
+    } catch (const std::bad_alloc&) {
+        message = "Not enough memory for this problem.";
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error.";
+    }
+
+    // An error while the problem is prepared meets a run that has no state
+    // yet: it is treated like an input error and the window goes back to set-up.
+    if (s.Preparing) {
+        s.Preparing = 0;
+        if (kind == Kind::Bad || kind == Kind::Other || kind == Kind::NotSoBad) kind = Kind::RealBad;
+    }
+
+    if (kind == Kind::Cancelled) {
+        s.Running = 0;
+        s.Host->SetTitle(s.AppTitle);
+        ClearResults();
+        s.SetStatus(" Terminated by user");
+        lastEnding_ = Ending::Stopped;
+        return;
+    }
+
+    s.Running = 0;
+    s.LastErrorText = message;
+    s.FailureChoice = 0;
+    s.FinalStatusText = message;
+    s.Host->SetTitle(s.AppTitle);
+
+    switch (kind) {
+    case Kind::NotSoBad: {
+        int answer = AnswerYesToAll;
+        if (!s.SteepestForAll) {
+            PlaySound(s, "Ding.wav");
+            answer = s.Host->AskFailureChoice(message +
+                " Would you like to continue with the steepest descent (\"Golden section\" line search)?");
+        }
+        s.FailureChoice = static_cast<uint16_t>(answer);
+        if (answer != AnswerYes && answer != AnswerNo && answer != AnswerYesToAll) {
+            s.FailureChoice = 0;
+            lastEnding_ = Ending::Error;
+            s.EndingByError = 0;
+            TerminateRun();
+            return;
+        }
+        if (answer == AnswerNo) {
+            s.SegmentColour = clNoHessianUpdate;
+            s.ResumeRawStep = 1;
+        } else {
+            s.SegmentColour = clSteepestStep;
+            s.ResumeSteepest = 1;
+            if (s.Dir.size() != s.GradJ.size()) s.Dir = NewVector(s.N);
+            for (int i = 1; i <= s.N; ++i) s.Dir[i] = s.GradJ[i];
+            s.DirNorm = s.GradNorm;
+            if (answer == AnswerYesToAll) s.SteepestForAll = 1;
+        }
+        if (s.IterCount == 0) s.AppendLine(" ");
+        s.AppendLine(message);
+        s.AppendLine(" ");
+        return;
+    }
+    case Kind::Bad:
+        s.Host->SetTitle(s.AppTitle);
+        if (!s.StopRequested) {
+            lastEnding_ = Ending::Error;
+            PlaySound(s, "Ding.wav");
+            s.Host->ShowError(message);
+            // The extra iteration of TerminateRun would evaluate again
+            // where the run just failed.
+            s.EndingByError = 1;
+            TerminateRun();
+            s.EndingByError = 0;
+        }
+        return;
+    case Kind::RealBad:
+        lastEnding_ = Ending::InputError;
+        PlaySound(s, "Ding.wav");
+        s.Host->ShowError(message);
+        ClearResults();
+        return;
+    default:
+        lastEnding_ = Ending::Error;
+        s.Host->ShowError(message);
+        return;
+    }
+}
+
+bool RunDriver::ResumePending() const { return s.FailureChoice != 0 && (s.ResumeSteepest || s.ResumeRawStep); }
+
+void RunDriver::ApplicationEvents1Idle() {
+    if (ResumePending()) BtnStartClick();
+}
+
+void RunDriver::ResumeRun() {
+    s.ResumeSteepest = 0;
+    s.FailureChoice = 0;
+    if (s.ResumeRawStep) {
+        for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
+    } else {
+        if (s.MethodCode == 15) s.MaxStep = s.TrustRadius;
+        WolfeSearch(s, s.FunctionCode, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+    }
+    s.ResumeRawStep = 0;
+    if (s.MethodCode == 15) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);
+    EndIteration();
+    if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
+    if (IsRunFinished()) {
+        EndOfRun();
+        return;
+    }
+    RunLoop();
+}
+
+// ---------------------------------------------------------------- Clear
+
+void RunDriver::ClearResults() {
+    PlaySound(s, "Done.wav");
+    ResetRunState();
+    s.Host->EnterSetupLayout();
+}
+
+void RunDriver::ResetRunState() {
+    s.Host->ClearOutput();
+    s.Host->HideProgress();
+    s.FinalStatusText.clear();
+    s.SetStatus("");
+    s.Host->DestroyFigure();
+    FreeRunArrays(s);
+    s.SteepestForAll = 0;
+    s.ResumeSteepest = 0;
+    s.ResumeRawStep = 0;
+    s.FailureChoice = 0;
+    s.SegmentColour = clTrajectory;
+    s.Preparing = 0;
+}
+
+} // namespace tarvik

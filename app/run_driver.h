@@ -1,0 +1,61 @@
+#pragma once
+// The spine of a run: Start, the run loop, one iteration, its bookkeeping,
+// Stop, the end of a run, failures and their resumption, and Clear. It
+// works on the run state and talks to the window only through EngineHost.
+#include <exception>
+
+#include "core/run_state.h"
+
+namespace tarvik {
+
+class RunDriver {
+public:
+    explicit RunDriver(RunState& state) : s(state) {}
+
+    // The Start button: a fresh run, or the resume path after the
+    // method-failure dialog. Never throws: failures go to HandleRunException.
+    void BtnStartClick();
+    // The Stop button.
+    void BtnStopClick();
+    // The idle hook: resumes a run after Yes, No or Yes to All.
+    void ApplicationEvents1Idle();
+    // True when the idle hook has a resumption to perform.
+    bool ResumePending() const;
+    // The Clear button (also performed after an input error).
+    void ClearResults();
+
+    // Reacts to an exception that left a handler, by its class.
+    void HandleRunException(std::exception_ptr error);
+
+    // Pieces of the run, public for tests.
+    void IterateOnce();
+    void EndIteration();
+    void TerminateRun();
+    bool IsRunFinished() const;
+
+    // How the last run ended, for the batch mode's exit status.
+    enum class Ending { None, Normal, Stopped, Error, InputError };
+    Ending LastEnding() const { return lastEnding_; }
+
+private:
+    void FreshRun();
+    void ResumeRun();
+    void RunLoop();
+    // The first-iteration set-up; true when the gradient at u° is zero and
+    // the iteration ends there.
+    bool FirstIterationSetupEndsIteration();
+    void EndOfRun();
+    void ResetRunState();
+
+    RunState& s;
+    Ending lastEnding_ = Ending::None;
+    bool firstSetupDone_ = false;
+};
+
+// Milliseconds of the local time of day.
+int32_t MsOfDay();
+
+// Releases every run vector and matrix.
+void FreeRunArrays(RunState& s);
+
+} // namespace tarvik

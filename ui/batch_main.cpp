@@ -1,0 +1,111 @@
+// The headless batch mode: the same run as the window performs, with the
+// report on standard output. The figure is drawn off screen as well,
+// because a point whose pixel cannot be painted ends a run in the window.
+#include "ui/batch_main.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/batch_host.h"
+#include "app/batch_options.h"
+#include "app/batch_run.h"
+#include "app/run_driver.h"
+#include "figure/contour_figure.h"
+#include "figure/image_export.h"
+
+namespace tarvik {
+
+namespace {
+
+// The figure panel of the window at its first-start width.
+constexpr int BatchFigurePanelWidth = 438;
+
+class FigureBatchHost : public BatchHost {
+public:
+    using BatchHost::BatchHost;
+    void Bind(RunState& s) { state_ = &s; }
+    void CreateFigure() override { figure_ = std::make_unique<ContourFigure>(BatchFigurePanelWidth); }
+    void DrawLevelLines() override {
+        if (figure_) figure_->DrawLevelLines(*state_);
+    }
+    void DrawTrajectoryStep() override {
+        if (figure_) figure_->DrawTrajectoryStep(*state_);
+    }
+    void DestroyFigure() override { figure_.reset(); }
+    ContourFigure* Figure() { return figure_.get(); }
+
+private:
+    RunState* state_ = nullptr;
+    std::unique_ptr<ContourFigure> figure_;
+};
+
+char ExportTypeFor(const std::string& path) {
+    auto endsWith = [&](const char* suffix) {
+        const std::string s(suffix);
+        if (path.size() < s.size()) return false;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(path[path.size() - s.size() + i])) != s[i]) return false;
+        return true;
+    };
+    if (endsWith(".jpeg") || endsWith(".jpg")) return 'j';
+    if (endsWith(".bmp")) return 'b';
+    return 'g';
+}
+
+} // namespace
+
+bool IsBatchInvocation(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--batch") return true;
+    return false;
+}
+
+int BatchMain(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) != "--batch") args.emplace_back(argv[i]);
+
+    BatchOptions options;
+    if (auto error = ParseBatchOptions(args, options)) {
+        std::fprintf(stderr, "tarvik: %s\n", error->c_str());
+        return BatchExitUsage;
+    }
+    if (options.help) {
+        std::fputs(BatchHelpText().c_str(), stdout);
+        return BatchExitNormal;
+    }
+
+    // The figure needs fonts but never a screen.
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QGuiApplication app(qtArgc, qtArgv);
+
+    FigureBatchHost host(stdout, stderr);
+    RunState state(host);
+    host.Bind(state);
+    RunDriver driver(state);
+    if (!ApplyBatchOptions(options, state, stderr)) return BatchExitError;
+    const int status = RunBatch(options, state, driver, host);
+
+    if (!options.figureFile.empty()) {
+        if (!host.Figure()) {
+            std::fprintf(stderr, "tarvik: no figure was drawn, nothing saved to %s\n", options.figureFile.c_str());
+        } else {
+            try {
+                SaveFigureImage(host.Figure()->Image(), options.figureFile, ExportTypeFor(options.figureFile));
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "tarvik: %s\n", e.what());
+                return BatchExitError;
+            }
+        }
+    }
+    return status;
+}
+
+} // namespace tarvik
