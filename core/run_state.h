@@ -80,6 +80,9 @@ struct RunState {
     Real MaxStep = 0;
     Real TrustRadius = 0;
     Real TrustEta = 0.25L;
+    // h11, h12, h21, h22 of the last two-dimensional Newton step; the trust
+    // region's model needs the Hessian of its own iteration.
+    Real Hess2x2[4] = {0, 0, 0, 0};
     Real Dist0 = 0, DistCur = 0;
     Real Eps = 0.01L;
     Real AccuracyValue = 0;

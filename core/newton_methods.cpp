@@ -1,0 +1,209 @@
+#include "core/newton_methods.h"
+
+#include <cmath>
+#include <string>
+
+#include "core/errors.h"
+#include "core/gauss.h"
+#include "core/newton_step.h"
+#include "core/objective.h"
+#include "core/vector_kernels.h"
+
+namespace tarvik {
+
+namespace {
+
+constexpr Real kFdNewtonStep = 1e-8L;
+constexpr Real kInexactNewtonStep = 1e-7L;
+constexpr Real kTrustAcceptance = 1e-4L;
+constexpr int kMaxTrustReductions = 3;
+
+// The difference probes move GradJ and GradNorm (and for the inexact method
+// U) away from the current point. Whatever way the routine is left, the
+// driver and the failure dialog must find the state of the base point: a
+// steepest-descent step resumed from a probe's gradient, or a run ending at
+// a probe point, would silently continue from the wrong place.
+class BaseGradientRestorer {
+public:
+    BaseGradientRestorer(RunState& s, const MyArray1& g, const Real& gnorm) : s_(s), g_(g), gnorm_(gnorm) {}
+    ~BaseGradientRestorer() {
+        s_.GradJ = g_;
+        s_.GradNorm = gnorm_;
+    }
+    BaseGradientRestorer(const BaseGradientRestorer&) = delete;
+    BaseGradientRestorer& operator=(const BaseGradientRestorer&) = delete;
+
+private:
+    RunState& s_;
+    const MyArray1& g_;
+    const Real& gnorm_;
+};
+
+class BasePointRestorer {
+public:
+    explicit BasePointRestorer(RunState& s) : s_(s) {}
+    ~BasePointRestorer() {
+        s_.GradJ = s_.GradJ0;
+        s_.U = s_.U0;
+        s_.GradNorm = s_.GradNorm0;
+    }
+    BasePointRestorer(const BasePointRestorer&) = delete;
+    BasePointRestorer& operator=(const BasePointRestorer&) = delete;
+
+private:
+    RunState& s_;
+};
+
+void Scale(MyArray1& d, int n, Real radius, Real length) {
+    for (int i = 1; i <= n; ++i) d[i] = d[i] * radius / length;
+}
+
+Real NormOf(const MyArray1& d, int n) {
+    Real sum = 0;
+    for (int i = 1; i <= n; ++i) sum += d[i] * d[i];
+    return std::sqrt(sum);
+}
+
+} // namespace
+
+void FdNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
+    const int n = s.N;
+    const Real h = kFdNewtonStep;
+    const MyArray1 g = s.GradJ;
+    const Real gnorm = s.GradNorm;
+    {
+        BaseGradientRestorer restore(s, g, gnorm);
+        MyArray1 v = s.U;
+        for (int j = 1; j <= n; ++j) {
+            v[j] = s.U[j] + h;
+            EvalGrad(s, functionCode, v, s.GradJ, s.GradNorm);
+            for (int i = 1; i <= n; ++i) s.HMatrix[i][j] = (s.GradJ[i] - g[i]) / h;
+            v[j] = s.U[j];
+        }
+        MyArray2& H = s.HMatrix;
+        for (int i = 1; i <= n; ++i)
+            for (int j = i; j <= n; ++j) H[i][j] = (H[i][j] + H[j][i]) / 2.0L;
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
+    }
+    GaussSolve(s, d);
+    CheckNewtonDescent(s, d);
+}
+
+void InexactNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d, Real& dirNorm) {
+    const int n = s.N;
+    const Real h = kInexactNewtonStep;
+    MyArray1 r = NewVector(n);
+    MyArray1 p = NewVector(n);
+    MyArray1 q = NewVector(n);
+    s.GradJ0 = s.GradJ;
+    s.U0 = s.U;
+    s.GradNorm0 = s.GradNorm;
+    {
+        BasePointRestorer restore(s);
+        s.SubIterCount = 0;
+        Real rr = 0;
+        for (;;) {
+            if (n >= 1000)
+                s.SetStatus(" Working... " + std::to_string(s.IterCount + 1) + "/" + std::to_string(s.SubIterCount + 1));
+            if (s.SubIterCount == 0) {
+                for (int i = 1; i <= n; ++i) d[i] = 0;
+                for (int i = 1; i <= n; ++i) r[i] = s.GradJ0[i];
+                for (int i = 1; i <= n; ++i) p[i] = -r[i];
+                rr = VecDot(r, r);
+            }
+            for (int i = 1; i <= n; ++i) s.U[i] = s.U0[i] + h * p[i];
+            EvalGrad(s, functionCode, s.U, s.GradJ, s.GradNorm);
+            for (int i = 1; i <= n; ++i) q[i] = (s.GradJ[i] - s.GradJ0[i]) / h;
+
+            const Real pq = VecDot(p, q);
+            s.SegmentColour = clTrajectory;
+            if (pq <= 0) {
+                // The failure dialog offers a steepest-descent step from the
+                // base point; the restorer puts U, GradJ and GradNorm back.
+                for (int i = 1; i <= n; ++i) d[i] = s.GradJ0[i];
+                dirNorm = s.GradNorm0;
+                if (pq < 0) throw ENotSoBadError("Hessian<0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
+                throw EBadError("Hessian=0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
+            }
+
+            const Real alpha = rr / pq;
+            for (int i = 1; i <= n; ++i) d[i] = d[i] + alpha * p[i];
+            for (int i = 1; i <= n; ++i) r[i] = r[i] + alpha * q[i];
+            const Real rrNext = VecDot(r, r);
+            const Real beta = rrNext / rr;
+            for (int i = 1; i <= n; ++i) p[i] = -r[i] + beta * p[i];
+            rr = rrNext;
+
+            s.SubIterCount = s.SubIterCount + 1;
+            const Real eta = MinReal(std::sqrt(s.GradNorm0), s.Params.NewtonCgForcingC);
+            // rr is already the squared residual norm; squaring it again is
+            // the established test of this method and is kept as it is.
+            if (rr * rr <= eta * s.GradNorm0 || s.SubIterCount >= s.Params.MaxSubIter) break;
+        }
+        s.SetStatus(" Working... ");
+        for (int i = 1; i <= n; ++i) d[i] = -d[i];
+        dirNorm = NormOf(d, n);
+        if (dirNorm == 0) s.Step = 0;
+    }
+}
+
+Real TrustRatio(RunState& s, uint8_t functionCode, const MyArray1& d) {
+    const int n = s.N;
+    for (int i = 1; i <= n; ++i) s.U[i] = s.UPrev[i] - d[i];
+    const Real jt = EvalJ(s, functionCode, s.U);
+
+    MyArray1 q = NewVector(n);
+    if (functionCode <= 5) {
+        const Real* h = s.Hess2x2;
+        q[1] = 0 + h[0] * d[1] + h[1] * d[2];
+        q[2] = 0 + h[2] * d[1] + h[3] * d[2];
+    } else {
+        const MyArray2& H = (functionCode == 17) ? s.Quad.QuadA : s.HMatrix;
+        for (int i = 1; i <= n; ++i) {
+            Real sum = 0;
+            for (int j = 1; j <= n; ++j) sum += H[i][j] * d[j];
+            q[i] = sum;
+        }
+    }
+
+    Real gd = 0;
+    Real dq = 0;
+    for (int i = 1; i <= n; ++i) gd += s.GradJ[i] * d[i];
+    for (int i = 1; i <= n; ++i) dq += d[i] * q[i];
+    const Real jk = s.JCur;
+    const Real model = jk - gd + 0.5L * dq;
+    if (model == jk) {
+        s.Step = 0;
+        throw EBadError("STEP-SIZE=0.");
+    }
+    return (jk - jt) / (jk - model);
+}
+
+void TrustRegionStep(RunState& s, uint8_t functionCode, MyArray1& d, Real& radius) {
+    const int n = s.N;
+    const Real eta = s.TrustEta;
+    NewtonStep(s, functionCode, d);
+
+    Real length = NormOf(d, n);
+    if (radius < length) Scale(d, n, radius, length);
+    length = radius;
+
+    int count = 0;
+    Real rho = 0;
+    for (;;) {
+        rho = TrustRatio(s, functionCode, d);
+        if (rho >= kTrustAcceptance) break;
+        ++count;
+        radius = eta * length;
+        Scale(d, n, radius, length);
+        length = radius;
+        // The third reduced step is returned untried.
+        if (count == kMaxTrustReductions) return;
+    }
+    if (rho < eta) radius = eta * length;
+    if (rho > 1 - eta && radius == length) radius = MinReal(s.Params.TrustMaxRadius, 2 * radius);
+    Scale(d, n, radius, length);
+}
+
+} // namespace tarvik

@@ -1,0 +1,66 @@
+#include "core/newton_step.h"
+
+#include <exception>
+#include <string>
+
+#include "core/errors.h"
+#include "core/fp_guard.h"
+#include "core/gauss.h"
+#include "core/hessian.h"
+
+namespace tarvik {
+
+void Solve2x2(RunState& s, Real h11, Real h12, Real h21, Real h22, MyArray1& d) {
+    const Real g1 = s.GradJ[1];
+    const Real g2 = s.GradJ[2];
+    const Real det = h11 * h22 - h12 * h21;
+    d[1] = (h22 * g1 - h12 * g2) / det;
+    d[2] = (h11 * g2 - h21 * g1) / det;
+}
+
+void CheckNewtonDescent(RunState& s, const MyArray1& d) {
+    Real sum = 0;
+    for (int i = 1; i <= s.N; ++i) sum += s.GradJ[i] * d[i];
+    if (sum < 0) throw ENotSoBadError("Hessian<0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
+    if (sum == 0) throw EBadError("Hessian=0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
+}
+
+void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
+    if (functionCode <= 5) {
+        FpFaultGuard guard;
+        const Hessian2 h = TwoDimensionalHessian(functionCode, s.U);
+        for (int k = 0; k < 4; ++k) s.Hess2x2[k] = h[k];
+        Solve2x2(s, h[0], h[1], h[2], h[3], d);
+        PinValue(d[1]);
+        PinValue(d[2]);
+        if (guard.Faulted()) throw EBadError("Error! Hessian=0: " + s.FunctionName);
+    } else if (functionCode <= 16) {
+        {
+            FpFaultGuard guard;
+            FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
+            PinValue(s.HMatrix[s.N][s.N]);
+            if (guard.Faulted()) throw EBadError("Error in evaluation of Hessian: " + s.FunctionName);
+        }
+        // Outside the guard: a zero pivot or Stop keeps its own meaning.
+        GaussSolve(s, d);
+    } else if (functionCode == 17) {
+        GaussSolve(s, d);
+    } else if (functionCode == 18) {
+        bool failed = false;
+        try {
+            FpFaultGuard guard;
+            FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
+            GaussSolve(s, d);
+            for (int i = 1; i <= s.N; ++i) PinValue(d[i]);
+            failed = guard.Faulted();
+        } catch (const std::exception&) {
+            failed = true;
+        }
+        if (failed) throw EBadError("Error in evaluation of Hessein: " + s.FunctionName);
+    } else {
+        return;
+    }
+    CheckNewtonDescent(s, d);
+}
+
+} // namespace tarvik

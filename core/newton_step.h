@@ -1,0 +1,24 @@
+#pragma once
+// The classical Newton step with the analytic Hessian.
+#include <cstdint>
+
+#include "core/run_state.h"
+
+namespace tarvik {
+
+// Cramer's rule for the 2x2 system H d = GradJ.
+void Solve2x2(RunState& s, Real h11, Real h12, Real h21, Real h22, MyArray1& d);
+
+// Forms the Hessian of the function at U (HMatrix, QuadA for code 17, or
+// Hess2x2 for the two-dimensional codes) and solves H d = GradJ. Raises
+// EBadError when the Hessian cannot be formed, ENotSoBadError
+// "Hessian<0 ! (Iteration=k)." when GradJ.d < 0 and EBadError
+// "Hessian=0 ! (Iteration=k)." when GradJ.d = 0; GaussSolve's own failures
+// pass through, except for Generalized Rosenbrock where every failure of
+// forming or solving is one evaluation error.
+void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d);
+
+// The sign test shared by the Newton steps: s = GradJ.d must be positive.
+void CheckNewtonDescent(RunState& s, const MyArray1& d);
+
+} // namespace tarvik
