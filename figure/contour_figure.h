@@ -7,29 +7,39 @@
 #include <string>
 
 #include "core/run_state.h"
+#include "figure/figure_canvas.h"
+#include "figure/figure_geometry.h"
 
 namespace tarvik {
-
-struct PixelPos { int x = 0; int y = 0; };
 
 class ContourFigure {
 public:
     // Creates the image for a panel of the given width: Width = panel - 7,
     // Height = Width - 7, filled with the background and the waiting text.
+    // An empty family means the application's default font.
     explicit ContourFigure(int panelWidth, const QString& buttonFontFamily = QString());
 
     QImage& Image() { return image_; }
     const QImage& Image() const { return image_; }
+    int Width() const { return image_.width(); }
+    int Height() const { return image_.height(); }
 
     // Axes, five level lines, numbers or title, saddles, u* and u°.
-    // Evaluates J with N temporarily 2; restores N on every exit.
+    // Lets the host process pending events once before it starts.
+    // Evaluates J with N temporarily 2; restores N and EvalCount on every
+    // exit; leaves components 1 and 2 of s.U at the last grid point and
+    // sets s.Quad.QuadC to 0 unless the function is the quadratic from files.
     void DrawLevelLines(RunState& s);
     // One trajectory segment with its markers; throws EBadError when the
-    // point's pixel does not fit a 32-bit integer.
+    // point's pixel does not fit a 32-bit integer (and clears
+    // s.RedrawTrajectory). Sets s.SegmentColour back to clTrajectory.
     void DrawTrajectoryStep(RunState& s);
     // Text for status panel 0 for the pixel under the mouse; returns
     // currentHint unchanged where the hint is to stay as it was.
     std::string FigureHint(const RunState& s, int x, int y, const std::string& currentHint) const;
+
+    // The colour of a pixel of the figure, clNoPixel outside it.
+    Colour PixelColour(int x, int y) const;
 
     // Geometry kept after drawing.
     int PlaneRange = 0;
@@ -41,8 +51,19 @@ public:
     PixelPos CurPixel, PrevPixel, NewPixel;
 
 private:
+    void DrawAxes(FigureCanvas& cv);
+    void DrawTitle(FigureCanvas& cv);
+    void DrawSaddles(FigureCanvas& cv, uint8_t functionCode);
+    void DrawMarker(FigureCanvas& cv, PixelPos p);
+    // The projection of (a, b, ...)/norm as a line ending at (x, y).
+    void DrawOrtLine(FigureCanvas& cv, PixelPos p, Real a, Real b, Real norm);
+    void DrawOrt(FigureCanvas& cv, const RunState& s, PixelPos p, Real a, Real b, Real norm);
+    void DrawPrevOrt(FigureCanvas& cv, const RunState& s, PixelPos p);
+    PixelPos TrajectoryPixel(RunState& s, Real u1, Real u2) const;
+
     QImage image_;
     QString buttonFontFamily_;
+    CanvasState canvas_;
 };
 
 } // namespace tarvik
