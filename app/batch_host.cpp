@@ -12,11 +12,12 @@ void BatchHost::AppendLine(const std::string& line) {
     if (streaming_) Flush();
 }
 
-// Until the run loop starts, the pane may still be cleared (large n), so
-// lines are held back; afterwards they are printed as they come.
+// Until the first iteration is set up, the pane may still be cleared (large
+// n, an input error), so lines are held back; afterwards they are printed
+// as they come.
 void BatchHost::ClearOutput() { pending_.clear(); }
 
-void BatchHost::RunLoopEntered() {
+void BatchHost::OutputSettled() {
     streaming_ = true;
     Flush();
 }

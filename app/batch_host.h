@@ -46,7 +46,7 @@ public:
     void EnterEndedLayout() override {}
     void EnterSetupLayout() override {}
     void FocusOutput() override {}
-    void RunLoopEntered() override;
+    void OutputSettled() override;
     void CreateFigure() override {}
     void DrawLevelLines() override {}
     void DrawTrajectoryStep() override {}

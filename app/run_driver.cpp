@@ -75,6 +75,9 @@ void RunDriver::FreshRun() {
     lastEnding_ = Ending::None;
     firstSetupDone_ = false;
     s.EndingByError = 0;
+    // Only the distance criterion updates DistCur; a run with the other
+    // criterion must not report the distance left by an earlier run.
+    s.DistCur = 0;
     PlaySound(s, "Done.wav");
     s.Host->EnterRunningLayout();
     s.IterationComplete = 1;
@@ -96,7 +99,6 @@ void RunDriver::FreshRun() {
         s.SetStatus(" Please wait...");
     }
     PlaySound(s, "Utopia Recycle.wav");
-    s.Host->RunLoopEntered();
     RunLoop();
 }
 
@@ -152,7 +154,11 @@ void RunDriver::IterateOnce() {
     s.RedrawTrajectory = 1;
     s.SegmentColour = clTrajectory;
     s.SkipReevaluation = 0;
-    if (s.IterCount == 0 && FirstIterationSetupEndsIteration()) return;
+    if (s.IterCount == 0) {
+        const bool gradientVanished = FirstIterationSetupEndsIteration();
+        s.Host->OutputSettled();
+        if (gradientVanished) return;
+    }
 
     const uint8_t f = s.FunctionCode;
     const Real sqrtN = std::sqrt(static_cast<Real>(s.N));

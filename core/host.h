@@ -43,8 +43,9 @@ public:
     virtual void EnterEndedLayout() = 0;             // Clear and Save as shown, Stop hidden
     virtual void EnterSetupLayout() = 0;             // after Clear
     virtual void FocusOutput() = 0;
-    // The run loop has begun: everything appended so far is final.
-    virtual void RunLoopEntered() {}
+    // The first iteration has been set up: from here on the output is only
+    // appended to, never cleared, until the user clears the results.
+    virtual void OutputSettled() {}
 
     // The figure. The engine only says when; the host owns the picture.
     virtual void CreateFigure() = 0;

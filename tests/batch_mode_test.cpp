@@ -1,0 +1,125 @@
+// The batch mode's command line, its output stream and its exit status.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/batch_host.h"
+#include "app/batch_options.h"
+#include "app/batch_run.h"
+
+namespace tarvik {
+namespace {
+
+std::string ReadAll(std::FILE* f) {
+    std::rewind(f);
+    std::string text;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
+    return text;
+}
+
+struct BatchResult {
+    int status = -1;
+    std::string out, err;
+};
+
+BatchResult RunWith(const std::vector<std::string>& args) {
+    BatchResult result;
+    BatchOptions options;
+    if (auto error = ParseBatchOptions(args, options)) {
+        result.status = BatchExitUsage;
+        result.err = *error;
+        return result;
+    }
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    BatchHost host(out, err);
+    RunState state(host);
+    RunDriver driver(state);
+    result.status = ApplyBatchOptions(options, state, err) ? RunBatch(options, state, driver, host) : BatchExitError;
+    result.out = ReadAll(out);
+    result.err = ReadAll(err);
+    std::fclose(out);
+    std::fclose(err);
+    return result;
+}
+
+TEST(BatchOptions, RejectsBadCommandLines) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--n", "x", "--method", "0"},
+        {"--n", "1", "--method", "0"},
+        {"--function", "19", "--method", "0"},
+        {"--function", "Rosenbrock", "--method", "0"},
+        {"--method", "18"},
+        {"--start", "30", "--method", "0"},
+        {"--accuracy", "3", "--method", "0"},
+        {"--on-failure", "maybe", "--method", "0"},
+        {"--param", "WolfeC2=1", "--method", "0"},
+        {"--param", "NoSuchThing=1", "--method", "0"},
+        {"--param", "MaxSubIter=2.5", "--method", "0"},
+        {"--frobnicate", "1", "--method", "0"},
+        {"--n"},
+        {"--n", "2"},                                   // no method
+        {"--function", "17", "--method", "0"},          // no files for the quadratic
+    };
+    for (const auto& args : bad) {
+        BatchOptions options;
+        EXPECT_TRUE(ParseBatchOptions(args, options).has_value()) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+    }
+}
+
+TEST(BatchOptions, AcceptsNamesAndPositions) {
+    BatchOptions o;
+    ASSERT_FALSE(ParseBatchOptions({"--function", "Quadratic: Varnel", "--method", "quasi-Newton L-BFGS, memory 15 pairs,Wolfe",
+                                    "--n", "10", "--accuracy", "2", "--eps", "0,001", "--on-failure", "all",
+                                    "--param", "WolfeC2=0,25", "--param", "WolfeInterpolation=cubic", "--max-iterations", "5"},
+                                   o));
+    EXPECT_EQ(o.functionPosition, 11);
+    EXPECT_EQ(o.methodPosition, 11);
+    EXPECT_EQ(o.n, 10);
+    EXPECT_EQ(o.accuracyMode, 2);
+    EXPECT_EQ(o.epsText, "0,001");
+    EXPECT_EQ(o.failureAnswer, AnswerYesToAll);
+    ASSERT_TRUE(o.maxIterations.has_value());
+    EXPECT_EQ(*o.maxIterations, 5);
+    TunableParameters p;
+    for (const auto& [name, value] : o.params) ASSERT_FALSE(ApplyParameter(p, name, value));
+    EXPECT_EQ(p.WolfeC2, 0.25L);
+    EXPECT_EQ(p.WolfeInterpolation, 1);
+}
+
+TEST(BatchRun, PrintsTheReportAndExitsZeroOnANormalEnd) {
+    const BatchResult r = RunWith({"--n", "2", "--function", "6", "--start", "20", "--method", "0", "--eps", "0.01"});
+    EXPECT_EQ(r.status, BatchExitNormal);
+    EXPECT_EQ(r.out.rfind("Memory allocation...\nBasic storage RAM 1.8MB + Problem storage 0MB\n", 0), 0u);
+    EXPECT_NE(r.out.find("\n Done\n"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(BatchRun, InputErrorsAndRunErrorsExitOne) {
+    BatchResult r = RunWith({"--n", "2", "--function", "6", "--start", "20", "--method", "0", "--eps", "0,0,1"});
+    EXPECT_EQ(r.status, BatchExitError);
+    EXPECT_EQ(r.err, "Error: Incorrect data in accuracy panel!\n");
+    EXPECT_EQ(r.out, "");
+
+    r = RunWith({"--n", "2", "--function", "12", "--start", "19", "--method", "0", "--accuracy", "2"});
+    EXPECT_EQ(r.status, BatchExitError);
+    EXPECT_NE(r.err.find("Denominator is zero."), std::string::npos);
+}
+
+TEST(BatchRun, MaxIterationsStopsLikeTheStopButton) {
+    const BatchResult r = RunWith({"--n", "2", "--function", "0", "--start", "5", "--method", "0", "--max-iterations", "11"});
+    EXPECT_EQ(r.status, BatchExitNormal);
+    EXPECT_NE(r.out.find(" Terminated by user\n Iteration=12:"), std::string::npos);
+}
+
+TEST(BatchRun, LargeDimensionPrintsOnlyWhatThePaneKeeps) {
+    const BatchResult r = RunWith({"--n", "300", "--function", "18", "--start", "5", "--method", "0", "--max-iterations", "1"});
+    EXPECT_EQ(r.out.rfind("The descent direction is being computed...\nBasic storage", 0), 0u);
+}
+
+} // namespace
+} // namespace tarvik
