@@ -1,3 +1,5 @@
+// Powers are written as repeated products from the left (x^2 as x*x), as
+// in J and its gradient, so that all three agree digit for digit.
 #include "core/hessian.h"
 
 #include <algorithm>
@@ -110,9 +112,8 @@ Hessian2 TwoDimensionalHessian(uint8_t functionCode, const MyArray1& u) {
         return {12.0L * (u1 * u1) - 4.0L * u2 + 2.0L, h12, h12, 2.0L};
     }
     case 2: {
-        const Real sq = u1 * u1;
-        const Real h12 = -600.0L * sq;
-        return {3000.0L * (sq * sq) - 1200.0L * u1 * u2 + 2.0L, h12, h12, 200.0L};
+        const Real h12 = -600.0L * (u1 * u1);
+        return {3000.0L * (u1 * u1 * u1 * u1) - 1200.0L * u1 * u2 + 2.0L, h12, h12, 200.0L};
     }
     case 3: {
         const Real h12 = 4.0L * u1 + 4.0L * u2;
