@@ -260,7 +260,7 @@ void EvalGrad(RunState& s, uint8_t functionCode, const MyArray1& u, MyArray1& g,
     try {
         FpFaultGuard guard;
         GradientOf(s, functionCode, u, g.data());
-        faulted = guard.Faulted() || !AllFinite(g.data(), n);
+        faulted = guard.Faulted();
     } catch (const std::exception&) {
         faulted = true;
     }
@@ -276,7 +276,13 @@ void EvalGrad(RunState& s, uint8_t functionCode, const MyArray1& u, MyArray1& g,
         PinValue(norm);
         faulted = guard.Faulted() || !IsFiniteReal(norm);
     }
-    if (faulted) throw ERealBadError("Error in evaluation of gradient norm for function: " + s.FunctionName);
+    if (faulted) {
+        // A component that is already infinite or not a number (from such
+        // an input, which raises no flag) is the gradient's fault, not the
+        // norm's. Looking only now saves a pass over g in every good call.
+        if (!AllFinite(g.data(), n)) throw EBadError("Error in evaluation of gradient: " + s.FunctionName);
+        throw ERealBadError("Error in evaluation of gradient norm for function: " + s.FunctionName);
+    }
 
     gnorm = norm;
     if (gnorm == 0) s.ContinueRun = 0;
