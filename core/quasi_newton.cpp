@@ -59,10 +59,11 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         }
 
         // H+ = (I - s y'/sy) H (I - y s'/sy) + s s'/sy. H is symmetric, so
-        // with Hy = H y and t = s/sy this is
-        //   H+[i][j] = H[i][j] - (Hy_i t_j + t_i Hy_j) + (y'Hy + sy) t_i t_j,
-        // two passes of order n^2 instead of two dense products. Every term
-        // is symmetric in i and j, so H stays exactly symmetric.
+        // with Hy = H y, t = s/sy and c = y'Hy + sy this is
+        //   H+ = H - Hy t' - t Hy' + c t t' = H + w t' + t w',  w = (c/2) t - Hy,
+        // two passes of order n^2 instead of two dense products. Each element
+        // gets w_i t_j + t_i w_j, which is symmetric in i and j to the last
+        // bit, so H stays exactly symmetric.
         MyArray1 hy = NewVector(n);
         for (int i = 1; i <= n; ++i) {
             hy[i] = RowDot(h[i], yv, n);
@@ -70,12 +71,14 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         }
         MyArray1 t = NewVector(n);
         for (int i = 1; i <= n; ++i) t[i] = sv[i] / sy;
-        const Real c = VecDot(yv, hy) + sy;
+        const Real halfC = (VecDot(yv, hy) + sy) / 2;
+        MyArray1 w = NewVector(n);
+        for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
         for (int i = 1; i <= n; ++i) {
             Real* row = h[i];
             const Real ti = t[i];
-            const Real hyi = hy[i];
-            for (int j = 1; j <= n; ++j) row[j] = row[j] - (hyi * t[j] + ti * hy[j]) + c * (ti * t[j]);
+            const Real wi = w[i];
+            for (int j = 1; j <= n; ++j) row[j] = row[j] + (wi * t[j] + ti * w[j]);
             ProgressTick(s);
         }
     }

@@ -1,0 +1,198 @@
+// Time of one iteration (direction + line search) of the gradient,
+// conjugate-gradient and quasi-Newton methods on "Generalized Rosenbrock
+// (n>=2)", from a state a few iterations into a run.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "core/conjugate_direction.h"
+#include "core/golden_section.h"
+#include "core/host.h"
+#include "core/objective.h"
+#include "core/quasi_newton.h"
+#include "core/run_state.h"
+#include "core/vector_kernels.h"
+#include "core/wolfe_search.h"
+
+namespace {
+
+using namespace tarvik;
+
+class NullHost : public EngineHost {
+public:
+    void SetStatus(const std::string&) override {}
+    void AppendLine(const std::string&) override {}
+    void ClearOutput() override {}
+    void ProcessEvents() override {}
+    void SetTitle(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
+    void ShowError(const std::string&) override {}
+    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
+    void PlaySound(const std::string&) override {}
+    void ShowProgress(int) override {}
+    void StepProgress() override {}
+    void HideProgress() override {}
+    void EnterRunningLayout() override {}
+    void ShowMethodCaption(const std::string&) override {}
+    void EnterEndedLayout() override {}
+    void EnterSetupLayout() override {}
+    void FocusOutput() override {}
+    void CreateFigure() override {}
+    void DrawLevelLines() override {}
+    void DrawTrajectoryStep() override {}
+    void DestroyFigure() override {}
+};
+
+constexpr uint8_t kGeneralizedRosenbrock = 18;
+
+struct MethodCase {
+    const char* name;
+    uint8_t methodCode;
+    int lbfgsMemory;
+};
+
+// The start and known minimum a run of code 18 would have.
+void PrepareState(RunState& s, const MethodCase& m, int n) {
+    s.N = n;
+    s.FunctionCode = kGeneralizedRosenbrock;
+    s.FunctionName = "Generalized Rosenbrock (n>=2)";
+    s.MethodCode = m.methodCode;
+    s.LbfgsMemory = static_cast<uint8_t>(m.lbfgsMemory);
+    s.U0 = NewVector(n);
+    s.UStar = NewVector(n);
+    for (int i = 1; i <= n; ++i) {
+        s.U0[i] = (i % 2 == 1) ? -1.2L : 1.0L;
+        s.UStar[i] = 1;
+    }
+    s.U = s.U0;
+    s.UPrev = s.U0;
+    s.GradJ = NewVector(n);
+    s.Dir = NewVector(n);
+    if (m.methodCode == 7 || m.methodCode == 8) s.HMatrix = NewMatrix(n);
+    if (m.lbfgsMemory > 0) {
+        s.LbfgsS = MyArray2(m.lbfgsMemory + 1, n + 1);
+        s.LbfgsY = MyArray2(m.lbfgsMemory + 1, n + 1);
+    }
+    s.Dist0 = VecNormComb(s.UStar, s.U0, -1);
+    s.Eps = 0.01L;
+    s.Choices.RbtnPrec1Checked = true;
+    s.MaxStep = sqrtl(Real(n));
+    s.IterCount = 0;
+    s.StopRequested = 0;
+    s.JCur = EvalJ(s, s.FunctionCode, s.U);
+    s.J0 = s.JCur;
+    s.JPrev = s.JCur;
+    EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    s.GradJ0 = s.GradJ;
+    s.GradJPrev = s.GradJ;
+    s.GradNorm0 = s.GradNorm;
+    s.GradNormPrev = s.GradNorm;
+}
+
+void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
+    const uint8_t f = s.FunctionCode;
+    const Real goldenH = sqrtl(Real(s.N)) / 5;
+    s.SkipReevaluation = 0;
+    switch (m.methodCode) {
+    case 1: GoldenSectionSearch(s, f, s.U, s.GradJ, goldenH); break;
+    case 2: WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm); break;
+    case 3:
+    case 5:
+        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        break;
+    case 4:
+    case 6:
+        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        break;
+    case 7:
+    case 8:
+        BfgsDirection(s, s.Dir, s.DirNorm);
+        s.UPrev = s.U;
+        if (m.methodCode == 7) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        break;
+    default:
+        LbfgsDirection(s, m.lbfgsMemory, s.Dir, s.DirNorm);
+        s.UPrev = s.U;
+        if (m.methodCode == 9) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        break;
+    }
+}
+
+// The bookkeeping that closes an iteration (not timed).
+void CloseIteration(RunState& s) {
+    ++s.IterCount;
+    if (!s.SkipReevaluation) {
+        s.JPrev = s.JCur;
+        s.GradJPrev = s.GradJ;
+        s.GradNormPrev = s.GradNorm;
+        s.JCur = EvalJ(s, s.FunctionCode, s.U);
+        EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    }
+}
+
+void Measure(const MethodCase& m, int n, int warmup, int timed) {
+    NullHost host;
+    RunState s(host);
+    PrepareState(s, m, n);
+    double seconds = 0;
+    int evaluations = 0;
+    int done = 0;
+    std::string note;
+    try {
+        for (int it = 0; it < warmup + timed; ++it) {
+            const int evalBefore = s.EvalCount;
+            const auto start = std::chrono::steady_clock::now();
+            DirectionAndLineSearch(s, m);
+            const auto stop = std::chrono::steady_clock::now();
+            if (it >= warmup) {
+                seconds += std::chrono::duration<double>(stop - start).count();
+                evaluations += s.EvalCount - evalBefore;
+                ++done;
+            }
+            CloseIteration(s);
+            if (s.Step == 0 || s.ContinueRun == 0) {
+                note = "run ended";
+                break;
+            }
+        }
+    } catch (const std::exception& e) {
+        note = e.what();
+    }
+    if (done == 0) {
+        std::printf("%-52s %6d %6s %12s %10s  %s\n", m.name, n, "-", "-", "-", note.c_str());
+        return;
+    }
+    std::printf("%-52s %6d %6d %12.3f %10.1f  %s\n", m.name, n, done, 1000.0 * seconds / done,
+                double(evaluations) / done, note.c_str());
+}
+
+} // namespace
+
+int main() {
+    const MethodCase cases[] = {
+        {"Steepest descent with golden steps", 1, 0},
+        {"Steepest descent with Wolfe steps", 2, 0},
+        {"Fletcher-Reeves with golden steps", 3, 0},
+        {"Fletcher-Reeves with Wolfe steps", 4, 0},
+        {"Polak-Ribiere with golden steps", 5, 0},
+        {"Polak-Ribiere with Wolfe steps", 6, 0},
+        {"quasi-Newton BFGS with golden steps", 7, 0},
+        {"quasi-Newton BFGS with Wolfe steps", 8, 0},
+        {"quasi-Newton L-BFGS, memory 5 pairs, golden steps", 9, 5},
+        {"quasi-Newton L-BFGS, memory 5 pairs, Wolfe", 10, 5},
+        {"quasi-Newton L-BFGS, memory 15 pairs,Wolfe", 10, 15},
+    };
+    std::printf("One iteration (direction + line search) on Generalized Rosenbrock (n>=2)\n");
+    std::printf("after 3 untimed iterations; mean over the timed ones.\n\n");
+    std::printf("%-52s %6s %6s %12s %10s\n", "method", "n", "iters", "ms/iter", "evals/iter");
+    for (const MethodCase& m : cases) Measure(m, 1000, 3, 10);
+    Measure(cases[6], 3000, 3, 3);
+    Measure(cases[7], 3000, 3, 3);
+    return 0;
+}
