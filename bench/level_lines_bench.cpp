@@ -1,0 +1,96 @@
+// Time to draw the level lines of every test function at the two usual
+// panel sizes (the design width and the width after the first start).
+// With a folder argument the pictures are also saved there as PNG files.
+#include <QDir>
+#include <QGuiApplication>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "core/function_catalogue.h"
+#include "core/host.h"
+#include "core/run_state.h"
+#include "figure/contour_figure.h"
+
+namespace {
+
+using namespace tarvik;
+
+class NullHost : public EngineHost {
+public:
+    void SetStatus(const std::string&) override {}
+    void AppendLine(const std::string&) override {}
+    void ClearOutput() override {}
+    void ProcessEvents() override {}
+    void SetTitle(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
+    void ShowError(const std::string&) override {}
+    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
+    void PlaySound(const std::string&) override {}
+    void ShowProgress(int) override {}
+    void StepProgress() override {}
+    void HideProgress() override {}
+    void EnterRunningLayout() override {}
+    void ShowMethodCaption(const std::string&) override {}
+    void EnterEndedLayout() override {}
+    void EnterSetupLayout() override {}
+    void FocusOutput() override {}
+    void CreateFigure() override {}
+    void DrawLevelLines() override {}
+    void DrawTrajectoryStep() override {}
+    void DestroyFigure() override {}
+};
+
+// The first starting item of the list: u° = (-0.2, -1.4, ...), u* = 1.
+void Prepare(RunState& s, uint8_t code, int n) {
+    s.FunctionCode = code;
+    s.N = n;
+    s.U = NewVector(n);
+    s.U0 = NewVector(n);
+    s.UStar = NewVector(n);
+    s.U0[1] = -0.2L;
+    s.U0[2] = -1.4L;
+    for (int i = 1; i <= n; ++i) s.UStar[i] = 1;
+    if (code == 17) {
+        s.Quad.QuadA = NewMatrix(n);
+        s.Quad.QuadB = NewVector(n);
+        for (int i = 1; i <= n; ++i) s.Quad.QuadA[i][i] = i;
+        s.Quad.QuadC = 0;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    const QString dumpFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (!dumpFolder.isEmpty()) QDir().mkpath(dumpFolder);
+
+    const int imageWidths[] = {311, 450};
+    std::printf("%-46s %12s %12s\n", "function", "311 px (ms)", "450 px (ms)");
+    double total[2] = {0, 0};
+    for (const FunctionEntry& entry : FunctionCatalogue) {
+        std::printf("%-46s", std::string(entry.name).c_str());
+        for (int k = 0; k < 2; ++k) {
+            NullHost host;
+            RunState s(host);
+            Prepare(s, entry.code, 2);
+            ContourFigure figure(imageWidths[k] + 7);
+            const auto t0 = std::chrono::steady_clock::now();
+            try {
+                figure.DrawLevelLines(s);
+            } catch (const std::exception& e) {
+                std::printf(" error: %s", e.what());
+            }
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            total[k] += ms;
+            std::printf(" %12.1f", ms);
+            if (!dumpFolder.isEmpty())
+                figure.Image().save(QStringLiteral("%1/%2_%3.png").arg(dumpFolder).arg(entry.code).arg(imageWidths[k]));
+        }
+        std::printf("\n");
+    }
+    std::printf("%-46s %12.1f %12.1f\n", "total", total[0], total[1]);
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Saving the figure as a picture file: GIF, JPEG or Windows bitmap.
+#include <QImage>
+#include <string>
+
+namespace tarvik {
+
+// The filter of the save dialog, in the order of the export types.
+inline constexpr const char* ExportFilterText =
+    "GIF image (*.gif)|*.gif|JPEG image (*.jpeg)|*.jpeg|Bitmap image (*.bmp)|*.bmp";
+inline constexpr const char* ExportDialogTitle = "Save image as...";
+inline constexpr const char* ExportDefaultName = "Fig";
+inline constexpr const char* ExportDefaultExtension = "gif";
+
+// The export type of a filter index of the dialog (1 GIF, 2 JPEG,
+// 3 bitmap); any other index keeps the current type.
+char ExportTypeForFilterIndex(int filterIndex, char currentType);
+
+// Writes the image to path: 'g' GIF, 'j' JPEG at quality 100, 'b' bitmap.
+// Throws std::runtime_error with a message naming the file when it cannot
+// be written, std::invalid_argument for an unknown type.
+void SaveFigureImage(const QImage& image, const std::string& path, char exportType);
+
+// Writes a JPEG file through libjpeg at the given quality (1..100).
+void SaveJpegImage(const QImage& image, const std::string& path, int quality);
+
+// Draws the icon with its top-left corner at (5, 5). Stamping twice gives
+// the same picture as stamping once.
+void StampIcon(QImage& image, const QImage& icon);
+
+} // namespace tarvik
