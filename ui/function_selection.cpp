@@ -1,0 +1,153 @@
+// Choosing the dimension, the objective function and the starting point.
+#include <QComboBox>
+#include <QDir>
+#include <QPixmap>
+#include <algorithm>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <stdexcept>
+
+#include "app/method_selection.h"
+#include "app/number_format.h"
+#include "app/run_driver.h"
+#include "app/start_point.h"
+#include "app/text_input.h"
+#include "core/function_catalogue.h"
+#include "core/parameters.h"
+#include "ui/hint_text.h"
+#include "ui/input_files_panel.h"
+#include "ui/main_window.h"
+#include "ui/media_files.h"
+#include "ui/window_dialogs.h"
+
+namespace tarvik::ui {
+
+namespace {
+
+const QString kPairHint = QStringLiteral("Select two first components | Two first components of a starting point");
+
+// The integer conversion of the platform library, with its message.
+int32_t ToInteger(const QString& text) {
+    int32_t value = 0;
+    if (!TryParseInt32(text.toStdString(), value))
+        throw std::invalid_argument("'" + text.toStdString() + "' is not a valid integer value");
+    return value;
+}
+
+} // namespace
+
+int TMainForm::FunctionPosition() const {
+    int position = 0;
+    if (!CmbFunctionsAll->isHidden()) position = CmbFunctionsAll->currentIndex();
+    if (!CmbFunctionsNmore2->isHidden()) position = CmbFunctionsNmore2->currentIndex() + 6;
+    return std::clamp(position, 0, FunctionCount - 1);
+}
+
+void TMainForm::DimensionChanged() {
+    state_.N = ToInteger(CmbN->currentText());
+    if (state_.N > 2 && !CmbFunctionsAll->isHidden()) {
+        // A two-dimensional function has no place in the short list: its
+        // first quadratic is taken instead.
+        const int found = CmbFunctionsNmore2->findText(CmbFunctionsAll->currentText(), Qt::MatchExactly);
+        CmbFunctionsNmore2->setCurrentIndex(found >= 0 ? found : 0);
+        CmbFunctionsAll->hide();
+        CmbFunctionsNmore2->show();
+    } else if (state_.N == 2 && CmbFunctionsAll->isHidden()) {
+        CmbFunctionsAll->setCurrentIndex(CmbFunctionsAll->findText(CmbFunctionsNmore2->currentText(), Qt::MatchExactly));
+        CmbFunctionsNmore2->hide();
+        CmbFunctionsAll->show();
+    }
+    FunctionChanged();
+}
+
+void TMainForm::FunctionsAllChanged() {
+    UpdateLabel10();
+    FunctionChanged();
+}
+
+void TMainForm::FunctionChanged() {
+    state_.Choices.MethodPosition = MethodPosition();
+    MethodSelect(state_, 0);
+    FreeRunArrays(state_);
+    GboxInputFiles->RBtnUeUnknown->setEnabled(state_.MethodCode != 16 && state_.MethodCode != 17);
+
+    const int position = FunctionPosition();
+    const FunctionEntry& entry = FunctionAtPosition(position);
+    state_.FunctionCode = entry.code;
+    state_.FunctionName = CmbFunctionsAll->itemText(position).left(60).toStdString();
+    LoadFunctionPicture(QString::fromUtf8(entry.picture.data(), static_cast<int>(entry.picture.size())));
+
+    const uint8_t code = state_.FunctionCode;
+    if (code == 3 || code == 4) {
+        // No single known minimum: only the change of J can stop the run.
+        RbtnPrec1->setEnabled(false);
+        RbtnPrec2->setEnabled(true);
+        RbtnPrec2->setChecked(true);
+    } else if (code != 17) {
+        RbtnPrec1->setEnabled(true);
+        RbtnPrec2->setEnabled(true);
+    }
+
+    if ((code == 3 || code == 5) && isVisible() && state_.MethodCode == 17 && state_.Params.CollC1 != CollC1Saddle)
+        host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" +
+                       FormatFloat("#.#E+##", CollC1Saddle) + ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));
+
+    if (code == 17)
+        LoadQuadraticFromFiles();
+    else
+        state_.Quad.Release();
+}
+
+void TMainForm::LoadFunctionPicture(const QString& fileName) {
+    const QString path = MediaPath(fileName);
+    QImageReader reader(path);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        // The picture is only an illustration: the error is shown and the
+        // selection goes on.
+        ImageJ->clear();
+        const QString reason = QFileInfo::exists(path) ? reader.errorString() : QStringLiteral("No such file or directory");
+        host_.ShowError("Cannot open file \"" + QDir::toNativeSeparators(path).toStdString() + "\". " +
+                        reason.toStdString());
+        return;
+    }
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    if (pixmap.width() > ImageJ->width() || pixmap.height() > ImageJ->height())
+        pixmap = pixmap.scaled(ImageJ->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    ImageJ->setPixmap(pixmap);
+}
+
+void TMainForm::StartPointChanged() {
+    if (!CmbU0->currentText().startsWith(QLatin1Char('f'))) SetHint(CmbU0, kPairHint);
+}
+
+void TMainForm::StartPointClicked() {
+    ImageU0->hide();
+    if (CmbU0->currentIndex() == StartPointFromFileItem) ChooseU0File();
+}
+
+void TMainForm::ChooseU0File() {
+    PlayIfSoundOn(QStringLiteral("Done.wav"));
+    openDialogTitle_ = QStringLiteral("Open file for u°");
+    openDialogFileName_ = QString::fromStdString(state_.Choices.U0FileName);
+    const QString path = ExecuteOpenDialog();
+    if (path.isEmpty()) {
+        CmbU0->setCurrentIndex(0);
+        SetHint(CmbU0, kPairHint);
+        return;
+    }
+    const int32_t n = ToInteger(CmbN->currentText());
+    ValidateU0File(state_, path.toStdString(), n);
+    SetHint(CmbU0, path);
+}
+
+QString TMainForm::ExecuteOpenDialog() {
+    const QString path = dialogs_->OpenFile(this, openDialogTitle_, StartDir, openDialogFileName_);
+    if (!path.isEmpty()) openDialogFileName_ = path;
+    return path;
+}
+
+} // namespace tarvik::ui

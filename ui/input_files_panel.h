@@ -1,0 +1,59 @@
+#pragma once
+// The group box "Quadratic function from files": three file buttons whose
+// hints hold the chosen paths, the free term C, the three u* options and the
+// OK and Close buttons. The window drives it; this class only builds it.
+#include <QGroupBox>
+#include <QString>
+
+#include "app/quadratic_files.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace tarvik::ui {
+
+inline const QString kDefaultHintA = QString::fromLatin1(DefaultHintFileA);
+inline const QString kDefaultHintB = QString::fromLatin1(DefaultHintFileB);
+inline const QString kDefaultHintUe = QString::fromLatin1(DefaultHintFileUStar);
+
+class InputFilesPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit InputFilesPanel(QWidget* parent);
+
+    QPushButton* BitBtnInputFileA = nullptr;
+    QPushButton* BitBtnInputFileB = nullptr;
+    QPushButton* BitBtnInputFileUe = nullptr;
+    QLineEdit* EditC = nullptr;
+    QRadioButton* RBtnUeFile = nullptr;
+    QRadioButton* RBtnUe0 = nullptr;
+    QRadioButton* RBtnUeUnknown = nullptr;
+    QPushButton* BtnPanelOk = nullptr;
+    QPushButton* BtnPanelClose = nullptr;
+
+    // The paths live in the button hints; a hint equal to its default text
+    // means "nothing chosen".
+    QString FileA() const;
+    QString FileB() const;
+    QString FileUStar() const;
+    void SetFileA(const QString& path);
+    void SetFileB(const QString& path);
+    void SetFileUStar(const QString& path);
+    bool FileAChosen() const { return FileA() != kDefaultHintA; }
+    bool FileBChosen() const { return FileB() != kDefaultHintB; }
+    bool FileUStarChosen() const { return FileUStar() != kDefaultHintUe; }
+
+signals:
+    // Focus left "u* is unknown".
+    void UStarUnknownLeft();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* AddLabel(const QString& text, int left, int top);
+};
+
+} // namespace tarvik::ui

@@ -1,0 +1,648 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/start_point.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
+#include "ui/app_glyphs.h"
+#include "ui/figure_widget.h"
+#include "ui/hint_text.h"
+#include "ui/input_files_panel.h"
+#include "ui/sound_player.h"
+#include "ui/status_bar.h"
+#include "ui/window_dialogs.h"
+
+namespace tarvik::ui {
+
+namespace {
+
+// The window's design font and the decorative font of the titles. The
+// design fonts come first; the others are near matches found on most systems.
+QFont DesignFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    return font;
+}
+
+QFont ComicFont(int pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("URW Bookman"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Base, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int left, int top, bool bold = false) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QComboBox* NewCombo(QWidget* parent, const char* name, bool editable, int left, int top, int width, int height) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setEditable(editable);
+    if (editable) {
+        // Typed texts are taken as they are: no completion, no new items.
+        combo->setCompleter(nullptr);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+    }
+    combo->setMaxVisibleItems(20);
+    combo->setGeometry(left, top, width, height);
+    return combo;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                       int height) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(left, top, width, height);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QToolButton* NewSmallButton(QWidget* parent, const char* name) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoRaise(false);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+// Colours of the design.
+const QColor kButtonShadow(160, 160, 160);
+const QColor kMoneyGreen(192, 220, 192);
+const QColor kInfoBackground(255, 255, 225);
+const QColor kAppWorkspace(171, 171, 171);
+const QColor kButtonText(0, 0, 0);
+const QColor kInactiveCaptionText(224, 232, 248);
+
+} // namespace
+
+TMainForm::TMainForm(const QString& startDir, QWidget* parent)
+    : QWidget(parent), host_(*this), state_(host_), driver_(state_), dialogs_(std::make_unique<WindowDialogs>()) {
+    setObjectName(QStringLiteral("MainForm"));
+    StartDir = startDir;
+    sounds_ = new SoundPlayer(this);
+    setFont(DesignFont());
+    setWindowTitle(QStringLiteral("Tarvik 8.1"));
+    setWindowIcon(MakeApplicationIcon());
+    resize(635, 427);
+    lastClientSize_ = QSize(635, 427);
+
+    CreateControls();
+    ConnectHandlers();
+
+    // Start-up, in the order the window has always done it.
+    openDialogFileName_.clear();
+    FigureFontName = BtnStart->font().family();
+    StartupLayout();
+    Label8->setText(QStringLiteral("u°:"));
+    FillLists();
+    ReadConfiguration();
+
+    qApp->installEventFilter(this);
+    UpdateLabel10();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::SetDialogs(std::unique_ptr<WindowDialogs> dialogs) { dialogs_ = std::move(dialogs); }
+
+// ------------------------------------------------------------- Controls
+
+void TMainForm::CreateControls() {
+    CreateProblemControls();
+    CreateMethodControls();
+    CreateAccuracyControls();
+    CreateOutputControls();
+    CreateContourPanel();
+    CreateStatusBar();
+
+    // The file panel lies over the problem choosers while it is open.
+    GboxInputFiles = new InputFilesPanel(this);
+    GboxInputFiles->setGeometry(5, 2, 300, 119);
+    GboxInputFiles->setAutoFillBackground(true);
+    GboxInputFiles->hide();
+
+    InitComments = new QListWidget(this);
+    InitComments->setObjectName(QStringLiteral("InitComments"));
+    InitComments->setGeometry(280, 272, 321, 73);
+    SetBackground(InitComments, kInfoBackground);
+    InitComments->setSelectionMode(QAbstractItemView::NoSelection);
+    InitComments->setFocusPolicy(Qt::NoFocus);
+    InitComments->addItems({QStringLiteral("    "),
+                            QStringLiteral(" Chose a method and click button M (located below) to configure"),
+                            QStringLiteral("            options. Read the hints at the parameter headers."),
+                            QString(), QStringLiteral("                                     [ Click to hide ]")});
+    InitComments->viewport()->installEventFilter(this);
+    InitComments->hide();
+}
+
+void TMainForm::CreateProblemControls() {
+    Label1 = NewLabel(this, "Label1", QStringLiteral("Dimension"), 8, 12);
+    Label6 = NewLabel(this, "Label6", QStringLiteral("n:"), 63, 12, true);
+    CmbN = NewCombo(this, "CmbN", true, 81, 7, 56, 21);
+    SetHint(CmbN, QStringLiteral("Select or type an integer number | Dimension of objective function J(u)"));
+
+    Label5 = NewLabel(this, "Label5", QStringLiteral("Starting point"), 149, 12);
+    Label8 = NewLabel(this, "Label8", QStringLiteral("u°:"), 215, 12, true);
+    CmbU0 = NewCombo(this, "CmbU0", false, 234, 9, 71, 21);
+    SetHint(CmbU0, QStringLiteral(
+        "Select two first components of vector u° | Two first components of a starting point or point from a file"));
+
+    Label2 = NewLabel(this, "Label2", QStringLiteral("Function"), 8, 41);
+    Label7 = NewLabel(this, "Label7", QStringLiteral("J(u):"), 53, 41, true);
+    CmbFunctionsAll = NewCombo(this, "CmbFunctionsAll", false, 81, 36, 224, 21);
+    SetHint(CmbFunctionsAll, QStringLiteral("Select a function | Objective function"));
+    CmbFunctionsNmore2 = NewCombo(this, "CmbFunctionsNmore2", false, 80, 36, 225, 21);
+    SetHint(CmbFunctionsNmore2, QStringLiteral("Select a function | Objective function"));
+    CmbFunctionsNmore2->hide();
+
+    BvlObjectFun = new QFrame(this);
+    BvlObjectFun->setObjectName(QStringLiteral("BvlObjectFun"));
+    BvlObjectFun->setFrameShape(QFrame::Box);
+    BvlObjectFun->setFrameShadow(QFrame::Sunken);
+    BvlObjectFun->setGeometry(312, 37, 321, 55);
+    ImageJ = new QLabel(this);
+    ImageJ->setObjectName(QStringLiteral("ImageJ"));
+    ImageJ->setAlignment(Qt::AlignCenter);
+    ImageJ->setGeometry(312, 37, 321, 55);
+    ImageJ->installEventFilter(this);
+    ImageU0 = new QLabel(this);
+    ImageU0->setObjectName(QStringLiteral("ImageU0"));
+    ImageU0->setGeometry(303, 0, 218, 97);
+    ImageU0->hide();
+}
+
+void TMainForm::CreateMethodControls() {
+    LabOutComputing = new QLabel(this);
+    LabOutComputing->setObjectName(QStringLiteral("LabOutComputing"));
+    LabOutComputing->setFont(ComicFont(13));
+    SetTextColour(LabOutComputing, kAppWorkspace);
+    LabOutComputing->move(18, 68);
+
+    PanelMethods = new QFrame(this);
+    PanelMethods->setObjectName(QStringLiteral("PanelMethods"));
+    PanelMethods->setGeometry(6, 64, 299, 56);
+    PanelMethods->setFrameShape(QFrame::Panel);
+    PanelMethods->setFrameShadow(QFrame::Raised);
+    SetBackground(PanelMethods, kButtonShadow);
+    Label4 = NewLabel(PanelMethods, "Label4", QStringLiteral("Method:"), 6, 10);
+
+    const char* listNames[5] = {"CmbMethodsGrad", "CmbMethodsConjGrad", "CmbMethodsQuasiN", "CmbMethodsNewton",
+                                "CmbMethodsAuthor"};
+    QComboBox** lists[5] = {&CmbMethodsGrad, &CmbMethodsConjGrad, &CmbMethodsQuasiN, &CmbMethodsNewton,
+                            &CmbMethodsAuthor};
+    for (int g = 0; g < 5; ++g) {
+        QComboBox* combo = NewCombo(PanelMethods, listNames[g], false, 48, 7, 241, 21);
+        SetHint(combo, QStringLiteral("Select a minimization method | Select a minimization method"));
+        combo->hide();
+        *lists[g] = combo;
+    }
+
+    const char* buttonNames[5] = {"SpeedBtnGrad", "SpeedBtnConjGrad", "SpeedBtnQuasiN", "SpeedBtnNewton",
+                                  "SpeedBtnAuthor"};
+    const QString captions[5] = {QStringLiteral("Grad"), QStringLiteral("ConjGrad"), QStringLiteral("quasi-N"),
+                                 QStringLiteral("Newton"), QStringLiteral("Author's")};
+    const QString hints[5] = {
+        QStringLiteral("Gradient methods | Shows a group of gradient methods"),
+        QStringLiteral("Conjugate gradient methods | Shows a group of conjugate gradient methods"),
+        QStringLiteral("quasi-Newton methods | Shows a group of quasi-Newton methods"),
+        QStringLiteral("Newton methods | Shows a group of Newton methods"),
+        QStringLiteral("Author's methods | Shows a group of author's methods ")};
+    const int lefts[6] = {3, 61, 122, 181, 239, 296};
+    QToolButton** buttons[5] = {&SpeedBtnGrad, &SpeedBtnConjGrad, &SpeedBtnQuasiN, &SpeedBtnNewton, &SpeedBtnAuthor};
+    for (int g = 0; g < 5; ++g) {
+        auto* button = new QToolButton(PanelMethods);
+        button->setObjectName(QString::fromLatin1(buttonNames[g]));
+        button->setText(captions[g]);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setGeometry(lefts[g], 30, lefts[g + 1] - lefts[g] - 1, 22);
+        SetTextColour(button, kInactiveCaptionText);
+        SetHint(button, hints[g]);
+        *buttons[g] = button;
+    }
+}
+
+void TMainForm::CreateAccuracyControls() {
+    GboxMinAccuracy = new QGroupBox(QStringLiteral("Minimize up to accuracy:"), this);
+    GboxMinAccuracy->setObjectName(QStringLiteral("GboxMinAccuracy"));
+    GboxMinAccuracy->setGeometry(5, 124, 300, 77);
+
+    RbtnPrec1 = new QRadioButton(QStringLiteral("  ||u-u*||/||u°-u*|| <"), GboxMinAccuracy);
+    RbtnPrec1->setObjectName(QStringLiteral("RbtnPrec1"));
+    RbtnPrec1->setGeometry(8, 20, 170, 17);
+    RbtnPrec1->setChecked(true);
+    SetHint(RbtnPrec1, QStringLiteral("| Minimization accuracy for known minimum u*"));
+    CmbPrec1 = NewCombo(GboxMinAccuracy, "CmbPrec1", true, 180, 18, 64, 21);
+    SetHint(CmbPrec1, QStringLiteral("Select or type the accuracy | Select or type the accuracy for minimization"));
+
+    RbtnPrec2 = new QRadioButton(QStringLiteral("  | J(u') - J(u'') |/J(u°) <"), GboxMinAccuracy);
+    RbtnPrec2->setObjectName(QStringLiteral("RbtnPrec2"));
+    RbtnPrec2->setGeometry(8, 47, 170, 17);
+    SetHint(RbtnPrec2, QStringLiteral("| Minimization accuracy relative to change of the function"));
+    CmbPrec2 = NewCombo(GboxMinAccuracy, "CmbPrec2", true, 180, 45, 64, 21);
+    SetHint(CmbPrec2, QStringLiteral("Select or type the accuracy | Select or type the accuracy for minimization"));
+
+    Label10 = new QLabel(QStringLiteral("!"), GboxMinAccuracy);
+    Label10->setObjectName(QStringLiteral("Label10"));
+    QFont bang = Label10->font();
+    bang.setBold(true);
+    bang.setPixelSize(19);
+    Label10->setFont(bang);
+    SetTextColour(Label10, QColor(255, 0, 0));
+    Label10->move(250, 42);
+    Label10->adjustSize();
+    Label10->hide();
+
+    ChkBoxStoreConfig = new QCheckBox(QStringLiteral("Store the configuration befor 'Exit'"), this);
+    ChkBoxStoreConfig->setObjectName(QStringLiteral("ChkBoxStoreConfig"));
+    ChkBoxStoreConfig->setGeometry(10, 205, 240, 17);
+    SetHint(ChkBoxStoreConfig, QStringLiteral("| Check the box to store the configuration befor Exit"));
+}
+
+void TMainForm::CreateOutputControls() {
+    RichEditOut = new QPlainTextEdit(this);
+    RichEditOut->setObjectName(QStringLiteral("RichEditOut"));
+    RichEditOut->setGeometry(5, 224, 300, 178);
+    RichEditOut->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichEditOut->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEditOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEditOut->setReadOnly(true);
+    RichEditOut->setUndoRedoEnabled(false);
+
+    BtnStart = NewButton(this, "BtnStart", QStringLiteral("Start"), 460, 7, 65, 25);
+    SetHint(BtnStart, QStringLiteral("| Starting the minimization process"));
+    BtnStop = NewButton(this, "BtnStop", QStringLiteral("Stop"), 460, 7, 65, 25);
+    SetHint(BtnStop, QStringLiteral("Stopping the minimization process"));
+    BtnStop->hide();
+    BtnClear = NewButton(this, "BtnClear", QStringLiteral("Clear"), 460, 7, 65, 25);
+    SetHint(BtnClear, QStringLiteral("| Clearing both output windows"));
+    BtnClear->hide();
+    BtnSaveAS = NewButton(this, "BtnSaveAS", QStringLiteral("Save as..."), 380, 7, 65, 25);
+    SetHint(BtnSaveAS, QStringLiteral("| Save results in a text file"));
+    BtnSaveAS->hide();
+    BtnExit = NewButton(this, "BtnExit", QStringLiteral("Exit"), 540, 7, 63, 25);
+    SetHint(BtnExit, QStringLiteral("| Exit the application"));
+}
+
+void TMainForm::CreateContourPanel() {
+    PanelContours = new QFrame(this);
+    PanelContours->setObjectName(QStringLiteral("PanelContours"));
+    PanelContours->setGeometry(312, 96, 318, 313);
+    PanelContours->setFrameShape(QFrame::Panel);
+    PanelContours->setFrameShadow(QFrame::Sunken);
+    PanelContours->setLineWidth(2);
+    SetBackground(PanelContours, kMoneyGreen);
+
+    LabelUnconstrained = NewLabel(PanelContours, "LabelUnconstrained", QStringLiteral("Unconstrained"), 56, 80);
+    LabelTarvik = NewLabel(PanelContours, "LabelTarvik", QStringLiteral("Tarvik"), 64, 120);
+    for (QLabel* title : {LabelUnconstrained, LabelTarvik}) {
+        title->setFont(ComicFont(29));
+        SetTextColour(title, QColor(0, 128, 0));
+        title->adjustSize();
+    }
+
+    LabelSoft = NewLabel(PanelContours, "LabelSoft",
+                         QStringLiteral("Teaching software for methods of unconstrained minimization"), 7, 258);
+    LabelVarnel = NewLabel(PanelContours, "LabelVarnel", QStringLiteral("Tarvik 8.1, the Tarvik authors"), 5, 273);
+    LabelURL = NewLabel(PanelContours, "LabelURL", QStringLiteral("https://tarvik.example.org"), 7, 288);
+    lblTelegram = NewLabel(PanelContours, "lblTelegram", QStringLiteral("Questions, comments"), 160, 288);
+    for (QLabel* link : {LabelURL, lblTelegram}) {
+        QFont font = link->font();
+        font.setUnderline(true);
+        link->setFont(font);
+        SetTextColour(link, QColor(0, 0, 255));
+        link->setCursor(Qt::PointingHandCursor);
+        link->adjustSize();
+        link->installEventFilter(this);
+    }
+    LabelURL->setProperty("tarvikUrl", QStringLiteral("https://tarvik.example.org"));
+    lblTelegram->setProperty("tarvikUrl", QStringLiteral("https://t.me/tarvik_questions"));
+    SetHint(LabelURL, QStringLiteral("Personal Site| Click to start a Web-browsing"));
+    SetHint(lblTelegram, QStringLiteral("Telegram messenger|\u0421lick to send a message "));
+}
+
+void TMainForm::CreateStatusBar() {
+    StatusBar1 = new TStatusBar(6, this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setGeometry(0, height() - 22, width(), 22);
+
+    BitBtnSoundYes = NewSmallButton(this, "BitBtnSoundYes");
+    BitBtnSoundYes->setIcon(MakeSoundOnGlyph());
+    SetHint(BitBtnSoundYes, QStringLiteral("Sound | Click to turn off a sound"));
+    BitBtnSoundNo = NewSmallButton(this, "BitBtnSoundNo");
+    BitBtnSoundNo->setIcon(MakeSoundOffGlyph());
+    SetHint(BitBtnSoundNo, QStringLiteral("Sound | Click to turn on a sound"));
+    BitBtnSoundNo->hide();
+    BitBtnAbout = NewSmallButton(this, "BitBtnAbout");
+    BitBtnAbout->setIcon(MakeHelpGlyph());
+    SetHint(BitBtnAbout, QStringLiteral("Help (Help system is under construction) | General information about Tarvik"));
+    BitBtnAbout->setEnabled(false);
+    BitBtnFun = NewSmallButton(this, "BitBtnFun");
+    BitBtnFun->setText(QStringLiteral("F"));
+    SetHint(BitBtnFun, QStringLiteral("Tune the function | Click to tune the function parameters"));
+    BitBtnMet = NewSmallButton(this, "BitBtnMet");
+    BitBtnMet->setText(QStringLiteral("M"));
+    SetHint(BitBtnMet, QStringLiteral("Tune the Method  | Click to tune the method parameters"));
+    for (QToolButton* b : {BitBtnFun, BitBtnMet}) {
+        QFont font = b->font();
+        font.setBold(true);
+        b->setFont(font);
+    }
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setMaximum(0);
+    SetHint(ProgressBar1, QStringLiteral("Progress of the current iteration"));
+    ProgressBar1->hide();
+}
+
+void TMainForm::FillLists() {
+    for (std::string_view item : StartPointItems) CmbU0->addItem(QString::fromUtf8(item.data(), static_cast<int>(item.size())));
+    CmbU0->setCurrentIndex(0);
+    LoadFunctionPicture(QStringLiteral("Rosenbrock.gif"));
+
+    CmbN->addItems({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("5"), QStringLiteral("10"),
+                    QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("50"), QStringLiteral("100"),
+                    QStringLiteral("300"), QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("3000"),
+                    QStringLiteral("5000"), QStringLiteral("10000")});
+    CmbN->setCurrentIndex(0);
+    state_.N = 2;
+
+    for (const FunctionEntry& f : FunctionCatalogue) {
+        const QString name = QString::fromUtf8(f.name.data(), static_cast<int>(f.name.size()));
+        CmbFunctionsAll->addItem(name);
+        if (f.position >= 6) CmbFunctionsNmore2->addItem(name);
+    }
+    CmbFunctionsAll->setCurrentIndex(0);
+    CmbFunctionsNmore2->setCurrentIndex(0);
+
+    for (const MethodEntry& m : MethodCatalogue)
+        MethodList(static_cast<int>(m.group))->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())));
+    for (int g = 0; g < 5; ++g) MethodList(g)->setCurrentIndex(0);
+
+    const QStringList accuracies{QStringLiteral("0.1"),    QStringLiteral("0.05"),    QStringLiteral("0.01"),
+                                 QStringLiteral("0.005"),  QStringLiteral("0.001"),   QStringLiteral("0.0005"),
+                                 QStringLiteral("0.0001"), QStringLiteral("0.00001"), QStringLiteral("0.000001")};
+    CmbPrec1->addItems(accuracies);
+    CmbPrec2->addItems(accuracies);
+    CmbPrec2->addItems({QStringLiteral("1E-10"), QStringLiteral("1E-20")});
+    CmbPrec1->setCurrentText(QStringLiteral("0.01"));
+    CmbPrec2->setCurrentText(QStringLiteral("0.01"));
+}
+
+QComboBox* TMainForm::MethodList(int group) const {
+    switch (group) {
+    case 0: return CmbMethodsGrad;
+    case 1: return CmbMethodsConjGrad;
+    case 2: return CmbMethodsQuasiN;
+    case 3: return CmbMethodsNewton;
+    default: return CmbMethodsAuthor;
+    }
+}
+
+QToolButton* TMainForm::GroupButton(int group) const {
+    switch (group) {
+    case 0: return SpeedBtnGrad;
+    case 1: return SpeedBtnConjGrad;
+    case 2: return SpeedBtnQuasiN;
+    case 3: return SpeedBtnNewton;
+    default: return SpeedBtnAuthor;
+    }
+}
+
+int TMainForm::MethodPosition() const {
+    int position = 0;
+    for (int g = 0; g < 5; ++g)
+        if (MethodList(g)->isVisibleTo(PanelMethods) && MethodList(g)->currentIndex() >= 0)
+            position = GroupFirstPosition[static_cast<std::size_t>(g)] + MethodList(g)->currentIndex();
+    return position;
+}
+
+// ------------------------------------------------------------- Handlers
+
+void TMainForm::ConnectHandlers() {
+    connect(BtnStart, &QPushButton::clicked, this, [this] { BtnStartClick(); });
+    connect(BtnStop, &QPushButton::clicked, this, [this] { BtnStopClick(); });
+    connect(BtnClear, &QPushButton::clicked, this, [this] { BtnClearClick(); });
+    connect(BtnSaveAS, &QPushButton::clicked, this, [this] { BtnSaveASClick(); });
+    connect(BtnExit, &QPushButton::clicked, this, [this] { ExitApplication(); });
+
+    // Only what the user does counts as a change: setting a list from code
+    // does not run the handlers.
+    const auto guarded = [this](void (TMainForm::*handler)()) {
+        return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
+    };
+    connect(CmbN->lineEdit(), &QLineEdit::textEdited, this, guarded(&TMainForm::DimensionChanged));
+    connect(CmbN, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::DimensionChanged));
+    connect(CmbFunctionsAll, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::FunctionsAllChanged));
+    connect(CmbFunctionsNmore2, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::FunctionChanged));
+    connect(CmbU0, qOverload<int>(&QComboBox::activated), this, [this] {
+        Guarded([this] {
+            StartPointClicked();
+            StartPointChanged();
+        });
+    });
+    connect(CmbMethodsAuthor, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::CmbMethodsAuthorChange));
+
+    for (int g = 0; g < 5; ++g)
+        connect(GroupButton(g), &QToolButton::clicked, this, [this, g] { MethodGroupClicked(g); });
+
+    connect(BitBtnSoundYes, &QToolButton::clicked, this, [this] { SoundSwitchClicked(false); });
+    connect(BitBtnSoundNo, &QToolButton::clicked, this, [this] { SoundSwitchClicked(true); });
+    connect(BitBtnMet, &QToolButton::clicked, this, guarded(&TMainForm::BitBtnMetClick));
+    connect(BitBtnFun, &QToolButton::clicked, this, guarded(&TMainForm::BitBtnFunClick));
+
+    connect(GboxInputFiles->BitBtnInputFileA, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileA));
+    connect(GboxInputFiles->BitBtnInputFileB, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileB));
+    connect(GboxInputFiles->BitBtnInputFileUe, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileUStar));
+    connect(GboxInputFiles->BtnPanelOk, &QPushButton::clicked, this, guarded(&TMainForm::PanelOkClicked));
+    connect(GboxInputFiles->BtnPanelClose, &QPushButton::clicked, this, guarded(&TMainForm::PanelCloseClicked));
+    connect(GboxInputFiles->RBtnUeFile, &QRadioButton::clicked, this, guarded(&TMainForm::UStarFromFileClicked));
+    connect(GboxInputFiles->RBtnUe0, &QRadioButton::clicked, this, guarded(&TMainForm::UStarZeroClicked));
+    connect(GboxInputFiles->RBtnUeUnknown, &QRadioButton::clicked, this, guarded(&TMainForm::UStarUnknownClicked));
+    connect(GboxInputFiles, &InputFilesPanel::UStarUnknownLeft, this, guarded(&TMainForm::UStarUnknownLeft));
+}
+
+void TMainForm::Guarded(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (...) {
+        driver_.HandleRunException(std::current_exception());
+    }
+}
+
+void TMainForm::ScheduleResume() {
+    if (!driver_.ResumePending()) return;
+    QTimer::singleShot(0, this, [this] {
+        Guarded([this] { driver_.ApplicationEvents1Idle(); });
+        ScheduleResume();
+    });
+}
+
+bool TMainForm::SoundOn() const { return !BitBtnSoundYes->isHidden(); }
+
+void TMainForm::PlayIfSoundOn(const QString& fileName) {
+    if (SoundOn()) sounds_->Play(fileName);
+}
+
+void TMainForm::SoundSwitchClicked(bool turnOn) {
+    BitBtnSoundYes->setVisible(turnOn);
+    BitBtnSoundNo->setVisible(!turnOn);
+}
+
+void TMainForm::MethodGroupClicked(int group) {
+    MethodGroup = static_cast<uint8_t>(group);
+    MethodList(group)->show();
+    for (int g = 0; g < 5; ++g) {
+        SetTextColour(GroupButton(g), g == group ? kButtonText : kInactiveCaptionText);
+        GroupButton(g)->setChecked(g == group);
+        if (g != group) MethodList(g)->hide();
+    }
+    GboxMinAccuracy->resize(GboxMinAccuracy->width(), 90);
+}
+
+void TMainForm::ReadConfiguration() {
+    CmbMethodsGrad->show();
+    SetTextColour(SpeedBtnGrad, kButtonText);
+    if (!QFileInfo::exists(QDir(StartDir).filePath(QStringLiteral("data.ini")))) {
+        // First start: the gradient group, a wider window and a word on
+        // where the method options are.
+        SpeedBtnGrad->setChecked(true);
+        SetFormWidth(770);
+        InitComments->show();
+        InitComments->raise();
+    }
+    Guarded([this] { FunctionChanged(); });
+    ConfigLoading = 0;
+}
+
+void TMainForm::UpdateLabel10() { Label10->setVisible(!RbtnPrec1->isChecked()); }
+
+// ---------------------------------------------------------------- Hints
+
+void TMainForm::SetStatusText(const QString& text) { StatusBar1->SetPanelText(0, text); }
+
+QString TMainForm::StatusText() const { return StatusBar1->PanelText(0); }
+
+void TMainForm::SetFormHint(const QString& hint) { formHint_ = hint; }
+
+void TMainForm::ShowHintFor(QWidget* widget) {
+    if (widget == nullptr || widget->window() != this) return;
+    for (QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
+        if (w == RichEditOut || w == StatusBar1) {
+            formHint_.clear();
+            break;
+        }
+        if (w == ImageJ) {
+            ImageJMouseMove();
+            break;
+        }
+    }
+    QString hint = formHint_;
+    for (QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
+        const QString own = HintOf(w);
+        if (!own.isEmpty()) {
+            hint = LongHint(own);
+            break;
+        }
+    }
+    // Like an application hint: panel 0 changes only when the hint does,
+    // so status texts written by a run stay until the mouse finds another.
+    if (hint != appHint_) {
+        appHint_ = hint;
+        SetStatusText(hint);
+    }
+}
+
+void TMainForm::ImageJMouseMove() {
+    formHint_.clear();
+    QString hint;
+    if (!state_.Running)
+        hint = state_.FunctionCode == 13 || state_.FunctionCode == 16
+                   ? QStringLiteral("Click \"F\"-button to change parameters | Objective function ")
+                   : QStringLiteral("| Objective function");
+    SetHint(ImageJ, hint);
+    SetHint(BvlObjectFun, hint);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Enter:
+        if (watched->isWidgetType()) ShowHintFor(static_cast<QWidget*>(watched));
+        break;
+    case QEvent::Leave:
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+            ShowHintFor(QApplication::widgetAt(QCursor::pos()));
+        break;
+    case QEvent::MouseButtonPress:
+        if (watched == InitComments->viewport()) {
+            InitComments->hide();
+        } else if (watched == ImageJ) {
+            ImageU0->hide();
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (watched == LabelURL || watched == lblTelegram) {
+            auto* label = static_cast<QLabel*>(watched);
+            LinkClicked(label->property("tarvikUrl").toString());
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace tarvik::ui

@@ -1,0 +1,246 @@
+#pragma once
+// The main window: the problem, method and accuracy choosers on the left,
+// the output pane below them, the figure panel on the right and the status
+// bar with its small buttons. Controls are public members named as the rest
+// of the program names them (and with the same objectName).
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/run_driver.h"
+#include "core/run_state.h"
+#include "ui/qt_host.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace tarvik::ui {
+
+class FigureWidget;
+class InputFilesPanel;
+class SoundPlayer;
+class TStatusBar;
+class WindowDialogs;
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // startDir is the folder that was current when the program started.
+    explicit TMainForm(const QString& startDir, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- Controls ----
+    QLabel* Label1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* CmbN = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label8 = nullptr;
+    QComboBox* CmbU0 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* CmbFunctionsAll = nullptr;
+    QComboBox* CmbFunctionsNmore2 = nullptr;
+    QFrame* BvlObjectFun = nullptr;
+    QLabel* ImageJ = nullptr;
+    QLabel* ImageU0 = nullptr;
+    QLabel* LabOutComputing = nullptr;
+    QFrame* PanelMethods = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* CmbMethodsGrad = nullptr;
+    QComboBox* CmbMethodsConjGrad = nullptr;
+    QComboBox* CmbMethodsQuasiN = nullptr;
+    QComboBox* CmbMethodsNewton = nullptr;
+    QComboBox* CmbMethodsAuthor = nullptr;
+    QToolButton* SpeedBtnGrad = nullptr;
+    QToolButton* SpeedBtnConjGrad = nullptr;
+    QToolButton* SpeedBtnQuasiN = nullptr;
+    QToolButton* SpeedBtnNewton = nullptr;
+    QToolButton* SpeedBtnAuthor = nullptr;
+    QGroupBox* GboxMinAccuracy = nullptr;
+    QRadioButton* RbtnPrec1 = nullptr;
+    QComboBox* CmbPrec1 = nullptr;
+    QRadioButton* RbtnPrec2 = nullptr;
+    QComboBox* CmbPrec2 = nullptr;
+    QLabel* Label10 = nullptr;
+    InputFilesPanel* GboxInputFiles = nullptr;
+    QCheckBox* ChkBoxStoreConfig = nullptr;
+    QPlainTextEdit* RichEditOut = nullptr;
+    QListWidget* InitComments = nullptr;
+    QPushButton* BtnStart = nullptr;
+    QPushButton* BtnStop = nullptr;
+    QPushButton* BtnClear = nullptr;
+    QPushButton* BtnSaveAS = nullptr;
+    QPushButton* BtnExit = nullptr;
+    QFrame* PanelContours = nullptr;
+    QLabel* LabelUnconstrained = nullptr;
+    QLabel* LabelTarvik = nullptr;
+    QLabel* LabelSoft = nullptr;
+    QLabel* LabelVarnel = nullptr;
+    QLabel* LabelURL = nullptr;
+    QLabel* lblTelegram = nullptr;
+    TStatusBar* StatusBar1 = nullptr;
+    QToolButton* BitBtnSoundYes = nullptr;
+    QToolButton* BitBtnSoundNo = nullptr;
+    QToolButton* BitBtnAbout = nullptr;
+    QToolButton* BitBtnFun = nullptr;
+    QToolButton* BitBtnMet = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    // The figure; exists from run preparation until Clear.
+    FigureWidget* ImageContours = nullptr;
+
+    // ---- Window-level state ----
+    uint8_t MethodGroup = 0;
+    QString StartDir;
+    QString FigureFontName;
+    uint8_t ConfigLoading = 0;
+    uint8_t PanelOk = 0;
+    uint8_t PanelClosed = 0;
+
+    RunState& State() { return state_; }
+    RunDriver& Driver() { return driver_; }
+    QtHost& Host() { return host_; }
+    SoundPlayer& Sounds() { return *sounds_; }
+    WindowDialogs& Dialogs() { return *dialogs_; }
+    // Tests answer the boxes and file dialogs through their own subclass.
+    void SetDialogs(std::unique_ptr<WindowDialogs> dialogs);
+
+    bool SoundOn() const;
+    // Plays a sound of Media when the sound switch is on.
+    void PlayIfSoundOn(const QString& fileName);
+
+    // "Window" sizes as the layout rules count them: the outer size with a
+    // frame of fixed thickness around the client area.
+    static constexpr int kFrameWidth = 8;
+    static constexpr int kFrameHeight = 30;
+    int FormWidth() const;
+    int FormHeight() const;
+    void SetFormWidth(int width);
+    void SetFormHeight(int height);
+
+    // Status-bar panel 0 and the main window's own hint (the figure's hints).
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+    void SetFormHint(const QString& hint);
+    QString FormHint() const { return formHint_; }
+    // Shows in panel 0 the long hint that belongs to widget (or its nearest
+    // parent with a hint), as moving the mouse onto it does.
+    void ShowHintFor(QWidget* widget);
+
+    // ---- Start-up ----
+    // The configuration step of start-up; without data.ini this is a first
+    // start.
+    void ReadConfiguration();
+
+    // ---- Handlers ----
+    void BtnStartClick();
+    void BtnStopClick();
+    void BtnClearClick();
+    void BtnSaveASClick();
+    void ExitApplication();
+    void MethodGroupClicked(int group);
+    void CmbMethodsAuthorChange();
+    void BitBtnMetClick();
+    void BitBtnFunClick();
+    void SoundSwitchClicked(bool turnOn);
+    void LinkClicked(const QString& address);
+    void ImageJMouseMove();
+    void ImageContoursMouseMove(int x, int y);
+    void ImageContoursDblClick();
+
+    // Function selection, dimension and starting point.
+    void DimensionChanged();
+    void FunctionChanged();
+    void FunctionsAllChanged();
+    void StartPointClicked();
+    void StartPointChanged();
+    // Catalogue position of the visible function list.
+    int FunctionPosition() const;
+    // Position p of the visible method list (the last visible one wins).
+    int MethodPosition() const;
+    QComboBox* MethodList(int group) const;
+    QToolButton* GroupButton(int group) const;
+
+    // The quadratic-from-files panel.
+    void ChooseFileA();
+    void ChooseFileB();
+    void ChooseFileUStar();
+    void ChooseU0File();
+    void PanelOkClicked();
+    void PanelCloseClicked();
+    void UStarFromFileClicked();
+    void UStarZeroClicked();
+    void UStarUnknownClicked();
+    void UStarUnknownLeft();
+    // Runs the panel (unless ConfigLoading), then reads and checks the files.
+    void LoadQuadraticFromFiles();
+
+    // Copies the window's choices into the run state before a fresh run.
+    void CopyChoicesToState();
+
+    // ---- Layouts of the run states (called through QtHost) ----
+    void EnterRunningLayout();
+    void ShowMethodCaption(const QString& methodName);
+    void EnterEndedLayout();
+    void EnterSetupLayout();
+    void CreateFigure();
+    void DestroyFigure();
+    void HideAboutLabels();
+
+    // Runs a handler body; an exception that escapes goes to the run's
+    // exception handling, never to Qt.
+    void Guarded(const std::function<void()>& body);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateProblemControls();
+    void CreateMethodControls();
+    void CreateAccuracyControls();
+    void CreateOutputControls();
+    void CreateContourPanel();
+    void CreateStatusBar();
+    void ConnectHandlers();
+    void FillLists();
+    void StartupLayout();
+    void ApplyResize();
+    void SetOutputPaneSetupGeometry();
+    void LoadFunctionPicture(const QString& fileName);
+    void ScheduleResume();
+    void UpdateLabel10();
+    // The shared open dialog keeps its last title and file name.
+    QString ExecuteOpenDialog();
+
+    QtHost host_;
+    RunState state_;
+    RunDriver driver_;
+    SoundPlayer* sounds_ = nullptr;
+    std::unique_ptr<WindowDialogs> dialogs_;
+
+    QString formHint_;
+    QString appHint_;
+    QSize lastClientSize_;
+    bool closingConfirmed_ = false;
+    bool windowClosed_ = false;
+    int exportFilterIndex_ = 0;
+    char exportType_ = 'g';
+    QString openDialogTitle_;
+    QString openDialogFileName_;
+};
+
+} // namespace tarvik::ui

@@ -1,0 +1,78 @@
+#include "ui/qt_host.h"
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+#include "ui/figure_widget.h"
+#include "ui/main_window.h"
+#include "ui/window_dialogs.h"
+
+namespace tarvik::ui {
+
+namespace {
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+}
+
+void QtHost::SetStatus(const std::string& text) { form_.SetStatusText(Q(text)); }
+
+void QtHost::AppendLine(const std::string& line) { form_.RichEditOut->appendPlainText(Q(line)); }
+
+void QtHost::ClearOutput() { form_.RichEditOut->clear(); }
+
+void QtHost::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void QtHost::SetTitle(const std::string& title) {
+    // Between runs the window shows its full caption with the version.
+    form_.setWindowTitle(title == form_.State().AppTitle ? QStringLiteral("Tarvik 8.1") : Q(title));
+}
+
+void QtHost::ShowInfo(const std::string& text) { form_.Dialogs().Info(&form_, Q(text)); }
+
+void QtHost::ShowError(const std::string& text) { form_.Dialogs().Error(&form_, Q(text)); }
+
+int QtHost::AskFailureChoice(const std::string& text) { return form_.Dialogs().FailureChoice(&form_, Q(text)); }
+
+void QtHost::PlaySound(const std::string& fileName) { form_.PlayIfSoundOn(Q(fileName)); }
+
+void QtHost::ShowProgress(int maximum) {
+    form_.ProgressBar1->setMaximum(maximum);
+    form_.ProgressBar1->setValue(0);
+    form_.ProgressBar1->show();
+}
+
+void QtHost::StepProgress() {
+    QProgressBar* bar = form_.ProgressBar1;
+    if (bar->value() < bar->maximum()) bar->setValue(bar->value() + 1);
+}
+
+void QtHost::HideProgress() { form_.ProgressBar1->hide(); }
+
+void QtHost::EnterRunningLayout() { form_.EnterRunningLayout(); }
+
+void QtHost::ShowMethodCaption(const std::string& methodName) { form_.ShowMethodCaption(Q(methodName)); }
+
+void QtHost::EnterEndedLayout() { form_.EnterEndedLayout(); }
+
+void QtHost::EnterSetupLayout() { form_.EnterSetupLayout(); }
+
+void QtHost::FocusOutput() { form_.RichEditOut->setFocus(); }
+
+void QtHost::CreateFigure() { form_.CreateFigure(); }
+
+void QtHost::DrawLevelLines() {
+    if (form_.ImageContours == nullptr) return;
+    form_.HideAboutLabels();
+    form_.ImageContours->Figure().DrawLevelLines(form_.State());
+    form_.ImageContours->update();
+}
+
+void QtHost::DrawTrajectoryStep() {
+    if (form_.ImageContours == nullptr) return;
+    form_.ImageContours->Figure().DrawTrajectoryStep(form_.State());
+    form_.ImageContours->update();
+}
+
+void QtHost::DestroyFigure() { form_.DestroyFigure(); }
+
+} // namespace tarvik::ui

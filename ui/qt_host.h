@@ -1,0 +1,47 @@
+#pragma once
+// The engine's view of the main window: status bar, output pane, boxes,
+// sounds, progress bar, run layouts and the figure, all on the one window.
+#include <string>
+
+#include "core/host.h"
+
+namespace tarvik::ui {
+
+class TMainForm;
+
+class QtHost : public EngineHost {
+public:
+    explicit QtHost(TMainForm& form) : form_(form) {}
+
+    void SetStatus(const std::string& text) override;
+    void AppendLine(const std::string& line) override;
+    void ClearOutput() override;
+    void ProcessEvents() override;
+    void SetTitle(const std::string& title) override;
+
+    void ShowInfo(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    int AskFailureChoice(const std::string& text) override;
+
+    void PlaySound(const std::string& fileName) override;
+
+    void ShowProgress(int maximum) override;
+    void StepProgress() override;
+    void HideProgress() override;
+
+    void EnterRunningLayout() override;
+    void ShowMethodCaption(const std::string& methodName) override;
+    void EnterEndedLayout() override;
+    void EnterSetupLayout() override;
+    void FocusOutput() override;
+
+    void CreateFigure() override;
+    void DrawLevelLines() override;
+    void DrawTrajectoryStep() override;
+    void DestroyFigure() override;
+
+private:
+    TMainForm& form_;
+};
+
+} // namespace tarvik::ui

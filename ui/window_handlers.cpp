@@ -1,0 +1,209 @@
+// The buttons of the window: Start, Stop, Clear, Save as, Exit and the
+// close question, the method tools, the links and the figure's mouse.
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <stdexcept>
+
+#include "app/method_selection.h"
+#include "app/number_format.h"
+#include "app/report_file.h"
+#include "app/text_input.h"
+#include "core/function_catalogue.h"
+#include "core/parameters.h"
+#include "ui/figure_widget.h"
+#include "ui/input_files_panel.h"
+#include "ui/main_window.h"
+#include "ui/window_dialogs.h"
+
+namespace tarvik::ui {
+
+namespace {
+const QString kDone = QStringLiteral("Done.wav");
+}
+
+// ------------------------------------------------------------ The run
+
+void TMainForm::CopyChoicesToState() {
+    WindowChoices& c = state_.Choices;
+    c.CmbNText = CmbN->currentText().toStdString();
+    int32_t typed = 0;
+    // A dimension that is not an integer falls back to the first item; the
+    // run keeps the dimension it had.
+    if (!TryParseInt32(c.CmbNText, typed)) CmbN->setCurrentIndex(0);
+    c.FunctionPosition = FunctionPosition();
+    c.StartItem = CmbU0->currentIndex();
+    c.MethodPosition = MethodPosition();
+    c.RbtnPrec1Checked = RbtnPrec1->isChecked();
+    c.RbtnPrec2Checked = RbtnPrec2->isChecked();
+    c.CmbPrec1Text = CmbPrec1->currentText().toStdString();
+    c.CmbPrec2Text = CmbPrec2->currentText().toStdString();
+    c.UStarOption = GboxInputFiles->RBtnUeFile->isChecked()      ? UStarSource::FromFile
+                    : GboxInputFiles->RBtnUeUnknown->isChecked() ? UStarSource::Unknown
+                                                                 : UStarSource::Zero;
+    c.UStarFileName = GboxInputFiles->FileUStar().toStdString();
+    const FunctionEntry& entry = FunctionAtPosition(c.FunctionPosition);
+    state_.FunctionCode = entry.code;
+    state_.FunctionName = CmbFunctionsAll->itemText(c.FunctionPosition).left(60).toStdString();
+}
+
+void TMainForm::BtnStartClick() {
+    Guarded([this] {
+        CopyChoicesToState();
+        driver_.BtnStartClick();
+    });
+    ScheduleResume();
+}
+
+void TMainForm::BtnStopClick() {
+    Guarded([this] { driver_.BtnStopClick(); });
+}
+
+void TMainForm::BtnClearClick() {
+    Guarded([this] { driver_.ClearResults(); });
+}
+
+void TMainForm::BtnSaveASClick() {
+    Guarded([this] {
+        PlayIfSoundOn(kDone);
+        int noFilter = 0;
+        const QString path =
+            dialogs_->SaveFile(this, QStringLiteral("Save as..."), StartDir, QStringLiteral("out1.txt"), {}, noFilter);
+        PlayIfSoundOn(kDone);
+        if (path.isEmpty()) return;
+        std::vector<std::string> lines;
+        if (!RichEditOut->document()->isEmpty())
+            for (const QString& line : RichEditOut->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+        WriteReportFile(path.toStdString(), lines);
+        // The same results are saved once.
+        BtnSaveAS->hide();
+    });
+}
+
+// ------------------------------------------------------- Leaving
+
+void TMainForm::ExitApplication() {
+    PlayIfSoundOn(kDone);
+    if (state_.Running) {
+        PlayIfSoundOn(QStringLiteral("Ding.wav"));
+        if (!dialogs_->ConfirmYes(this, QStringLiteral("Tarvik is working. Would you want to cancel it without saving?")))
+            return;
+        state_.StopRequested = 1;
+    }
+    closingConfirmed_ = true;
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!closingConfirmed_ && state_.Running) {
+        PlayIfSoundOn(QStringLiteral("Ding.wav"));
+        if (!dialogs_->ConfirmYes(this, QStringLiteral("Tarvik is working. Would you want to cancel it without saving?"))) {
+            event->ignore();
+            return;
+        }
+        // The run loop notices the request at its next pass and returns;
+        // nothing is saved.
+        state_.StopRequested = 1;
+        closingConfirmed_ = true;
+    }
+    windowClosed_ = true;
+    event->accept();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && state_.FunctionCode == 3) {
+        // Himmelblau 28 has saddle points: the collinear-gradients method
+        // works there with its recommended values.
+        state_.Params.CollC1 = CollC1Saddle;
+        state_.Params.CollDeltaFull = CollDeltaSaddle;
+    }
+}
+
+// ------------------------------------------------------- Method tools
+
+void TMainForm::CmbMethodsAuthorChange() {
+    state_.Choices.MethodPosition = MethodPosition();
+    MethodSelect(state_, state_.N);
+    if (isVisible() && state_.MethodCode == 17 && (state_.FunctionCode == 3 || state_.FunctionCode == 5) &&
+        state_.Params.CollC1 != CollC1Saddle)
+        host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" +
+                       FormatFloat("#.#E+##", CollC1Saddle) + ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));
+}
+
+void TMainForm::BitBtnMetClick() {
+    if (state_.Running) return;
+    PlayIfSoundOn(kDone);
+    state_.Choices.MethodPosition = MethodPosition();
+    MethodSelect(state_, 0);
+    FreeRunArrays(state_);
+    switch (state_.MethodCode) {
+    case 1: case 3: case 5: case 7: case 9: case 11: case 12:
+        host_.ShowInfo("There are not tunable parameters for this method.");
+        PlayIfSoundOn(kDone);
+        break;
+    default:
+        // The other methods are tuned in the "Tuning" dialog.
+        break;
+    }
+}
+
+void TMainForm::BitBtnFunClick() {
+    if (state_.Running) return;
+    PlayIfSoundOn(kDone);
+    if (state_.FunctionCode != 13 && state_.FunctionCode != 16)
+        host_.ShowInfo("There are not tunable parameters for this function.");
+    PlayIfSoundOn(kDone);
+}
+
+// ------------------------------------------------------- Links
+
+void TMainForm::LinkClicked(const QString& address) {
+    PlayIfSoundOn(kDone);
+    dialogs_->OpenUrl(QUrl(address));
+}
+
+// ------------------------------------------------------- The figure
+
+void TMainForm::ImageContoursMouseMove(int x, int y) {
+    if (ImageContours == nullptr) return;
+    formHint_ = QString::fromStdString(ImageContours->Figure().FigureHint(state_, x, y, formHint_.toStdString()));
+    ShowHintFor(ImageContours);
+}
+
+void TMainForm::ImageContoursDblClick() {
+    Guarded([this] {
+        if (ImageContours == nullptr) return;
+        static const QStringList filters{QStringLiteral("GIF image (*.gif)"), QStringLiteral("JPEG image (*.jpeg)"),
+                                         QStringLiteral("Bitmap image (*.bmp)")};
+        static const QStringList suffixes{QStringLiteral("gif"), QStringLiteral("jpeg"), QStringLiteral("bmp")};
+        const QString path = dialogs_->SaveFile(this, QStringLiteral("Save image as..."), StartDir,
+                                                QStringLiteral("Fig"), filters, exportFilterIndex_, suffixes);
+        static const char types[3] = {'g', 'j', 'b'};
+        exportType_ = types[std::clamp(exportFilterIndex_, 0, 2)];
+        if (path.isEmpty()) return;
+
+        QImage& image = ImageContours->Figure().Image();
+        {
+            QPainter painter(&image);
+            painter.drawPixmap(5, 5, windowIcon().pixmap(32, 32));
+        }
+        ImageContours->update();
+
+        const char* format = exportType_ == 'j' ? "JPEG" : exportType_ == 'b' ? "BMP" : "GIF";
+        QImageWriter writer(path, format);
+        if (exportType_ == 'j') writer.setQuality(100);
+        if (!writer.write(image))
+            throw std::runtime_error("Cannot create file \"" + path.toStdString() + "\". " +
+                                     writer.errorString().toStdString());
+    });
+}
+
+} // namespace tarvik::ui

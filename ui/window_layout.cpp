@@ -1,0 +1,223 @@
+// Geometry of the main window: the start-up layout, the resize rules and
+// the layouts of the run states (set-up, running, ended).
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QToolButton>
+
+#include "ui/figure_widget.h"
+#include "ui/main_window.h"
+#include "ui/status_bar.h"
+
+namespace tarvik::ui {
+
+namespace {
+
+constexpr int kStatusBarHeight = 22;
+
+void MoveLeft(QWidget* w, int left) { w->move(left, w->y()); }
+void MoveTop(QWidget* w, int top) { w->move(w->x(), top); }
+void SetWidth(QWidget* w, int width) { w->resize(std::max(0, width), w->height()); }
+void SetHeight(QWidget* w, int height) { w->resize(w->width(), std::max(0, height)); }
+
+} // namespace
+
+int TMainForm::FormWidth() const { return width() + kFrameWidth; }
+int TMainForm::FormHeight() const { return height() + kFrameHeight; }
+
+void TMainForm::SetFormWidth(int formWidth) {
+    const int client = std::max(1, formWidth - kFrameWidth);
+    if (client == width()) return;
+    resize(client, height());
+    // A hidden window gets its resize event only when it is shown; the
+    // layout must follow at once all the same.
+    if (!isVisible()) ApplyResize();
+}
+
+void TMainForm::SetFormHeight(int formHeight) {
+    const int client = std::max(1, formHeight - kFrameHeight);
+    if (client == height()) return;
+    resize(width(), client);
+    if (!isVisible()) ApplyResize();
+}
+
+void TMainForm::StartupLayout() {
+    const int e = 2 * RichEditOut->x();
+    // The figure panel is a square filling the right side.
+    const int panelWidth = FormWidth() - PanelContours->x() - e - 10;
+    PanelContours->resize(panelWidth, panelWidth);
+    SetFormHeight(PanelContours->y() + PanelContours->height() + kStatusBarHeight + 30);
+    StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+
+    // Status bar: panel 0 reaches to the figure panel, four square panels
+    // carry the small buttons, the progress bar follows them.
+    const int statusTop = StatusBar1->y();
+    const int statusHeight = StatusBar1->height();
+    StatusBar1->SetPanelWidth(0, PanelContours->x() + 1);
+    for (int i = 1; i <= 4; ++i) StatusBar1->SetPanelWidth(i, statusHeight);
+    const int p0 = StatusBar1->PanelWidth(0);
+    const int p1 = StatusBar1->PanelWidth(1);
+    ProgressBar1->setGeometry(p0 + 4 * p1, statusTop + 2, FormWidth() - p0 - 4 * p1 - 23, statusHeight - 2);
+
+    const int smallTop = statusTop + 3;
+    const int smallHeight = statusHeight - 4;
+    BitBtnSoundYes->setGeometry(p0 + 3, smallTop, p1 - 4, smallHeight);
+    BitBtnSoundNo->setGeometry(BitBtnSoundYes->geometry());
+    BitBtnAbout->setGeometry(BitBtnSoundYes->x() + p1, smallTop, StatusBar1->PanelWidth(2) - 4, smallHeight);
+    BitBtnFun->setGeometry(BitBtnAbout->x() + StatusBar1->PanelWidth(2), smallTop, StatusBar1->PanelWidth(3) - 4,
+                           smallHeight);
+    BitBtnMet->setGeometry(BitBtnFun->x() + StatusBar1->PanelWidth(3), smallTop, StatusBar1->PanelWidth(4) - 4,
+                           smallHeight);
+
+    SetOutputPaneSetupGeometry();
+
+    MoveTop(LabelURL, PanelContours->height() - LabelURL->height() - 10);
+    MoveTop(LabelVarnel, LabelURL->y() - LabelURL->height());
+    MoveTop(LabelSoft, LabelVarnel->y() - LabelVarnel->height());
+}
+
+void TMainForm::SetOutputPaneSetupGeometry() {
+    const int top = ChkBoxStoreConfig->y() + ChkBoxStoreConfig->height() + 3;
+    RichEditOut->setGeometry(RichEditOut->x(), top, RichEditOut->width(), StatusBar1->y() - top - 3);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ApplyResize();
+}
+
+void TMainForm::ApplyResize() {
+    static int depth = 0;
+    if (depth > 4) return;  // sizes the window system refuses must not loop
+    ++depth;
+
+    // What the anchors of the design do: the figure panel, the function
+    // picture, the output pane and the progress bar stretch; the status bar
+    // and what sits on it stay at the bottom.
+    const QSize now = size();
+    const int dx = now.width() - lastClientSize_.width();
+    const int dy = now.height() - lastClientSize_.height();
+    lastClientSize_ = now;
+    const QSize panelBefore = PanelContours->size();
+    PanelContours->resize(PanelContours->width() + dx, PanelContours->height() + dy);
+    SetWidth(ImageJ, ImageJ->width() + dx);
+    SetHeight(RichEditOut, RichEditOut->height() + dy);
+    StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+    ProgressBar1->setGeometry(ProgressBar1->x(), ProgressBar1->y() + dy, std::max(0, ProgressBar1->width() + dx),
+                              ProgressBar1->height());
+    for (QWidget* w : {static_cast<QWidget*>(BitBtnSoundYes), static_cast<QWidget*>(BitBtnSoundNo),
+                       static_cast<QWidget*>(BitBtnAbout), static_cast<QWidget*>(BitBtnFun),
+                       static_cast<QWidget*>(BitBtnMet)})
+        MoveTop(w, w->y() + dy);
+    MoveTop(lblTelegram, lblTelegram->y() + PanelContours->height() - panelBefore.height());
+
+    // The window's own rules.
+    const int e = 2 * RichEditOut->x();
+    MoveLeft(BtnExit, FormWidth() - BtnExit->width() - e - 12);
+    for (QPushButton* b : {BtnStart, BtnStop, BtnClear}) MoveLeft(b, BtnExit->x() - b->width() - e - 8);
+    MoveLeft(BtnSaveAS, BtnStop->x() - BtnSaveAS->width() - e - 6);
+    SetHeight(PanelContours, PanelContours->width() - 7);
+    if (PanelContours->x() > BtnSaveAS->x())
+        SetFormWidth(2 * PanelContours->x() + 3 * BtnExit->width() + 2 * e - RichEditOut->width());
+    SetFormHeight(PanelContours->y() + PanelContours->height() + StatusBar1->height() + 30);
+
+    const int panelWidth = PanelContours->width();
+    MoveLeft(LabelUnconstrained, (panelWidth - LabelUnconstrained->width()) / 2);
+    MoveLeft(LabelTarvik, (panelWidth - LabelTarvik->width()) / 2);
+    SetWidth(BvlObjectFun, panelWidth);
+    MoveLeft(ImageJ, (panelWidth - ImageJ->width()) / 2 + PanelContours->x());
+    SetWidth(ImageJ, BvlObjectFun->width() - 5);
+    SetWidth(LabelURL, panelWidth - 15);
+    SetWidth(LabelSoft, panelWidth - 15);
+    MoveTop(LabelSoft, StatusBar1->y() - 8 - 3 * (LabelURL->height() + 1) - PanelContours->y());
+    MoveTop(LabelVarnel, LabelSoft->y() + LabelSoft->height() + 1);
+    MoveTop(LabelURL, LabelVarnel->y() + LabelVarnel->height() + 1);
+
+    // The figure is anchored to all four sides of its panel.
+    if (ImageContours != nullptr) {
+        const QSize change = PanelContours->size() - panelBefore;
+        ImageContours->resize(ImageContours->size() + change);
+    }
+    --depth;
+}
+
+// ------------------------------------------------------ Run-state layouts
+
+void TMainForm::EnterRunningLayout() {
+    InitComments->hide();
+    LabelUnconstrained->hide();
+    LabelTarvik->hide();
+    for (QComboBox* c : {CmbN, CmbFunctionsAll, CmbU0, CmbFunctionsNmore2}) c->setEnabled(false);
+    PanelMethods->hide();
+    GboxMinAccuracy->hide();
+    ChkBoxStoreConfig->hide();
+    const int top = PanelContours->y();
+    RichEditOut->setGeometry(RichEditOut->x(), top, RichEditOut->width(), StatusBar1->y() - top - 3);
+    BtnStart->hide();
+    BtnStop->show();
+    BtnStop->setFocus();
+}
+
+void TMainForm::ShowMethodCaption(const QString& methodName) {
+    LabOutComputing->setText(methodName);
+    LabOutComputing->adjustSize();
+    const int paneWidth = RichEditOut->width();
+    const int labelWidth = LabOutComputing->width();
+    const int left = paneWidth > labelWidth ? paneWidth / 2 - labelWidth / 2 + RichEditOut->x() : RichEditOut->x();
+    MoveLeft(LabOutComputing, left);
+}
+
+void TMainForm::EnterEndedLayout() {
+    BtnClear->show();
+    BtnClear->setFocus();
+    BtnSaveAS->show();
+    BtnStop->hide();
+    BtnStart->hide();
+}
+
+void TMainForm::EnterSetupLayout() {
+    SetOutputPaneSetupGeometry();
+    BtnClear->hide();
+    BtnStart->show();
+    BtnSaveAS->hide();
+    LabOutComputing->clear();
+    for (QComboBox* c : {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}) c->setEnabled(true);
+    for (QLabel* l : {LabelUnconstrained, LabelTarvik, LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->show();
+    PanelMethods->show();
+    GboxMinAccuracy->show();
+    ChkBoxStoreConfig->show();
+    BtnStart->setFocus();
+}
+
+void TMainForm::HideAboutLabels() {
+    for (QLabel* l : {LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->hide();
+}
+
+void TMainForm::CreateFigure() {
+    DestroyFigure();
+    ImageContours = new FigureWidget(PanelContours->width(), FigureFontName, PanelContours);
+    const int imageWidth = PanelContours->width() - 7;
+    ImageContours->setGeometry(3, 3, imageWidth, imageWidth - 7);
+    connect(ImageContours, &FigureWidget::MouseMovedOnImage, this, [this](int x, int y) { ImageContoursMouseMove(x, y); });
+    connect(ImageContours, &FigureWidget::DoubleClicked, this, [this] { ImageContoursDblClick(); });
+    ImageContours->show();
+    SetStatusText(QStringLiteral(" Please wait...   "));
+}
+
+void TMainForm::DestroyFigure() {
+    if (ImageContours == nullptr) return;
+    // Clear may run from inside one of the figure's own signals (an error
+    // while exporting it), so the widget goes once that signal has returned.
+    ImageContours->hide();
+    ImageContours->disconnect(this);
+    ImageContours->deleteLater();
+    ImageContours = nullptr;
+}
+
+} // namespace tarvik::ui
