@@ -29,6 +29,8 @@ public:
     std::string layout = "setup";
     // Called from ProcessEvents, so a test can press Stop at a chosen moment.
     std::function<void()> onProcessEvents;
+    // Called from DrawTrajectoryStep, so a test can look at the segment colour.
+    std::function<void()> onDrawTrajectory;
 
     void SetStatus(const std::string& text) override { statuses.push_back(text); }
     void AppendLine(const std::string& line) override { lines.push_back(line); }
@@ -58,7 +60,10 @@ public:
     void FocusOutput() override {}
     void CreateFigure() override {}
     void DrawLevelLines() override { ++levelLineDrawings; }
-    void DrawTrajectoryStep() override { ++trajectoryDrawings; }
+    void DrawTrajectoryStep() override {
+        ++trajectoryDrawings;
+        if (onDrawTrajectory) onDrawTrajectory();
+    }
     void DestroyFigure() override {}
 
     std::string Text() const {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/run_driver.h"
 #include "core/function_catalogue.h"
@@ -226,6 +227,92 @@ TEST(RunDriver, LargeDimensionClearsThePaneBeforeTheFirstIteration) {
     r.Start();
     EXPECT_EQ(r.host.lines[0], "The descent direction is being computed...");
     EXPECT_TRUE(r.HasLine("Function:  Generalized Rosenbrock (n>=2)  for n=120"));
+}
+
+} // namespace
+} // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// Classical Newton on the saddle from (-0.2, 1.4): the Hessian is not
+// positive along the step at once, a recoverable failure.
+struct SaddleNewton : DriverRun {
+    std::vector<Colour> colours;
+    SaddleNewton() : DriverRun(4, 7, 12) {
+        Mode2();
+        host.onDrawTrajectory = [this] { colours.push_back(s.SegmentColour); };
+    }
+};
+
+const std::string kQuestion =
+    " Would you like to continue with the steepest descent (\"Golden section\" line search)?";
+
+TEST(RunFailures, YesTakesOneSteepestDescentStepAndAsksAgain) {
+    SaddleNewton r;
+    r.host.failureAnswers = {AnswerYes, AnswerYes, AnswerCancel};
+    r.Start();
+    ASSERT_EQ(r.host.failureTexts.size(), 3u);
+    EXPECT_EQ(r.host.failureTexts[0], "Hessian<0 ! (Iteration=0)." + kQuestion);
+    EXPECT_EQ(r.host.failureTexts[1], "Hessian<0 ! (Iteration=1)." + kQuestion);
+    // The failure of the first iteration is set off by blank lines before the header.
+    EXPECT_EQ(r.host.lines[1], " ");
+    EXPECT_EQ(r.host.lines[2], "Hessian<0 ! (Iteration=0).");
+    EXPECT_EQ(r.host.lines[3], " ");
+    EXPECT_EQ(r.host.lines[4], "Basic storage RAM 1.8MB + Problem storage 0MB");
+    ASSERT_GE(r.colours.size(), 2u);
+    EXPECT_EQ(r.colours[0], clSteepestStep);
+    EXPECT_EQ(r.colours[1], clSteepestStep);
+    // Cancel ends the run with the failure as its status.
+    EXPECT_EQ(r.s.FinalStatusText, "Hessian<0 ! (Iteration=2).");
+    EXPECT_EQ(r.host.layout, "ended");
+    EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Error);
+    EXPECT_EQ(r.s.FailureChoice, 0);
+}
+
+TEST(RunFailures, NoTakesTheStepTheMethodPrepared) {
+    SaddleNewton r;
+    r.host.failureAnswers = {AnswerNo};
+    r.Start();
+    // The Newton step of a quadratic saddle lands on its stationary point.
+    EXPECT_EQ(r.host.infos, std::vector<std::string>{"You are lucky!  gradJ=0 "});
+    ASSERT_EQ(r.colours.size(), 1u);
+    EXPECT_EQ(r.colours[0], clNoHessianUpdate);
+    EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Normal);
+}
+
+TEST(RunFailures, YesToAllAsksOnceAndStillReportsEveryFailure) {
+    SaddleNewton r;
+    r.host.failureAnswers = {AnswerYesToAll};
+    StopAfter(r, 4);
+    r.Start();
+    EXPECT_EQ(r.host.failureTexts.size(), 1u);
+    EXPECT_TRUE(r.HasLine("Hessian<0 ! (Iteration=3)."));
+    EXPECT_EQ(r.s.SteepestForAll, 1);
+    r.driver.ClearResults();
+    EXPECT_EQ(r.s.SteepestForAll, 0);
+}
+
+TEST(RunFailures, CancelAtTheFirstIterationStillClosesTheReport) {
+    SaddleNewton r;
+    r.host.failureAnswers = {AnswerCancel};
+    r.Start();
+    EXPECT_EQ(r.host.lines[1], "Hessian<0 ! (Iteration=0).");
+    EXPECT_TRUE(r.HasLine(" Iteration=1:      (Total evaluating J and gradJ = 1)"));
+    EXPECT_TRUE(r.HasLine("Final point u :                    (not more than 50 items in line)"));
+    EXPECT_FALSE(r.driver.ResumePending());
+}
+
+TEST(RunFailures, RunEndingErrorShowsItsBoxOnce) {
+    DriverRun r(4, 0, 1);  // golden steps on the saddle: no bracket is ever found
+    r.Mode2();
+    r.Start();
+    ASSERT_EQ(r.host.errors.size(), 1u);
+    EXPECT_EQ(r.host.errors[0], "Minimization step-size is 0 or infinity (Golden sections line search).");
+    EXPECT_EQ(r.host.layout, "ended");
+    EXPECT_TRUE(r.HasLine("Minimization step-size is 0 or infinity (Golden sections line search)."));
+    // The error ends the run: the extra iteration of the ending adds no evaluation.
+    EXPECT_TRUE(r.HasLine(" Iteration=1:      (Total evaluating J and gradJ = " + std::to_string(r.s.EvalCount - 2) + ")"));
 }
 
 } // namespace

@@ -1,0 +1,153 @@
+// Reading whitespace-separated numbers: token syntax, separators, chunk
+// boundaries, end of file and the errors of unreadable files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "app/number_file.h"
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+class NumberFileTest : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("tarvik_number_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Write(const std::string& name, const std::string& content) {
+        const fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary) << content;
+        return p.string();
+    }
+};
+
+Real Parse(const std::string& token) {
+    Real value = -999;
+    if (!ParseNumberToken(token, value)) throw std::invalid_argument(token);
+    return value;
+}
+
+bool Accepts(const std::string& token) {
+    Real value = 0;
+    return ParseNumberToken(token, value);
+}
+
+TEST(NumberToken, AcceptsSignDigitsFractionAndExponent) {
+    EXPECT_EQ(Parse("17"), 17.0L);
+    EXPECT_EQ(Parse("-2.5"), -2.5L);
+    EXPECT_EQ(Parse("+3e2"), 300.0L);
+    EXPECT_EQ(Parse("1.5E-3"), 1.5e-3L);
+    EXPECT_EQ(Parse("7e+1"), 70.0L);
+    EXPECT_EQ(Parse("0.1"), 0.1L);  // rounded once, in extended precision
+    EXPECT_EQ(Parse("000012.50"), 12.5L);
+    EXPECT_EQ(Parse("-0"), 0.0L);
+}
+
+TEST(NumberToken, RejectsAnythingElse) {
+    for (const char* bad : {"", "+", "-", "1.", ".5", "1,5", "1.5x", "e5", "1e", "1e+", "--1", "+-1", "inf", "nan",
+                            "0x10", "1 2", "1.2.3", "1e5.0", "١"})
+        EXPECT_FALSE(Accepts(bad)) << bad;
+}
+
+TEST(NumberToken, OverflowIsRejectedAndUnderflowBecomesZero) {
+    EXPECT_FALSE(Accepts("1e5000"));
+    EXPECT_FALSE(Accepts("-123456.7e4930"));
+    EXPECT_EQ(Parse("1e-5000"), 0.0L);
+    EXPECT_TRUE(std::signbit(Parse("-1e-5000")));
+    EXPECT_EQ(Parse("0e99999"), 0.0L);
+    EXPECT_EQ(Parse("1e4000"), 1e4000L);
+}
+
+TEST_F(NumberFileTest, LineStructureHasNoMeaning) {
+    NumberFileReader oneLine(Write("a.txt", "1 2.5 -3\t4e1"));
+    NumberFileReader perLine(Write("b.txt", "\r\n1\r\n  2.5\n\n-3\n\t4e1\n   \n"));
+    for (Real expected : {1.0L, 2.5L, -3.0L, 40.0L}) {
+        ASSERT_FALSE(oneLine.AtEof());
+        ASSERT_FALSE(perLine.AtEof());
+        EXPECT_EQ(oneLine.Next(), expected);
+        EXPECT_EQ(perLine.Next(), expected);
+    }
+    EXPECT_TRUE(oneLine.AtEof());
+    EXPECT_TRUE(perLine.OnlyWhitespaceRemains());
+}
+
+TEST_F(NumberFileTest, TrailingGarbageIsNotWhitespace) {
+    NumberFileReader reader(Write("a.txt", "1 2\n x"));
+    EXPECT_EQ(reader.Next(), 1.0L);
+    EXPECT_EQ(reader.Next(), 2.0L);
+    EXPECT_FALSE(reader.OnlyWhitespaceRemains());
+}
+
+TEST_F(NumberFileTest, EmptyFileIsAtItsEnd) {
+    NumberFileReader reader(Write("empty.txt", ""));
+    EXPECT_TRUE(reader.AtEof());
+    EXPECT_THROW(reader.Next(), std::runtime_error);
+}
+
+TEST_F(NumberFileTest, BadTokenNamesTheFile) {
+    const std::string path = Write("bad.txt", "1 2,5 3");
+    NumberFileReader reader(path);
+    EXPECT_EQ(reader.Next(), 1.0L);
+    try {
+        reader.Next();
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Invalid numeric format in file " + path);
+    }
+}
+
+TEST_F(NumberFileTest, EndlessTokenIsRejectedWithoutGrowingWithoutBound) {
+    NumberFileReader reader(Write("long.txt", std::string(100000, '7')));
+    EXPECT_THROW(reader.Next(), std::runtime_error);
+}
+
+TEST_F(NumberFileTest, TokensAcrossReadChunksAreReadWhole) {
+    // Five bytes a number: chunk boundaries fall inside tokens.
+    std::string content;
+    const int count = 60000;
+    for (int i = 0; i < count; ++i) content += (i % 2 ? "1.25 " : "-3.5\n");
+    NumberFileReader reader(Write("big.txt", content));
+    int read = 0;
+    while (!reader.AtEof()) {
+        const Real x = reader.Next();
+        ASSERT_EQ(x, read % 2 ? 1.25L : -3.5L) << "number " << read;
+        ++read;
+    }
+    EXPECT_EQ(read, count);
+}
+
+TEST_F(NumberFileTest, LongRunOfBlanksIsSkipped) {
+    NumberFileReader reader(Write("blanks.txt", std::string(3 << 20, ' ') + "5" + std::string(1 << 20, '\n')));
+    EXPECT_FALSE(reader.AtEof());
+    EXPECT_EQ(reader.Next(), 5.0L);
+    EXPECT_TRUE(reader.OnlyWhitespaceRemains());
+}
+
+TEST_F(NumberFileTest, MissingFileAndDirectoryCannotBeOpened) {
+    NumberFileReader reader;
+    EXPECT_THROW(reader.Open((dir / "missing.txt").string()), std::runtime_error);
+    EXPECT_FALSE(reader.IsOpen());
+    try {
+        reader.Open(dir.string());
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(dir.string()), std::string::npos);
+    }
+    EXPECT_FALSE(reader.IsOpen());
+}
+
+} // namespace
+} // namespace tarvik
