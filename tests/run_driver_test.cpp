@@ -304,15 +304,18 @@ TEST(RunFailures, CancelAtTheFirstIterationStillClosesTheReport) {
 }
 
 TEST(RunFailures, RunEndingErrorShowsItsBoxOnce) {
-    DriverRun r(4, 0, 1);  // golden steps on the saddle: no bracket is ever found
-    r.Mode2();
+    DriverRun r(0, 5, 0);  // a constant step so long that J overflows at the new point
+    r.s.Params.ConstStepSize = 1e2000L;
     r.Start();
     ASSERT_EQ(r.host.errors.size(), 1u);
-    EXPECT_EQ(r.host.errors[0], "Minimization step-size is 0 or infinity (Golden sections line search).");
+    EXPECT_EQ(r.host.errors[0], "Error in evaluation of function: Rosenbrock (n=2)");
     EXPECT_EQ(r.host.layout, "ended");
-    EXPECT_TRUE(r.HasLine("Minimization step-size is 0 or infinity (Golden sections line search)."));
-    // The error ends the run: the extra iteration of the ending adds no evaluation.
-    EXPECT_TRUE(r.HasLine(" Iteration=1:      (Total evaluating J and gradJ = " + std::to_string(r.s.EvalCount - 2) + ")"));
+    EXPECT_TRUE(r.HasLine("Error in evaluation of function: Rosenbrock (n=2)"));
+    // J and gradJ at u° and the failed J; iteration 1 is on the print
+    // schedule, so the ending adds no extra iteration.
+    EXPECT_EQ(r.s.EvalCount, 2);
+    EXPECT_EQ(r.host.lines.back(), "Error in evaluation of function: Rosenbrock (n=2)");
+    EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Error);
 }
 
 } // namespace

@@ -1,0 +1,102 @@
+#pragma once
+// Helpers for the window tests: a QApplication on the offscreen platform and
+// dialogs that answer from scripts and record what they were asked.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QUrl>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "ui/window_dialogs.h"
+
+namespace tarvik::testing {
+
+class ScriptedDialogs : public ui::WindowDialogs {
+public:
+    struct Log {
+        QStringList infos;
+        QStringList errors;
+        QStringList failureTexts;
+        QStringList confirmTexts;
+        QStringList openTitles;
+        QStringList openInitialPaths;
+        QStringList saveTitles;
+        QStringList saveProposedNames;
+        std::vector<QUrl> urls;
+        std::deque<int> failureAnswers;   // Cancel (2) when empty
+        std::deque<bool> confirmAnswers;  // No when empty
+        std::deque<QString> openAnswers;  // cancel when empty
+        std::deque<QString> saveAnswers;  // cancel when empty
+        int saveFilterAnswer = -1;        // filter index the user picks, -1 keeps it
+    };
+
+    explicit ScriptedDialogs(Log& log) : log_(log) {}
+
+    void Info(QWidget*, const QString& text) override { log_.infos << text; }
+    void Error(QWidget*, const QString& text) override { log_.errors << text; }
+    int FailureChoice(QWidget*, const QString& text) override {
+        log_.failureTexts << text;
+        if (log_.failureAnswers.empty()) return 2;
+        const int answer = log_.failureAnswers.front();
+        log_.failureAnswers.pop_front();
+        return answer;
+    }
+    bool ConfirmYes(QWidget*, const QString& text) override {
+        log_.confirmTexts << text;
+        if (log_.confirmAnswers.empty()) return false;
+        const bool answer = log_.confirmAnswers.front();
+        log_.confirmAnswers.pop_front();
+        return answer;
+    }
+    QString OpenFile(QWidget*, const QString& title, const QString&, const QString& initialPath) override {
+        log_.openTitles << title;
+        log_.openInitialPaths << initialPath;
+        if (log_.openAnswers.empty()) return QString();
+        const QString answer = log_.openAnswers.front();
+        log_.openAnswers.pop_front();
+        return answer;
+    }
+    QString SaveFile(QWidget*, const QString& title, const QString&, const QString& proposedName, const QStringList&,
+                     int& filterIndex, const QStringList&) override {
+        log_.saveTitles << title;
+        log_.saveProposedNames << proposedName;
+        if (log_.saveFilterAnswer >= 0) filterIndex = log_.saveFilterAnswer;
+        if (log_.saveAnswers.empty()) return QString();
+        const QString answer = log_.saveAnswers.front();
+        log_.saveAnswers.pop_front();
+        return answer;
+    }
+    void OpenUrl(const QUrl& url) override { log_.urls.push_back(url); }
+
+private:
+    Log& log_;
+};
+
+// Lets queued events (timers, deferred deletes) run until done() holds, with
+// a generous bound so a broken test fails instead of hanging.
+inline bool SpinUntil(const std::function<bool()>& done, int maxMs = 60000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > maxMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+inline int RunUiTests(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Sounds are recorded, never played, in tests.
+    qputenv("TARVIK_NO_AUDIO", "1");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+} // namespace tarvik::testing
