@@ -73,6 +73,7 @@ std::optional<std::string> ApplyParameter(TunableParameters& p, const std::strin
 
 std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& o) {
     bool haveMethod = false;
+    bool haveAccuracy = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -102,6 +103,7 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
         } else if (a == "--accuracy") {
             if (v != "1" && v != "2") return "--accuracy must be 1 (distance to u*) or 2 (change of J), got '" + v + "'";
             o.accuracyMode = v == "1" ? 1 : 2;
+            haveAccuracy = true;
         } else if (a == "--eps") {
             o.epsText = v;
         } else if (a == "--on-failure") {
@@ -148,6 +150,13 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
     if (o.startItem == StartPointFromFileItem && o.startFile.empty())
         return "--start 29 (from file) needs --start-file FILE";
     if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
+    // Himmelblau 28 and the saddle have no single known minimum: the window
+    // offers only the criterion of the change of J for them.
+    if (o.functionPosition == 3 || o.functionPosition == 4) {
+        if (haveAccuracy && o.accuracyMode == 1)
+            return "this function has no single known minimum: use --accuracy 2";
+        o.accuracyMode = 2;
+    }
     if (o.functionPosition == 17) {
         if (o.matrixAFile.empty() || o.vectorBFile.empty())
             return "\"Quadratic from FILE\" needs --matrix-a FILE and --vector-b FILE";

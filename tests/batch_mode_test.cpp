@@ -64,6 +64,7 @@ TEST(BatchOptions, RejectsBadCommandLines) {
         {"--n"},
         {"--n", "2"},                                   // no method
         {"--function", "17", "--method", "0"},          // no files for the quadratic
+        {"--function", "3", "--accuracy", "1", "--method", "0"},  // no single minimum
     };
     for (const auto& args : bad) {
         BatchOptions options;
@@ -89,6 +90,12 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
     for (const auto& [name, value] : o.params) ASSERT_FALSE(ApplyParameter(p, name, value));
     EXPECT_EQ(p.WolfeC2, 0.25L);
     EXPECT_EQ(p.WolfeInterpolation, 1);
+}
+
+TEST(BatchOptions, FunctionsWithoutAKnownMinimumUseTheChangeOfJ) {
+    BatchOptions o;
+    ASSERT_FALSE(ParseBatchOptions({"--function", "Saddle (n=2)", "--method", "0"}, o));
+    EXPECT_EQ(o.accuracyMode, 2);
 }
 
 TEST(BatchRun, PrintsTheReportAndExitsZeroOnANormalEnd) {
