@@ -114,11 +114,14 @@ void FigureCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     p.setPen(pen);
     if (state_.BrushSolid) {
         p.setBrush(QColor::fromRgb(ToQRgb(state_.BrushColour)));
-        p.setBackgroundMode(Qt::OpaqueMode);
-        p.setBackground(QColor::fromRgb(ToQRgb(state_.BrushColour)));
+        // Opaque mode is set for dotted outlines only: it also changes how
+        // Qt rasterises a solid outline.
+        if (state_.Style == PenStyle::Dot) {
+            p.setBackgroundMode(Qt::OpaqueMode);
+            p.setBackground(QColor::fromRgb(ToQRgb(state_.BrushColour)));
+        }
     } else {
         p.setBrush(Qt::NoBrush);
-        p.setBackgroundMode(Qt::TransparentMode);
     }
     // Qt's aliased outline of a w x h rectangle covers w + 1 columns; one
     // pixel less keeps the outline inside the box, right and bottom edges
