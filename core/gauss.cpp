@@ -1,5 +1,6 @@
 #include "core/gauss.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -11,6 +12,8 @@
 namespace tarvik {
 
 namespace {
+
+constexpr int kPanel = 8;
 
 // The work matrix is a run-state item so that its storage shows up where
 // the rest of the run's storage lives, but it must never outlive one solve,
@@ -56,36 +59,71 @@ void GaussSolve(RunState& s, MyArray1& x) {
     std::vector<int> p(static_cast<std::size_t>(n) + 1);
     for (int i = 1; i <= n; ++i) p[i] = i;
 
-    for (int k = 1; k <= n; ++k) {
-        ProgressTick(s);
+    // Right-looking elimination, organised in panels of pivot rows: the rows
+    // below a panel receive its updates one element at a time, with the
+    // element held in a register across the panel's updates. Every element
+    // still sees the same operations in the same order as with one update
+    // sweep per pivot row, so the result is bit for bit the same; only the
+    // memory traffic, which dominates for large n, shrinks.
+    for (int k0 = 1; k0 <= n; k0 += kPanel) {
+        const int kEnd = std::min(n, k0 + kPanel - 1);
 
-        Real best = 0;
-        int q = k;
-        Real* rowK = w[k];
-        for (int j = k; j <= n; ++j) {
-            if (std::fabs(rowK[j]) > std::fabs(best)) {
-                best = rowK[j];
-                q = j;
+        for (int k = k0; k <= kEnd; ++k) {
+            ProgressTick(s);
+
+            Real best = 0;
+            int q = k;
+            Real* rowK = w[k];
+            for (int j = k; j <= n; ++j) {
+                if (std::fabs(rowK[j]) > std::fabs(best)) {
+                    best = rowK[j];
+                    q = j;
+                }
+            }
+            if (best == 0) RaiseZeroPivot(s, x, n);
+
+            if (k < n) {
+                for (int i = 1; i <= n; ++i) std::swap(w[i][k], w[i][q]);
+                std::swap(p[k], p[q]);
+            }
+
+            const Real pivot = rowK[k];
+            for (int j = k; j <= n; ++j) rowK[j] = rowK[j] / pivot;
+            r[k] = r[k] / pivot;
+
+            // The panel's own rows are needed complete for their pivot search.
+            if (k < n) {
+                for (int i = k + 1; i <= kEnd; ++i) {
+                    Real* rowI = w[i];
+                    const Real f = rowI[k];
+                    for (int j = k; j <= n; ++j) rowI[j] = rowI[j] - f * rowK[j];
+                    r[i] = r[i] - r[k] * f;
+                }
             }
         }
-        if (best == 0) RaiseZeroPivot(s, x, n);
 
-        if (k < n) {
-            for (int i = 1; i <= n; ++i) std::swap(w[i][k], w[i][q]);
-            std::swap(p[k], p[q]);
-        }
-
-        const Real pivot = rowK[k];
-        for (int j = k; j <= n; ++j) rowK[j] = rowK[j] / pivot;
-        r[k] = r[k] / pivot;
-
-        if (k < n) {
-            for (int i = k + 1; i <= n; ++i) {
-                Real* rowI = w[i];
-                const Real f = rowI[k];
-                for (int j = k; j <= n; ++j) rowI[j] = rowI[j] - f * rowK[j];
-                r[i] = r[i] - r[k] * f;
+        const int width = kEnd - k0 + 1;
+        const Real* pivotRow[kPanel];
+        for (int t = 0; t < width; ++t) pivotRow[t] = w[k0 + t];
+        for (int i = kEnd + 1; i <= n; ++i) {
+            Real* rowI = w[i];
+            // f[t] is the multiplier of pivot row k0 + t: the entry of this
+            // row in that pivot column after the updates of the earlier ones.
+            Real f[kPanel];
+            for (int t = 0; t < width; ++t) {
+                const int j = k0 + t;
+                Real v = rowI[j];
+                for (int u = 0; u < t; ++u) v = v - f[u] * pivotRow[u][j];
+                f[t] = v;
+                v = v - f[t] * pivotRow[t][j];
+                rowI[j] = v;
             }
+            for (int j = kEnd + 1; j <= n; ++j) {
+                Real v = rowI[j];
+                for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t][j];
+                rowI[j] = v;
+            }
+            for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * f[t];
         }
     }
 

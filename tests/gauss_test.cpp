@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "core/errors.h"
 #include "core/gauss.h"
@@ -71,6 +73,70 @@ TEST_F(GaussFixture, RandomWellConditionedSystemHasTinyResidual) {
         Real sum = 0;
         for (int j = 1; j <= n; ++j) sum += s.HMatrix[i][j] * s.Dir[j];
         EXPECT_NEAR(static_cast<double>(sum), static_cast<double>(s.GradJ[i]), 1e-15);
+    }
+}
+
+// Elimination with one update sweep per pivot row, written the plain way:
+// whatever the production code does to run faster, every element must see
+// exactly these operations in this order.
+MyArray1 ReferenceSolve(const MyArray2& m, const MyArray1& g, int n) {
+    MyArray2 w = NewMatrix(n);
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) w[i][j] = m[i][j];
+    MyArray1 r = g, x = NewVector(n);
+    std::vector<int> p(n + 1);
+    for (int i = 1; i <= n; ++i) p[i] = i;
+    for (int k = 1; k <= n; ++k) {
+        Real best = 0;
+        int q = k;
+        for (int j = k; j <= n; ++j)
+            if (std::fabs(w[k][j]) > std::fabs(best)) {
+                best = w[k][j];
+                q = j;
+            }
+        if (k < n) {
+            for (int i = 1; i <= n; ++i) std::swap(w[i][k], w[i][q]);
+            std::swap(p[k], p[q]);
+        }
+        const Real pivot = w[k][k];
+        for (int j = k; j <= n; ++j) w[k][j] = w[k][j] / pivot;
+        r[k] = r[k] / pivot;
+        if (k < n)
+            for (int i = k + 1; i <= n; ++i) {
+                const Real f = w[i][k];
+                for (int j = k; j <= n; ++j) w[i][j] = w[i][j] - f * w[k][j];
+                r[i] = r[i] - r[k] * f;
+            }
+    }
+    x[n] = r[n];
+    for (int i = n - 1; i >= 1; --i) {
+        Real sum = 0;
+        for (int j = i + 1; j <= n; ++j) sum += w[i][j] * x[j];
+        x[i] = r[i] - sum;
+    }
+    for (int i = 1; i <= n; ++i)
+        if (p[i] != i) {
+            int j = i + 1;
+            while (p[j] != i) ++j;
+            std::swap(x[i], x[j]);
+            std::swap(p[i], p[j]);
+        }
+    return x;
+}
+
+TEST_F(GaussFixture, ResultIsBitForBitThatOfThePlainElimination) {
+    std::mt19937 gen(19);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    for (int n : {1, 2, 3, 7, 8, 9, 16, 17, 31, 64, 97, 150}) {
+        Prepare(n);
+        // Dense and unstructured, so that columns get swapped throughout.
+        for (int i = 1; i <= n; ++i) {
+            for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = dist(gen) / 3.0L;
+            s.GradJ[i] = dist(gen) * 7.0L;
+        }
+        const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
+        GaussSolve(s, s.Dir);
+        for (int i = 1; i <= n; ++i) ASSERT_EQ(s.Dir[i], expected[i]) << "n " << n << " i " << i;
     }
 }
 

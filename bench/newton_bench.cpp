@@ -1,0 +1,139 @@
+// Time of one step of the Newton methods: classical and finite-difference
+// Newton on "Generalized Rosenbrock (n>=2)" and on the Schwefel quadratic at
+// n = 100, 300, 1000, and inexact Newton-CG on Generalized Rosenbrock at
+// n = 1000 and 10000. Each step starts from the same point.
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "core/host.h"
+#include "core/newton_methods.h"
+#include "core/newton_step.h"
+#include "core/objective.h"
+#include "core/run_state.h"
+
+namespace {
+
+using namespace tarvik;
+
+class NullHost : public EngineHost {
+public:
+    void SetStatus(const std::string&) override {}
+    void AppendLine(const std::string&) override {}
+    void ClearOutput() override {}
+    void ProcessEvents() override {}
+    void SetTitle(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
+    void ShowError(const std::string&) override {}
+    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
+    void PlaySound(const std::string&) override {}
+    void ShowProgress(int) override {}
+    void StepProgress() override {}
+    void HideProgress() override {}
+    void EnterRunningLayout() override {}
+    void ShowMethodCaption(const std::string&) override {}
+    void EnterEndedLayout() override {}
+    void EnterSetupLayout() override {}
+    void FocusOutput() override {}
+    void CreateFigure() override {}
+    void DrawLevelLines() override {}
+    void DrawTrajectoryStep() override {}
+    void DestroyFigure() override {}
+};
+
+enum class Method { Classical, FiniteDifference, InexactCg };
+
+const char* MethodName(Method m) {
+    switch (m) {
+    case Method::Classical: return "classical Newton";
+    case Method::FiniteDifference: return "finite-difference Newton";
+    default: return "inexact Newton-CG";
+    }
+}
+
+// A point near the minimum, where the Hessian of Generalized Rosenbrock is
+// positive definite, and the same point for the quadratic.
+void Prepare(RunState& s, uint8_t code, int n, Method m) {
+    s.N = n;
+    s.FunctionCode = code;
+    s.FunctionName = code == 18 ? "Generalized Rosenbrock (n>=2)" : "Quadratic: Rotated Ellipsoid (Schwefel 1.2)";
+    s.StopRequested = 0;
+    s.U = NewVector(n);
+    s.U0 = NewVector(n);
+    s.GradJ = NewVector(n);
+    s.GradJ0 = NewVector(n);
+    s.Dir = NewVector(n);
+    if (m != Method::InexactCg) s.HMatrix = NewMatrix(n);
+    for (int i = 1; i <= n; ++i) s.U[i] = 1 + 0.01L * ((i % 7) - 3);
+    EvalGrad(s, code, s.U, s.GradJ, s.GradNorm);
+}
+
+struct Timing {
+    double secondsPerStep = 0;
+    int evaluationsPerStep = 0;
+    int subIterations = 0;
+    std::string failure;
+};
+
+Timing TimeSteps(uint8_t code, int n, Method m) {
+    NullHost host;
+    RunState s(host);
+    Timing t;
+    try {
+        Prepare(s, code, n, m);
+        const MyArray1 base = s.U;
+        const MyArray1 baseGrad = s.GradJ;
+        const Real baseNorm = s.GradNorm;
+        // Enough repetitions for a stable figure without making n = 1000 slow.
+        const int repeats = n >= 1000 ? 1 : (n >= 300 ? 2 : 10);
+        s.EvalCount = 0;
+        const auto start = std::chrono::steady_clock::now();
+        for (int r = 0; r < repeats; ++r) {
+            s.U = base;
+            s.GradJ = baseGrad;
+            s.GradNorm = baseNorm;
+            switch (m) {
+            case Method::Classical: NewtonStep(s, code, s.Dir); break;
+            case Method::FiniteDifference: FdNewtonStep(s, code, s.Dir); break;
+            case Method::InexactCg: InexactNewtonStep(s, code, s.Dir, s.DirNorm); break;
+            }
+        }
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        t.secondsPerStep = elapsed.count() / repeats;
+        t.evaluationsPerStep = s.EvalCount / repeats;
+        t.subIterations = s.SubIterCount;
+    } catch (const std::exception& e) {
+        t.failure = e.what();
+    }
+    return t;
+}
+
+} // namespace
+
+int main() {
+    struct Case {
+        Method method;
+        uint8_t code;
+        int n;
+    };
+    const Case cases[] = {
+        {Method::Classical, 18, 100},         {Method::Classical, 18, 300},        {Method::Classical, 18, 1000},
+        {Method::Classical, 7, 100},          {Method::Classical, 7, 300},         {Method::Classical, 7, 1000},
+        {Method::FiniteDifference, 18, 100},  {Method::FiniteDifference, 18, 300}, {Method::FiniteDifference, 18, 1000},
+        {Method::FiniteDifference, 7, 100},   {Method::FiniteDifference, 7, 300},  {Method::FiniteDifference, 7, 1000},
+        {Method::InexactCg, 18, 1000},        {Method::InexactCg, 18, 10000},
+    };
+    std::printf("%-26s %5s %6s %14s %12s %8s\n", "method", "code", "n", "ms per step", "evaluations", "sub-it.");
+    for (const Case& c : cases) {
+        const Timing t = TimeSteps(c.code, c.n, c.method);
+        if (!t.failure.empty()) {
+            std::printf("%-26s %5d %6d   failed: %s\n", MethodName(c.method), c.code, c.n, t.failure.c_str());
+            continue;
+        }
+        std::printf("%-26s %5d %6d %14.3f %12d %8d\n", MethodName(c.method), c.code, c.n, t.secondsPerStep * 1e3,
+                    t.evaluationsPerStep, c.method == Method::InexactCg ? t.subIterations : 0);
+        std::fflush(stdout);
+    }
+    return 0;
+}
