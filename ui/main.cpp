@@ -3,9 +3,13 @@
 #include <QDir>
 #include <QStyleFactory>
 
+#include "ui/batch_main.h"
 #include "ui/main_window.h"
 
 int main(int argc, char* argv[]) {
+    // "--batch ..." runs one minimization headless, without a window.
+    if (tarvik::IsBatchInvocation(argc, argv)) return tarvik::BatchMain(argc, argv);
+
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     // One look on every platform; the window is laid out in pixels.

@@ -125,8 +125,9 @@ const QColor kInactiveCaptionText(224, 232, 248);
 
 } // namespace
 
-TMainForm::TMainForm(const QString& startDir, QWidget* parent)
-    : QWidget(parent), host_(*this), state_(host_), driver_(state_), dialogs_(std::make_unique<WindowDialogs>()) {
+TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dialogs, QWidget* parent)
+    : QWidget(parent), host_(*this), state_(host_), driver_(state_),
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<WindowDialogs>()) {
     setObjectName(QStringLiteral("MainForm"));
     StartDir = startDir;
     sounds_ = new SoundPlayer(this);
@@ -153,8 +154,6 @@ TMainForm::TMainForm(const QString& startDir, QWidget* parent)
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::SetDialogs(std::unique_ptr<WindowDialogs> dialogs) { dialogs_ = std::move(dialogs); }
-
 // ------------------------------------------------------------- Controls
 
 void TMainForm::CreateControls() {
@@ -177,6 +176,14 @@ void TMainForm::CreateControls() {
     SetBackground(InitComments, kInfoBackground);
     InitComments->setSelectionMode(QAbstractItemView::NoSelection);
     InitComments->setFocusPolicy(Qt::NoFocus);
+    InitComments->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    InitComments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    InitComments->setStyleSheet(QStringLiteral("QListWidget::item { padding: 0px; margin: 0px; }"));
+    {
+        QFont small = InitComments->font();
+        small.setPixelSize(10);
+        InitComments->setFont(small);
+    }
     InitComments->addItems({QStringLiteral("    "),
                             QStringLiteral(" Chose a method and click button M (located below) to configure"),
                             QStringLiteral("            options. Read the hints at the parameter headers."),

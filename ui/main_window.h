@@ -12,6 +12,7 @@
 #include "app/run_driver.h"
 #include "core/run_state.h"
 #include "ui/qt_host.h"
+#include "ui/window_dialogs.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,13 +32,14 @@ class FigureWidget;
 class InputFilesPanel;
 class SoundPlayer;
 class TStatusBar;
-class WindowDialogs;
 
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
     // startDir is the folder that was current when the program started.
-    explicit TMainForm(const QString& startDir, QWidget* parent = nullptr);
+    // Without dialogs the real Qt boxes and file dialogs are used.
+    explicit TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dialogs = nullptr,
+                       QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // ---- Controls ----
@@ -112,8 +114,6 @@ public:
     QtHost& Host() { return host_; }
     SoundPlayer& Sounds() { return *sounds_; }
     WindowDialogs& Dialogs() { return *dialogs_; }
-    // Tests answer the boxes and file dialogs through their own subclass.
-    void SetDialogs(std::unique_ptr<WindowDialogs> dialogs);
 
     bool SoundOn() const;
     // Plays a sound of Media when the sound switch is on.

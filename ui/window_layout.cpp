@@ -184,6 +184,9 @@ void TMainForm::EnterEndedLayout() {
 void TMainForm::EnterSetupLayout() {
     SetOutputPaneSetupGeometry();
     BtnClear->hide();
+    // An input error found in the first iteration comes here with Stop
+    // still shown; only one of Start, Stop and Clear may be visible.
+    BtnStop->hide();
     BtnStart->show();
     BtnSaveAS->hide();
     LabOutComputing->clear();

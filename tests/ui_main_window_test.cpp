@@ -1,0 +1,432 @@
+// The main window: its controls, the function and accuracy rules, a whole run
+// from Start to Clear, input errors, Save as and the close question.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+#include "ui/figure_widget.h"
+#include "ui/hint_text.h"
+#include "ui/input_files_panel.h"
+#include "ui/main_window.h"
+#include "ui/sound_player.h"
+#include "ui/status_bar.h"
+#include "ui_test_support.h"
+
+namespace tarvik::ui {
+namespace {
+
+using tarvik::testing::ScriptedDialogs;
+using tarvik::testing::SpinUntil;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(startDir.isValid());
+        form = std::make_unique<TMainForm>(startDir.path(), std::make_unique<ScriptedDialogs>(log));
+        // Missing function pictures are reported at start-up; not the subject here.
+        log.errors.clear();
+    }
+
+    // What the user does when picking an item from a list.
+    static void Pick(QComboBox* combo, int index) {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    static void Type(QComboBox* combo, const QString& text) {
+        combo->setEditText(text);
+        emit combo->lineEdit()->textEdited(text);
+    }
+
+    // Error boxes other than those of missing function pictures, which
+    // depend on whether the Media folder has been generated.
+    QStringList Errors() const {
+        QStringList errors;
+        for (const QString& e : log.errors)
+            if (!e.startsWith("Cannot open file")) errors << e;
+        return errors;
+    }
+
+    QString PaneText() const { return form->RichEditOut->toPlainText(); }
+
+    void RunToEnd() {
+        form->BtnStart->click();
+        ASSERT_TRUE(SpinUntil([this] { return !form->State().Running && !form->Driver().ResumePending(); }));
+    }
+
+    QTemporaryDir startDir;
+    ScriptedDialogs::Log log;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
+    const char* names[] = {"Label1", "CmbN", "CmbU0", "CmbFunctionsAll", "CmbFunctionsNmore2", "ImageJ",
+                           "PanelMethods", "CmbMethodsGrad", "CmbMethodsAuthor", "SpeedBtnQuasiN", "GboxMinAccuracy",
+                           "RbtnPrec1", "CmbPrec2", "Label10", "GboxInputFiles", "BitBtnInputFileUe", "EditC",
+                           "RBtnUeUnknown", "ChkBoxStoreConfig", "RichEditOut", "InitComments", "BtnStart", "BtnStop",
+                           "BtnClear", "BtnSaveAS", "BtnExit", "PanelContours", "LabelURL", "lblTelegram",
+                           "StatusBar1", "BitBtnSoundYes", "BitBtnSoundNo", "BitBtnAbout", "BitBtnFun", "BitBtnMet",
+                           "ProgressBar1"};
+    for (const char* name : names) EXPECT_NE(form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+
+    EXPECT_EQ(form->windowTitle(), "Tarvik 8.1");
+    EXPECT_EQ(form->BtnStart->text(), "Start");
+    EXPECT_EQ(form->BtnSaveAS->text(), "Save as...");
+    EXPECT_EQ(form->ChkBoxStoreConfig->text(), "Store the configuration befor 'Exit'");
+    EXPECT_EQ(form->RbtnPrec1->text(), "  ||u-u*||/||u°-u*|| <");
+    EXPECT_EQ(form->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
+    EXPECT_EQ(form->Label8->text(), "u°:");
+    EXPECT_EQ(form->SpeedBtnAuthor->text(), "Author's");
+    EXPECT_FALSE(form->BitBtnAbout->isEnabled());
+
+    ASSERT_EQ(form->CmbN->count(), 14);
+    EXPECT_EQ(form->CmbN->itemText(13), "10000");
+    ASSERT_EQ(form->CmbU0->count(), 30);
+    EXPECT_EQ(form->CmbU0->itemText(3), "-1.2;  0.2");
+    EXPECT_EQ(form->CmbU0->itemText(11), " 1.0;  -1.0");
+    EXPECT_EQ(form->CmbU0->itemText(29), "from file");
+    ASSERT_EQ(form->CmbFunctionsAll->count(), 19);
+    ASSERT_EQ(form->CmbFunctionsNmore2->count(), 13);
+    EXPECT_EQ(form->CmbFunctionsNmore2->itemText(0), "Quadratic: Axis Parallel Ellipsoid");
+    EXPECT_EQ(form->CmbFunctionsNmore2->itemText(12), "Generalized Rosenbrock (n>=2)");
+    EXPECT_EQ(form->CmbMethodsQuasiN->itemText(4), "quasi-Newton L-BFGS, memory 15 pairs,Wolfe");
+    EXPECT_EQ(form->CmbMethodsNewton->itemText(2), "Inexact Newton-ConjGrag, step-size=1");
+    EXPECT_EQ(form->CmbMethodsAuthor->count(), 2);
+    EXPECT_EQ(form->CmbPrec1->count(), 9);
+    ASSERT_EQ(form->CmbPrec2->count(), 11);
+    EXPECT_EQ(form->CmbPrec2->itemText(10), "1E-20");
+    EXPECT_EQ(form->CmbPrec1->currentText(), "0.01");
+    EXPECT_EQ(form->InitComments->count(), 5);
+
+    // Short hint as tooltip, long hint in status panel 0.
+    EXPECT_EQ(form->CmbN->toolTip(), "Select or type an integer number ");
+    form->ShowHintFor(form->CmbN);
+    EXPECT_EQ(form->StatusText(), " Dimension of objective function J(u)");
+    form->ShowHintFor(form->BtnStop);
+    EXPECT_EQ(form->StatusText(), "Stopping the minimization process");
+    EXPECT_EQ(LongHint(HintOf(form->lblTelegram)), QString::fromUtf8("\xD0\xA1lick to send a message "));
+}
+
+TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
+    EXPECT_EQ(form->FormWidth(), 770);
+    EXPECT_FALSE(form->InitComments->isHidden());
+    EXPECT_TRUE(form->SpeedBtnGrad->isChecked());
+    EXPECT_FALSE(form->CmbMethodsGrad->isHidden());
+    // The figure panel fills the right side, the buttons stay right-aligned.
+    EXPECT_EQ(form->PanelContours->width(), 770 - 312 - 10 - 10);
+    EXPECT_EQ(form->PanelContours->height(), form->PanelContours->width() - 7);
+    EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
+    EXPECT_EQ(form->BtnExit->x(), 770 - 63 - 10 - 12);
+    EXPECT_EQ(form->BtnStart->x(), form->BtnExit->x() - 65 - 10 - 8);
+    EXPECT_EQ(form->RichEditOut->y() + form->RichEditOut->height() + 3, form->StatusBar1->y());
+
+    form->SetFormWidth(900);
+    EXPECT_EQ(form->PanelContours->width(), 900 - 332);
+    EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
+    EXPECT_EQ(form->BtnExit->x(), 900 - 85);
+
+    // Narrowing until the buttons reach the figure panel resets the width.
+    form->SetFormWidth(540);
+    EXPECT_EQ(form->FormWidth(), 2 * 312 + 3 * 63 + 2 * 10 - 300);
+}
+
+TEST_F(MainWindowTest, DimensionSwitchesBetweenTheTwoFunctionLists) {
+    Type(form->CmbN, "3");
+    EXPECT_EQ(form->State().N, 3);
+    EXPECT_TRUE(form->CmbFunctionsAll->isHidden());
+    EXPECT_FALSE(form->CmbFunctionsNmore2->isHidden());
+    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic: Axis Parallel Ellipsoid");
+    EXPECT_EQ(form->State().FunctionCode, 6);
+    EXPECT_EQ(form->State().FunctionName, "Quadratic: Axis Parallel Ellipsoid");
+
+    // A larger n keeps the short list and its choice.
+    Pick(form->CmbFunctionsNmore2, 3);
+    Pick(form->CmbN, 3);
+    EXPECT_EQ(form->State().N, 10);
+    EXPECT_EQ(form->CmbFunctionsNmore2->currentIndex(), 3);
+    EXPECT_EQ(form->FunctionPosition(), 9);
+
+    // Back to n = 2: the same quadratic in the long list, not Rosenbrock.
+    Pick(form->CmbN, 0);
+    EXPECT_FALSE(form->CmbFunctionsAll->isHidden());
+    EXPECT_TRUE(form->CmbFunctionsNmore2->isHidden());
+    EXPECT_EQ(form->CmbFunctionsAll->currentIndex(), 9);
+    EXPECT_EQ(form->State().FunctionCode, 8);
+
+    // A quadratic chosen at n = 2 survives the switch to the short list.
+    Pick(form->CmbFunctionsAll, 14);
+    Type(form->CmbN, "5");
+    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic: DIXON3DQ");
+}
+
+TEST_F(MainWindowTest, ANonIntegerDimensionIsReportedAndKeepsN) {
+    Type(form->CmbN, "5");
+    Type(form->CmbN, "5x");
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_EQ(Errors()[0], "'5x' is not a valid integer value");
+    EXPECT_EQ(form->State().N, 5);
+    EXPECT_FALSE(form->CmbFunctionsNmore2->isHidden());
+}
+
+TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
+    Pick(form->CmbFunctionsAll, 3);  // Himmelblau 28
+    EXPECT_FALSE(form->RbtnPrec1->isEnabled());
+    EXPECT_TRUE(form->RbtnPrec2->isChecked());
+    EXPECT_EQ(form->State().FunctionCode, 3);
+    // "!" follows the check of RbtnPrec1 as it was before the change.
+    EXPECT_TRUE(form->Label10->isHidden());
+
+    Pick(form->CmbFunctionsAll, 0);  // Rosenbrock
+    EXPECT_TRUE(form->RbtnPrec1->isEnabled());
+    EXPECT_TRUE(form->RbtnPrec2->isEnabled());
+    EXPECT_TRUE(form->RbtnPrec2->isChecked());
+    EXPECT_FALSE(form->Label10->isHidden());
+
+    Pick(form->CmbFunctionsAll, 4);  // Saddle
+    EXPECT_FALSE(form->RbtnPrec1->isEnabled());
+    Pick(form->CmbFunctionsAll, 5);  // Cubic
+    EXPECT_TRUE(form->RbtnPrec1->isEnabled());
+}
+
+TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
+    form->SpeedBtnNewton->click();
+    EXPECT_EQ(form->MethodGroup, 3);
+    EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
+    EXPECT_TRUE(form->CmbMethodsGrad->isHidden());
+    EXPECT_TRUE(form->SpeedBtnNewton->isChecked());
+    EXPECT_FALSE(form->SpeedBtnGrad->isChecked());
+    EXPECT_EQ(form->GboxMinAccuracy->height(), 90);
+    Pick(form->CmbMethodsNewton, 3);
+    EXPECT_EQ(form->MethodPosition(), 15);
+
+    form->SpeedBtnAuthor->click();
+    form->SpeedBtnAuthor->click();  // pressing the pressed button keeps it down
+    EXPECT_TRUE(form->SpeedBtnAuthor->isChecked());
+    EXPECT_TRUE(form->CmbMethodsNewton->isHidden());
+    EXPECT_EQ(form->MethodPosition(), 16);
+}
+
+TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
+    RunToEnd();
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
+    // Ended layout.
+    EXPECT_FALSE(form->BtnClear->isHidden());
+    EXPECT_FALSE(form->BtnSaveAS->isHidden());
+    EXPECT_TRUE(form->BtnStop->isHidden());
+    EXPECT_TRUE(form->BtnStart->isHidden());
+    EXPECT_TRUE(form->PanelMethods->isHidden());
+    EXPECT_FALSE(form->CmbN->isEnabled());
+    EXPECT_EQ(form->RichEditOut->y(), form->PanelContours->y());
+    EXPECT_EQ(form->LabOutComputing->text(), "Descent with constant step-size");
+    EXPECT_EQ(form->windowTitle(), "Tarvik 8.1");
+    EXPECT_TRUE(form->InitComments->isHidden());
+    EXPECT_TRUE(form->LabelURL->isHidden());
+
+    const QStringList lines = PaneText().split('\n');
+    ASSERT_GT(lines.size(), 5);
+    EXPECT_EQ(lines[0], "Memory allocation...");
+    EXPECT_TRUE(lines[1].startsWith("Basic storage RAM")) << lines[1].toStdString();
+    EXPECT_EQ(lines.last(), " Done");
+    EXPECT_EQ(form->StatusText(), " Done");
+
+    // The figure exists and names what is under the mouse.
+    ASSERT_NE(form->ImageContours, nullptr);
+    EXPECT_EQ(form->ImageContours->Figure().Image().width(), form->PanelContours->width() - 7);
+    form->ImageContoursMouseMove(2, form->ImageContours->Figure().Image().height() - 2);
+    EXPECT_EQ(form->FormHint(), " Double click on the image to save it in a file");
+
+    form->BtnClear->click();
+    EXPECT_FALSE(form->BtnStart->isHidden());
+    EXPECT_TRUE(form->BtnClear->isHidden());
+    EXPECT_TRUE(form->BtnSaveAS->isHidden());
+    EXPECT_TRUE(form->CmbN->isEnabled());
+    EXPECT_FALSE(form->PanelMethods->isHidden());
+    EXPECT_FALSE(form->GboxMinAccuracy->isHidden());
+    EXPECT_FALSE(form->LabelURL->isHidden());
+    EXPECT_TRUE(PaneText().isEmpty());
+    EXPECT_EQ(form->ImageContours, nullptr);
+    EXPECT_TRUE(form->LabOutComputing->text().isEmpty());
+    EXPECT_EQ(form->RichEditOut->y(), form->ChkBoxStoreConfig->y() + form->ChkBoxStoreConfig->height() + 3);
+
+    // The next run starts afresh.
+    RunToEnd();
+    EXPECT_EQ(PaneText().split('\n').last(), " Done");
+}
+
+TEST_F(MainWindowTest, AnInputErrorAtStartReturnsToSetup) {
+    form->CmbPrec1->setEditText("0,0,1");
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return !form->State().Running; }));
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_EQ(Errors()[0], "Incorrect data in accuracy panel!");
+    EXPECT_FALSE(form->BtnStart->isHidden());
+    EXPECT_TRUE(form->BtnStop->isHidden());
+    EXPECT_TRUE(form->BtnClear->isHidden());
+    EXPECT_TRUE(form->CmbFunctionsAll->isEnabled());
+    EXPECT_TRUE(PaneText().isEmpty());
+    EXPECT_EQ(form->ImageContours, nullptr);
+
+    // A decimal comma alone is accepted.
+    form->CmbPrec1->setEditText("0,01");
+    RunToEnd();
+    EXPECT_EQ(Errors().size(), 1);
+    EXPECT_FALSE(form->BtnClear->isHidden());
+}
+
+TEST_F(MainWindowTest, TwoDimensionalFunctionAtLargerNIsRefused) {
+    // The long list can keep Rosenbrock only while n is 2; a typed n that
+    // is then cleared back leaves the lists alone, so the check is the run's.
+    form->CmbN->setEditText("3");
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return !form->State().Running; }));
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_EQ(Errors()[0], "This function has dimensionality n=2 only!");
+    EXPECT_FALSE(form->BtnStart->isHidden());
+}
+
+TEST_F(MainWindowTest, SaveAsWritesThePaneOnceAndKeepsTheButtonOnFailure) {
+    RunToEnd();
+    log.saveAnswers.push_back(QString());  // cancel
+    form->BtnSaveAS->click();
+    EXPECT_EQ(log.saveTitles.value(0), "Save as...");
+    EXPECT_EQ(log.saveProposedNames.value(0), "out1.txt");
+    EXPECT_FALSE(form->BtnSaveAS->isHidden());
+
+    log.saveAnswers.push_back(startDir.filePath("missing-folder/out1.txt"));
+    form->BtnSaveAS->click();
+    EXPECT_EQ(Errors().size(), 1);
+    EXPECT_FALSE(form->BtnSaveAS->isHidden());
+
+    const QString path = startDir.filePath("out1.txt");
+    log.saveAnswers.push_back(path);
+    form->BtnSaveAS->click();
+    EXPECT_TRUE(form->BtnSaveAS->isHidden());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QStringList lines = PaneText().split('\n');
+    EXPECT_EQ(bytes.count("\r\n"), lines.size());
+    EXPECT_TRUE(bytes.startsWith(lines[0].toLatin1() + "\r\n"));
+    // The degree sign is one byte of the 8-bit code page.
+    EXPECT_FALSE(bytes.contains("\xC2\xB0"));
+}
+
+TEST_F(MainWindowTest, ClosingDuringARunAsksAndYesStopsTheRun) {
+    form->show();
+    // Constant steps on Rosenbrock with this accuracy run long enough for
+    // the window to be closed in the middle.
+    form->RbtnPrec2->setChecked(true);
+    form->CmbPrec2->setEditText("1E-20");
+    bool firstAnswered = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        log.confirmAnswers.push_back(false);
+        form->close();
+        firstAnswered = true;
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->State().StopRequested, 0);
+        log.confirmAnswers.push_back(true);
+        QTimer::singleShot(0, form.get(), [&] { form->close(); });
+    });
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return !form->State().Running || form->State().StopRequested; }));
+    EXPECT_TRUE(firstAnswered);
+    ASSERT_EQ(log.confirmTexts.size(), 2);
+    EXPECT_EQ(log.confirmTexts[0], "Tarvik is working. Would you want to cancel it without saving?");
+    EXPECT_EQ(form->State().StopRequested, 1);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, SoundSwitchSilencesSoundsAndLinksStillOpen) {
+    form->Sounds().ClearRequested();
+    form->LabelURL->setProperty("tarvikUrl", QStringLiteral("https://example.org/a"));
+    form->LinkClicked(QStringLiteral("https://example.org/a"));
+    EXPECT_EQ(form->Sounds().Requested(), QStringList{"Done.wav"});
+
+    form->BitBtnSoundYes->click();
+    EXPECT_TRUE(form->BitBtnSoundYes->isHidden());
+    EXPECT_FALSE(form->BitBtnSoundNo->isHidden());
+    EXPECT_FALSE(form->SoundOn());
+    form->LinkClicked(QStringLiteral("https://example.org/b"));
+    EXPECT_EQ(form->Sounds().Requested().size(), 1);
+    ASSERT_EQ(log.urls.size(), 2);
+    EXPECT_EQ(log.urls[1], QUrl("https://example.org/b"));
+
+    form->BitBtnSoundNo->click();
+    EXPECT_TRUE(form->SoundOn());
+}
+
+TEST_F(MainWindowTest, HintsFollowTheMouseAndTheFormHint) {
+    form->ShowHintFor(form->BtnExit);
+    EXPECT_EQ(form->StatusText(), " Exit the application");
+    // A status text written directly stays while the hint does not change.
+    form->SetStatusText(" Working... 3");
+    form->ShowHintFor(form->BtnExit);
+    EXPECT_EQ(form->StatusText(), " Working... 3");
+    // Controls without a hint show the main window's hint; the output pane
+    // clears it.
+    form->SetFormHint(" Trajectory");
+    form->ShowHintFor(form->Label1);
+    EXPECT_EQ(form->StatusText(), " Trajectory");
+    form->ShowHintFor(form->RichEditOut->viewport());
+    EXPECT_EQ(form->StatusText(), "");
+    EXPECT_EQ(form->FormHint(), "");
+
+    form->ShowHintFor(form->ImageJ);
+    EXPECT_EQ(form->StatusText(), " Objective function");
+    Pick(form->CmbFunctionsAll, 13);  // TRIDIA
+    form->ShowHintFor(form->ImageJ);
+    EXPECT_EQ(form->ImageJ->toolTip(), "Click \"F\"-button to change parameters ");
+}
+
+TEST_F(MainWindowTest, StartingPointFromFileUsesTheOpenDialog) {
+    // Cancel: back to the first item with its hint.
+    Pick(form->CmbU0, 29);
+    ASSERT_EQ(log.openTitles.size(), 1);
+    EXPECT_EQ(log.openTitles[0], "Open file for u°");
+    EXPECT_EQ(form->CmbU0->currentIndex(), 0);
+    EXPECT_EQ(HintOf(form->CmbU0), "Select two first components | Two first components of a starting point");
+
+    const QString path = startDir.filePath("u0.txt");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0.5\n  -0.25 \n");
+    file.close();
+    log.openAnswers.push_back(path);
+    Pick(form->CmbU0, 29);
+    EXPECT_EQ(form->CmbU0->currentIndex(), 29);
+    EXPECT_EQ(HintOf(form->CmbU0), path);
+    EXPECT_EQ(form->State().Choices.U0FileName, path.toStdString());
+    EXPECT_TRUE(Errors().isEmpty());
+
+    // A file with the wrong count is refused.
+    Pick(form->CmbN, 1);  // n = 3
+    log.openAnswers.push_back(path);
+    Pick(form->CmbU0, 29);
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_EQ(Errors()[0], "File " + path + " is incorrect!");
+}
+
+TEST_F(MainWindowTest, TheMethodAndFunctionToolsOnlyInformWhereNothingIsTunable) {
+    form->SpeedBtnGrad->click();
+    Pick(form->CmbMethodsGrad, 1);
+    form->BitBtnMet->click();
+    EXPECT_EQ(log.infos.value(0), "There are not tunable parameters for this method.");
+    form->BitBtnFun->click();
+    EXPECT_EQ(log.infos.value(1), "There are not tunable parameters for this function.");
+}
+
+} // namespace
+} // namespace tarvik::ui
+
+int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }
