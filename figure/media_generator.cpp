@@ -61,12 +61,12 @@ std::string FunctionFormulaText(uint8_t functionCode) {
     case 10: return "J(u) = (u₁ + uₙ)² + Σ (uᵢ₋₁ − i·uᵢ)²,   i = 2..n";
     case 11: return "J(u) = (u₁ − s₁)² + Σ i·(uᵢ − sᵢ)²,   i = 2..n\nsᵢ = sin(2π(i − 1)/(n − 1))/2";
     case 12: return "J(u) = ½ Σ i·uᵢ² − uₙ,   i = 1..n";
-    case 13: return "J(u) = γ(δu₁ − 1)² + Σ i(αuᵢ − βuᵢ₋₁)²,   i = 2..n";
+    case 13: return "J(u) = γ(δu₁ − 1)² + Σ i(αuᵢ − βuᵢ₋₁)²\ni = 2..n";
     case 14: return "J(u) = (u₁ − 1)² + Σ (uᵢ − uᵢ₊₁)² + (uₙ − 1)²\ni = 2..n−1";
     case 15: return "J(u) = Σ Σ uᵢ·uⱼ / (i + j − 1),   i, j = 1..n";
     case 16: return "J(u) = ½ uᵀHu + d·‖u‖²\nHᵢⱼ = 1/(i + j − 1)";
     case 17: return "J(u) = ½ uᵀAu + bᵀu + c\nA, b, c read from files";
-    case 18: return "J(u) = Σ [100(uᵢ₊₁ − uᵢ²)² + (uᵢ − 1)²],   i = 1..n−1";
+    case 18: return "J(u) = Σ [100(uᵢ₊₁ − uᵢ²)² + (uᵢ − 1)²]\ni = 1..n−1";
     default: return "J(u)";
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <fstream>
@@ -73,6 +74,12 @@ TEST(ImageExport, GifRoundTripKeepsEveryColour) {
     ASSERT_EQ(back.size(), im.size());
     EXPECT_EQ(MaxChannelDifference(im, back), 0);
     EXPECT_FALSE(back.hasAlphaChannel());
+    // Another decoder reads the file the same way.
+    if (QImageReader::supportedImageFormats().contains("gif")) {
+        const QImage other(dir.filePath(QStringLiteral("Fig.gif")), "GIF");
+        ASSERT_EQ(other.size(), im.size());
+        EXPECT_EQ(MaxChannelDifference(im, other.convertToFormat(QImage::Format_RGB32)), 0);
+    }
 }
 
 TEST(ImageExport, GifOfManyColoursKeepsTheFrequentOnesExact) {
