@@ -63,6 +63,10 @@ void Prepare(RunState& s, uint8_t code, int n) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Fonts need an application; without a display it runs offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QString dumpFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (!dumpFolder.isEmpty()) QDir().mkpath(dumpFolder);

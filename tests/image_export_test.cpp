@@ -200,6 +200,10 @@ TEST(ImageExport, DrawnFigureSurvivesGif) {
 }
 
 int main(int argc, char** argv) {
+    // Fonts need an application; without a display it runs offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -382,6 +382,10 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
 }
 
 int main(int argc, char** argv) {
+    // Fonts need an application; without a display it runs offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
