@@ -193,7 +193,7 @@ std::string BatchHelpText() {
         "  --ustar zero|unknown|file   known minimum of \"Quadratic from FILE\" (default zero)\n"
         "  --ustar-file FILE   the file of u* (implies --ustar file)\n"
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
-        "  --figure FILE       save the final figure (.gif, .jpeg/.jpg or .bmp)\n"
+        "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png)\n"
         "  --help              this text\n"
         "\n"
         "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ char ExportTypeFor(const std::string& path) {
     };
     if (endsWith(".jpeg") || endsWith(".jpg")) return 'j';
     if (endsWith(".bmp")) return 'b';
+    if (endsWith(".png")) return 'p';
     return 'g';
 }
 
@@ -82,6 +84,10 @@ int BatchMain(int argc, char** argv) {
 
     // The figure needs fonts but never a screen.
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Standard error carries the message boxes; Qt's own chatter stays out.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QGuiApplication app(qtArgc, qtArgv);
@@ -98,7 +104,13 @@ int BatchMain(int argc, char** argv) {
             std::fprintf(stderr, "tarvik: no figure was drawn, nothing saved to %s\n", options.figureFile.c_str());
         } else {
             try {
-                SaveFigureImage(host.Figure()->Image(), options.figureFile, ExportTypeFor(options.figureFile));
+                const char type = ExportTypeFor(options.figureFile);
+                if (type == 'p') {
+                    if (!host.Figure()->Image().save(QString::fromStdString(options.figureFile), "PNG"))
+                        throw std::runtime_error("Cannot write file " + options.figureFile);
+                } else {
+                    SaveFigureImage(host.Figure()->Image(), options.figureFile, type);
+                }
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "tarvik: %s\n", e.what());
                 return BatchExitError;
