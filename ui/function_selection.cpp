@@ -4,7 +4,6 @@
 #include <QPixmap>
 #include <algorithm>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +16,7 @@
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
 #include "core/parameters.h"
+#include "figure/gif_io.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
 #include "ui/main_window.h"
@@ -102,16 +102,14 @@ void TMainForm::FunctionChanged() {
 }
 
 void TMainForm::LoadFunctionPicture(const QString& fileName) {
-    const QString path = MediaPath(fileName);
-    QImageReader reader(path);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
+    QImage picture;
+    try {
+        picture = LoadGifImage(MediaPath(fileName).toStdString());
+    } catch (const std::exception& error) {
         // The picture is only an illustration: the error is shown and the
         // selection goes on.
         ImageJ->clear();
-        const QString reason = QFileInfo::exists(path) ? reader.errorString() : QStringLiteral("No such file or directory");
-        host_.ShowError("Cannot open file \"" + QDir::toNativeSeparators(path).toStdString() + "\". " +
-                        reason.toStdString());
+        host_.ShowError(error.what());
         return;
     }
     QPixmap pixmap = QPixmap::fromImage(picture);

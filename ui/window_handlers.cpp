@@ -3,9 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,6 +16,7 @@
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
 #include "core/parameters.h"
+#include "figure/image_export.h"
 #include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
 #include "ui/main_window.h"
@@ -184,25 +183,19 @@ void TMainForm::ImageContoursDblClick() {
         static const QStringList filters{QStringLiteral("GIF image (*.gif)"), QStringLiteral("JPEG image (*.jpeg)"),
                                          QStringLiteral("Bitmap image (*.bmp)")};
         static const QStringList suffixes{QStringLiteral("gif"), QStringLiteral("jpeg"), QStringLiteral("bmp")};
-        const QString path = dialogs_->SaveFile(this, QStringLiteral("Save image as..."), StartDir,
-                                                QStringLiteral("Fig"), filters, exportFilterIndex_, suffixes);
-        static const char types[3] = {'g', 'j', 'b'};
-        exportType_ = types[std::clamp(exportFilterIndex_, 0, 2)];
+        // The dialog opens on the type it was last closed with.
+        exportType_ = ExportTypeForFilterIndex(exportFilterIndex_ + 1, exportType_);
+        const QString path = dialogs_->SaveFile(this, QString::fromLatin1(ExportDialogTitle), StartDir,
+                                                QString::fromLatin1(ExportDefaultName), filters, exportFilterIndex_,
+                                                suffixes);
+        exportType_ = ExportTypeForFilterIndex(exportFilterIndex_ + 1, exportType_);
         if (path.isEmpty()) return;
 
+        // The icon stays in the figure on the screen as well.
         QImage& image = ImageContours->Figure().Image();
-        {
-            QPainter painter(&image);
-            painter.drawPixmap(5, 5, windowIcon().pixmap(32, 32));
-        }
+        StampIcon(image, windowIcon().pixmap(32, 32).toImage());
         ImageContours->update();
-
-        const char* format = exportType_ == 'j' ? "JPEG" : exportType_ == 'b' ? "BMP" : "GIF";
-        QImageWriter writer(path, format);
-        if (exportType_ == 'j') writer.setQuality(100);
-        if (!writer.write(image))
-            throw std::runtime_error("Cannot create file \"" + path.toStdString() + "\". " +
-                                     writer.errorString().toStdString());
+        SaveFigureImage(image, path.toStdString(), exportType_);
     });
 }
 
