@@ -121,7 +121,7 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.params.emplace_back(name, value);
         } else if (a == "--max-iterations") {
             int32_t k = 0;
-            if (!TryParseInt32(v, k) || k < 0) return "--max-iterations must be a non-negative integer, got '" + v + "'";
+            if (!TryParseInt32(v, k) || k < 1) return "--max-iterations must be a positive integer, got '" + v + "'";
             o.maxIterations = k;
         } else if (a == "--matrix-a") {
             o.matrixAFile = v;

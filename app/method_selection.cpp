@@ -25,8 +25,8 @@ __int128 MethodStorageBytes(int position, int64_t n) {
     }
 }
 
-void ShowStorageNeed(RunState& s, Real megabytes) {
-    if (s.N < 500) return;
+void ShowStorageNeed(RunState& s, Real megabytes, int n) {
+    if (n < 500) return;
     s.SetStatus(" Distributing the storage... need " + FormatFloat("0.###", megabytes) + "MB");
     s.Host->ProcessEvents();
 }
@@ -40,7 +40,7 @@ void MethodSelect(RunState& s, int n) {
     s.MethodName = std::string(entry.name.substr(0, 60));
     if (entry.lbfgsMemory != 0) s.LbfgsMemory = entry.lbfgsMemory;
     s.StorageMB += BytesToMegabytes(MethodStorageBytes(p, n));
-    if (p != 2) ShowStorageNeed(s, s.StorageMB);
+    if (p != 2) ShowStorageNeed(s, s.StorageMB, n);
 
     // Arrays of the previous selection go first, so a failed allocation
     // never leaves a mixture behind.

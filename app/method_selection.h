@@ -10,8 +10,8 @@ namespace tarvik {
 // Bytes of the method's own arrays for dimension n, formed exactly.
 __int128 MethodStorageBytes(int position, int64_t n);
 
-// Storage need in the status bar (only for N >= 500).
-void ShowStorageNeed(RunState& s, Real megabytes);
+// Storage need in the status bar (only for n >= 500).
+void ShowStorageNeed(RunState& s, Real megabytes, int n);
 
 // Selects the method at s.Choices.MethodPosition for dimension n: sets
 // MethodCode, MethodName and LbfgsMemory, adds to StorageMB and allocates

@@ -34,7 +34,7 @@ bool TridiaHasDefaultParameters(const TunableParameters& p) {
 void ComputeTridiaTestPoint(RunState& s) {
     s.AppendLine("The initial data are being prepared...");
     const __int128 n = s.N;
-    ShowStorageNeed(s, s.StorageMB + BytesToMegabytes(30 * n * n));
+    ShowStorageNeed(s, s.StorageMB + BytesToMegabytes(30 * n * n), s.N);
     s.HMatrix = NewMatrix(s.N);
     s.GradJ = NewVector(s.N);
     TridiaHessian(s, s.HMatrix);
@@ -120,6 +120,8 @@ void PrepareProblem(RunState& s) {
         s.Host->CreateFigure();
         PumpEvents(s);
         s.Host->DrawLevelLines();
+        // The drawing lets the window handle events once.
+        if (s.StopRequested) throw PreparationCancelled();
 
         s.StorageMB += BytesToMegabytes(40 * n);
         if (s.FunctionCode == 17) s.StorageMB += BytesToMegabytes(20 * n * n + 20 * n);

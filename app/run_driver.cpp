@@ -73,8 +73,8 @@ void RunDriver::BtnStartClick() {
 
 void RunDriver::FreshRun() {
     lastEnding_ = Ending::None;
+    stopAvailable_ = true;
     firstSetupDone_ = false;
-    s.EndingByError = 0;
     // Only the distance criterion updates DistCur; a run with the other
     // criterion must not report the distance left by an earlier run.
     s.DistCur = 0;
@@ -143,6 +143,7 @@ void RunDriver::EndOfRun() {
     s.Host->HideProgress();
     s.AppendLine(s.FinalStatusText);
     s.Host->EnterEndedLayout();
+    stopAvailable_ = false;
     FreeRunArrays(s);
     lastEnding_ = Ending::Normal;
 }
@@ -278,7 +279,7 @@ void RunDriver::EndIteration() {
     if (s.IterCount == 0) WriteReportHeader(s);
     if (s.IterCount < std::numeric_limits<int32_t>::max()) ++s.IterCount;
 
-    if (!s.SkipReevaluation && !s.EndingByError) {
+    if (!s.SkipReevaluation) {
         s.JPrev = s.JCur;
         s.GradJPrev = s.GradJ;
         s.GradNormPrev = s.GradNorm;
@@ -320,7 +321,7 @@ void RunDriver::BtnStopClick() {
         s.StopRequested = 1;
         return;
     }
-    if (!s.Running && !ResumePending()) return;
+    if (!stopAvailable_) return;
     s.FinalStatusText = " Terminated by user";
     s.StopRequested = 1;
     // A stopped run must not be resumed by a pending idle resumption.
@@ -348,9 +349,9 @@ void RunDriver::TerminateRun() {
         try {
             EndIteration();
         } catch (const std::exception&) {
-            // The extra iteration failed where the run already failed;
-            // the report still gets its final lines, the handler is not
-            // entered a second time.
+            // After a failed evaluation the extra iteration may fail again
+            // at the same point; the report still gets its final lines and
+            // the failure handling is not entered a second time.
         }
         WriteFinalLines(s, MsOfDay());
     }
@@ -363,12 +364,26 @@ void RunDriver::TerminateRun() {
     }
     s.Running = 0;
     s.Host->EnterEndedLayout();
+    stopAvailable_ = false;
     s.SetStatus(s.FinalStatusText);
 }
 
 // ------------------------------------------------------------- Failures
 
 void RunDriver::HandleRunException(std::exception_ptr error) {
+    try {
+        ReactToException(error);
+    } catch (...) {
+        // The reaction itself failed (for example while writing the final
+        // lines): the run is over; leave the window where Clear is possible.
+        s.Running = 0;
+        stopAvailable_ = false;
+        s.Host->EnterEndedLayout();
+        lastEnding_ = Ending::Error;
+    }
+}
+
+void RunDriver::ReactToException(std::exception_ptr error) {
     std::string message;
     enum class Kind { NotSoBad, Bad, RealBad, Cancelled, Other } kind = Kind::Other;
     try {
@@ -396,7 +411,8 @@ void RunDriver::HandleRunException(std::exception_ptr error) {
     // yet: it is treated like an input error and the window goes back to set-up.
     if (s.Preparing) {
         s.Preparing = 0;
-        if (kind == Kind::Bad || kind == Kind::Other || kind == Kind::NotSoBad) kind = Kind::RealBad;
+        if (s.StopRequested) kind = Kind::Cancelled;
+        else if (kind == Kind::Bad || kind == Kind::Other || kind == Kind::NotSoBad) kind = Kind::RealBad;
     }
 
     if (kind == Kind::Cancelled) {
@@ -426,7 +442,6 @@ void RunDriver::HandleRunException(std::exception_ptr error) {
         if (answer != AnswerYes && answer != AnswerNo && answer != AnswerYesToAll) {
             s.FailureChoice = 0;
             lastEnding_ = Ending::Error;
-            s.EndingByError = 0;
             TerminateRun();
             return;
         }
@@ -452,11 +467,7 @@ void RunDriver::HandleRunException(std::exception_ptr error) {
             lastEnding_ = Ending::Error;
             PlaySound(s, "Ding.wav");
             s.Host->ShowError(message);
-            // The extra iteration of TerminateRun would evaluate again
-            // where the run just failed.
-            s.EndingByError = 1;
             TerminateRun();
-            s.EndingByError = 0;
         }
         return;
     case Kind::RealBad:
@@ -507,6 +518,7 @@ void RunDriver::ClearResults() {
 }
 
 void RunDriver::ResetRunState() {
+    stopAvailable_ = false;
     s.Host->ClearOutput();
     s.Host->HideProgress();
     s.FinalStatusText.clear();

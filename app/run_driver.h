@@ -46,10 +46,14 @@ private:
     bool FirstIterationSetupEndsIteration();
     void EndOfRun();
     void ResetRunState();
+    void ReactToException(std::exception_ptr error);
 
     RunState& s;
     Ending lastEnding_ = Ending::None;
     bool firstSetupDone_ = false;
+    // Stop acts from Start until the run has ended or been cleared; after a
+    // foreign exception it is the way out of the running layout.
+    bool stopAvailable_ = false;
 };
 
 // Milliseconds of the local time of day.

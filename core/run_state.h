@@ -119,9 +119,6 @@ struct RunState {
     Colour SegmentColour = clTrajectory;
     // Set while preparation runs, so that Stop abandons it cleanly.
     uint8_t Preparing = 0;
-    // Set while the run ends by an error, so that the extra iteration of
-    // TerminateRun does not evaluate again at a point that just failed.
-    uint8_t EndingByError = 0;
 
     // Texts of the main window.
     std::string FinalStatusText;

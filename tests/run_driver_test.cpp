@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -301,6 +302,20 @@ TEST(RunFailures, CancelAtTheFirstIterationStillClosesTheReport) {
     EXPECT_TRUE(r.HasLine(" Iteration=1:      (Total evaluating J and gradJ = 1)"));
     EXPECT_TRUE(r.HasLine("Final point u :                    (not more than 50 items in line)"));
     EXPECT_FALSE(r.driver.ResumePending());
+}
+
+TEST(RunFailures, AForeignErrorLeavesStopAsTheWayOut) {
+    DriverRun r(AxisParallel, AllOnes, ConstantStep);
+    r.host.onDrawTrajectory = [&r] {
+        if (r.s.IterCount == 3) throw std::runtime_error("disk on fire");
+    };
+    r.Start();
+    ASSERT_EQ(r.host.errors, std::vector<std::string>{"disk on fire"});
+    EXPECT_EQ(r.host.layout, "running");
+    r.host.onDrawTrajectory = nullptr;
+    r.driver.BtnStopClick();
+    EXPECT_EQ(r.host.layout, "ended");
+    EXPECT_EQ(r.host.lines.back(), " Terminated by user");
 }
 
 TEST(RunFailures, RunEndingErrorShowsItsBoxOnce) {
