@@ -45,9 +45,21 @@ void BatchHost::ProcessEvents() {
     }
 }
 
-void BatchHost::ShowInfo(const std::string& text) { std::fprintf(err_, "%s\n", text.c_str()); }
+namespace {
 
-void BatchHost::ShowError(const std::string& text) { std::fprintf(err_, "Error: %s\n", text.c_str()); }
+// Some messages break their line with a lone carriage return, which a
+// terminal would use to overwrite the first part.
+std::string ForTerminal(std::string text) {
+    for (char& c : text)
+        if (c == '\r') c = '\n';
+    return text;
+}
+
+} // namespace
+
+void BatchHost::ShowInfo(const std::string& text) { std::fprintf(err_, "%s\n", ForTerminal(text).c_str()); }
+
+void BatchHost::ShowError(const std::string& text) { std::fprintf(err_, "Error: %s\n", ForTerminal(text).c_str()); }
 
 int BatchHost::AskFailureChoice(const std::string& text) {
     const char* answer = failureAnswer_ == AnswerYes ? "Yes"

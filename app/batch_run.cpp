@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <exception>
+#include <string>
 
 #include "app/quadratic_files.h"
 #include "core/errors.h"
@@ -44,7 +45,10 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
         try {
             LoadQuadraticData(s, choice);
         } catch (const std::exception& e) {
-            std::fprintf(err, "Error: %s\n", e.what());
+            std::string text = e.what();
+            for (char& c : text)
+                if (c == '\r') c = '\n';
+            std::fprintf(err, "Error: %s\n", text.c_str());
             return false;
         }
     }
