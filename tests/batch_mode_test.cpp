@@ -128,5 +128,43 @@ TEST(BatchRun, LargeDimensionPrintsOnlyWhatThePaneKeeps) {
     EXPECT_EQ(r.out.rfind("The descent direction is being computed...\nBasic storage", 0), 0u);
 }
 
+std::string WriteTemp(const std::string& name, const std::string& text) {
+    const std::string path = ::testing::TempDir() + "batch_" + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+    return path;
+}
+
+TEST(BatchRun, QuadraticFromFilesIsValidatedLikeTheWindow) {
+    const std::string a = WriteTemp("A3", "4 1 0\n1 3 1\n0 1 2\n");
+    const std::string b = WriteTemp("b3", "1 -2 3");
+    const std::string shortB = WriteTemp("b2", "1 -2");
+    const std::string u0 = WriteTemp("u0", " 1\n2\n3 ");
+
+    // One Newton step solves A u = -b; with u* unknown the rows have no distance.
+    BatchResult r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
+                             "--ustar", "unknown", "--start-file", u0, "--method", "12", "--accuracy", "2", "--eps", "1e-10"});
+    EXPECT_EQ(r.status, BatchExitNormal) << r.err;
+    EXPECT_NE(r.out.find("\n   1.00   2.00   3.00\n"), std::string::npos);
+    EXPECT_NE(r.out.find("   -0.67   1.67   -2.33\n Done"), std::string::npos);
+    EXPECT_EQ(r.out.find("||u-u*||="), std::string::npos);
+
+    r = RunWith({"--n", "2", "--function", "17", "--matrix-a", a, "--vector-b", b, "--method", "0"});
+    EXPECT_EQ(r.status, BatchExitError);
+    EXPECT_EQ(r.err, "Error: File " + a + " is incorrect!\nCheck the dimension n.\n");
+
+    r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", shortB, "--method", "0"});
+    EXPECT_EQ(r.err, "Error: File " + shortB + " is incorrect!\n");
+
+    r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", b, "--c", "1.5x", "--method", "0"});
+    EXPECT_EQ(r.err, "Error: Incorrect data for C!\n");
+
+    r = RunWith({"--n", "4", "--function", "6", "--start-file", u0, "--method", "0"});
+    EXPECT_EQ(r.status, BatchExitError);
+    EXPECT_EQ(r.err, "Error: File " + u0 + " is incorrect!\n");
+    EXPECT_EQ(r.out, "");
+}
+
 } // namespace
 } // namespace tarvik
