@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "core/host.h"
+#include "core/silent_host.h"
 
 namespace tarvik {
 
 class RunDriver;
 struct RunState;
 
-class BatchHost : public EngineHost {
+class BatchHost : public SilentHost {
 public:
     BatchHost(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
@@ -29,28 +29,13 @@ public:
     // Prints whatever the pane holds that was not printed yet.
     void Flush();
 
-    void SetStatus(const std::string&) override {}
     void AppendLine(const std::string& line) override;
     void ClearOutput() override;
     void ProcessEvents() override;
-    void SetTitle(const std::string&) override {}
     void ShowInfo(const std::string& text) override;
     void ShowError(const std::string& text) override;
     int AskFailureChoice(const std::string& text) override;
-    void PlaySound(const std::string&) override {}
-    void ShowProgress(int) override {}
-    void StepProgress() override {}
-    void HideProgress() override {}
-    void EnterRunningLayout() override {}
-    void ShowMethodCaption(const std::string&) override {}
-    void EnterEndedLayout() override {}
-    void EnterSetupLayout() override {}
-    void FocusOutput() override {}
     void OutputSettled() override;
-    void CreateFigure() override {}
-    void DrawLevelLines() override {}
-    void DrawTrajectoryStep() override {}
-    void DestroyFigure() override {}
 
 private:
     std::FILE* out_;

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "core/silent_host.h"
 #include "core/function_catalogue.h"
 #include "core/objective.h"
 
@@ -12,37 +13,13 @@ namespace {
 
 using namespace tarvik;
 
-class NullHost : public EngineHost {
-public:
-    void SetStatus(const std::string&) override {}
-    void AppendLine(const std::string&) override {}
-    void ClearOutput() override {}
-    void ProcessEvents() override {}
-    void SetTitle(const std::string&) override {}
-    void ShowInfo(const std::string&) override {}
-    void ShowError(const std::string&) override {}
-    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
-    void PlaySound(const std::string&) override {}
-    void ShowProgress(int) override {}
-    void StepProgress() override {}
-    void HideProgress() override {}
-    void EnterRunningLayout() override {}
-    void ShowMethodCaption(const std::string&) override {}
-    void EnterEndedLayout() override {}
-    void EnterSetupLayout() override {}
-    void FocusOutput() override {}
-    void CreateFigure() override {}
-    void DrawLevelLines() override {}
-    void DrawTrajectoryStep() override {}
-    void DestroyFigure() override {}
-};
 
 bool IsQuadraticCost(uint8_t code) { return code == 7 || code == 8 || code == 9 || code == 15 || code == 16 || code == 17; }
 
 } // namespace
 
 int main() {
-    NullHost host;
+    SilentHost host;
     RunState s(host);
     std::mt19937 random(1);
     std::uniform_real_distribution<double> coordinate(-1, 1);

@@ -8,6 +8,7 @@
 #include <exception>
 #include <string>
 
+#include "core/silent_host.h"
 #include "core/function_catalogue.h"
 #include "core/host.h"
 #include "core/run_state.h"
@@ -17,30 +18,6 @@ namespace {
 
 using namespace tarvik;
 
-class NullHost : public EngineHost {
-public:
-    void SetStatus(const std::string&) override {}
-    void AppendLine(const std::string&) override {}
-    void ClearOutput() override {}
-    void ProcessEvents() override {}
-    void SetTitle(const std::string&) override {}
-    void ShowInfo(const std::string&) override {}
-    void ShowError(const std::string&) override {}
-    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
-    void PlaySound(const std::string&) override {}
-    void ShowProgress(int) override {}
-    void StepProgress() override {}
-    void HideProgress() override {}
-    void EnterRunningLayout() override {}
-    void ShowMethodCaption(const std::string&) override {}
-    void EnterEndedLayout() override {}
-    void EnterSetupLayout() override {}
-    void FocusOutput() override {}
-    void CreateFigure() override {}
-    void DrawLevelLines() override {}
-    void DrawTrajectoryStep() override {}
-    void DestroyFigure() override {}
-};
 
 // The first starting item of the list: u° = (-0.2, -1.4, ...), u* = 1.
 void Prepare(RunState& s, uint8_t code, int n) {
@@ -77,7 +54,7 @@ int main(int argc, char** argv) {
     for (const FunctionEntry& entry : FunctionCatalogue) {
         std::printf("%-46s", std::string(entry.name).c_str());
         for (int k = 0; k < 2; ++k) {
-            NullHost host;
+            SilentHost host;
             RunState s(host);
             Prepare(s, entry.code, 2);
             ContourFigure figure(imageWidths[k] + 7);

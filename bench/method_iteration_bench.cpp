@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "core/silent_host.h"
 #include "core/conjugate_direction.h"
 #include "core/golden_section.h"
 #include "core/host.h"
@@ -20,30 +21,6 @@ namespace {
 
 using namespace tarvik;
 
-class NullHost : public EngineHost {
-public:
-    void SetStatus(const std::string&) override {}
-    void AppendLine(const std::string&) override {}
-    void ClearOutput() override {}
-    void ProcessEvents() override {}
-    void SetTitle(const std::string&) override {}
-    void ShowInfo(const std::string&) override {}
-    void ShowError(const std::string&) override {}
-    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
-    void PlaySound(const std::string&) override {}
-    void ShowProgress(int) override {}
-    void StepProgress() override {}
-    void HideProgress() override {}
-    void EnterRunningLayout() override {}
-    void ShowMethodCaption(const std::string&) override {}
-    void EnterEndedLayout() override {}
-    void EnterSetupLayout() override {}
-    void FocusOutput() override {}
-    void CreateFigure() override {}
-    void DrawLevelLines() override {}
-    void DrawTrajectoryStep() override {}
-    void DestroyFigure() override {}
-};
 
 constexpr uint8_t kGeneralizedRosenbrock = 18;
 
@@ -137,7 +114,7 @@ void CloseIteration(RunState& s) {
 }
 
 void Measure(const MethodCase& m, int n, int warmup, int timed) {
-    NullHost host;
+    SilentHost host;
     RunState s(host);
     PrepareState(s, m, n);
     double seconds = 0;

@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "core/silent_host.h"
 #include "core/host.h"
 #include "core/newton_methods.h"
 #include "core/newton_step.h"
@@ -17,30 +18,6 @@ namespace {
 
 using namespace tarvik;
 
-class NullHost : public EngineHost {
-public:
-    void SetStatus(const std::string&) override {}
-    void AppendLine(const std::string&) override {}
-    void ClearOutput() override {}
-    void ProcessEvents() override {}
-    void SetTitle(const std::string&) override {}
-    void ShowInfo(const std::string&) override {}
-    void ShowError(const std::string&) override {}
-    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
-    void PlaySound(const std::string&) override {}
-    void ShowProgress(int) override {}
-    void StepProgress() override {}
-    void HideProgress() override {}
-    void EnterRunningLayout() override {}
-    void ShowMethodCaption(const std::string&) override {}
-    void EnterEndedLayout() override {}
-    void EnterSetupLayout() override {}
-    void FocusOutput() override {}
-    void CreateFigure() override {}
-    void DrawLevelLines() override {}
-    void DrawTrajectoryStep() override {}
-    void DestroyFigure() override {}
-};
 
 enum class Method { Classical, FiniteDifference, InexactCg };
 
@@ -77,7 +54,7 @@ struct Timing {
 };
 
 Timing TimeSteps(uint8_t code, int n, Method m) {
-    NullHost host;
+    SilentHost host;
     RunState s(host);
     Timing t;
     try {

@@ -1,5 +1,6 @@
 // Saving the figure as GIF, JPEG and bitmap, reading GIF back, and the
 // icon stamp.
+#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -199,12 +200,4 @@ TEST(ImageExport, DrawnFigureSurvivesGif) {
     EXPECT_EQ(LoadGifImage(PathIn(dir, "Fig.gif")), fig.Image());
 }
 
-int main(int argc, char** argv) {
-    // Fonts need an application; without a display it runs offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }

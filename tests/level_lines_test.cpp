@@ -1,6 +1,7 @@
 // The level-line figure: window size, pixel mappings, the column scan and
 // its join rules on hand-made tables, level numbers, and whole drawings
 // checked by the colours they leave.
+#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -494,12 +495,4 @@ TEST(DrawLevelLines, EvaluationErrorRestoresNAndCount) {
     EXPECT_EQ(run.s.EvalCount, 4);
 }
 
-int main(int argc, char** argv) {
-    // Fonts need an application; without a display it runs offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }

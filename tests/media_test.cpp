@@ -1,5 +1,6 @@
 // The generated Media folder: every picture the function list loads and
 // every sound the program plays must exist and be readable.
+#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -124,12 +125,4 @@ TEST(Media, UnwritableFolderIsReported) {
     EXPECT_THROW(GenerateMedia("/proc/tarvik-cannot-create-this"), std::runtime_error);
 }
 
-int main(int argc, char** argv) {
-    // Fonts need an application; without a display it runs offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }

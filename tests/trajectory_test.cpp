@@ -1,5 +1,6 @@
 // The trajectory drawn on the figure, the pixel conventions of the canvas
 // it relies on, and the hints that name elements by colour.
+#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -381,12 +382,4 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
     EXPECT_EQ(run.fig.FigureHint(run.s, 500, 5, "x"), "x");
 }
 
-int main(int argc, char** argv) {
-    // Fonts need an application; without a display it runs offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }
