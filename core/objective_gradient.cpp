@@ -173,12 +173,15 @@ void HilbertAGradient(int n, const Real* u, Real* g) {
     }
 }
 
+// One accumulator over j = 1..n in order: the diagonal term takes its place
+// at j = i, between the off-diagonal terms.
 void HilbertBGradient(Real d, int n, const Real* u, Real* g) {
     for (int i = 1; i <= n; ++i) {
         Real sum = 0;
         for (int j = 1; j <= i - 1; ++j) sum += u[j] / Real(i + j - 1);
+        sum += 2 * u[i] * (1 / Real(4 * i - 2) + d);
         for (int j = i + 1; j <= n; ++j) sum += u[j] / Real(i + j - 1);
-        g[i] = sum + 2 * u[i] * (1 / Real(4 * i - 2) + d);
+        g[i] = sum;
     }
 }
 

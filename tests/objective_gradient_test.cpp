@@ -149,6 +149,34 @@ TEST_F(ObjectiveGradient, SharedPassesKeepTheBitsOfTheLiteralSums) {
     }
 }
 
+// HILBERT (b): one accumulator over j = 1..n in order, with the diagonal
+// term at its own place j = i. The order decides the last bits, so it is
+// compared exactly.
+TEST_F(ObjectiveGradient, HilbertBAccumulatesTheDiagonalInItsPlace) {
+    const int n = 9;
+    const MyArray1 u = RandomPoint(n, 3);
+    MyArray1 g;
+    Grad(16, u, g);
+    const Real d = s.Params.HilbertD;
+    int differingFromDiagonalLast = 0;
+    for (int i = 1; i <= n; ++i) {
+        Real inPlace = 0, diagonalLast = 0;
+        for (int j = 1; j <= n; ++j) {
+            if (j != i) {
+                inPlace += u[j] / Real(i + j - 1);
+                diagonalLast += u[j] / Real(i + j - 1);
+            } else {
+                inPlace += 2 * u[i] * (1 / Real(4 * i - 2) + d);
+            }
+        }
+        diagonalLast += 2 * u[i] * (1 / Real(4 * i - 2) + d);
+        EXPECT_EQ(g[i], inPlace) << "i=" << i;
+        if (inPlace != diagonalLast) ++differingFromDiagonalLast;
+    }
+    // The point is generic enough for the two orders to differ somewhere.
+    EXPECT_GT(differingFromDiagonalLast, 0);
+}
+
 TEST_F(ObjectiveGradient, ZeroGradientAtTheMinimumClearsContinueRun) {
     for (int n : {2, 3, 10}) {
         MyArray1 ones = NewVector(n), zeros = NewVector(n), sines = NewVector(n);
