@@ -1,0 +1,211 @@
+// The panel "Quadratic function from files" as the window runs it: the wait
+// for OK or Close, the file dialogs, the u* options and their effect on the
+// accuracy criteria, and a run of the quadratic read from files.
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+#include "ui/hint_text.h"
+#include "ui/input_files_panel.h"
+#include "ui/main_window.h"
+#include "ui_test_support.h"
+
+namespace tarvik::ui {
+namespace {
+
+using tarvik::testing::ScriptedDialogs;
+using tarvik::testing::SpinUntil;
+
+constexpr int kFromFile = 17;  // "Quadratic from FILE" in the long list
+
+class QuadraticPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
+        log.errors.clear();
+        pathA = Write("a.txt", "2 1\n3 4\n");
+        // b = 0 puts the minimum at u* = 0, the panel's default.
+        pathB = Write("b.txt", "0 0");
+    }
+
+    QString Write(const QString& name, const QByteArray& text) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    // Picks "Quadratic from FILE"; while the panel waits, `whileOpen` acts
+    // like the user (it must end with OK or Close).
+    void PickFromFile(const std::function<void()>& whileOpen) {
+        bool panelWasOpen = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            panelWasOpen = !form->GboxInputFiles->isHidden();
+            EXPECT_FALSE(form->BtnStart->isEnabled());
+            EXPECT_FALSE(form->BtnExit->isEnabled());
+            whileOpen();
+        });
+        form->CmbFunctionsAll->setCurrentIndex(kFromFile);
+        emit form->CmbFunctionsAll->activated(kFromFile);
+        EXPECT_TRUE(panelWasOpen);
+    }
+
+    void ChooseAAndB() {
+        log.openAnswers = {pathA, pathB};
+        form->GboxInputFiles->BitBtnInputFileA->click();
+        form->GboxInputFiles->BitBtnInputFileB->click();
+    }
+
+    QStringList Errors() const {
+        QStringList errors;
+        for (const QString& e : log.errors)
+            if (!e.startsWith("Cannot open file")) errors << e;
+        return errors;
+    }
+
+    QTemporaryDir dir;
+    ScriptedDialogs::Log log;
+    std::unique_ptr<TMainForm> form;
+    QString pathA, pathB;
+};
+
+TEST_F(QuadraticPanelTest, OkReadsTheFilesAndARunUsesThem) {
+    PickFromFile([this] {
+        ChooseAAndB();
+        form->GboxInputFiles->EditC->setText("1,5");
+        form->GboxInputFiles->BtnPanelOk->click();
+    });
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
+    EXPECT_TRUE(form->GboxInputFiles->isHidden());
+    EXPECT_TRUE(form->BtnStart->isEnabled());
+    EXPECT_TRUE(form->BtnExit->isEnabled());
+    EXPECT_EQ(form->State().FunctionCode, 17);
+    ASSERT_TRUE(form->State().Quad.Loaded());
+    EXPECT_EQ(form->State().Quad.QuadA[1][2], 2.0L);  // (1 + 3) / 2
+    EXPECT_EQ(form->State().Quad.QuadC, 1.5L);
+    EXPECT_EQ(log.openTitles, (QStringList{"Open file for matrix A", "Open file for vector b"}));
+    EXPECT_EQ(log.openInitialPaths, (QStringList{"", ""}));
+    EXPECT_EQ(form->GboxInputFiles->FileA(), pathA);
+
+    // Steepest descent with golden steps reaches the accuracy in a few steps.
+    form->CmbMethodsGrad->setCurrentIndex(1);
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return !form->State().Running; }));
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
+    EXPECT_EQ(form->RichEditOut->toPlainText().split('\n').last(), " Done");
+
+    // The chosen path is offered again next time.
+    form->BtnClear->click();
+    PickFromFile([this] {
+        form->GboxInputFiles->BitBtnInputFileA->click();
+        form->GboxInputFiles->BtnPanelOk->click();
+    });
+    EXPECT_EQ(log.openInitialPaths.last(), pathA);
+}
+
+TEST_F(QuadraticPanelTest, OkWithoutAllFilesKeepsThePanelAndCloseRevertsTheFunction) {
+    PickFromFile([this] {
+        log.openAnswers = {pathA};
+        form->GboxInputFiles->BitBtnInputFileA->click();
+        form->GboxInputFiles->BtnPanelOk->click();
+        EXPECT_EQ(Errors(), QStringList{"Not all files for a function was selected!"});
+        EXPECT_FALSE(form->GboxInputFiles->isHidden());
+
+        // The file option needs a u* file as well.
+        log.openAnswers = {pathB};
+        form->GboxInputFiles->BitBtnInputFileB->click();
+        form->GboxInputFiles->RBtnUeFile->click();
+        form->GboxInputFiles->BtnPanelOk->click();
+        EXPECT_EQ(Errors().size(), 2);
+        EXPECT_FALSE(form->GboxInputFiles->isHidden());
+
+        form->GboxInputFiles->BtnPanelClose->click();
+    });
+    EXPECT_TRUE(form->GboxInputFiles->isHidden());
+    EXPECT_EQ(form->CmbFunctionsAll->currentIndex(), 0);
+    EXPECT_EQ(form->State().FunctionCode, 0);
+    EXPECT_TRUE(form->RbtnPrec1->isChecked());
+    EXPECT_TRUE(form->BtnStart->isEnabled());
+    EXPECT_FALSE(form->State().Quad.Loaded());
+}
+
+TEST_F(QuadraticPanelTest, UStarOptionsSteerTheAccuracyCriteria) {
+    PickFromFile([this] {
+        InputFilesPanel* panel = form->GboxInputFiles;
+        EXPECT_FALSE(panel->BitBtnInputFileUe->isEnabled());
+
+        panel->RBtnUeUnknown->click();
+        EXPECT_FALSE(form->RbtnPrec1->isEnabled());
+        EXPECT_TRUE(form->RbtnPrec2->isChecked());
+        emit panel->UStarUnknownLeft();
+        EXPECT_TRUE(form->RbtnPrec1->isEnabled());
+        EXPECT_TRUE(form->RbtnPrec2->isChecked());
+
+        panel->RBtnUeFile->click();
+        EXPECT_TRUE(panel->BitBtnInputFileUe->isEnabled());
+        EXPECT_TRUE(form->RbtnPrec1->isChecked());
+
+        // The u* dialog starts from the default hint and the dialog's last title.
+        log.openAnswers = {pathB};
+        panel->BitBtnInputFileUe->click();
+        EXPECT_EQ(log.openTitles.last(), "");
+        EXPECT_EQ(panel->FileUStar(), pathB);
+        panel->BitBtnInputFileUe->click();  // cancelled: back to "nothing chosen"
+        EXPECT_FALSE(panel->FileUStarChosen());
+
+        panel->RBtnUe0->click();
+        EXPECT_FALSE(panel->BitBtnInputFileUe->isEnabled());
+        EXPECT_TRUE(form->RbtnPrec1->isChecked());
+
+        panel->RBtnUeUnknown->click();
+        ChooseAAndB();
+        panel->BtnPanelOk->click();
+    });
+    // Reading applies "u* is unknown" again.
+    EXPECT_FALSE(form->RbtnPrec1->isEnabled());
+    EXPECT_TRUE(form->RbtnPrec2->isChecked());
+    EXPECT_TRUE(form->State().Quad.Loaded());
+}
+
+TEST_F(QuadraticPanelTest, ADimensionChangeRereadsTheFiles) {
+    PickFromFile([this] {
+        ChooseAAndB();
+        form->GboxInputFiles->BtnPanelOk->click();
+    });
+    ASSERT_TRUE(form->State().Quad.Loaded());
+    // n = 3: the panel opens again and the 2x2 file no longer fits.
+    QTimer::singleShot(0, form.get(), [this] { form->GboxInputFiles->BtnPanelOk->click(); });
+    form->CmbN->setCurrentIndex(1);
+    emit form->CmbN->activated(1);
+    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic from FILE");
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_EQ(Errors()[0], "File " + pathA + " is incorrect!\rCheck the dimension n.");
+    EXPECT_FALSE(form->State().Quad.Loaded());
+}
+
+TEST_F(QuadraticPanelTest, CollinearMethodsCannotWorkWithoutUStar) {
+    form->SpeedBtnAuthor->click();
+    PickFromFile([this] {
+        EXPECT_FALSE(form->GboxInputFiles->RBtnUeUnknown->isEnabled());
+        form->GboxInputFiles->BtnPanelClose->click();
+    });
+    form->SpeedBtnGrad->click();
+    form->CmbFunctionsAll->setCurrentIndex(1);
+    emit form->CmbFunctionsAll->activated(1);
+    EXPECT_TRUE(form->GboxInputFiles->RBtnUeUnknown->isEnabled());
+}
+
+} // namespace
+} // namespace tarvik::ui
+
+int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }
