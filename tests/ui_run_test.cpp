@@ -1,0 +1,173 @@
+// Runs driven from the window: the method-failure dialog with the resumption
+// from the idle moment, Stop, and the figure's export by double click.
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+#include "ui/figure_widget.h"
+#include "ui/main_window.h"
+#include "ui_test_support.h"
+
+namespace tarvik::ui {
+namespace {
+
+using tarvik::testing::ScriptedDialogs;
+using tarvik::testing::SpinUntil;
+
+class WindowRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
+        log.errors.clear();
+    }
+
+    static void Pick(QComboBox* combo, int index) {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+
+    // The saddle with the classical Newton method fails at every iteration:
+    // its Hessian is indefinite everywhere.
+    void ChooseSaddleWithNewton() {
+        Pick(form->CmbFunctionsAll, 4);
+        Pick(form->CmbU0, 7);
+        form->SpeedBtnNewton->click();
+        Pick(form->CmbMethodsNewton, 0);
+    }
+
+    bool RunSettled() const { return !form->State().Running && !form->Driver().ResumePending(); }
+
+    QStringList PaneLines() const { return form->RichEditOut->toPlainText().split('\n'); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs::Log log;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(WindowRunTest, FailureDialogAnswersResumeTheRunFromTheIdleMoment) {
+    ChooseSaddleWithNewton();
+    log.failureAnswers = {6, 6, 2};  // Yes, Yes, Cancel
+    form->BtnStart->click();
+    // The first failure has unwound the Start handler; the rest happens
+    // from the event loop.
+    EXPECT_EQ(log.failureTexts.size(), 1);
+    ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
+
+    ASSERT_EQ(log.failureTexts.size(), 3);
+    EXPECT_EQ(log.failureTexts[1], "Hessian<0 ! (Iteration=1). Would you like to continue with the steepest descent "
+                                   "(\"Golden section\" line search)?");
+    EXPECT_TRUE(PaneLines().contains("Hessian<0 ! (Iteration=0)."));
+    EXPECT_EQ(form->StatusText(), "Hessian<0 ! (Iteration=2).");
+    EXPECT_FALSE(form->BtnClear->isHidden());
+    EXPECT_FALSE(form->BtnSaveAS->isHidden());
+    EXPECT_TRUE(form->BtnStop->isHidden());
+    EXPECT_TRUE(form->BtnStart->isHidden());
+    EXPECT_EQ(form->windowTitle(), "Tarvik 8.1");
+}
+
+TEST_F(WindowRunTest, YesToAllGoesOnWithoutAskingUntilStop) {
+    ChooseSaddleWithNewton();
+    log.failureAnswers = {10};
+    int passes = 0;
+    // Stop is pressed once the run has gone on by itself for a while.
+    std::function<void()> pressStopLater;
+    pressStopLater = [&] {
+        if (++passes < 5 || form->BtnStop->isHidden()) {
+            QTimer::singleShot(1, form.get(), pressStopLater);
+            return;
+        }
+        form->BtnStop->click();
+    };
+    QTimer::singleShot(1, form.get(), pressStopLater);
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return RunSettled() && form->BtnStop->isHidden(); }));
+    EXPECT_EQ(log.failureTexts.size(), 1);
+    EXPECT_EQ(form->State().SteepestForAll, 1);
+    EXPECT_EQ(form->StatusText(), " Terminated by user");
+    EXPECT_TRUE(PaneLines().contains(" Terminated by user"));
+    EXPECT_FALSE(form->BtnClear->isHidden());
+
+    form->BtnClear->click();
+    EXPECT_EQ(form->State().SteepestForAll, 0);
+}
+
+TEST_F(WindowRunTest, DoubleClickExportsTheFigureInTheChosenFormat) {
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
+    ASSERT_NE(form->ImageContours, nullptr);
+    QImage& image = form->ImageContours->Figure().Image();
+    const QImage before = image.copy();
+
+    // Cancel leaves the figure without the icon.
+    form->ImageContoursDblClick();
+    EXPECT_EQ(log.saveTitles.value(0), "Save image as...");
+    EXPECT_EQ(log.saveProposedNames.value(0), "Fig");
+    EXPECT_EQ(image, before);
+
+    const QString gif = dir.filePath("Fig.gif");
+    log.saveAnswers = {gif};
+    form->ImageContoursDblClick();
+    EXPECT_NE(image, before);
+    QFile gifFile(gif);
+    ASSERT_TRUE(gifFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(gifFile.read(4) == "GIF8");
+
+    // The user switches the dialog to JPEG; the next dialog opens on it.
+    const QString jpeg = dir.filePath("Fig.jpeg");
+    log.saveAnswers = {jpeg};
+    log.saveFilterAnswer = 1;
+    form->ImageContoursDblClick();
+    QFile jpegFile(jpeg);
+    ASSERT_TRUE(jpegFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(jpegFile.read(2) == QByteArray("\xFF\xD8", 2));
+    log.saveFilterAnswer = -1;
+
+    const QString bmp = dir.filePath("Fig.bmp");
+    log.saveAnswers = {bmp};
+    log.saveFilterAnswer = 2;
+    form->ImageContoursDblClick();
+    QFile bmpFile(bmp);
+    ASSERT_TRUE(bmpFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(bmpFile.read(2) == "BM");
+
+    // A file that cannot be written is reported; the figure stays.
+    log.saveAnswers = {dir.filePath("no-such-folder/Fig.bmp")};
+    form->ImageContoursDblClick();
+    ASSERT_EQ(log.errors.size(), 1);
+    EXPECT_NE(form->ImageContours, nullptr);
+}
+
+TEST_F(WindowRunTest, MouseOverTheFigureNamesItsElementsAndThePaneClearsIt) {
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
+    ASSERT_NE(form->ImageContours, nullptr);
+    const QImage& image = form->ImageContours->Figure().Image();
+    // Find the optimal point's red disc.
+    QPoint red(-1, -1);
+    for (int y = 0; y < image.height() && red.x() < 0; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == qRgb(255, 0, 0)) {
+                red = QPoint(x, y);
+                break;
+            }
+    ASSERT_GE(red.x(), 0);
+    form->ImageContoursMouseMove(red.x(), red.y());
+    EXPECT_FALSE(form->FormHint().isEmpty());
+    EXPECT_EQ(form->StatusText(), form->FormHint());
+
+    form->ShowHintFor(form->RichEditOut);
+    EXPECT_EQ(form->StatusText(), "");
+}
+
+} // namespace
+} // namespace tarvik::ui
+
+int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }
