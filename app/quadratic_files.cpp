@@ -20,13 +20,17 @@ bool FileExists(const std::string& path) {
 // Reads count numbers into target[1..count] (target may be null to only
 // check them), testing for the end of the file before each one, and
 // requires that nothing but white space follows.
-void ReadExactly(RunState& s, NumberFileReader& reader, int count, Real* target) {
+void ReadExactly(RunState& s, NumberFileReader& reader, int count, Real* target, bool releaseQuadratic = true) {
+    auto fail = [&] {
+        if (releaseQuadratic) FileDataError(s);
+        throw ERealBadError(s.LastErrorText);
+    };
     for (int i = 1; i <= count; ++i) {
-        if (reader.AtEof()) FileDataError(s);
+        if (reader.AtEof()) fail();
         const Real value = reader.Next();
         if (target != nullptr) target[i] = value;
     }
-    if (!reader.OnlyWhitespaceRemains()) FileDataError(s);
+    if (!reader.OnlyWhitespaceRemains()) fail();
 }
 
 // A file that cannot be opened, or holds a token that is not a number, is
@@ -122,23 +126,26 @@ void ReadUStarFile(RunState& s, const std::string& path) {
     });
 }
 
+// A faulty u° file says nothing about the quadratic read from files, so
+// its errors leave that data loaded; releasing it would only make the next
+// Start fail for a reason the user cannot see.
 void ReadU0File(RunState& s) {
     s.SetStatus(" Reading initial point from a file... ");
     const std::string& path = s.Choices.U0FileName;
-    WithFileErrors(s, true, [&] {
+    WithFileErrors(s, false, [&] {
         NumberFileReader reader(path);
         s.LastErrorText = "File " + path + " is incorrect!";
         if (s.U0.size() < static_cast<std::size_t>(s.N) + 1) s.U0 = NewVector(s.N);
-        ReadExactly(s, reader, s.N, s.U0.data());
+        ReadExactly(s, reader, s.N, s.U0.data(), false);
     });
 }
 
 void ValidateU0File(RunState& s, const std::string& path, int n) {
     s.Choices.U0FileName = path;
     s.LastErrorText = "File " + path + " is incorrect!";
-    WithFileErrors(s, true, [&] {
+    WithFileErrors(s, false, [&] {
         NumberFileReader reader(path);
-        ReadExactly(s, reader, n, nullptr);
+        ReadExactly(s, reader, n, nullptr, false);
     });
 }
 

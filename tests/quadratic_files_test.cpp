@@ -189,7 +189,7 @@ TEST_F(QuadraticFilesTest, StartingPointFileIsReadWithItsStatusText) {
     EXPECT_EQ(host.statuses.front(), " Reading initial point from a file... ");
 }
 
-TEST_F(QuadraticFilesTest, StartingPointFileOfWrongLengthAlsoReleasesTheQuadratic) {
+TEST_F(QuadraticFilesTest, StartingPointFileOfWrongLengthKeepsTheQuadratic) {
     LoadQuadraticData(s, choice);
     s.N = 2;
     s.U0 = NewVector(2);
@@ -200,7 +200,12 @@ TEST_F(QuadraticFilesTest, StartingPointFileOfWrongLengthAlsoReleasesTheQuadrati
     } catch (const ERealBadError& e) {
         EXPECT_EQ(std::string(e.what()), "File " + s.Choices.U0FileName + " is incorrect!");
     }
-    ExpectReleased();
+    // The matrix and vector are still there for the next Start.
+    EXPECT_TRUE(s.Quad.Loaded());
+    EXPECT_EQ(s.Quad.QuadB.size(), 3u);  // n = 2 plus the unused element 0
+    s.Choices.U0FileName = Write("u0bad.txt", "1 x");
+    EXPECT_THROW(ReadU0File(s), ERealBadError);
+    EXPECT_TRUE(s.Quad.Loaded());
 }
 
 TEST_F(QuadraticFilesTest, StartingPointDialogChecksTheDimension) {
