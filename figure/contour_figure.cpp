@@ -175,22 +175,22 @@ void ContourFigure::DrawLevelLines(RunState& s) {
 
     const double h = static_cast<double>(static_cast<Real>(2 * PlaneRange) / static_cast<Real>(width));
     const Real hReal = h;
-    const int lineLift = static_cast<int>(std::trunc(static_cast<Real>(height) * 0.004L));
+    const int LineLift = static_cast<int>(std::trunc(static_cast<Real>(height) * 0.004L));
 
-    CrossingTable table(width);
+    CrossingTable CrossingRows(width);
     LabelMemory labels;
     const QFont numberFont = FigureFont(QStringLiteral("Arial"));
     for (int k = 1; k <= LevelCount; ++k) {
         st.PenColour = clLevelLine;
         const double level = LevelValue(quadC, LevelStep, k);
         const Real levelReal = level;
-        ScanCrossings(table, [&](int c, int r) -> Real {
+        ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
             s.U[1] = static_cast<Real>(c) * hReal - range;
             s.U[2] = range - static_cast<Real>(r) * hReal;
             return EvalJ(s, code, s.U) - levelReal;
         });
-        for (const LineSegment& seg : TrackSegments(table, lineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
-        for (const LineSegment& seg : JoinSegments(table, lineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
+        for (const LineSegment& seg : TrackSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
+        for (const LineSegment& seg : JoinSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
 
         if (savedN == 2) {
             st.Style = PenStyle::Solid;
@@ -204,7 +204,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
             m.wideWidth = cv.TextWidth(QStringLiteral("000000000"));
             m.zeroHeight = cv.TextHeight(QStringLiteral("0"));
             PixelPos at;
-            if (PlaceLevelNumber(table, k, height, m, labels, at)) {
+            if (PlaceLevelNumber(CrossingRows, k, height, m, labels, at)) {
                 cv.TextOut(at.x, at.y, text);
                 RememberLevelNumber(labels, k, at, m.textWidth);
             }

@@ -27,7 +27,7 @@ bool NoOtherTrackAt(const CrossingTable& t, int j, int a, int b) {
     return true;
 }
 
-std::vector<LineSegment> TrackSegments(const CrossingTable& t, int lineLift) {
+std::vector<LineSegment> TrackSegments(const CrossingTable& t, int LineLift) {
     std::vector<LineSegment> segments;
     const int width = t.Width();
     for (int j = 1; j <= TrackCount; ++j) {
@@ -39,13 +39,13 @@ std::vector<LineSegment> TrackSegments(const CrossingTable& t, int lineLift) {
             // two curves than one curve.
             if (!(y1 > 8 || std::abs(y1 - y0) <= 5)) continue;
             if (!(y0 > 8 || std::abs(y0 - y1) <= 5)) continue;
-            segments.push_back({c, y0 - lineLift, c + 1, y1 - lineLift});
+            segments.push_back({c, y0 - LineLift, c + 1, y1 - LineLift});
         }
     }
     return segments;
 }
 
-std::vector<LineSegment> JoinSegments(const CrossingTable& t, int lineLift) {
+std::vector<LineSegment> JoinSegments(const CrossingTable& t, int LineLift) {
     std::vector<LineSegment> segments;
     const int width = t.Width();
     for (int j = 1; j <= TrackCount - 1; ++j) {
@@ -62,7 +62,7 @@ std::vector<LineSegment> JoinSegments(const CrossingTable& t, int lineLift) {
                                    (A(c + 1) >= A(c + 2) && B(c) == 0 && B(c + 2) == 0) ||
                                    (B(c + 1) <= B(c + 2) && A(c) == 0 && A(c + 2) == 0);
                 if (shape && A(c + 1) < B(c + 1) && NoOtherTrackAt(t, j, c + 1, c))
-                    segments.push_back({c + 1, A(c + 1) - lineLift, c + 1, B(c + 1) - lineLift});
+                    segments.push_back({c + 1, A(c + 1) - LineLift, c + 1, B(c + 1) - LineLift});
             }
 
             // The right end of a closed curve, at column c.
@@ -72,7 +72,7 @@ std::vector<LineSegment> JoinSegments(const CrossingTable& t, int lineLift) {
                                    (A(c - 1) <= A(c) && B(c - 1) == 0 && B(c + 1) == 0) ||
                                    (B(c) <= B(c - 1) && A(c - 1) == 0 && A(c + 1) == 0);
                 if (shape && A(c) < B(c) && NoOtherTrackAt(t, j, c, c + 1))
-                    segments.push_back({c, A(c) - lineLift, c, B(c) - lineLift});
+                    segments.push_back({c, A(c) - LineLift, c, B(c) - LineLift});
             }
         }
     }
@@ -130,9 +130,9 @@ bool PlaceLevelNumber(const CrossingTable& t, int k, int imageHeight, const Labe
     if (imageHeight - m.textHeight <= ly) ly = imageHeight - m.textHeight;
 
     for (int e = 1; e <= k - 1; ++e) {
-        if (memory.EndX[e] > lx && memory.EndX[e] - m.wideWidth < lx && memory.EndY[e] >= ly &&
-            memory.EndY[e] - m.zeroHeight <= ly) {
-            lx = memory.EndX[e];
+        if (memory.LabelEndX[e] > lx && memory.LabelEndX[e] - m.wideWidth < lx && memory.LabelEndY[e] >= ly &&
+            memory.LabelEndY[e] - m.zeroHeight <= ly) {
+            lx = memory.LabelEndX[e];
             // Past the right edge the table has no column: the row stays.
             const int column = lx + m.textWidth / 2;
             if (t.HasColumn(column)) ly = t.At(1, column);
@@ -144,8 +144,8 @@ bool PlaceLevelNumber(const CrossingTable& t, int k, int imageHeight, const Labe
 
 void RememberLevelNumber(LabelMemory& memory, int k, PixelPos position, int textWidth) {
     if (k >= LevelCount) return;
-    memory.EndX[k] = position.x + textWidth;
-    memory.EndY[k] = position.y;
+    memory.LabelEndX[k] = position.x + textWidth;
+    memory.LabelEndY[k] = position.y;
 }
 
 } // namespace tarvik

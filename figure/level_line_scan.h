@@ -82,10 +82,10 @@ inline bool operator==(const LineSegment& a, const LineSegment& b) {
 }
 
 // The segments along each track, in drawing order (track, then column).
-std::vector<LineSegment> TrackSegments(const CrossingTable& t, int lineLift);
+std::vector<LineSegment> TrackSegments(const CrossingTable& t, int LineLift);
 // The vertical joins between neighbouring tracks that close a curve at its
 // left or right end, in drawing order.
-std::vector<LineSegment> JoinSegments(const CrossingTable& t, int lineLift);
+std::vector<LineSegment> JoinSegments(const CrossingTable& t, int LineLift);
 
 // The spacing factor of the levels for a function code.
 Real LevelSpacingFactor(uint8_t functionCode);
@@ -106,8 +106,8 @@ struct LabelMetrics {
 };
 // Where earlier numbers ended (their right end and row), levels 1..4.
 struct LabelMemory {
-    int EndX[LevelCount + 1] = {};
-    int EndY[LevelCount + 1] = {};
+    int LabelEndX[LevelCount + 1] = {};
+    int LabelEndY[LevelCount + 1] = {};
 };
 // Position of the number of level k: next to the first crossing of track 1,
 // kept inside the image and moved off earlier numbers. False when track 1

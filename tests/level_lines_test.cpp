@@ -304,8 +304,8 @@ TEST(LevelNumberPlacement, MovesOffEarlierNumbers) {
     t.At(1, 40) = 44;
     LabelMetrics m{20, 12, 60, 12};
     LabelMemory memory;
-    memory.EndX[1] = 30;
-    memory.EndY[1] = 40;
+    memory.LabelEndX[1] = 30;
+    memory.LabelEndY[1] = 40;
     PixelPos at;
     ASSERT_TRUE(PlaceLevelNumber(t, 2, 93, m, memory, at));
     EXPECT_EQ(at, (PixelPos{30, 44}));   // after number 1, row of column 30 + 10
@@ -313,7 +313,7 @@ TEST(LevelNumberPlacement, MovesOffEarlierNumbers) {
     // Not for the level itself or later ones, and not when far apart.
     ASSERT_TRUE(PlaceLevelNumber(t, 1, 93, m, memory, at));
     EXPECT_EQ(at, (PixelPos{25, 40}));
-    memory.EndY[1] = 60;
+    memory.LabelEndY[1] = 60;
     ASSERT_TRUE(PlaceLevelNumber(t, 2, 93, m, memory, at));
     EXPECT_EQ(at, (PixelPos{25, 40}));
 }
@@ -323,17 +323,17 @@ TEST(LevelNumberPlacement, BeyondTheLastColumnTheRowStays) {
     t.At(1, 80) = 40;
     LabelMetrics m{20, 12, 60, 12};
     LabelMemory memory;
-    memory.EndX[1] = 95;
-    memory.EndY[1] = 45;
+    memory.LabelEndX[1] = 95;
+    memory.LabelEndY[1] = 45;
     PixelPos at;
     ASSERT_TRUE(PlaceLevelNumber(t, 2, 93, m, memory, at));
     EXPECT_EQ(at, (PixelPos{95, 40}));   // column 105 does not exist
     LabelMemory mem2;
     RememberLevelNumber(mem2, 2, PixelPos{30, 44}, 20);
     RememberLevelNumber(mem2, 5, PixelPos{60, 50}, 20);
-    EXPECT_EQ(mem2.EndX[2], 50);
-    EXPECT_EQ(mem2.EndY[2], 44);
-    EXPECT_EQ(mem2.EndX[5], 0);
+    EXPECT_EQ(mem2.LabelEndX[2], 50);
+    EXPECT_EQ(mem2.LabelEndY[2], 44);
+    EXPECT_EQ(mem2.LabelEndX[5], 0);
 }
 
 // ---- The scan with the real function ----
