@@ -129,8 +129,8 @@ void TMainForm::StartPointClicked() {
 
 void TMainForm::ChooseU0File() {
     PlayIfSoundOn(QStringLiteral("Done.wav"));
-    openDialogTitle_ = QStringLiteral("Open file for u°");
-    openDialogFileName_ = QString::fromStdString(state_.Choices.U0FileName);
+    OpenDialog1.Title = QStringLiteral("Open file for u°");
+    OpenDialog1.FileName = QString::fromStdString(state_.Choices.U0FileName);
     const QString path = ExecuteOpenDialog();
     if (path.isEmpty()) {
         CmbU0->setCurrentIndex(0);
@@ -143,8 +143,8 @@ void TMainForm::ChooseU0File() {
 }
 
 QString TMainForm::ExecuteOpenDialog() {
-    const QString path = dialogs_->OpenFile(this, openDialogTitle_, StartDir, openDialogFileName_);
-    if (!path.isEmpty()) openDialogFileName_ = path;
+    const QString path = dialogs_->OpenFile(this, OpenDialog1.Title, OpenDialog1.InitialDir, OpenDialog1.FileName);
+    if (!path.isEmpty()) OpenDialog1.FileName = path;
     return path;
 }
 

@@ -141,7 +141,7 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     ConnectHandlers();
 
     // Start-up, in the order the window has always done it.
-    openDialogFileName_.clear();
+    OpenDialog1.InitialDir = StartDir;
     FigureFontName = BtnStart->font().family();
     StartupLayout();
     Label8->setText(QStringLiteral("u°:"));

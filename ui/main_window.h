@@ -109,6 +109,17 @@ public:
     uint8_t PanelOk = 0;
     uint8_t PanelClosed = 0;
 
+    // What the window's file dialogs remember between uses.
+    struct FileDialogState {
+        QString Title;
+        QString FileName;
+        QString InitialDir;
+        int FilterIndex = 0;  // 0-based
+    };
+    FileDialogState OpenDialog1;
+    FileDialogState SaveDialog1;
+    FileDialogState SaveImageDialog;
+
     RunState& State() { return state_; }
     RunDriver& Driver() { return driver_; }
     QtHost& Host() { return host_; }
@@ -147,6 +158,7 @@ public:
     void BtnStopClick();
     void BtnClearClick();
     void BtnSaveASClick();
+    void SaveResultsAs();
     void ExitApplication();
     void MethodGroupClicked(int group);
     void CmbMethodsAuthorChange();
@@ -237,10 +249,7 @@ private:
     QSize lastClientSize_;
     bool closingConfirmed_ = false;
     bool windowClosed_ = false;
-    int exportFilterIndex_ = 0;
     char exportType_ = 'g';
-    QString openDialogTitle_;
-    QString openDialogFileName_;
 };
 
 } // namespace tarvik::ui

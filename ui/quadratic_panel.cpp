@@ -14,18 +14,18 @@ namespace tarvik::ui {
 
 void TMainForm::ChooseFileA() {
     PlayIfSoundOn(QStringLiteral("Done.wav"));
-    openDialogTitle_ = QStringLiteral("Open file for matrix A");
+    OpenDialog1.Title = QStringLiteral("Open file for matrix A");
     const QString hint = GboxInputFiles->FileA();
-    openDialogFileName_ = hint.startsWith(QLatin1Char('S')) ? QString() : hint;
+    OpenDialog1.FileName = hint.startsWith(QLatin1Char('S')) ? QString() : hint;
     const QString path = ExecuteOpenDialog();
     if (!path.isEmpty()) GboxInputFiles->SetFileA(path);
 }
 
 void TMainForm::ChooseFileB() {
     PlayIfSoundOn(QStringLiteral("Done.wav"));
-    openDialogTitle_ = QStringLiteral("Open file for vector b");
+    OpenDialog1.Title = QStringLiteral("Open file for vector b");
     const QString hint = GboxInputFiles->FileB();
-    openDialogFileName_ = hint.startsWith(QLatin1Char('S')) ? QString() : hint;
+    OpenDialog1.FileName = hint.startsWith(QLatin1Char('S')) ? QString() : hint;
     const QString path = ExecuteOpenDialog();
     if (!path.isEmpty()) GboxInputFiles->SetFileB(path);
 }

@@ -70,20 +70,25 @@ void TMainForm::BtnClearClick() {
 }
 
 void TMainForm::BtnSaveASClick() {
-    Guarded([this] {
-        PlayIfSoundOn(kDone);
-        int noFilter = 0;
-        const QString path =
-            dialogs_->SaveFile(this, QStringLiteral("Save as..."), StartDir, QStringLiteral("out1.txt"), {}, noFilter);
-        PlayIfSoundOn(kDone);
-        if (path.isEmpty()) return;
-        std::vector<std::string> lines;
-        if (!RichEditOut->document()->isEmpty())
-            for (const QString& line : RichEditOut->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
-        WriteReportFile(path.toStdString(), lines);
-        // The same results are saved once.
-        BtnSaveAS->hide();
-    });
+    Guarded([this] { SaveResultsAs(); });
+}
+
+void TMainForm::SaveResultsAs() {
+    SaveDialog1.Title = QStringLiteral("Save as...");
+    SaveDialog1.FileName = QStringLiteral("out1.txt");
+    SaveDialog1.InitialDir = StartDir;
+    PlayIfSoundOn(kDone);
+    int noFilter = 0;
+    const QString path =
+        dialogs_->SaveFile(this, SaveDialog1.Title, SaveDialog1.InitialDir, SaveDialog1.FileName, {}, noFilter);
+    PlayIfSoundOn(kDone);
+    if (path.isEmpty()) return;
+    std::vector<std::string> lines;
+    if (!RichEditOut->document()->isEmpty())
+        for (const QString& line : RichEditOut->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+    WriteReportFile(path.toStdString(), lines);
+    // The same results are saved once.
+    BtnSaveAS->hide();
 }
 
 // ------------------------------------------------------- Leaving
@@ -172,9 +177,11 @@ void TMainForm::LinkClicked(const QString& address) {
 // ------------------------------------------------------- The figure
 
 void TMainForm::ImageContoursMouseMove(int x, int y) {
-    if (ImageContours == nullptr) return;
-    formHint_ = QString::fromStdString(ImageContours->Figure().FigureHint(state_, x, y, formHint_.toStdString()));
-    ShowHintFor(ImageContours);
+    Guarded([this, x, y] {
+        if (ImageContours == nullptr) return;
+        formHint_ = QString::fromStdString(ImageContours->Figure().FigureHint(state_, x, y, formHint_.toStdString()));
+        ShowHintFor(ImageContours);
+    });
 }
 
 void TMainForm::ImageContoursDblClick() {
@@ -184,11 +191,14 @@ void TMainForm::ImageContoursDblClick() {
                                          QStringLiteral("Bitmap image (*.bmp)")};
         static const QStringList suffixes{QStringLiteral("gif"), QStringLiteral("jpeg"), QStringLiteral("bmp")};
         // The dialog opens on the type it was last closed with.
-        exportType_ = ExportTypeForFilterIndex(exportFilterIndex_ + 1, exportType_);
-        const QString path = dialogs_->SaveFile(this, QString::fromLatin1(ExportDialogTitle), StartDir,
-                                                QString::fromLatin1(ExportDefaultName), filters, exportFilterIndex_,
+        SaveImageDialog.Title = QString::fromLatin1(ExportDialogTitle);
+        SaveImageDialog.FileName = QString::fromLatin1(ExportDefaultName);
+        SaveImageDialog.InitialDir = StartDir;
+        exportType_ = ExportTypeForFilterIndex(SaveImageDialog.FilterIndex + 1, exportType_);
+        const QString path = dialogs_->SaveFile(this, SaveImageDialog.Title, SaveImageDialog.InitialDir,
+                                                SaveImageDialog.FileName, filters, SaveImageDialog.FilterIndex,
                                                 suffixes);
-        exportType_ = ExportTypeForFilterIndex(exportFilterIndex_ + 1, exportType_);
+        exportType_ = ExportTypeForFilterIndex(SaveImageDialog.FilterIndex + 1, exportType_);
         if (path.isEmpty()) return;
 
         // The icon stays in the figure on the screen as well.
