@@ -533,6 +533,8 @@ void TMainForm::Guarded(const std::function<void()>& body) {
 void TMainForm::ScheduleResume() {
     if (!driver_.ResumePending()) return;
     QTimer::singleShot(0, this, [this] {
+        // A window closed in the meantime has ended the program.
+        if (windowClosed_) return;
         Guarded([this] { driver_.ApplicationEvents1Idle(); });
         ScheduleResume();
     });
