@@ -14,7 +14,12 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 }
 
-void QtHost::SetStatus(const std::string& text) { form_.SetStatusText(Q(text)); }
+// Every evaluation of J sets a status text, a million times for one figure:
+// an unchanged text is left alone without building a QString.
+void QtHost::SetStatus(const std::string& text) {
+    if (form_.StatusText() == QUtf8StringView(text.data(), static_cast<qsizetype>(text.size()))) return;
+    form_.SetStatusText(Q(text));
+}
 
 void QtHost::AppendLine(const std::string& line) { form_.RichEditOut->appendPlainText(Q(line)); }
 
