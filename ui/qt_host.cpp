@@ -17,8 +17,11 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 // Every evaluation of J sets a status text, a million times for one figure:
 // an unchanged text is left alone without building a QString.
 void QtHost::SetStatus(const std::string& text) {
-    if (form_.StatusText() == QUtf8StringView(text.data(), static_cast<qsizetype>(text.size()))) return;
-    form_.SetStatusText(Q(text));
+    // Hints may have replaced the panel's text since, so the panel is asked too.
+    if (text == lastStatus_ && form_.StatusText() == lastStatusShown_) return;
+    lastStatus_ = text;
+    lastStatusShown_ = Q(text);
+    form_.SetStatusText(lastStatusShown_);
 }
 
 void QtHost::AppendLine(const std::string& line) { form_.RichEditOut->appendPlainText(Q(line)); }

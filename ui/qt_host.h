@@ -42,6 +42,8 @@ public:
 
 private:
     TMainForm& form_;
+    std::string lastStatus_;
+    QString lastStatusShown_;
 };
 
 } // namespace tarvik::ui
