@@ -1,6 +1,7 @@
 #pragma once
 // The engine's view of the main window: status bar, output pane, boxes,
 // sounds, progress bar, run layouts and the figure, all on the one window.
+#include <QString>
 #include <string>
 
 #include "core/host.h"
