@@ -526,9 +526,12 @@ void TMainForm::Guarded(const std::function<void()>& body) {
     try {
         body();
     } catch (...) {
-        driver_.HandleRunException(std::current_exception());
+        ApplicationEvents1Exception(std::current_exception());
     }
 }
+
+// Qt must never see an exception: every handler's failure ends up here.
+void TMainForm::ApplicationEvents1Exception(std::exception_ptr error) { driver_.HandleRunException(error); }
 
 void TMainForm::ScheduleResume() {
     if (!driver_.ResumePending()) return;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -212,6 +213,9 @@ public:
     // Runs a handler body; an exception that escapes goes to the run's
     // exception handling, never to Qt.
     void Guarded(const std::function<void()>& body);
+    void ApplicationEvents1Exception(std::exception_ptr error);
+    // ExportType follows the filter that the figure's save dialog shows.
+    void SaveImageDialogTypeChange();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -184,6 +184,10 @@ void TMainForm::ImageContoursMouseMove(int x, int y) {
     });
 }
 
+void TMainForm::SaveImageDialogTypeChange() {
+    exportType_ = ExportTypeForFilterIndex(SaveImageDialog.FilterIndex + 1, exportType_);
+}
+
 void TMainForm::ImageContoursDblClick() {
     Guarded([this] {
         if (ImageContours == nullptr) return;
@@ -194,11 +198,11 @@ void TMainForm::ImageContoursDblClick() {
         SaveImageDialog.Title = QString::fromLatin1(ExportDialogTitle);
         SaveImageDialog.FileName = QString::fromLatin1(ExportDefaultName);
         SaveImageDialog.InitialDir = StartDir;
-        exportType_ = ExportTypeForFilterIndex(SaveImageDialog.FilterIndex + 1, exportType_);
+        SaveImageDialogTypeChange();
         const QString path = dialogs_->SaveFile(this, SaveImageDialog.Title, SaveImageDialog.InitialDir,
                                                 SaveImageDialog.FileName, filters, SaveImageDialog.FilterIndex,
                                                 suffixes);
-        exportType_ = ExportTypeForFilterIndex(SaveImageDialog.FilterIndex + 1, exportType_);
+        SaveImageDialogTypeChange();
         if (path.isEmpty()) return;
 
         // The icon stays in the figure on the screen as well.
