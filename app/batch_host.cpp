@@ -59,7 +59,7 @@ std::string ForTerminal(std::string text) {
 
 void BatchHost::ShowInfo(const std::string& text) { std::fprintf(err_, "%s\n", ForTerminal(text).c_str()); }
 
-void BatchHost::ShowError(const std::string& text) { std::fprintf(err_, "Error: %s\n", ForTerminal(text).c_str()); }
+void BatchHost::ShowError(const std::string& text) { std::fprintf(err_, "%s\n", ForTerminal(text).c_str()); }
 
 int BatchHost::AskFailureChoice(const std::string& text) {
     const char* answer = failureAnswer_ == AnswerYes ? "Yes"

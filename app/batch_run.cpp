@@ -48,7 +48,7 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
             std::string text = e.what();
             for (char& c : text)
                 if (c == '\r') c = '\n';
-            std::fprintf(err, "Error: %s\n", text.c_str());
+            std::fprintf(err, "%s\n", text.c_str());
             return false;
         }
     }

@@ -109,7 +109,7 @@ TEST(BatchRun, PrintsTheReportAndExitsZeroOnANormalEnd) {
 TEST(BatchRun, InputErrorsAndRunErrorsExitOne) {
     BatchResult r = RunWith({"--n", "2", "--function", "6", "--start", "20", "--method", "0", "--eps", "0,0,1"});
     EXPECT_EQ(r.status, BatchExitError);
-    EXPECT_EQ(r.err, "Error: Incorrect data in accuracy panel!\n");
+    EXPECT_EQ(r.err, "Incorrect data in accuracy panel!\n");
     EXPECT_EQ(r.out, "");
 
     r = RunWith({"--n", "2", "--function", "12", "--start", "19", "--method", "0", "--accuracy", "2"});
@@ -152,17 +152,17 @@ TEST(BatchRun, QuadraticFromFilesIsValidatedLikeTheWindow) {
 
     r = RunWith({"--n", "2", "--function", "17", "--matrix-a", a, "--vector-b", b, "--method", "0"});
     EXPECT_EQ(r.status, BatchExitError);
-    EXPECT_EQ(r.err, "Error: File " + a + " is incorrect!\nCheck the dimension n.\n");
+    EXPECT_EQ(r.err, "File " + a + " is incorrect!\nCheck the dimension n.\n");
 
     r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", shortB, "--method", "0"});
-    EXPECT_EQ(r.err, "Error: File " + shortB + " is incorrect!\n");
+    EXPECT_EQ(r.err, "File " + shortB + " is incorrect!\n");
 
     r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", b, "--c", "1.5x", "--method", "0"});
-    EXPECT_EQ(r.err, "Error: Incorrect data for C!\n");
+    EXPECT_EQ(r.err, "Incorrect data for C!\n");
 
     r = RunWith({"--n", "4", "--function", "6", "--start-file", u0, "--method", "0"});
     EXPECT_EQ(r.status, BatchExitError);
-    EXPECT_EQ(r.err, "Error: File " + u0 + " is incorrect!\n");
+    EXPECT_EQ(r.err, "File " + u0 + " is incorrect!\n");
     EXPECT_EQ(r.out, "");
 }
 
