@@ -1,0 +1,223 @@
+#include "core/collinear_gradients.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "core/errors.h"
+#include "core/objective.h"
+#include "core/vector_kernels.h"
+
+namespace tarvik {
+
+namespace {
+
+// First differentiation step of every sub-iteration's curvature probe.
+constexpr Real kFirstDifferentiationStep = 1e-5L;
+
+// The sign as the double-precision Sign routine gives it: the value is
+// rounded to double first, so anything below the double range counts as 0.
+int DoubleSign(Real x) {
+    const double d = static_cast<double>(x);
+    if (d > 0) return 1;
+    if (d < 0) return -1;
+    return 0;
+}
+
+void ThrowIfStopped(RunState& s) {
+    if (s.StopRequested) throw EBadError("Terminated by user");
+}
+
+void PumpEvents(RunState& s) {
+    s.Host->ProcessEvents();
+    ThrowIfStopped(s);
+}
+
+std::string SubIterationCounter(const RunState& s) {
+    return " Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1) + "/" + std::to_string(s.SubIterCount);
+}
+
+// Long searches (large n, many sub-iterations) also show how far from
+// collinear the gradients still are.
+bool ShowsDivG(const RunState& s) { return s.N >= 1000 || s.SubIterCount >= 100; }
+
+void DrawSubIteration(RunState& s) {
+    s.SegmentColour = clSubIter;
+    s.Host->DrawTrajectoryStep();
+}
+
+// tau = 1 / (1 - t1/t2), t1 = g.(v - u_b), t2 = g_b.(v - u_b). False when
+// either division has a zero divisor: there is then no step to take.
+bool FinalStepFactor(const MyArray1& ub, const MyArray1& gb, const MyArray1& g, const MyArray1& v, Real& tau) {
+    const Real t1 = VecDotDiff(g, v, ub);
+    const Real t2 = VecDotDiff(gb, v, ub);
+    if (t2 == 0) return false;
+    const Real denominator = 1 - t1 / t2;
+    if (denominator == 0) return false;
+    tau = 1 / denominator;
+    return true;
+}
+
+} // namespace
+
+void DivGVector(RunState& s, const MyArray1& gv, Real normGv) {
+    s.SubIterDone = 0;
+    const int sign = DoubleSign(VecDot(s.GradJ0, gv));
+    s.CollSign = sign == 0 ? 1 : sign;
+    const Real sigma = s.CollSign;
+    for (int i = 1; i <= s.N; ++i) s.DivGradVec[i] = gv[i] / normGv * sigma - s.GradJ0[i] / s.GradNorm0;
+    s.DivGradNorm = VecNorm(s.DivGradVec);
+}
+
+void SubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
+    const int n = s.N;
+    const Real corner = s.CollDelta / std::sqrt(static_cast<Real>(n));
+    for (int i = 1; i <= n; ++i) u[i] = s.U0[i] + corner * DoubleSign(s.GradJ0[i]);
+    EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
+    DivGVector(s, g, s.GradNorm);
+}
+
+void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFormatter format) {
+    const int n = s.N;
+    MyArray1& p = s.Dir;
+    MyArray1& w = s.DivGradVec;
+
+    PumpEvents(s);
+    s.GradJPrev = g;
+    s.GradNormPrev = s.GradNorm;
+    const Real dist = VecNormComb(s.U0, u, -1);
+    if (s.SubIterCount > 1) {
+        EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
+        DivGVector(s, g, s.GradNorm);
+    }
+
+    if (s.DivGradNorm < s.CollThreshold || s.SubIterCount >= s.MaxSubIterColl || dist < s.CollMinDist ||
+        (s.SubIterCount > 1 && std::fabs(s.DivGradNorm - s.DivGradNormPrev) / s.DivGradNorm <= s.Params.CollC1)) {
+        s.SubIterDone = 1;
+        return;
+    }
+
+    // Fletcher-Reeves on ||w||, restarted at the first sub-iteration and
+    // every n of them.
+    if (s.SubIterCount == 1 || s.SubIterCount % n == 0)
+        s.CollBeta = 0;
+    else
+        s.CollBeta = s.DivGradNorm * s.DivGradNorm / (s.DivGradNormPrev * s.DivGradNormPrev);
+    for (int i = 1; i <= n; ++i) p[i] = s.CollBeta * p[i] - w[i];
+
+    s.UPrev = u;
+    s.GradJSaved = g;
+    s.DivGradVecPrev = w;
+    s.GradNormSaved = s.GradNorm;
+    s.DivGradNormPrev = s.DivGradNorm;
+
+    // Curvature of ||w|| along p by a forward difference of w. A probe too
+    // short to change w gives zero; a longer one is tried until it does.
+    Real h = kFirstDifferentiationStep;
+    Real curv = 0;
+    for (;;) {
+        const Real t = h / VecNorm(p);
+        for (int i = 1; i <= n; ++i) u[i] = s.UPrev[i] + t * p[i];
+        EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
+        DivGVector(s, g, s.GradNorm);
+        for (int i = 1; i <= n; ++i) q[i] = (w[i] - s.DivGradVecPrev[i]) / t;
+        curv = VecDot(p, q);
+        if (curv != 0) break;
+        h = 10 * h;
+        s.AppendLine(" h=" + format("0.00E+00", h) + " (differentiation step)");
+    }
+
+    u = s.UPrev;
+    g = s.GradJSaved;
+    s.GradNorm = s.GradNormSaved;
+    w = s.DivGradVecPrev;
+    s.DivGradNorm = s.DivGradNormPrev;
+
+    s.CollStep = s.DivGradNorm * s.DivGradNorm / curv;
+    for (int i = 1; i <= n; ++i) u[i] = u[i] + s.CollStep * p[i];
+    ++s.SubIterCount;
+}
+
+void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter format) {
+    s.SubIterCount = 0;
+    if (s.N == 2) s.ShowSubIterPoints = 1;
+
+    SubIterationStart(s, g, u);
+    s.SubIterCount = 1;
+    DrawSubIteration(s);
+
+    MyArray1 q = NewVector(s.N);
+    while (!s.SubIterDone && s.SubIterCount <= s.MaxSubIterColl) {
+        std::string status = SubIterationCounter(s);
+        if (ShowsDivG(s)) status += "     DivG=" + format("#.00E+00", s.DivGradNorm);
+        s.SetStatus(status);
+        SubIteration(s, g, u, q, format);
+        DrawSubIteration(s);
+    }
+    s.SegmentColour = clTrajectory;
+    // One iteration from u° is all the demonstration does.
+    s.ContinueRun = 0;
+}
+
+void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter format) {
+    s.SubIterCount = 0;
+    s.U0 = u;
+    s.GradJ0 = g;
+    s.GradNorm0 = s.GradNorm;
+    s.JBase = s.JCur;
+
+    SubIterationStart(s, g, u);
+    s.SubIterCount = 1;
+    DrawSubIteration(s);
+
+    MyArray1 q = NewVector(s.N);
+    while (!s.SubIterDone) {
+        PumpEvents(s);
+        std::string status = SubIterationCounter(s);
+        if (ShowsDivG(s)) status += "     ||DivG||=" + format("#.00E+00", s.DivGradNorm);
+        s.SetStatus(status);
+        SubIteration(s, g, u, q, format);
+        s.SegmentColour = clSubIter;
+        // A probe that met a zero gradient has ended the run; its last
+        // point is drawn by the driver.
+        if (s.ContinueRun) s.Host->DrawTrajectoryStep();
+    }
+}
+
+void CollinearDemoStep(RunState& s, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u) {
+    Real tau = 0;
+    if (!FinalStepFactor(ub, gb, g, u, tau)) {
+        s.Step = 0;
+        return;
+    }
+    s.Step = tau;
+    for (int i = 1; i <= s.N; ++i) u[i] = ub[i] + tau * (u[i] - ub[i]);
+}
+
+void CollinearStep(RunState& s, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u) {
+    const int n = s.N;
+    Real tau = 0;
+    if (!FinalStepFactor(ub, gb, g, u, tau)) {
+        s.Step = 0;
+        return;
+    }
+    s.Step = tau;
+    MyArray1& d = s.Dir;
+    for (int i = 1; i <= n; ++i) d[i] = tau * (u[i] - ub[i]);
+    s.DirNorm = VecNorm(d);
+
+    if (VecDot(gb, d) < 0) {
+        if (tau != 0)
+            for (int i = 1; i <= n; ++i) u[i] = ub[i] + d[i];
+        return;
+    }
+    // The interpolated minimum lies behind u_b: go the other way.
+    if (tau != 0)
+        for (int i = 1; i <= n; ++i) u[i] = ub[i] - d[i];
+    s.AppendLine("");
+    s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
+    s.AppendLine("");
+    s.SegmentColour = clAngleStep;
+}
+
+} // namespace tarvik
