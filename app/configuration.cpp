@@ -1,0 +1,112 @@
+#include "app/configuration.h"
+
+#include <cstdio>
+
+namespace tarvik {
+
+namespace {
+
+const char* const kGeneral = "General";
+const char* const kProblem = "Problem";
+const char* const kQuadratic = "Quadratic function from file";
+const char* const kAccuracy = "Accuracy";
+const char* const kMethod = "Method";
+
+// Setting one radio button of a group: checking it unchecks the others,
+// unchecking it leaves the others alone.
+void SetRadio(bool& target, bool checked, std::initializer_list<bool*> others) {
+    target = checked;
+    if (checked)
+        for (bool* other : others) *other = false;
+}
+
+} // namespace
+
+std::string ConfigurationPath(const std::string& startDir) { return startDir + "/data.ini"; }
+
+Configuration ReadConfiguration(const IniFile& ini, const Configuration& current) {
+    Configuration c = current;
+    c.Sound = ini.ReadBool(kGeneral, "Sound", c.Sound);
+    c.WindowState = ini.ReadString(kGeneral, "Window State", "");
+    if (!c.Maximized()) {
+        c.Top = ini.ReadInteger(kGeneral, "Window position Top", c.Top);
+        c.Left = ini.ReadInteger(kGeneral, "Window position Left", c.Left);
+        c.Width = ini.ReadInteger(kGeneral, "Window Width", c.Width);
+    }
+
+    c.Dimension = ini.ReadString(kProblem, "Dimension", c.Dimension);
+    c.StartingPoint = ini.ReadInteger(kProblem, "Starting point", c.StartingPoint);
+    c.FunctionsAll = ini.ReadBool(kProblem, "Functions all", c.FunctionsAll);
+    c.FunctionsNmore2 = ini.ReadBool(kProblem, "Functions n>2", c.FunctionsNmore2);
+    c.FunctionItem = ini.ReadInteger(kProblem, "ItemIndex", c.FunctionItem);
+    c.PathU0 = ini.ReadString(kProblem, "Path for u0", c.PathU0);
+
+    c.PathA = ini.ReadString(kQuadratic, "Path for A", c.PathA);
+    c.PathB = ini.ReadString(kQuadratic, "Path for b", c.PathB);
+    c.C = ini.ReadString(kQuadratic, "c", c.C);
+    c.PathUStar = ini.ReadString(kQuadratic, "Path for u*", c.PathUStar);
+    SetRadio(c.UStarFromFile, ini.ReadBool(kQuadratic, "u* from file", c.UStarFromFile),
+             {&c.UStarZero, &c.UStarUnknown});
+    SetRadio(c.UStarZero, ini.ReadBool(kQuadratic, "u*=0", c.UStarZero), {&c.UStarFromFile, &c.UStarUnknown});
+    SetRadio(c.UStarUnknown, ini.ReadBool(kQuadratic, "u* is unknown", c.UStarUnknown),
+             {&c.UStarFromFile, &c.UStarZero});
+
+    SetRadio(c.Accuracy1, ini.ReadBool(kAccuracy, "Item Accuracy1", c.Accuracy1), {&c.Accuracy2});
+    SetRadio(c.Accuracy2, ini.ReadBool(kAccuracy, "Item Accuracy2", c.Accuracy2), {&c.Accuracy1});
+    c.Eps1 = ini.ReadString(kAccuracy, "Eps1", c.Eps1);
+    c.Eps2 = ini.ReadString(kAccuracy, "Eps2", c.Eps2);
+
+    c.Group = ini.ReadInteger(kMethod, "Group", c.Group);
+    c.Gradient = ini.ReadBool(kMethod, "Gradient", c.Gradient);
+    c.ConjugateGradient = ini.ReadBool(kMethod, "Conjugate gradient", c.ConjugateGradient);
+    c.QuasiNewton = ini.ReadBool(kMethod, "Quasi-Newton", c.QuasiNewton);
+    c.Newton = ini.ReadBool(kMethod, "Newton", c.Newton);
+    c.Author = ini.ReadBool(kMethod, "Author", c.Author);
+    c.MethodItem = ini.ReadInteger(kMethod, "ItemIndex", c.MethodItem);
+    return c;
+}
+
+IniFile WriteConfiguration(const Configuration& c) {
+    IniFile ini;
+    ini.WriteBool(kGeneral, "Sound", c.Sound);
+    ini.WriteString(kGeneral, "Window State", c.Maximized() ? "wsMaximized" : "wsNormal");
+    ini.WriteInteger(kGeneral, "Window position Top", c.Top);
+    ini.WriteInteger(kGeneral, "Window position Left", c.Left);
+    ini.WriteInteger(kGeneral, "Window Width", c.Width);
+
+    ini.WriteString(kProblem, "Dimension", c.Dimension);
+    ini.WriteInteger(kProblem, "Starting point", c.StartingPoint);
+    ini.WriteString(kProblem, "Path for u0", c.PathU0);
+    ini.WriteBool(kProblem, "Functions all", c.FunctionsAll);
+    ini.WriteBool(kProblem, "Functions n>2", c.FunctionsNmore2);
+    if (c.FunctionsAll || c.FunctionsNmore2) ini.WriteInteger(kProblem, "ItemIndex", c.FunctionItem);
+
+    ini.WriteString(kQuadratic, "Path for A", c.PathA);
+    ini.WriteString(kQuadratic, "Path for b", c.PathB);
+    ini.WriteString(kQuadratic, "c", c.C);
+    ini.WriteString(kQuadratic, "Path for u*", c.PathUStar);
+    if (c.UStarFromFile) ini.WriteBool(kQuadratic, "u* from file", true);
+    if (c.UStarZero) ini.WriteBool(kQuadratic, "u*=0", true);
+    if (c.UStarUnknown) ini.WriteBool(kQuadratic, "u* is unknown", true);
+
+    ini.WriteBool(kAccuracy, "Item Accuracy1", c.Accuracy1);
+    ini.WriteBool(kAccuracy, "Item Accuracy2", c.Accuracy2);
+    ini.WriteString(kAccuracy, "Eps1", c.Eps1);
+    ini.WriteString(kAccuracy, "Eps2", c.Eps2);
+
+    ini.WriteInteger(kMethod, "Group", c.Group);
+    ini.WriteBool(kMethod, "Gradient", c.Gradient);
+    ini.WriteBool(kMethod, "Conjugate gradient", c.ConjugateGradient);
+    ini.WriteBool(kMethod, "Quasi-Newton", c.QuasiNewton);
+    ini.WriteBool(kMethod, "Newton", c.Newton);
+    ini.WriteBool(kMethod, "Author", c.Author);
+    if (c.Gradient || c.ConjugateGradient || c.QuasiNewton || c.Newton || c.Author)
+        ini.WriteInteger(kMethod, "ItemIndex", c.MethodItem);
+    return ini;
+}
+
+bool StoreConfiguration(const std::string& path, const Configuration& c) { return WriteConfiguration(c).Save(path); }
+
+void DeleteConfiguration(const std::string& path) { std::remove(path.c_str()); }
+
+} // namespace tarvik

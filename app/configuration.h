@@ -1,0 +1,70 @@
+#pragma once
+// The user's choices kept in data.ini from one use of the program to the
+// next: every key of the file as a plain value, and how they are read from
+// and written to the INI text.
+#include <cstdint>
+#include <string>
+
+#include "app/ini_file.h"
+
+namespace tarvik {
+
+struct Configuration {
+    // [General]
+    bool Sound = true;
+    std::string WindowState;  // "wsMaximized", "wsNormal" (empty reads as normal)
+    int32_t Top = 0;
+    int32_t Left = 0;
+    int32_t Width = 0;
+    // [Problem]
+    std::string Dimension = "2";
+    int32_t StartingPoint = 0;
+    std::string PathU0;
+    bool FunctionsAll = true;
+    bool FunctionsNmore2 = false;
+    int32_t FunctionItem = 0;  // "ItemIndex" of the visible function list
+    // [Quadratic function from file]
+    std::string PathA;
+    std::string PathB;
+    std::string C = "0";
+    std::string PathUStar;
+    bool UStarFromFile = false;
+    bool UStarZero = true;
+    bool UStarUnknown = false;
+    // [Accuracy]
+    bool Accuracy1 = true;
+    bool Accuracy2 = false;
+    std::string Eps1 = "0.01";
+    std::string Eps2 = "0.01";
+    // [Method]
+    int32_t Group = 0;
+    bool Gradient = true;
+    bool ConjugateGradient = false;
+    bool QuasiNewton = false;
+    bool Newton = false;
+    bool Author = false;
+    int32_t MethodItem = 0;  // "ItemIndex" of the (last) visible method list
+
+    bool Maximized() const { return WindowState == "wsMaximized"; }
+};
+
+// StartDir followed by "/data.ini".
+std::string ConfigurationPath(const std::string& startDir);
+
+// Every key of ini; a missing key keeps its value from current, which holds
+// the state the window has when the file is read. The two groups of radio
+// buttons are read one key after the other as the buttons are set: a true
+// entry clears the others of its group, a false one clears only itself.
+// The window keys after "Window State" are not read for a maximised window.
+Configuration ReadConfiguration(const IniFile& ini, const Configuration& current);
+
+// The INI text of c, every key in its order; the quadratic problem's radio
+// keys only when true, the ItemIndex keys only for a visible list.
+IniFile WriteConfiguration(const Configuration& c);
+
+// Replaces the file at path with c (an older file is deleted first).
+bool StoreConfiguration(const std::string& path, const Configuration& c);
+// Deletes the file at path if it exists.
+void DeleteConfiguration(const std::string& path);
+
+} // namespace tarvik

@@ -1,0 +1,186 @@
+#include "app/ini_file.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace tarvik {
+
+namespace {
+
+std::string Trim(std::string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
+    while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
+    return std::string(text.substr(first, last - first));
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool ParseInteger(const std::string& text, int64_t& out) {
+    std::size_t pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    int base = 10;
+    if (text.size() - pos > 2 && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+        base = 16;
+        pos += 2;
+    }
+    if (pos >= text.size()) return false;
+    int64_t value = 0;
+    for (; pos < text.size(); ++pos) {
+        const int c = std::tolower(static_cast<unsigned char>(text[pos]));
+        int digit = -1;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        if (digit < 0) return false;
+        value = value * base + digit;
+        if (value > 4294967296LL) return false;
+    }
+    out = negative ? -value : value;
+    return true;
+}
+
+} // namespace
+
+IniFile IniFile::Parse(std::string_view text) {
+    IniFile ini;
+    Section* current = nullptr;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == ';') continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.find(']');
+            const std::string name = Trim(std::string_view(line).substr(1, close == std::string::npos ? std::string::npos
+                                                                                                  : close - 1));
+            current = nullptr;
+            for (Section& s : ini.sections_)
+                if (SameName(s.name, name)) current = &s;
+            if (current == nullptr) {
+                ini.sections_.push_back(Section{name, {}});
+                current = &ini.sections_.back();
+            }
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos || current == nullptr) continue;
+        current->entries.push_back(Entry{Trim(std::string_view(line).substr(0, eq)),
+                                         Trim(std::string_view(line).substr(eq + 1))});
+    }
+    return ini;
+}
+
+bool IniFile::Load(const std::string& path) {
+    sections_.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    *this = Parse(text.str());
+    return true;
+}
+
+bool IniFile::Save(const std::string& path) const {
+    std::remove(path.c_str());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << Text();
+    return static_cast<bool>(out);
+}
+
+std::string IniFile::Text() const {
+    std::string text;
+    for (const Section& s : sections_) {
+        text += "[" + s.name + "]\n";
+        for (const Entry& e : s.entries) text += e.key + "=" + e.value + "\n";
+    }
+    return text;
+}
+
+const IniFile::Section* IniFile::FindSection(std::string_view name) const {
+    for (const Section& s : sections_)
+        if (SameName(s.name, name)) return &s;
+    return nullptr;
+}
+
+// A key may itself hold "=" ("u*=0"): a line is split at its first "=", so
+// the key is found by comparing the start of the whole "key=value" text.
+int IniFile::FindKey(const Section& section, std::string_view key, std::string* value) {
+    for (std::size_t i = 0; i < section.entries.size(); ++i) {
+        const Entry& e = section.entries[i];
+        if (SameName(e.key, key)) {
+            if (value) *value = e.value;
+            return static_cast<int>(i);
+        }
+        const std::string whole = e.key + "=" + e.value;
+        if (whole.size() > key.size() && whole[key.size()] == '=' &&
+            SameName(std::string_view(whole).substr(0, key.size()), key)) {
+            if (value) *value = Trim(std::string_view(whole).substr(key.size() + 1));
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool IniFile::HasKey(std::string_view section, std::string_view key) const {
+    const Section* s = FindSection(section);
+    return s != nullptr && FindKey(*s, key, nullptr) >= 0;
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key, const std::string& fallback) const {
+    const Section* s = FindSection(section);
+    std::string value;
+    if (s == nullptr || FindKey(*s, key, &value) < 0) return fallback;
+    return value;
+}
+
+int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const {
+    const Section* s = FindSection(section);
+    std::string value;
+    if (s == nullptr || FindKey(*s, key, &value) < 0) return fallback;
+    int64_t parsed = 0;
+    if (!ParseInteger(value, parsed)) return fallback;
+    // Values beyond 32 bits wrap as the platform's conversion does.
+    return static_cast<int32_t>(static_cast<uint32_t>(parsed));
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    Section* target = nullptr;
+    for (Section& s : sections_)
+        if (SameName(s.name, section)) target = &s;
+    if (target == nullptr) {
+        sections_.push_back(Section{std::string(section), {}});
+        target = &sections_.back();
+    }
+    const int found = FindKey(*target, key, nullptr);
+    if (found >= 0)
+        target->entries[static_cast<std::size_t>(found)] = Entry{std::string(key), std::string(value)};
+    else
+        target->entries.push_back(Entry{std::string(key), std::string(value)});
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+} // namespace tarvik

@@ -1,0 +1,81 @@
+// The INI reader and writer: order, replacement, missing keys and the key
+// that holds "=" itself.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/ini_file.h"
+
+namespace tarvik {
+namespace {
+
+TEST(IniFileTest, WrittenSectionsAndKeysKeepTheirOrderThroughAFile) {
+    IniFile ini;
+    ini.WriteBool("General", "Sound", true);
+    ini.WriteString("Problem", "Dimension", "10");
+    ini.WriteInteger("General", "Window Width", 770);
+    ini.WriteString("Problem", "Path for u0", "");
+    ini.WriteBool("Quadratic function from file", "u*=0", true);
+
+    const std::string path = (std::filesystem::temp_directory_path() / "tarvik_ini_round_trip.ini").string();
+    ASSERT_TRUE(ini.Save(path));
+    IniFile back;
+    ASSERT_TRUE(back.Load(path));
+    std::filesystem::remove(path);
+
+    EXPECT_EQ(back.Text(),
+              "[General]\nSound=1\nWindow Width=770\n[Problem]\nDimension=10\nPath for u0=\n"
+              "[Quadratic function from file]\nu*=0=1\n");
+    EXPECT_TRUE(back.ReadBool("Quadratic function from file", "u*=0", false));
+    EXPECT_EQ(back.ReadInteger("General", "Window Width", 0), 770);
+    EXPECT_EQ(back.ReadString("Problem", "Path for u0", "x"), "");
+}
+
+TEST(IniFileTest, SavingReplacesAnOlderFileInsteadOfMergingIntoIt) {
+    const std::string path = (std::filesystem::temp_directory_path() / "tarvik_ini_replace.ini").string();
+    {
+        std::ofstream old(path);
+        old << "[Method]\nItemIndex=3\nOld=1\n";
+    }
+    IniFile ini;
+    ini.WriteInteger("Method", "Group", 2);
+    ASSERT_TRUE(ini.Save(path));
+    IniFile back;
+    ASSERT_TRUE(back.Load(path));
+    std::filesystem::remove(path);
+    EXPECT_FALSE(back.HasKey("Method", "ItemIndex"));
+    EXPECT_FALSE(back.HasKey("Method", "Old"));
+    EXPECT_EQ(back.ReadInteger("Method", "Group", -1), 2);
+}
+
+TEST(IniFileTest, RewritingAKeyChangesItInPlace) {
+    IniFile ini;
+    ini.WriteInteger("Method", "ItemIndex", 1);
+    ini.WriteBool("Method", "Author", false);
+    ini.WriteInteger("Method", "ItemIndex", 4);
+    EXPECT_EQ(ini.Text(), "[Method]\nItemIndex=4\nAuthor=0\n");
+}
+
+TEST(IniFileTest, MissingOrUnreadableValuesGiveTheFallback) {
+    const IniFile ini = IniFile::Parse("; comment\r\n[General]\r\n Sound = 0 \r\nWidth=abc\r\nHex=0x1F\r\n"
+                                       "junk line\r\n[problem]\r\nDimension=3\r\n");
+    EXPECT_FALSE(ini.ReadBool("General", "Sound", true));
+    EXPECT_TRUE(ini.ReadBool("General", "Missing", true));
+    EXPECT_EQ(ini.ReadInteger("General", "Width", 635), 635);
+    EXPECT_EQ(ini.ReadInteger("General", "Hex", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("Nowhere", "Width", 7), 7);
+    // Names are matched regardless of case, values trimmed.
+    EXPECT_EQ(ini.ReadString("PROBLEM", "dimension", ""), "3");
+    EXPECT_EQ(ini.ReadString("General", "Sound", ""), "0");
+}
+
+TEST(IniFileTest, LoadingAMissingFileFails) {
+    IniFile ini;
+    ini.WriteBool("General", "Sound", true);
+    EXPECT_FALSE(ini.Load((std::filesystem::temp_directory_path() / "tarvik_no_such_file.ini").string()));
+    EXPECT_TRUE(ini.Sections().empty());
+}
+
+} // namespace
+} // namespace tarvik
