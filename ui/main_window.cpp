@@ -20,7 +20,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/configuration.h"
+#include "app/ini_file.h"
 #include "app/start_point.h"
+#include "app/text_input.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "ui/app_glyphs.h"
@@ -568,16 +571,143 @@ void TMainForm::MethodGroupClicked(int group) {
 void TMainForm::ReadConfiguration() {
     CmbMethodsGrad->show();
     SetTextColour(SpeedBtnGrad, kButtonText);
-    if (!QFileInfo::exists(QDir(StartDir).filePath(QStringLiteral("data.ini")))) {
+    IniFile ini;
+    if (!ini.Load(ConfigurationFile().toStdString())) {
         // First start: the gradient group, a wider window and a word on
         // where the method options are.
         SpeedBtnGrad->setChecked(true);
         SetFormWidth(770);
         InitComments->show();
         InitComments->raise();
+    } else {
+        ConfigLoading = 1;
+        ApplyConfiguration(tarvik::ReadConfiguration(ini, CurrentConfiguration()));
     }
     Guarded([this] { FunctionChanged(); });
     ConfigLoading = 0;
+}
+
+QString TMainForm::ConfigurationFile() const {
+    return QString::fromStdString(ConfigurationPath(StartDir.toStdString()));
+}
+
+namespace {
+
+// An item typed into an editable list selects that item, as picking it does.
+void SetComboText(QComboBox* combo, const QString& text) {
+    const int found = combo->findText(text, Qt::MatchExactly);
+    if (found >= 0) combo->setCurrentIndex(found);
+    combo->setEditText(text);
+}
+
+void SetItemIndex(QComboBox* combo, int index) {
+    // An index the list does not have leaves the list as it is.
+    if (index >= 0 && index < combo->count()) combo->setCurrentIndex(index);
+}
+
+// A radio group of Qt always keeps one button checked; a file may clear all.
+void SetRadioGroup(std::initializer_list<std::pair<QRadioButton*, bool>> buttons) {
+    bool any = false;
+    for (const auto& [button, checked] : buttons) any = any || checked;
+    for (const auto& [button, checked] : buttons) {
+        button->setAutoExclusive(any);
+        button->setChecked(checked);
+    }
+    for (const auto& [button, checked] : buttons) button->setAutoExclusive(true);
+}
+
+} // namespace
+
+Configuration TMainForm::CurrentConfiguration() const {
+    Configuration c;
+    c.Sound = SoundOn();
+    c.WindowState = isMaximized() ? "wsMaximized" : "wsNormal";
+    c.Top = y();
+    c.Left = x();
+    c.Width = FormWidth();
+    c.Dimension = CmbN->currentText().toStdString();
+    c.StartingPoint = CmbU0->currentIndex();
+    c.PathU0 = state_.Choices.U0FileName;
+    c.FunctionsAll = !CmbFunctionsAll->isHidden();
+    c.FunctionsNmore2 = !CmbFunctionsNmore2->isHidden();
+    if (c.FunctionsAll) c.FunctionItem = CmbFunctionsAll->currentIndex();
+    if (c.FunctionsNmore2) c.FunctionItem = CmbFunctionsNmore2->currentIndex();
+    c.PathA = GboxInputFiles->FileA().toStdString();
+    c.PathB = GboxInputFiles->FileB().toStdString();
+    c.C = GboxInputFiles->EditC->text().toStdString();
+    c.PathUStar = GboxInputFiles->FileUStar().toStdString();
+    c.UStarFromFile = GboxInputFiles->RBtnUeFile->isChecked();
+    c.UStarZero = GboxInputFiles->RBtnUe0->isChecked();
+    c.UStarUnknown = GboxInputFiles->RBtnUeUnknown->isChecked();
+    c.Accuracy1 = RbtnPrec1->isChecked();
+    c.Accuracy2 = RbtnPrec2->isChecked();
+    c.Eps1 = CmbPrec1->currentText().toStdString();
+    c.Eps2 = CmbPrec2->currentText().toStdString();
+    c.Group = MethodGroup;
+    bool* visible[5] = {&c.Gradient, &c.ConjugateGradient, &c.QuasiNewton, &c.Newton, &c.Author};
+    for (int g = 0; g < 5; ++g) {
+        *visible[g] = !MethodList(g)->isHidden();
+        if (*visible[g]) c.MethodItem = MethodList(g)->currentIndex();
+    }
+    return c;
+}
+
+void TMainForm::ApplyConfiguration(const Configuration& c) {
+    SoundSwitchClicked(c.Sound);
+    if (c.Maximized()) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+        if (c.Left != x() || c.Top != y()) move(c.Left, c.Top);
+        SetFormWidth(c.Width);
+    }
+    ChkBoxStoreConfig->setChecked(true);
+
+    const QString dimension = QString::fromStdString(c.Dimension);
+    int32_t n = 0;
+    if (TryParseInt32(c.Dimension, n)) {
+        SetComboText(CmbN, dimension);
+        state_.N = n;
+    } else {
+        // A damaged file must not keep the program from starting.
+        host_.ShowError("The dimension \"" + c.Dimension + "\" in " + ConfigurationFile().toStdString() +
+                        " is not an integer; the dimension 2 is used.");
+        CmbN->setCurrentIndex(0);
+        state_.N = 2;
+    }
+    SetItemIndex(CmbU0, c.StartingPoint);
+
+    CmbFunctionsAll->setVisible(c.FunctionsAll);
+    CmbFunctionsNmore2->setVisible(c.FunctionsNmore2);
+    if (c.FunctionsAll) SetItemIndex(CmbFunctionsAll, c.FunctionItem);
+    if (c.FunctionsNmore2) SetItemIndex(CmbFunctionsNmore2, c.FunctionItem);
+
+    state_.Choices.U0FileName = c.PathU0;
+    if (CmbU0->currentIndex() == CmbU0->count() - 1) SetHint(CmbU0, QString::fromStdString(c.PathU0));
+
+    GboxInputFiles->SetFileA(QString::fromStdString(c.PathA));
+    GboxInputFiles->SetFileB(QString::fromStdString(c.PathB));
+    GboxInputFiles->EditC->setText(QString::fromStdString(c.C));
+    GboxInputFiles->SetFileUStar(QString::fromStdString(c.PathUStar));
+    SetRadioGroup({{GboxInputFiles->RBtnUeFile, c.UStarFromFile},
+                   {GboxInputFiles->RBtnUe0, c.UStarZero},
+                   {GboxInputFiles->RBtnUeUnknown, c.UStarUnknown}});
+    if (GboxInputFiles->RBtnUeUnknown->isChecked()) UStarUnknownClicked();
+
+    SetRadioGroup({{RbtnPrec1, c.Accuracy1}, {RbtnPrec2, c.Accuracy2}});
+    SetComboText(CmbPrec1, QString::fromStdString(c.Eps1));
+    SetComboText(CmbPrec2, QString::fromStdString(c.Eps2));
+
+    MethodGroup = static_cast<uint8_t>(c.Group);
+    const bool visible[5] = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
+    for (int g = 0; g < 5; ++g) MethodList(g)->setVisible(visible[g]);
+    for (int g = 0; g < 5; ++g) {
+        if (!visible[g]) continue;
+        SetItemIndex(MethodList(g), c.MethodItem);
+        GroupButton(g)->setChecked(true);
+    }
+    SetTextColour(SpeedBtnGrad, kInactiveCaptionText);
+    if (c.Group >= 0 && c.Group <= 4) SetTextColour(GroupButton(c.Group), kButtonText);
 }
 
 void TMainForm::UpdateLabel10() { Label10->setVisible(!RbtnPrec1->isChecked()); }

@@ -27,6 +27,10 @@ class QPushButton;
 class QRadioButton;
 class QToolButton;
 
+namespace tarvik {
+struct Configuration;
+}
+
 namespace tarvik::ui {
 
 class FigureWidget;
@@ -153,6 +157,10 @@ public:
     // The configuration step of start-up; without data.ini this is a first
     // start.
     void ReadConfiguration();
+    // The window's choices as data.ini keeps them, and putting them back.
+    Configuration CurrentConfiguration() const;
+    void ApplyConfiguration(const Configuration& c);
+    QString ConfigurationFile() const;
 
     // ---- Handlers ----
     void BtnStartClick();

@@ -1,5 +1,6 @@
 // The buttons of the window: Start, Stop, Clear, Save as, Exit and the
 // close question, the method tools, the links and the figure's mouse.
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QUrl>
 #include <stdexcept>
 
+#include "app/configuration.h"
 #include "app/method_selection.h"
 #include "app/number_format.h"
 #include "app/report_file.h"
@@ -20,6 +22,7 @@
 #include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
 #include "ui/main_window.h"
+#include "ui/tuning_dialog.h"
 #include "ui/window_dialogs.h"
 
 namespace tarvik::ui {
@@ -100,6 +103,10 @@ void TMainForm::ExitApplication() {
         if (!dialogs_->ConfirmYes(this, QStringLiteral("Tarvik is working. Would you want to cancel it without saving?")))
             return;
         state_.StopRequested = 1;
+    } else if (ChkBoxStoreConfig->isChecked()) {
+        StoreConfiguration(ConfigurationFile().toStdString(), CurrentConfiguration());
+    } else {
+        DeleteConfiguration(ConfigurationFile().toStdString());
     }
     closingConfirmed_ = true;
     close();
@@ -148,21 +155,24 @@ void TMainForm::BitBtnMetClick() {
     state_.Choices.MethodPosition = MethodPosition();
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
-    switch (state_.MethodCode) {
-    case 1: case 3: case 5: case 7: case 9: case 11: case 12:
-        host_.ShowInfo("There are not tunable parameters for this method.");
-        PlayIfSoundOn(kDone);
-        break;
-    default:
-        // The other methods are tuned in the "Tuning" dialog.
-        break;
+    TSecondForm form(state_, [this](std::exception_ptr error) { ApplicationEvents1Exception(error); },
+                     [this] { BtnStart->setFocus(); }, this);
+    if (form.FillForMethod()) {
+        form.exec();
+        return;
     }
+    host_.ShowInfo("There are not tunable parameters for this method.");
+    PlayIfSoundOn(kDone);
 }
 
 void TMainForm::BitBtnFunClick() {
     if (state_.Running) return;
     PlayIfSoundOn(kDone);
-    if (state_.FunctionCode != 13 && state_.FunctionCode != 16)
+    TSecondForm form(state_, [this](std::exception_ptr error) { ApplicationEvents1Exception(error); },
+                     [this] { BtnStart->setFocus(); }, this);
+    if (form.FillForFunction())
+        form.exec();
+    else
         host_.ShowInfo("There are not tunable parameters for this function.");
     PlayIfSoundOn(kDone);
 }

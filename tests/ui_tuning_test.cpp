@@ -1,0 +1,285 @@
+// The "Tuning" dialog behind the "M" and "F" buttons: which rows each method
+// and function shows, what OK accepts and stores, and the keys.
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+#include "core/parameters.h"
+#include "ui/main_window.h"
+#include "ui/tuning_dialog.h"
+#include "ui_test_support.h"
+
+namespace tarvik::ui {
+namespace {
+
+using tarvik::testing::ScriptedDialogs;
+
+constexpr const char* kBadParameter = "Incorrect data in parameter!";
+
+class TuningTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(startDir.isValid());
+        form = std::make_unique<TMainForm>(startDir.path(), std::make_unique<ScriptedDialogs>(log));
+        log.errors.clear();
+    }
+
+    static void Pick(QComboBox* combo, int index) {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    void ChooseMethod(int group, int item) {
+        form->GroupButton(group)->click();
+        Pick(form->MethodList(group), item);
+    }
+    void ChooseFunction(int position) { Pick(form->CmbFunctionsAll, position); }
+
+    // Presses button and lets action work on the dialog it opens; the dialog
+    // is closed afterwards if the action left it open. False when no dialog
+    // opened.
+    bool WithDialog(QToolButton* button, const std::function<void(TSecondForm&)>& action) {
+        bool opened = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            auto* dialog = form->findChild<TSecondForm*>();
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            opened = true;
+            action(*dialog);
+            if (dialog->isVisible()) dialog->reject();
+        });
+        button->click();
+        // A timer left behind by a button that opened nothing must not reach
+        // the next case.
+        QCoreApplication::processEvents();
+        return opened;
+    }
+
+    // Types texts into the first rows, presses OK and tells whether the
+    // dialog closed.
+    static bool TypeAndConfirm(TSecondForm& dialog, const QStringList& texts) {
+        for (int row = 1; row <= texts.size(); ++row) dialog.Edit(row)->setText(texts[row - 1]);
+        dialog.ButtonSet->click();
+        return !dialog.isVisible();
+    }
+
+    // Error boxes other than those of missing function pictures, which
+    // depend on whether the Media folder has been generated.
+    QStringList Errors() const {
+        QStringList errors;
+        for (const QString& e : log.errors)
+            if (!e.startsWith("Cannot open")) errors << e;
+        return errors;
+    }
+
+    TunableParameters& Params() { return form->State().Params; }
+
+    QTemporaryDir startDir;
+    ScriptedDialogs::Log log;
+    std::unique_ptr<TMainForm> form;
+};
+
+// Rows are visible when they lie inside the client area the height leaves.
+int VisibleRows(const TSecondForm& dialog) {
+    int rows = 0;
+    for (int row = 1; row <= 4; ++row)
+        if (dialog.Edit(row)->geometry().bottom() < dialog.height()) rows = row;
+    return rows;
+}
+
+TEST_F(TuningTest, EachTunableMethodShowsItsRowsAndCurrentValues) {
+    struct Case {
+        int group, item, height;
+        QString label1, value1, label2, value2, value3;
+        bool interpolation;
+    };
+    const Case cases[] = {
+        {0, 0, 75, "   step-size =", "0.3", "", "", "", false},
+        {0, 2, 110, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
+        // "memory 15 pairs,Wolfe" shares the Wolfe parameters.
+        {2, 4, 110, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
+        {3, 2, 110, "CG prec. c =", "0.001", "maxSubiter =", "2147483647", "", false},
+        {3, 3, 75, "maxRadius =", "1", "", "", "", false},
+        {4, 0, 145, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "0.5", false},
+        {4, 1, 145, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "1E-5", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label1.toStdString() + " group " + std::to_string(c.group));
+        ChooseMethod(c.group, c.item);
+        ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+            EXPECT_EQ(d.windowTitle(), "Tuning");
+            EXPECT_EQ(d.FormHeight(), c.height);
+            EXPECT_EQ(VisibleRows(d), (c.height - 40) / 35);
+            EXPECT_EQ(d.LabelConst1->text(), c.label1);
+            EXPECT_EQ(d.EditConst1->text(), c.value1);
+            EXPECT_EQ(d.CmbInterpol->isVisibleTo(&d), c.interpolation);
+            EXPECT_EQ(d.EditConst2->isVisibleTo(&d), !c.interpolation);
+            if (!c.label2.isEmpty()) {
+                EXPECT_EQ(d.LabelConst2->text(), c.label2);
+            }
+            if (!c.value2.isEmpty()) {
+                EXPECT_EQ(d.EditConst2->text(), c.value2);
+            }
+            if (!c.value3.isEmpty()) {
+                EXPECT_EQ(d.EditConst3->text(), c.value3);
+                EXPECT_EQ(d.LabelConst3->text(), QStringLiteral("      \u03B4 ="));
+            }
+            if (c.interpolation) {
+                EXPECT_EQ(d.CmbInterpol->currentText(), "quadratic");
+            }
+        }));
+    }
+    EXPECT_TRUE(log.infos.isEmpty());
+}
+
+TEST_F(TuningTest, MethodsWithoutParametersOnlyInform) {
+    ChooseMethod(1, 0);  // Fletcher-Reeves with golden steps
+    EXPECT_FALSE(WithDialog(form->BitBtnMet, [](TSecondForm&) {}));
+    EXPECT_EQ(log.infos, QStringList{"There are not tunable parameters for this method."});
+}
+
+TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
+    ChooseMethod(0, 2);
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+        EXPECT_FALSE(TypeAndConfirm(d, {"1"}));
+        // The rejected value is kept until a valid one replaces it.
+        EXPECT_EQ(Params().WolfeC2, 1.0L);
+        EXPECT_FALSE(TypeAndConfirm(d, {"0"}));
+        EXPECT_EQ(Params().WolfeC2, 0.0L);
+        d.CmbInterpol->setCurrentIndex(1);
+        EXPECT_TRUE(TypeAndConfirm(d, {"0,25"}));
+        EXPECT_TRUE(d.EditConst1->text().isEmpty());
+    }));
+    EXPECT_EQ(Params().WolfeC2, 0.25L);
+    EXPECT_EQ(Params().WolfeInterpolation, 1);
+    EXPECT_EQ(Errors(), (QStringList{kBadParameter, kBadParameter}));
+
+    // Opened again, the dialog shows what was stored.
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) {
+        EXPECT_EQ(d.EditConst1->text(), "0.25");
+        EXPECT_EQ(d.CmbInterpol->currentText(), "cubic");
+    }));
+}
+
+TEST_F(TuningTest, CollinearParametersAreCheckedInRowOrder) {
+    ChooseMethod(4, 0);
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+        // c1 = 0 is allowed, c2 = 0 is not: c1 is stored, the handler stops
+        // before the delta row.
+        EXPECT_FALSE(TypeAndConfirm(d, {"0", "0", "0,7"}));
+        EXPECT_EQ(Params().CollC1, 0.0L);
+        EXPECT_EQ(Params().CollC2, 0.0L);
+        EXPECT_EQ(Params().CollDeltaDemo, 0.5L);
+        EXPECT_FALSE(TypeAndConfirm(d, {"1", "3", "0,7"}));
+        EXPECT_EQ(Params().CollC1, 1.0L);
+        EXPECT_EQ(Params().CollC2, 0.0L);
+        EXPECT_TRUE(TypeAndConfirm(d, {"0", "3", "0,7"}));
+    }));
+    EXPECT_EQ(Params().CollC2, 3.0L);
+    EXPECT_EQ(Params().CollDeltaDemo, 0.7L);
+    EXPECT_EQ(Params().CollDeltaFull, 1e-5L);
+    EXPECT_EQ(Errors().size(), 2);
+}
+
+TEST_F(TuningTest, MaxSubIterTakesOnlyPositiveIntegers) {
+    ChooseMethod(3, 2);
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+        EXPECT_FALSE(TypeAndConfirm(d, {"0,5", "2.5"}));
+        EXPECT_EQ(Params().NewtonCgForcingC, 0.5L);
+        EXPECT_EQ(Params().MaxSubIter, 2147483647);
+        EXPECT_FALSE(TypeAndConfirm(d, {"0,5", "-3"}));
+        EXPECT_EQ(Params().MaxSubIter, -3);
+        EXPECT_TRUE(TypeAndConfirm(d, {"0,5", "40"}));
+    }));
+    EXPECT_EQ(Params().MaxSubIter, 40);
+}
+
+TEST_F(TuningTest, ARejectionGoesThroughTheWindowsErrorHandling) {
+    form->RichEditOut->setPlainText("old results");
+    ChooseMethod(0, 0);
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+        EXPECT_FALSE(TypeAndConfirm(d, {"abc"}));
+        EXPECT_TRUE(d.isVisible());
+    }));
+    EXPECT_EQ(Errors(), QStringList{kBadParameter});
+    EXPECT_TRUE(form->RichEditOut->toPlainText().isEmpty());
+    EXPECT_EQ(Params().ConstStepSize, 0.3L);
+}
+
+TEST_F(TuningTest, EnterInAnEditConfirmsAndEscapeCancels) {
+    ChooseMethod(3, 3);
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) {
+        d.EditConst1->setText("2,5");
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(d.EditConst1, &enter);
+        EXPECT_FALSE(d.isVisible());
+    }));
+    EXPECT_EQ(Params().TrustMaxRadius, 2.5L);
+
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) {
+        d.EditConst1->setText("7");
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(d.EditConst1, &escape);
+        EXPECT_FALSE(d.isVisible());
+    }));
+    EXPECT_EQ(Params().TrustMaxRadius, 2.5L);
+}
+
+TEST_F(TuningTest, TridiaShowsFourGreekRowsAndAcceptsAnyReal) {
+    ChooseFunction(13);
+    ASSERT_TRUE(WithDialog(form->BitBtnFun, [&](TSecondForm& d) {
+        EXPECT_EQ(d.windowTitle(), "Quadratic: TRIDIA");
+        EXPECT_EQ(d.FormHeight(), 180);
+        EXPECT_EQ(VisibleRows(d), 4);
+        EXPECT_EQ(d.LabelConst1->text(), QStringLiteral("      \u03B1 ="));
+        EXPECT_EQ(d.LabelConst4->text(), QStringLiteral("      \u03B3 ="));
+        EXPECT_TRUE(d.LabelConst2->font().italic());
+        EXPECT_EQ(d.EditConst1->text(), "2");
+        // A bad third row stops after the first two are stored.
+        EXPECT_FALSE(TypeAndConfirm(d, {"2,5", "-1", "x", "0"}));
+        EXPECT_EQ(Params().TridiaAlpha, 2.5L);
+        EXPECT_EQ(Params().TridiaBeta, -1.0L);
+        EXPECT_EQ(Params().TridiaDelta, 1.0L);
+        EXPECT_TRUE(TypeAndConfirm(d, {"2,5", "-1", "0", "0"}));
+    }));
+    EXPECT_EQ(Params().TridiaDelta, 0.0L);
+    EXPECT_EQ(Params().TridiaGamma, 0.0L);
+    EXPECT_EQ(Errors(), QStringList{kBadParameter});
+}
+
+TEST_F(TuningTest, HilbertShowsOneRow) {
+    ChooseFunction(16);
+    ASSERT_TRUE(WithDialog(form->BitBtnFun, [&](TSecondForm& d) {
+        EXPECT_EQ(d.FormHeight(), 75);
+        EXPECT_EQ(VisibleRows(d), 1);
+        EXPECT_EQ(d.LabelConst1->text(), "        d =");
+        EXPECT_EQ(d.EditConst1->text(), "0.001");
+        EXPECT_TRUE(TypeAndConfirm(d, {"-0,02"}));
+    }));
+    EXPECT_EQ(Params().HilbertD, -0.02L);
+}
+
+TEST_F(TuningTest, RosenbrockHasNoFunctionParameters) {
+    EXPECT_FALSE(WithDialog(form->BitBtnFun, [](TSecondForm&) {}));
+    EXPECT_EQ(log.infos, QStringList{"There are not tunable parameters for this function."});
+}
+
+TEST_F(TuningTest, TheButtonsDoNothingDuringARun) {
+    ChooseMethod(0, 0);
+    form->State().Running = 1;
+    EXPECT_FALSE(WithDialog(form->BitBtnMet, [](TSecondForm&) {}));
+    EXPECT_FALSE(WithDialog(form->BitBtnFun, [](TSecondForm&) {}));
+    form->State().Running = 0;
+    EXPECT_TRUE(log.infos.isEmpty());
+}
+
+} // namespace
+} // namespace tarvik::ui
+
+int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }
