@@ -11,6 +11,7 @@
 #include "app/problem_preparation.h"
 #include "app/run_report.h"
 #include "app/text_input.h"
+#include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
 #include "core/constant_step.h"
 #include "core/errors.h"
@@ -49,8 +50,8 @@ namespace {
 
 bool IsCollinear(uint8_t methodCode) { return methodCode == 16 || methodCode == 17; }
 
-// Methods whose step routines this version does not have yet.
-bool MethodAvailable(uint8_t methodCode) { return !IsCollinear(methodCode) && methodCode != 14; }
+// Code 14 names no method: there is no step to take for it.
+bool MethodAvailable(uint8_t methodCode) { return methodCode != 14; }
 
 void PlaySound(RunState& s, const char* name) { s.Host->PlaySound(name); }
 
@@ -210,6 +211,20 @@ void RunDriver::IterateOnce() {
         s.UPrev = s.U;
         TrustRegionStep(s, f, s.Dir, s.TrustRadius);
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.UPrev[i] - s.Dir[i];
+        break;
+    case 16: case 17:
+        s.IterationComplete = 0;
+        if (s.MethodCode == 16)
+            CollinearDemoSearch(s, s.GradJ, s.U, FormatFloat);
+        else
+            CollinearSearch(s, s.GradJ, s.U, FormatFloat);
+        if (s.Step != 0) {
+            if (s.MethodCode == 16)
+                CollinearDemoStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
+            else
+                CollinearStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
+        }
+        s.IterationComplete = 1;
         break;
     default:
         break;
