@@ -1,0 +1,180 @@
+// data.ini and the window: a first start, restoring a stored configuration,
+// and what Exit and the close button do with the file.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <memory>
+
+#include "ui/input_files_panel.h"
+#include "ui/main_window.h"
+#include "ui_test_support.h"
+
+namespace tarvik::ui {
+namespace {
+
+using tarvik::testing::ScriptedDialogs;
+
+const char* const kNewtonExample =
+    "[General]\nSound=1\nWindow State=wsNormal\nWindow position Top=186\nWindow position Left=180\n"
+    "Window Width=770\n[Problem]\nDimension=10\nStarting point=0\nPath for u0=\nFunctions all=0\n"
+    "Functions n>2=1\nItemIndex=3\n[Quadratic function from file]\nPath for A=/nowhere/a.txt\n"
+    "Path for b=/nowhere/b.txt\nc=0\nPath for u*=/nowhere/ue.txt\nu*=0=1\n[Accuracy]\nItem Accuracy1=0\n"
+    "Item Accuracy2=1\nEps1=0.01\nEps2=0.0001\n[Method]\nGroup=3\nGradient=0\nConjugate gradient=0\n"
+    "Quasi-Newton=0\nNewton=1\nAuthor=0\nItemIndex=1\n";
+
+class ConfigurationWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(startDir.isValid()); }
+
+    QString IniPath() const { return startDir.filePath("data.ini"); }
+
+    void WriteIni(const QByteArray& text) {
+        QFile file(IniPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QByteArray ReadIni() const {
+        QFile file(IniPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void Open() {
+        log = ScriptedDialogs::Log{};
+        form = std::make_unique<TMainForm>(startDir.path(), std::make_unique<ScriptedDialogs>(log));
+    }
+
+    QStringList Errors() const {
+        QStringList errors;
+        for (const QString& e : log.errors)
+            if (!e.startsWith("Cannot open")) errors << e;
+        return errors;
+    }
+
+    QTemporaryDir startDir;
+    ScriptedDialogs::Log log;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(ConfigurationWindowTest, WithoutAFileTheProgramMakesAFirstStart) {
+    Open();
+    EXPECT_EQ(form->FormWidth(), 770);
+    EXPECT_TRUE(form->SpeedBtnGrad->isChecked());
+    EXPECT_TRUE(form->InitComments->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->ChkBoxStoreConfig->isChecked());
+}
+
+TEST_F(ConfigurationWindowTest, TheNewtonExampleRestoresTheWindow) {
+    WriteIni(kNewtonExample);
+    Open();
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join("; ").toStdString();
+    EXPECT_EQ(form->CmbN->currentText(), "10");
+    EXPECT_EQ(form->State().N, 10);
+    EXPECT_TRUE(form->CmbFunctionsAll->isHidden());
+    EXPECT_FALSE(form->CmbFunctionsNmore2->isHidden());
+    EXPECT_EQ(form->CmbFunctionsNmore2->currentIndex(), 3);
+    EXPECT_EQ(QString::fromStdString(form->State().FunctionName), form->CmbFunctionsNmore2->itemText(3));
+    EXPECT_TRUE(form->RbtnPrec2->isChecked());
+    EXPECT_FALSE(form->RbtnPrec1->isChecked());
+    EXPECT_EQ(form->CmbPrec2->currentText(), "0.0001");
+    EXPECT_EQ(form->CmbPrec1->currentText(), "0.01");
+    EXPECT_EQ(form->MethodGroup, 3);
+    EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
+    EXPECT_TRUE(form->CmbMethodsGrad->isHidden());
+    EXPECT_EQ(form->CmbMethodsNewton->currentIndex(), 1);
+    EXPECT_TRUE(form->SpeedBtnNewton->isChecked());
+    EXPECT_EQ(form->MethodPosition(), 13);
+    EXPECT_EQ(form->GboxInputFiles->FileA(), "/nowhere/a.txt");
+    EXPECT_TRUE(form->GboxInputFiles->RBtnUe0->isChecked());
+    EXPECT_TRUE(form->ChkBoxStoreConfig->isChecked());
+    EXPECT_FALSE(form->InitComments->isVisibleTo(form.get()));
+    EXPECT_EQ(form->FormWidth(), 770);
+    EXPECT_TRUE(form->SoundOn());
+}
+
+TEST_F(ConfigurationWindowTest, ExitWithTheBoxTickedWritesWhatTheNextStartRestores) {
+    WriteIni(kNewtonExample);
+    Open();
+    form->SoundSwitchClicked(false);
+    form->ExitApplication();
+    const QByteArray written = ReadIni();
+    // The window's own position replaces the stored one; everything else
+    // comes back line for line.
+    QByteArray expected(kNewtonExample);
+    expected.replace("Sound=1", "Sound=0");
+    QList<QByteArray> lines = written.split('\n');
+    QList<QByteArray> expectedLines = expected.split('\n');
+    ASSERT_EQ(lines.size(), expectedLines.size()) << written.toStdString();
+    for (int i = 0; i < lines.size(); ++i) {
+        if (expectedLines[i].startsWith("Window position")) continue;
+        EXPECT_EQ(lines[i], expectedLines[i]);
+    }
+
+    Open();
+    EXPECT_FALSE(form->SoundOn());
+    EXPECT_EQ(form->CmbMethodsNewton->currentIndex(), 1);
+    EXPECT_EQ(form->CmbFunctionsNmore2->currentIndex(), 3);
+}
+
+TEST_F(ConfigurationWindowTest, ExitWithTheBoxClearedRemovesTheFile) {
+    WriteIni(kNewtonExample);
+    Open();
+    form->ChkBoxStoreConfig->setChecked(false);
+    form->ExitApplication();
+    EXPECT_FALSE(QFile::exists(IniPath()));
+    Open();
+    EXPECT_TRUE(form->InitComments->isVisibleTo(form.get()));
+}
+
+TEST_F(ConfigurationWindowTest, TheCloseButtonLeavesTheFileAsItWas) {
+    WriteIni(kNewtonExample);
+    Open();
+    form->CmbPrec2->setEditText("0.5");
+    form->close();
+    EXPECT_EQ(ReadIni(), QByteArray(kNewtonExample));
+
+    form->ChkBoxStoreConfig->setChecked(false);
+    Open();
+    form->ChkBoxStoreConfig->setChecked(false);
+    form->close();
+    EXPECT_TRUE(QFile::exists(IniPath()));
+}
+
+TEST_F(ConfigurationWindowTest, AStoredQuadraticOptionAndAuthorGroupComeBack) {
+    WriteIni("[Quadratic function from file]\nu* is unknown=1\n[Method]\nGroup=4\nGradient=0\nAuthor=1\n"
+             "ItemIndex=1\n");
+    Open();
+    EXPECT_TRUE(form->GboxInputFiles->RBtnUeUnknown->isChecked());
+    EXPECT_FALSE(form->GboxInputFiles->RBtnUe0->isChecked());
+    EXPECT_FALSE(form->GboxInputFiles->BitBtnInputFileUe->isEnabled());
+    EXPECT_EQ(form->MethodPosition(), 17);
+    EXPECT_TRUE(form->SpeedBtnAuthor->isChecked());
+    // Keys that are missing keep the design state.
+    EXPECT_EQ(form->CmbN->currentText(), "2");
+    EXPECT_FALSE(form->CmbFunctionsAll->isHidden());
+}
+
+TEST_F(ConfigurationWindowTest, ADimensionThatIsNoIntegerIsReportedAndTwoIsUsed) {
+    WriteIni("[Problem]\nDimension=ten\n");
+    Open();
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_TRUE(Errors()[0].contains("\"ten\"")) << Errors()[0].toStdString();
+    EXPECT_EQ(form->State().N, 2);
+    EXPECT_EQ(form->CmbN->currentText(), "2");
+}
+
+TEST_F(ConfigurationWindowTest, AMaximisedWindowIsRestoredMaximised) {
+    WriteIni("[General]\nWindow State=wsMaximized\nWindow Width=900\n");
+    Open();
+    EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
+    EXPECT_NE(form->FormWidth(), 900);
+}
+
+} // namespace
+} // namespace tarvik::ui
+
+int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }
