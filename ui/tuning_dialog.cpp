@@ -17,9 +17,9 @@ namespace {
 
 constexpr int kClientWidth = 216;
 constexpr int kRowTop[4] = {14, 48, 83, 118};
-constexpr int kLabelLeft = 8;
-constexpr int kEditLeft = 94;
-constexpr int kEditWidth = 70;
+constexpr int kLabelLeft = 6;
+constexpr int kEditLeft = 100;
+constexpr int kEditWidth = 64;
 constexpr int kEditHeight = 21;
 
 const char* const kBadParameter = "Incorrect data in parameter!";
@@ -93,7 +93,9 @@ TSecondForm::TSecondForm(RunState& state, std::function<void(std::exception_ptr)
     CmbInterpol = new QComboBox(this);
     CmbInterpol->setObjectName(QStringLiteral("CmbInterpol"));
     CmbInterpol->addItems({QStringLiteral("quadratic"), QStringLiteral("cubic")});
-    CmbInterpol->setGeometry(EditConst2->geometry());
+    // Nothing lies right of the second row: the list may be wider than the
+    // edit box it covers, so that its items can be read.
+    CmbInterpol->setGeometry(kEditLeft, kRowTop[1], kClientWidth - kEditLeft - 6, kEditHeight);
     CmbInterpol->hide();
 
     ButtonSet = new QPushButton(QStringLiteral("OK"), this);
