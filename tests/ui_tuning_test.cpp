@@ -270,6 +270,18 @@ TEST_F(TuningTest, RosenbrockHasNoFunctionParameters) {
     EXPECT_EQ(log.infos, QStringList{"There are not tunable parameters for this function."});
 }
 
+TEST_F(TuningTest, Himmelblau28TakesTheSaddleValuesWhenTheWindowIsActiveAgain) {
+    form->show();
+    ChooseFunction(3);
+    ChooseMethod(4, 1);
+    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) { EXPECT_TRUE(TypeAndConfirm(d, {"0,3", "5", "0,2"})); }));
+    EXPECT_EQ(Params().CollC2, 5.0L);
+    form->activateWindow();
+    ASSERT_TRUE(tarvik::testing::SpinUntil([this] { return form->isActiveWindow(); }, 5000));
+    EXPECT_EQ(Params().CollC1, 0.1L);
+    EXPECT_EQ(Params().CollDeltaFull, 0.05L);
+}
+
 TEST_F(TuningTest, TheButtonsDoNothingDuringARun) {
     ChooseMethod(0, 0);
     form->State().Running = 1;
