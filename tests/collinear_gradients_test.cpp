@@ -192,16 +192,6 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     EXPECT_EQ(s.SubIterCount, 2);
 }
 
-TEST_F(SubIterationTest, TheCounterBoundEndsTheSubIterations) {
-    Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
-    s.MaxSubIterColl = 4;
-    s.SubIterCount = 4;
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
-    EXPECT_EQ(s.SubIterDone, 1);
-    EXPECT_EQ(s.SubIterCount, 4);
-    EXPECT_EQ(s.EvalCount, 1);                     // the gradient at v is still taken
-}
-
 TEST_F(SubIterationTest, NoProgressEndsTheSubIterations) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     s.SubIterCount = 2;
@@ -245,6 +235,15 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
         EXPECT_STREQ(e.what(), "Terminated by user");
     }
     EXPECT_EQ(s.EvalCount, 0);
+
+    // The full search also looks before each sub-iteration.
+    Start(RosenbrockCode, {-1.2L, 1}, 1e-5L);
+    s.StopRequested = 0;
+    int pumps = 0;
+    host.onProcessEvents = [&] { s.StopRequested = ++pumps == 1; };
+    EXPECT_THROW(CollinearSearch(s, s.GradJ, s.U, FormatFloat), EBadError);
+    EXPECT_EQ(pumps, 1);
+    EXPECT_EQ(s.EvalCount, 1);                     // the start's gradient only
 }
 
 // ------------------------------------------------------------ The searches
@@ -301,13 +300,6 @@ TEST_F(CollinearFixture, FullSearchTakesTheCurrentPointAsBase) {
     // The loop and the sub-iteration both let the window work.
     EXPECT_EQ(pumps, 2 * (s.SubIterCount));
     EXPECT_EQ(host.trajectoryDrawings, s.SubIterCount + 1);
-}
-
-TEST_F(CollinearFixture, FullSearchHonoursStopBetweenSubIterations) {
-    Prepare(RosenbrockCode, 2, {-1.2L, 1}, 1e-5L);
-    host.onProcessEvents = [this] { s.StopRequested = 1; };
-    EXPECT_THROW(CollinearSearch(s, s.GradJ, s.U, FormatFloat), EBadError);
-    EXPECT_EQ(s.EvalCount, 1);                     // only the start's gradient
 }
 
 TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
