@@ -39,8 +39,9 @@ void MethodSelect(RunState& s, int n) {
     s.MethodCode = entry.code;
     s.MethodName = std::string(entry.name.substr(0, 60));
     if (entry.lbfgsMemory != 0) s.LbfgsMemory = entry.lbfgsMemory;
-    s.StorageMB += BytesToMegabytes(MethodStorageBytes(p, n));
-    if (p != 2) ShowStorageNeed(s, s.StorageMB, n);
+    Real& ProblemStorageMB = s.StorageMB;
+    ProblemStorageMB += BytesToMegabytes(MethodStorageBytes(p, n));
+    if (p != 2) ShowStorageNeed(s, ProblemStorageMB, n);
 
     // Arrays of the previous selection go first, so a failed allocation
     // never leaves a mixture behind.

@@ -229,6 +229,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The window has become active.
+    void FormActivate();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

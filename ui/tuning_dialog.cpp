@@ -87,7 +87,7 @@ TSecondForm::TSecondForm(RunState& state, std::function<void(std::exception_ptr)
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("EditConst%1").arg(row + 1));
         edit->setGeometry(kEditLeft, kRowTop[row], kEditWidth, kEditHeight);
-        connect(edit, &QLineEdit::returnPressed, this, [this] { ButtonSetClick(); });
+        connect(edit, &QLineEdit::returnPressed, this, [this] { EditConst1KeyPress(Qt::Key_Return); });
         *edits[row] = edit;
     }
     CmbInterpol = new QComboBox(this);
@@ -280,11 +280,21 @@ void TSecondForm::ButtonSetClick() {
     accept();
 }
 
+// Enter in any of the four edit boxes confirms the values.
+void TSecondForm::EditConst1KeyPress(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) ButtonSetClick();
+}
+
+// The dialog sees every key before its controls do (KeyPreview): Esc
+// anywhere closes it without storing.
+bool TSecondForm::FormKeyDown(int key) {
+    if (key != Qt::Key_Escape) return false;
+    close();
+    return true;
+}
+
 void TSecondForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
+    if (FormKeyDown(event->key())) return;
     QDialog::keyPressEvent(event);
 }
 

@@ -61,6 +61,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void EditConst1KeyPress(int key);
+    bool FormKeyDown(int key);
 
 private:
     void SetRow(int row, const QString& label, const QString& hint, Real value);

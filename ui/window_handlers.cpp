@@ -130,12 +130,15 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && state_.FunctionCode == 3) {
-        // Himmelblau 28 has saddle points: the collinear-gradients method
-        // works there with its recommended values.
-        state_.Params.CollC1 = CollC1Saddle;
-        state_.Params.CollDeltaFull = CollDeltaSaddle;
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TMainForm::FormActivate() {
+    if (state_.FunctionCode != 3) return;
+    // Himmelblau 28 has saddle points: the collinear-gradients method
+    // works there with its recommended values.
+    state_.Params.CollC1 = CollC1Saddle;
+    state_.Params.CollDeltaFull = CollDeltaSaddle;
 }
 
 // ------------------------------------------------------- Method tools
