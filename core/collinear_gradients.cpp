@@ -62,6 +62,13 @@ bool FinalStepFactor(const MyArray1& ub, const MyArray1& gb, const MyArray1& g, 
 
 void DivGVector(RunState& s, const MyArray1& gv, Real normGv) {
     s.SubIterDone = 0;
+    // A stationary trial point has no direction to compare: the search is
+    // over there (the zero gradient has already cleared ContinueRun), and
+    // dividing by its zero norm would only spread NaN through the method.
+    if (normGv == 0) {
+        s.SubIterDone = 1;
+        return;
+    }
     const int sign = DoubleSign(VecDot(s.GradJ0, gv));
     s.CollSign = sign == 0 ? 1 : sign;
     const Real sigma = s.CollSign;
@@ -89,6 +96,7 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFor
     if (s.SubIterCount > 1) {
         EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
         DivGVector(s, g, s.GradNorm);
+        if (s.SubIterDone) return;
     }
 
     if (s.DivGradNorm < s.CollThreshold || s.SubIterCount >= s.MaxSubIterColl || dist < s.CollMinDist ||
@@ -132,6 +140,7 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFor
     s.GradNorm = s.GradNormSaved;
     w = s.DivGradVecPrev;
     s.DivGradNorm = s.DivGradNormPrev;
+    s.SubIterDone = 0;  // a stationary probe point ends nothing: the point is restored
 
     s.CollStep = s.DivGradNorm * s.DivGradNorm / curv;
     for (int i = 1; i <= n; ++i) u[i] = u[i] + s.CollStep * p[i];
@@ -177,10 +186,12 @@ void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter for
         if (ShowsDivG(s)) status += "     ||DivG||=" + format("#.00E+00", s.DivGradNorm);
         s.SetStatus(status);
         SubIteration(s, g, u, q, format);
-        s.SegmentColour = clSubIter;
-        // A probe that met a zero gradient has ended the run; its last
-        // point is drawn by the driver.
-        if (s.ContinueRun) s.Host->DrawTrajectoryStep();
+        // After a zero gradient the run ends with this iteration; the
+        // driver draws its last point.
+        if (s.ContinueRun) {
+            s.SegmentColour = clSubIter;
+            s.Host->DrawTrajectoryStep();
+        }
     }
 }
 

@@ -100,6 +100,42 @@ TEST_F(CollinearFixture, DivGVectorTakesTheSignOfTheProductRoundedToDouble) {
 
 // ------------------------------------------------------ SubIterationStart
 
+TEST_F(CollinearFixture, AStationaryTrialPointEndsTheSubIterationsWithoutNaN) {
+    Prepare(AxisParallelCode, 2, {1, 1});
+    s.DivGradVec = Vec({0.25L, -0.5L});
+    DivGVector(s, Vec({0, 0}), 0);
+    EXPECT_EQ(s.SubIterDone, 1);
+    EXPECT_EQ(s.DivGradVec[1], 0.25L);
+    EXPECT_EQ(s.DivGradVec[2], -0.5L);
+}
+
+TEST(CollinearRuns, ARunThatMeetsAStationaryPointEndsWithAZeroGradient) {
+    // J = -|u|^2/2 from u° = (-0.1, ..., -0.1): the gradient is +0.1 in
+    // every component, so the first corner, 0.2/sqrt(4) away, is the
+    // stationary point 0 itself.
+    RecordingHost host;
+    RunState s{host};
+    RunDriver driver{s};
+    s.Choices.FunctionPosition = 17;
+    s.Choices.MethodPosition = 16;
+    s.Choices.CmbNText = "4";
+    s.Choices.StartItem = 23;  // all components -0.1
+    s.FunctionCode = 17;
+    s.FunctionName = "Quadratic from FILE";
+    s.N = 4;
+    s.Quad.QuadA = NewMatrix(4);
+    for (int i = 1; i <= 4; ++i) s.Quad.QuadA[i][i] = -1;
+    s.Quad.QuadB = NewVector(4);
+    s.Quad.QuadAu = NewVector(4);
+    s.Choices.RbtnPrec1Checked = false;
+    s.Choices.RbtnPrec2Checked = true;
+    s.Params.CollDeltaDemo = 0.2L;  // the corner of 0.2/sqrt(4) from -0.1 is 0
+    driver.BtnStartClick();
+    EXPECT_TRUE(host.errors.empty());
+    EXPECT_EQ(host.infos, std::vector<std::string>{"You are lucky!  gradJ=0 "});
+    EXPECT_EQ(host.lines.back(), " Done. You are lucky!  gradJ=0");
+}
+
 TEST_F(CollinearFixture, StartPlacesVAtTheCornerOnTheGradientsSide) {
     Prepare(AxisParallelCode, 2, {-1, 0}, 0.5L);   // g_b = (-2, 0)
     SubIterationStart(s, s.GradJ, s.U);
