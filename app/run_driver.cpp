@@ -233,18 +233,14 @@ void RunDriver::IterateOnce() {
 }
 
 bool RunDriver::FirstIterationSetupEndsIteration() {
-    // Accuracy.
-    Real eps = 0;
-    if (s.Choices.RbtnPrec1Checked) {
-        if (!TryParseReal(CommaToDot(s.Choices.CmbPrec1Text), eps))
-            throw ERealBadError("Incorrect data in accuracy panel!");
+    // Accuracy, from the text of the checked criterion's list.
+    auto readEps = [this](const std::string& text) {
+        Real eps = 0;
+        if (!TryParseReal(CommaToDot(text), eps)) throw ERealBadError("Incorrect data in accuracy panel!");
         s.Eps = eps;
-    }
-    if (s.Choices.RbtnPrec2Checked) {
-        if (!TryParseReal(CommaToDot(s.Choices.CmbPrec2Text), eps))
-            throw ERealBadError("Incorrect data in accuracy panel!");
-        s.Eps = eps;
-    }
+    };
+    if (s.Choices.RbtnPrec1Checked) readEps(s.Choices.CmbPrec1Text);
+    if (s.Choices.RbtnPrec2Checked) readEps(s.Choices.CmbPrec2Text);
 
     s.U = s.U0;
     s.UPrev = s.U0;

@@ -11,6 +11,7 @@
 #include "core/hessian.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
+#include "newton_fixture.h"
 #include "recording_host.h"
 
 namespace tarvik {
@@ -18,21 +19,7 @@ namespace {
 
 using testing::RecordingHost;
 
-struct HessianFixture : ::testing::Test {
-    RecordingHost host;
-    RunState s{host};
-
-    void Prepare(uint8_t code, int n) {
-        s.N = n;
-        s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
-        s.U = NewVector(n);
-        s.GradJ = NewVector(n);
-        s.Dir = NewVector(n);
-        s.HMatrix = NewMatrix(n);
-        s.StopRequested = 0;
-    }
-
+struct HessianFixture : testing::NewtonFamilyFixture {
     void SetPoint(std::initializer_list<Real> values) {
         int i = 1;
         for (Real v : values)

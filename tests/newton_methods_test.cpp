@@ -10,6 +10,7 @@
 #include "core/newton_methods.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
+#include "newton_fixture.h"
 #include "recording_host.h"
 
 namespace tarvik {
@@ -17,24 +18,7 @@ namespace {
 
 using testing::RecordingHost;
 
-struct NewtonFixture : ::testing::Test {
-    RecordingHost host;
-    RunState s{host};
-
-    void Prepare(uint8_t code, int n) {
-        s.N = n;
-        s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
-        s.U = NewVector(n);
-        s.UPrev = NewVector(n);
-        s.U0 = NewVector(n);
-        s.GradJ = NewVector(n);
-        s.GradJ0 = NewVector(n);
-        s.Dir = NewVector(n);
-        s.HMatrix = NewMatrix(n);
-        s.StopRequested = 0;
-    }
-
+struct NewtonFixture : testing::NewtonFamilyFixture {
     // U := point; JCur, GradJ and GradNorm as the driver leaves them.
     void At(const MyArray1& point) {
         for (int i = 1; i <= s.N; ++i) s.U[i] = point[i];

@@ -27,6 +27,8 @@
 namespace tarvik::ui {
 namespace {
 
+using tarvik::testing::Pick;
+using tarvik::testing::Type;
 using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::SpinUntil;
 
@@ -39,15 +41,6 @@ protected:
         log.errors.clear();
     }
 
-    // What the user does when picking an item from a list.
-    static void Pick(QComboBox* combo, int index) {
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-    static void Type(QComboBox* combo, const QString& text) {
-        combo->setEditText(text);
-        emit combo->lineEdit()->textEdited(text);
-    }
 
     // Error boxes other than those of missing function pictures, which
     // depend on whether the Media folder has been generated.

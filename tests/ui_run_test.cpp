@@ -18,6 +18,7 @@
 namespace tarvik::ui {
 namespace {
 
+using tarvik::testing::Pick;
 using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::SpinUntil;
 
@@ -29,10 +30,6 @@ protected:
         log.errors.clear();
     }
 
-    static void Pick(QComboBox* combo, int index) {
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
 
     // The saddle with the classical Newton method fails at every iteration:
     // its Hessian is indefinite everywhere.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
@@ -87,6 +89,18 @@ inline bool SpinUntil(const std::function<bool()>& done, int maxMs = 60000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return true;
+}
+
+// What the user does when picking an item from a list.
+inline void Pick(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+// What the user does when typing into an editable list.
+inline void Type(QComboBox* combo, const QString& text) {
+    combo->setEditText(text);
+    emit combo->lineEdit()->textEdited(text);
 }
 
 inline int RunUiTests(int argc, char** argv) {

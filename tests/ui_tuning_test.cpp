@@ -20,6 +20,7 @@
 namespace tarvik::ui {
 namespace {
 
+using tarvik::testing::Pick;
 using tarvik::testing::ScriptedDialogs;
 
 constexpr const char* kBadParameter = "Incorrect data in parameter!";
@@ -32,10 +33,6 @@ protected:
         log.errors.clear();
     }
 
-    static void Pick(QComboBox* combo, int index) {
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
     void ChooseMethod(int group, int item) {
         form->GroupButton(group)->click();
         Pick(form->MethodList(group), item);
