@@ -103,14 +103,4 @@ inline void Type(QComboBox* combo, const QString& text) {
     emit combo->lineEdit()->textEdited(text);
 }
 
-inline int RunUiTests(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Sounds are recorded, never played, in tests.
-    qputenv("TARVIK_NO_AUDIO", "1");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
 } // namespace tarvik::testing

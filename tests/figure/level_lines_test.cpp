@@ -1,7 +1,6 @@
 // The level-line figure: window size, pixel mappings, the column scan and
 // its join rules on hand-made tables, level numbers, and whole drawings
 // checked by the colours they leave.
-#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -495,4 +494,3 @@ TEST(DrawLevelLines, EvaluationErrorRestoresNAndCount) {
     EXPECT_EQ(run.s.EvalCount, 4);
 }
 
-int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }

@@ -167,4 +167,3 @@ TEST_F(WindowRunTest, MouseOverTheFigureNamesItsElementsAndThePaneClearsIt) {
 } // namespace
 } // namespace tarvik::ui
 
-int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }

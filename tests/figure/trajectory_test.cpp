@@ -1,6 +1,5 @@
 // The trajectory drawn on the figure, the pixel conventions of the canvas
 // it relies on, and the hints that name elements by colour.
-#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -382,4 +381,3 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
     EXPECT_EQ(run.fig.FigureHint(run.s, 500, 5, "x"), "x");
 }
 
-int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }

@@ -1,6 +1,5 @@
 // Saving the figure as GIF, JPEG and bitmap, reading GIF back, and the
 // icon stamp.
-#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -200,4 +199,3 @@ TEST(ImageExport, DrawnFigureSurvivesGif) {
     EXPECT_EQ(LoadGifImage(PathIn(dir, "Fig.gif")), fig.Image());
 }
 
-int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }

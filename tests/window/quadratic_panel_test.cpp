@@ -208,4 +208,3 @@ TEST_F(QuadraticPanelTest, CollinearMethodsCannotWorkWithoutUStar) {
 } // namespace
 } // namespace tarvik::ui
 
-int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }

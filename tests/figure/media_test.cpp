@@ -1,6 +1,5 @@
 // The generated Media folder: every picture the function list loads and
 // every sound the program plays must exist and be readable.
-#include "gui_test_main.h"
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -125,4 +124,3 @@ TEST(Media, UnwritableFolderIsReported) {
     EXPECT_THROW(GenerateMedia("/proc/tarvik-cannot-create-this"), std::runtime_error);
 }
 
-int main(int argc, char** argv) { return tarvik::testing::RunGuiTests(argc, argv); }

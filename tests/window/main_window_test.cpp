@@ -422,4 +422,3 @@ TEST_F(MainWindowTest, TheMethodAndFunctionToolsOnlyInformWhereNothingIsTunable)
 } // namespace
 } // namespace tarvik::ui
 
-int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }

@@ -177,4 +177,3 @@ TEST_F(ConfigurationWindowTest, AMaximisedWindowIsRestoredMaximised) {
 } // namespace
 } // namespace tarvik::ui
 
-int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }

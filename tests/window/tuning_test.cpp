@@ -291,4 +291,3 @@ TEST_F(TuningTest, TheButtonsDoNothingDuringARun) {
 } // namespace
 } // namespace tarvik::ui
 
-int main(int argc, char** argv) { return tarvik::testing::RunUiTests(argc, argv); }
