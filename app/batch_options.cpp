@@ -82,6 +82,11 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
         }
         if (i + 1 >= args.size()) return "option " + a + " needs a value (see --help)";
         const std::string& v = args[++i];
+        // An empty file name is a mistake on the command line, not a way
+        // of leaving the option out.
+        if (v.empty() && (a == "--matrix-a" || a == "--vector-b" || a == "--ustar-file" || a == "--start-file" ||
+                          a == "--figure"))
+            return "option " + a + " needs a file name, got ''";
         if (a == "--n") {
             int32_t n = 0;
             if (!TryParseInt32(v, n) || n < 2) return "--n must be an integer not less than 2, got '" + v + "'";
@@ -186,6 +191,9 @@ std::string BatchHelpText() {
         "                      ConstStepSize WolfeC2 WolfeInterpolation NewtonCgForcingC MaxSubIter\n"
         "                      TrustMaxRadius CollC1 CollC2 CollDeltaDemo CollDeltaFull\n"
         "                      TridiaAlpha TridiaBeta TridiaDelta TridiaGamma HilbertD\n"
+        "                      For \"Himmelblau 28 (n=2)\" CollC1 and CollDeltaFull start at the\n"
+        "                      recommended 0.1 and 0.05, as in the window; --param values apply\n"
+        "                      on top of them\n"
         "  --max-iterations K  stop the run after K iterations, as the Stop button would\n"
         "  --matrix-a FILE     \"Quadratic from FILE\": matrix A (n*n numbers)\n"
         "  --vector-b FILE     \"Quadratic from FILE\": vector b (n numbers)\n"

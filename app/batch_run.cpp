@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/quadratic_files.h"
+#include "app/recommended_parameters.h"
 #include "core/errors.h"
 #include "core/function_catalogue.h"
 
@@ -17,6 +18,9 @@ extern "C" void OnInterrupt(int) { BatchHost::interruptRequested = 1; }
 } // namespace
 
 bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
+    const FunctionEntry& f = FunctionAtPosition(o.functionPosition);
+    // The window's values for the chosen function first, then the user's.
+    ApplyRecommendedParameters(s.Params, f.code);
     for (const auto& [name, value] : o.params) ApplyParameter(s.Params, name, value);
     WindowChoices& c = s.Choices;
     c.CmbNText = o.nText;
@@ -30,7 +34,6 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     c.U0FileName = o.startFile;
     c.UStarOption = o.ustarOption;
     c.UStarFileName = o.ustarFile;
-    const FunctionEntry& f = FunctionAtPosition(o.functionPosition);
     s.FunctionCode = f.code;
     s.FunctionName = std::string(f.name);
     s.N = o.n;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/atomic_file.h"
+
 namespace tarvik {
 
 namespace {
@@ -105,7 +107,11 @@ IniFile WriteConfiguration(const Configuration& c) {
     return ini;
 }
 
-bool StoreConfiguration(const std::string& path, const Configuration& c) { return WriteConfiguration(c).Save(path); }
+std::optional<std::string> StoreConfiguration(const std::string& path, const Configuration& c) {
+    int error = 0;
+    if (WriteConfiguration(c).Save(path, &error)) return std::nullopt;
+    return "Cannot write file " + path + ": " + SystemErrorText(error);
+}
 
 void DeleteConfiguration(const std::string& path) { std::remove(path.c_str()); }
 

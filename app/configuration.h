@@ -3,6 +3,7 @@
 // next: every key of the file as a plain value, and how they are read from
 // and written to the INI text.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/ini_file.h"
@@ -62,8 +63,9 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
 // keys only when true, the ItemIndex keys only for a visible list.
 IniFile WriteConfiguration(const Configuration& c);
 
-// Replaces the file at path with c (an older file is deleted first).
-bool StoreConfiguration(const std::string& path, const Configuration& c);
+// Replaces the file at path with c as a whole. When it cannot be written
+// the older file stays as it was and the message names the reason.
+std::optional<std::string> StoreConfiguration(const std::string& path, const Configuration& c);
 // Deletes the file at path if it exists.
 void DeleteConfiguration(const std::string& path);
 

@@ -1,9 +1,10 @@
 #include "app/ini_file.h"
 
 #include <cctype>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
+
+#include "app/atomic_file.h"
 
 namespace tarvik {
 
@@ -92,12 +93,10 @@ bool IniFile::Load(const std::string& path) {
     return true;
 }
 
-bool IniFile::Save(const std::string& path) const {
-    std::remove(path.c_str());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << Text();
-    return static_cast<bool>(out);
+bool IniFile::Save(const std::string& path, int* error) const {
+    const int failure = ReplaceFileContents(path, Text());
+    if (error != nullptr) *error = failure;
+    return failure == 0;
 }
 
 std::string IniFile::Text() const {

@@ -27,9 +27,10 @@ public:
     static IniFile Parse(std::string_view text);
     // Reads the file at path; false (and an empty object) when it cannot be read.
     bool Load(const std::string& path);
-    // Replaces the file at path: an existing file is deleted first, so no
-    // key of an older file survives. False when the file cannot be written.
-    bool Save(const std::string& path) const;
+    // Replaces the file at path as a whole, so no key of an older file
+    // survives. False when the file cannot be written, with the errno value
+    // in error when given; the older file then stays as it was.
+    bool Save(const std::string& path, int* error = nullptr) const;
     std::string Text() const;
 
     bool HasKey(std::string_view section, std::string_view key) const;

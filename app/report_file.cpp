@@ -1,10 +1,9 @@
 #include "app/report_file.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <stdexcept>
+
+#include "app/atomic_file.h"
 
 namespace tarvik {
 
@@ -68,7 +67,7 @@ uint32_t DecodeUtf8(std::string_view text, std::size_t& i) {
 }
 
 [[noreturn]] void ThrowWriteError(const std::string& path, int error) {
-    throw std::runtime_error("Cannot write file " + path + ": " + std::strerror(error));
+    throw std::runtime_error("Cannot write file " + path + ": " + SystemErrorText(error));
 }
 
 } // namespace
@@ -90,14 +89,7 @@ void WriteReportFile(const std::string& path, const std::vector<std::string>& li
         content += Utf8ToCp1252(line);
         content += "\r\n";
     }
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) ThrowWriteError(path, errno != 0 ? errno : EIO);
-    const std::size_t written = std::fwrite(content.data(), 1, content.size(), file);
-    const int writeError = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (written != content.size()) ThrowWriteError(path, writeError != 0 ? writeError : EIO);
-    if (!closed) ThrowWriteError(path, errno != 0 ? errno : EIO);
+    if (const int error = ReplaceFileContents(path, content)) ThrowWriteError(path, error);
 }
 
 } // namespace tarvik

@@ -11,9 +11,10 @@ namespace tarvik {
 // bytes that are not valid UTF-8, become '?'.
 std::string Utf8ToCp1252(std::string_view utf8);
 
-// Writes the lines, each followed by CR LF, converted to Windows-1252.
-// Throws std::runtime_error("Cannot write file <path>: <reason>") when the
-// file cannot be created or written.
+// Writes the lines, each followed by CR LF, converted to Windows-1252,
+// replacing the file as a whole. Throws std::runtime_error("Cannot write
+// file <path>: <reason>") when it cannot be written; an older file at path
+// then stays as it was.
 void WriteReportFile(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace tarvik

@@ -133,7 +133,7 @@ void ContourFigure::DrawSaddles(FigureCanvas& cv, uint8_t functionCode) {
     st.PenWidth = 5;
     for (const auto& sp : points) {
         const PixelPos p = OffsetFormPixel(sp.u1, sp.u2, PlaneScale, FigCentreX, FigCentreY);
-        cv.Ellipse(p.x - 3, p.y - 3, p.x + 3, p.y + 3);
+        DrawEllipse(cv, BoxAround(p, 3));
     }
     st.PenWidth = 1;
 }
@@ -219,7 +219,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
         st.BrushColour = clOptimalPoint;
         st.PenColour = clOptimalPoint;
         const PixelPos p = PointFormPixelClamped(s.UStar[1], s.UStar[2], PlaneScale, FigCentreX, FigCentreY);
-        cv.Ellipse(p.x - 4, p.y - 4, p.x + 4, p.y + 4);
+        DrawEllipse(cv, BoxAround(p, 4));
     }
 
     const PixelPos p0 = PointFormPixelClamped(s.U0[1], s.U0[2], PlaneScale, FigCentreX, FigCentreY);
@@ -228,7 +228,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
     st.BrushSolid = true;
     st.BrushColour = clInitialPoint;
     st.PenColour = clInitialPoint;
-    cv.Ellipse(p0.x - 4, p0.y - 4, p0.x + 4, p0.y + 4);
+    DrawEllipse(cv, BoxAround(p0, 4));
     MarkerRadius = 3;
     NewPixel = p0;
 }

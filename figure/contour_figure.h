@@ -12,6 +12,9 @@
 
 namespace tarvik {
 
+// The markers' discs and rings, whose boxes are clipped around far points.
+inline void DrawEllipse(FigureCanvas& cv, PixelBox box) { cv.Ellipse(box.left, box.top, box.right, box.bottom); }
+
 class ContourFigure {
 public:
     // Creates the image for a panel of the given width: Width = panel - 7,

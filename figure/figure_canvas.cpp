@@ -105,7 +105,9 @@ void FigureCanvas::Line(int x0, int y0, int x1, int y1) {
 }
 
 void FigureCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-    if (x2 - x1 <= 0 || y2 - y1 <= 0) return;
+    // 64 bits: a box clipped at both ends of the int range is wider than an int.
+    const int64_t width = static_cast<int64_t>(x2) - x1, height = static_cast<int64_t>(y2) - y1;
+    if (width <= 0 || height <= 0) return;
     QPainter p(&image_);
     p.setRenderHint(QPainter::Antialiasing, false);
     QPen pen(QColor::fromRgb(ToQRgb(state_.PenColour)));
@@ -126,7 +128,7 @@ void FigureCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     // Qt's aliased outline of a w x h rectangle covers w + 1 columns; one
     // pixel less keeps the outline inside the box, right and bottom edges
     // excluded.
-    p.drawEllipse(QRectF(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+    p.drawEllipse(QRectF(x1, y1, static_cast<qreal>(width - 1), static_cast<qreal>(height - 1)));
 }
 
 int FigureCanvas::TextWidth(const QString& text) const { return QFontMetrics(state_.Font).horizontalAdvance(text); }

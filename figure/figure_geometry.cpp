@@ -21,6 +21,12 @@ int64_t AbsTrunc64(Real v) {
     return static_cast<int64_t>(t);
 }
 
+int32_t ClampToInt32(int64_t v) {
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
 bool FitsInt32(int64_t v) { return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max(); }
 
 // trunc(v) when it fits a 32-bit integer.
@@ -66,17 +72,17 @@ int32_t TruncClamped(Real v) {
     return static_cast<int32_t>(t);
 }
 
+PixelBox BoxAround(PixelPos centre, int64_t r) {
+    return PixelBox{ClampToInt32(centre.x - r), ClampToInt32(centre.y - r), ClampToInt32(centre.x + r),
+                    ClampToInt32(centre.y + r)};
+}
+
 PixelPos PointFormPixelClamped(Real u1, Real u2, Real scale, int cx, int cy) {
     PixelPos p;
     if (PointFormPixel(u1, u2, scale, cx, cy, p)) return p;
     const int64_t x = static_cast<int64_t>(cx) + TruncClamped(u1 * scale);
     const int64_t y = static_cast<int64_t>(cy) - TruncClamped(u2 * scale);
-    const auto clamp = [](int64_t v) {
-        if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-        if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-        return static_cast<int32_t>(v);
-    };
-    return PixelPos{clamp(x), clamp(y)};
+    return PixelPos{ClampToInt32(x), ClampToInt32(y)};
 }
 
 PixelPos OffsetFormPixel(Real u1, Real u2, Real scale, int cx, int cy) {

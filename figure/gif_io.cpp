@@ -3,11 +3,13 @@
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "figure/image_export.h"
 
 namespace tarvik {
 
@@ -84,9 +86,11 @@ struct GifReaderCloser {
     }
 };
 
-int WriteToFile(GifFileType* gif, const GifByteType* data, int length) {
-    auto* file = static_cast<std::FILE*>(gif->UserData);
-    return static_cast<int>(std::fwrite(data, 1, static_cast<std::size_t>(length), file));
+// The encoded picture is collected in memory and written as a whole.
+int AppendToBuffer(GifFileType* gif, const GifByteType* data, int length) {
+    auto* bytes = static_cast<std::string*>(gif->UserData);
+    bytes->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
+    return length;
 }
 
 struct MapDeleter {
@@ -158,16 +162,10 @@ void SaveGifImage(const QImage& source, const std::string& path) {
         map->Colors[i].Blue = static_cast<GifByteType>(qBlue(c));
     }
 
-    // Opened here rather than by giflib, so the file gets the usual
-    // permissions of a created file.
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw std::runtime_error("Cannot create GIF file \"" + path + "\"");
+    std::string bytes;
     int err = 0;
-    GifFileType* gif = EGifOpen(file, WriteToFile, &err);
-    if (!gif) {
-        std::fclose(file);
-        throw std::runtime_error("Cannot write GIF file \"" + path + "\": " + GifError(err));
-    }
+    GifFileType* gif = EGifOpen(&bytes, AppendToBuffer, &err);
+    if (!gif) throw std::runtime_error("Cannot write GIF file \"" + path + "\": " + GifError(err));
     bool ok = EGifPutScreenDesc(gif, image.width(), image.height(), bits, 0, map.get()) == GIF_OK &&
               EGifPutImageDesc(gif, 0, 0, image.width(), image.height(), false, nullptr) == GIF_OK;
     for (int y = 0; ok && y < image.height(); ++y) {
@@ -177,11 +175,9 @@ void SaveGifImage(const QImage& source, const std::string& path) {
     const int writeError = gif->Error;
     int closeError = 0;
     const bool closed = EGifCloseFile(gif, &closeError) == GIF_OK;
-    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-    const bool fileClosed = std::fclose(file) == 0;
     if (!ok) throw std::runtime_error("Cannot write GIF file \"" + path + "\": " + GifError(writeError));
     if (!closed) throw std::runtime_error("Cannot write GIF file \"" + path + "\": " + GifError(closeError));
-    if (!flushed || !fileClosed) throw std::runtime_error("Cannot write GIF file \"" + path + "\"");
+    WriteImageFile(path, bytes, "GIF");
 }
 
 } // namespace tarvik

@@ -14,7 +14,8 @@ QImage LoadGifImage(const std::string& path);
 // Writes the image as a single-frame GIF. An image with at most 256
 // colours keeps every colour exactly; otherwise its most frequent colours
 // stay exact and the rest go to the nearest colour of a 6x6x6 cube.
-// Throws std::runtime_error naming the file when it cannot be written.
+// The file is replaced as a whole; when it cannot be written an older file
+// stays as it was and a std::runtime_error names the file and the reason.
 void SaveGifImage(const QImage& image, const std::string& path);
 
 } // namespace tarvik

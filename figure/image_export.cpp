@@ -2,11 +2,15 @@
 
 #include <jpeglib.h>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
+#include "app/atomic_file.h"
 #include "figure/gif_io.h"
 
 namespace tarvik {
@@ -28,8 +32,10 @@ void JpegErrorExit(j_common_ptr cinfo) {
 }
 
 // Plain data only between setjmp and longjmp: no destructor is skipped.
-// On failure returns false with libjpeg's message in errorText.
-bool CompressJpeg(std::FILE* file, const unsigned char* rgb, int width, int height, int quality, char* errorText) {
+// The picture is compressed into memory (out, size; the caller frees out
+// with free()). On failure returns false with libjpeg's message in errorText.
+bool CompressJpeg(const unsigned char* rgb, int width, int height, int quality, char* errorText, unsigned char** out,
+                  unsigned long* size) {
     jpeg_compress_struct cinfo;
     JpegErrorManager err;
     cinfo.err = jpeg_std_error(&err.base);
@@ -41,7 +47,7 @@ bool CompressJpeg(std::FILE* file, const unsigned char* rgb, int width, int heig
         return false;
     }
     jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
+    jpeg_mem_dest(&cinfo, out, size);
     cinfo.image_width = static_cast<JDIMENSION>(width);
     cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = 3;
@@ -58,7 +64,23 @@ bool CompressJpeg(std::FILE* file, const unsigned char* rgb, int width, int heig
     return true;
 }
 
+// The picture in Qt's encoder for format, in memory; empty when it fails.
+QByteArray EncodeWithQt(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, format)) return {};
+    return bytes;
+}
+
 } // namespace
+
+void WriteImageFile(const std::string& path, std::string_view bytes, const char* kind) {
+    bool failedToCreate = false;
+    const int error = ReplaceFileContents(path, bytes, &failedToCreate);
+    if (error == 0) return;
+    throw std::runtime_error(std::string(failedToCreate ? "Cannot create " : "Cannot write ") + kind + " file \"" + path +
+                             "\": " + SystemErrorText(error));
+}
 
 char ExportTypeForFilterIndex(int filterIndex, char currentType) {
     switch (filterIndex) {
@@ -77,14 +99,14 @@ void SaveJpegImage(const QImage& source, const std::string& path, int quality) {
         std::copy_n(image.constScanLine(y), static_cast<std::size_t>(image.width()) * 3,
                     rgb.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * image.width() * 3));
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw std::runtime_error("Cannot create JPEG file \"" + path + "\"");
     char errorText[JMSG_LENGTH_MAX] = {0};
-    const bool ok = CompressJpeg(file, rgb.data(), image.width(), image.height(), quality, errorText);
-    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-    const bool closed = std::fclose(file) == 0;
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    const bool ok = CompressJpeg(rgb.data(), image.width(), image.height(), quality, errorText, &bytes, &size);
+    const std::string encoded = ok && bytes != nullptr ? std::string(reinterpret_cast<const char*>(bytes), size) : std::string();
+    std::free(bytes);
     if (!ok) throw std::runtime_error("Cannot write JPEG file \"" + path + "\": " + errorText);
-    if (!flushed || !closed) throw std::runtime_error("Cannot write JPEG file \"" + path + "\"");
+    WriteImageFile(path, encoded, "JPEG");
 }
 
 void SaveFigureImage(const QImage& image, const std::string& path, char exportType) {
@@ -96,9 +118,13 @@ void SaveFigureImage(const QImage& image, const std::string& path, char exportTy
         SaveJpegImage(image, path, 100);
         return;
     case 'b':
-        if (!image.save(QString::fromStdString(path), "BMP"))
-            throw std::runtime_error("Cannot write bitmap file \"" + path + "\"");
+    case 'p': {
+        const char* kind = exportType == 'b' ? "bitmap" : "PNG";
+        const QByteArray bytes = EncodeWithQt(image, exportType == 'b' ? "BMP" : "PNG");
+        if (bytes.isEmpty()) throw std::runtime_error(std::string("Cannot write ") + kind + " file \"" + path + "\"");
+        WriteImageFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), kind);
         return;
+    }
     default:
         throw std::invalid_argument(std::string("Unknown image export type '") + exportType + "'");
     }

@@ -2,6 +2,7 @@
 // Saving the figure as a picture file: GIF, JPEG or Windows bitmap.
 #include <QImage>
 #include <string>
+#include <string_view>
 
 namespace tarvik {
 
@@ -16,10 +17,17 @@ inline constexpr const char* ExportDefaultExtension = "gif";
 // 3 bitmap); any other index keeps the current type.
 char ExportTypeForFilterIndex(int filterIndex, char currentType);
 
-// Writes the image to path: 'g' GIF, 'j' JPEG at quality 100, 'b' bitmap.
-// Throws std::runtime_error with a message naming the file when it cannot
-// be written, std::invalid_argument for an unknown type.
+// Writes the image to path: 'g' GIF, 'j' JPEG at quality 100, 'b' bitmap,
+// 'p' PNG (the batch mode's extra type). The file is replaced as a whole:
+// when it cannot be written an older file stays as it was, and a
+// std::runtime_error names the file and the system's reason.
+// std::invalid_argument for an unknown type.
 void SaveFigureImage(const QImage& image, const std::string& path, char exportType);
+
+// Replaces the file at path with the encoded picture; kind names the format
+// in the message ("Cannot create GIF file "path": reason", or "Cannot
+// write ..." when the file was created but not written whole).
+void WriteImageFile(const std::string& path, std::string_view bytes, const char* kind);
 
 // Writes a JPEG file through libjpeg at the given quality (1..100).
 void SaveJpegImage(const QImage& image, const std::string& path, int quality);

@@ -32,8 +32,7 @@ PixelPos ContourFigure::TrajectoryPixel(RunState& s, Real u1, Real u2) const {
 }
 
 void ContourFigure::DrawMarker(FigureCanvas& cv, PixelPos p) {
-    const int r = MarkerRadius;
-    cv.Ellipse(p.x - r, p.y - r, p.x + r, p.y + r);
+    DrawEllipse(cv, BoxAround(p, MarkerRadius));
 }
 
 void ContourFigure::DrawOrtLine(FigureCanvas& cv, PixelPos p, Real a, Real b, Real norm) {
@@ -72,7 +71,7 @@ void ContourFigure::DrawTrajectoryStep(RunState& s) {
         st.PenColour = clDeltaVicinity;
         st.Style = PenStyle::Dot;
         const int d = TruncClamped(s.CollDelta * PlaneScale);
-        cv.Ellipse(CurPixel.x - d, CurPixel.y - d, CurPixel.x + d, CurPixel.y + d);
+        DrawEllipse(cv, BoxAround(CurPixel, d));
         st.BrushColour = clSubIter;
         st.PenColour = clSubIter;
         if (s.IterCount == 0 && s.RedrawTrajectory && s.GradNorm0 != 0)

@@ -104,13 +104,7 @@ int BatchMain(int argc, char** argv) {
             std::fprintf(stderr, "tarvik: no figure was drawn, nothing saved to %s\n", options.figureFile.c_str());
         } else {
             try {
-                const char type = ExportTypeFor(options.figureFile);
-                if (type == 'p') {
-                    if (!host.Figure()->Image().save(QString::fromStdString(options.figureFile), "PNG"))
-                        throw std::runtime_error("Cannot write file " + options.figureFile);
-                } else {
-                    SaveFigureImage(host.Figure()->Image(), options.figureFile, type);
-                }
+                SaveFigureImage(host.Figure()->Image(), options.figureFile, ExportTypeFor(options.figureFile));
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "tarvik: %s\n", e.what());
                 return BatchExitError;

@@ -14,6 +14,7 @@
 #include "app/configuration.h"
 #include "app/method_selection.h"
 #include "app/number_format.h"
+#include "app/recommended_parameters.h"
 #include "app/report_file.h"
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
@@ -104,7 +105,10 @@ void TMainForm::ExitApplication() {
             return;
         state_.StopRequested = 1;
     } else if (ChkBoxStoreConfig->isChecked()) {
-        StoreConfiguration(ConfigurationFile().toStdString(), CurrentConfiguration());
+        // The older file stays whole when this one cannot be written; the
+        // user is told why, and the program still ends.
+        if (auto error = StoreConfiguration(ConfigurationFile().toStdString(), CurrentConfiguration()))
+            host_.ShowError(*error);
     } else {
         DeleteConfiguration(ConfigurationFile().toStdString());
     }
@@ -133,13 +137,7 @@ void TMainForm::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
-void TMainForm::FormActivate() {
-    if (state_.FunctionCode != 3) return;
-    // Himmelblau 28 has saddle points: the collinear-gradients method
-    // works there with its recommended values.
-    state_.Params.CollC1 = CollC1Saddle;
-    state_.Params.CollDeltaFull = CollDeltaSaddle;
-}
+void TMainForm::FormActivate() { ApplyRecommendedParameters(state_.Params, state_.FunctionCode); }
 
 // ------------------------------------------------------- Method tools
 

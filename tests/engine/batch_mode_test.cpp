@@ -65,6 +65,9 @@ TEST(BatchOptions, RejectsBadCommandLines) {
         {"--n", "2"},                                   // no method
         {"--function", "17", "--method", "0"},          // no files for the quadratic
         {"--function", "3", "--accuracy", "1", "--method", "0"},  // no single minimum
+        {"--figure", "", "--method", "0"},               // an empty file name is not "no file"
+        {"--start-file", "", "--method", "0"},
+        {"--ustar-file", "", "--method", "0"},
     };
     for (const auto& args : bad) {
         BatchOptions options;
@@ -126,6 +129,20 @@ TEST(BatchRun, MaxIterationsStopsLikeTheStopButton) {
 TEST(BatchRun, LargeDimensionPrintsOnlyWhatThePaneKeeps) {
     const BatchResult r = RunWith({"--n", "300", "--function", "18", "--start", "5", "--method", "0", "--max-iterations", "1"});
     EXPECT_EQ(r.out.rfind("The descent direction is being computed...\nBasic storage", 0), 0u);
+}
+
+TEST(BatchRun, Himmelblau28StartsTheCollinearMethodWithTheWindowsValues) {
+    const std::vector<std::string> run = {"--function", "3", "--method", "17", "--accuracy", "2", "--eps", "1e-6"};
+    BatchResult r = RunWith(run);
+    EXPECT_NE(r.out.find("\nDelta=5.0E-02,   c1=1.0E-01,"), std::string::npos) << r.out;
+    // The user's values on top.
+    std::vector<std::string> tuned = run;
+    tuned.insert(tuned.end(), {"--param", "CollC1=0.2"});
+    r = RunWith(tuned);
+    EXPECT_NE(r.out.find("\nDelta=5.0E-02,   c1=2.0E-01,"), std::string::npos) << r.out;
+    // Other functions keep the defaults.
+    r = RunWith({"--function", "5", "--method", "17", "--accuracy", "2", "--max-iterations", "1"});
+    EXPECT_NE(r.out.find("\nDelta=1.0E-05,   c1=1.0E-08,"), std::string::npos) << r.out;
 }
 
 std::string WriteTemp(const std::string& name, const std::string& text) {

@@ -6,8 +6,11 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "core/function_catalogue.h"
@@ -16,6 +19,7 @@
 #include "figure/figure_colours.h"
 #include "figure/gif_io.h"
 #include "figure/image_export.h"
+#include "file_size_limit.h"
 #include "recording_host.h"
 
 using namespace tarvik;
@@ -143,7 +147,41 @@ TEST(ImageExport, WriteFailuresAreReported) {
             EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
         }
     }
-    EXPECT_THROW(SaveFigureImage(FigureLikeImage(), "/tmp/x", 'p'), std::invalid_argument);
+    EXPECT_THROW(SaveFigureImage(FigureLikeImage(), "/tmp/x", 'x'), std::invalid_argument);
+}
+
+TEST(ImageExport, AFailedWriteKeepsTheOldFileWholeAndSaysWhy) {
+    QTemporaryDir dir;
+    const std::string path = PathIn(dir, "Fig");
+    const std::string oldText(5000, 'o');
+    const struct {
+        char type;
+        const char* start;
+    } cases[] = {
+        {'g', "Cannot write GIF file \""}, {'j', "Cannot write JPEG file \""},
+        {'b', "Cannot write bitmap file \""}, {'p', "Cannot write PNG file \""},
+    };
+    for (const auto& c : cases) {
+        { std::ofstream(path, std::ios::binary) << oldText; }
+        std::string message;
+        try {
+            const FileSizeLimit limit(100);
+            SaveFigureImage(FigureLikeImage(), path, c.type);
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, c.start + path + "\": " + std::strerror(EFBIG)) << c.type;
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), oldText) << c.type;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << c.type;
+    }
+    // A folder that does not exist: the file cannot even be created.
+    try {
+        SaveFigureImage(FigureLikeImage(), "/nonexistent-folder-for-tarvik/Fig", 'g');
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Cannot create GIF file \"/nonexistent-folder-for-tarvik/Fig\": No such file or directory");
+    }
 }
 
 TEST(GifReading, BadFilesAreReported) {

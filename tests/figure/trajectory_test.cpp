@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <limits>
 #include <set>
 
 #include "core/errors.h"
@@ -275,6 +276,33 @@ TEST(TrajectoryStep, WithoutRedrawTheSegmentStartsFromThePreviousPoint) {
     EXPECT_EQ(CountIn(run.Im(), clOrt, 0, 0, 99, 92), 0);
     EXPECT_EQ(run.fig.PrevPixel, (PixelPos{30, 50}));
     EXPECT_EQ(run.fig.CurPixel, (PixelPos{60, 50}));
+}
+
+TEST(CanvasEllipse, BoxesAroundFarPointsAreClippedNotWrapped) {
+    const int maxInt = std::numeric_limits<int>::max(), minInt = std::numeric_limits<int>::min();
+    const struct {
+        PixelPos centre;
+        int64_t r;
+        PixelBox box;
+    } cases[] = {
+        {{50, 50}, 3, {47, 47, 53, 53}},
+        {{maxInt, minInt}, 4, {maxInt - 4, minInt, maxInt, minInt + 4}},     // a far u° disc
+        {{50, 50}, maxInt, {50 - maxInt, 50 - maxInt, maxInt, maxInt}},       // a huge delta vicinity
+    };
+    for (const auto& c : cases) {
+        const PixelBox b = BoxAround(c.centre, c.r);
+        EXPECT_EQ(b.left, c.box.left);
+        EXPECT_EQ(b.top, c.box.top);
+        EXPECT_EQ(b.right, c.box.right);
+        EXPECT_EQ(b.bottom, c.box.bottom);
+    }
+    // A box wider than an int still holds its ellipse: here one around the whole image.
+    QImage im = Blank(20, 20);
+    CanvasState st;
+    st.BrushColour = clFinalPoint;
+    FigureCanvas cv(im, st);
+    cv.Ellipse(minInt, minInt, maxInt, maxInt);
+    EXPECT_EQ(At(im, 10, 10), clFinalPoint);
 }
 
 TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRun) {

@@ -1,0 +1,21 @@
+#pragma once
+// Replacing a file as a whole. The new bytes go to a temporary file in the
+// target's folder, are flushed to the disk and only then take the target's
+// name, so a full disk, a file-size limit or a crash part-way leaves the
+// old file as it was instead of a truncated one.
+#include <string>
+#include <string_view>
+
+namespace tarvik {
+
+// Writes bytes to path. Returns 0, or the errno value of the step that
+// failed; the target is then untouched and no temporary file remains.
+// failedToCreate, when given, tells whether the file could not even be
+// created (a missing or read-only folder) rather than written. A file that
+// replaces another keeps the other's permission bits.
+int ReplaceFileContents(const std::string& path, std::string_view bytes, bool* failedToCreate = nullptr);
+
+// The system's text for an errno value, as messages to the user show it.
+std::string SystemErrorText(int error);
+
+} // namespace tarvik

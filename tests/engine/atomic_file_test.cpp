@@ -1,0 +1,99 @@
+// Files are replaced as a whole: a write that fails part-way (here past a
+// file-size limit, as on a full disk) leaves the old file whole and names
+// the system's reason.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+#include "app/atomic_file.h"
+#include "app/configuration.h"
+#include "app/report_file.h"
+#include "file_size_limit.h"
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("tarvik_atomic_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    int FilesInFolder() const { return static_cast<int>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator())); }
+    fs::path dir_;
+};
+
+TEST_F(AtomicFileTest, ReplacesTheFileAndKeepsItsPermissions) {
+    const fs::path path = dir_ / "data.ini";
+    { std::ofstream(path) << "a much longer old text than the new one"; }
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    EXPECT_EQ(ReplaceFileContents(path.string(), "new"), 0);
+    EXPECT_EQ(ReadBytes(path), "new");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(FilesInFolder(), 1);
+}
+
+// Each writer of the program, failing past the limit: its report of the
+// failure (empty when it claimed success).
+struct Writer {
+    const char* name;
+    std::function<std::string(const std::string& path, const std::string& text)> write;
+};
+
+TEST_F(AtomicFileTest, AFailedWriteKeepsTheOldFileWholeAndSaysWhy) {
+    const Writer writers[] = {
+        {"helper", [](const std::string& path, const std::string& text) {
+             const int error = ReplaceFileContents(path, text);
+             return error == 0 ? std::string() : SystemErrorText(error);
+         }},
+        {"report", [](const std::string& path, const std::string& text) {
+             try {
+                 WriteReportFile(path, {text});
+             } catch (const std::runtime_error& e) {
+                 return std::string(e.what());
+             }
+             return std::string();
+         }},
+        {"data.ini", [](const std::string& path, const std::string& text) {
+             Configuration c;
+             c.PathU0 = text;
+             return StoreConfiguration(path, c).value_or("");
+         }},
+    };
+    const std::string oldText(3000, 'o');
+    const std::string newText(5000, 'n');
+    for (const Writer& w : writers) {
+        const fs::path path = dir_ / "target.txt";
+        { std::ofstream(path, std::ios::binary) << oldText; }
+        std::string message;
+        {
+            const FileSizeLimit limit(1000);
+            message = w.write(path.string(), newText);
+        }
+        EXPECT_NE(message.find(SystemErrorText(EFBIG)), std::string::npos) << w.name << ": " << message;
+        EXPECT_EQ(ReadBytes(path), oldText) << w.name;
+        EXPECT_EQ(FilesInFolder(), 1) << w.name << ": the temporary file stayed";
+    }
+}
+
+} // namespace
+} // namespace tarvik
