@@ -6,9 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 

@@ -206,7 +206,9 @@ std::string BatchHelpText() {
         "\n"
         "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"
         "zero step) or was stopped by --max-iterations; 1 when it ended by an error or\n"
-        "an input error; 2 for a bad command line; 130 when stopped by Ctrl-C.\n"
+        "an input error, or the figure could not be saved (an older file of that name\n"
+        "is then left as it was); 2 for a bad command line, an empty FILE among them;\n"
+        "130 when stopped by Ctrl-C.\n"
         "\nFunctions:\n";
     for (const auto& f : FunctionCatalogue) text += "  " + std::to_string(f.position) + "  " + std::string(f.name) + "\n";
     text += "\nMethods:\n";
