@@ -12,7 +12,9 @@ namespace tarvik {
 // failed; the target is then untouched and no temporary file remains.
 // failedToCreate, when given, tells whether the file could not even be
 // created (a missing or read-only folder) rather than written. A file that
-// replaces another keeps the other's permission bits.
+// replaces another keeps the other's permission bits. From the first call
+// on, a write past the process's file-size limit fails with EFBIG instead of
+// ending the program (SIGXFSZ is ignored).
 int ReplaceFileContents(const std::string& path, std::string_view bytes, bool* failedToCreate = nullptr);
 
 // The system's text for an errno value, as messages to the user show it.
