@@ -141,6 +141,9 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.startFile = v;
         } else if (a == "--figure") {
             o.figureFile = v;
+        } else if (a == "--trace") {
+            if (v.empty()) return "--trace needs a file name";
+            o.traceFile = v;
         } else {
             return "unknown option " + a + " (see --help)";
         }
@@ -194,6 +197,7 @@ std::string BatchHelpText() {
         "  --ustar-file FILE   the file of u* (implies --ustar file)\n"
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
         "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png)\n"
+        "  --trace FILE        save every iteration as CSV (row 0 is the starting point)\n"
         "  --help              this text\n"
         "\n"
         "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"

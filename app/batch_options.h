@@ -26,6 +26,8 @@ struct BatchOptions {
     bool ustarOptionGiven = false;
     // Where to save the final figure, if anywhere.
     std::string figureFile;
+    // Where to save the run's iterations as CSV, if anywhere.
+    std::string traceFile;
     bool help = false;
 };
 

@@ -99,6 +99,14 @@ int BatchMain(int argc, char** argv) {
     if (!ApplyBatchOptions(options, state, stderr)) return BatchExitError;
     const int status = RunBatch(options, state, driver, host);
 
+    if (!options.traceFile.empty()) {
+        std::string error;
+        if (!driver.Trace().WriteCsv(options.traceFile, error)) {
+            std::fprintf(stderr, "tarvik: cannot write the trace %s: %s\n", options.traceFile.c_str(), error.c_str());
+            return BatchExitError;
+        }
+    }
+
     if (!options.figureFile.empty()) {
         if (!host.Figure()) {
             std::fprintf(stderr, "tarvik: no figure was drawn, nothing saved to %s\n", options.figureFile.c_str());

@@ -1,0 +1,105 @@
+#include "app/run_trace.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "app/atomic_file.h"
+
+namespace tarvik {
+
+RunTrace::~RunTrace() { Release(); }
+
+void RunTrace::Release() {
+    if (spill_) std::fclose(spill_);
+    spill_ = nullptr;
+    spilledRows_ = 0;
+    spillFailed_ = false;
+    recent_.clear();
+}
+
+void RunTrace::Start(TraceHeader header) {
+    Release();
+    header_ = std::move(header);
+    recent_.reserve(WindowRows);
+}
+
+void RunTrace::Add(const TraceRow& row) {
+    if (recent_.size() >= WindowRows && !spillFailed_) Spill();
+    recent_.push_back(row);
+}
+
+// Without a temporary file (no writable temporary folder) the rows simply
+// stay in memory: a complete trace matters more than the bound.
+void RunTrace::Spill() {
+    if (!spill_) spill_ = std::tmpfile();
+    if (!spill_ ||
+        std::fwrite(recent_.data(), sizeof(TraceRow), recent_.size(), spill_) != recent_.size()) {
+        spillFailed_ = true;
+        return;
+    }
+    spilledRows_ += static_cast<int64_t>(recent_.size());
+    recent_.clear();
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string CsvNumber(Real value) {
+    if (std::isnan(value)) return "";
+    char buffer[64];
+    // to_chars ignores the locale: a window started in a comma locale still
+    // writes dots.
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 20);
+    return std::string(buffer, result.ptr);
+}
+
+namespace {
+
+bool WriteRow(std::FILE* out, const TraceRow& r, bool collinear) {
+    std::string line = std::to_string(r.iteration) + ',' + std::to_string(r.evaluations) + ',' + CsvNumber(r.j) + ',' +
+                       CsvNumber(r.gradNorm) + ',' + CsvNumber(r.step) + ',' + CsvNumber(r.accuracy) + ',' +
+                       CsvNumber(r.u1) + ',' + CsvNumber(r.u2);
+    if (collinear) line += ',' + std::to_string(r.subIterations);
+    line += "\r\n";
+    return std::fwrite(line.data(), 1, line.size(), out) == line.size();
+}
+
+} // namespace
+
+bool RunTrace::WriteCsvTo(std::FILE* out) const {
+    const TraceHeader& h = header_;
+    std::string head = "# function: " + h.function + "\r\n# n: " + std::to_string(h.n) + "\r\n# method: " + h.method +
+                       "\r\n# starting point: " + h.startingPoint + "\r\n# accuracy: " + h.accuracyMode +
+                       "\r\n# epsilon: " + h.eps + "\r\n" +
+                       "iteration,evaluations,J,grad_norm,step,accuracy,u1,u2" +
+                       (h.collinear ? ",sub_iterations" : "") + "\r\n";
+    if (std::fwrite(head.data(), 1, head.size(), out) != head.size()) return false;
+
+    if (spill_) {
+        if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0) return false;
+        TraceRow row;
+        for (int64_t i = 0; i < spilledRows_; ++i) {
+            if (std::fread(&row, sizeof row, 1, spill_) != 1) return false;
+            if (!WriteRow(out, row, h.collinear)) return false;
+        }
+        if (std::fseek(spill_, 0, SEEK_END) != 0) return false;
+    }
+    for (const TraceRow& row : recent_)
+        if (!WriteRow(out, row, h.collinear)) return false;
+    return true;
+}
+
+bool RunTrace::WriteCsv(const std::string& path, std::string& error) const {
+    return WriteFileAtomically(path, [this](std::FILE* out) { return WriteCsvTo(out); }, error);
+}
+
+} // namespace tarvik
