@@ -1,5 +1,6 @@
 #include "app/batch_options.h"
 
+#include "app/compare_run.h"
 #include "app/start_point.h"
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
@@ -80,6 +81,10 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.help = true;
             continue;
         }
+        if (a == "--csv") {
+            o.csv = true;
+            continue;
+        }
         if (i + 1 >= args.size()) return "option " + a + " needs a value (see --help)";
         const std::string& v = args[++i];
         if (a == "--n") {
@@ -141,6 +146,8 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.startFile = v;
         } else if (a == "--figure") {
             o.figureFile = v;
+        } else if (a == "--compare") {
+            if (auto error = ParseMethodList(v, o.compareMethods)) return error;
         } else if (a == "--trace") {
             if (v.empty()) return "--trace needs a file name";
             o.traceFile = v;
@@ -149,7 +156,9 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
         }
     }
     if (o.help) return std::nullopt;
-    if (!haveMethod) return "--method is required (see --help)";
+    if (!haveMethod && o.compareMethods.empty()) return "--method or --compare is required (see --help)";
+    if (!o.compareMethods.empty() && !o.traceFile.empty()) return "--trace records one run: it does not go with --compare";
+    if (o.csv && o.compareMethods.empty()) return "--csv is for the table of --compare";
     if (o.startItem == StartPointFromFileItem && o.startFile.empty())
         return "--start 29 (from file) needs --start-file FILE";
     if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
@@ -198,11 +207,19 @@ std::string BatchHelpText() {
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
         "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png)\n"
         "  --trace FILE        save every iteration as CSV (row 0 is the starting point)\n"
+        "  --compare LIST      run several methods on the problem, one after another, and\n"
+        "                      print a table of how each ended; LIST is 'all' or method\n"
+        "                      positions such as 2,6,8,10,12,15,17 (--method is then not\n"
+        "                      needed); --figure draws every path over one set of level\n"
+        "                      lines, --max-iterations applies to each run\n"
+        "  --csv               the --compare table as CSV with a header row\n"
         "  --help              this text\n"
         "\n"
         "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"
         "zero step) or was stopped by --max-iterations; 1 when it ended by an error or\n"
-        "an input error; 2 for a bad command line; 130 when stopped by Ctrl-C.\n"
+        "an input error; 2 for a bad command line; 130 when stopped by Ctrl-C. With\n"
+        "--compare: 0 when every run ran, whatever its ending; 1 when the problem could\n"
+        "not be prepared.\n"
         "\nFunctions:\n";
     for (const auto& f : FunctionCatalogue) text += "  " + std::to_string(f.position) + "  " + std::string(f.name) + "\n";
     text += "\nMethods:\n";

@@ -28,6 +28,9 @@ struct BatchOptions {
     std::string figureFile;
     // Where to save the run's iterations as CSV, if anywhere.
     std::string traceFile;
+    // Method positions of a comparison (empty: one run of `methodPosition`).
+    std::vector<int> compareMethods;
+    bool csv = false;
     bool help = false;
 };
 

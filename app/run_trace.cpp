@@ -84,17 +84,21 @@ bool RunTrace::WriteCsvTo(std::FILE* out) const {
                        (h.collinear ? ",sub_iterations" : "") + "\r\n";
     if (std::fwrite(head.data(), 1, head.size(), out) != head.size()) return false;
 
+    bool written = true;
+    return ForEachRow([&](const TraceRow& row) { written = written && WriteRow(out, row, h.collinear); }) && written;
+}
+
+bool RunTrace::ForEachRow(const std::function<void(const TraceRow&)>& visit) const {
     if (spill_) {
         if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0) return false;
         TraceRow row;
         for (int64_t i = 0; i < spilledRows_; ++i) {
             if (std::fread(&row, sizeof row, 1, spill_) != 1) return false;
-            if (!WriteRow(out, row, h.collinear)) return false;
+            visit(row);
         }
         if (std::fseek(spill_, 0, SEEK_END) != 0) return false;
     }
-    for (const TraceRow& row : recent_)
-        if (!WriteRow(out, row, h.collinear)) return false;
+    for (const TraceRow& row : recent_) visit(row);
     return true;
 }
 

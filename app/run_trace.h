@@ -5,6 +5,7 @@
 // of millions of iterations keeps its whole trace at a few megabytes of memory.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     bool WriteCsv(const std::string& path, std::string& error) const;
     // The same text to an open stream (used by WriteCsv and tests).
     bool WriteCsvTo(std::FILE* out) const;
+
+    // Every row in order; false when the temporary file could not be read.
+    bool ForEachRow(const std::function<void(const TraceRow&)>& visit) const;
 
     // Rows kept in memory before they move to the temporary file.
     static constexpr std::size_t WindowRows = 4096;

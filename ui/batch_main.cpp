@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,7 +16,9 @@
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/compare_run.h"
 #include "app/run_driver.h"
+#include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 #include "figure/image_export.h"
 
@@ -59,6 +62,50 @@ char ExportTypeFor(const std::string& path) {
     return 'g';
 }
 
+void SaveFigureFile(const ContourFigure& figure, const std::string& path) {
+    const char type = ExportTypeFor(path);
+    if (type == 'p') {
+        if (!figure.Image().save(QString::fromStdString(path), "PNG"))
+            throw std::runtime_error("Cannot write file " + path);
+    } else {
+        SaveFigureImage(figure.Image(), path, type);
+    }
+}
+
+// Several methods on one problem: a table instead of the report, and every
+// path over one set of level lines.
+int RunCompareMode(const BatchOptions& options) {
+    std::unique_ptr<ContourFigure> figure;
+    std::function<void(RunState&)> levelLines;
+    if (!options.figureFile.empty())
+        levelLines = [&figure](RunState& s) {
+            figure = std::make_unique<ContourFigure>(BatchFigurePanelWidth);
+            figure->DrawLevelLines(s);
+        };
+    std::vector<CompareRow> rows;
+    const CompareEnd end = RunComparison(options, options.compareMethods, rows, stderr, {}, levelLines);
+    std::fputs((options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)).c_str(), stdout);
+    std::fflush(stdout);
+    if (end == CompareEnd::ProblemRefused) return BatchExitError;
+
+    if (!options.figureFile.empty()) {
+        if (!figure) {
+            std::fprintf(stderr, "tarvik: no figure was drawn, nothing saved to %s\n", options.figureFile.c_str());
+        } else {
+            std::vector<ComparePath> paths;
+            for (CompareRow& row : rows) paths.push_back({row.method, std::move(row.path)});
+            DrawComparePaths(*figure, paths);
+            try {
+                SaveFigureFile(*figure, options.figureFile);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "tarvik: %s\n", e.what());
+                return BatchExitError;
+            }
+        }
+    }
+    return end == CompareEnd::Interrupted ? BatchExitInterrupted : BatchExitNormal;
+}
+
 } // namespace
 
 bool IsBatchInvocation(int argc, char** argv) {
@@ -92,6 +139,8 @@ int BatchMain(int argc, char** argv) {
     char* qtArgv[] = {argv[0], nullptr};
     QGuiApplication app(qtArgc, qtArgv);
 
+    if (!options.compareMethods.empty()) return RunCompareMode(options);
+
     FigureBatchHost host(stdout, stderr);
     RunState state(host);
     host.Bind(state);
@@ -112,13 +161,7 @@ int BatchMain(int argc, char** argv) {
             std::fprintf(stderr, "tarvik: no figure was drawn, nothing saved to %s\n", options.figureFile.c_str());
         } else {
             try {
-                const char type = ExportTypeFor(options.figureFile);
-                if (type == 'p') {
-                    if (!host.Figure()->Image().save(QString::fromStdString(options.figureFile), "PNG"))
-                        throw std::runtime_error("Cannot write file " + options.figureFile);
-                } else {
-                    SaveFigureImage(host.Figure()->Image(), options.figureFile, type);
-                }
+                SaveFigureFile(*host.Figure(), options.figureFile);
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "tarvik: %s\n", e.what());
                 return BatchExitError;
