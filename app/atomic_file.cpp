@@ -75,6 +75,11 @@ int WriteAll(int fd, std::string_view bytes) {
 } // namespace
 
 int ReplaceFileContents(const std::string& path, std::string_view bytes, bool* failedToCreate) {
+    return ReplaceFileStreamed(path, [bytes](const ByteSink& sink) { return sink(bytes); }, failedToCreate);
+}
+
+int ReplaceFileStreamed(const std::string& path, const std::function<int(const ByteSink&)>& produce,
+                        bool* failedToCreate) {
     IgnoreFileSizeSignalOnce();
     if (failedToCreate != nullptr) *failedToCreate = true;
     if (path.empty()) return ENOENT;
@@ -87,13 +92,18 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, bool* f
     int error = 0;
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0) error = errno;
-    if (error == 0) error = WriteAll(fd, bytes);
+    std::size_t size = 0;
+    if (error == 0)
+        error = produce([fd, &size](std::string_view bytes) {
+            size += bytes.size();
+            return WriteAll(fd, bytes);
+        });
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     // The size on disk is checked too: a writer that lost bytes without
     // saying so must not replace a good file.
     struct stat written {};
     if (error == 0 && ::fstat(fd, &written) != 0) error = errno;
-    if (error == 0 && static_cast<std::size_t>(written.st_size) != bytes.size()) error = EIO;
+    if (error == 0 && static_cast<std::size_t>(written.st_size) != size) error = EIO;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {

@@ -1,5 +1,6 @@
 #include "app/batch_options.h"
 
+#include "app/compare_run.h"
 #include "app/start_point.h"
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
@@ -80,12 +81,16 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.help = true;
             continue;
         }
+        if (a == "--csv") {
+            o.csv = true;
+            continue;
+        }
         if (i + 1 >= args.size()) return "option " + a + " needs a value (see --help)";
         const std::string& v = args[++i];
         // An empty file name is a mistake on the command line, not a way
         // of leaving the option out.
         if (v.empty() && (a == "--matrix-a" || a == "--vector-b" || a == "--ustar-file" || a == "--start-file" ||
-                          a == "--figure"))
+                          a == "--figure" || a == "--trace"))
             return "option " + a + " needs a file name, got ''";
         if (a == "--n") {
             int32_t n = 0;
@@ -146,12 +151,18 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.startFile = v;
         } else if (a == "--figure") {
             o.figureFile = v;
+        } else if (a == "--compare") {
+            if (auto error = ParseMethodList(v, o.compareMethods)) return error;
+        } else if (a == "--trace") {
+            o.traceFile = v;
         } else {
             return "unknown option " + a + " (see --help)";
         }
     }
     if (o.help) return std::nullopt;
-    if (!haveMethod) return "--method is required (see --help)";
+    if (!haveMethod && o.compareMethods.empty()) return "--method or --compare is required (see --help)";
+    if (!o.compareMethods.empty() && !o.traceFile.empty()) return "--trace records one run: it does not go with --compare";
+    if (o.csv && o.compareMethods.empty()) return "--csv is for the table of --compare";
     if (o.startItem == StartPointFromFileItem && o.startFile.empty())
         return "--start 29 (from file) needs --start-file FILE";
     if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
@@ -202,13 +213,21 @@ std::string BatchHelpText() {
         "  --ustar-file FILE   the file of u* (implies --ustar file)\n"
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
         "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png)\n"
+        "  --trace FILE        save every iteration as CSV (row 0 is the starting point)\n"
+        "  --compare LIST      run several methods on the problem, one after another, and\n"
+        "                      print a table of how each ended; LIST is 'all' or method\n"
+        "                      positions such as 2,6,8,10,12,15,17 (--method is then not\n"
+        "                      needed); --figure draws every path over one set of level\n"
+        "                      lines, --max-iterations applies to each run\n"
+        "  --csv               the --compare table as CSV with a header row\n"
         "  --help              this text\n"
         "\n"
         "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"
         "zero step) or was stopped by --max-iterations; 1 when it ended by an error or\n"
         "an input error, or the figure could not be saved (an older file of that name\n"
         "is then left as it was); 2 for a bad command line, an empty FILE among them;\n"
-        "130 when stopped by Ctrl-C.\n"
+        "130 when stopped by Ctrl-C. With --compare: 0 when every run ran, whatever its\n"
+        "ending; 1 when the problem could not be prepared.\n"
         "\nFunctions:\n";
     for (const auto& f : FunctionCatalogue) text += "  " + std::to_string(f.position) + "  " + std::string(f.name) + "\n";
     text += "\nMethods:\n";

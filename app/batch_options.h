@@ -26,6 +26,11 @@ struct BatchOptions {
     bool ustarOptionGiven = false;
     // Where to save the final figure, if anywhere.
     std::string figureFile;
+    // Where to save the run's iterations as CSV, if anywhere.
+    std::string traceFile;
+    // Method positions of a comparison (empty: one run of `methodPosition`).
+    std::vector<int> compareMethods;
+    bool csv = false;
     bool help = false;
 };
 

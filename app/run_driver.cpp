@@ -1,5 +1,6 @@
 #include "app/run_driver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -9,6 +10,7 @@
 
 #include "app/number_format.h"
 #include "app/problem_preparation.h"
+#include "app/start_point.h"
 #include "app/run_report.h"
 #include "app/text_input.h"
 #include "core/collinear_gradients.h"
@@ -92,6 +94,7 @@ void RunDriver::FreshRun() {
     s.Preparing = 1;
     PrepareProblem(s);
     s.Preparing = 0;
+    StartTrace();
 
     s.Host->ShowMethodCaption(s.MethodName);
     if (s.N > 100) {
@@ -283,6 +286,8 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.GradJPrev = s.GradJ;
     s.GradNormPrev = s.GradNorm;
     firstSetupDone_ = true;
+    AddTraceRow(std::numeric_limits<Real>::quiet_NaN(),
+                s.Choices.RbtnPrec1Checked ? Real(1) : std::numeric_limits<Real>::quiet_NaN());
     return false;
 }
 
@@ -313,6 +318,7 @@ void RunDriver::EndIteration() {
         }
     }
     s.AccuracyText = FormatAccuracyText(s.AccuracyValue);
+    AddTraceRow(s.Step, s.AccuracyValue);
 
     if (!(IsCollinear(s.MethodCode) && s.IterationComplete == 0)) {
         if (s.Eps >= s.AccuracyValue || s.Step == 0) {
@@ -321,6 +327,36 @@ void RunDriver::EndIteration() {
         }
     }
     WriteIterationLines(s);
+}
+
+void RunDriver::StartTrace() {
+    TraceHeader h;
+    h.function = s.FunctionName;
+    h.n = s.N;
+    h.method = s.MethodName;
+    const int item = s.Choices.StartItem;
+    h.startingPoint = item == StartPointFromFileItem ? "from file " + s.Choices.U0FileName
+                      : item >= 0 && item < StartPointItemCount ? std::string(StartPointItems[static_cast<std::size_t>(item)])
+                                                                : std::string();
+    h.accuracyMode = s.Choices.RbtnPrec1Checked ? "||u-u*||/||u\u00B0-u*||" : "| J(u') - J(u'') |/J(u\u00B0)";
+    h.eps = s.Choices.RbtnPrec1Checked ? s.Choices.CmbPrec1Text : s.Choices.CmbPrec2Text;
+    h.collinear = IsCollinear(s.MethodCode);
+    trace_.Start(std::move(h));
+}
+
+void RunDriver::AddTraceRow(Real step, Real accuracy) {
+    TraceRow row;
+    row.iteration = s.IterCount;
+    // The count the report prints; row 0 comes before any counted evaluation.
+    row.evaluations = static_cast<int32_t>(std::max<int64_t>(0, ReportedEvaluations(s)));
+    row.subIterations = s.SubIterCount;
+    row.j = s.JCur;
+    row.gradNorm = s.GradNorm;
+    row.step = step;
+    row.accuracy = accuracy;
+    row.u1 = s.U[1];
+    row.u2 = s.N >= 2 ? s.U[2] : 0;
+    trace_.Add(row);
 }
 
 // ------------------------------------------------------------- Stopping

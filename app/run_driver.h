@@ -4,6 +4,7 @@
 // works on the run state and talks to the window only through EngineHost.
 #include <exception>
 
+#include "app/run_trace.h"
 #include "core/run_state.h"
 
 namespace tarvik {
@@ -36,6 +37,8 @@ public:
     // How the last run ended, for the batch mode's exit status.
     enum class Ending { None, Normal, Stopped, Error, InputError };
     Ending LastEnding() const { return lastEnding_; }
+    // Every iteration of the last run (kept until the next Start).
+    const RunTrace& Trace() const { return trace_; }
 
 private:
     void FreshRun();
@@ -47,9 +50,12 @@ private:
     void EndOfRun();
     void ResetRunState();
     void ReactToException(std::exception_ptr error);
+    void StartTrace();
+    void AddTraceRow(Real step, Real accuracy);
 
     RunState& s;
     Ending lastEnding_ = Ending::None;
+    RunTrace trace_;
     bool firstSetupDone_ = false;
     // Stop acts from Start until the run has ended or been cleared; after a
     // foreign exception it is the way out of the running layout.

@@ -122,12 +122,14 @@ void WriteReportHeader(RunState& s) {
     s.AppendLine("");
 }
 
+int64_t ReportedEvaluations(const RunState& s) { return static_cast<int64_t>(s.EvalCount) - 2; }
+
 void WriteIterationLines(RunState& s) {
     const int32_t k = s.IterCount;
     if (!PrintSchedule(k) && s.ContinueRun != 0) return;
 
     const std::string counting = " Iteration=" + FormatGroupedInt(k) + ":      (Total evaluating J and gradJ = " +
-                                 FormatGroupedInt(static_cast<int64_t>(s.EvalCount) - 2) + ")";
+                                 FormatGroupedInt(ReportedEvaluations(s)) + ")";
     if (s.MethodCode == kInexactNewtonCode) {
         if (s.IterationComplete != 0) {
             s.AppendLine(counting);

@@ -21,6 +21,8 @@ void WriteReportHeader(RunState& s);
 // The lines of iteration s.IterCount, when it is on the print schedule or is
 // the last one (ContinueRun = 0).
 void WriteIterationLines(RunState& s);
+// "Total evaluating J and gradJ" as an iteration's lines print it.
+int64_t ReportedEvaluations(const RunState& s);
 
 // Accuracy, operating time and final point. nowMs is the time of day in
 // milliseconds (MsOfDay) at the moment of writing.

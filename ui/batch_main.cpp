@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,7 +16,9 @@
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/compare_run.h"
 #include "app/run_driver.h"
+#include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 #include "figure/image_export.h"
 
@@ -59,6 +62,40 @@ char ExportTypeFor(const std::string& path) {
     return 'g';
 }
 
+// Several methods on one problem: a table instead of the report, and every
+// path over one set of level lines.
+int RunCompareMode(const BatchOptions& options) {
+    std::unique_ptr<ContourFigure> figure;
+    std::function<void(RunState&)> levelLines;
+    if (!options.figureFile.empty())
+        levelLines = [&figure](RunState& s) {
+            figure = std::make_unique<ContourFigure>(BatchFigurePanelWidth);
+            figure->DrawLevelLines(s);
+        };
+    std::vector<CompareRow> rows;
+    const CompareEnd end = RunComparison(options, options.compareMethods, rows, stderr, {}, levelLines);
+    std::fputs((options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)).c_str(), stdout);
+    std::fflush(stdout);
+    if (end == CompareEnd::ProblemRefused) return BatchExitError;
+
+    if (!options.figureFile.empty()) {
+        if (!figure) {
+            std::fprintf(stderr, "tarvik: no figure was drawn, nothing saved to %s\n", options.figureFile.c_str());
+        } else {
+            std::vector<ComparePath> paths;
+            for (CompareRow& row : rows) paths.push_back({row.method, std::move(row.path)});
+            DrawComparePaths(*figure, paths);
+            try {
+                SaveFigureImage(figure->Image(), options.figureFile, ExportTypeFor(options.figureFile));
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "tarvik: %s\n", e.what());
+                return BatchExitError;
+            }
+        }
+    }
+    return end == CompareEnd::Interrupted ? BatchExitInterrupted : BatchExitNormal;
+}
+
 } // namespace
 
 bool IsBatchInvocation(int argc, char** argv) {
@@ -92,12 +129,22 @@ int BatchMain(int argc, char** argv) {
     char* qtArgv[] = {argv[0], nullptr};
     QGuiApplication app(qtArgc, qtArgv);
 
+    if (!options.compareMethods.empty()) return RunCompareMode(options);
+
     FigureBatchHost host(stdout, stderr);
     RunState state(host);
     host.Bind(state);
     RunDriver driver(state);
     if (!ApplyBatchOptions(options, state, stderr)) return BatchExitError;
     const int status = RunBatch(options, state, driver, host);
+
+    if (!options.traceFile.empty()) {
+        std::string error;
+        if (!driver.Trace().WriteCsv(options.traceFile, error)) {
+            std::fprintf(stderr, "tarvik: cannot write the trace %s: %s\n", options.traceFile.c_str(), error.c_str());
+            return BatchExitError;
+        }
+    }
 
     if (!options.figureFile.empty()) {
         if (!host.Figure()) {

@@ -1,0 +1,84 @@
+#pragma once
+// What a run did, iteration by iteration: the starting point as row 0, then
+// one row for every iteration (printed or not), for users' own plots. Rows
+// beyond a small in-memory window go to an anonymous temporary file, so a run
+// of millions of iterations keeps its whole trace at a few megabytes of memory.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/numeric.h"
+
+namespace tarvik {
+
+struct TraceRow {
+    int32_t iteration = 0;
+    int32_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
+    int32_t subIterations = 0;     // collinear methods only
+    Real j = 0, gradNorm = 0;
+    Real step = 0;                 // NaN: no step taken yet (row 0)
+    Real accuracy = 0;             // NaN: not defined yet (row 0 of the J criterion)
+    Real u1 = 0, u2 = 0;
+};
+
+struct TraceHeader {
+    std::string function;
+    int32_t n = 2;
+    std::string method;
+    std::string startingPoint;
+    std::string accuracyMode;      // the criterion as the report names it
+    std::string eps;               // as typed
+    bool collinear = false;        // adds the sub-iteration column
+};
+
+class RunTrace {
+public:
+    RunTrace() = default;
+    RunTrace(const RunTrace&) = delete;
+    RunTrace& operator=(const RunTrace&) = delete;
+    ~RunTrace();
+
+    // Forgets the rows of an earlier run.
+    void Start(TraceHeader header);
+    void Add(const TraceRow& row);
+    int64_t RowCount() const { return spilledRows_ + static_cast<int64_t>(recent_.size()); }
+    bool Empty() const { return RowCount() == 0; }
+    const TraceHeader& Header() const { return header_; }
+
+    // RFC 4180 text: '#' lines naming the problem, a header row, one row per
+    // iteration, CRLF line ends, a dot as decimal separator whatever the
+    // locale, 21 significant digits. Written beside `path` and renamed over
+    // it, so a failed write leaves an existing file whole. On failure returns
+    // false with the reason in `error`.
+    bool WriteCsv(const std::string& path, std::string& error) const;
+    // The same text, piece by piece; 0 or the sink's errno value (EIO when
+    // the temporary file of older rows cannot be read back).
+    int WriteCsvTo(const std::function<int(std::string_view)>& sink) const;
+
+    // Every row in order; false when the temporary file could not be read.
+    bool ForEachRow(const std::function<void(const TraceRow&)>& visit) const;
+
+    // Rows kept in memory before they move to the temporary file.
+    static constexpr std::size_t WindowRows = 4096;
+
+private:
+    void Spill();
+    void Release();
+
+    TraceHeader header_;
+    std::vector<TraceRow> recent_;
+    std::FILE* spill_ = nullptr;
+    int64_t spilledRows_ = 0;
+    bool spillFailed_ = false;
+};
+
+// One CSV field as RFC 4180 wants it: quoted when it holds a comma, a quote,
+// CR or LF, inner quotes doubled.
+std::string CsvField(const std::string& text);
+// A number with 21 significant digits in the C locale; an empty field for NaN.
+std::string CsvNumber(Real value);
+
+} // namespace tarvik
