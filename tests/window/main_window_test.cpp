@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -343,7 +344,16 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksAndYesStopsTheRun) {
 TEST_F(MainWindowTest, SoundSwitchSilencesSoundsAndLinksStillOpen) {
     form->Sounds().ClearRequested();
     form->LabelURL->setProperty("tarvikUrl", QStringLiteral("https://example.org/a"));
-    form->LinkClicked(QStringLiteral("https://example.org/a"));
+    // One click on the link opens its address once.
+    const QPointF inside(2, 2);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, form->LabelURL->mapToGlobal(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, form->LabelURL->mapToGlobal(inside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form->LabelURL, &press);
+    QApplication::sendEvent(form->LabelURL, &release);
+    ASSERT_EQ(log.urls.size(), 1);
+    EXPECT_EQ(log.urls[0], QUrl("https://example.org/a"));
     EXPECT_EQ(form->Sounds().Requested(), QStringList{"Done.wav"});
 
     form->BitBtnSoundYes->click();
