@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -336,6 +337,9 @@ void TMainForm::CreateOutputControls() {
     RichEditOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEditOut->setReadOnly(true);
     RichEditOut->setUndoRedoEnabled(false);
+    // The pane's lines were measured for a rich edit with an inset of one
+    // pixel; Qt's default margin of four cut the end of the longest ones.
+    RichEditOut->document()->setDocumentMargin(1);
 
     BtnStart = NewButton(this, "BtnStart", QStringLiteral("Start"), 460, 7, 65, 25);
     SetHint(BtnStart, QStringLiteral("| Starting the minimization process"));

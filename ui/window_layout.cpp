@@ -166,8 +166,11 @@ void TMainForm::ApplyResize() {
     SetWidth(BvlObjectFun, panelWidth);
     MoveLeft(ImageJ, (panelWidth - ImageJ->width()) / 2 + PanelContours->x());
     SetWidth(ImageJ, BvlObjectFun->width() - 5);
-    SetWidth(LabelURL, panelWidth - 15);
-    SetWidth(LabelSoft, panelWidth - 15);
+    // The credit line was measured for the design's font; in Liberation Sans
+    // it is two pixels longer at the design width, and the panel has room
+    // for them.
+    for (QLabel* label : {LabelURL, LabelSoft})
+        SetWidth(label, std::max(panelWidth - 15, std::min(label->sizeHint().width(), panelWidth - label->x())));
     MoveTop(LabelSoft, StatusBar1->y() - 8 - 3 * (LabelURL->height() + 1) - PanelContours->y());
     MoveTop(LabelVarnel, LabelSoft->y() + LabelSoft->height() + 1);
     MoveTop(LabelURL, LabelVarnel->y() + LabelVarnel->height() + 1);
