@@ -179,7 +179,9 @@ void ContourFigure::DrawLevelLines(RunState& s) {
 
     CrossingTable CrossingRows(width);
     LabelMemory labels;
-    const QFont numberFont = FigureFont(QStringLiteral("Arial"));
+    // The level numbers of the design are in Arial, whose metrics the
+    // figure's own sans serif has.
+    const QFont numberFont = FigureFont(QString());
     for (int k = 1; k <= LevelCount; ++k) {
         st.PenColour = clLevelLine;
         const double level = LevelValue(quadC, LevelStep, k);

@@ -19,7 +19,7 @@ class ContourFigure {
 public:
     // Creates the image for a panel of the given width: Width = panel - 7,
     // Height = Width - 7, filled with the background and the waiting text.
-    // An empty family means the application's default font.
+    // An empty family means the design's sans serif (see FigureFont).
     explicit ContourFigure(int panelWidth, const QString& buttonFontFamily = QString());
 
     QImage& Image() { return image_; }

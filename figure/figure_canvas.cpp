@@ -43,7 +43,13 @@ bool VisibleSteps(int64_t start, int dir, int64_t count, int64_t limit, int64_t&
 } // namespace
 
 QFont FigureFont(const QString& family) {
-    QFont font(family.isEmpty() ? QGuiApplication::font().family() : family);
+    // The design's sans serif is set in Liberation Sans, which has its
+    // metrics (those of Arial) and draws the same pixels on every machine
+    // that has the program's packages; it also stands in for a family that
+    // is missing.
+    const QString designSans = QStringLiteral("Liberation Sans");
+    QFont font;
+    font.setFamilies(family.isEmpty() || family == designSans ? QStringList{designSans} : QStringList{family, designSans});
     font.setPixelSize(11);
     font.setStyleStrategy(QFont::NoAntialias);
     font.setHintingPreference(QFont::PreferFullHinting);

@@ -28,8 +28,9 @@ struct CanvasState {
     Colour FontColour = 0x000000;
 };
 
-// The font of the figure's texts: the family at the small size of the
-// figure, without antialiasing so that text pixels have exact colours.
+// The font of the figure's texts: the family (empty: the design's sans
+// serif, Liberation Sans) at the small size of the figure, without
+// antialiasing so that text pixels have exact colours.
 QFont FigureFont(const QString& family);
 
 class FigureCanvas {

@@ -95,10 +95,14 @@ void TMainForm::FunctionChanged() {
         host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" +
                        FormatFloat("#.#E+##", CollC1Saddle) + ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));
 
-    if (code == 17)
+    if (code == 17) {
         LoadQuadraticFromFiles();
-    else
+    } else {
+        // Another function chosen from the keyboard while the file panel
+        // is open: the panel has nothing left to ask.
+        if (!GboxInputFiles->isHidden()) ClosePanel();
         state_.Quad.Release();
+    }
 }
 
 void TMainForm::LoadFunctionPicture(const QString& fileName) {

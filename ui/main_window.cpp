@@ -17,8 +17,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <climits>
 
 #include "app/configuration.h"
 #include "app/ini_file.h"
@@ -39,11 +43,13 @@ namespace tarvik::ui {
 namespace {
 
 // The window's design font and the decorative font of the titles. The
-// design fonts come first; the others are near matches found on most systems.
+// captions are placed in pixels for the design's sans serif; Liberation Sans
+// has its metrics (the widths of Arial) and is the same on every machine, so
+// it comes first; the others are near matches where it is missing.
 QFont DesignFont() {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("MS Sans Serif"),
+                      QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
                       QStringLiteral("DejaVu Sans")});
     font.setPixelSize(11);
     return font;
@@ -142,6 +148,8 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
 
     CreateControls();
     ConnectHandlers();
+    runButtonGuard_.setSingleShot(true);
+    connect(&runButtonGuard_, &QTimer::timeout, this, [this] { runButtonArmed_ = true; });
 
     // Start-up, in the order the window has always done it.
     OpenDialog1.InitialDir = StartDir;
@@ -151,6 +159,8 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     FillLists();
     ReadConfiguration();
 
+    // One filter on the application sees every event of every control once;
+    // a second filter on a control would see its events twice.
     qApp->installEventFilter(this);
     UpdateLabel10();
 }
@@ -191,7 +201,6 @@ void TMainForm::CreateControls() {
                             QStringLiteral(" Chose a method and click button M (located below) to configure"),
                             QStringLiteral("            options. Read the hints at the parameter headers."),
                             QString(), QStringLiteral("                                     [ Click to hide ]")});
-    InitComments->viewport()->installEventFilter(this);
     InitComments->hide();
 }
 
@@ -224,7 +233,6 @@ void TMainForm::CreateProblemControls() {
     ImageJ->setObjectName(QStringLiteral("ImageJ"));
     ImageJ->setAlignment(Qt::AlignCenter);
     ImageJ->setGeometry(312, 37, 321, 55);
-    ImageJ->installEventFilter(this);
     ImageU0 = new QLabel(this);
     ImageU0->setObjectName(QStringLiteral("ImageU0"));
     ImageU0->setGeometry(303, 0, 218, 97);
@@ -329,6 +337,9 @@ void TMainForm::CreateOutputControls() {
     RichEditOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEditOut->setReadOnly(true);
     RichEditOut->setUndoRedoEnabled(false);
+    // The pane's lines were measured for a rich edit with an inset of one
+    // pixel; Qt's default margin of four cut the end of the longest ones.
+    RichEditOut->document()->setDocumentMargin(1);
 
     BtnStart = NewButton(this, "BtnStart", QStringLiteral("Start"), 460, 7, 65, 25);
     SetHint(BtnStart, QStringLiteral("| Starting the minimization process"));
@@ -374,7 +385,6 @@ void TMainForm::CreateContourPanel() {
         SetTextColour(link, QColor(0, 0, 255));
         link->setCursor(Qt::PointingHandCursor);
         link->adjustSize();
-        link->installEventFilter(this);
     }
     LabelURL->setProperty("tarvikUrl", QStringLiteral("https://tarvik.example.org"));
     lblTelegram->setProperty("tarvikUrl", QStringLiteral("https://t.me/tarvik_questions"));
@@ -658,8 +668,7 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
         setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
-        if (c.Left != x() || c.Top != y()) move(c.Left, c.Top);
-        SetFormWidth(c.Width);
+        RestoreGeometry(c.Left, c.Top, c.Width);
     }
     ChkBoxStoreConfig->setChecked(true);
 
@@ -708,6 +717,35 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
     }
     SetTextColour(SpeedBtnGrad, kInactiveCaptionText);
     if (c.Group >= 0 && c.Group <= 4) SetTextColour(GroupButton(c.Group), kButtonText);
+}
+
+void TMainForm::RestoreGeometry(int64_t left, int64_t top, int64_t width) {
+    // The file may come from another screen or be damaged: the window must
+    // neither be larger than the screen nor leave its title bar, buttons or
+    // status bar outside it. A window that was on this screen comes back
+    // exactly where it was. All in 64 bits: any 32-bit value may be stored.
+    const QScreen* at = QGuiApplication::screenAt(
+        QPoint(static_cast<int>(std::clamp<int64_t>(left, INT_MIN, INT_MAX)),
+               static_cast<int>(std::clamp<int64_t>(top, INT_MIN, INT_MAX))));
+    const QRect area = at != nullptr ? at->availableGeometry() : AvailableArea();
+    const int64_t areaLeft = area.x(), areaTop = area.y(), areaWidth = area.width(), areaHeight = area.height();
+
+    // Width counts a nominal frame; a window whose client area fitted the
+    // screen keeps its width.
+    if (width - kFrameWidth > areaWidth) width = areaWidth;
+    width = std::max<int64_t>(width, MinFormWidth());
+    SetFormWidth(static_cast<int>(width));
+
+    const int64_t clientWidth = this->width(), clientHeight = height();
+    const bool fits = left >= areaLeft && top >= areaTop && left + clientWidth <= areaLeft + areaWidth &&
+                      top + clientHeight <= areaTop + areaHeight;
+    if (!fits) {
+        // Inside the area with the frame the layout counts; where the window
+        // is larger than the area its top left corner shows.
+        left = std::max(areaLeft, std::min(left, areaLeft + areaWidth - FormWidth()));
+        top = std::max(areaTop, std::min(top, areaTop + areaHeight - FormHeight()));
+    }
+    if (left != x() || top != y()) move(static_cast<int>(left), static_cast<int>(top));
 }
 
 void TMainForm::UpdateLabel10() { Label10->setVisible(!RbtnPrec1->isChecked()); }
@@ -760,6 +798,17 @@ void TMainForm::ImageJMouseMove() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (!runButtonArmed_ && (watched == BtnStart || watched == BtnStop || watched == BtnClear)) {
+        // Input aimed at the button that was just replaced (see ArmRunButton).
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+            return true;
+        default:
+            break;
+        }
+    }
     switch (event->type()) {
     case QEvent::Enter:
         if (watched->isWidgetType()) ShowHintFor(static_cast<QWidget*>(watched));

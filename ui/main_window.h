@@ -4,6 +4,7 @@
 // bar with its small buttons. Controls are public members named as the rest
 // of the program names them (and with the same objectName).
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <exception>
@@ -111,8 +112,6 @@ public:
     QString StartDir;
     QString FigureFontName;
     uint8_t ConfigLoading = 0;
-    uint8_t PanelOk = 0;
-    uint8_t PanelClosed = 0;
 
     // What the window's file dialogs remember between uses.
     struct FileDialogState {
@@ -143,6 +142,8 @@ public:
     int FormHeight() const;
     void SetFormWidth(int width);
     void SetFormHeight(int height);
+    // The screen area that windows may take (without panels and task bars).
+    QRect AvailableArea() const;
 
     // Status-bar panel 0 and the main window's own hint (the figure's hints).
     void SetStatusText(const QString& text);
@@ -203,7 +204,8 @@ public:
     void UStarZeroClicked();
     void UStarUnknownClicked();
     void UStarUnknownLeft();
-    // Runs the panel (unless ConfigLoading), then reads and checks the files.
+    // Opens the panel, whose OK reads and checks the files; while
+    // ConfigLoading the files are read at once.
     void LoadQuadraticFromFiles();
 
     // Copies the window's choices into the run state before a fresh run.
@@ -245,10 +247,18 @@ private:
     void FillLists();
     void StartupLayout();
     void ApplyResize();
+    // The tallest "window" height that fits the available area.
+    int MaxFormHeight() const;
+    int MinFormWidth() const;
+    // Stored window position and width brought inside the screen.
+    void RestoreGeometry(int64_t left, int64_t top, int64_t width);
     void SetOutputPaneSetupGeometry();
     void LoadFunctionPicture(const QString& fileName);
     void ScheduleResume();
     void UpdateLabel10();
+    void ClosePanel();
+    void ArmRunButton();
+    void ReadQuadraticFiles();
     // The shared open dialog keeps its last title and file name.
     QString ExecuteOpenDialog();
 
@@ -263,6 +273,9 @@ private:
     QSize lastClientSize_;
     bool closingConfirmed_ = false;
     bool windowClosed_ = false;
+    // False while the newly shown one of Start, Stop and Clear ignores input.
+    bool runButtonArmed_ = true;
+    QTimer runButtonGuard_;
     char exportType_ = 'g';
 };
 

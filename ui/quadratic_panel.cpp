@@ -1,7 +1,6 @@
 // The panel "Quadratic function from files": choosing the files, its OK and
-// Close buttons, the u* options, and the wait for the user's decision.
+// Close buttons, the u* options, and reading the files once OK is pressed.
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -60,49 +59,46 @@ void TMainForm::UStarUnknownClicked() {
 void TMainForm::UStarUnknownLeft() { RbtnPrec1->setEnabled(true); }
 
 void TMainForm::PanelOkClicked() {
+    // Files that are missing keep the panel open (the error is shown).
     CheckPanelFiles(GboxInputFiles->FileA().toStdString(), GboxInputFiles->FileB().toStdString(),
                     GboxInputFiles->FileUStar().toStdString(), GboxInputFiles->RBtnUeFile->isChecked());
-    PanelOk = 1;
+    ClosePanel();
+    ReadQuadraticFiles();
 }
 
-void TMainForm::PanelCloseClicked() { PanelClosed = 1; }
+void TMainForm::PanelCloseClicked() {
+    ClosePanel();
+    CmbFunctionsAll->setCurrentIndex(0);
+    CmbFunctionsNmore2->setCurrentIndex(0);
+    RbtnPrec1->setChecked(true);
+    FunctionChanged();
+}
+
+void TMainForm::ClosePanel() {
+    GboxInputFiles->hide();
+    BtnStart->setEnabled(true);
+    BtnExit->setEnabled(true);
+}
 
 void TMainForm::LoadQuadraticFromFiles() {
-    if (!ConfigLoading) {
-        GboxInputFiles->show();
-        GboxInputFiles->raise();
-        BtnStart->setEnabled(false);
-        BtnExit->setEnabled(false);
-        if (GboxInputFiles->RBtnUeUnknown->isChecked()) UStarUnknownClicked();
-
-        // The panel is not modal: the window goes on working until the user
-        // answers with OK or Close. A window closed meanwhile counts as Close.
-        while (!PanelOk && !PanelClosed) {
-            if (windowClosed_) {
-                PanelClosed = 1;
-                break;
-            }
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-
-        if (PanelOk) {
-            PanelOk = 0;
-            GboxInputFiles->hide();
-            BtnStart->setEnabled(true);
-            BtnExit->setEnabled(true);
-        } else {
-            PanelClosed = 0;
-            CmbFunctionsAll->setCurrentIndex(0);
-            CmbFunctionsNmore2->setCurrentIndex(0);
-            RbtnPrec1->setChecked(true);
-            GboxInputFiles->hide();
-            BtnStart->setEnabled(true);
-            BtnExit->setEnabled(true);
-            FunctionChanged();
-            return;
-        }
+    if (ConfigLoading) {
+        // Start-up restores the files from data.ini and reads them at once.
+        ReadQuadraticFiles();
+        return;
     }
+    // The panel is not modal and nothing waits for it: the window goes on
+    // working until OK reads the files or Close takes another function. A
+    // change of n or of the function while it is open leaves it open; OK
+    // then reads the files for the n chosen by then.
+    if (!GboxInputFiles->isHidden()) return;
+    GboxInputFiles->show();
+    GboxInputFiles->raise();
+    BtnStart->setEnabled(false);
+    BtnExit->setEnabled(false);
+    if (GboxInputFiles->RBtnUeUnknown->isChecked()) UStarUnknownClicked();
+}
 
+void TMainForm::ReadQuadraticFiles() {
     if (GboxInputFiles->RBtnUeUnknown->isChecked()) {
         RbtnPrec1->setEnabled(false);
         RbtnPrec2->setEnabled(true);

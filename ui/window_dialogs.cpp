@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace tarvik::ui {
@@ -30,15 +31,21 @@ void WindowDialogs::Error(QWidget* parent, const QString& text) {
 }
 
 int WindowDialogs::FailureChoice(QWidget* parent, const QString& text) {
-    const auto answer = QMessageBox::information(
-        parent, kBoxTitle, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll,
-        QMessageBox::Yes);
-    switch (answer) {
-    case QMessageBox::Yes: return 6;
-    case QMessageBox::No: return 7;
-    case QMessageBox::YesToAll: return 10;
-    default: return 2;
-    }
+    QMessageBox box(QMessageBox::Information, kBoxTitle, text, QMessageBox::NoButton, parent);
+    // Standard buttons are re-sorted by the platform's button layout; buttons
+    // of one role keep the order in which they are added.
+    QPushButton* yes = box.addButton(QMessageBox::tr("&Yes"), QMessageBox::ActionRole);
+    QPushButton* no = box.addButton(QMessageBox::tr("&No"), QMessageBox::ActionRole);
+    QPushButton* cancel = box.addButton(QMessageBox::tr("Cancel"), QMessageBox::ActionRole);
+    QPushButton* yesToAll = box.addButton(QMessageBox::tr("Yes to &All"), QMessageBox::ActionRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    const QAbstractButton* answer = box.clickedButton();
+    if (answer == yes) return 6;
+    if (answer == no) return 7;
+    if (answer == yesToAll) return 10;
+    return 2;
 }
 
 bool WindowDialogs::ConfirmYes(QWidget* parent, const QString& text) {

@@ -1,5 +1,6 @@
 // Geometry of the main window: the start-up layout, the resize rules and
 // the layouts of the run states (set-up, running, ended).
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,6 +10,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
+#include <algorithm>
+#include <QTimer>
 #include <QToolButton>
 
 #include "ui/figure_widget.h"
@@ -38,6 +42,27 @@ void TMainForm::SetFormWidth(int formWidth) {
     // A hidden window gets its resize event only when it is shown; the
     // layout must follow at once all the same.
     if (!isVisible()) ApplyResize();
+}
+
+QRect TMainForm::AvailableArea() const {
+    const QScreen* at = screen();
+    if (at == nullptr) at = QGuiApplication::primaryScreen();
+    // Without any screen (a test without a display) nothing bounds the window.
+    return at != nullptr ? at->availableGeometry() : QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+int TMainForm::MaxFormHeight() const {
+    // The window manager's real frame once there is one, the layout's
+    // nominal frame before.
+    const int realFrame = frameGeometry().height() - height();
+    const int frame = isVisible() && realFrame > 0 ? realFrame : kFrameHeight;
+    return AvailableArea().height() - frame + kFrameHeight;
+}
+
+int TMainForm::MinFormWidth() const {
+    // The width to which the resize layout resets a window that is too narrow.
+    const int e = 2 * RichEditOut->x();
+    return 2 * PanelContours->x() + 3 * BtnExit->width() + 2 * e - RichEditOut->width();
 }
 
 void TMainForm::SetFormHeight(int formHeight) {
@@ -123,9 +148,17 @@ void TMainForm::ApplyResize() {
     for (QPushButton* b : {BtnStart, BtnStop, BtnClear}) MoveLeft(b, BtnExit->x() - b->width() - e - 8);
     MoveLeft(BtnSaveAS, BtnStop->x() - BtnSaveAS->width() - e - 6);
     SetHeight(PanelContours, PanelContours->width() - 7);
-    if (PanelContours->x() > BtnSaveAS->x())
-        SetFormWidth(2 * PanelContours->x() + 3 * BtnExit->width() + 2 * e - RichEditOut->width());
-    SetFormHeight(PanelContours->y() + PanelContours->height() + StatusBar1->height() + 30);
+    // A maximised or full-screen window has the size the window system gives
+    // it: asking for another would end the maximised state. Otherwise the
+    // height follows the square panel as far as the screen allows.
+    const bool sizeGiven = isMaximized() || isFullScreen();
+    if (!sizeGiven && PanelContours->x() > BtnSaveAS->x()) SetFormWidth(MinFormWidth());
+    if (!sizeGiven)
+        SetFormHeight(std::min(PanelContours->y() + PanelContours->height() + StatusBar1->height() + 30,
+                               MaxFormHeight()));
+    // The panel ends where the status bar begins.
+    SetHeight(PanelContours,
+              std::min(PanelContours->height(), height() - kStatusBarHeight - PanelContours->y()));
 
     const int panelWidth = PanelContours->width();
     MoveLeft(LabelUnconstrained, (panelWidth - LabelUnconstrained->width()) / 2);
@@ -133,8 +166,11 @@ void TMainForm::ApplyResize() {
     SetWidth(BvlObjectFun, panelWidth);
     MoveLeft(ImageJ, (panelWidth - ImageJ->width()) / 2 + PanelContours->x());
     SetWidth(ImageJ, BvlObjectFun->width() - 5);
-    SetWidth(LabelURL, panelWidth - 15);
-    SetWidth(LabelSoft, panelWidth - 15);
+    // The credit line was measured for the design's font; in Liberation Sans
+    // it is two pixels longer at the design width, and the panel has room
+    // for them.
+    for (QLabel* label : {LabelURL, LabelSoft})
+        SetWidth(label, std::max(panelWidth - 15, std::min(label->sizeHint().width(), panelWidth - label->x())));
     MoveTop(LabelSoft, StatusBar1->y() - 8 - 3 * (LabelURL->height() + 1) - PanelContours->y());
     MoveTop(LabelVarnel, LabelSoft->y() + LabelSoft->height() + 1);
     MoveTop(LabelURL, LabelVarnel->y() + LabelVarnel->height() + 1);
@@ -149,6 +185,19 @@ void TMainForm::ApplyResize() {
 
 // ------------------------------------------------------ Run-state layouts
 
+void TMainForm::ArmRunButton() {
+    // Start, Stop and Clear take turns at one place, and the window is busy
+    // while a run goes on: a second click on Stop (or a double click) waits
+    // in the queue while Stop swaps itself for Clear, and would land on
+    // Clear and wipe the run. The button that appears takes no click until
+    // the input queued before it appeared has been delivered (the zero
+    // timer runs once the window is back in its event loop) and a
+    // double-click interval has passed.
+    runButtonArmed_ = false;
+    QTimer::singleShot(0, this, [this] { runButtonGuard_.start(QApplication::doubleClickInterval()); });
+}
+
+
 void TMainForm::EnterRunningLayout() {
     InitComments->hide();
     LabelUnconstrained->hide();
@@ -162,6 +211,7 @@ void TMainForm::EnterRunningLayout() {
     BtnStart->hide();
     BtnStop->show();
     BtnStop->setFocus();
+    ArmRunButton();
 }
 
 void TMainForm::ShowMethodCaption(const QString& methodName) {
@@ -174,6 +224,7 @@ void TMainForm::ShowMethodCaption(const QString& methodName) {
 }
 
 void TMainForm::EnterEndedLayout() {
+    ArmRunButton();
     BtnClear->show();
     BtnClear->setFocus();
     BtnSaveAS->show();
@@ -190,6 +241,7 @@ void TMainForm::EnterSetupLayout() {
     BtnStart->show();
     BtnSaveAS->hide();
     LabOutComputing->clear();
+    ArmRunButton();
     for (QComboBox* c : {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}) c->setEnabled(true);
     for (QLabel* l : {LabelUnconstrained, LabelTarvik, LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->show();
     PanelMethods->show();
@@ -204,8 +256,14 @@ void TMainForm::HideAboutLabels() {
 
 void TMainForm::CreateFigure() {
     DestroyFigure();
-    ImageContours = new FigureWidget(PanelContours->width(), FigureFontName, PanelContours);
-    const int imageWidth = PanelContours->width() - 7;
+    // The figure is a square in its panel; a panel cut short by the screen
+    // (or a window larger than the screen) gives a smaller square, never an
+    // image larger than the screen.
+    const QRect area = AvailableArea();
+    const int side = std::max(0, std::min({PanelContours->width(), PanelContours->height() + 7, area.width(),
+                                           area.height() + 7}));
+    ImageContours = new FigureWidget(side, FigureFontName, PanelContours);
+    const int imageWidth = side - 7;
     ImageContours->setGeometry(3, 3, imageWidth, imageWidth - 7);
     connect(ImageContours, &FigureWidget::MouseMovedOnImage, this, [this](int x, int y) { ImageContoursMouseMove(x, y); });
     connect(ImageContours, &FigureWidget::DoubleClicked, this, [this] { ImageContoursDblClick(); });

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -10,14 +12,19 @@
 #include <QToolButton>
 #include <memory>
 
+#include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
 #include "ui/main_window.h"
+#include "ui/status_bar.h"
 #include "ui_test_support.h"
 
 namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::ScriptedDialogs;
+using tarvik::testing::SpinUntil;
+
+QRect ScreenArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
 const char* const kNewtonExample =
     "[General]\nSound=1\nWindow State=wsNormal\nWindow position Top=186\nWindow position Left=180\n"
@@ -167,12 +174,61 @@ TEST_F(ConfigurationWindowTest, ADimensionThatIsNoIntegerIsReportedAndTwoIsUsed)
     EXPECT_EQ(form->CmbN->currentText(), "2");
 }
 
-TEST_F(ConfigurationWindowTest, AMaximisedWindowIsRestoredMaximised) {
+TEST_F(ConfigurationWindowTest, AMaximisedWindowIsRestoredMaximisedAndFitsTheScreen) {
     WriteIni("[General]\nWindow State=wsMaximized\nWindow Width=900\n");
     Open();
     EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
     EXPECT_NE(form->FormWidth(), 900);
+
+    // On a 1280 x 1024 screen the square panel of the full width would be
+    // taller than the screen: the layout keeps to the window's client area.
+    form->show();
+    ASSERT_TRUE(SpinUntil([this] { return form->width() > 1200; }, 10000));
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isMaximized());
+    EXPECT_TRUE(ScreenArea().contains(form->frameGeometry()))
+        << form->frameGeometry().height() << " > " << ScreenArea().height();
+    EXPECT_EQ(form->StatusBar1->geometry().bottom(), form->height() - 1);
+    EXPECT_LT(form->PanelContours->geometry().bottom(), form->StatusBar1->y());
 }
+
+TEST_F(ConfigurationWindowTest, AWindowThatFitsTheScreenComesBackExactly) {
+    // At the bottom right corner: its client area fits the screen exactly.
+    const QByteArray keys = "Window position Top=345\nWindow position Left=388\nWindow Width=900\n";
+    WriteIni("[General]\nWindow State=wsNormal\n" + keys);
+    Open();
+    EXPECT_EQ(form->x(), 388);
+    EXPECT_EQ(form->y(), 345);
+    EXPECT_EQ(form->FormWidth(), 900);
+    form->ExitApplication();
+    EXPECT_TRUE(ReadIni().contains(keys)) << ReadIni().toStdString();
+}
+
+// Window keys that do not fit the 1280 x 1024 screen of the tests.
+class WindowKeysTest : public ConfigurationWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WindowKeysTest, TheWindowAndTheFigureAreBroughtInsideTheScreen) {
+    WriteIni(QByteArray("[General]\nWindow State=wsNormal\n") + GetParam());
+    Open();
+    const QRect area = ScreenArea();
+    const QRect window(form->x(), form->y(), form->FormWidth(), form->FormHeight());
+    ASSERT_TRUE(area.contains(window)) << window.x() << "," << window.y() << " " << window.width() << "x"
+                                       << window.height();
+    EXPECT_GE(form->FormWidth(), 2 * 312 + 3 * 63 + 2 * 10 - 300);
+
+    form->CreateFigure();
+    ASSERT_NE(form->ImageContours, nullptr);
+    EXPECT_LE(form->ImageContours->Figure().Width(), area.width());
+    EXPECT_LE(form->ImageContours->geometry().bottom(), form->PanelContours->height());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileValues, WindowKeysTest,
+    ::testing::Values("Window Width=99999999\n[Problem]\nDimension=99999999999999999999\n",
+                      "Window position Top=100\nWindow position Left=100\nWindow Width=5000\n",
+                      "Window position Top=2147483647\nWindow position Left=2147483647\nWindow Width=100000\n",
+                      "Window position Top=-2147483648\nWindow position Left=-2147483648\n"
+                      "Window Width=-2147483648\n"));
 
 } // namespace
 } // namespace tarvik::ui

@@ -3,10 +3,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +19,7 @@
 #include <QToolButton>
 #include <memory>
 
+#include "figure/figure_canvas.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
@@ -132,6 +136,18 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
     // Narrowing until the buttons reach the figure panel resets the width.
     form->SetFormWidth(540);
     EXPECT_EQ(form->FormWidth(), 2 * 312 + 3 * 63 + 2 * 10 - 300);
+}
+
+TEST_F(MainWindowTest, WindowAndFigureUseTheSansSerifWithTheDesignMetrics) {
+    // Liberation Sans (fonts-liberation2) has the widths the pixel layout
+    // was made for; a wider stand-in cuts captions.
+    EXPECT_EQ(QFontInfo(form->BtnStart->font()).family(), "Liberation Sans");
+    EXPECT_EQ(QFontInfo(FigureFont(form->FigureFontName)).family(), "Liberation Sans");
+    EXPECT_EQ(QFontInfo(FigureFont(QString())).family(), "Liberation Sans");
+    // At the design width the credit line is whole.
+    form->SetFormWidth(635 + TMainForm::kFrameWidth);
+    const int needed = QFontMetrics(form->LabelSoft->font()).horizontalAdvance(form->LabelSoft->text());
+    EXPECT_LE(needed, form->LabelSoft->width());
 }
 
 TEST_F(MainWindowTest, DimensionSwitchesBetweenTheTwoFunctionLists) {
@@ -343,7 +359,16 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksAndYesStopsTheRun) {
 TEST_F(MainWindowTest, SoundSwitchSilencesSoundsAndLinksStillOpen) {
     form->Sounds().ClearRequested();
     form->LabelURL->setProperty("tarvikUrl", QStringLiteral("https://example.org/a"));
-    form->LinkClicked(QStringLiteral("https://example.org/a"));
+    // One click on the link opens its address once.
+    const QPointF inside(2, 2);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, form->LabelURL->mapToGlobal(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, form->LabelURL->mapToGlobal(inside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form->LabelURL, &press);
+    QApplication::sendEvent(form->LabelURL, &release);
+    ASSERT_EQ(log.urls.size(), 1);
+    EXPECT_EQ(log.urls[0], QUrl("https://example.org/a"));
     EXPECT_EQ(form->Sounds().Requested(), QStringList{"Done.wav"});
 
     form->BitBtnSoundYes->click();

@@ -1,5 +1,5 @@
-// The panel "Quadratic function from files" as the window runs it: the wait
-// for OK or Close, the file dialogs, the u* options and their effect on the
+// The panel "Quadratic function from files" as the window runs it: OK and
+// Close, the file dialogs, the u* options and their effect on the
 // accuracy criteria, and a run of the quadratic read from files.
 #include <QComboBox>
 #include <QFile>
@@ -21,8 +21,10 @@
 namespace tarvik::ui {
 namespace {
 
+using tarvik::testing::Pick;
 using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::SpinUntil;
+using tarvik::testing::Type;
 
 constexpr int kFromFile = 17;  // "Quadratic from FILE" in the long list
 
@@ -45,19 +47,14 @@ protected:
         return path;
     }
 
-    // Picks "Quadratic from FILE"; while the panel waits, `whileOpen` acts
-    // like the user (it must end with OK or Close).
+    // Picks "Quadratic from FILE": the panel opens and the window goes on;
+    // `whileOpen` acts like the user (it must end with OK or Close).
     void PickFromFile(const std::function<void()>& whileOpen) {
-        bool panelWasOpen = false;
-        QTimer::singleShot(0, form.get(), [&] {
-            panelWasOpen = !form->GboxInputFiles->isHidden();
-            EXPECT_FALSE(form->BtnStart->isEnabled());
-            EXPECT_FALSE(form->BtnExit->isEnabled());
-            whileOpen();
-        });
-        form->CmbFunctionsAll->setCurrentIndex(kFromFile);
-        emit form->CmbFunctionsAll->activated(kFromFile);
-        EXPECT_TRUE(panelWasOpen);
+        Pick(form->CmbFunctionsAll, kFromFile);
+        EXPECT_FALSE(form->GboxInputFiles->isHidden());
+        EXPECT_FALSE(form->BtnStart->isEnabled());
+        EXPECT_FALSE(form->BtnExit->isEnabled());
+        whileOpen();
     }
 
     void ChooseAAndB() {
@@ -184,13 +181,40 @@ TEST_F(QuadraticPanelTest, ADimensionChangeRereadsTheFiles) {
     });
     ASSERT_TRUE(form->State().Quad.Loaded());
     // n = 3: the panel opens again and the 2x2 file no longer fits.
-    QTimer::singleShot(0, form.get(), [this] { form->GboxInputFiles->BtnPanelOk->click(); });
-    form->CmbN->setCurrentIndex(1);
-    emit form->CmbN->activated(1);
+    Pick(form->CmbN, 1);
+    EXPECT_FALSE(form->GboxInputFiles->isHidden());
+    form->GboxInputFiles->BtnPanelOk->click();
     EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic from FILE");
     ASSERT_EQ(Errors().size(), 1);
     EXPECT_EQ(Errors()[0], "File " + pathA + " is incorrect!\rCheck the dimension n.");
     EXPECT_FALSE(form->State().Quad.Loaded());
+}
+
+TEST_F(QuadraticPanelTest, TypingADimensionKeepsThePanelOpenAndCloseActsAtOnce) {
+    // Typing "10" changes n twice while the panel is open. No handler may
+    // wait for the panel; should one wait, Close is clicked until it
+    // returns, so that the test fails instead of hanging.
+    bool typed = false;
+    bool waitedForThePanel = false;
+    std::function<void()> release = [&] {
+        if (typed) return;
+        waitedForThePanel = true;
+        form->GboxInputFiles->BtnPanelClose->click();
+        QTimer::singleShot(1, form.get(), release);
+    };
+    QTimer::singleShot(1, form.get(), release);
+    Pick(form->CmbFunctionsAll, kFromFile);
+    Type(form->CmbN, "1");
+    Type(form->CmbN, "10");
+    typed = true;
+    EXPECT_FALSE(waitedForThePanel);
+    EXPECT_FALSE(form->GboxInputFiles->isHidden());
+    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic from FILE");
+
+    form->GboxInputFiles->BtnPanelClose->click();
+    EXPECT_TRUE(form->GboxInputFiles->isHidden());
+    EXPECT_NE(form->State().FunctionCode, 17);
+    EXPECT_TRUE(form->BtnStart->isEnabled());
 }
 
 TEST_F(QuadraticPanelTest, CollinearMethodsCannotWorkWithoutUStar) {

@@ -3,12 +3,17 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "ui/figure_widget.h"
@@ -94,6 +99,69 @@ TEST_F(WindowRunTest, YesToAllGoesOnWithoutAskingUntilStop) {
 
     form->BtnClear->click();
     EXPECT_EQ(form->State().SteepestForAll, 0);
+}
+
+TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
+    // A long run, as a user met it: the busy window delivers a second click
+    // (here the second half of a double click) after Stop has already put
+    // Clear in its place.
+    form->show();
+    Pick(form->CmbN, 10);  // n = 1000
+    Pick(form->CmbFunctionsNmore2, form->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
+    Pick(form->CmbMethodsGrad, 1);
+    form->CmbPrec1->setEditText("1E-12");
+    bool posted = false;
+    std::function<void()> clickTwiceOnStop = [&] {
+        if (form->State().IterCount < 2) {
+            QTimer::singleShot(1, form.get(), clickTwiceOnStop);
+            return;
+        }
+        const QPointF at = QRectF(form->BtnStop->geometry()).center();
+        const QPointF global = form->mapToGlobal(at);
+        const auto post = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+            QCoreApplication::postEvent(form->windowHandle(),
+                                        new QMouseEvent(type, at, global, Qt::LeftButton, buttons, Qt::NoModifier));
+        };
+        post(QEvent::MouseButtonPress, Qt::LeftButton);
+        post(QEvent::MouseButtonRelease, Qt::NoButton);
+        post(QEvent::MouseButtonPress, Qt::LeftButton);
+        post(QEvent::MouseButtonDblClick, Qt::LeftButton);
+        post(QEvent::MouseButtonRelease, Qt::NoButton);
+        posted = true;
+    };
+    QTimer::singleShot(1, form.get(), clickTwiceOnStop);
+    form->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([&] { return posted && RunSettled(); }));
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(PaneLines().contains(" Terminated by user"));
+    EXPECT_NE(form->ImageContours, nullptr);
+    EXPECT_FALSE(form->BtnClear->isHidden());
+    EXPECT_TRUE(form->BtnStart->isHidden());
+    form->hide();
+}
+
+TEST(FailureDialogTest, ButtonsReadYesNoCancelYesToAll) {
+    WindowDialogs dialogs;
+    QStringList captions;
+    std::function<void()> answerNo = [&] {
+        QMessageBox* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b != nullptr && b->isVisible()) box = b;
+        if (box == nullptr) {
+            QTimer::singleShot(1, answerNo);
+            return;
+        }
+        QList<QAbstractButton*> buttons = box->buttons();
+        std::sort(buttons.begin(), buttons.end(),
+                  [](QAbstractButton* a, QAbstractButton* b) { return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x(); });
+        for (QAbstractButton* b : buttons) captions << b->text().remove('&');
+        for (QAbstractButton* b : buttons)
+            if (b->text().remove('&') == "No") b->click();
+    };
+    QTimer::singleShot(0, answerNo);
+    EXPECT_EQ(dialogs.FailureChoice(nullptr, "Hessian<0 !"), 7);
+    EXPECT_EQ(captions, (QStringList{"Yes", "No", "Cancel", "Yes to All"}));
 }
 
 TEST_F(WindowRunTest, DoubleClickExportsTheFigureInTheChosenFormat) {
