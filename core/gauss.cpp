@@ -1,6 +1,7 @@
 #include "core/gauss.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -8,6 +9,7 @@
 
 #include "core/errors.h"
 #include "core/progress.h"
+#include "core/row_pool.h"
 
 namespace tarvik {
 
@@ -37,10 +39,42 @@ private:
     throw ENotSoBadError("Hessian matrix is 0! (Iterate=" + std::to_string(s.IterCount) + ").");
 }
 
+inline bool IsNegativeZero(Real v) { return v == 0 && std::signbit(v); }
+inline bool IsPositiveZero(Real v) { return v == 0 && !std::signbit(v); }
+
+// Which entries of the work matrix can still be anything but +0.
+//
+// Most Newton matrices are banded, and elimination with them mostly
+// multiplies by exact zeros. Such an update is skipped only where it cannot
+// change a bit: v - f*x leaves v as it is when f*x is a zero and v is not
+// -0 (-0 - (-0) is +0), and f*x is a zero when f or x is one and the other
+// is finite. Rows below the pivot never gain a -0 (a difference is -0 only
+// when its left side is), so a matrix that starts without -0 and without
+// infinities or NaNs is eliminated sparsely; as soon as anything not finite
+// turns up, every later update is done in full, as is everything for a
+// matrix that starts with a -0. The right-hand side is always updated where
+// its entry is -0, since r[i] - r[k]*0 can turn that into +0.
+//
+// Entries of a pivot row beyond its extent are left undivided (+0 instead
+// of +0 or -0): they only ever meet finite multipliers or, in the back
+// substitution, add a zero to a sum that starts at +0 and can never be -0,
+// so their sign cannot show.
+struct Extents {
+    bool full = false;
+    std::vector<int> rowLast;   // last column of row i that may not be +0
+    std::vector<int> colLast;   // last row of column j that may not be +0
+    void MakeFull(int n) {
+        full = true;
+        std::fill(rowLast.begin(), rowLast.end(), n);
+        std::fill(colLast.begin(), colLast.end(), n);
+    }
+};
+
 } // namespace
 
-void GaussSolve(RunState& s, MyArray1& x) {
+void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
     const int n = s.N;
+    const bool inPlace = use == GaussMatrix::MayOverwrite && s.FunctionCode != 17;
     const MyArray2& m = (s.FunctionCode == 17) ? s.Quad.QuadA : s.HMatrix;
     if (x.size() < static_cast<std::size_t>(n) + 1) x.resize(static_cast<std::size_t>(n) + 1, 0.0L);
 
@@ -50,12 +84,34 @@ void GaussSolve(RunState& s, MyArray1& x) {
     }
 
     GaussWorkScope scope(s);
-    s.GaussWork = NewMatrix(n);
-    MyArray2& w = s.GaussWork;
-    for (int i = 1; i <= n; ++i)
-        for (int j = 1; j <= n; ++j) w[i][j] = m[i][j];
+    if (!inPlace) s.GaussWork = NewMatrix(n);
+    MyArray2& w = inPlace ? s.HMatrix : s.GaussWork;
+    Extents ext;
+    ext.rowLast.assign(static_cast<std::size_t>(n) + 1, 0);
+    ext.colLast.assign(static_cast<std::size_t>(n) + 1, 0);
+    for (int i = 1; i <= n; ++i) {
+        const Real* from = m[i];
+        Real* to = w[i];
+        int last = 0;
+        for (int j = 1; j <= n; ++j) {
+            const Real v = from[j];
+            if (!inPlace) to[j] = v;
+            if (!IsPositiveZero(v)) {
+                last = j;
+                if (v == 0 || !std::isfinite(v)) ext.full = true;
+                ext.colLast[j] = i;
+            }
+        }
+        ext.rowLast[i] = last;
+    }
+    if (ext.full) ext.MakeFull(n);
+
     MyArray1 r = NewVector(n);
-    for (int i = 1; i <= n; ++i) r[i] = s.GradJ[i];
+    std::vector<int> rNegativeZeros;
+    for (int i = 1; i <= n; ++i) {
+        r[i] = s.GradJ[i];
+        if (IsNegativeZero(r[i])) rNegativeZeros.push_back(i);
+    }
     std::vector<int> p(static_cast<std::size_t>(n) + 1);
     for (int i = 1; i <= n; ++i) p[i] = i;
 
@@ -64,7 +120,8 @@ void GaussSolve(RunState& s, MyArray1& x) {
     // element held in a register across the panel's updates. Every element
     // still sees the same operations in the same order as with one update
     // sweep per pivot row, so the result is bit for bit the same; only the
-    // memory traffic, which dominates for large n, shrinks.
+    // memory traffic, which dominates for large n, shrinks. The rows below a
+    // panel are independent of each other and are shared out over the cores.
     for (int k0 = 1; k0 <= n; k0 += kPanel) {
         const int kEnd = std::min(n, k0 + kPanel - 1);
 
@@ -74,7 +131,8 @@ void GaussSolve(RunState& s, MyArray1& x) {
             Real best = 0;
             int q = k;
             Real* rowK = w[k];
-            for (int j = k; j <= n; ++j) {
+            const int searchEnd = ext.rowLast[k];
+            for (int j = k; j <= searchEnd; ++j) {
                 if (std::fabs(rowK[j]) > std::fabs(best)) {
                     best = rowK[j];
                     q = j;
@@ -82,57 +140,162 @@ void GaussSolve(RunState& s, MyArray1& x) {
             }
             if (best == 0) RaiseZeroPivot(s, x, n);
 
-            if (k < n) {
+            if (k < n && q != k) {
                 for (int i = 1; i <= n; ++i) std::swap(w[i][k], w[i][q]);
                 std::swap(p[k], p[q]);
+                if (!ext.full) {
+                    for (int i = 1; i <= n; ++i)
+                        if (ext.rowLast[i] >= k) ext.rowLast[i] = std::max(ext.rowLast[i], q);
+                    std::swap(ext.colLast[k], ext.colLast[q]);
+                }
             }
 
             const Real pivot = rowK[k];
-            for (int j = k; j <= n; ++j) rowK[j] = rowK[j] / pivot;
+            const int rowEnd = ext.rowLast[k];
+            for (int j = k; j <= rowEnd; ++j) rowK[j] = rowK[j] / pivot;
             r[k] = r[k] / pivot;
+            if (!ext.full) {
+                bool finite = true;
+                for (int j = k; j <= rowEnd; ++j) finite = finite && std::isfinite(rowK[j]);
+                if (!finite) {
+                    ext.MakeFull(n);
+                    for (int j = rowEnd + 1; j <= n; ++j) rowK[j] = rowK[j] / pivot;
+                }
+            }
 
             // The panel's own rows are needed complete for their pivot search.
             if (k < n) {
-                for (int i = k + 1; i <= kEnd; ++i) {
+                const int last = std::min(kEnd, ext.colLast[k]);
+                for (int i = k + 1; i <= last; ++i) {
                     Real* rowI = w[i];
                     const Real f = rowI[k];
-                    for (int j = k; j <= n; ++j) rowI[j] = rowI[j] - f * rowK[j];
+                    if (!ext.full && !std::isfinite(f)) {
+                        ext.MakeFull(n);
+                        for (int j = rowEnd + 1; j <= n; ++j) rowK[j] = rowK[j] / pivot;
+                    }
+                    const int end = ext.rowLast[k];
+                    if (ext.full || f != 0) {
+                        for (int j = k; j <= end; ++j) rowI[j] = rowI[j] - f * rowK[j];
+                        if (!ext.full) {
+                            ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                            for (int j = k + 1; j <= end; ++j) ext.colLast[j] = std::max(ext.colLast[j], i);
+                        }
+                    }
                     r[i] = r[i] - r[k] * f;
                 }
+                for (int i = last + 1; i <= kEnd; ++i) r[i] = r[i] - r[k] * 0.0L;
             }
         }
+        if (kEnd == n) break;
 
         const int width = kEnd - k0 + 1;
         const Real* pivotRow[kPanel];
         for (int t = 0; t < width; ++t) pivotRow[t] = w[k0 + t];
-        for (int i = kEnd + 1; i <= n; ++i) {
-            Real* rowI = w[i];
-            // f[t] is the multiplier of pivot row k0 + t: the entry of this
-            // row in that pivot column after the updates of the earlier ones.
-            Real f[kPanel];
-            for (int t = 0; t < width; ++t) {
-                const int j = k0 + t;
-                Real v = rowI[j];
-                for (int u = 0; u < t; ++u) v = v - f[u] * pivotRow[u][j];
-                f[t] = v;
-                v = v - f[t] * pivotRow[t][j];
-                rowI[j] = v;
+        int rowLimit = kEnd;
+        int colLimit = kEnd;
+        for (int t = 0; t < width; ++t) {
+            rowLimit = std::max(rowLimit, ext.colLast[k0 + t]);
+            colLimit = std::max(colLimit, ext.rowLast[k0 + t]);
+        }
+        rowLimit = std::min(rowLimit, n);
+        const bool full = ext.full;
+        std::atomic<int> lastTouched{0};
+        std::atomic<bool> wentFull{false};
+        const double work = double(rowLimit - kEnd) * double(colLimit - kEnd + 1) * width;
+        SplitRows(kEnd + 1, rowLimit, work, [&](int first, int lastRow) {
+            int touched = 0;
+            bool anyFull = false;
+            for (int i = first; i <= lastRow; ++i) {
+                Real* rowI = w[i];
+                // f[t] is the multiplier of pivot row k0 + t: the entry of this
+                // row in that pivot column after the updates of the earlier ones.
+                Real f[kPanel];
+                for (int t = 0; t < width; ++t) {
+                    const int j = k0 + t;
+                    Real v = rowI[j];
+                    for (int u = 0; u < t; ++u) v = v - f[u] * pivotRow[u][j];
+                    f[t] = v;
+                    v = v - f[t] * pivotRow[t][j];
+                    rowI[j] = v;
+                }
+                bool rowFull = full;
+                int active[kPanel];
+                int count = 0;
+                int end = kEnd;
+                for (int t = 0; t < width; ++t) {
+                    if (!std::isfinite(f[t])) rowFull = true;
+                    if (f[t] != 0) {
+                        active[count++] = t;
+                        end = std::max(end, ext.rowLast[k0 + t]);
+                    }
+                }
+                if (rowFull) {
+                    for (int j = kEnd + 1; j <= n; ++j) {
+                        Real v = rowI[j];
+                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t][j];
+                        rowI[j] = v;
+                    }
+                    anyFull = anyFull || !full;
+                } else if (count == width) {
+                    for (int j = kEnd + 1; j <= end; ++j) {
+                        Real v = rowI[j];
+                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t][j];
+                        rowI[j] = v;
+                    }
+                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                    touched = i;
+                } else if (count > 0) {
+                    for (int j = kEnd + 1; j <= end; ++j) {
+                        Real v = rowI[j];
+                        for (int a = 0; a < count; ++a) v = v - f[active[a]] * pivotRow[active[a]][j];
+                        rowI[j] = v;
+                    }
+                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                    touched = i;
+                }
+                for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * f[t];
             }
-            for (int j = kEnd + 1; j <= n; ++j) {
-                Real v = rowI[j];
-                for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t][j];
-                rowI[j] = v;
+            int seen = lastTouched.load();
+            while (touched > seen && !lastTouched.compare_exchange_weak(seen, touched)) {
             }
-            for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * f[t];
+            if (anyFull) wentFull = true;
+        });
+        const int touched = lastTouched.load();
+        if (wentFull.load()) ext.MakeFull(n);
+        if (!ext.full) {
+            for (int j = kEnd + 1; j <= colLimit; ++j) ext.colLast[j] = std::max(ext.colLast[j], touched);
+        }
+
+        // Rows below rowLimit have zero multipliers; only a -0 on their right
+        // side, or a right side of a pivot row that is not finite, can notice.
+        bool rightFinite = true;
+        for (int t = 0; t < width; ++t) rightFinite = rightFinite && std::isfinite(r[k0 + t]);
+        if (!rightFinite) {
+            for (int i = rowLimit + 1; i <= n; ++i)
+                for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * 0.0L;
+        } else if (!rNegativeZeros.empty()) {
+            std::size_t kept = 0;
+            for (const int i : rNegativeZeros) {
+                if (i <= kEnd || !IsNegativeZero(r[i])) continue;
+                if (i > rowLimit)
+                    for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * 0.0L;
+                if (IsNegativeZero(r[i])) rNegativeZeros[kept++] = i;
+            }
+            rNegativeZeros.resize(kept);
         }
     }
 
+    // Back substitution; past a row's extent the terms are zeros times finite
+    // values, which leave the sum (never -0) as it is.
     x[n] = r[n];
+    bool xFinite = std::isfinite(x[n]);
     for (int i = n - 1; i >= 1; --i) {
         const Real* rowI = w[i];
+        const int end = xFinite ? ext.rowLast[i] : n;
         Real sum = 0;
-        for (int j = i + 1; j <= n; ++j) sum += rowI[j] * x[j];
+        for (int j = i + 1; j <= end; ++j) sum += rowI[j] * x[j];
         x[i] = r[i] - sum;
+        xFinite = xFinite && std::isfinite(x[i]);
     }
 
     for (int i = 1; i <= n; ++i) {

@@ -25,6 +25,16 @@ void CheckNewtonDescent(RunState& s, const MyArray1& d) {
     if (sum == 0) throw EBadError("Hessian=0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
 }
 
+namespace {
+
+// Classical Newton forms the whole Hessian afresh at every step, so the
+// elimination may work in it; the trust region reads it again for its model.
+GaussMatrix MatrixUse(const RunState& s) {
+    return s.MethodCode == 11 ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
+}
+
+} // namespace
+
 void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
     if (functionCode <= 5) {
         FpFaultGuard guard;
@@ -42,7 +52,7 @@ void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
             if (guard.Faulted()) throw EBadError("Error in evaluation of Hessian: " + s.FunctionName);
         }
         // Outside the guard: a zero pivot or Stop keeps its own meaning.
-        GaussSolve(s, d);
+        GaussSolve(s, d, MatrixUse(s));
     } else if (functionCode == 17) {
         GaussSolve(s, d);
     } else if (functionCode == 18) {
@@ -50,7 +60,7 @@ void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
         try {
             FpFaultGuard guard;
             FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
-            GaussSolve(s, d);
+            GaussSolve(s, d, MatrixUse(s));
             for (int i = 1; i <= s.N; ++i) PinValue(d[i]);
             failed = guard.Faulted();
         } catch (const std::exception&) {

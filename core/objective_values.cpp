@@ -62,14 +62,15 @@ Real AxisParallelEllipsoidSin(int n, const Real* u) {
     return sum;
 }
 
-// sum over i of (v_1 + ... + v_i - shift*i)^2. Each partial sum is formed
-// afresh for every i, as the function is defined, which makes the cost
-// O(n^2); the bits are those of a running sum either way.
+// sum over i of (v_1 + ... + v_i - shift*i)^2. The function defines each
+// partial sum afresh from 0, but a running sum adds the same terms in the
+// same order, so it gives the same bits in O(n).
 Real PartialSumSquares(int n, const Real* v, bool shiftByIndex) {
     Real sum = 0;
+    Real running = 0;
     for (int i = 1; i <= n; ++i) {
-        Real partial = 0;
-        for (int j = 1; j <= i; ++j) partial += v[j];
+        running += v[i];
+        Real partial = running;
         if (shiftByIndex) partial = partial - Real(i);
         sum += partial * partial;
     }

@@ -1,9 +1,12 @@
 #include "core/quasi_newton.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 #include "core/errors.h"
 #include "core/progress.h"
+#include "core/row_pool.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -17,11 +20,7 @@ Real RowDot(const Real* a, const Real* b, int n) {
     return sum;
 }
 
-Real RowDot(const Real* a, const MyArray1& b, int n) {
-    Real sum = 0;
-    for (int j = 1; j <= n; ++j) sum += a[j] * b[j];
-    return sum;
-}
+Real RowDot(const Real* a, const MyArray1& b, int n) { return RowDot(a, b.data(), n); }
 
 void SetIdentity(MyArray2& h, int n) {
     for (int i = 1; i <= n; ++i) {
@@ -33,14 +32,35 @@ void SetIdentity(MyArray2& h, int n) {
 
 } // namespace
 
+namespace {
+
+// Rows per share-out between progress ticks: small enough for the progress
+// bar and Stop to answer promptly, large enough to keep the cores busy.
+constexpr int kTickBlock = 32;
+
+// Runs body(first, last) over rows 1..n, split over the cores a block at a
+// time; the calling thread ticks the progress once per row after each block.
+void RowsWithProgress(RunState& s, int n, const std::function<void(int, int)>& body) {
+    for (int i0 = 1; i0 <= n; i0 += kTickBlock) {
+        const int i1 = std::min(n, i0 + kTickBlock - 1);
+        SplitRows(i0, i1, double(i1 - i0 + 1) * n, body);
+        for (int i = i0; i <= i1; ++i) ProgressTick(s);
+    }
+}
+
+} // namespace
+
 void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
     const int n = s.N;
     const int32_t k = s.IterCount;
     MyArray2& h = s.HMatrix;
+    const Real* g = s.GradJ.data();
+    MyArray1 r = NewVector(n);
 
     if (k == 0) {
         SetIdentity(h, n);
         if (n >= 200) s.Host->ShowProgress(2 * n);
+        for (int i = 1; i <= n; ++i) r[i] = RowDot(h[i], g, n);
     } else {
         MyArray1 sv = NewVector(n);
         MyArray1 yv = NewVector(n);
@@ -65,32 +85,33 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // gets w_i t_j + t_i w_j, which is symmetric in i and j to the last
         // bit, so H stays exactly symmetric.
         MyArray1 hy = NewVector(n);
-        for (int i = 1; i <= n; ++i) {
-            hy[i] = RowDot(h[i], yv, n);
-            ProgressTick(s);
-        }
+        RowsWithProgress(s, n, [&](int first, int last) {
+            for (int i = first; i <= last; ++i) hy[i] = RowDot(h[i], yv.data(), n);
+        });
         MyArray1 t = NewVector(n);
         for (int i = 1; i <= n; ++i) t[i] = sv[i] / sy;
         const Real halfC = (VecDot(yv, hy) + sy) / 2;
         MyArray1 w = NewVector(n);
         for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
-        for (int i = 1; i <= n; ++i) {
-            Real* row = h[i];
-            const Real ti = t[i];
-            const Real wi = w[i];
-            for (int j = 1; j <= n; ++j) row[j] = row[j] + (wi * t[j] + ti * w[j]);
-            ProgressTick(s);
-        }
+        // d = H+ g is taken row by row while the row is fresh: as H+ is
+        // exactly symmetric, row i times g (j = 1..n) is the same sum as
+        // column i times g in the same order.
+        RowsWithProgress(s, n, [&](int first, int last) {
+            for (int i = first; i <= last; ++i) {
+                Real* row = h[i];
+                const Real ti = t[i];
+                const Real wi = w[i];
+                Real sum = 0;
+                for (int j = 1; j <= n; ++j) {
+                    const Real v = row[j] + (wi * t[j] + ti * w[j]);
+                    row[j] = v;
+                    sum += v * g[j];
+                }
+                r[i] = sum;
+            }
+        });
     }
 
-    // d[i] = sum over j of H[j][i] g[j], each sum accumulated j = 1..n;
-    // walking H by rows keeps that order and reads memory in sequence.
-    MyArray1 r = NewVector(n);
-    for (int j = 1; j <= n; ++j) {
-        const Real* row = h[j];
-        const Real gj = s.GradJ[j];
-        for (int i = 1; i <= n; ++i) r[i] += row[i] * gj;
-    }
     for (int i = 1; i <= n; ++i) d[i] = r[i];
     dNorm = VecNorm(d);
 }
@@ -101,34 +122,40 @@ void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
     MyArray2& sStore = s.LbfgsS;
     MyArray2& yStore = s.LbfgsY;
 
-    // Row 1 is the newest pair, row m the oldest; the oldest falls off.
-    for (int r = m; r >= 2; --r) {
-        Real* sTo = sStore[r];
-        Real* yTo = yStore[r];
-        const Real* sFrom = sStore[r - 1];
-        const Real* yFrom = yStore[r - 1];
+    // The pairs form a ring over rows 1..m, so storing the newest pair
+    // overwrites the oldest instead of shifting every row. The stores' unused
+    // index 0 keeps the bookkeeping with them: yStore[0][0] counts the pairs
+    // ever stored (so a fresh store reads as empty, and rows never written
+    // read as zeros just as shifted-in rows did), and sStore[row][0] keeps
+    // y's of that row, computed once when the pair comes in.
+    const auto stored = static_cast<uint64_t>(yStore[0][0]);
+    const int newest = static_cast<int>(stored % static_cast<uint64_t>(m)) + 1;
+    yStore[0][0] = static_cast<Real>(stored + 1);
+    {
+        Real* sNew = sStore[newest];
+        Real* yNew = yStore[newest];
         for (int j = 1; j <= n; ++j) {
-            sTo[j] = sFrom[j];
-            yTo[j] = yFrom[j];
+            sNew[j] = s.U[j] - s.UPrev[j];
+            yNew[j] = s.GradJ[j] - s.GradJPrev[j];
         }
+        sNew[0] = RowDot(yNew, sNew, n);
     }
-    for (int j = 1; j <= n; ++j) {
-        sStore[1][j] = s.U[j] - s.UPrev[j];
-        yStore[1][j] = s.GradJ[j] - s.GradJPrev[j];
-    }
+    // Pair i (1 = newest, m = oldest) lives in row Slot(i).
+    const auto Slot = [&](int i) { return (newest - i + m) % m + 1; };
 
     // q lives in d.
     for (int j = 1; j <= n; ++j) d[j] = s.GradJ[j];
     Real gamma = 1;
     MyArray1 alpha(static_cast<std::size_t>(m) + 1, 0.0L);
     for (int i = 1; i <= m && i <= k; ++i) {
-        const Real ys = RowDot(yStore[i], sStore[i], n);
+        const int row = Slot(i);
+        const Real ys = sStore[row][0];
         if (!(ys > 0))
             throw EBadError("Failure of method L_BFGS! (Iteration=" + std::to_string(k) + "). " +
                             "The curvature condition is not satisfied. Minimization will be terminated.");
-        if (i == 1) gamma = ys / RowDot(yStore[1], yStore[1], n);
-        alpha[i] = RowDot(sStore[i], d, n) / ys;
-        const Real* yi = yStore[i];
+        if (i == 1) gamma = ys / RowDot(yStore[row], yStore[row], n);
+        alpha[i] = RowDot(sStore[row], d, n) / ys;
+        const Real* yi = yStore[row];
         for (int j = 1; j <= n; ++j) d[j] = d[j] - alpha[i] * yi[j];
     }
 
@@ -136,9 +163,10 @@ void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
     for (int j = 1; j <= n; ++j) r[j] = gamma * d[j];
     for (int i = m; i >= 1; --i) {
         if (i > k) continue;
-        const Real ys = RowDot(yStore[i], sStore[i], n);
-        const Real beta = RowDot(yStore[i], r, n) / ys;
-        const Real* si = sStore[i];
+        const int row = Slot(i);
+        const Real ys = sStore[row][0];
+        const Real beta = RowDot(yStore[row], r, n) / ys;
+        const Real* si = sStore[row];
         for (int j = 1; j <= n; ++j) r[j] = r[j] + (alpha[i] - beta) * si[j];
     }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <utility>
 #include <vector>
@@ -138,6 +140,62 @@ TEST_F(GaussFixture, ResultIsBitForBitThatOfThePlainElimination) {
         GaussSolve(s, s.Dir);
         for (int i = 1; i <= n; ++i) ASSERT_EQ(s.Dir[i], expected[i]) << "n " << n << " i " << i;
     }
+}
+
+// Skipping exact zeros must not even change the sign of a zero: -0 - (-0)
+// is +0, and a -0 on the right side can reach the printed direction.
+bool SameBits(Real a, Real b) { return std::memcmp(&a, &b, 10) == 0; }
+int IsNegativeZeroForTest(Real v) { return v == 0 && std::signbit(v) ? 1 : 0; }
+
+struct SparseCase {
+    const char* name;
+    int n, band;
+    bool matrixNegativeZero, infiniteEntry, inPlace;
+};
+
+TEST_F(GaussFixture, SparseEliminationKeepsEveryBitOfThePlainOne) {
+    const SparseCase cases[] = {
+        {"tridiagonal", 300, 1, false, false, false},
+        {"band with swaps", 260, 5, false, false, true},
+        {"wide band, many shares", 120, 40, false, false, false},
+        {"-0 in the matrix", 90, 3, true, false, false},
+        {"infinite entry", 60, 2, false, true, false},
+    };
+    std::mt19937 gen(23);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    int negativeZeros = 0;
+    for (const SparseCase& c : cases) {
+        const int n = c.n;
+        Prepare(n);
+        for (int i = 1; i <= n; ++i) {
+            for (int j = std::max(1, i - c.band); j <= std::min(n, i + c.band); ++j) {
+                const double v = dist(gen);
+                // Exact zeros inside the band, and off-diagonals that win the pivot search.
+                s.HMatrix[i][j] = i == j ? 0.3L + 0.2L * v : (std::fabs(v) < 0.2 ? 0.0L : Real(v));
+            }
+            const double g = dist(gen);
+            s.GradJ[i] = g < -0.5 ? -0.0L : (g < 0 ? 0.0L : Real(g));
+        }
+        if (c.matrixNegativeZero) s.HMatrix[n / 2][n / 2 + 1] = -0.0L;
+        if (c.infiniteEntry) {
+            // Row m eliminates row m+1 into an overflow half-way through.
+            const int m = n / 3;
+            for (int j = 1; j <= n; ++j) s.HMatrix[m][j] = s.HMatrix[m + 1][j] = 0;
+            s.HMatrix[m][m] = 1;
+            s.HMatrix[m][m + 1] = -1;
+            s.HMatrix[m + 1][m] = s.HMatrix[m + 1][m + 1] = 8e4931L;
+        }
+        const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
+        GaussSolve(s, s.Dir, c.inPlace ? GaussMatrix::MayOverwrite : GaussMatrix::Keep);
+        bool finite = true;
+        for (int i = 1; i <= n; ++i) {
+            ASSERT_TRUE(SameBits(s.Dir[i], expected[i])) << c.name << " i " << i;
+            negativeZeros += IsNegativeZeroForTest(expected[i]);
+            finite = finite && std::isfinite(expected[i]);
+        }
+        EXPECT_EQ(finite, !c.infiniteEntry) << c.name;
+    }
+    EXPECT_GT(negativeZeros, 0) << "the cases no longer test the sign of zero";
 }
 
 TEST_F(GaussFixture, NonSymmetricSystemWithPivotingIsSolved) {

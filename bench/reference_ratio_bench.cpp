@@ -1,0 +1,265 @@
+// Each figure beside its reference measured in the same run, as a ratio:
+// J + gradJ of a two-dimensional function against the plain formula (the
+// cost of the fault guard), J of Schwefel 1.2 against the literal double
+// sum, Gauss elimination against a plain one-sweep-per-pivot elimination in
+// long double and in double, and a BFGS direction against the literal
+// three-product update. Single-threaded figures are medians of the thread's
+// CPU time, so that other work on the machine does not count; the split
+// eliminations and BFGS directions are medians of wall-clock time, which
+// only mean something on an otherwise idle machine.
+#include <algorithm>
+#include <cfenv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/fp_guard.h"
+#include "core/gauss.h"
+#include "core/objective.h"
+#include "core/quasi_newton.h"
+#include "core/row_pool.h"
+#include "core/silent_host.h"
+
+namespace {
+
+using namespace tarvik;
+
+double ThreadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double MedianSeconds(int repeats, const std::function<void()>& body, double (*clock)() = ThreadSeconds) {
+    std::vector<double> t;
+    for (int r = 0; r < repeats; ++r) {
+        const double start = clock();
+        body();
+        t.push_back(clock() - start);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+void Line(const char* what, double seconds, const char* reference, double referenceSeconds) {
+    std::printf("%-44s %12.3f us   %-34s %12.3f us   ratio %6.2f\n", what, seconds * 1e6, reference,
+                referenceSeconds * 1e6, seconds / referenceSeconds);
+    std::fflush(stdout);
+}
+
+volatile Real sink;
+
+template <class T>
+void PlainGauss(std::vector<T>& a, std::vector<T>& b, int n) {
+    for (int k = 0; k < n; ++k) {
+        int q = k;
+        for (int j = k; j < n; ++j)
+            if (std::fabs(a[k * n + j]) > std::fabs(a[k * n + q])) q = j;
+        for (int i = 0; i < n; ++i) std::swap(a[i * n + k], a[i * n + q]);
+        const T pivot = a[k * n + k];
+        for (int j = k; j < n; ++j) a[k * n + j] /= pivot;
+        b[k] /= pivot;
+        for (int i = k + 1; i < n; ++i) {
+            const T f = a[i * n + k];
+            for (int j = k; j < n; ++j) a[i * n + j] -= f * a[k * n + j];
+            b[i] -= b[k] * f;
+        }
+    }
+    for (int i = n - 2; i >= 0; --i) {
+        T sum = 0;
+        for (int j = i + 1; j < n; ++j) sum += a[i * n + j] * b[j];
+        b[i] -= sum;
+    }
+}
+
+void GuardCost() {
+    SilentHost host;
+    RunState s(host);
+    s.N = 2;
+    s.U = NewVector(2);
+    s.GradJ = NewVector(2);
+    s.U[1] = -1.2L;
+    s.U[2] = 1;
+    const int calls = 200000;
+    const double guarded = MedianSeconds(5, [&] {
+        for (int c = 0; c < calls; ++c) {
+            Real norm = 0;
+            s.U[1] = -1.2L + c * 1e-9L;
+            sink = EvalJ(s, 0, s.U);
+            EvalGrad(s, 0, s.U, s.GradJ, norm);
+        }
+    }) / calls;
+    const double plain = MedianSeconds(5, [&] {
+        for (int c = 0; c < calls; ++c) {
+            s.U[1] = -1.2L + c * 1e-9L;
+            const Real u1 = s.U[1], u2 = s.U[2];
+            const Real a = u2 - u1 * u1;
+            sink = 100 * (a * a) + (1 - u1) * (1 - u1);
+            const Real g1 = -400 * u1 * a - 2 * (1 - u1), g2 = 200 * a;
+            sink = std::sqrt(g1 * g1 + g2 * g2);
+        }
+    }) / calls;
+    Line("Rosenbrock n=2: J + gradJ (guarded)", guarded, "plain formula", plain);
+    const double guard = MedianSeconds(5, [&] {
+        for (int c = 0; c < calls; ++c) {
+            FpFaultGuard g;
+            Real v = s.U[1] * (1 + c * 1e-9L);
+            PinValue(v);
+            sink = g.Faulted() ? 0 : v;
+        }
+    }) / calls;
+    const double library = MedianSeconds(5, [&] {
+        for (int c = 0; c < calls; ++c) {
+            std::feclearexcept(FE_ALL_EXCEPT);
+            Real v = s.U[1] * (1 + c * 1e-9L);
+            PinValue(v);
+            sink = std::fetestexcept(FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID) ? 0 : v;
+        }
+    }) / calls;
+    Line("fault guard around one product", guard, "feclearexcept + fetestexcept", library);
+}
+
+void SchwefelValue(int n) {
+    SilentHost host;
+    RunState s(host);
+    s.N = n;
+    s.U = NewVector(n);
+    for (int i = 1; i <= n; ++i) s.U[i] = 1 + 0.001L * i;
+    const double value = MedianSeconds(21, [&] { sink = EvalJ(s, 7, s.U); });
+    const double literal = MedianSeconds(5, [&] {
+        Real sum = 0;
+        for (int i = 1; i <= n; ++i) {
+            Real partial = 0;
+            for (int j = 1; j <= i; ++j) partial += s.U[j];
+            sum += partial * partial;
+        }
+        sink = sum;
+    });
+    char what[64];
+    std::snprintf(what, sizeof what, "Schwefel 1.2 J, n=%d", n);
+    Line(what, value, "partial sums afresh (O(n^2))", literal);
+}
+
+void Gauss(int n, bool banded, int repeats) {
+    SilentHost host;
+    RunState s(host);
+    s.N = n;
+    s.FunctionCode = 18;
+    s.StopRequested = 0;
+    s.HMatrix = NewMatrix(n);
+    s.GradJ = NewVector(n);
+    MyArray1 x = NewVector(n);
+    std::vector<double> ad(static_cast<std::size_t>(n) * n), bd(n);
+    std::vector<Real> al(static_cast<std::size_t>(n) * n), bl(n);
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            Real v = 0;
+            if (!banded) v = std::sin(Real(i * 7 + j * 13)) + (i == j ? n : 0);
+            else if (std::abs(i - j) <= 1) v = i == j ? 1000 : -400 * (1 + 0.01L * (i % 7));
+            s.HMatrix[i][j] = v;
+        }
+        s.GradJ[i] = std::cos(Real(i));
+    }
+    const double ours = MedianSeconds(repeats, [&] { GaussSolve(s, x); }, WallSeconds);
+    const auto fill = [&](auto& a, auto& b) {
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) a[i * n + j] = s.HMatrix[i + 1][j + 1];
+            b[i] = s.GradJ[i + 1];
+        }
+    };
+    char what[64];
+    std::snprintf(what, sizeof what, "Gauss %s n=%d (%d shares, wall)", banded ? "tridiagonal" : "dense", n, RowShares());
+    if (n <= 2000) {
+        const double plainLong = MedianSeconds(banded ? 1 : repeats, [&] { fill(al, bl); PlainGauss(al, bl, n); });
+        Line(what, ours, "plain Gauss, long double", plainLong);
+        const double plainDouble = MedianSeconds(banded ? 1 : repeats, [&] { fill(ad, bd); PlainGauss(ad, bd, n); });
+        Line(what, ours, "plain Gauss, double", plainDouble);
+    } else {
+        std::printf("%-44s %12.3f ms\n", what, ours * 1e3);
+    }
+}
+
+void Bfgs(int n) {
+    SilentHost host;
+    RunState s(host);
+    s.N = n;
+    s.StopRequested = 0;
+    s.HMatrix = NewMatrix(n);
+    s.U = NewVector(n);
+    s.UPrev = NewVector(n);
+    s.GradJ = NewVector(n);
+    s.GradJPrev = NewVector(n);
+    MyArray1 d = NewVector(n);
+    Real dNorm = 0;
+    for (int i = 1; i <= n; ++i) {
+        s.UPrev[i] = std::sin(Real(i));
+        s.U[i] = s.UPrev[i] + 0.01L;
+        s.GradJPrev[i] = std::cos(Real(i));
+        s.GradJ[i] = s.GradJPrev[i] + 0.02L;
+    }
+    s.IterCount = 0;
+    BfgsDirection(s, d, dNorm);
+    s.IterCount = 2;
+    const double ours = MedianSeconds(3, [&] { BfgsDirection(s, d, dNorm); }, WallSeconds);
+    char what[64];
+    std::snprintf(what, sizeof what, "BFGS direction n=%d (%d shares, wall)", n, RowShares());
+    if (n > 2000) {
+        std::printf("%-44s %12.3f ms\n", what, ours * 1e3);
+        return;
+    }
+    // The literal update: V = I - rho y s', H+ = V' H V + rho s s', d = H+ g.
+    const double literal = MedianSeconds(1, [&] {
+        std::vector<Real> sv(n + 1), yv(n + 1), tmp(static_cast<std::size_t>(n + 1) * (n + 1)), h2(tmp.size());
+        Real sy = 0;
+        for (int i = 1; i <= n; ++i) {
+            sv[i] = s.U[i] - s.UPrev[i];
+            yv[i] = s.GradJ[i] - s.GradJPrev[i];
+            sy += sv[i] * yv[i];
+        }
+        const Real rho = 1 / sy;
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) {
+                Real sum = 0;
+                for (int k = 1; k <= n; ++k) sum += s.HMatrix[i][k] * ((k == j) - rho * yv[k] * sv[j]);
+                tmp[i * (n + 1) + j] = sum;
+            }
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) {
+                Real sum = 0;
+                for (int k = 1; k <= n; ++k) sum += ((k == i) - rho * sv[k] * yv[i]) * tmp[k * (n + 1) + j];
+                h2[i * (n + 1) + j] = sum + rho * sv[i] * sv[j];
+            }
+        for (int i = 1; i <= n; ++i) {
+            Real sum = 0;
+            for (int j = 1; j <= n; ++j) sum += h2[i * (n + 1) + j] * s.GradJ[j];
+            d[i] = sum;
+        }
+    });
+    Line(what, ours, "literal three-product update", literal);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool large = argc > 1 && std::string_view(argv[1]) == "--large";
+    GuardCost();
+    SchwefelValue(1000);
+    Gauss(300, false, 5);
+    Gauss(1000, false, 3);
+    Gauss(1000, true, 3);
+    Bfgs(300);
+    if (large) {
+        Gauss(10000, true, 1);
+        Bfgs(10000);
+    }
+    return 0;
+}
