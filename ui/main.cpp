@@ -1,8 +1,12 @@
 // Tarvik: teaching program for unconstrained minimization.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QStyleFactory>
+#include <cstdio>
 
+#include "tarvik_version.h"
 #include "ui/batch_main.h"
 #include "ui/main_window.h"
 
@@ -19,15 +23,75 @@ void QuietAboutMissingServices(QtMsgType type, const QMessageLogContext& context
     if (defaultHandler) defaultHandler(type, context, message);
 }
 
+constexpr int kOpenWindow = -1;
+constexpr int kExitUsage = 2;
+
+// Reads the window mode's command line before any connection to a display,
+// so that --help, --version and a mistake are answered on a machine without
+// one. Returns the exit status, or kOpenWindow.
+int AnswerCommandLine(int argc, char** argv) {
+    const QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVIK_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Tarvik " TARVIK_VERSION ": teaching and comparing methods of unconstrained minimization.\n"
+        "Without options it opens the Tarvik window."));
+    // Qt's own window options are single-dash words ("-platform offscreen").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOption(QCommandLineOption(QStringLiteral("batch"),
+                                        QStringLiteral("Run one minimization without a window and print its report; "
+                                                       "'tarvik --batch --help' lists the batch options.")));
+    // QApplication takes these itself; they are accepted here so that they
+    // still reach it, and stay out of the help text.
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "qwindowicon", "qwindowtitle", "style", "stylesheet", "session", "display", "geometry"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    // --help-all would add Qt's own options, which only QApplication knows.
+    if (parsed && (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parsed && parser.isSet(version)) {
+        std::printf("Tarvik %s\n", TARVIK_VERSION);
+        return 0;
+    }
+    QString error = parsed ? QString() : parser.errorText();
+    if (parsed && !parser.positionalArguments().isEmpty())
+        error = QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first());
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "tarvik: %s\nTry 'tarvik --help'.\n", qPrintable(error));
+        return kExitUsage;
+    }
+    return kOpenWindow;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     // "--batch ..." runs one minimization headless, without a window.
     if (tarvik::IsBatchInvocation(argc, argv)) return tarvik::BatchMain(argc, argv);
+    if (const int status = AnswerCommandLine(argc, argv); status != kOpenWindow) return status;
 
     defaultHandler = qInstallMessageHandler(QuietAboutMissingServices);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVIK_VERSION));
+    // Lets the desktop match the window to its launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TARVIK_APP_ID));
     // One look on every platform; the window is laid out in pixels.
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
 

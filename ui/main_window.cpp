@@ -30,6 +30,7 @@
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
+#include "tarvik_version.h"
 #include "ui/app_glyphs.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
@@ -141,7 +142,7 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     StartDir = startDir;
     sounds_ = new SoundPlayer(this);
     setFont(DesignFont());
-    setWindowTitle(QStringLiteral("Tarvik 8.1"));
+    setWindowTitle(QStringLiteral(TARVIK_WINDOW_TITLE));
     setWindowIcon(MakeApplicationIcon());
     resize(635, 427);
     lastClientSize_ = QSize(635, 427);
@@ -375,7 +376,7 @@ void TMainForm::CreateContourPanel() {
 
     LabelSoft = NewLabel(PanelContours, "LabelSoft",
                          QStringLiteral("Teaching software for methods of unconstrained minimization"), 7, 258);
-    LabelVarnel = NewLabel(PanelContours, "LabelVarnel", QStringLiteral("Tarvik 8.1, the Tarvik authors"), 5, 273);
+    LabelVarnel = NewLabel(PanelContours, "LabelVarnel", QStringLiteral(TARVIK_WINDOW_TITLE ", the Tarvik authors"), 5, 273);
     LabelURL = NewLabel(PanelContours, "LabelURL", QStringLiteral("https://tarvik.example.org"), 7, 288);
     lblTelegram = NewLabel(PanelContours, "lblTelegram", QStringLiteral("Questions, comments"), 160, 288);
     for (QLabel* link : {LabelURL, lblTelegram}) {

@@ -6,12 +6,20 @@
 
 namespace tarvik::ui {
 
-QString MediaPath(const QString& fileName) {
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Media/") + fileName);
+QString MediaPathFrom(const QString& programDir, const QString& currentDir, const QString& fileName) {
+    const QString relative = QStringLiteral("Media/") + fileName;
+    const QString besideProgram = QDir(programDir).filePath(relative);
     if (QFileInfo::exists(besideProgram)) return besideProgram;
-    const QString inCurrent = QDir::current().filePath(QStringLiteral("Media/") + fileName);
+    const QString inCurrent = QDir(currentDir).filePath(relative);
     if (QFileInfo::exists(inCurrent)) return inCurrent;
+    const QString installed =
+        QDir::cleanPath(QDir(programDir).filePath(QStringLiteral("../share/tarvik/") + relative));
+    if (QFileInfo::exists(installed)) return installed;
     return besideProgram;
+}
+
+QString MediaPath(const QString& fileName) {
+    return MediaPathFrom(QCoreApplication::applicationDirPath(), QDir::currentPath(), fileName);
 }
 
 } // namespace tarvik::ui

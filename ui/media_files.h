@@ -1,13 +1,17 @@
 #pragma once
 // The Media folder (sounds and function pictures) is looked up beside the
 // executable first, then in the current folder, so the program works both
-// when started from its build folder and from elsewhere.
+// when started from its build folder and from elsewhere; an installed program
+// (bin/tarvik) finds it last in ../share/tarvik/Media from its own folder.
 #include <QString>
 
 namespace tarvik::ui {
 
-// Path of Media/<fileName> where it exists; when it exists in neither
-// place, the path beside the executable (the one an error message names).
+// Path of Media/<fileName> where it exists; when it exists in none of the
+// places, the path beside the executable (the one an error message names).
 QString MediaPath(const QString& fileName);
+
+// The same search from the given program and current folders.
+QString MediaPathFrom(const QString& programDir, const QString& currentDir, const QString& fileName);
 
 } // namespace tarvik::ui

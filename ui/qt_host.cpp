@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
+#include "tarvik_version.h"
 #include "ui/figure_widget.h"
 #include "ui/main_window.h"
 #include "ui/window_dialogs.h"
@@ -32,7 +33,7 @@ void QtHost::ProcessEvents() { QCoreApplication::processEvents(); }
 
 void QtHost::SetTitle(const std::string& title) {
     // Between runs the window shows its full caption with the version.
-    form_.setWindowTitle(title == form_.State().AppTitle ? QStringLiteral("Tarvik 8.1") : Q(title));
+    form_.setWindowTitle(title == form_.State().AppTitle ? QStringLiteral(TARVIK_WINDOW_TITLE) : Q(title));
 }
 
 void QtHost::ShowInfo(const std::string& text) { form_.Dialogs().Info(&form_, Q(text)); }
