@@ -1,6 +1,8 @@
 // Runs driven from the window: the method-failure dialog with the resumption
 // from the idle moment, Stop, and the figure's export by double click.
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -111,8 +113,11 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
     Pick(form->CmbMethodsGrad, 1);
     form->CmbPrec1->setEditText("1E-12");
     bool posted = false;
+    QElapsedTimer sinceStart;
+    // A Stop that has just appeared ignores clicks for a double-click interval.
+    const int armed = QApplication::doubleClickInterval() + 200;
     std::function<void()> clickTwiceOnStop = [&] {
-        if (form->State().IterCount < 2) {
+        if (form->State().IterCount < 2 || sinceStart.elapsed() < armed) {
             QTimer::singleShot(1, form.get(), clickTwiceOnStop);
             return;
         }
@@ -130,6 +135,7 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
         posted = true;
     };
     QTimer::singleShot(1, form.get(), clickTwiceOnStop);
+    sinceStart.start();
     form->BtnStart->click();
     ASSERT_TRUE(SpinUntil([&] { return posted && RunSettled(); }));
     QCoreApplication::processEvents();
