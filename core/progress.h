@@ -36,9 +36,10 @@ inline void ProgressTick(RunState& s) {
 // rather than by n alone (conjugate-gradient sub-steps, the extrapolation
 // of the Wolfe search, the columns of a difference Hessian): at every n,
 // let the window handle pending events and turn a pressed Stop into
-// EBadError "Terminated by user". No progress bar is involved. The caller
-// keeps U, GradJ and GradNorm those of the current point here, because a
-// Stop closes the iteration at that point before the exception is raised.
+// EBadError "Terminated by user". No progress bar is involved. A Stop
+// closes the iteration inside the pump, before the exception is raised, so
+// callers keep U, GradJ and GradNorm those of the current point here (the
+// collinear methods are put back to their base point by the driver).
 inline void StopPoint(RunState& s) {
     detail::PumpEventsKeepingFlags(s);
     if (s.StopRequested) throw EBadError("Terminated by user");
