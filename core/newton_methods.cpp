@@ -74,7 +74,7 @@ void InexactNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d, Real& dir
     s.GradNorm0 = s.GradNorm;
     // A tiny forcing constant with a large MaxSubIter can keep this loop
     // going for hours.
-    StopCadence cadence(s, n);
+    StopCadence cadence = StopCadence::ForUnboundedLoop(s);
     s.SubIterCount = 0;
     Real rr = 0;
     for (;;) {

@@ -177,7 +177,7 @@ void WolfeSearch(RunState& s, uint8_t functionIndex, const MyArray1& dIn, MyArra
     cur.phi = EvalJ(s, functionIndex, ctx.x);
     // Extrapolation has no bound of its own: a step that creeps towards
     // alpha_max by less than its last bit would repeat the same pass.
-    StopCadence cadence(s, n);
+    StopCadence cadence = StopCadence::ForUnboundedLoop(s);
     for (;;) {
         cadence.Step();
         cur.dphi = ctx.SlopeAtTrial();
