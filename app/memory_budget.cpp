@@ -33,6 +33,40 @@ std::optional<uint64_t> Limit(int resource) {
     return static_cast<uint64_t>(limit.rlim_cur);
 }
 
+std::optional<uint64_t> NumberIn(const std::string& path) {
+    std::ifstream in(path);
+    uint64_t value = 0;
+    if (!(in >> value)) return std::nullopt;  // also "max": no limit
+    return value;
+}
+
+// A container's limit does not show in /proc/meminfo, yet the kernel ends
+// a process of a group that exceeds it. Version 2 first, then version 1.
+void ReadGroupLimit(MemoryFigures& f) {
+    std::ifstream in("/proc/self/cgroup");
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto first = line.find(':');
+        const auto second = line.find(':', first + 1);
+        if (first == std::string::npos || second == std::string::npos) continue;
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        const std::string group = line.substr(second + 1);
+        std::optional<uint64_t> limit, used;
+        if (controllers.empty()) {
+            limit = NumberIn("/sys/fs/cgroup" + group + "/memory.max");
+            used = NumberIn("/sys/fs/cgroup" + group + "/memory.current");
+        } else if (controllers == "memory") {
+            limit = NumberIn("/sys/fs/cgroup/memory" + group + "/memory.limit_in_bytes");
+            used = NumberIn("/sys/fs/cgroup/memory" + group + "/memory.usage_in_bytes");
+        }
+        // Version 1 writes "no limit" as a number near 2^63.
+        if (limit && *limit < (uint64_t{1} << 62) && (!f.groupLimit || *limit < *f.groupLimit)) {
+            f.groupLimit = limit;
+            f.groupUsed = used.value_or(0);
+        }
+    }
+}
+
 MemoryProbe& Probe() {
     static MemoryProbe probe;
     return probe;
@@ -47,6 +81,7 @@ MemoryFigures ReadMemoryFigures() {
     f.dataLimit = Limit(RLIMIT_DATA);
     if (f.addressSpaceLimit) f.addressSpaceUsed = KilobyteField("/proc/self/status", "VmSize").value_or(0);
     if (f.dataLimit) f.dataUsed = KilobyteField("/proc/self/status", "VmData").value_or(0);
+    ReadGroupLimit(f);
     return f;
 }
 
@@ -59,6 +94,7 @@ uint64_t ObtainableBytes(const MemoryFigures& f) {
     if (f.available) within(*f.available, 0);
     if (f.addressSpaceLimit) within(*f.addressSpaceLimit, f.addressSpaceUsed);
     if (f.dataLimit) within(*f.dataLimit, f.dataUsed);
+    if (f.groupLimit) within(*f.groupLimit, f.groupUsed);
     return bytes;
 }
 

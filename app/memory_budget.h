@@ -13,11 +13,13 @@
 namespace tarvik {
 
 struct MemoryFigures {
-    std::optional<uint64_t> available;          // MemAvailable of /proc/meminfo
-    std::optional<uint64_t> addressSpaceLimit;  // RLIMIT_AS, when one is set
-    uint64_t addressSpaceUsed = 0;              // VmSize of /proc/self/status
-    std::optional<uint64_t> dataLimit;          // RLIMIT_DATA, when one is set
-    uint64_t dataUsed = 0;                      // VmData of /proc/self/status
+    std::optional<uint64_t> available = std::nullopt;          // MemAvailable of /proc/meminfo
+    std::optional<uint64_t> addressSpaceLimit = std::nullopt;  // RLIMIT_AS, when one is set
+    uint64_t addressSpaceUsed = 0;                             // VmSize of /proc/self/status
+    std::optional<uint64_t> dataLimit = std::nullopt;          // RLIMIT_DATA, when one is set
+    uint64_t dataUsed = 0;                                     // VmData of /proc/self/status
+    std::optional<uint64_t> groupLimit = std::nullopt;         // the process's control group's limit
+    uint64_t groupUsed = 0;                                    // and that group's usage
 };
 
 // The figures of this process on this machine, now.

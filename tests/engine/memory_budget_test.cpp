@@ -1,5 +1,5 @@
 // What a new problem can get: the least of the available memory and of
-// what the process's own limits leave.
+// what the process's own limits and its control group leave.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -15,10 +15,11 @@ TEST(MemoryBudget, TheLeastOfTheKnownFiguresCounts) {
     struct Case { const char* name; MemoryFigures f; uint64_t expected; };
     const Case cases[] = {
         {"nothing known", {}, std::numeric_limits<uint64_t>::max()},
-        {"available memory", {8 * GB, std::nullopt, 0, std::nullopt, 0}, 8 * GB},
-        {"address space left", {8 * GB, 4 * GB, 1 * GB, std::nullopt, 0}, 3 * GB},
-        {"data limit left", {8 * GB, 16 * GB, 1 * GB, 2 * GB, GB / 2}, 3 * GB / 2},
-        {"a limit already exceeded", {std::nullopt, std::nullopt, 0, 2 * GB, 3 * GB}, 0},
+        {"available memory", {.available = 8 * GB}, 8 * GB},
+        {"address space left", {.available = 8 * GB, .addressSpaceLimit = 4 * GB, .addressSpaceUsed = GB}, 3 * GB},
+        {"data limit left", {.available = 8 * GB, .dataLimit = 2 * GB, .dataUsed = GB / 2}, 3 * GB / 2},
+        {"a limit already exceeded", {.dataLimit = 2 * GB, .dataUsed = 3 * GB}, 0},
+        {"a container's limit left", {.available = 8 * GB, .groupLimit = 4 * GB, .groupUsed = 3 * GB}, GB},
     };
     for (const Case& c : cases) EXPECT_EQ(ObtainableBytes(c.f), c.expected) << c.name;
 }
