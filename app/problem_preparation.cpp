@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/memory_budget.h"
 #include "app/method_selection.h"
 #include "app/number_format.h"
 #include "app/quadratic_files.h"
@@ -44,6 +45,17 @@ void ComputeTridiaTestPoint(RunState& s) {
     GaussSolve(s, s.UStar);
     s.HMatrix.release();
     ReleaseVector(s.GradJ);
+}
+
+// Everything preparation and the run allocate, counted as the storage
+// estimate counts it: the run vectors, the method's arrays and, for TRIDIA
+// with other parameters, the matrix of its test point. The quadratic from
+// files is in memory already.
+__int128 PreparationStorageBytes(const RunState& s) {
+    const __int128 n = s.N;
+    __int128 bytes = 30 * n + MethodStorageBytes(s.Choices.MethodPosition, s.N) + 40 * n;
+    if (s.FunctionCode == 13 && !TridiaHasDefaultParameters(s.Params)) bytes += 30 * n * n;
+    return bytes;
 }
 
 } // namespace
@@ -105,6 +117,7 @@ void PrepareProblem(RunState& s) {
     s.StorageMB = BytesToMegabytes(30 * n);
     s.SetStatus(" Distributing the storage...  need " + FormatFloat("0.###", s.StorageMB) + "MB");
     PumpEvents(s);
+    RequireMemory(s.N, PreparationStorageBytes(s));
 
     try {
         s.U = NewVector(s.N);
@@ -132,11 +145,9 @@ void PrepareProblem(RunState& s) {
         s.GradJ0 = NewVector(s.N);
         s.GradJPrev = NewVector(s.N);
     } catch (const std::bad_alloc&) {
-        throw ERealBadError("Not enough memory for a problem of dimension n=" + std::to_string(s.N) +
-                            " with this method. Please choose a smaller n.");
+        throw ERealBadError(NotEnoughMemoryText(s.N));
     } catch (const std::length_error&) {
-        throw ERealBadError("Not enough memory for a problem of dimension n=" + std::to_string(s.N) +
-                            " with this method. Please choose a smaller n.");
+        throw ERealBadError(NotEnoughMemoryText(s.N));
     }
     s.EvalCount = -1;
     s.SubIterCount = 1;

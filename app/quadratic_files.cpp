@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "app/memory_budget.h"
 #include "app/number_file.h"
 #include "app/text_input.h"
 #include "core/errors.h"
@@ -73,6 +74,10 @@ void LoadQuadraticData(RunState& s, const QuadraticFileChoice& choice) {
     const int n = choice.n;
     QuadraticData& q = s.Quad;
     q.Release();
+    // The matrix is allocated (and zeroed) before the file says whether it
+    // holds that many numbers at all.
+    const __int128 nn = n;
+    RequireMemory(n, 20 * nn * nn + 20 * nn);
     q.QuadA = NewMatrix(n);
     q.QuadAu = NewVector(n);
     q.QuadB = NewVector(n);

@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "core/objective.h"
+#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -22,15 +23,6 @@ int DoubleSign(Real x) {
     if (d > 0) return 1;
     if (d < 0) return -1;
     return 0;
-}
-
-void ThrowIfStopped(RunState& s) {
-    if (s.StopRequested) throw EBadError("Terminated by user");
-}
-
-void PumpEvents(RunState& s) {
-    s.Host->ProcessEvents();
-    ThrowIfStopped(s);
 }
 
 std::string SubIterationCounter(const RunState& s) {
@@ -89,7 +81,7 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFor
     MyArray1& p = s.Dir;
     MyArray1& w = s.DivGradVec;
 
-    PumpEvents(s);
+    StopPoint(s);
     s.GradJPrev = g;
     s.GradNormPrev = s.GradNorm;
     const Real dist = VecNormComb(s.U0, u, -1);
@@ -181,7 +173,7 @@ void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter for
 
     MyArray1 q = NewVector(s.N);
     while (!s.SubIterDone) {
-        PumpEvents(s);
+        StopPoint(s);
         std::string status = SubIterationCounter(s);
         if (ShowsDivG(s)) status += "     ||DivG||=" + format("#.00E+00", s.DivGradNorm);
         s.SetStatus(status);

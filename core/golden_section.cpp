@@ -4,6 +4,7 @@
 
 #include "core/errors.h"
 #include "core/objective.h"
+#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -51,11 +52,16 @@ void GoldenSectionSearch(RunState& s, uint8_t functionIndex, MyArray1& u, const 
     MoveAgainst(x2, a, t, d, n);
     Real f2 = EvalJ(s, functionIndex, x2);
     int counter = 0;
+    // At most 1100 evaluations, but of a function whose evaluation costs
+    // order n*n they take minutes for large n: pump by work done, which
+    // for small n means never.
+    StopCadence cadence(s, kStopPointWork / n);
 
     if (fA > f2) {
         // Walk outwards from the last trial point, so the distances from u
         // grow as t0, t0 + 1.2 t0, ...
         for (;;) {
+            cadence.Step();
             ++counter;
             t = 1.2L * t;
             MoveAgainst(b, x2, t, d, n);
@@ -78,6 +84,7 @@ void GoldenSectionSearch(RunState& s, uint8_t functionIndex, MyArray1& u, const 
     bool recompute2 = true;
     counter = 0;
     for (;;) {
+        cadence.Step();
         ++counter;
         if (recompute1) {
             for (int i = 1; i <= n; ++i) x1[i] = a[i] + g * (b[i] - a[i]);

@@ -7,6 +7,7 @@
 #include "core/gauss.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
+#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -17,42 +18,6 @@ constexpr Real kFdNewtonStep = 1e-8L;
 constexpr Real kInexactNewtonStep = 1e-7L;
 constexpr Real kTrustAcceptance = 1e-4L;
 constexpr int kMaxTrustReductions = 3;
-
-// The difference probes move GradJ and GradNorm (and for the inexact method
-// U) away from the current point. Whatever way the routine is left, the
-// driver and the failure dialog must find the state of the base point: a
-// steepest-descent step resumed from a probe's gradient, or a run ending at
-// a probe point, would silently continue from the wrong place.
-class BaseGradientRestorer {
-public:
-    BaseGradientRestorer(RunState& s, const MyArray1& g, const Real& gnorm) : s_(s), g_(g), gnorm_(gnorm) {}
-    ~BaseGradientRestorer() {
-        s_.GradJ = g_;
-        s_.GradNorm = gnorm_;
-    }
-    BaseGradientRestorer(const BaseGradientRestorer&) = delete;
-    BaseGradientRestorer& operator=(const BaseGradientRestorer&) = delete;
-
-private:
-    RunState& s_;
-    const MyArray1& g_;
-    const Real& gnorm_;
-};
-
-class BasePointRestorer {
-public:
-    explicit BasePointRestorer(RunState& s) : s_(s) {}
-    ~BasePointRestorer() {
-        s_.GradJ = s_.GradJ0;
-        s_.U = s_.U0;
-        s_.GradNorm = s_.GradNorm0;
-    }
-    BasePointRestorer(const BasePointRestorer&) = delete;
-    BasePointRestorer& operator=(const BasePointRestorer&) = delete;
-
-private:
-    RunState& s_;
-};
 
 void Scale(MyArray1& d, int n, Real radius, Real length) {
     for (int i = 1; i <= n; ++i) d[i] = d[i] * radius / length;
@@ -69,23 +34,25 @@ Real NormOf(const MyArray1& d, int n) {
 void FdNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
     const int n = s.N;
     const Real h = kFdNewtonStep;
-    const MyArray1 g = s.GradJ;
-    const Real gnorm = s.GradNorm;
-    {
-        BaseGradientRestorer restore(s, g, gnorm);
-        MyArray1 v = s.U;
-        for (int j = 1; j <= n; ++j) {
-            v[j] = s.U[j] + h;
-            EvalGrad(s, functionCode, v, s.GradJ, s.GradNorm);
-            for (int i = 1; i <= n; ++i) s.HMatrix[i][j] = (s.GradJ[i] - g[i]) / h;
-            v[j] = s.U[j];
-        }
-        MyArray2& H = s.HMatrix;
-        for (int i = 1; i <= n; ++i)
-            for (int j = i; j <= n; ++j) H[i][j] = (H[i][j] + H[j][i]) / 2.0L;
-        for (int i = 1; i <= n; ++i)
-            for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
+    const MyArray1& g = s.GradJ;
+    // The probes' gradients go to a vector of their own, so U, GradJ and
+    // GradNorm stay those of the current point throughout: a Stop between
+    // two columns, or a failed probe, finds the run where it was.
+    MyArray1 probe = NewVector(n);
+    Real probeNorm = 0;
+    MyArray1 v = s.U;
+    for (int j = 1; j <= n; ++j) {
+        StopPoint(s);
+        v[j] = s.U[j] + h;
+        EvalGrad(s, functionCode, v, probe, probeNorm);
+        for (int i = 1; i <= n; ++i) s.HMatrix[i][j] = (probe[i] - g[i]) / h;
+        v[j] = s.U[j];
     }
+    MyArray2& H = s.HMatrix;
+    for (int i = 1; i <= n; ++i)
+        for (int j = i; j <= n; ++j) H[i][j] = (H[i][j] + H[j][i]) / 2.0L;
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
     GaussSolve(s, d);
     CheckNewtonDescent(s, d);
 }
@@ -96,56 +63,63 @@ void InexactNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d, Real& dir
     MyArray1 r = NewVector(n);
     MyArray1 p = NewVector(n);
     MyArray1 q = NewVector(n);
+    // Probe point and gradient of their own: U, GradJ and GradNorm stay
+    // those of the base point, whatever way the routine is left, also when
+    // a Stop closes the iteration in the middle of the sub-steps.
+    MyArray1 x = NewVector(n);
+    MyArray1 gx = NewVector(n);
+    Real gxNorm = 0;
     s.GradJ0 = s.GradJ;
     s.U0 = s.U;
     s.GradNorm0 = s.GradNorm;
-    {
-        BasePointRestorer restore(s);
-        s.SubIterCount = 0;
-        Real rr = 0;
-        for (;;) {
-            if (n >= 1000)
-                s.SetStatus(" Working... " + std::to_string(s.IterCount + 1) + "/" + std::to_string(s.SubIterCount + 1));
-            if (s.SubIterCount == 0) {
-                for (int i = 1; i <= n; ++i) d[i] = 0;
-                for (int i = 1; i <= n; ++i) r[i] = s.GradJ0[i];
-                for (int i = 1; i <= n; ++i) p[i] = -r[i];
-                rr = VecDot(r, r);
-            }
-            for (int i = 1; i <= n; ++i) s.U[i] = s.U0[i] + h * p[i];
-            EvalGrad(s, functionCode, s.U, s.GradJ, s.GradNorm);
-            for (int i = 1; i <= n; ++i) q[i] = (s.GradJ[i] - s.GradJ0[i]) / h;
-
-            const Real pq = VecDot(p, q);
-            s.SegmentColour = clTrajectory;
-            if (pq <= 0) {
-                // The failure dialog offers a steepest-descent step from the
-                // base point; the restorer puts U, GradJ and GradNorm back.
-                for (int i = 1; i <= n; ++i) d[i] = s.GradJ0[i];
-                dirNorm = s.GradNorm0;
-                if (pq < 0) throw ENotSoBadError("Hessian<0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
-                throw EBadError("Hessian=0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
-            }
-
-            const Real alpha = rr / pq;
-            for (int i = 1; i <= n; ++i) d[i] = d[i] + alpha * p[i];
-            for (int i = 1; i <= n; ++i) r[i] = r[i] + alpha * q[i];
-            const Real rrNext = VecDot(r, r);
-            const Real beta = rrNext / rr;
-            for (int i = 1; i <= n; ++i) p[i] = -r[i] + beta * p[i];
-            rr = rrNext;
-
-            s.SubIterCount = s.SubIterCount + 1;
-            const Real eta = MinReal(std::sqrt(s.GradNorm0), s.Params.NewtonCgForcingC);
-            // rr is already the squared residual norm; squaring it again is
-            // the established test of this method and is kept as it is.
-            if (rr * rr <= eta * s.GradNorm0 || s.SubIterCount >= s.Params.MaxSubIter) break;
+    // A tiny forcing constant with a large MaxSubIter can keep this loop
+    // going for hours.
+    StopCadence cadence = StopCadence::ForUnboundedLoop(s);
+    s.SubIterCount = 0;
+    Real rr = 0;
+    for (;;) {
+        cadence.Step();
+        if (n >= 1000)
+            s.SetStatus(" Working... " + std::to_string(s.IterCount + 1) + "/" + std::to_string(s.SubIterCount + 1));
+        if (s.SubIterCount == 0) {
+            for (int i = 1; i <= n; ++i) d[i] = 0;
+            for (int i = 1; i <= n; ++i) r[i] = s.GradJ0[i];
+            for (int i = 1; i <= n; ++i) p[i] = -r[i];
+            rr = VecDot(r, r);
         }
-        s.SetStatus(" Working... ");
-        for (int i = 1; i <= n; ++i) d[i] = -d[i];
-        dirNorm = NormOf(d, n);
-        if (dirNorm == 0) s.Step = 0;
+        for (int i = 1; i <= n; ++i) x[i] = s.U0[i] + h * p[i];
+        EvalGrad(s, functionCode, x, gx, gxNorm);
+        for (int i = 1; i <= n; ++i) q[i] = (gx[i] - s.GradJ0[i]) / h;
+
+        const Real pq = VecDot(p, q);
+        s.SegmentColour = clTrajectory;
+        if (pq <= 0) {
+            // The failure dialog offers a steepest-descent step from the
+            // base point.
+            for (int i = 1; i <= n; ++i) d[i] = s.GradJ0[i];
+            dirNorm = s.GradNorm0;
+            if (pq < 0) throw ENotSoBadError("Hessian<0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
+            throw EBadError("Hessian=0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
+        }
+
+        const Real alpha = rr / pq;
+        for (int i = 1; i <= n; ++i) d[i] = d[i] + alpha * p[i];
+        for (int i = 1; i <= n; ++i) r[i] = r[i] + alpha * q[i];
+        const Real rrNext = VecDot(r, r);
+        const Real beta = rrNext / rr;
+        for (int i = 1; i <= n; ++i) p[i] = -r[i] + beta * p[i];
+        rr = rrNext;
+
+        s.SubIterCount = s.SubIterCount + 1;
+        const Real eta = MinReal(std::sqrt(s.GradNorm0), s.Params.NewtonCgForcingC);
+        // rr is already the squared residual norm; squaring it again is
+        // the established test of this method and is kept as it is.
+        if (rr * rr <= eta * s.GradNorm0 || s.SubIterCount >= s.Params.MaxSubIter) break;
     }
+    s.SetStatus(" Working... ");
+    for (int i = 1; i <= n; ++i) d[i] = -d[i];
+    dirNorm = NormOf(d, n);
+    if (dirNorm == 0) s.Step = 0;
 }
 
 Real TrustRatio(RunState& s, uint8_t functionCode, const MyArray1& d) {

@@ -1,5 +1,5 @@
 #pragma once
-// The cancellation point of long loops (Gauss elimination, the BFGS update).
+// The cancellation points of long loops.
 #include <cfenv>
 
 #include "core/errors.h"
@@ -7,21 +7,69 @@
 
 namespace tarvik {
 
+namespace detail {
+
+// Long loops may run inside a fault guard; whatever the window does in its
+// handlers must not leave its own flags behind for that guard.
+inline void PumpEventsKeepingFlags(RunState& s) {
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    s.Host->ProcessEvents();
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+}
+
+} // namespace detail
+
 // For N >= 200: advance the progress bar, let the window handle pending
 // events and turn a pressed Stop into EBadError "Terminated by user".
 inline void ProgressTick(RunState& s) {
     if (s.N < 200) return;
     s.Host->StepProgress();
-    // Long loops may run inside a fault guard; whatever the window does in
-    // its handlers must not leave its own flags behind for that guard.
-    std::fexcept_t flags;
-    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
-    s.Host->ProcessEvents();
-    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    detail::PumpEventsKeepingFlags(s);
     if (s.StopRequested) {
         s.Host->HideProgress();
         throw EBadError("Terminated by user");
     }
 }
+
+// For loops whose length is set by a user's parameter or by the function
+// rather than by n alone (conjugate-gradient sub-steps, the extrapolation
+// of the Wolfe search, the columns of a difference Hessian): at every n,
+// let the window handle pending events and turn a pressed Stop into
+// EBadError "Terminated by user". No progress bar is involved. A Stop
+// closes the iteration inside the pump, before the exception is raised, so
+// callers keep U, GradJ and GradNorm those of the current point here (the
+// collinear methods are put back to their base point by the driver).
+inline void StopPoint(RunState& s) {
+    detail::PumpEventsKeepingFlags(s);
+    if (s.StopRequested) throw EBadError("Terminated by user");
+}
+
+// About this many component operations pass between two pumps of a loop
+// whose steps cost order n each: a few milliseconds, wherever n lies.
+inline constexpr int kStopPointWork = 1 << 16;
+
+// A StopPoint every `period` steps.
+class StopCadence {
+public:
+    StopCadence(RunState& s, int period) : s_(s), period_(period < 1 ? 1 : period) {}
+    // For a loop whose length has no bound: about kStopPointWork operations
+    // between pumps, and never more than n steps (a Gauss row's worth).
+    static StopCadence ForUnboundedLoop(RunState& s) {
+        const int n = s.N < 1 ? 1 : s.N;
+        const int byWork = kStopPointWork / n;
+        return StopCadence(s, byWork < n ? byWork : n);
+    }
+    void Step() {
+        if (++steps_ < period_) return;
+        steps_ = 0;
+        StopPoint(s_);
+    }
+
+private:
+    RunState& s_;
+    int period_;
+    int steps_ = 0;
+};
 
 } // namespace tarvik

@@ -6,6 +6,7 @@
 #include "core/fp_guard.h"
 #include "core/objective.h"
 #include "core/parameters.h"
+#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -174,7 +175,11 @@ void WolfeSearch(RunState& s, uint8_t functionIndex, const MyArray1& dIn, MyArra
     RayPoint cur{alpha, 0, 0};
     ctx.PlaceTrial(cur.alpha);
     cur.phi = EvalJ(s, functionIndex, ctx.x);
+    // Extrapolation has no bound of its own: a step that creeps towards
+    // alpha_max by less than its last bit would repeat the same pass.
+    StopCadence cadence = StopCadence::ForUnboundedLoop(s);
     for (;;) {
+        cadence.Step();
         cur.dphi = ctx.SlopeAtTrial();
         if (!ctx.SufficientDecrease(cur.alpha, cur.phi) || cur.phi >= lo.phi) {
             cur = Zoom(ctx, lo, cur);

@@ -1,6 +1,7 @@
 // The batch mode's command line, its output stream and its exit status.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/run_driver.h"
 
 namespace tarvik {
 namespace {
@@ -26,6 +28,7 @@ struct BatchResult {
     std::string out, err;
 };
 
+template <class Host = BatchHost>
 BatchResult RunWith(const std::vector<std::string>& args) {
     BatchResult result;
     BatchOptions options;
@@ -36,8 +39,9 @@ BatchResult RunWith(const std::vector<std::string>& args) {
     }
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    BatchHost host(out, err);
+    Host host(out, err);
     RunState state(host);
+    if constexpr (requires { host.state; }) host.state = &state;
     RunDriver driver(state);
     result.status = ApplyBatchOptions(options, state, err) ? RunBatch(options, state, driver, host) : BatchExitError;
     result.out = ReadAll(out);
@@ -124,6 +128,25 @@ TEST(BatchRun, MaxIterationsStopsLikeTheStopButton) {
     const BatchResult r = RunWith({"--n", "2", "--function", "0", "--start", "5", "--method", "0", "--max-iterations", "11"});
     EXPECT_EQ(r.status, BatchExitNormal);
     EXPECT_NE(r.out.find(" Terminated by user\n Iteration=12:"), std::string::npos);
+}
+
+// Ctrl-C in a long inner loop (the conjugate-gradient sub-steps of a tiny
+// forcing constant) stops the run there, with the exit status of Ctrl-C.
+TEST(BatchRun, CtrlCInsideALongInnerLoopStopsTheRun) {
+    struct InterruptedHost : BatchHost {
+        using BatchHost::BatchHost;
+        RunState* state = nullptr;
+        void ProcessEvents() override {
+            if (state->Running && state->IterCount == 0 && state->SubIterCount >= 100) std::raise(SIGINT);
+            BatchHost::ProcessEvents();
+        }
+    };
+    const BatchResult r = RunWith<InterruptedHost>({"--n", "50", "--function", "18", "--start", "5", "--method", "14",
+                                                    "--param", "NewtonCgForcingC=1e-100", "--param", "MaxSubIter=1000",
+                                                    "--max-iterations", "2"});
+    EXPECT_EQ(r.status, BatchExitInterrupted);
+    EXPECT_NE(r.out.find(" Terminated by user\n"), std::string::npos);
+    EXPECT_NE(r.out.find("sub-iterations = 149;"), std::string::npos);
 }
 
 TEST(BatchRun, LargeDimensionPrintsOnlyWhatThePaneKeeps) {

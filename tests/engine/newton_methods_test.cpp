@@ -135,6 +135,48 @@ TEST_F(NewtonFixture, FdNewtonFailureLeavesTheBaseGradient) {
     EXPECT_EQ(s.GradNorm, gnorm);
 }
 
+// ---- Stop inside the long loops ----
+
+// Stop pressed at the k-th event pump ends the step with "Terminated by
+// user" after k*n sub-steps or k-1 Hessian columns; at every pump the run
+// stands at its base point, where a Stop closes the iteration.
+TEST_F(NewtonFixture, LongInnerLoopsPumpEventsAndHonourStop) {
+    struct Case { const char* name; int n; int k; int evaluations; void (*step)(RunState&); };
+    const Case cases[] = {
+        {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1,
+         [](RunState& s) { InexactNewtonStep(s, 18, s.Dir, s.DirNorm); }},
+        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, 18, s.Dir); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Prepare(18, c.n);
+        MyArray1 start = NewVector(c.n);
+        for (int i = 1; i <= c.n; ++i) start[i] = i % 2 ? -0.2L : -1.4L;
+        At(start);
+        s.Params.NewtonCgForcingC = 1e-100L;
+        s.Params.MaxSubIter = 1000;  // without a pump the step would return
+        const MyArray1 u = s.U, g = s.GradJ;
+        const Real gnorm = s.GradNorm;
+        int pumps = 0;
+        bool atBase = true;
+        host.onProcessEvents = [&] {
+            atBase = atBase && s.U == u && s.GradJ == g && s.GradNorm == gnorm;
+            if (++pumps == c.k) s.StopRequested = 1;
+        };
+        try {
+            c.step(s);
+            ADD_FAILURE() << "no exception";
+        } catch (const EBadError& e) {
+            EXPECT_STREQ(e.what(), "Terminated by user");
+        }
+        EXPECT_EQ(pumps, c.k);
+        EXPECT_EQ(s.EvalCount, c.evaluations);
+        EXPECT_TRUE(atBase);
+        EXPECT_EQ(s.U, u);
+        EXPECT_EQ(s.GradJ, g);
+    }
+}
+
 // ---- inexact Newton-CG ----
 
 TEST_F(NewtonFixture, InexactNewtonSolvesAQuadraticWithinNSubIterations) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/memory_budget.h"
 #include "app/run_driver.h"
 #include "core/function_catalogue.h"
 #include "recording_host.h"
@@ -148,15 +149,6 @@ TEST(RunDriver, NonIntegerDimensionKeepsThePreviousOne) {
     EXPECT_TRUE(r.HasLine("Function:  Quadratic: Axis Parallel Ellipsoid  for n=3"));
 }
 
-TEST(RunDriver, ArraysThatCannotBeAllocatedGiveAClearMessage) {
-    DriverRun r(AxisParallel, AllOnes, 8, "10000000");  // BFGS needs n*n extended reals
-    r.Start();
-    ASSERT_EQ(r.host.errors.size(), 1u);
-    EXPECT_NE(r.host.errors[0].find("Not enough memory"), std::string::npos);
-    EXPECT_EQ(r.host.layout, "setup");
-    EXPECT_TRUE(r.s.U.empty() && r.s.U0.empty() && r.s.UStar.empty() && r.s.HMatrix.empty());
-}
-
 TEST(RunDriver, RelativeChangeWithZeroInitialValueFails) {
     DriverRun r(12, 19, ConstantStep);  // QF1 from 0: J(u°) = 0 with a non-zero gradient
     r.Mode2();
@@ -173,6 +165,39 @@ void StopAfter(DriverRun& r, int k) {
     r.host.onProcessEvents = [&r, k] {
         if (r.s.Running && !r.s.Preparing && r.s.IterCount == k && !r.s.StopRequested) r.driver.BtnStopClick();
     };
+}
+
+// The need is compared with the memory the process can get before anything
+// is allocated. The figure is put in by the test, so that neither the
+// machine's memory nor a petabyte allocation decides.
+TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) {
+    struct Case { const char* name; std::string n; int method; uint64_t obtainable; bool refused; };
+    const Case cases[] = {
+        {"a BFGS matrix of petabytes", "10000000", 8, uint64_t{1} << 30, true},
+        {"11 MB of vectors in 8 MB", "100000", ConstantStep, uint64_t{8} << 20, true},
+        {"11 MB of vectors in 64 MB", "100000", ConstantStep, uint64_t{64} << 20, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        struct ProbeInPlace {
+            MemoryProbe previous;
+            explicit ProbeInPlace(uint64_t bytes) : previous(SetMemoryProbe([bytes] { return bytes; })) {}
+            ~ProbeInPlace() { SetMemoryProbe(previous); }
+        } probe(c.obtainable);
+        DriverRun r(AxisParallel, AllOnes, c.method, c.n);
+        StopAfter(r, 0);
+        r.Start();
+        if (!c.refused) {
+            EXPECT_TRUE(r.host.errors.empty());
+            EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);
+            continue;
+        }
+        ASSERT_EQ(r.host.errors.size(), 1u);
+        EXPECT_EQ(r.host.errors[0],
+                  "Not enough memory for a problem of dimension n=" + c.n + " with this method. Please choose a smaller n.");
+        EXPECT_EQ(r.host.layout, "setup");
+        EXPECT_TRUE(r.s.U.empty() && r.s.U0.empty() && r.s.UStar.empty() && r.s.HMatrix.empty());
+    }
 }
 
 TEST(RunDriver, StopOnAScheduledIterationWritesNoFurtherLines) {

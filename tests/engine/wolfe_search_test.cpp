@@ -36,6 +36,7 @@ protected:
         s.EvalCount = 0;
         s.SkipReevaluation = 0;
         s.Step = 1;
+        s.StopRequested = 0;  // as during a run
     }
     // The steepest-descent call: GradJ is both the direction and the gradient.
     void SteepestSearch(Real h) { WolfeSearch(s, s.FunctionCode, s.GradJ, s.U, s.GradJ, h); }
