@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "temp_folder.h"
+
 #include "app/atomic_file.h"
 #include "app/configuration.h"
 #include "app/report_file.h"
@@ -23,22 +25,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::ReadBytes;
 
-class AtomicFileTest : public ::testing::Test {
+class AtomicFileTest : public testing::TempFolderTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tarvik_atomic_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     int FilesInFolder() const { return static_cast<int>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator())); }
-    fs::path dir_;
 };
 
 TEST_F(AtomicFileTest, ReplacesTheFileAndKeepsItsPermissions) {

@@ -9,27 +9,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "temp_folder.h"
+
 namespace tarvik {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::ReadBytes;
 
-class ReportFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tarvik_report_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
-};
+using ReportFileTest = testing::TempFolderTest;
 
 TEST(Utf8ToCp1252, MapsLatinAndWindowsCharacters) {
     EXPECT_EQ(Utf8ToCp1252("Initial guess u\u00B0:"), "Initial guess u\xB0:");
