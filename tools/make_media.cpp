@@ -4,7 +4,7 @@
 #include <exception>
 #include <iostream>
 
-#include "figure/media_generator.h"
+#include "tools/media_generator.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -11,7 +11,7 @@
 
 #include "core/function_catalogue.h"
 #include "figure/gif_io.h"
-#include "figure/media_generator.h"
+#include "tools/media_generator.h"
 
 using namespace tarvik;
 

@@ -1,4 +1,4 @@
-#include "figure/media_generator.h"
+#include "tools/media_generator.h"
 
 #include <QFont>
 #include <QFontMetrics>
