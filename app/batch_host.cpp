@@ -1,6 +1,7 @@
 #include "app/batch_host.h"
 
 #include "app/run_driver.h"
+#include "app/text_input.h"
 #include "core/run_state.h"
 
 namespace tarvik {
@@ -44,18 +45,6 @@ void BatchHost::ProcessEvents() {
         driver_->BtnStopClick();
     }
 }
-
-namespace {
-
-// Some messages break their line with a lone carriage return, which a
-// terminal would use to overwrite the first part.
-std::string ForTerminal(std::string text) {
-    for (char& c : text)
-        if (c == '\r') c = '\n';
-    return text;
-}
-
-} // namespace
 
 void BatchHost::ShowInfo(const std::string& text) { std::fprintf(err_, "%s\n", ForTerminal(text).c_str()); }
 

@@ -6,6 +6,7 @@
 
 #include "app/quadratic_files.h"
 #include "app/recommended_parameters.h"
+#include "app/text_input.h"
 #include "core/errors.h"
 #include "core/function_catalogue.h"
 
@@ -48,10 +49,7 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
         try {
             LoadQuadraticData(s, choice);
         } catch (const std::exception& e) {
-            std::string text = e.what();
-            for (char& c : text)
-                if (c == '\r') c = '\n';
-            std::fprintf(err, "%s\n", text.c_str());
+            std::fprintf(err, "%s\n", ForTerminal(e.what()).c_str());
             return false;
         }
     }

@@ -9,6 +9,7 @@
 #include "app/batch_host.h"
 #include "app/batch_run.h"
 #include "app/run_driver.h"
+#include "app/text_input.h"
 #include "core/method_catalogue.h"
 
 namespace tarvik {
@@ -79,9 +80,8 @@ std::optional<std::string> ParseMethodList(const std::string& text, std::vector<
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find(',', start), text.size());
         const std::string item = text.substr(start, end - start);
-        int p = -1;
-        const auto r = std::from_chars(item.data(), item.data() + item.size(), p);
-        if (item.empty() || r.ec != std::errc() || r.ptr != item.data() + item.size() || p < 0 || p >= MethodCount)
+        int32_t p = -1;
+        if (!TryParseInt32(item, p) || p < 0 || p >= MethodCount)
             return "--compare takes 'all' or method positions 0.." + std::to_string(MethodCount - 1) +
                    " separated by commas, got '" + text + "'";
         if (std::find(positions.begin(), positions.end(), p) == positions.end()) positions.push_back(p);

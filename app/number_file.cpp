@@ -1,11 +1,9 @@
 #include "app/number_file.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <system_error>
 
 namespace tarvik {
 
@@ -17,79 +15,8 @@ constexpr std::size_t kChunkSize = 1 << 16;
 constexpr std::size_t kMaxTokenLength = 4096;
 
 bool IsSeparator(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
-
-bool ParseNumberToken(const std::string& text, Real& out) {
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const std::size_t mantissaStart = i;
-    // Decimal exponent of the leading significant digit, to tell overflow
-    // from underflow when the value is out of range.
-    long magnitude = 0;
-    bool seenNonZero = false;
-    long intDigits = 0;
-    while (i < n && IsDigit(text[i])) {
-        if (text[i] != '0' && !seenNonZero) {
-            seenNonZero = true;
-            magnitude = 0;
-        }
-        if (seenNonZero) ++intDigits;
-        ++i;
-    }
-    if (i == mantissaStart) return false;
-    if (seenNonZero) magnitude = intDigits - 1;
-    if (i < n && text[i] == '.') {
-        ++i;
-        const std::size_t fracStart = i;
-        long position = 0;
-        while (i < n && IsDigit(text[i])) {
-            ++position;
-            if (text[i] != '0' && !seenNonZero) {
-                seenNonZero = true;
-                magnitude = -position;
-            }
-            ++i;
-        }
-        if (i == fracStart) return false;
-    }
-    long exponent = 0;
-    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        bool expNegative = false;
-        if (i < n && (text[i] == '+' || text[i] == '-')) {
-            expNegative = text[i] == '-';
-            ++i;
-        }
-        const std::size_t expStart = i;
-        while (i < n && IsDigit(text[i])) {
-            if (exponent < 1000000) exponent = exponent * 10 + (text[i] - '0');
-            ++i;
-        }
-        if (i == expStart) return false;
-        if (expNegative) exponent = -exponent;
-    }
-    if (i != n) return false;
-
-    Real value = 0;
-    const char* first = text.data() + mantissaStart;
-    const char* last = text.data() + n;
-    const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) {
-        if (magnitude + exponent > 0) return false;
-        value = 0;
-    } else if (result.ec != std::errc() || result.ptr != last) {
-        return false;
-    }
-    out = negative ? -value : value;
-    return true;
-}
 
 void NumberFileReader::Open(const std::string& path) {
     Close();

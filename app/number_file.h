@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/text_input.h"
+
 #include "core/numeric.h"
 
 namespace tarvik {
@@ -54,6 +56,8 @@ private:
 
 // True when text is one number of the syntax above; the value goes to out.
 // Magnitudes too large for Real are rejected, too small ones become zero.
-bool ParseNumberToken(const std::string& text, Real& out);
+inline bool ParseNumberToken(const std::string& text, Real& out) {
+    return TryParseReal(text, out, RealGrammar::FileToken);
+}
 
 } // namespace tarvik

@@ -26,8 +26,9 @@ struct RealSyntax {
     long long exponent = 0;        // saturated, so absurd exponents stay ordered
 };
 
-bool ScanReal(std::string_view text, RealSyntax& syntax) {
-    std::size_t i = SkipBlanks(text);
+bool ScanReal(std::string_view text, RealGrammar grammar, RealSyntax& syntax) {
+    const bool typed = grammar == RealGrammar::Typed;
+    std::size_t i = typed ? SkipBlanks(text) : 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         syntax.negative = text[i] == '-';
         ++i;
@@ -43,8 +44,12 @@ bool ScanReal(std::string_view text, RealSyntax& syntax) {
             ++integerDigits;
         }
     }
+    // A number file's token has digits on both sides of a point.
+    if (!typed && !anyDigit) return false;
     if (i < text.size() && text[i] == '.') {
-        for (++i; i < text.size() && IsDigit(text[i]); ++i) {
+        ++i;
+        if (!typed && (i >= text.size() || !IsDigit(text[i]))) return false;
+        for (; i < text.size() && IsDigit(text[i]); ++i) {
             anyDigit = true;
             if (syntax.allZero) {
                 if (text[i] == '0') {
@@ -75,6 +80,12 @@ bool ScanReal(std::string_view text, RealSyntax& syntax) {
 
 } // namespace
 
+std::string ForTerminal(std::string text) {
+    for (char& c : text)
+        if (c == '\r') c = '\n';
+    return text;
+}
+
 std::string CommaToDot(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
@@ -83,9 +94,9 @@ std::string CommaToDot(std::string_view text) {
     return out;
 }
 
-bool TryParseReal(std::string_view text, Real& out) {
+bool TryParseReal(std::string_view text, Real& out, RealGrammar grammar) {
     RealSyntax syntax;
-    if (!ScanReal(text, syntax)) return false;
+    if (!ScanReal(text, grammar, syntax)) return false;
     // from_chars takes no leading "+" and no blanks; the sign is applied here.
     const char* first = text.data() + syntax.numberStart;
     const char* last = text.data() + text.size();

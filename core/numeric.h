@@ -13,7 +13,6 @@ using Real = long double;
 // A vector of n components stored at indices 1..n; index 0 is never used.
 // Kernels run over 1..size()-1, so a vector of any length works with them.
 using MyArray1 = std::vector<Real>;
-using MyArrayF1 = MyArray1;
 using ArrayInt = std::vector<int32_t>;
 
 // A matrix stored in one block, rows and columns used from index 1.

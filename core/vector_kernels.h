@@ -37,7 +37,6 @@ inline Real VecDotDiff(const MyArray1& a, const MyArray1& b, const MyArray1& c) 
     return sum;
 }
 
-inline Real MaxReal(Real x, Real y) { return y >= x ? y : x; }
 inline Real MinReal(Real x, Real y) { return y <= x ? y : x; }
 
 } // namespace tarvik

@@ -7,11 +7,8 @@
 namespace tarvik {
 
 // The filter of the save dialog, in the order of the export types.
-inline constexpr const char* ExportFilterText =
-    "GIF image (*.gif)|*.gif|JPEG image (*.jpeg)|*.jpeg|Bitmap image (*.bmp)|*.bmp";
 inline constexpr const char* ExportDialogTitle = "Save image as...";
 inline constexpr const char* ExportDefaultName = "Fig";
-inline constexpr const char* ExportDefaultExtension = "gif";
 
 // The export type of a filter index of the dialog (1 GIF, 2 JPEG,
 // 3 bitmap); any other index keeps the current type.

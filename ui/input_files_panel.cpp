@@ -67,6 +67,12 @@ void InputFilesPanel::SetFileA(const QString& path) { SetHint(BitBtnInputFileA, 
 void InputFilesPanel::SetFileB(const QString& path) { SetHint(BitBtnInputFileB, path); }
 void InputFilesPanel::SetFileUStar(const QString& path) { SetHint(BitBtnInputFileUe, path); }
 
+UStarSource InputFilesPanel::UStarOption() const {
+    if (RBtnUeFile->isChecked()) return UStarSource::FromFile;
+    if (RBtnUeUnknown->isChecked()) return UStarSource::Unknown;
+    return UStarSource::Zero;
+}
+
 bool InputFilesPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == RBtnUeUnknown && event->type() == QEvent::FocusOut) emit UStarUnknownLeft();
     return QGroupBox::eventFilter(watched, event);

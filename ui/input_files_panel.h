@@ -30,6 +30,9 @@ public:
     QRadioButton* RBtnUeFile = nullptr;
     QRadioButton* RBtnUe0 = nullptr;
     QRadioButton* RBtnUeUnknown = nullptr;
+
+    // The u* choice of the three radio buttons.
+    UStarSource UStarOption() const;
     QPushButton* BtnPanelOk = nullptr;
     QPushButton* BtnPanelClose = nullptr;
 
@@ -41,8 +44,6 @@ public:
     void SetFileA(const QString& path);
     void SetFileB(const QString& path);
     void SetFileUStar(const QString& path);
-    bool FileAChosen() const { return FileA() != kDefaultHintA; }
-    bool FileBChosen() const { return FileB() != kDefaultHintB; }
     bool FileUStarChosen() const { return FileUStar() != kDefaultHintUe; }
 
 signals:

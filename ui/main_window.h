@@ -271,6 +271,7 @@ private:
     QString formHint_;
     QString appHint_;
     QSize lastClientSize_;
+    int resizeDepth_ = 0;
     bool closingConfirmed_ = false;
     bool windowClosed_ = false;
     // False while the newly shown one of Start, Stop and Clear ignores input.

@@ -109,9 +109,7 @@ void TMainForm::ReadQuadraticFiles() {
     choice.pathB = GboxInputFiles->FileB().toStdString();
     choice.pathUStar = GboxInputFiles->FileUStar().toStdString();
     choice.cText = GboxInputFiles->EditC->text().toStdString();
-    choice.option = GboxInputFiles->RBtnUeFile->isChecked()      ? UStarSource::FromFile
-                    : GboxInputFiles->RBtnUeUnknown->isChecked() ? UStarSource::Unknown
-                                                                 : UStarSource::Zero;
+    choice.option = GboxInputFiles->UStarOption();
     choice.n = state_.N;
     LoadQuadraticData(state_, choice);
 }

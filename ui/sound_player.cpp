@@ -25,6 +25,9 @@ bool SoundPlayer::AudioAvailable() {
 }
 
 void SoundPlayer::Play(const QString& fileName) {
+    // The window plays a sound at every run's end: keep only the latest few
+    // requests so that a long session does not accumulate them.
+    if (requested_.size() >= kRequestsKept) requested_.removeFirst();
     requested_.append(fileName);
     const QString path = MediaPath(fileName);
     if (!QFileInfo::exists(path) || !AudioAvailable()) return;

@@ -17,7 +17,9 @@ public:
 
     void Play(const QString& fileName);
 
-    // Every name asked for, in order (whether or not it could be heard).
+    // The latest names asked for, oldest first (whether or not they could be
+    // heard); at most kRequestsKept.
+    static constexpr int kRequestsKept = 8;
     const QStringList& Requested() const { return requested_; }
     void ClearRequested() { requested_.clear(); }
 

@@ -48,9 +48,7 @@ void TMainForm::CopyChoicesToState() {
     c.RbtnPrec2Checked = RbtnPrec2->isChecked();
     c.CmbPrec1Text = CmbPrec1->currentText().toStdString();
     c.CmbPrec2Text = CmbPrec2->currentText().toStdString();
-    c.UStarOption = GboxInputFiles->RBtnUeFile->isChecked()      ? UStarSource::FromFile
-                    : GboxInputFiles->RBtnUeUnknown->isChecked() ? UStarSource::Unknown
-                                                                 : UStarSource::Zero;
+    c.UStarOption = GboxInputFiles->UStarOption();
     c.UStarFileName = GboxInputFiles->FileUStar().toStdString();
     const FunctionEntry& entry = FunctionAtPosition(c.FunctionPosition);
     state_.FunctionCode = entry.code;

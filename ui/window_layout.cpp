@@ -118,9 +118,10 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TMainForm::ApplyResize() {
-    static int depth = 0;
-    if (depth > 4) return;  // sizes the window system refuses must not loop
-    ++depth;
+    // Sizes the window system refuses re-enter through resizeEvent: a few
+    // levels settle the layout, more would loop. Each window counts its own.
+    if (resizeDepth_ > 4) return;
+    ++resizeDepth_;
 
     // What the anchors of the design do: the figure panel, the function
     // picture, the output pane and the progress bar stretch; the status bar
@@ -180,7 +181,7 @@ void TMainForm::ApplyResize() {
         const QSize change = PanelContours->size() - panelBefore;
         ImageContours->resize(ImageContours->size() + change);
     }
-    --depth;
+    --resizeDepth_;
 }
 
 // ------------------------------------------------------ Run-state layouts
