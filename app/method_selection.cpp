@@ -1,6 +1,6 @@
 #include "app/method_selection.h"
 
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "core/method_catalogue.h"
 
 namespace tarvik {

@@ -7,7 +7,7 @@
 
 #include "app/memory_budget.h"
 #include "app/method_selection.h"
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "app/quadratic_files.h"
 #include "app/start_point.h"
 #include "app/text_input.h"

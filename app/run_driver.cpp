@@ -8,7 +8,7 @@
 #include <new>
 #include <string>
 
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "app/problem_preparation.h"
 #include "app/start_point.h"
 #include "app/run_report.h"
@@ -218,9 +218,9 @@ void RunDriver::IterateOnce() {
     case 16: case 17:
         s.IterationComplete = 0;
         if (s.MethodCode == 16)
-            CollinearDemoSearch(s, s.GradJ, s.U, FormatFloat);
+            CollinearDemoSearch(s, s.GradJ, s.U);
         else
-            CollinearSearch(s, s.GradJ, s.U, FormatFloat);
+            CollinearSearch(s, s.GradJ, s.U);
         if (s.Step != 0) {
             if (s.MethodCode == 16)
                 CollinearDemoStep(s, s.U0, s.GradJ0, s.GradJ, s.U);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "core/function_catalogue.h"
 #include "core/parameters.h"
 

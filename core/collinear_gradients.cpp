@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/number_format.h"
 #include "core/objective.h"
 #include "core/progress.h"
 #include "core/vector_kernels.h"
@@ -76,7 +77,7 @@ void SubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
     DivGVector(s, g, s.GradNorm);
 }
 
-void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFormatter format) {
+void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
     const int n = s.N;
     MyArray1& p = s.Dir;
     MyArray1& w = s.DivGradVec;
@@ -124,7 +125,7 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFor
         curv = VecDot(p, q);
         if (curv != 0) break;
         h = 10 * h;
-        s.AppendLine(" h=" + format("0.00E+00", h) + " (differentiation step)");
+        s.AppendLine(" h=" + FormatFloat("0.00E+00", h) + " (differentiation step)");
     }
 
     u = s.UPrev;
@@ -139,7 +140,7 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFor
     ++s.SubIterCount;
 }
 
-void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter format) {
+void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u) {
     s.SubIterCount = 0;
     if (s.N == 2) s.ShowSubIterPoints = 1;
 
@@ -150,9 +151,9 @@ void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter
     MyArray1 q = NewVector(s.N);
     while (!s.SubIterDone && s.SubIterCount <= s.MaxSubIterColl) {
         std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     DivG=" + format("#.00E+00", s.DivGradNorm);
+        if (ShowsDivG(s)) status += "     DivG=" + FormatFloat("#.00E+00", s.DivGradNorm);
         s.SetStatus(status);
-        SubIteration(s, g, u, q, format);
+        SubIteration(s, g, u, q);
         DrawSubIteration(s);
     }
     s.SegmentColour = clTrajectory;
@@ -160,7 +161,7 @@ void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter
     s.ContinueRun = 0;
 }
 
-void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter format) {
+void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u) {
     s.SubIterCount = 0;
     s.U0 = u;
     s.GradJ0 = g;
@@ -175,9 +176,9 @@ void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter for
     while (!s.SubIterDone) {
         StopPoint(s);
         std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     ||DivG||=" + format("#.00E+00", s.DivGradNorm);
+        if (ShowsDivG(s)) status += "     ||DivG||=" + FormatFloat("#.00E+00", s.DivGradNorm);
         s.SetStatus(status);
-        SubIteration(s, g, u, q, format);
+        SubIteration(s, g, u, q);
         // After a zero gradient the run ends with this iteration; the
         // driver draws its last point.
         if (s.ContinueRun) {

@@ -12,12 +12,6 @@
 
 namespace tarvik {
 
-// Picture-pattern number formatting ("0.00E+00", "#.00E+00"). The engine
-// writes a few numbers into the report and the status bar while it works;
-// the application hands in its own formatter so that they read exactly like
-// the rest of the report.
-using PatternFormatter = std::string (*)(std::string_view pattern, Real value);
-
 // w := sigma * gv / normGv - g_b / ||g_b|| into DivGradVec and its norm into
 // DivGradNorm, sigma = CollSign = Sign(g_b . gv), 1 when that sign is 0.
 // Clears SubIterDone.
@@ -32,13 +26,13 @@ void SubIterationStart(RunState& s, MyArray1& g, MyArray1& u);
 // curvature and an exact step; u is the trial point, g its gradient, q a
 // work vector of n + 1 components. Sets SubIterDone when the
 // sub-iterations are over. Raises EBadError "Terminated by user" after Stop.
-void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q, PatternFormatter format);
+void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q);
 
 // The sub-iteration drivers. The demo variant searches from U0 as the
 // driver prepared it and ends the run after this iteration; the full
 // variant takes the current point (u, g) as its base point.
-void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter format);
-void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u, PatternFormatter format);
+void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u);
+void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u);
 
 // The final steps from ub (gradient gb) along u - ub, where u is the point
 // the sub-iterations reached and g its gradient. Step := tau. When tau cannot

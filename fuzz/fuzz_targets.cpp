@@ -13,7 +13,7 @@
 #include "app/configuration.h"
 #include "app/ini_file.h"
 #include "app/number_file.h"
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "app/quadratic_files.h"
 #include "app/start_point.h"
 #include "app/text_input.h"

@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "app/method_selection.h"
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "app/run_driver.h"
 #include "app/start_point.h"
 #include "app/text_input.h"

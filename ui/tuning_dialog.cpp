@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "app/text_input.h"
 #include "core/errors.h"
 #include "ui/hint_text.h"

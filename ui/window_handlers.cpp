@@ -13,7 +13,7 @@
 
 #include "app/configuration.h"
 #include "app/method_selection.h"
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "app/recommended_parameters.h"
 #include "app/report_file.h"
 #include "app/text_input.h"

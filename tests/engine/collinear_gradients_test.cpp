@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "app/run_driver.h"
 #include "core/collinear_gradients.h"
 #include "core/errors.h"
@@ -165,7 +165,7 @@ TEST_F(SubIterationTest, EachSubIterationCostsTwoGradientsTheFirstOne) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     ASSERT_GT(s.DivGradNorm, s.CollThreshold);
 
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.SubIterDone, 0);
     EXPECT_EQ(s.SubIterCount, 2);
     EXPECT_EQ(s.EvalCount, 1);                     // the probe only
@@ -179,7 +179,7 @@ TEST_F(SubIterationTest, EachSubIterationCostsTwoGradientsTheFirstOne) {
     EXPECT_GT(s.CollStep, 0);
 
     const MyArray1 savedGradient = s.GradJ;
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     ASSERT_EQ(s.SubIterDone, 0);
     EXPECT_EQ(s.EvalCount, 3);                     // gradient at v and the probe
     EXPECT_EQ(s.CollBeta, 0);                      // SubIterCount 2 is a multiple of n = 2
@@ -192,10 +192,10 @@ TEST_F(SubIterationTest, ConjugateCoefficientBetweenRestarts) {
     q = NewVector(3);
     SubIterationStart(s, s.GradJ, s.U);
     s.SubIterCount = 1;
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     ASSERT_EQ(s.SubIterDone, 0);
     const Real prev = s.DivGradNormPrev;
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     ASSERT_EQ(s.SubIterDone, 0);
     // SubIterCount was 2, not a multiple of 3: Fletcher-Reeves ratio.
     EXPECT_EQ(s.CollBeta, s.DivGradNorm * s.DivGradNorm / (prev * prev));
@@ -204,7 +204,7 @@ TEST_F(SubIterationTest, ConjugateCoefficientBetweenRestarts) {
 TEST_F(SubIterationTest, CollinearGradientsEndTheSubIterations) {
     // On a quadratic the gradient difference along u1 only keeps it parallel.
     Start(AxisParallelCode, {1, 0}, 1e-5L);
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.SubIterDone, 1);
     EXPECT_EQ(s.SubIterCount, 1);
     EXPECT_EQ(s.EvalCount, 0);
@@ -214,7 +214,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     const MyArray1 dir = s.Dir;
     s.U = s.U0;                                    // v on u_b
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.SubIterDone, 1);
     EXPECT_EQ(s.EvalCount, 0);
     EXPECT_EQ(s.Dir, dir);
@@ -223,7 +223,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     s.U[1] = s.U0[1] + 1e-14L;
     s.U[2] = s.U0[2];
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.SubIterDone, 0);
     EXPECT_EQ(s.SubIterCount, 2);
 }
@@ -233,7 +233,7 @@ TEST_F(SubIterationTest, NoProgressEndsTheSubIterations) {
     s.SubIterCount = 2;
     // The gradient at v gives the same ||w|| as the previous sub-iteration.
     s.DivGradNormPrev = s.DivGradNorm;
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.SubIterDone, 1);
     EXPECT_EQ(s.EvalCount, 1);
 }
@@ -249,7 +249,7 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
     s.SubIterCount = 1;
     s.EvalCount = 0;
 
-    SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+    SubIteration(s, s.GradJ, s.U, q);
     ASSERT_GE(host.lines.size(), 2u);
     EXPECT_EQ(host.lines[0], " h=1.00E-04 (differentiation step)");
     EXPECT_EQ(host.lines[1], " h=1.00E-03 (differentiation step)");
@@ -265,7 +265,7 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     host.onProcessEvents = [this] { s.StopRequested = 1; };
     try {
-        SubIteration(s, s.GradJ, s.U, q, FormatFloat);
+        SubIteration(s, s.GradJ, s.U, q);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "Terminated by user");
@@ -277,7 +277,7 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     s.StopRequested = 0;
     int pumps = 0;
     host.onProcessEvents = [&] { s.StopRequested = ++pumps == 1; };
-    EXPECT_THROW(CollinearSearch(s, s.GradJ, s.U, FormatFloat), EBadError);
+    EXPECT_THROW(CollinearSearch(s, s.GradJ, s.U), EBadError);
     EXPECT_EQ(pumps, 1);
     EXPECT_EQ(s.EvalCount, 1);                     // the start's gradient only
 }
@@ -288,7 +288,7 @@ TEST_F(CollinearFixture, DemoSearchDrawsEverySubIterationAndEndsTheRun) {
     Prepare(RosenbrockCode, 2, {-1.2L, 1}, 0.5L);
     std::vector<Colour> colours;
     host.onDrawTrajectory = [&] { colours.push_back(s.SegmentColour); };
-    CollinearDemoSearch(s, s.GradJ, s.U, FormatFloat);
+    CollinearDemoSearch(s, s.GradJ, s.U);
 
     EXPECT_EQ(s.ShowSubIterPoints, 1);
     EXPECT_EQ(s.ContinueRun, 0);
@@ -310,7 +310,7 @@ TEST_F(CollinearFixture, DemoSearchDrawsEverySubIterationAndEndsTheRun) {
 TEST_F(CollinearFixture, DemoSearchStopsAtTheSubIterationBound) {
     Prepare(RosenbrockCode, 2, {-1.2L, 1}, 0.5L);
     s.MaxSubIterColl = 3;
-    CollinearDemoSearch(s, s.GradJ, s.U, FormatFloat);
+    CollinearDemoSearch(s, s.GradJ, s.U);
     EXPECT_EQ(s.SubIterCount, 3);
     EXPECT_EQ(s.SubIterDone, 1);
     // Start 1, first sub-iteration 1, second 2, third stops after its gradient.
@@ -325,7 +325,7 @@ TEST_F(CollinearFixture, FullSearchTakesTheCurrentPointAsBase) {
     const MyArray1 g = s.GradJ;
     int pumps = 0;
     host.onProcessEvents = [&] { ++pumps; };
-    CollinearSearch(s, s.GradJ, s.U, FormatFloat);
+    CollinearSearch(s, s.GradJ, s.U);
 
     EXPECT_EQ(s.U0, Vec({-1.2L, 1}));
     EXPECT_EQ(s.GradJ0, g);
@@ -347,14 +347,14 @@ TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
     s.GradNorm0 = s.GradNorm;
     s.ContinueRun = 1;
     s.MaxSubIterColl = 2;
-    CollinearSearch(s, s.GradJ, s.U, FormatFloat);
+    CollinearSearch(s, s.GradJ, s.U);
     const auto full = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(full.size(), 1u);
     EXPECT_EQ(full[0].rfind(" Working... 1/1     ||DivG||=", 0), 0u) << full[0];
 
     host.statuses.clear();
     s.U = s.U0;
-    CollinearDemoSearch(s, s.GradJ, s.U, FormatFloat);
+    CollinearDemoSearch(s, s.GradJ, s.U);
     const auto demo = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(demo.size(), 1u);
     EXPECT_EQ(demo[0].rfind(" Working... 1/1     DivG=", 0), 0u) << demo[0];

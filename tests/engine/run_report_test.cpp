@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/number_format.h"
+#include "core/number_format.h"
 #include "recording_host.h"
 
 namespace tarvik {
