@@ -54,6 +54,12 @@ TEST_F(ConjugateDirectionTest, QuadraticRestartsWhenGradientsAreNotOrthogonal) {
             EXPECT_EQ(beta, first * first + 25);
         }
     }
+    // The 3n rule does not apply to quadratics: k = 6 keeps beta for n = 2.
+    Setup(4, 17);
+    SetGrad(1, 0);
+    Step(0);
+    SetGrad(0, 1);
+    EXPECT_EQ(Step(6), 1);
 }
 
 TEST_F(ConjugateDirectionTest, FallsBackToGradientWhenDirectionDoesNotDescend) {

@@ -17,35 +17,19 @@
 namespace tarvik {
 namespace {
 
-using testing::RecordingHost;
-
-struct GaussFixture : ::testing::Test {
-    RecordingHost host;
-    RunState s{host};
-
-    void Prepare(int n, uint8_t functionCode = 6) {
-        s.N = n;
-        s.FunctionCode = functionCode;
-        s.HMatrix = NewMatrix(n);
-        s.GradJ = NewVector(n);
-        s.Dir = NewVector(n);
-        s.StopRequested = 0;  // a run is going on
-    }
+struct GaussFixture : testing::RunStateTest {
+    void Prepare(int n, uint8_t functionCode = 6) { RunStateTest::Prepare(functionCode, n); }
 };
 
-TEST_F(GaussFixture, SwapsColumnsForAZeroLeadingEntryAndUndoesThePermutation) {
+TEST_F(GaussFixture, SwapsColumnsForAZeroLeadingEntryAndLeavesMatrixAndRightSide) {
     Prepare(2);
-    s.HMatrix[1][1] = 0; s.HMatrix[1][2] = 1;
-    s.HMatrix[2][1] = 1; s.HMatrix[2][2] = 0;
-    s.GradJ[1] = 1; s.GradJ[2] = 2;
+    s.HMatrix[1][2] = s.HMatrix[2][1] = 1;
+    s.GradJ = testing::V({1, 2});
     GaussSolve(s, s.Dir);
-    EXPECT_EQ(s.Dir[1], 2.0L);
-    EXPECT_EQ(s.Dir[2], 1.0L);
-    // Neither the matrix nor the right side may change.
+    EXPECT_EQ(s.Dir, testing::V({2, 1}));
     EXPECT_EQ(s.HMatrix[1][1], 0.0L);
     EXPECT_EQ(s.HMatrix[1][2], 1.0L);
-    EXPECT_EQ(s.GradJ[1], 1.0L);
-    EXPECT_EQ(s.GradJ[2], 2.0L);
+    EXPECT_EQ(s.GradJ, testing::V({1, 2}));
     EXPECT_TRUE(s.GaussWork.empty());
     EXPECT_EQ(s.ResumeSteepest, 0);
 }
@@ -55,10 +39,9 @@ TEST_F(GaussFixture, QuadraticFromFilesSolvesWithItsOwnMatrix) {
     s.Quad.QuadA = NewMatrix(2);
     s.Quad.QuadA[1][1] = 2; s.Quad.QuadA[2][2] = 4;
     // HMatrix stays zero: using it would be a zero pivot.
-    s.GradJ[1] = 1; s.GradJ[2] = 1;
+    s.GradJ = testing::V({1, 1});
     GaussSolve(s, s.Dir);
-    EXPECT_EQ(s.Dir[1], 0.5L);
-    EXPECT_EQ(s.Dir[2], 0.25L);
+    EXPECT_EQ(s.Dir, testing::V({0.5L, 0.25L}));
 }
 
 // Elimination with one update sweep per pivot row, written the plain way:

@@ -92,23 +92,6 @@ TEST_F(NewtonTest, LongInnerLoopsPumpEventsAndHonourStop) {
     }
 }
 
-TEST_F(NewtonTest, InexactNewtonReturnsWithTheBasePointRestored) {
-    Prepare(18, 5);
-    At(V({-1.2L, 1, -1.2L, 1, 0.9L}));
-    const MyArray1 u = s.U, g = s.GradJ;
-    const Real gnorm = s.GradNorm;
-    s.SegmentColour = clSteepestStep;
-    InexactNewtonStep(s, 18, s.Dir, s.DirNorm);
-    EXPECT_EQ(s.U, u);
-    EXPECT_EQ(s.GradJ, g);
-    EXPECT_EQ(s.GradNorm, gnorm);
-    EXPECT_EQ(s.U0, u);
-    EXPECT_EQ(s.GradJ0, g);
-    EXPECT_EQ(s.GradNorm0, gnorm);
-    EXPECT_EQ(s.SegmentColour, clTrajectory);
-    EXPECT_EQ(s.DirNorm, Norm(s.Dir));
-}
-
 TEST_F(NewtonTest, InexactNewtonCurvatureFailuresLeaveTheBasePointAndTheGradientAsStep) {
     // Saddle at (0.1, 10): p = -g = (-1, 20), p.Hp = 10 - 800 < 0.
     Prepare(4, 2);

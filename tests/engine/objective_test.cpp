@@ -111,16 +111,6 @@ TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
     EXPECT_EQ(s.Quad.QuadAu, V({4, 7}));
 }
 
-TEST_F(ObjectiveTest, GeneralizedRosenbrockOfTwoIsRosenbrockBitForBit) {
-    for (int trial = 0; trial < 50; ++trial) {
-        const MyArray1 u = RandomPoint(2, 3);
-        MyArray1 g0, g18;
-        EXPECT_EQ(Grad(0, u, g0), Grad(18, u, g18));
-        EXPECT_EQ(g0, g18);
-        EXPECT_EQ(J(0, u), J(18, u));
-    }
-}
-
 // The partial-sum gradients and the matrix product share passes between
 // several sums; the bits must be those of the sums taken one by one.
 TEST_F(ObjectiveTest, SharedPassesKeepTheBitsOfTheLiteralSums) {
@@ -197,14 +187,16 @@ TEST_F(ObjectiveTest, MinimaGiveExactZerosAndAZeroGradientClearsContinueRun) {
         EXPECT_NEAR(J(12, qf1), -1.0L / (2 * n), 1e-18L) << n;
         const auto expectStops = [&](uint8_t code, const MyArray1& u) {
             if (code < 6 && n != 2) return;
-            EXPECT_EQ(J(code, u), 0.0L) << int(code) << ' ' << n;
+            if (code != 4) {  // the saddle is 1 there
+                EXPECT_EQ(J(code, u), 0.0L) << int(code) << ' ' << n;
+            }
             s.ContinueRun = 1;
             MyArray1 g;
             EXPECT_EQ(Grad(code, u, g), 0.0L) << int(code) << ' ' << n;
             EXPECT_EQ(s.ContinueRun, 0) << int(code) << ' ' << n;
         };
         for (uint8_t code : {0, 1, 2, 8, 14, 18}) expectStops(code, ones);
-        for (uint8_t code : {6, 7, 10, 15, 16}) expectStops(code, zeros);
+        for (uint8_t code : {4, 5, 6, 7, 10, 15, 16}) expectStops(code, zeros);
         expectStops(11, sines);
     }
     // A nonzero gradient never sets the flag back.

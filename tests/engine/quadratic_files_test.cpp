@@ -51,21 +51,6 @@ struct QuadraticFilesTest : testing::TempFolderTest {
     }
 };
 
-TEST_F(QuadraticFilesTest, OneLineAndOneNumberPerLineAreReadIdentically) {
-    choice.n = 3;
-    choice.pathA = Write("line.txt", "1 2 3 2 5 6 3 6 9");
-    choice.pathB = Write("b3.txt", "1\n2\n3\n");
-    LoadQuadraticData(s, choice);
-    const MyArray2 fromLine = s.Quad.QuadA;
-    choice.pathA = Write("column.txt", "1\n2\n3\n2\n5\n6\n3\n6\n9\n");
-    LoadQuadraticData(s, choice);
-    for (int i = 1; i <= 3; ++i)
-        for (int j = 1; j <= 3; ++j) EXPECT_EQ(s.Quad.QuadA[i][j], fromLine[i][j]);
-    EXPECT_EQ(s.Quad.QuadA[2][3], 6.0L);
-    EXPECT_EQ(s.Quad.QuadB[3], 3.0L);
-    EXPECT_EQ(s.Quad.QuadAu.size(), 4u);
-}
-
 TEST_F(QuadraticFilesTest, MatrixFileOfAnotherSizeIsIncorrect) {
     // One number too many or too few, garbage after it, a 3x3 file for n = 2, nothing.
     for (const char* content : {"1 2 3 4 5", "1 2 3", "1 2 3 4\nx", "1 0 0\n0 1 0\n0 0 1\n", "  \n"}) {

@@ -19,7 +19,7 @@ constexpr int AxisParallel = 6;   // "Quadratic: Axis Parallel Ellipsoid"
 constexpr int AllOnes = 20;       // starting point " 1"
 constexpr int ConstantStep = 0;   // "Descent with constant step-size"
 
-TEST(RunDriver, ARunEndsWithItsSoundLayoutAndArraysReleased) {
+TEST(RunDriver, ARunEndsWithItsSoundAndReleasesItsArraysAndClearStartsAfresh) {
     DriverRun r(AxisParallel, AllOnes, ConstantStep);
     r.Start();
     ASSERT_TRUE(r.host.errors.empty()) << r.host.errors.front();
@@ -34,6 +34,15 @@ TEST(RunDriver, ARunEndsWithItsSoundLayoutAndArraysReleased) {
     EXPECT_EQ(r.host.sounds.back(), "Utopia Asterisk.wav");
     // Arrays are released at the end of the run.
     EXPECT_TRUE(r.s.U.empty());
+
+    r.driver.ClearResults();
+    EXPECT_EQ(r.host.layout, "setup");
+    EXPECT_TRUE(r.host.lines.empty());
+    EXPECT_EQ(r.s.FinalStatusText, "");
+    // A second run starts afresh.
+    r.Start();
+    EXPECT_EQ(r.host.lines[0], "Memory allocation...");
+    EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Normal);
 }
 
 TEST(RunDriver, ZeroGradientAtTheStartEndsWithoutHeader) {
@@ -44,9 +53,6 @@ TEST(RunDriver, ZeroGradientAtTheStartEndsWithoutHeader) {
     EXPECT_EQ(r.host.infos[0], "You are lucky!  gradJ=0 ");
     EXPECT_FALSE(r.HasLine("=========================================="));
     EXPECT_EQ(r.host.lines.back(), " Done. You are lucky!  gradJ=0");
-    EXPECT_EQ(r.host.lines[0], "Memory allocation...");
-    EXPECT_EQ(r.host.lines[1].rfind("Operating time of problem = ", 0), 0u);
-    EXPECT_EQ(r.host.lines[3], "   1.00   1.00");
 }
 
 TEST(RunDriver, InputErrorsReturnToSetUp) {
@@ -66,8 +72,7 @@ TEST(RunDriver, InputErrorsReturnToSetUp) {
         DriverRun r(c.function, c.start, ConstantStep, c.n);
         if (c.mode2) r.Mode2(c.eps); else r.s.Choices.CmbPrec1Text = c.eps;
         r.Start();
-        ASSERT_EQ(r.host.errors.size(), 1u);
-        EXPECT_EQ(r.host.errors[0], c.message);
+        EXPECT_EQ(r.host.errors, std::vector<std::string>{c.message});
         EXPECT_EQ(r.host.layout, "setup");
         EXPECT_TRUE(r.host.lines.empty());
         EXPECT_TRUE(r.s.U.empty() && r.s.GradJ.empty() && r.s.HMatrix.empty());
@@ -75,19 +80,13 @@ TEST(RunDriver, InputErrorsReturnToSetUp) {
     }
 }
 
-TEST(RunDriver, DecimalCommaInTheAccuracyIsAccepted) {
-    DriverRun r(AxisParallel, AllOnes, ConstantStep);
+TEST(RunDriver, ADecimalCommaIsAcceptedAndANonIntegerDimensionKeepsThePreviousOne) {
+    DriverRun r(AxisParallel, AllOnes, ConstantStep, "abc");
+    r.s.N = 3;
     r.s.Choices.CmbPrec1Text = "0,001";
     r.Start();
     EXPECT_TRUE(r.host.errors.empty());
     EXPECT_EQ(r.s.Eps, 0.001L);
-}
-
-TEST(RunDriver, NonIntegerDimensionKeepsThePreviousOne) {
-    DriverRun r(AxisParallel, AllOnes, ConstantStep, "abc");
-    r.s.N = 3;
-    r.Start();
-    EXPECT_TRUE(r.host.errors.empty());
     EXPECT_TRUE(r.HasLine("Function:  Quadratic: Axis Parallel Ellipsoid  for n=3"));
 }
 
@@ -95,8 +94,7 @@ TEST(RunDriver, RelativeChangeWithZeroInitialValueFails) {
     DriverRun r(12, 19, ConstantStep);  // QF1 from 0: J(u°) = 0 with a non-zero gradient
     r.Mode2();
     r.Start();
-    ASSERT_EQ(r.host.errors.size(), 1u);
-    EXPECT_EQ(r.host.errors[0], "Error of computing the minimization accuracy!  Denominator is zero.");
+    EXPECT_EQ(r.host.errors, std::vector<std::string>{"Error of computing the minimization accuracy!  Denominator is zero."});
     EXPECT_EQ(r.host.layout, "ended");
     EXPECT_TRUE(r.HasLine("Error of computing the minimization accuracy!  Denominator is zero."));
     EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Error);
@@ -127,9 +125,8 @@ TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) 
             EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);
             continue;
         }
-        ASSERT_EQ(r.host.errors.size(), 1u);
-        EXPECT_EQ(r.host.errors[0],
-                  "Not enough memory for a problem of dimension n=" + c.n + " with this method. Please choose a smaller n.");
+        EXPECT_EQ(r.host.errors, std::vector<std::string>{"Not enough memory for a problem of dimension n=" + c.n +
+                                                          " with this method. Please choose a smaller n."});
         EXPECT_EQ(r.host.layout, "setup");
         EXPECT_TRUE(r.s.U.empty() && r.s.U0.empty() && r.s.UStar.empty() && r.s.HMatrix.empty());
     }
@@ -167,19 +164,6 @@ TEST(RunDriver, StopDuringPreparationReturnsToSetUp) {
     EXPECT_TRUE(r.host.errors.empty());
     EXPECT_TRUE(r.s.U.empty());
     EXPECT_EQ(r.host.statuses.back(), " Terminated by user");
-}
-
-TEST(RunDriver, ClearAfterARunReleasesEverything) {
-    DriverRun r(AxisParallel, AllOnes, ConstantStep);
-    r.Start();
-    r.driver.ClearResults();
-    EXPECT_EQ(r.host.layout, "setup");
-    EXPECT_TRUE(r.host.lines.empty());
-    EXPECT_EQ(r.s.FinalStatusText, "");
-    // A second run starts afresh.
-    r.Start();
-    EXPECT_EQ(r.host.lines[0], "Memory allocation...");
-    EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Normal);
 }
 
 // Classical Newton on the saddle from (-0.2, 1.4): the Hessian is not
@@ -258,8 +242,7 @@ TEST(RunFailures, RunEndingErrorShowsItsBoxOnce) {
     DriverRun r(0, 5, 0);  // a constant step so long that J overflows at the new point
     r.s.Params.ConstStepSize = 1e2000L;
     r.Start();
-    ASSERT_EQ(r.host.errors.size(), 1u);
-    EXPECT_EQ(r.host.errors[0], "Error in evaluation of function: Rosenbrock (n=2)");
+    EXPECT_EQ(r.host.errors, std::vector<std::string>{"Error in evaluation of function: Rosenbrock (n=2)"});
     EXPECT_EQ(r.host.layout, "ended");
     EXPECT_TRUE(r.HasLine("Error in evaluation of function: Rosenbrock (n=2)"));
     // J and gradJ at u° and the failed J; iteration 1 is on the print

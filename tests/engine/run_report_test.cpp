@@ -1,5 +1,6 @@
 // The parts of the report no recorded batch run pins: the print schedule at
-// large iteration numbers and the closing lines with the operating time.
+// large iteration numbers, the header of the quadratic from files, and the
+// closing lines with the operating time.
 #include "app/run_report.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,17 @@ TEST(PrintSchedule, ReportsTheScheduledIterations) {
                                            175, 200, 225}));
     for (int32_t k : {250, 450, 4900, 49000, 50000, 2147480000}) EXPECT_TRUE(PrintSchedule(k)) << k;
     for (int32_t k : {260, 550, 5100, 51000, 2147483647}) EXPECT_FALSE(PrintSchedule(k)) << k;
+}
+
+TEST(ReportHeader, TheQuadraticFromFilesRenewsConjugateDirectionsAfterNonOrthogonalGradients) {
+    testing::RecordingHost host;
+    RunState s(host);
+    s.N = 2;
+    s.FunctionCode = 17;
+    s.MethodCode = 4;
+    s.U0 = s.UStar = s.GradJ0 = NewVector(2);
+    WriteReportHeader(s);
+    EXPECT_EQ(host.lines.at(3), "The renewal of a descent direction is implemented after non-orthogonal gradients.");
 }
 
 struct FocusCountingHost : testing::RecordingHost {

@@ -1,6 +1,6 @@
 // The level-line figure at its edges: huge starts, pixels beyond 32 bits,
-// the column scan's special rows, joins on hand-made tables, level-number
-// placement at the borders, and what a drawing restores.
+// the column scan's special rows, level-number placement at the borders,
+// and what a drawing restores.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -100,50 +100,6 @@ TEST(CrossingScan, RowsRunToWidthAndAStartAtWidthKeepsIt) {
     ScanCrossings(t, [](int, int r) -> Real { return r - 19.5L; });
     EXPECT_EQ(t.At(1, 4), 20);
     for (int j = 2; j <= TrackCount; ++j) EXPECT_EQ(t.At(j, 4), 20);   // nothing left to scan
-}
-
-// ---- Segments and joins on hand-made tables ----
-
-namespace {
-
-void SetTrack(CrossingTable& t, int j, std::initializer_list<int> rows) {
-    int c = 0;
-    for (int r : rows) t.At(j, c++) = r;
-}
-
-} // namespace
-
-TEST(TrackSegments, SegmentEndingOnAnotherTracksRowIsLeftOut) {
-    CrossingTable t(8);
-    SetTrack(t, 1, {0, 20, 24, 0, 0, 0, 0, 0, 0});
-    SetTrack(t, 2, {0, 24, 30, 0, 0, 0, 0, 0, 0});
-    EXPECT_TRUE(TouchesOtherTrack(t, 1, 1));
-    EXPECT_FALSE(TouchesOtherTrack(t, 2, 1));
-    const auto segs = TrackSegments(t, 0);
-    ASSERT_EQ(segs.size(), 1u);
-    EXPECT_EQ(segs[0], (LineSegment{1, 24, 2, 30}));
-
-    // Rows 1 and 2 at the top never count as touching.
-    SetTrack(t, 1, {0, 2, 3, 0, 0, 0, 0, 0, 0});
-    SetTrack(t, 2, {0, 3, 9, 0, 0, 0, 0, 0, 0});
-    EXPECT_FALSE(TouchesOtherTrack(t, 1, 1));
-}
-
-TEST(JoinSegments, AnotherTrackOnTheJoinRowBlocksIt) {
-    CrossingTable t(10);
-    SetTrack(t, 1, {0, 0, 0, 10, 9, 9, 10, 0, 0, 0, 0});
-    SetTrack(t, 2, {0, 0, 0, 12, 13, 13, 12, 0, 0, 0, 0});
-    SetTrack(t, 3, {0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0});   // holds row 12 in column 2
-    EXPECT_FALSE(NoOtherTrackAt(t, 1, 3, 2));
-    const auto joins = JoinSegments(t, 0);
-    ASSERT_EQ(joins.size(), 1u);
-    EXPECT_EQ(joins[0], (LineSegment{6, 10, 6, 12}));
-    // Track 7 is not consulted.
-    CrossingTable u(10);
-    SetTrack(u, 1, {0, 0, 0, 10, 9, 9, 10, 0, 0, 0, 0});
-    SetTrack(u, 2, {0, 0, 0, 12, 13, 13, 12, 0, 0, 0, 0});
-    SetTrack(u, 7, {0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_TRUE(NoOtherTrackAt(u, 1, 3, 2));
 }
 
 TEST(LevelNumberPlacement, ClampsIntoTheImage) {

@@ -11,7 +11,7 @@
 #include "figure/figure_canvas.h"
 #include "figure/figure_colours.h"
 #include "figure/figure_hints.h"
-#include "recording_host.h"
+#include "run_state_fixture.h"
 
 using namespace tarvik;
 
@@ -132,12 +132,8 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRun) {
     TrajectoryRun far(2);
     far.s.IterCount = 7;
     far.MoveTo(0, -1e30L);
-    try {
-        far.fig.DrawTrajectoryStep(far.s);
-        FAIL() << "no error";
-    } catch (const EBadError& e) {
-        EXPECT_STREQ(e.what(), "Error in painting. Too large the coordinates. (Iteration=7)");
-    }
+    EXPECT_EQ(tarvik::testing::ErrorOf<EBadError>([&] { far.fig.DrawTrajectoryStep(far.s); }),
+              "Error in painting. Too large the coordinates. (Iteration=7)");
     EXPECT_EQ(far.s.RedrawTrajectory, 0);
     EXPECT_EQ(far.fig.CurPixel, (PixelPos{50, 50}));
 }
