@@ -132,28 +132,6 @@ TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) 
     }
 }
 
-TEST(RunDriver, StopOnAScheduledIterationWritesNoFurtherLines) {
-    DriverRun r(0, 5, ConstantStep);  // Rosenbrock from (-1.2, 1) runs for long
-    r.StopAfter(7);
-    r.Start();
-    EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);
-    EXPECT_EQ(r.host.lines.back(), " Terminated by user");
-    EXPECT_FALSE(r.HasLine(" Iteration=8:      (Total evaluating J and gradJ = 15)"));
-    EXPECT_EQ(r.host.layout, "ended");
-    EXPECT_EQ(r.s.IterCount, 7);
-}
-
-TEST(RunDriver, StopOffTheScheduleWritesOneMoreIteration) {
-    DriverRun r(0, 5, ConstantStep);
-    r.StopAfter(11);
-    r.Start();
-    const std::size_t at = r.IndexOf(" Terminated by user");
-    ASSERT_LT(at, r.host.lines.size());
-    EXPECT_EQ(r.host.lines[at + 1], " Iteration=12:      (Total evaluating J and gradJ = 23)");
-    EXPECT_EQ(r.host.lines.back().substr(0, 3), "   ");  // the final point closes the report
-    EXPECT_TRUE(r.HasLine("Final point u :                    (not more than 50 items in line)"));
-}
-
 TEST(RunDriver, StopDuringPreparationReturnsToSetUp) {
     DriverRun r(AxisParallel, AllOnes, ConstantStep);
     r.host.onProcessEvents = [&r] {
