@@ -105,17 +105,6 @@ TEST(BatchOptions, FunctionsWithoutAKnownMinimumUseTheChangeOfJ) {
     EXPECT_EQ(o.accuracyMode, 2);
 }
 
-TEST(BatchRun, InputErrorsAndRunErrorsExitOne) {
-    BatchResult r = RunWith({"--n", "2", "--function", "6", "--start", "20", "--method", "0", "--eps", "0,0,1"});
-    EXPECT_EQ(r.status, BatchExitError);
-    EXPECT_EQ(r.err, "Incorrect data in accuracy panel!\n");
-    EXPECT_EQ(r.out, "");
-
-    r = RunWith({"--n", "2", "--function", "12", "--start", "19", "--method", "0", "--accuracy", "2"});
-    EXPECT_EQ(r.status, BatchExitError);
-    EXPECT_NE(r.err.find("Denominator is zero."), std::string::npos);
-}
-
 // Ctrl-C in a long inner loop (the conjugate-gradient sub-steps of a tiny
 // forcing constant) stops the run there, with the exit status of Ctrl-C.
 TEST(BatchRun, CtrlCInsideALongInnerLoopStopsTheRun) {

@@ -171,16 +171,6 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
 
 // ------------------------------------------------------------ The searches
 
-TEST_F(CollinearFixture, DemoSearchStopsAtTheSubIterationBound) {
-    Prepare(RosenbrockCode, 2, {-1.2L, 1}, 0.5L);
-    s.MaxSubIterColl = 3;
-    CollinearDemoSearch(s, s.GradJ, s.U, FormatFloat);
-    EXPECT_EQ(s.SubIterCount, 3);
-    EXPECT_EQ(s.SubIterDone, 1);
-    // Start 1, first sub-iteration 1, second 2, third stops after its gradient.
-    EXPECT_EQ(s.EvalCount, 1 + 1 + 2 + 1);
-}
-
 TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
     Prepare(AxisParallelCode, 1000, {}, 1e-5L);
     for (int i = 1; i <= 1000; ++i) s.U0[i] = 1;
@@ -204,21 +194,6 @@ TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
 }
 
 // ----------------------------------------------------------- Final steps
-
-TEST_F(CollinearFixture, AnUphillFinalDirectionIsReversedAndReported) {
-    Prepare(AxisParallelCode, 2, {1, 1});
-    s.IterCount = 3;
-    s.U = testing::V({2, 1});                             // v - u_b = (1, 0), t2 = 2
-    const MyArray1 g = testing::V({1, 0});                // t1 = 1, tau = 2, d = (2, 0)
-    CollinearStep(s, s.U0, s.GradJ0, g, s.U);
-    EXPECT_EQ(s.Step, 2);
-    EXPECT_EQ(s.U, testing::V({-1, 1}));
-    ASSERT_EQ(host.lines.size(), 3u);
-    EXPECT_EQ(host.lines[0], "");
-    EXPECT_EQ(host.lines[1], "*** The angle between  gradJ ^ d-min >= 0. Iteration=3");
-    EXPECT_EQ(host.lines[2], "");
-    EXPECT_EQ(s.SegmentColour, clAngleStep);
-}
 
 TEST_F(CollinearFixture, AFinalStepWithoutADivisorIsAZeroStep) {
     Prepare(AxisParallelCode, 2, {1, 1});

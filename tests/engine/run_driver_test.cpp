@@ -45,16 +45,6 @@ TEST(RunDriver, ARunEndsWithItsSoundAndReleasesItsArraysAndClearStartsAfresh) {
     EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Normal);
 }
 
-TEST(RunDriver, ZeroGradientAtTheStartEndsWithoutHeader) {
-    DriverRun r(0, AllOnes, ConstantStep);  // Rosenbrock at its minimum (1, 1)
-    r.Mode2();
-    r.Start();
-    ASSERT_EQ(r.host.infos.size(), 1u);
-    EXPECT_EQ(r.host.infos[0], "You are lucky!  gradJ=0 ");
-    EXPECT_FALSE(r.HasLine("=========================================="));
-    EXPECT_EQ(r.host.lines.back(), " Done. You are lucky!  gradJ=0");
-}
-
 TEST(RunDriver, InputErrorsReturnToSetUp) {
     struct Case { const char* name; int function; int start; std::string n; std::string eps; bool mode2; std::string message; };
     const Case cases[] = {
