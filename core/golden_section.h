@@ -6,9 +6,6 @@
 
 namespace tarvik {
 
-// (3 - sqrt(5)) / 2, computed once when the program starts.
-Real GoldenFraction();
-
 // Brackets a minimum of J along -d with steps growing by 1.2 (at most 1000
 // rounds), then shrinks the bracket by the golden fraction until the run's
 // accuracy test holds on it or 100 reductions are done, and leaves the

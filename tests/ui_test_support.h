@@ -6,14 +6,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "ui/main_window.h"
 #include "ui/window_dialogs.h"
 
 namespace tarvik::testing {
@@ -102,5 +106,33 @@ inline void Type(QComboBox* combo, const QString& text) {
     combo->setEditText(text);
     emit combo->lineEdit()->textEdited(text);
 }
+
+// A main window started in a fresh folder, its dialogs scripted.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        Open();
+        log.errors.clear();  // missing function pictures, not the subject here
+    }
+    void Open() {
+        log = ScriptedDialogs::Log{};
+        form = std::make_unique<ui::TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
+    }
+    // Error boxes other than those of missing function pictures, which
+    // depend on whether the Media folder has been generated.
+    QStringList Errors() const {
+        QStringList errors;
+        for (const QString& e : log.errors)
+            if (!e.startsWith("Cannot open")) errors << e;
+        return errors;
+    }
+    bool RunSettled() const { return !form->State().Running && !form->Driver().ResumePending(); }
+    QStringList PaneLines() const { return form->RichEditOut->toPlainText().split('\n'); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs::Log log;
+    std::unique_ptr<ui::TMainForm> form;
+};
 
 } // namespace tarvik::testing

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "run_state_fixture.h"
 #include "temp_folder.h"
 
 #include "app/atomic_file.h"
@@ -57,12 +58,8 @@ TEST_F(AtomicFileTest, AFailedWriteKeepsTheOldFileWholeAndSaysWhy) {
              return error == 0 ? std::string() : SystemErrorText(error);
          }},
         {"report", [](const std::string& path, const std::string& text) {
-             try {
-                 WriteReportFile(path, {text});
-             } catch (const std::runtime_error& e) {
-                 return std::string(e.what());
-             }
-             return std::string();
+             const std::string message = testing::ErrorOf<std::runtime_error>([&] { WriteReportFile(path, {text}); });
+             return message == "no exception" ? std::string() : message;
          }},
         {"data.ini", [](const std::string& path, const std::string& text) {
              Configuration c;

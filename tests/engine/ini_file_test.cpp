@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "app/ini_file.h"
 
@@ -30,23 +29,6 @@ TEST(IniFileTest, WrittenSectionsAndKeysKeepTheirOrderThroughAFile) {
     EXPECT_TRUE(back.ReadBool("Quadratic function from file", "u*=0", false));
     EXPECT_EQ(back.ReadInteger("General", "Window Width", 0), 770);
     EXPECT_EQ(back.ReadString("Problem", "Path for u0", "x"), "");
-}
-
-TEST(IniFileTest, SavingReplacesAnOlderFileInsteadOfMergingIntoIt) {
-    const std::string path = (std::filesystem::temp_directory_path() / "tarvik_ini_replace.ini").string();
-    {
-        std::ofstream old(path);
-        old << "[Method]\nItemIndex=3\nOld=1\n";
-    }
-    IniFile ini;
-    ini.WriteInteger("Method", "Group", 2);
-    ASSERT_TRUE(ini.Save(path));
-    IniFile back;
-    ASSERT_TRUE(back.Load(path));
-    std::filesystem::remove(path);
-    EXPECT_FALSE(back.HasKey("Method", "ItemIndex"));
-    EXPECT_FALSE(back.HasKey("Method", "Old"));
-    EXPECT_EQ(back.ReadInteger("Method", "Group", -1), 2);
 }
 
 TEST(IniFileTest, RewritingAKeyChangesItInPlace) {

@@ -9,26 +9,17 @@
 #include <string>
 
 #include "app/number_file.h"
+#include "run_state_fixture.h"
+#include "temp_folder.h"
 
 namespace tarvik {
 namespace {
 
 namespace fs = std::filesystem;
 
-class NumberFileTest : public ::testing::Test {
-protected:
-    fs::path dir;
-
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("tarvik_number_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
+struct NumberFileTest : testing::TempFolderTest {
     std::string Write(const std::string& name, const std::string& content) {
-        const fs::path p = dir / name;
+        const fs::path p = dir_ / name;
         std::ofstream(p, std::ios::binary) << content;
         return p.string();
     }
@@ -46,14 +37,9 @@ bool Accepts(const std::string& token) {
 }
 
 TEST(NumberToken, AcceptsSignDigitsFractionAndExponent) {
-    EXPECT_EQ(Parse("17"), 17.0L);
-    EXPECT_EQ(Parse("-2.5"), -2.5L);
-    EXPECT_EQ(Parse("+3e2"), 300.0L);
-    EXPECT_EQ(Parse("1.5E-3"), 1.5e-3L);
-    EXPECT_EQ(Parse("7e+1"), 70.0L);
-    EXPECT_EQ(Parse("0.1"), 0.1L);  // rounded once, in extended precision
-    EXPECT_EQ(Parse("000012.50"), 12.5L);
-    EXPECT_EQ(Parse("-0"), 0.0L);
+    const std::pair<const char*, Real> good[] = {{"-2.5", -2.5L}, {"+3e2", 300.0L}, {"1.5E-3", 1.5e-3L},
+                                                 {"7e+1", 70.0L}, {"0.1", 0.1L}, {"000012.50", 12.5L}};
+    for (const auto& [text, expected] : good) EXPECT_EQ(Parse(text), expected) << text;
 }
 
 TEST(NumberToken, RejectsAnythingElse) {
@@ -84,29 +70,21 @@ TEST_F(NumberFileTest, LineStructureHasNoMeaning) {
     EXPECT_TRUE(perLine.OnlyWhitespaceRemains());
 }
 
-TEST_F(NumberFileTest, TrailingGarbageIsNotWhitespace) {
+TEST_F(NumberFileTest, TrailingGarbageIsNotWhitespaceAndAnEmptyFileIsAtItsEnd) {
     NumberFileReader reader(Write("a.txt", "1 2\n x"));
     EXPECT_EQ(reader.Next(), 1.0L);
     EXPECT_EQ(reader.Next(), 2.0L);
     EXPECT_FALSE(reader.OnlyWhitespaceRemains());
-}
-
-TEST_F(NumberFileTest, EmptyFileIsAtItsEnd) {
-    NumberFileReader reader(Write("empty.txt", ""));
-    EXPECT_TRUE(reader.AtEof());
-    EXPECT_THROW(reader.Next(), std::runtime_error);
+    NumberFileReader empty(Write("empty.txt", ""));
+    EXPECT_TRUE(empty.AtEof());
+    EXPECT_THROW(empty.Next(), std::runtime_error);
 }
 
 TEST_F(NumberFileTest, BadTokenNamesTheFile) {
     const std::string path = Write("bad.txt", "1 2,5 3");
     NumberFileReader reader(path);
     EXPECT_EQ(reader.Next(), 1.0L);
-    try {
-        reader.Next();
-        FAIL() << "no exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "Invalid numeric format in file " + path);
-    }
+    EXPECT_EQ(testing::ErrorOf<std::runtime_error>([&] { reader.Next(); }), "Invalid numeric format in file " + path);
 }
 
 TEST_F(NumberFileTest, EndlessTokenIsRejectedWithoutGrowingWithoutBound) {
@@ -138,14 +116,10 @@ TEST_F(NumberFileTest, LongRunOfBlanksIsSkipped) {
 
 TEST_F(NumberFileTest, MissingFileAndDirectoryCannotBeOpened) {
     NumberFileReader reader;
-    EXPECT_THROW(reader.Open((dir / "missing.txt").string()), std::runtime_error);
+    EXPECT_THROW(reader.Open((dir_ / "missing.txt").string()), std::runtime_error);
     EXPECT_FALSE(reader.IsOpen());
-    try {
-        reader.Open(dir.string());
-        FAIL() << "no exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find(dir.string()), std::string::npos);
-    }
+    EXPECT_NE(testing::ErrorOf<std::runtime_error>([&] { reader.Open(dir_.string()); }).find(dir_.string()),
+              std::string::npos);
     EXPECT_FALSE(reader.IsOpen());
 }
 

@@ -75,18 +75,13 @@ TEST(Media, GeneratesEveryPictureAndSound) {
         const std::string path = folder + "/" + name;
         ASSERT_TRUE(std::filesystem::exists(path)) << path;
         const WavInfo w = ReadWav(path);
-        EXPECT_TRUE(w.riff) << name;
-        EXPECT_EQ(w.format, 1) << name;
-        EXPECT_EQ(w.channels, 1) << name;
-        EXPECT_EQ(w.bits, 16) << name;
-        EXPECT_EQ(w.blockAlign, 2) << name;
+        // 16-bit mono PCM with consistent sizes.
+        EXPECT_TRUE(w.riff && w.format == 1 && w.channels == 1 && w.bits == 16 && w.blockAlign == 2) << name;
         EXPECT_EQ(w.rate, static_cast<uint32_t>(MediaSampleRate)) << name;
-        EXPECT_EQ(w.byteRate, w.rate * 2) << name;
-        EXPECT_EQ(w.dataBytes, w.samples.size() * 2) << name;
-        EXPECT_EQ(w.riffSize, 36 + w.dataBytes) << name;
+        EXPECT_TRUE(w.byteRate == w.rate * 2 && w.dataBytes == w.samples.size() * 2 && w.riffSize == 36 + w.dataBytes)
+            << name;
         const double seconds = static_cast<double>(w.samples.size()) / w.rate;
-        EXPECT_GE(seconds, 0.1) << name;
-        EXPECT_LE(seconds, 0.6) << name;
+        EXPECT_TRUE(seconds >= 0.1 && seconds <= 0.6) << name;
         // Fades at both ends: no click.
         ASSERT_FALSE(w.samples.empty());
         EXPECT_LE(std::abs(w.samples.front()), 200) << name;

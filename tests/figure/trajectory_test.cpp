@@ -1,17 +1,17 @@
-// The trajectory drawn on the figure, the pixel conventions of the canvas
-// it relies on, and the hints that name elements by colour.
+// The trajectory and the canvas at far points, and the hints that name the
+// figure's elements by colour.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <limits>
-#include <set>
+#include <utility>
 
 #include "core/errors.h"
 #include "figure/contour_figure.h"
 #include "figure/figure_canvas.h"
 #include "figure/figure_colours.h"
 #include "figure/figure_hints.h"
-#include "recording_host.h"
+#include "run_state_fixture.h"
 
 using namespace tarvik;
 
@@ -65,40 +65,6 @@ struct TrajectoryRun {
 
 // ---- Canvas conventions ----
 
-TEST(CanvasLine, CoversTheStartAndNotTheEnd) {
-    QImage im = Blank(20, 20);
-    CanvasState st;
-    st.PenColour = clLevelLine;
-    FigureCanvas cv(im, st);
-    cv.Line(2, 2, 6, 2);
-    for (int x = 2; x <= 5; ++x) EXPECT_EQ(At(im, x, 2), clLevelLine) << x;
-    EXPECT_EQ(At(im, 6, 2), clFigBack);
-    EXPECT_EQ(At(im, 1, 2), clFigBack);
-
-    cv.Line(16, 8, 12, 8);   // leftwards
-    for (int x = 13; x <= 16; ++x) EXPECT_EQ(At(im, x, 8), clLevelLine) << x;
-    EXPECT_EQ(At(im, 12, 8), clFigBack);
-
-    cv.Line(0, 10, 4, 14);   // diagonal
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(At(im, i, 10 + i), clLevelLine);
-    EXPECT_EQ(At(im, 4, 14), clFigBack);
-
-    cv.Line(9, 9, 9, 9);     // nothing to draw
-    EXPECT_EQ(At(im, 9, 9), clFigBack);
-}
-
-TEST(CanvasLine, PicksTheNearestPixels) {
-    QImage im = Blank(20, 20);
-    CanvasState st;
-    st.PenColour = clLevelLine;
-    FigureCanvas cv(im, st);
-    cv.Line(0, 0, 10, 3);
-    const int expected[10] = {0, 0, 1, 1, 1, 2, 2, 2, 2, 3};   // round(0.3 x), halves down the line
-    for (int x = 0; x < 10; ++x) {
-        for (int y = 0; y < 5; ++y) EXPECT_EQ(At(im, x, y) == clLevelLine, y == expected[x]) << x << "," << y;
-    }
-}
-
 TEST(CanvasLine, FarEndsAreClippedNotWalked) {
     QImage im = Blank(20, 20);
     CanvasState st;
@@ -112,156 +78,7 @@ TEST(CanvasLine, FarEndsAreClippedNotWalked) {
     for (int x = 0; x < 20; ++x) EXPECT_EQ(At(im, x, 19 - x), clLevelLine) << x;
 }
 
-TEST(CanvasLine, DottedPenLeavesGapsOrFillsThemWithTheBrush) {
-    QImage im = Blank(20, 4);
-    CanvasState st;
-    st.PenColour = clSubIter;
-    st.Style = PenStyle::Dot;
-    st.BrushSolid = false;
-    FigureCanvas cv(im, st);
-    cv.Line(0, 1, 12, 1);
-    const bool on[12] = {1, 1, 1, 0, 0, 0, 1, 1, 1, 0, 0, 0};
-    for (int x = 0; x < 12; ++x) EXPECT_EQ(At(im, x, 1), on[x] ? clSubIter : clFigBack) << x;
-
-    st.BrushSolid = true;
-    st.BrushColour = clFinalPoint;
-    cv.Line(0, 2, 12, 2);
-    for (int x = 0; x < 12; ++x) EXPECT_EQ(At(im, x, 2), on[x] ? clSubIter : clFinalPoint) << x;
-}
-
-TEST(CanvasEllipse, StaysInsideItsBoxWithoutRightAndBottomEdge) {
-    QImage im = Blank(30, 30);
-    CanvasState st;
-    st.PenColour = clFinalRim;
-    st.BrushColour = clFinalPoint;
-    st.BrushSolid = true;
-    FigureCanvas cv(im, st);
-    cv.Ellipse(10, 10, 18, 18);
-    int minX = 99, maxX = -1, minY = 99, maxY = -1;
-    std::set<Colour> colours;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 30; ++x)
-            if (At(im, x, y) != clFigBack) {
-                minX = std::min(minX, x), maxX = std::max(maxX, x);
-                minY = std::min(minY, y), maxY = std::max(maxY, y);
-                colours.insert(At(im, x, y));
-            }
-    EXPECT_EQ(minX, 10);
-    EXPECT_EQ(maxX, 17);
-    EXPECT_EQ(minY, 10);
-    EXPECT_EQ(maxY, 17);
-    EXPECT_EQ(colours, (std::set<Colour>{clFinalRim, clFinalPoint}));   // no blended edge
-    EXPECT_EQ(At(im, 14, 14), clFinalPoint);
-
-    QImage empty = Blank(10, 10);
-    FigureCanvas cv2(empty, st);
-    cv2.Ellipse(5, 5, 5, 5);   // an empty box draws nothing
-    EXPECT_EQ(CountIn(empty, clFinalRim, 0, 0, 9, 9), 0);
-}
-
-TEST(CanvasText, HasOnlyTheFontAndBoxColours) {
-    QImage im = Blank(120, 30);
-    CanvasState st;
-    st.Font = FigureFont(QString());
-    st.FontColour = clTitle;
-    st.BrushColour = clFinalPoint;
-    st.BrushSolid = true;
-    FigureCanvas cv(im, st);
-    const int end = cv.TextOut(3, 4, QStringLiteral("Level 8.5"));
-    EXPECT_EQ(end, 3 + cv.TextWidth(QStringLiteral("Level 8.5")));
-    const int h = cv.TextHeight(QStringLiteral("0"));
-    std::set<Colour> inBox;
-    for (int y = 4; y < 4 + h; ++y)
-        for (int x = 3; x < end; ++x) inBox.insert(At(im, x, y));
-    EXPECT_EQ(inBox, (std::set<Colour>{clTitle, clFinalPoint}));
-    EXPECT_EQ(At(im, end, 4), clFigBack);
-
-    st.BrushSolid = false;   // a clear brush writes the glyphs only
-    QImage im2 = Blank(120, 30);
-    FigureCanvas cv2(im2, st);
-    cv2.TextOut(3, 4, QStringLiteral("Level 8.5"));
-    EXPECT_EQ(CountIn(im2, clFinalPoint, 0, 0, 119, 29), 0);
-    EXPECT_GT(CountIn(im2, clTitle, 0, 0, 119, 29), 15);
-}
-
 // ---- Trajectory steps ----
-
-TEST(TrajectoryStep, FirstIterationRedrawsTheStartOverItsOrt) {
-    TrajectoryRun run(2);
-    run.s.IterCount = 1;
-    run.s.GradJPrev[1] = 1;
-    run.s.GradNormPrev = 1;
-    run.MoveTo(1, 1);
-    run.fig.DrawTrajectoryStep(run.s);
-
-    const QImage& im = run.Im();
-    EXPECT_EQ(run.fig.NewPixel, (PixelPos{60, 40}));
-    EXPECT_EQ(run.fig.CurPixel, (PixelPos{60, 40}));
-    EXPECT_EQ(run.fig.PrevPixel, (PixelPos{50, 50}));
-    EXPECT_EQ(At(im, 55, 45), clTrajectory);
-    EXPECT_EQ(At(im, 60, 40), clFigBack);        // the end of a segment waits for its marker
-    EXPECT_EQ(At(im, 68, 50), clOrt);            // 18 pixels along the gradient
-    EXPECT_EQ(At(im, 56, 50), clOrt);
-    EXPECT_EQ(At(im, 69, 50), clFigBack);
-    EXPECT_EQ(At(im, 50, 50), clInitialPoint);   // the disc covers the ort's end
-    EXPECT_EQ(At(im, 52, 50), clInitialPoint);
-    EXPECT_EQ(run.s.SegmentColour, clTrajectory);
-}
-
-TEST(TrajectoryStep, SubstituteStepDrawsItsOrtInItsOwnColour) {
-    TrajectoryRun run(7);
-    run.fig.CurPixel = PixelPos{60, 40};
-    run.fig.PrevPixel = PixelPos{50, 50};
-    run.s.IterCount = 2;
-    run.s.GradJPrev[2] = 1;
-    run.s.GradNormPrev = 1;
-    run.s.SegmentColour = clSteepestStep;
-    run.MoveTo(2, 1);
-    run.fig.DrawTrajectoryStep(run.s);
-    const QImage& im = run.Im();
-    EXPECT_EQ(At(im, 60, 22), clSteepestStep);   // ort upwards, step colour
-    EXPECT_EQ(At(im, 65, 40), clSteepestStep);   // segment
-    EXPECT_EQ(At(im, 60, 40), clSteepestStep);   // marker
-    EXPECT_EQ(CountIn(im, clOrt, 0, 0, 99, 92), 0);
-    EXPECT_EQ(run.s.SegmentColour, clTrajectory);
-
-    // The next ordinary step uses clOrt again.
-    run.s.IterCount = 3;
-    run.MoveTo(3, 1);
-    run.fig.DrawTrajectoryStep(run.s);
-    EXPECT_EQ(At(im, 70, 22), clOrt);
-    EXPECT_EQ(At(im, 70, 40), clTrajectory);
-}
-
-TEST(TrajectoryStep, ProjectedOrtOfAGradientOutsideThePlaneIsShorter) {
-    TrajectoryRun run(2);
-    run.s.IterCount = 2;
-    run.s.GradJPrev[1] = 1;
-    run.s.GradNormPrev = 2;   // half of the gradient lies in other coordinates
-    run.MoveTo(0, -2);
-    run.fig.DrawTrajectoryStep(run.s);
-    EXPECT_EQ(At(run.Im(), 59, 50), clOrt);   // 9 pixels instead of 18
-    EXPECT_EQ(At(run.Im(), 60, 50), clFigBack);
-}
-
-TEST(TrajectoryStep, FinalMarkerWhenTheRunEnds) {
-    for (int variant = 0; variant < 3; ++variant) {
-        TrajectoryRun run(2);
-        run.s.IterCount = 4;
-        if (variant == 0) run.s.ContinueRun = 0;
-        if (variant == 1) run.s.GradNorm = 0;
-        if (variant == 2) run.s.Step = 0;
-        run.MoveTo(2, 0);
-        run.fig.DrawTrajectoryStep(run.s);
-        EXPECT_EQ(At(run.Im(), 70, 50), clFinalPoint) << variant;
-        EXPECT_GT(CountIn(run.Im(), clFinalRim, 67, 47, 72, 52), 8) << variant;
-    }
-    TrajectoryRun going(2);
-    going.s.IterCount = 4;
-    going.MoveTo(2, 0);
-    going.fig.DrawTrajectoryStep(going.s);
-    EXPECT_EQ(CountIn(going.Im(), clFinalRim, 0, 0, 99, 92), 0);
-}
 
 TEST(TrajectoryStep, WithoutRedrawTheSegmentStartsFromThePreviousPoint) {
     TrajectoryRun run(2);
@@ -315,75 +132,27 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRun) {
     TrajectoryRun far(2);
     far.s.IterCount = 7;
     far.MoveTo(0, -1e30L);
-    try {
-        far.fig.DrawTrajectoryStep(far.s);
-        FAIL() << "no error";
-    } catch (const EBadError& e) {
-        EXPECT_STREQ(e.what(), "Error in painting. Too large the coordinates. (Iteration=7)");
-    }
+    EXPECT_EQ(tarvik::testing::ErrorOf<EBadError>([&] { far.fig.DrawTrajectoryStep(far.s); }),
+              "Error in painting. Too large the coordinates. (Iteration=7)");
     EXPECT_EQ(far.s.RedrawTrajectory, 0);
     EXPECT_EQ(far.fig.CurPixel, (PixelPos{50, 50}));
-}
-
-TEST(TrajectoryStep, CollinearStartDrawsADottedDeltaVicinity) {
-    TrajectoryRun run(16);
-    run.s.SubIterCount = 1;
-    run.s.IterCount = 0;
-    run.s.CollDelta = 2;   // 20 pixels
-    run.s.GradNorm0 = 1;
-    run.s.GradJ0[2] = -1;
-    run.s.IterationComplete = 0;
-    run.s.SegmentColour = clSubIter;
-    run.MoveTo(1, 0);
-    run.fig.DrawTrajectoryStep(run.s);
-    const QImage& im = run.Im();
-    // The circle through (30, 50) .. (69, 50): dotted, so partly grey.
-    const int grey = CountIn(im, clDeltaVicinity, 25, 25, 75, 75);
-    EXPECT_GT(grey, 40);
-    EXPECT_LT(grey, 130);
-    EXPECT_GT(CountIn(im, clOrt, 50, 51, 50, 68), 5);   // dotted ort below u°
-    EXPECT_LT(CountIn(im, clOrt, 50, 51, 50, 68), 18);
-    EXPECT_EQ(At(im, 55, 50), clFigBack);   // sub-iteration without a segment
-    EXPECT_EQ(run.s.SegmentColour, clTrajectory);
-
-    // The completed iteration: a dotted segment from u° and a ring marker.
-    run.s.SubIterCount = 2;
-    run.s.IterationComplete = 1;
-    run.s.IterCount = 1;
-    run.s.GradNorm = 0.5L;
-    run.s.GradJ[1] = 0.5L;
-    run.MoveTo(0, 1.5L);
-    run.fig.DrawTrajectoryStep(run.s);
-    EXPECT_EQ(At(im, 50, 49), clTrajectory);
-    EXPECT_EQ(At(im, 50, 46), clFigBack);   // gap of the dots
-    EXPECT_EQ(At(im, 50, 44), clTrajectory);
-    EXPECT_EQ(At(im, 50, 35), clFigBack);   // ring: clear inside
-    EXPECT_GT(CountIn(im, clTrajectory, 47, 32, 52, 37), 4);
-    EXPECT_EQ(At(im, 68, 35), clOrt);       // ort at the new point
-    EXPECT_EQ(At(im, 64, 35), clFigBack);
 }
 
 // ---- Hints ----
 
 TEST(FigureHints, ColoursNameTheirElements) {
-    const std::string prev = "previous";
-    EXPECT_EQ(FigureHintForColour(clFigBack, 2, prev), " Double click on the image to save it in a file");
-    EXPECT_EQ(FigureHintForColour(clTrajectory, 2, prev), " Projection of a descent trajectory");
-    EXPECT_EQ(FigureHintForColour(clInitialPoint, 2, prev), " Initial point");
-    EXPECT_EQ(FigureHintForColour(clOptimalPoint, 2, prev), " Optimal point");
-    EXPECT_EQ(FigureHintForColour(clFinalPoint, 2, prev), " Final point");
-    EXPECT_EQ(FigureHintForColour(clOrt, 2, prev), " Projection of a gradient ort");
-    EXPECT_EQ(FigureHintForColour(clAxisU1, 2, prev), " Axis of u1");
-    EXPECT_EQ(FigureHintForColour(clAxisU2, 2, prev), " Axis of u2");
-    EXPECT_EQ(FigureHintForColour(clSubIter, 17, prev), " Sub-iterations to compute a descent direction");
-    EXPECT_EQ(FigureHintForColour(clSaddle, 2, prev), " Saddle point");
-    EXPECT_EQ(FigureHintForColour(clSteepestStep, 2, prev),
-              " Step by steepest descent. The curvature condition is not satisfied.");
-    EXPECT_EQ(FigureHintForColour(clNoHessianUpdate, 2, prev),
-              " Step without update of Hessian (Hessean is not positive)");
-    EXPECT_EQ(FigureHintForColour(clAngleStep, 17, prev), " The angle between  gradJ ^ d-min >= 0");
-    for (Colour c : {clLevelLine, clAxisText, clTitle, clFinalRim, clNoPixel})
-        EXPECT_EQ(FigureHintForColour(c, 2, prev), "") << std::hex << c;
+    const std::pair<Colour, const char*> hints[] = {
+        {clFigBack, " Double click on the image to save it in a file"},
+        {clTrajectory, " Projection of a descent trajectory"},
+        {clInitialPoint, " Initial point"}, {clOptimalPoint, " Optimal point"}, {clFinalPoint, " Final point"},
+        {clOrt, " Projection of a gradient ort"}, {clAxisU1, " Axis of u1"}, {clAxisU2, " Axis of u2"},
+        {clSubIter, " Sub-iterations to compute a descent direction"}, {clSaddle, " Saddle point"},
+        {clSteepestStep, " Step by steepest descent. The curvature condition is not satisfied."},
+        {clNoHessianUpdate, " Step without update of Hessian (Hessean is not positive)"},
+        {clAngleStep, " The angle between  gradJ ^ d-min >= 0"},
+        {clLevelLine, ""}, {clAxisText, ""}, {clTitle, ""}, {clFinalRim, ""}, {clNoPixel, ""},
+    };
+    for (const auto& [colour, hint] : hints) EXPECT_EQ(FigureHintForColour(colour, 17, "previous"), hint) << std::hex << colour;
 }
 
 TEST(FigureHints, DemoMethodNamesTheDeltaVicinityAndKeepsOtherwise) {

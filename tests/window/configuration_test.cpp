@@ -34,12 +34,9 @@ const char* const kNewtonExample =
     "Item Accuracy2=1\nEps1=0.01\nEps2=0.0001\n[Method]\nGroup=3\nGradient=0\nConjugate gradient=0\n"
     "Quasi-Newton=0\nNewton=1\nAuthor=0\nItemIndex=1\n";
 
-class ConfigurationWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(startDir.isValid()); }
-
-    QString IniPath() const { return startDir.filePath("data.ini"); }
-
+struct ConfigurationWindowTest : tarvik::testing::WindowTest {
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }  // each case opens the window itself
+    QString IniPath() const { return dir.filePath("data.ini"); }
     void WriteIni(const QByteArray& text) {
         QFile file(IniPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -49,63 +46,18 @@ protected:
         QFile file(IniPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-
-    void Open() {
-        log = ScriptedDialogs::Log{};
-        form = std::make_unique<TMainForm>(startDir.path(), std::make_unique<ScriptedDialogs>(log));
-    }
-
-    QStringList Errors() const {
-        QStringList errors;
-        for (const QString& e : log.errors)
-            if (!e.startsWith("Cannot open")) errors << e;
-        return errors;
-    }
-
-    QTemporaryDir startDir;
-    ScriptedDialogs::Log log;
-    std::unique_ptr<TMainForm> form;
 };
 
-TEST_F(ConfigurationWindowTest, WithoutAFileTheProgramMakesAFirstStart) {
-    Open();
-    EXPECT_EQ(form->FormWidth(), 770);
-    EXPECT_TRUE(form->SpeedBtnGrad->isChecked());
-    EXPECT_TRUE(form->InitComments->isVisibleTo(form.get()));
-    EXPECT_FALSE(form->ChkBoxStoreConfig->isChecked());
-}
-
-TEST_F(ConfigurationWindowTest, TheNewtonExampleRestoresTheWindow) {
+// Exit writes every key from the controls: a key restored into the wrong
+// control comes back changed.
+TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
     WriteIni(kNewtonExample);
     Open();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("; ").toStdString();
-    EXPECT_EQ(form->CmbN->currentText(), "10");
-    EXPECT_EQ(form->State().N, 10);
     EXPECT_TRUE(form->CmbFunctionsAll->isHidden());
-    EXPECT_FALSE(form->CmbFunctionsNmore2->isHidden());
-    EXPECT_EQ(form->CmbFunctionsNmore2->currentIndex(), 3);
-    EXPECT_EQ(QString::fromStdString(form->State().FunctionName), form->CmbFunctionsNmore2->itemText(3));
-    EXPECT_TRUE(form->RbtnPrec2->isChecked());
-    EXPECT_FALSE(form->RbtnPrec1->isChecked());
-    EXPECT_EQ(form->CmbPrec2->currentText(), "0.0001");
-    EXPECT_EQ(form->CmbPrec1->currentText(), "0.01");
-    EXPECT_EQ(form->MethodGroup, 3);
     EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
-    EXPECT_TRUE(form->CmbMethodsGrad->isHidden());
-    EXPECT_EQ(form->CmbMethodsNewton->currentIndex(), 1);
-    EXPECT_TRUE(form->SpeedBtnNewton->isChecked());
     EXPECT_EQ(form->MethodPosition(), 13);
-    EXPECT_EQ(form->GboxInputFiles->FileA(), "/nowhere/a.txt");
-    EXPECT_TRUE(form->GboxInputFiles->RBtnUe0->isChecked());
-    EXPECT_TRUE(form->ChkBoxStoreConfig->isChecked());
     EXPECT_FALSE(form->InitComments->isVisibleTo(form.get()));
-    EXPECT_EQ(form->FormWidth(), 770);
-    EXPECT_TRUE(form->SoundOn());
-}
-
-TEST_F(ConfigurationWindowTest, ExitWithTheBoxTickedWritesWhatTheNextStartRestores) {
-    WriteIni(kNewtonExample);
-    Open();
     form->SoundSwitchClicked(false);
     form->ExitApplication();
     const QByteArray written = ReadIni();

@@ -29,15 +29,7 @@ using tarvik::testing::Pick;
 using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::SpinUntil;
 
-class WindowRunTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        form = std::make_unique<TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
-        log.errors.clear();
-    }
-
-
+struct WindowRunTest : tarvik::testing::WindowTest {
     // The saddle with the classical Newton method fails at every iteration:
     // its Hessian is indefinite everywhere.
     void ChooseSaddleWithNewton() {
@@ -46,14 +38,6 @@ protected:
         form->SpeedBtnNewton->click();
         Pick(form->CmbMethodsNewton, 0);
     }
-
-    bool RunSettled() const { return !form->State().Running && !form->Driver().ResumePending(); }
-
-    QStringList PaneLines() const { return form->RichEditOut->toPlainText().split('\n'); }
-
-    QTemporaryDir dir;
-    ScriptedDialogs::Log log;
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(WindowRunTest, FailureDialogAnswersResumeTheRunFromTheIdleMoment) {
@@ -75,32 +59,6 @@ TEST_F(WindowRunTest, FailureDialogAnswersResumeTheRunFromTheIdleMoment) {
     EXPECT_TRUE(form->BtnStop->isHidden());
     EXPECT_TRUE(form->BtnStart->isHidden());
     EXPECT_EQ(form->windowTitle(), "Tarvik 8.1");
-}
-
-TEST_F(WindowRunTest, YesToAllGoesOnWithoutAskingUntilStop) {
-    ChooseSaddleWithNewton();
-    log.failureAnswers = {10};
-    int passes = 0;
-    // Stop is pressed once the run has gone on by itself for a while.
-    std::function<void()> pressStopLater;
-    pressStopLater = [&] {
-        if (++passes < 5 || form->BtnStop->isHidden()) {
-            QTimer::singleShot(1, form.get(), pressStopLater);
-            return;
-        }
-        form->BtnStop->click();
-    };
-    QTimer::singleShot(1, form.get(), pressStopLater);
-    form->BtnStart->click();
-    ASSERT_TRUE(SpinUntil([this] { return RunSettled() && form->BtnStop->isHidden(); }));
-    EXPECT_EQ(log.failureTexts.size(), 1);
-    EXPECT_EQ(form->State().SteepestForAll, 1);
-    EXPECT_EQ(form->StatusText(), " Terminated by user");
-    EXPECT_TRUE(PaneLines().contains(" Terminated by user"));
-    EXPECT_FALSE(form->BtnClear->isHidden());
-
-    form->BtnClear->click();
-    EXPECT_EQ(form->State().SteepestForAll, 0);
 }
 
 TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
@@ -214,28 +172,6 @@ TEST_F(WindowRunTest, DoubleClickExportsTheFigureInTheChosenFormat) {
     form->ImageContoursDblClick();
     ASSERT_EQ(log.errors.size(), 1);
     EXPECT_NE(form->ImageContours, nullptr);
-}
-
-TEST_F(WindowRunTest, MouseOverTheFigureNamesItsElementsAndThePaneClearsIt) {
-    form->BtnStart->click();
-    ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
-    ASSERT_NE(form->ImageContours, nullptr);
-    const QImage& image = form->ImageContours->Figure().Image();
-    // Find the optimal point's red disc.
-    QPoint red(-1, -1);
-    for (int y = 0; y < image.height() && red.x() < 0; ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) == qRgb(255, 0, 0)) {
-                red = QPoint(x, y);
-                break;
-            }
-    ASSERT_GE(red.x(), 0);
-    form->ImageContoursMouseMove(red.x(), red.y());
-    EXPECT_FALSE(form->FormHint().isEmpty());
-    EXPECT_EQ(form->StatusText(), form->FormHint());
-
-    form->ShowHintFor(form->RichEditOut);
-    EXPECT_EQ(form->StatusText(), "");
 }
 
 } // namespace

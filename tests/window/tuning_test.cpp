@@ -25,14 +25,7 @@ using tarvik::testing::ScriptedDialogs;
 
 constexpr const char* kBadParameter = "Incorrect data in parameter!";
 
-class TuningTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(startDir.isValid());
-        form = std::make_unique<TMainForm>(startDir.path(), std::make_unique<ScriptedDialogs>(log));
-        log.errors.clear();
-    }
-
+struct TuningTest : tarvik::testing::WindowTest {
     void ChooseMethod(int group, int item) {
         form->GroupButton(group)->click();
         Pick(form->MethodList(group), item);
@@ -66,20 +59,7 @@ protected:
         return !dialog.isVisible();
     }
 
-    // Error boxes other than those of missing function pictures, which
-    // depend on whether the Media folder has been generated.
-    QStringList Errors() const {
-        QStringList errors;
-        for (const QString& e : log.errors)
-            if (!e.startsWith("Cannot open")) errors << e;
-        return errors;
-    }
-
     TunableParameters& Params() { return form->State().Params; }
-
-    QTemporaryDir startDir;
-    ScriptedDialogs::Log log;
-    std::unique_ptr<TMainForm> form;
 };
 
 // Rows are visible when they lie inside the client area the height leaves.
@@ -248,18 +228,6 @@ TEST_F(TuningTest, TridiaShowsFourGreekRowsAndAcceptsAnyReal) {
     EXPECT_EQ(Params().TridiaDelta, 0.0L);
     EXPECT_EQ(Params().TridiaGamma, 0.0L);
     EXPECT_EQ(Errors(), QStringList{kBadParameter});
-}
-
-TEST_F(TuningTest, HilbertShowsOneRow) {
-    ChooseFunction(16);
-    ASSERT_TRUE(WithDialog(form->BitBtnFun, [&](TSecondForm& d) {
-        EXPECT_EQ(d.FormHeight(), 75);
-        EXPECT_EQ(VisibleRows(d), 1);
-        EXPECT_EQ(d.LabelConst1->text(), "        d =");
-        EXPECT_EQ(d.EditConst1->text(), "0.001");
-        EXPECT_TRUE(TypeAndConfirm(d, {"-0,02"}));
-    }));
-    EXPECT_EQ(Params().HilbertD, -0.02L);
 }
 
 TEST_F(TuningTest, RosenbrockHasNoFunctionParameters) {

@@ -1,27 +1,27 @@
+// J and its gradient: agreement with each other, the bits of the shared
+// sums, exact zeros at the minima, failures, counts and status texts.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/errors.h"
-#include "core/function_catalogue.h"
-#include "core/objective.h"
-#include "recording_host.h"
+#include "run_state_fixture.h"
 
 namespace tarvik {
 namespace {
 
-class ObjectiveGradient : public ::testing::Test {
-protected:
-    testing::RecordingHost host;
-    RunState s{host};
+using testing::ErrorOf;
+using testing::V;
+
+struct ObjectiveTest : testing::RunStateTest {
     std::mt19937 random{2024};
 
-    void Select(uint8_t code, int n) {
-        s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
-        s.N = n;
+    Real J(uint8_t code, const MyArray1& u) {
+        Select(code, Components(u));
+        return EvalJ(s, code, u);
     }
     // Gradient at u with N = its dimension; returns gnorm.
     Real Grad(uint8_t code, const MyArray1& u, MyArray1& g) {
@@ -31,16 +31,16 @@ protected:
         EvalGrad(s, code, u, g, gnorm);
         return gnorm;
     }
-    static MyArray1 V(std::initializer_list<Real> components) {
-        MyArray1 v{0.0L};
-        v.insert(v.end(), components);
-        return v;
-    }
     MyArray1 RandomPoint(int n, double range) {
         std::uniform_real_distribution<double> coordinate(-range, range);
         MyArray1 u = NewVector(n);
         for (int i = 1; i <= n; ++i) u[i] = coordinate(random);
         return u;
+    }
+    static MyArray1 Filled(int n, Real value) {
+        MyArray1 v = NewVector(n);
+        for (int i = 1; i <= n; ++i) v[i] = value;
+        return v;
     }
     void LoadRandomQuadratic(int n) {
         std::uniform_real_distribution<double> entry(-1, 1);
@@ -60,27 +60,7 @@ protected:
     }
 };
 
-TEST_F(ObjectiveGradient, WorkedGradients) {
-    MyArray1 g;
-    Grad(0, V({-1.2L, 1}), g);
-    EXPECT_NEAR(g[1], -215.6L, 1e-15L);
-    EXPECT_NEAR(g[2], -88.0L, 1e-15L);
-
-    EXPECT_EQ(Grad(12, NewVector(6), g), 1.0L);
-    EXPECT_EQ(g, V({0, 0, 0, 0, 0, -1}));
-
-    EXPECT_EQ(Grad(14, V({3, -2}), g), std::sqrt(16.0L + 36));
-    EXPECT_EQ(g, V({4, -6}));
-    Grad(14, V({1, 2, 3}), g);
-    EXPECT_EQ(g, V({0, -2, 6}));
-
-    // code 10 at n = 2: g2 = 2(u1 + u2) - 4(u1 - 2 u2)
-    Grad(10, V({1, 2}), g);
-    EXPECT_EQ(g, V({2 * 3 + 2 * (1 - 4), 2 * 3 - 4 * (1 - 4)}));
-}
-
-// Every analytic gradient against a difference quotient of J.
-TEST_F(ObjectiveGradient, AgreesWithDifferencesOfJ) {
+TEST_F(ObjectiveTest, GradientAgreesWithDifferencesOfJ) {
     s.Params.TridiaAlpha = 1.5L;
     s.Params.TridiaBeta = 0.7L;
     s.Params.TridiaDelta = 1.3L;
@@ -109,18 +89,31 @@ TEST_F(ObjectiveGradient, AgreesWithDifferencesOfJ) {
     }
 }
 
-TEST_F(ObjectiveGradient, GeneralizedRosenbrockOfTwoIsRosenbrockBitForBit) {
-    for (int trial = 0; trial < 50; ++trial) {
-        const MyArray1 u = RandomPoint(2, 3);
-        MyArray1 g0, g18;
-        EXPECT_EQ(Grad(0, u, g0), Grad(18, u, g18));
-        EXPECT_EQ(g0, g18);
-    }
+TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
+    s.Params.TridiaAlpha = 3;
+    s.Params.TridiaBeta = 2;
+    s.Params.TridiaDelta = 0.5L;
+    s.Params.TridiaGamma = 4;
+    // 4(0.5 - 1)^2 + 2(6 - 2)^2 + 3(9 - 4)^2
+    EXPECT_EQ(J(13, V({1, 2, 3})), 1.0L + 32 + 75);
+    s.Params.HilbertD = 1;
+    // HILBERT (b) at n = 1 is u1^2 (1/2 + d)
+    EXPECT_EQ(J(16, V({2})), 6.0L);
+
+    s.Quad.QuadA = NewMatrix(2);
+    s.Quad.QuadA[1][1] = 2;
+    s.Quad.QuadA[1][2] = s.Quad.QuadA[2][1] = 1;
+    s.Quad.QuadA[2][2] = 3;
+    s.Quad.QuadB = V({1, -1});
+    s.Quad.QuadC = 5;
+    s.Quad.QuadAu = NewVector(2);
+    EXPECT_EQ(J(17, V({1, 2})), 13.0L);
+    EXPECT_EQ(s.Quad.QuadAu, V({4, 7}));
 }
 
 // The partial-sum gradients and the matrix product share passes between
 // several sums; the bits must be those of the sums taken one by one.
-TEST_F(ObjectiveGradient, SharedPassesKeepTheBitsOfTheLiteralSums) {
+TEST_F(ObjectiveTest, SharedPassesKeepTheBitsOfTheLiteralSums) {
     for (int n = 1; n <= 13; ++n) {
         const MyArray1 u = RandomPoint(n, 2);
         for (uint8_t code : {7, 8, 9}) {
@@ -150,9 +143,8 @@ TEST_F(ObjectiveGradient, SharedPassesKeepTheBitsOfTheLiteralSums) {
 }
 
 // HILBERT (b): one accumulator over j = 1..n in order, with the diagonal
-// term at its own place j = i. The order decides the last bits, so it is
-// compared exactly.
-TEST_F(ObjectiveGradient, HilbertBAccumulatesTheDiagonalInItsPlace) {
+// term at its own place j = i; the order decides the last bits.
+TEST_F(ObjectiveTest, HilbertBAccumulatesTheDiagonalInItsPlace) {
     const int n = 9;
     const MyArray1 u = RandomPoint(n, 3);
     MyArray1 g;
@@ -177,12 +169,27 @@ TEST_F(ObjectiveGradient, HilbertBAccumulatesTheDiagonalInItsPlace) {
     EXPECT_GT(differingFromDiagonalLast, 0);
 }
 
-TEST_F(ObjectiveGradient, ZeroGradientAtTheMinimumClearsContinueRun) {
-    for (int n : {2, 3, 10}) {
-        MyArray1 ones = NewVector(n), zeros = NewVector(n), sines = NewVector(n);
-        for (int i = 1; i <= n; ++i) { ones[i] = 1; sines[i] = SinShift(i, n); }
+TEST_F(ObjectiveTest, MinimaGiveExactZerosAndAZeroGradientClearsContinueRun) {
+    for (int n : {2, 3, 10, 101}) {
+        MyArray1 ones = Filled(n, 1), zeros = NewVector(n), sines = NewVector(n), stairs = NewVector(n),
+                 tridia = NewVector(n), qf1 = NewVector(n);
+        tridia[1] = 1;
+        for (int i = 1; i <= n; ++i) {
+            sines[i] = SinShift(i, n);
+            stairs[i] = SinShift(i, n) + 1;
+            if (i > 1) tridia[i] = tridia[i - 1] / 2;
+        }
+        qf1[n] = 1.0L / n;
+        // (s_i + 1) - s_i can miss 1 by 2^-64, but s_1 = 0 makes the first
+        // partial sum exactly 1 and every later one rounds back onto i.
+        EXPECT_EQ(J(9, stairs), 0.0L) << n;
+        EXPECT_EQ(J(13, tridia), 0.0L) << n;
+        EXPECT_NEAR(J(12, qf1), -1.0L / (2 * n), 1e-18L) << n;
         const auto expectStops = [&](uint8_t code, const MyArray1& u) {
             if (code < 6 && n != 2) return;
+            if (code != 4) {  // the saddle is 1 there
+                EXPECT_EQ(J(code, u), 0.0L) << int(code) << ' ' << n;
+            }
             s.ContinueRun = 1;
             MyArray1 g;
             EXPECT_EQ(Grad(code, u, g), 0.0L) << int(code) << ' ' << n;
@@ -202,7 +209,24 @@ TEST_F(ObjectiveGradient, ZeroGradientAtTheMinimumClearsContinueRun) {
     EXPECT_EQ(s.ContinueRun, 1);
 }
 
-TEST_F(ObjectiveGradient, NormRunsOverTheWholeVectorHandedIn) {
+TEST_F(ObjectiveTest, SinShiftUsesTheTenDecimalPiAndItsTablesFollowN) {
+    EXPECT_EQ(SinShift(1, 7), 0.0L);
+    // sin(3.1415926535)/2 = (pi - 3.1415926535)/2 to first order
+    EXPECT_NEAR(SinShift(2, 3), 4.489661923e-11L, 1e-19L);
+    EXPECT_NEAR(SinShift(2, 5), 0.5L, 1e-19L);
+    for (int n : {5, 2, 9, 5, 2, 9, 3}) {
+        const Real* table = SinShiftTable(n);
+        for (int j = 1; j <= n; ++j) EXPECT_EQ(table[j], SinShift(j, n)) << n << ' ' << j;
+    }
+}
+
+TEST_F(ObjectiveTest, DimensionIsTheRunStateNAndTheNormRunsOverTheVectorHandedIn) {
+    // The level lines evaluate a long point as a function of u1 and u2.
+    const MyArray1 u = V({1, 2, 3, 4});
+    Select(6, 2);
+    EXPECT_EQ(EvalJ(s, 6, u), 9.0L);
+    Select(10, 2);
+    EXPECT_EQ(EvalJ(s, 10, u), 9.0L + 9);
     Select(4, 2);
     MyArray1 g = V({7, 7, 3});
     Real gnorm = 0;
@@ -211,52 +235,65 @@ TEST_F(ObjectiveGradient, NormRunsOverTheWholeVectorHandedIn) {
     EXPECT_EQ(gnorm, std::sqrt(50.0L));
 }
 
-TEST_F(ObjectiveGradient, FailuresAreReportedByKindAndStillCounted) {
-    MyArray1 g;
-    int before = s.EvalCount;
-    try {
-        Grad(0, V({1e2000L, 1}), g);
-        FAIL() << "overflow in the formula not reported";
-    } catch (const EBadError& e) {
-        EXPECT_EQ(std::string(e.what()), "Error in evaluation of gradient: Rosenbrock (n=2)");
-    }
-    EXPECT_EQ(s.EvalCount, before + 1);
-
-    // every component is finite, but the sum of squares overflows
-    before = s.EvalCount;
-    try {
-        Grad(6, V({1e2466L, 1}), g);
-        FAIL() << "overflow in the norm not reported";
-    } catch (const ERealBadError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Error in evaluation of gradient norm for function: Quadratic: Axis Parallel Ellipsoid");
-    }
-    EXPECT_EQ(s.EvalCount, before + 1);
-
-    EXPECT_THROW(Grad(11, V({0.5L}), g), EBadError);  // n - 1 = 0 in the shifts
-    EXPECT_THROW(Grad(12, V({NAN, 1}), g), EBadError);
-
-    for (uint8_t code = 6; code <= 18; ++code) {
-        if (code == 17) LoadRandomQuadratic(4);
+TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
+    LoadRandomQuadratic(3);
+    for (uint8_t code = 0; code <= 18; ++code) {
+        Select(code, code < 6 ? 2 : 3);
+        int before = s.EvalCount;
+        EvalJ(s, code, Filled(s.N, 0.5L));
+        EXPECT_EQ(s.EvalCount, before + 1) << int(code);
         before = s.EvalCount;
-        Grad(code, RandomPoint(4, 1), g);
+        MyArray1 g = NewVector(s.N);
+        EvalGrad(s, code, Filled(s.N, 0.5L), g, s.GradNorm);
         EXPECT_EQ(s.EvalCount, before + 1) << int(code);
     }
+    MyArray1 g;
+    const struct { uint8_t code; MyArray1 u; bool gradient; } failures[] = {
+        {0, V({1e3000L, 1}), false}, {0, V({1e2000L, 1}), true}, {15, V({1e2500L, 1e2500L, 1}), false},
+        // n = 1 divides by n - 1 = 0 in the "u*=sin" shifts
+        {9, V({0.5L}), false}, {11, V({0.5L}), true},
+        // and the two-dimensional functions have no second component
+        {3, V({0.5L}), false},
+        // a quiet NaN raises no flag; the non-finite value is caught instead
+        {6, V({NAN, 1}), false}, {12, V({NAN, 1}), true},
+    };
+    for (const auto& f : failures) {
+        const int before = s.EvalCount;
+        const std::string message = f.gradient ? ErrorOf<EBadError>([&] { Grad(f.code, f.u, g); })
+                                               : ErrorOf<EBadError>([&] { J(f.code, f.u); });
+        EXPECT_EQ(message, std::string("Error in evaluation of ") + (f.gradient ? "gradient: " : "function: ") +
+                               s.FunctionName);
+        EXPECT_EQ(s.EvalCount, before + 1) << message;
+    }
+    // Every component finite, but the sum of squares overflows.
+    EXPECT_EQ(ErrorOf<ERealBadError>([&] { Grad(6, V({1e2466L, 1}), g); }),
+              "Error in evaluation of gradient norm for function: Quadratic: Axis Parallel Ellipsoid");
+    // A clean evaluation after a failure does not see stale flags.
+    EXPECT_EQ(J(6, V({1, 1})), 3.0L);
 }
 
-TEST_F(ObjectiveGradient, StatusTexts) {
+TEST_F(ObjectiveTest, LargeProblemsSayWhatIsEvaluatedAndFailuresLeaveTheStatus) {
+    Select(6, 3);
+    EvalJ(s, 6, NewVector(3));
     MyArray1 g;
     Grad(6, NewVector(999), g);
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working..."}));
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working...", " Working..."}));
     host.statuses.clear();
+    J(6, NewVector(1000));
     Grad(6, RandomPoint(1000, 1), g);
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... gradient evaluation", " Working..."}));
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... function evaluation", " Working...",
+                                                       " Working... gradient evaluation", " Working..."}));
     host.statuses.clear();
+    EXPECT_THROW(J(6, Filled(1000, 1e3000L)), EBadError);
     MyArray1 u = NewVector(1000);
     u[1] = 1e3000L;
     Real gnorm = 0;
     EXPECT_THROW(EvalGrad(s, 6, u, g, gnorm), ERealBadError);
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... gradient evaluation"}));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{" Working... function evaluation", " Working... gradient evaluation"}));
+    host.statuses.clear();
+    EXPECT_THROW(J(6, V({1e3000L, 0})), EBadError);
+    EXPECT_TRUE(host.statuses.empty());
 }
 
 } // namespace

@@ -1,0 +1,80 @@
+// The classical Newton step: its guards, sign checks and failure texts.
+#include "core/newton_step.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "core/errors.h"
+#include "run_state_fixture.h"
+
+namespace tarvik {
+namespace {
+
+using testing::ErrorOf;
+using testing::V;
+using NewtonStepTest = testing::RunStateTest;
+
+TEST_F(NewtonStepTest, SaddleStepIsTakenOnlyWhereGradientAndStepAgree) {
+    Prepare(4, 2);
+    s.U = V({1, 1});
+    EvalGrad(s, 4, s.U, s.GradJ, s.GradNorm);
+    NewtonStep(s, 4, s.Dir);
+    EXPECT_EQ(s.Dir, V({1, 1}));
+
+    s.U = V({0.1L, 1});
+    EvalGrad(s, 4, s.U, s.GradJ, s.GradNorm);
+    s.IterCount = 7;
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { NewtonStep(s, 4, s.Dir); }), "Hessian<0 ! (Iteration=7).");
+    // The step stays where the failure left it.
+    EXPECT_NEAR(static_cast<double>(s.Dir[1]), 0.1, 1e-18);
+    EXPECT_EQ(s.Dir[2], 1.0L);
+}
+
+TEST_F(NewtonStepTest, FailuresEndOrInterruptTheRunWithTheirTexts) {
+    // At u = (0, y) with 400*y rounding to exactly 2 the first row of the
+    // generalized Rosenbrock Hessian is zero.
+    Real y = 0.005L;
+    for (int k = 0; k < 64 && (0 - 2 * y) * 200 + 2 != 0; ++k) y = std::nextafter(y, 1.0L);
+    ASSERT_EQ((0 - 2 * y) * 200 + 2, 0.0L);
+    const std::string rosenbrock = "Error in evaluation of Hessein: Generalized Rosenbrock (n>=2)";
+    struct Case { const char* name; uint8_t code; MyArray1 u, g; bool recoverable; std::string message; };
+    const Case cases[] = {
+        {"zero gradient", 5, V({0, 0}), V({0, 0}), false, "Hessian=0 ! (Iteration=4)."},
+        {"singular 2x2", 1, V({0, 0.5L}), V({1, 1}), false, "Error! Hessian=0: Himmelblau 2 (n=2)"},
+        {"overflowing 2x2", 0, V({1e2500L, 1}), V({1, 1}), false, "Error! Hessian=0: Rosenbrock (n=2)"},
+        {"overflow in n dimensions", 18, V({1e2500L, 0, 0}), V({1, 0, 0}), false, rosenbrock},
+        // A zero pivot, recoverable for the quadratics, ends this run.
+        {"zero pivot of a non-quadratic", 18, V({0, y}), V({1, 1}), false, rosenbrock},
+        {"zero pivot of a quadratic", 16, V({1}), V({1}), true, "Hessian matrix is 0! (Iterate=4)."},
+    };
+    for (const Case& c : cases) {
+        Prepare(c.code, Components(c.u));
+        s.Params.HilbertD = -0.5L;  // the 1x1 HILBERT (b) diagonal vanishes
+        s.U = c.u;
+        s.GradJ = c.g;
+        s.IterCount = 4;
+        const auto step = [&] { NewtonStep(s, c.code, s.Dir); };
+        EXPECT_EQ(c.recoverable ? ErrorOf<ENotSoBadError>(step) : ErrorOf<EBadError>(step), c.message) << c.name;
+    }
+}
+
+TEST_F(NewtonStepTest, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlone) {
+    Prepare(17, 2);
+    s.Quad.QuadA = NewMatrix(2);
+    s.Quad.QuadA[1][1] = 4; s.Quad.QuadA[1][2] = 1;
+    s.Quad.QuadA[2][1] = 1; s.Quad.QuadA[2][2] = 3;
+    s.Quad.QuadB = V({1, 2});
+    s.Quad.QuadAu = NewVector(2);
+    s.U = V({1, 1});
+    EvalGrad(s, 17, s.U, s.GradJ, s.GradNorm);
+    NewtonStep(s, 17, s.Dir);
+    // Minimum of 1/2 u'Au + b'u: A u* = -b, u* = (-1, -7)/11.
+    EXPECT_NEAR(static_cast<double>(s.U[1] - s.Dir[1]), -1.0 / 11.0, 1e-17);
+    EXPECT_NEAR(static_cast<double>(s.U[2] - s.Dir[2]), -7.0 / 11.0, 1e-17);
+    EXPECT_EQ(s.HMatrix[1][1], 0.0L);
+}
+
+} // namespace
+} // namespace tarvik

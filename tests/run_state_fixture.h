@@ -1,0 +1,102 @@
+#pragma once
+// The run state as the engine's kernels find it, a whole run through the
+// driver, and the small helpers the engine tests share.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/run_driver.h"
+#include "core/function_catalogue.h"
+#include "core/objective.h"
+#include "core/run_state.h"
+#include "recording_host.h"
+
+namespace tarvik::testing {
+
+// A one-based vector from its components.
+inline MyArray1 V(std::initializer_list<Real> components) {
+    MyArray1 v{0.0L};
+    v.insert(v.end(), components);
+    return v;
+}
+
+// The message of the E that f raises; "no exception" when it returns.
+template <class E, class F>
+std::string ErrorOf(F&& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "no exception";
+}
+
+struct RunStateTest : ::testing::Test {
+    RecordingHost host;
+    RunState s{host};
+
+    void Select(uint8_t code, int n) {
+        s.N = n;
+        s.FunctionCode = code;
+        s.FunctionName = std::string(FunctionWithCode(code).name);
+    }
+    // The vectors and the matrix of the selected function at dimension n.
+    void Prepare(uint8_t code, int n) {
+        Select(code, n);
+        for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir}) *v = NewVector(n);
+        s.HMatrix = NewMatrix(n);
+        s.StopRequested = 0;
+    }
+    // u := the first n components of point, with J and gradJ there as the
+    // driver keeps them; the evaluation counter starts from 0.
+    void At(const MyArray1& point) {
+        for (int i = 1; i <= s.N; ++i) s.U[i] = point[i];
+        s.UPrev = s.U;
+        s.JCur = EvalJ(s, s.FunctionCode, s.U);
+        EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+        s.EvalCount = 0;
+    }
+};
+
+// A run as the window starts it, from list positions.
+struct DriverRun {
+    RecordingHost host;
+    RunState s{host};
+    RunDriver driver{s};
+
+    DriverRun(int functionPosition, int startItem, int methodPosition, std::string n = "2") {
+        s.Choices.CmbNText = std::move(n);
+        s.Choices.FunctionPosition = functionPosition;
+        s.Choices.StartItem = startItem;
+        s.Choices.MethodPosition = methodPosition;
+        const auto& f = FunctionAtPosition(functionPosition);
+        s.FunctionCode = f.code;
+        s.FunctionName = std::string(f.name);
+    }
+    void Mode2(const std::string& eps = "0.01") {
+        s.Choices.RbtnPrec1Checked = false;
+        s.Choices.RbtnPrec2Checked = true;
+        s.Choices.CmbPrec2Text = eps;
+    }
+    void Start() {
+        driver.BtnStartClick();
+        while (driver.ResumePending()) driver.ApplicationEvents1Idle();
+    }
+    // Stop pressed once k iterations are complete.
+    void StopAfter(int k) {
+        host.onProcessEvents = [this, k] {
+            if (s.Running && !s.Preparing && s.IterCount == k && !s.StopRequested) driver.BtnStopClick();
+        };
+    }
+    std::size_t IndexOf(const std::string& line) const {
+        return static_cast<std::size_t>(std::find(host.lines.begin(), host.lines.end(), line) - host.lines.begin());
+    }
+    bool HasLine(const std::string& line) const { return IndexOf(line) < host.lines.size(); }
+    int CountPrefix(const std::string& prefix) const {
+        return static_cast<int>(std::count_if(host.lines.begin(), host.lines.end(),
+                                              [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    }
+};
+
+} // namespace tarvik::testing
