@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "ui/compare_dialog.h"
 #include "ui/window_dialogs.h"
 
 namespace tarvik::testing {
@@ -35,6 +36,8 @@ public:
         std::deque<QString> openAnswers;  // cancel when empty
         std::deque<QString> saveAnswers;  // cancel when empty
         int saveFilterAnswer = -1;        // filter index the user picks, -1 keeps it
+        // What the user does in the compare dialog; Cancel when empty.
+        std::deque<std::function<void(ui::CompareDialog&)>> compareAnswers;
     };
 
     explicit ScriptedDialogs(Log& log) : log_(log) {}
@@ -74,6 +77,16 @@ public:
         return answer;
     }
     void OpenUrl(const QUrl& url) override { log_.urls.push_back(url); }
+    // The real dialog, filled in by the script and then started.
+    bool ChooseComparison(QWidget* parent, ui::CompareSettings& settings) override {
+        if (log_.compareAnswers.empty()) return false;
+        ui::CompareDialog dialog(settings, parent);
+        log_.compareAnswers.front()(dialog);
+        log_.compareAnswers.pop_front();
+        if (!dialog.StartButton->isEnabled()) return false;
+        settings = dialog.Settings();
+        return true;
+    }
 
 private:
     Log& log_;
