@@ -126,6 +126,8 @@ int main(int argc, char** argv) {
         figure->DrawLevelLines(s);
         figureSeconds += ThreadSeconds() - t;
     });
+    for (const CompareRow& r : rows)
+        std::printf("  compared %-50s %8.3f s (wall clock) %s\n", r.method.c_str(), r.seconds, r.ending.c_str());
     std::vector<ComparePath> paths;
     const double t = ThreadSeconds();
     for (CompareRow& r : rows) paths.push_back({r.method, std::move(r.path)});
