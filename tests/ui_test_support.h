@@ -14,8 +14,9 @@
 #include <functional>
 #include <vector>
 
-#include "ui/compare_dialog.h"
 #include "ui/window_dialogs.h"
+// The compare dialog is filled in by scripts.
+#include "ui/compare_dialog.h"
 
 namespace tarvik::testing {
 
