@@ -85,6 +85,10 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.csv = true;
             continue;
         }
+        if (a == "--trace-all-coordinates") {
+            o.traceAllCoordinates = true;
+            continue;
+        }
         if (i + 1 >= args.size()) return "option " + a + " needs a value (see --help)";
         const std::string& v = args[++i];
         // An empty file name is a mistake on the command line, not a way
@@ -163,6 +167,7 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
     if (!haveMethod && o.compareMethods.empty()) return "--method or --compare is required (see --help)";
     if (!o.compareMethods.empty() && !o.traceFile.empty()) return "--trace records one run: it does not go with --compare";
     if (o.csv && o.compareMethods.empty()) return "--csv is for the table of --compare";
+    if (o.traceAllCoordinates && o.traceFile.empty()) return "--trace-all-coordinates needs --trace FILE";
     if (o.startItem == StartPointFromFileItem && o.startFile.empty())
         return "--start 29 (from file) needs --start-file FILE";
     if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
@@ -214,6 +219,8 @@ std::string BatchHelpText() {
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
         "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png)\n"
         "  --trace FILE        save every iteration as CSV (row 0 is the starting point)\n"
+        "  --trace-all-coordinates  the trace holds all n coordinates of every point\n"
+        "                      (u1..un) instead of u1 and u2; warns when it passes 1 GB\n"
         "  --compare LIST      run several methods on the problem, one after another, and\n"
         "                      print a table of how each ended; LIST is 'all' or method\n"
         "                      positions such as 2,6,8,10,12,15,17 (--method is then not\n"

@@ -28,6 +28,8 @@ struct BatchOptions {
     std::string figureFile;
     // Where to save the run's iterations as CSV, if anywhere.
     std::string traceFile;
+    // The trace with all n coordinates of every point instead of u1, u2.
+    bool traceAllCoordinates = false;
     // Method positions of a comparison (empty: one run of `methodPosition`).
     std::vector<int> compareMethods;
     bool csv = false;

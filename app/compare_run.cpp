@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <memory>
 
 #include "app/batch_host.h"
@@ -20,15 +21,19 @@ namespace {
 // names how a failed run ended.
 class CompareHost : public BatchHost {
 public:
-    CompareHost(std::FILE* sink, std::function<void(RunState&)> levelLines)
-        : BatchHost(sink, sink), levelLines_(std::move(levelLines)) {}
-    void Bind(RunState& state) { state_ = &state; }
+    CompareHost(std::FILE* sink, const CompareHooks& hooks, bool drawsLevelLines)
+        : BatchHost(sink, sink), hooks_(hooks), drawsLevelLines_(drawsLevelLines) {}
+    void Bind(RunState& state, RunDriver& driver) {
+        state_ = &state;
+        driver_ = &driver;
+        Attach(state, driver);
+    }
     // The level lines are drawn once, for the figure of all paths; their time
     // is not the method's.
     void DrawLevelLines() override {
-        if (!levelLines_ || !state_) return;
+        if (!drawsLevelLines_ || !hooks_.drawLevelLines || !state_) return;
         const auto started = std::chrono::steady_clock::now();
-        levelLines_(*state_);
+        hooks_.drawLevelLines(*state_);
         drawingSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     }
     double drawingSeconds = 0;
@@ -38,12 +43,30 @@ public:
         lastMessage = text;
         return BatchHost::AskFailureChoice(text);
     }
+    void ProcessEvents() override {
+        if (hooks_.processEvents) hooks_.processEvents();
+        if (hooks_.stopRequested && !stoppedByRequest && state_ && !state_->StopRequested && hooks_.stopRequested()) {
+            stoppedByRequest = true;
+            driver_->BtnStopClick();
+            return;
+        }
+        BatchHost::ProcessEvents();
+    }
     std::string lastMessage;
+    bool stoppedByRequest = false;
 
 private:
+    const CompareHooks& hooks_;
+    bool drawsLevelLines_;
     RunState* state_ = nullptr;
-    std::function<void(RunState&)> levelLines_;
+    RunDriver* driver_ = nullptr;
 };
+
+bool UsesHessian(const MethodEntry& m) {
+    // Inexact Newton multiplies by the Hessian through gradient differences
+    // and never forms it.
+    return m.group == MethodGroupId::Newton && m.position != 14;
+}
 
 // The failure's statement without the dialog's question.
 std::string OneLine(std::string text) {
@@ -90,37 +113,42 @@ std::optional<std::string> ParseMethodList(const std::string& text, std::vector<
     return std::nullopt;
 }
 
-CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
-                   std::FILE* err, const std::function<bool()>& stopRequested,
-                   const std::function<void(RunState&)>& drawLevelLines) {
+CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& hooks, std::vector<CompareRow>& rows) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
     if (!sink) sink.reset(std::tmpfile());
-    for (int position : positions) {
-        if (stopRequested && stopRequested()) return CompareEnd::Interrupted;
-        BatchOptions o = options;
-        o.methodPosition = position;
-        CompareHost host(sink.get(), rows.empty() ? drawLevelLines : std::function<void(RunState&)>());
+    const int count = static_cast<int>(positions.size());
+    for (int index = 0; index < count; ++index) {
+        if (hooks.stopRequested && hooks.stopRequested()) return CompareEnd::Interrupted;
+        const int position = positions[static_cast<std::size_t>(index)];
+        const MethodEntry& method = MethodAtPosition(position);
+        CompareHost host(sink.get(), hooks, rows.empty());
         RunState state(host);
-        host.Bind(state);
         RunDriver driver(state);
-        if (!ApplyBatchOptions(o, state, err)) return CompareEnd::ProblemRefused;
+        host.Bind(state, driver);
+        host.SetFailureAnswer(hooks.failureAnswer);
+        host.SetMaxIterations(hooks.maxIterations);
+        if (!hooks.prepare(state, position)) return CompareEnd::ProblemRefused;
+        if (hooks.starting) hooks.starting(index, count, std::string(method.name));
 
         CompareRow row;
         row.methodPosition = position;
-        row.method = std::string(MethodAtPosition(position).name);
+        row.method = std::string(method.name);
+        row.usesHessian = UsesHessian(method);
         const auto started = std::chrono::steady_clock::now();
-        RunBatch(o, state, driver, host);
+        driver.BtnStartClick();
+        while (driver.ResumePending()) driver.ApplicationEvents1Idle();
         row.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() - host.drawingSeconds;
 
+        const bool stopped = host.Interrupted() || host.stoppedByRequest;
         switch (driver.LastEnding()) {
         case RunDriver::Ending::Normal:
             row.ending = state.GradNorm == 0 ? "zero gradient" : state.Step == 0 ? "zero step" : "criterion";
             row.ranToEnd = true;
             break;
         case RunDriver::Ending::Stopped:
-            row.ending = host.StoppedByLimit() ? "iteration limit" : "stopped";
-            row.ranToEnd = host.StoppedByLimit();
+            row.ending = host.StoppedByLimit() && !stopped ? "iteration limit" : "stopped";
+            row.ranToEnd = host.StoppedByLimit() && !stopped;
             break;
         case RunDriver::Ending::Error:
             row.ending = OneLine(host.lastMessage.empty() ? "error" : host.lastMessage);
@@ -129,32 +157,65 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
         case RunDriver::Ending::InputError:
         case RunDriver::Ending::None:
             // The problem itself was refused: every method would be.
-            if (!host.lastMessage.empty()) std::fprintf(err, "%s\n", OneLine(host.lastMessage).c_str());
+            if (hooks.refused && !host.lastMessage.empty()) hooks.refused(OneLine(host.lastMessage));
+            if (hooks.finished) hooks.finished(state);
             return CompareEnd::ProblemRefused;
         }
         row.iterations = state.IterCount;
         row.j = state.JCur;
         row.gradNorm = state.GradNorm;
         row.accuracy = state.AccuracyValue;
+        row.hessianEvaluations = state.HessianEvaluations;
         driver.Trace().ForEachRow([&row](const TraceRow& r) {
             row.evaluations = r.evaluations;
             row.path.emplace_back(r.u1, r.u2);
         });
+        if (hooks.finished) hooks.finished(state);
         rows.push_back(std::move(row));
-        if (host.Interrupted()) return CompareEnd::Interrupted;
+        if (stopped) return CompareEnd::Interrupted;
     }
     return CompareEnd::Completed;
 }
 
 namespace {
 
-const char* const kColumns[] = {"method", "ending", "iterations", "evaluations", "J", "grad_norm", "accuracy", "seconds"};
+extern "C" void OnCompareInterrupt(int) { BatchHost::interruptRequested = 1; }
+
+} // namespace
+
+CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
+                   std::FILE* err, const std::function<bool()>& stopRequested,
+                   const std::function<void(RunState&)>& drawLevelLines) {
+    CompareHooks hooks;
+    hooks.prepare = [&options, err](RunState& state, int position) {
+        BatchOptions o = options;
+        o.methodPosition = position;
+        return ApplyBatchOptions(o, state, err);
+    };
+    hooks.failureAnswer = options.failureAnswer;
+    hooks.maxIterations = options.maxIterations;
+    hooks.stopRequested = stopRequested;
+    hooks.drawLevelLines = drawLevelLines;
+    hooks.refused = [err](const std::string& message) { std::fprintf(err, "%s\n", message.c_str()); };
+    // Ctrl-C stops the run going on and ends the comparison with the rows so far.
+    BatchHost::interruptRequested = 0;
+    const auto previous = std::signal(SIGINT, OnCompareInterrupt);
+    const CompareEnd end = RunComparison(positions, hooks, rows);
+    std::signal(SIGINT, previous);
+    return end;
+}
+
+namespace {
+
+const char* const kColumns[] = {"method",   "ending",    "iterations", "evaluations", "hessian_evaluations",
+                                "J",        "grad_norm", "accuracy",   "seconds"};
 
 std::vector<std::string> Cells(const CompareRow& r, int digits) {
     return {r.method,
             r.ending,
             std::to_string(r.iterations),
             std::to_string(r.evaluations),
+            r.usesHessian ? std::to_string(r.hessianEvaluations) : std::string(),
             Scientific(r.j, digits),
             Scientific(r.gradNorm, digits),
             Scientific(r.accuracy, digits),

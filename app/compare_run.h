@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct CompareRow {
     std::string ending;          // criterion, zero gradient, zero step, iteration limit, stopped, or the error text
     int32_t iterations = 0;
     int64_t evaluations = 0;     // J + gradJ, as the report counts them
+    bool usesHessian = false;    // the Newton methods that form a Hessian
+    int64_t hessianEvaluations = 0;
     Real j = 0, gradNorm = 0, accuracy = 0;
     double seconds = 0;
     bool ranToEnd = false;       // false: the problem could not be prepared or the comparison was stopped
@@ -28,6 +31,32 @@ struct CompareRow {
 std::optional<std::string> ParseMethodList(const std::string& text, std::vector<int>& positions);
 
 enum class CompareEnd { Completed, Interrupted, ProblemRefused };
+
+// What a comparison needs from its surroundings beyond the method list.
+struct CompareHooks {
+    // Sets up a fresh run state for the method at `position` as a single run
+    // of it would be set up; false refuses the problem (and says why itself).
+    std::function<bool(RunState&, int position)> prepare;
+    // Called once a run is over, before its state goes.
+    std::function<void(RunState&)> finished;
+    // The answer to every recoverable failure: no dialog during a comparison.
+    int failureAnswer = AnswerCancel;
+    std::optional<long long> maxIterations;
+    // Polled at every event pump of a run and between runs: true stops the
+    // current run and ends the comparison.
+    std::function<bool()> stopRequested;
+    // The surroundings' own event pump, called from inside every run.
+    std::function<void()> processEvents;
+    // Before each run: its index (from 0), the number of runs and the method.
+    std::function<void(int index, int count, const std::string& method)> starting;
+    // Called once, with the prepared problem of the first run, so that the
+    // level lines are drawn once for all paths.
+    std::function<void(RunState&)> drawLevelLines;
+    // Why the problem was refused, as one line.
+    std::function<void(const std::string&)> refused;
+};
+
+CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& hooks, std::vector<CompareRow>& rows);
 
 // Runs each method of `positions` with the problem of `options` (its method
 // ignored). A run interrupted (Ctrl-C, or `stopRequested` between runs) ends

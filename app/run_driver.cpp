@@ -87,6 +87,7 @@ void RunDriver::FreshRun() {
     s.ContinueRun = 1;
     s.Step = 1;
     s.IterCount = 0;
+    s.HessianEvaluations = 0;
 
     const MethodEntry& chosen = MethodAtPosition(s.Choices.MethodPosition);
     if (!MethodAvailable(chosen.code))
@@ -341,6 +342,8 @@ void RunDriver::StartTrace() {
     h.accuracyMode = s.Choices.RbtnPrec1Checked ? "||u-u*||/||u\u00B0-u*||" : "| J(u') - J(u'') |/J(u\u00B0)";
     h.eps = s.Choices.RbtnPrec1Checked ? s.Choices.CmbPrec1Text : s.Choices.CmbPrec2Text;
     h.collinear = IsCollinear(s.MethodCode);
+    h.allCoordinates = traceAllCoordinates_;
+    largeTraceTold_ = false;
     trace_.Start(std::move(h));
 }
 
@@ -357,6 +360,14 @@ void RunDriver::AddTraceRow(Real step, Real accuracy) {
     row.u1 = s.U[1];
     row.u2 = s.N >= 2 ? s.U[2] : 0;
     trace_.Add(row);
+    if (traceAllCoordinates_) {
+        trace_.AddCoordinates(&s.U[1], s.N);
+        const int64_t bytes = EstimatedTraceCsvBytes(trace_.RowCount(), s.N);
+        if (!largeTraceTold_ && bytes > LargeTraceBytes && largeTrace_) {
+            largeTraceTold_ = true;
+            largeTrace_(bytes);
+        }
+    }
 }
 
 // ------------------------------------------------------------- Stopping

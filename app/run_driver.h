@@ -3,6 +3,8 @@
 // Stop, the end of a run, failures and their resumption, and Clear. It
 // works on the run state and talks to the window only through EngineHost.
 #include <exception>
+#include <functional>
+#include <utility>
 
 #include "app/run_trace.h"
 #include "core/run_state.h"
@@ -39,6 +41,12 @@ public:
     Ending LastEnding() const { return lastEnding_; }
     // Every iteration of the last run (kept until the next Start).
     const RunTrace& Trace() const { return trace_; }
+    // From the next Start on, the trace keeps all n coordinates of every
+    // point; `large` is told once when the trace's CSV passes LargeTraceBytes.
+    void SetTraceAllCoordinates(bool all, std::function<void(int64_t bytes)> large = {}) {
+        traceAllCoordinates_ = all;
+        largeTrace_ = std::move(large);
+    }
 
 private:
     void FreshRun();
@@ -57,6 +65,9 @@ private:
     Ending lastEnding_ = Ending::None;
     RunTrace trace_;
     bool firstSetupDone_ = false;
+    bool traceAllCoordinates_ = false;
+    bool largeTraceTold_ = false;
+    std::function<void(int64_t)> largeTrace_;
     // Stop acts from Start until the run has ended or been cleared; after a
     // foreign exception it is the way out of the running layout.
     bool stopAvailable_ = false;

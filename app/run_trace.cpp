@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -15,6 +16,10 @@ RunTrace::~RunTrace() { Release(); }
 void RunTrace::Release() {
     if (spill_) std::fclose(spill_);
     spill_ = nullptr;
+    if (coordinates_) std::fclose(coordinates_);
+    coordinates_ = nullptr;
+    coordinatesFailed_ = false;
+    std::vector<Real>().swap(coordinatesInMemory_);
     spilledRows_ = 0;
     spillFailed_ = false;
     recent_.clear();
@@ -29,6 +34,24 @@ void RunTrace::Start(TraceHeader header) {
 void RunTrace::Add(const TraceRow& row) {
     if (recent_.size() >= WindowRows && !spillFailed_) Spill();
     recent_.push_back(row);
+}
+
+void RunTrace::AddCoordinates(const Real* u, int n) {
+    if (!header_.allCoordinates || n != header_.n) return;
+    const auto count = static_cast<std::size_t>(n);
+    if (!coordinatesFailed_ && !coordinates_) coordinates_ = std::tmpfile();
+    if (!coordinatesFailed_ && coordinates_ && std::fwrite(u, sizeof(Real), count, coordinates_) == count) return;
+    if (!coordinatesFailed_) {
+        // Whatever reached the file stays there; from here on memory keeps the rest.
+        coordinatesFailed_ = true;
+    }
+    coordinatesInMemory_.insert(coordinatesInMemory_.end(), u, u + count);
+}
+
+int64_t EstimatedTraceCsvBytes(int64_t rows, int coordinates) {
+    // A number is at most 27 characters and a comma; the counts and the
+    // step, accuracy, J and norm take about 130 more.
+    return rows * (130 + 28 * static_cast<int64_t>(coordinates));
 }
 
 // Without a temporary file (no writable temporary folder) the rows simply
@@ -65,10 +88,14 @@ std::string CsvNumber(Real value) {
 
 namespace {
 
-std::string RowText(const TraceRow& r, bool collinear) {
+std::string RowText(const TraceRow& r, bool collinear, const std::vector<Real>* point) {
     std::string line = std::to_string(r.iteration) + ',' + std::to_string(r.evaluations) + ',' + CsvNumber(r.j) + ',' +
-                       CsvNumber(r.gradNorm) + ',' + CsvNumber(r.step) + ',' + CsvNumber(r.accuracy) + ',' +
-                       CsvNumber(r.u1) + ',' + CsvNumber(r.u2);
+                       CsvNumber(r.gradNorm) + ',' + CsvNumber(r.step) + ',' + CsvNumber(r.accuracy);
+    if (point) {
+        for (Real x : *point) line += ',' + CsvNumber(x);
+    } else {
+        line += ',' + CsvNumber(r.u1) + ',' + CsvNumber(r.u2);
+    }
     if (collinear) line += ',' + std::to_string(r.subIterations);
     return line + "\r\n";
 }
@@ -79,13 +106,42 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
     const TraceHeader& h = header_;
     std::string text = "# function: " + h.function + "\r\n# n: " + std::to_string(h.n) + "\r\n# method: " + h.method +
                        "\r\n# starting point: " + h.startingPoint + "\r\n# accuracy: " + h.accuracyMode +
-                       "\r\n# epsilon: " + h.eps + "\r\n" + "iteration,evaluations,J,grad_norm,step,accuracy,u1,u2" +
-                       (h.collinear ? ",sub_iterations" : "") + "\r\n";
+                       "\r\n# epsilon: " + h.eps + "\r\n" + "iteration,evaluations,J,grad_norm,step,accuracy";
+    const int coordinates = h.allCoordinates ? h.n : 2;
+    for (int i = 1; i <= coordinates; ++i) text += ",u" + std::to_string(i);
+    text += std::string(h.collinear ? ",sub_iterations" : "") + "\r\n";
+    // The coordinates of every row, read back in step with the rows.
+    std::vector<Real> point;
+    int64_t fileRows = 0, memoryOffset = 0;
+    if (h.allCoordinates) {
+        point.resize(static_cast<std::size_t>(h.n));
+        if (coordinates_) {
+            if (std::fflush(coordinates_) != 0) return EIO;
+            const long end = std::ftell(coordinates_);
+            if (end < 0 || std::fseek(coordinates_, 0, SEEK_SET) != 0) return EIO;
+            fileRows = end / static_cast<long>(sizeof(Real) * point.size());
+        }
+    }
+    auto nextPoint = [&]() -> bool {
+        if (fileRows > 0) {
+            --fileRows;
+            return std::fread(point.data(), sizeof(Real), point.size(), coordinates_) == point.size();
+        }
+        const auto offset = static_cast<std::size_t>(memoryOffset);
+        if (offset + point.size() > coordinatesInMemory_.size()) return false;
+        std::copy_n(coordinatesInMemory_.begin() + static_cast<std::ptrdiff_t>(offset), point.size(), point.begin());
+        memoryOffset += static_cast<int64_t>(point.size());
+        return true;
+    };
     // Rows go out in pieces of about 64 KB: a long trace never sits in memory as text.
     int error = 0;
     const bool read = ForEachRow([&](const TraceRow& row) {
         if (error != 0) return;
-        text += RowText(row, h.collinear);
+        if (h.allCoordinates && !nextPoint()) {
+            error = EIO;
+            return;
+        }
+        text += RowText(row, h.collinear, h.allCoordinates ? &point : nullptr);
         if (text.size() >= 65536) {
             error = sink(text);
             text.clear();
@@ -93,6 +149,7 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
     });
     if (error == 0 && !read) error = EIO;
     if (error == 0) error = sink(text);
+    if (coordinates_) std::fseek(coordinates_, 0, SEEK_END);
     return error;
 }
 

@@ -32,6 +32,7 @@ struct TraceHeader {
     std::string accuracyMode;      // the criterion as the report names it
     std::string eps;               // as typed
     bool collinear = false;        // adds the sub-iteration column
+    bool allCoordinates = false;   // u1..un instead of u1, u2
 };
 
 class RunTrace {
@@ -44,6 +45,9 @@ public:
     // Forgets the rows of an earlier run.
     void Start(TraceHeader header);
     void Add(const TraceRow& row);
+    // The whole point of the row just added, when the header asks for all
+    // coordinates: u[1..n]. These go straight to a temporary file of their own.
+    void AddCoordinates(const Real* u, int n);
     int64_t RowCount() const { return spilledRows_ + static_cast<int64_t>(recent_.size()); }
     bool Empty() const { return RowCount() == 0; }
     const TraceHeader& Header() const { return header_; }
@@ -70,10 +74,18 @@ private:
 
     TraceHeader header_;
     std::vector<TraceRow> recent_;
+    std::FILE* coordinates_ = nullptr;
+    // Without a temporary file the coordinates stay in memory.
+    std::vector<Real> coordinatesInMemory_;
+    bool coordinatesFailed_ = false;
     std::FILE* spill_ = nullptr;
     int64_t spilledRows_ = 0;
     bool spillFailed_ = false;
 };
+
+// Bytes of the CSV text of `rows` rows with `coordinates` coordinates each, about.
+int64_t EstimatedTraceCsvBytes(int64_t rows, int coordinates);
+inline constexpr int64_t LargeTraceBytes = 1000000000;
 
 // One CSV field as RFC 4180 wants it: quoted when it holds a comma, a quote,
 // CR or LF, inner quotes doubled.

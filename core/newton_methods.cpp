@@ -32,6 +32,7 @@ Real NormOf(const MyArray1& d, int n) {
 } // namespace
 
 void FdNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
+    ++s.HessianEvaluations;
     const int n = s.N;
     const Real h = kFdNewtonStep;
     const MyArray1& g = s.GradJ;

@@ -36,6 +36,7 @@ GaussMatrix MatrixUse(const RunState& s) {
 } // namespace
 
 void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
+    ++s.HessianEvaluations;
     if (functionCode <= 5) {
         FpFaultGuard guard;
         const Hessian2 h = TwoDimensionalHessian(functionCode, s.U);

@@ -69,6 +69,9 @@ struct RunState {
     int32_t IterCount = 0;
     int32_t EvalCount = 0;
     int32_t SubIterCount = 0;
+    // Hessians formed (analytic or from gradient differences) in this run;
+    // only the comparison table shows it.
+    int64_t HessianEvaluations = 0;
     uint8_t MethodCode = 0;
     uint8_t FunctionCode = 0;
     std::string MethodName;

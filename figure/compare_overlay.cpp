@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 #include <array>
 
 #include "figure/figure_canvas.h"
@@ -27,6 +28,14 @@ constexpr std::array<QRgb, 9> kPalette = {
     0xFF2E7D32,   // forest green
 };
 
+// Methods often share a path (Newton and collinear gradients on a
+// two-dimensional function, the first step of every gradient method): each
+// path is drawn wider than the ones drawn after it, so that one on top of
+// another still shows as its border.
+int PathWidth(std::size_t index, std::size_t count) {
+    return static_cast<int>(std::min<std::size_t>(6, 2 + (count - 1 - index)));
+}
+
 } // namespace
 
 int ComparePaletteSize() { return static_cast<int>(kPalette.size()); }
@@ -38,7 +47,7 @@ void DrawComparePaths(ContourFigure& figure, const std::vector<ComparePath>& pat
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         QPen pen{QColor(ComparePathColour(static_cast<int>(i)))};
-        pen.setWidth(2);
+        pen.setWidth(PathWidth(i, paths.size()));
         if (static_cast<int>(i) >= ComparePaletteSize()) pen.setStyle(Qt::DashLine);
         painter.setPen(pen);
         bool havePrevious = false;
@@ -55,6 +64,7 @@ void DrawComparePaths(ContourFigure& figure, const std::vector<ComparePath>& pat
             havePrevious = true;
         }
         if (havePrevious) {
+            painter.setPen(QColor(ComparePathColour(static_cast<int>(i))));
             painter.setBrush(QColor(ComparePathColour(static_cast<int>(i))));
             painter.drawEllipse(previous.x - 3, previous.y - 3, 6, 6);
             painter.setBrush(Qt::NoBrush);
@@ -77,7 +87,7 @@ void DrawComparePaths(ContourFigure& figure, const std::vector<ComparePath>& pat
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const int y = 4 + line * static_cast<int>(i);
         QPen pen{QColor(ComparePathColour(static_cast<int>(i)))};
-        pen.setWidth(2);
+        pen.setWidth(std::min(PathWidth(i, paths.size()), line / 2));
         if (static_cast<int>(i) >= ComparePaletteSize()) pen.setStyle(Qt::DashLine);
         painter.setPen(pen);
         painter.drawLine(6, y + line / 2, 22, y + line / 2);

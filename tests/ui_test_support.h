@@ -19,6 +19,8 @@
 
 #include "ui/main_window.h"
 #include "ui/window_dialogs.h"
+// The compare dialog is filled in by scripts.
+#include "ui/compare_dialog.h"
 
 namespace tarvik::testing {
 
@@ -39,6 +41,8 @@ public:
         std::deque<QString> openAnswers;  // cancel when empty
         std::deque<QString> saveAnswers;  // cancel when empty
         int saveFilterAnswer = -1;        // filter index the user picks, -1 keeps it
+        // What the user does in the compare dialog; Cancel when empty.
+        std::deque<std::function<void(ui::CompareDialog&)>> compareAnswers;
     };
 
     explicit ScriptedDialogs(Log& log) : log_(log) {}
@@ -78,6 +82,16 @@ public:
         return answer;
     }
     void OpenUrl(const QUrl& url) override { log_.urls.push_back(url); }
+    // The real dialog, filled in by the script and then started.
+    bool ChooseComparison(QWidget* parent, ui::CompareSettings& settings) override {
+        if (log_.compareAnswers.empty()) return false;
+        ui::CompareDialog dialog(settings, parent);
+        log_.compareAnswers.front()(dialog);
+        log_.compareAnswers.pop_front();
+        if (!dialog.StartButton->isEnabled()) return false;
+        settings = dialog.Settings();
+        return true;
+    }
 
 private:
     Log& log_;

@@ -136,6 +136,19 @@ int BatchMain(int argc, char** argv) {
     host.Bind(state);
     RunDriver driver(state);
     if (!ApplyBatchOptions(options, state, stderr)) return BatchExitError;
+    if (options.traceAllCoordinates) {
+        // Known at once when the iterations are bounded; otherwise said as
+        // soon as the rows kept pass the mark.
+        const auto warn = [&options](int64_t bytes) {
+            std::fprintf(stderr, "tarvik: warning: the trace %s with all %d coordinates per row %s %.1f GB\n",
+                         options.traceFile.c_str(), options.n, options.maxIterations ? "may reach" : "has passed",
+                         static_cast<double>(bytes) / 1e9);
+        };
+        const int64_t bound =
+            options.maxIterations ? EstimatedTraceCsvBytes(*options.maxIterations + 2, options.n) : 0;
+        if (bound > LargeTraceBytes) warn(bound);
+        driver.SetTraceAllCoordinates(true, options.maxIterations ? std::function<void(int64_t)>() : warn);
+    }
     const int status = RunBatch(options, state, driver, host);
 
     if (!options.traceFile.empty()) {

@@ -32,6 +32,7 @@
 #include "core/method_catalogue.h"
 #include "tarvik_version.h"
 #include "ui/app_glyphs.h"
+#include "ui/compare_controller.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
@@ -137,7 +138,8 @@ const QColor kInactiveCaptionText(224, 232, 248);
 
 TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dialogs, QWidget* parent)
     : QWidget(parent), host_(*this), state_(host_), driver_(state_),
-      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<WindowDialogs>()) {
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<WindowDialogs>()),
+      compare_(std::make_unique<CompareController>(*this)) {
     setObjectName(QStringLiteral("MainForm"));
     StartDir = startDir;
     sounds_ = new SoundPlayer(this);
@@ -355,6 +357,12 @@ void TMainForm::CreateOutputControls() {
     BtnSaveAS->hide();
     BtnExit = NewButton(this, "BtnExit", QStringLiteral("Exit"), 540, 7, 63, 25);
     SetHint(BtnExit, QStringLiteral("| Exit the application"));
+    // Compare takes the place of Save as, which the set-up state does not show.
+    BtnCompare = NewButton(this, "BtnCompare", QStringLiteral("Compare"), 380, 7, 65, 25);
+    SetHint(BtnCompare, QStringLiteral("| Run several methods on this problem and compare them"));
+    BtnExportTrace = NewButton(this, "BtnExportTrace", QStringLiteral("Export trace"), 306, 7, 68, 25);
+    SetHint(BtnExportTrace, QStringLiteral("| Save every iteration of the run as a CSV file"));
+    BtnExportTrace->hide();
 }
 
 void TMainForm::CreateContourPanel() {
@@ -499,6 +507,8 @@ void TMainForm::ConnectHandlers() {
     connect(BtnClear, &QPushButton::clicked, this, [this] { BtnClearClick(); });
     connect(BtnSaveAS, &QPushButton::clicked, this, [this] { BtnSaveASClick(); });
     connect(BtnExit, &QPushButton::clicked, this, [this] { ExitApplication(); });
+    connect(BtnCompare, &QPushButton::clicked, this, [this] { BtnCompareClick(); });
+    connect(BtnExportTrace, &QPushButton::clicked, this, [this] { BtnExportTraceClick(); });
 
     // Only what the user does counts as a change: setting a list from code
     // does not run the handlers.

@@ -34,6 +34,7 @@ struct Configuration;
 
 namespace tarvik::ui {
 
+class CompareController;
 class FigureWidget;
 class InputFilesPanel;
 class SoundPlayer;
@@ -90,6 +91,10 @@ public:
     QPushButton* BtnClear = nullptr;
     QPushButton* BtnSaveAS = nullptr;
     QPushButton* BtnExit = nullptr;
+    // Several methods on the problem (set-up state), and the last single
+    // run's iterations as CSV (ended state).
+    QPushButton* BtnCompare = nullptr;
+    QPushButton* BtnExportTrace = nullptr;
     QFrame* PanelContours = nullptr;
     QLabel* LabelUnconstrained = nullptr;
     QLabel* LabelTarvik = nullptr;
@@ -129,6 +134,7 @@ public:
     QtHost& Host() { return host_; }
     SoundPlayer& Sounds() { return *sounds_; }
     WindowDialogs& Dialogs() { return *dialogs_; }
+    CompareController& Compare() { return *compare_; }
 
     bool SoundOn() const;
     // Plays a sound of Media when the sound switch is on.
@@ -169,6 +175,10 @@ public:
     void BtnClearClick();
     void BtnSaveASClick();
     void SaveResultsAs();
+    void BtnCompareClick();
+    void BtnExportTraceClick();
+    // Save as after a comparison: the table as CSV, or the pane as text.
+    void SaveComparisonAs();
     void ExitApplication();
     void MethodGroupClicked(int group);
     void CmbMethodsAuthorChange();
@@ -267,6 +277,7 @@ private:
     RunDriver driver_;
     SoundPlayer* sounds_ = nullptr;
     std::unique_ptr<WindowDialogs> dialogs_;
+    std::unique_ptr<CompareController> compare_;
 
     QString formHint_;
     QString appHint_;

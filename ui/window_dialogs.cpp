@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "ui/compare_dialog.h"
+
 namespace tarvik::ui {
 
 namespace {
@@ -85,5 +87,12 @@ QString WindowDialogs::SaveFile(QWidget* parent, const QString& title, const QSt
 }
 
 void WindowDialogs::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+bool WindowDialogs::ChooseComparison(QWidget* parent, CompareSettings& settings) {
+    CompareDialog dialog(settings, parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    settings = dialog.Settings();
+    return true;
+}
 
 } // namespace tarvik::ui

@@ -10,6 +10,8 @@ class QUrl;
 
 namespace tarvik::ui {
 
+struct CompareSettings;
+
 class WindowDialogs {
 public:
     virtual ~WindowDialogs() = default;
@@ -32,6 +34,10 @@ public:
     virtual QString SaveFile(QWidget* parent, const QString& title, const QString& initialDir,
                              const QString& proposedName, const QStringList& filters, int& filterIndex,
                              const QStringList& defaultSuffixes = {});
+
+    // The compare dialog, opened on settings; true (with settings as chosen)
+    // when its Start was pressed.
+    virtual bool ChooseComparison(QWidget* parent, CompareSettings& settings);
 
     // Opens an address in the default browser; failures are not reported.
     virtual void OpenUrl(const QUrl& url);

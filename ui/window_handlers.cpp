@@ -20,6 +20,7 @@
 #include "core/function_catalogue.h"
 #include "core/parameters.h"
 #include "figure/image_export.h"
+#include "ui/compare_controller.h"
 #include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
 #include "ui/main_window.h"
@@ -64,11 +65,20 @@ void TMainForm::BtnStartClick() {
 }
 
 void TMainForm::BtnStopClick() {
+    if (compare_->Active()) {
+        compare_->Stop();
+        return;
+    }
     Guarded([this] { driver_.BtnStopClick(); });
 }
 
 void TMainForm::BtnClearClick() {
+    compare_->Forget();
     Guarded([this] { driver_.ClearResults(); });
+}
+
+void TMainForm::BtnCompareClick() {
+    Guarded([this] { compare_->CompareClicked(); });
 }
 
 void TMainForm::BtnSaveASClick() {
@@ -76,6 +86,10 @@ void TMainForm::BtnSaveASClick() {
 }
 
 void TMainForm::SaveResultsAs() {
+    if (compare_->HasTable()) {
+        SaveComparisonAs();
+        return;
+    }
     SaveDialog1.Title = QStringLiteral("Save as...");
     SaveDialog1.FileName = QStringLiteral("out1.txt");
     SaveDialog1.InitialDir = StartDir;

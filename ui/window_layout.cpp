@@ -148,6 +148,8 @@ void TMainForm::ApplyResize() {
     MoveLeft(BtnExit, FormWidth() - BtnExit->width() - e - 12);
     for (QPushButton* b : {BtnStart, BtnStop, BtnClear}) MoveLeft(b, BtnExit->x() - b->width() - e - 8);
     MoveLeft(BtnSaveAS, BtnStop->x() - BtnSaveAS->width() - e - 6);
+    MoveLeft(BtnCompare, BtnSaveAS->x());
+    MoveLeft(BtnExportTrace, BtnSaveAS->x() - BtnExportTrace->width() - 6);
     SetHeight(PanelContours, PanelContours->width() - 7);
     // A maximised or full-screen window has the size the window system gives
     // it: asking for another would end the maximised state. Otherwise the
@@ -210,6 +212,8 @@ void TMainForm::EnterRunningLayout() {
     const int top = PanelContours->y();
     RichEditOut->setGeometry(RichEditOut->x(), top, RichEditOut->width(), StatusBar1->y() - top - 3);
     BtnStart->hide();
+    BtnCompare->hide();
+    BtnExportTrace->hide();
     BtnStop->show();
     BtnStop->setFocus();
     ArmRunButton();
@@ -231,6 +235,7 @@ void TMainForm::EnterEndedLayout() {
     BtnSaveAS->show();
     BtnStop->hide();
     BtnStart->hide();
+    BtnExportTrace->setVisible(!Driver().Trace().Empty());
 }
 
 void TMainForm::EnterSetupLayout() {
@@ -241,6 +246,8 @@ void TMainForm::EnterSetupLayout() {
     BtnStop->hide();
     BtnStart->show();
     BtnSaveAS->hide();
+    BtnExportTrace->hide();
+    BtnCompare->show();
     LabOutComputing->clear();
     ArmRunButton();
     for (QComboBox* c : {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}) c->setEnabled(true);

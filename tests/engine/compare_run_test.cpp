@@ -43,6 +43,9 @@ TEST(CompareRun, EveryMethodEndsAsItsSingleRunDoes) {
         EXPECT_EQ(row.j, state.JCur);
         EXPECT_EQ(row.gradNorm, state.GradNorm);
         EXPECT_EQ(row.accuracy, state.AccuracyValue);
+        // Only the Newton methods that form a Hessian count them, and all of those do.
+        EXPECT_EQ(row.hessianEvaluations, state.HessianEvaluations);
+        EXPECT_EQ(row.usesHessian, state.HessianEvaluations > 0);
         EXPECT_EQ(row.path.size(), static_cast<std::size_t>(driver.Trace().RowCount()));
         EXPECT_FALSE(row.ending.empty());
     }
@@ -72,8 +75,8 @@ TEST(CompareRun, MethodListsAndTheTables) {
     row.evaluations = 12;
     row.j = 0.5L;
     const std::string csv = FormatCompareCsv({row});
-    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "method,ending,iterations,evaluations,J,grad_norm,accuracy,seconds");
-    EXPECT_NE(csv.find("\r\n\"quasi-Newton L-BFGS, memory 15 pairs,Wolfe\",Hessian<0 ! (Iteration=4).,4,12,"
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "method,ending,iterations,evaluations,hessian_evaluations,J,grad_norm,accuracy,seconds");
+    EXPECT_NE(csv.find("\r\n\"quasi-Newton L-BFGS, memory 15 pairs,Wolfe\",Hessian<0 ! (Iteration=4).,4,12,,"
                        "5.00000000000000000000e-01,"),
               std::string::npos)
         << csv;

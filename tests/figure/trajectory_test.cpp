@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/errors.h"
+#include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 #include "figure/figure_canvas.h"
 #include "figure/figure_colours.h"
@@ -178,3 +179,24 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
     EXPECT_EQ(run.fig.FigureHint(run.s, 500, 5, "x"), "x");
 }
 
+
+// ---- Overlaid paths of a comparison ----
+
+TEST(ComparePaths, APathUnderAnIdenticalOneStillShows) {
+    ContourFigure fig{107};
+    fig.Image().fill(ToQRgb(clFigBack));
+    fig.PlaneScale = 10;
+    fig.FigCentreX = 50;
+    fig.FigCentreY = 50;
+    const std::vector<std::pair<Real, Real>> shared = {{-2, 3}, {2, 3}, {2, -3}};
+    DrawComparePaths(fig, {{"first", shared}, {"second", shared}});
+    // Along the path, away from the legend and the end marker.
+    int first = 0, second = 0;
+    for (int y = 70; y < 100; ++y)
+        for (int x = 60; x < 80; ++x) {
+            first += fig.Image().pixel(x, y) == ComparePathColour(0);
+            second += fig.Image().pixel(x, y) == ComparePathColour(1);
+        }
+    EXPECT_GT(first, 0);
+    EXPECT_GT(second, 0);
+}

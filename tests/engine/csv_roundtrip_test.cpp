@@ -1,0 +1,136 @@
+// The CSV files as another program reads them: Python's csv module gets back
+// every field as written (quoted names, 21-digit numbers), and each number
+// read back is the 80-bit value that was written.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/compare_run.h"
+#include "app/run_trace.h"
+#include "temp_folder.h"
+
+namespace tarvik {
+namespace {
+
+using Table = std::vector<std::vector<std::string>>;
+
+// Python reads `csv` (lines beginning with '#' left out) and writes the
+// fields with separators no field holds.
+bool ReadWithPython(const std::filesystem::path& csv, const std::filesystem::path& out) {
+    const std::string script =
+        "import csv,sys\n"
+        "rows=[r for r in csv.reader(open(sys.argv[1],newline='',encoding='utf-8')) if not (r and r[0].startswith('#'))]\n"
+        "open(sys.argv[2],'w',encoding='utf-8',newline='').write('\\x1e'.join('\\x1f'.join(r) for r in rows))\n";
+    const std::string command = "python3 -c \"$TARVIK_CSV_SCRIPT\" '" + csv.string() + "' '" + out.string() + "'";
+    setenv("TARVIK_CSV_SCRIPT", script.c_str(), 1);
+    return std::system(command.c_str()) == 0;
+}
+
+Table Split(const std::string& text) {
+    Table rows;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\x1e', start), text.size());
+        std::vector<std::string> fields;
+        std::size_t f = start;
+        for (;;) {
+            const std::size_t g = std::min(text.find('\x1f', f), end);
+            fields.push_back(text.substr(f, g - f));
+            if (g == end) break;
+            f = g + 1;
+        }
+        rows.push_back(fields);
+        start = end + 1;
+    }
+    return rows;
+}
+
+class CsvRoundTrip : public testing::TempFolderTest {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        if (std::system("python3 -c pass >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
+    }
+    Table Read(const std::string& csvText) {
+        const auto csv = dir_ / "table.csv", out = dir_ / "fields.txt";
+        std::ofstream(csv, std::ios::binary) << csvText;
+        EXPECT_TRUE(ReadWithPython(csv, out));
+        return Split(testing::ReadBytes(out));
+    }
+};
+
+const Real kValues[] = {1.0L / 3, -2.0L / 7, 1e-4930L, std::numeric_limits<Real>::max(), 0, 12345678901234567890.0L};
+
+TEST_F(CsvRoundTrip, TheComparisonTableKeepsQuotedTextAndEveryDigit) {
+    std::vector<CompareRow> rows;
+    for (Real v : kValues) {
+        CompareRow r;
+        r.method = "quasi-Newton L-BFGS, memory 15 pairs,Wolfe";
+        r.ending = "Minimization direction is \"not\" a descent direction,\r\nsee (Wolfe line search).";
+        r.usesHessian = v < 0;
+        r.hessianEvaluations = 3;
+        r.j = v;
+        r.gradNorm = -v;
+        r.accuracy = v / 7;
+        rows.push_back(r);
+    }
+    const Table table = Read(FormatCompareCsv(rows));
+    ASSERT_EQ(table.size(), rows.size() + 1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<std::string>& f = table[i + 1];
+        ASSERT_EQ(f.size(), table[0].size());
+        EXPECT_EQ(f[0], rows[i].method);
+        EXPECT_EQ(f[1], rows[i].ending);
+        EXPECT_EQ(f[4], rows[i].usesHessian ? "3" : "");
+        EXPECT_EQ(f[5], CsvNumber(rows[i].j));
+        for (int c : {5, 6, 7}) {
+            const Real expected = c == 5 ? rows[i].j : c == 6 ? rows[i].gradNorm : rows[i].accuracy;
+            EXPECT_EQ(std::strtold(f[static_cast<std::size_t>(c)].c_str(), nullptr), expected) << f[static_cast<std::size_t>(c)];
+        }
+    }
+}
+
+TEST_F(CsvRoundTrip, AFullTraceKeepsEveryCoordinateOfEveryRow) {
+    // More rows than the in-memory window, so that most come back from disk.
+    constexpr int n = 3;
+    const int rowCount = static_cast<int>(RunTrace::WindowRows) + 5;
+    RunTrace trace;
+    TraceHeader h;
+    h.function = "Rosenbrock (n=2)";
+    h.method = "quasi-Newton L-BFGS, memory 15 pairs,Wolfe";
+    h.n = n;
+    h.allCoordinates = true;
+    trace.Start(h);
+    auto coordinate = [](int row, int i) { return kValues[(row + i) % 6] / (row + 1); };
+    for (int k = 0; k < rowCount; ++k) {
+        TraceRow row;
+        row.iteration = k;
+        row.j = kValues[k % 6];
+        trace.Add(row);
+        const Real u[n] = {coordinate(k, 0), coordinate(k, 1), coordinate(k, 2)};
+        trace.AddCoordinates(u, n);
+    }
+    std::string text;
+    ASSERT_EQ(trace.WriteCsvTo([&text](std::string_view piece) {
+        text += piece;
+        return 0;
+    }), 0);
+    const Table table = Read(text);
+    ASSERT_EQ(table.size(), static_cast<std::size_t>(rowCount) + 1);
+    EXPECT_EQ(table[0], (std::vector<std::string>{"iteration", "evaluations", "J", "grad_norm", "step", "accuracy", "u1",
+                                                  "u2", "u3"}));
+    for (int k = 0; k < rowCount; ++k) {
+        const std::vector<std::string>& f = table[static_cast<std::size_t>(k) + 1];
+        ASSERT_EQ(f.size(), 9u) << k;
+        EXPECT_EQ(f[0], std::to_string(k));
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(std::strtold(f[static_cast<std::size_t>(6 + i)].c_str(), nullptr), coordinate(k, i)) << k;
+    }
+}
+
+} // namespace
+} // namespace tarvik

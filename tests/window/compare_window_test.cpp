@@ -1,0 +1,137 @@
+// Compare mode in the window: the dialog's choices run one after another,
+// each as its single run goes; Stop ends the comparison; the table saves as
+// CSV and a single run's iterations export as CSV.
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QCheckBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+#include "app/run_report.h"
+#include "core/method_catalogue.h"
+#include "ui/compare_controller.h"
+#include "ui/figure_widget.h"
+#include "ui/main_window.h"
+#include "ui_test_support.h"
+
+namespace tarvik::ui {
+namespace {
+
+using tarvik::testing::Pick;
+using tarvik::testing::ScriptedDialogs;
+using tarvik::testing::SpinUntil;
+
+class CompareWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
+        log.errors.clear();
+    }
+
+    // The user ticks exactly these methods and sets the limit.
+    void ChooseInDialog(std::vector<int> positions, int limit) {
+        log.compareAnswers.push_back([positions, limit](CompareDialog& d) {
+            for (QCheckBox* box : d.MethodBoxes) box->setChecked(false);
+            for (int p : positions) d.MethodBoxes[static_cast<std::size_t>(p)]->setChecked(true);
+            d.IterationLimit->setValue(limit);
+        });
+    }
+
+    void SelectMethod(int position) {
+        const int group = static_cast<int>(MethodAtPosition(position).group);
+        form->GroupButton(group)->click();
+        Pick(form->MethodList(group), position - GroupFirstPosition[static_cast<std::size_t>(group)]);
+    }
+
+    QString PaneText() const { return form->RichEditOut->toPlainText(); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs::Log log;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
+    const std::vector<int> methods = {2, 8, 12, 15, 17};
+    ChooseInDialog(methods, 100000);
+    ASSERT_FALSE(form->BtnCompare->isHidden());
+    form->BtnCompare->click();
+
+    const std::vector<CompareRow> rows = form->Compare().Rows();
+    ASSERT_EQ(rows.size(), methods.size());
+    EXPECT_TRUE(PaneText().startsWith("method")) << PaneText().toStdString();
+    EXPECT_TRUE(PaneText().endsWith(" Done"));
+    EXPECT_NE(form->ImageContours, nullptr);
+    EXPECT_FALSE(form->BtnClear->isHidden());
+    EXPECT_TRUE(form->BtnExportTrace->isHidden());
+
+    // Save as offers the table as CSV.
+    const QString csv = dir.filePath("compare.csv");
+    log.saveAnswers = {csv};
+    log.saveFilterAnswer = 0;
+    form->BtnSaveAS->click();
+    QFile table(csv);
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(table.readLine().startsWith("method,ending,iterations,evaluations,hessian_evaluations,"));
+    form->BtnClear->click();
+    EXPECT_FALSE(form->BtnCompare->isHidden());
+
+    for (const CompareRow& row : rows) {
+        SCOPED_TRACE(row.method);
+        SelectMethod(row.methodPosition);
+        form->BtnStart->click();
+        ASSERT_TRUE(SpinUntil([this] { return !form->State().Running && !form->Driver().ResumePending(); }));
+        const RunState& s = form->State();
+        EXPECT_EQ(row.iterations, s.IterCount);
+        EXPECT_EQ(row.evaluations, ReportedEvaluations(s));
+        EXPECT_EQ(row.hessianEvaluations, s.HessianEvaluations);
+        EXPECT_EQ(row.j, s.JCur);
+        EXPECT_EQ(row.gradNorm, s.GradNorm);
+        EXPECT_EQ(row.accuracy, s.AccuracyValue);
+
+        // The single run's iterations, one row each after the starting point.
+        ASSERT_FALSE(form->BtnExportTrace->isHidden());
+        const QString trace = dir.filePath("trace.csv");
+        log.saveAnswers = {trace};
+        form->BtnExportTrace->click();
+        QFile file(trace);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().count("\r\n"), 8 + s.IterCount);
+        form->BtnClear->click();
+    }
+    EXPECT_TRUE(log.errors.isEmpty()) << log.errors.join('\n').toStdString();
+}
+
+TEST_F(CompareWindowTest, StopEndsTheRunAndTheComparison) {
+    Pick(form->CmbN, 10);  // n = 1000
+    Pick(form->CmbFunctionsNmore2, form->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
+    form->CmbPrec1->setEditText("1E-12");
+    ChooseInDialog({1, 2, 6}, 1000000);
+    int polls = 0;
+    std::function<void()> stopLater = [&] {
+        if (!form->Compare().Active() || ++polls < 20) {
+            QTimer::singleShot(1, form.get(), stopLater);
+            return;
+        }
+        form->BtnStop->click();
+    };
+    QTimer::singleShot(1, form.get(), stopLater);
+    form->BtnCompare->click();
+
+    ASSERT_EQ(form->Compare().Rows().size(), 1u);
+    EXPECT_EQ(form->Compare().Rows()[0].ending, "stopped");
+    EXPECT_FALSE(form->Compare().Active());
+    EXPECT_FALSE(form->State().Running);
+    EXPECT_TRUE(PaneText().endsWith(" Terminated by user"));
+    EXPECT_EQ(form->StatusText(), " Terminated by user");
+    EXPECT_TRUE(form->BtnStop->isHidden());
+    EXPECT_FALSE(form->BtnClear->isHidden());
+}
+
+} // namespace
+} // namespace tarvik::ui

@@ -1,0 +1,133 @@
+#include "ui/compare_controller.h"
+
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <utility>
+
+#include "figure/compare_overlay.h"
+#include "ui/figure_widget.h"
+#include "ui/main_window.h"
+
+namespace tarvik::ui {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The table's columns line up only in a font of one width.
+QFont TableFont(const QFont& paneFont) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono"), font.family()});
+    font.setPixelSize(paneFont.pixelSize() > 0 ? paneFont.pixelSize() : 11);
+    return font;
+}
+
+} // namespace
+
+void CompareController::CompareClicked() {
+    if (active_ || form_.State().Running) return;
+    CompareSettings chosen = settings_;
+    if (!form_.Dialogs().ChooseComparison(&form_, chosen)) return;
+    settings_ = chosen;
+    Run(settings_);
+}
+
+void CompareController::Run(const CompareSettings& settings) {
+    RunState& window = form_.State();
+    if (active_ || window.Running || settings.positions.empty()) return;
+    form_.CopyChoicesToState();
+    rows_.clear();
+    hasTable_ = false;
+    stopRequested_ = false;
+    active_ = true;
+    // The window counts as running: the close question asks first, and its
+    // Yes ends the comparison through StopRequested.
+    window.StopRequested = 0;
+    window.Running = 1;
+    form_.PlayIfSoundOn(QStringLiteral("Done.wav"));
+    form_.EnterRunningLayout();
+    form_.RichEditOut->clear();
+    form_.CreateFigure();
+
+    CompareHooks hooks;
+    hooks.prepare = [&window](RunState& run, int position) {
+        run.Params = window.Params;
+        run.Choices = window.Choices;
+        run.Choices.MethodPosition = position;
+        run.FunctionCode = window.FunctionCode;
+        run.FunctionName = window.FunctionName;
+        run.N = window.N;
+        // The quadratic read from files is lent to each run, not copied.
+        std::swap(run.Quad, window.Quad);
+        return true;
+    };
+    hooks.finished = [&window](RunState& run) { std::swap(run.Quad, window.Quad); };
+    hooks.failureAnswer = settings.failureAnswer;
+    hooks.maxIterations = settings.maxIterations;
+    hooks.stopRequested = [this, &window] { return stopRequested_ || window.StopRequested != 0; };
+    hooks.processEvents = [] { QCoreApplication::processEvents(); };
+    hooks.starting = [this](int index, int count, const std::string& method) {
+        form_.SetStatusText(QStringLiteral(" Method %1 of %2: %3").arg(index + 1).arg(count).arg(Q(method)));
+        form_.ShowMethodCaption(Q(method));
+    };
+    hooks.drawLevelLines = [this](RunState& run) {
+        if (form_.ImageContours == nullptr) return;
+        form_.HideAboutLabels();
+        form_.ImageContours->Figure().DrawLevelLines(run);
+        form_.ImageContours->update();
+    };
+    std::string refusal;
+    hooks.refused = [&refusal](const std::string& message) { refusal = message; };
+
+    CompareEnd end = CompareEnd::Completed;
+    try {
+        end = RunComparison(settings.positions, hooks, rows_);
+    } catch (const std::exception& e) {
+        refusal = e.what();
+        end = CompareEnd::ProblemRefused;
+    }
+    active_ = false;
+    window.Running = 0;
+    ShowResults(end, refusal);
+}
+
+void CompareController::ShowResults(CompareEnd end, const std::string& refusal) {
+    if (end == CompareEnd::ProblemRefused && rows_.empty()) {
+        // As an input error of a single run: the box, then set-up again.
+        form_.PlayIfSoundOn(QStringLiteral("Ding.wav"));
+        form_.Dialogs().Error(&form_, Q(refusal.empty() ? "The problem cannot be prepared." : refusal));
+        form_.Driver().ClearResults();
+        return;
+    }
+    if (form_.ImageContours != nullptr) {
+        std::vector<ComparePath> paths;
+        for (const CompareRow& row : rows_) paths.push_back({row.method, row.path});
+        DrawComparePaths(form_.ImageContours->Figure(), paths);
+        form_.ImageContours->update();
+    }
+    paneFont_ = form_.RichEditOut->font();
+    form_.RichEditOut->setFont(TableFont(paneFont_));
+    std::string table = FormatCompareTable(rows_);
+    if (!table.empty() && table.back() == '\n') table.pop_back();
+    form_.RichEditOut->appendPlainText(Q(table));
+    if (end == CompareEnd::ProblemRefused) form_.RichEditOut->appendPlainText(Q(refusal));
+    const QString status = end == CompareEnd::Interrupted ? QStringLiteral(" Terminated by user") : QStringLiteral(" Done");
+    form_.RichEditOut->appendPlainText(status);
+    form_.SetStatusText(status);
+    form_.ShowMethodCaption(QStringLiteral("Compare: %1 methods").arg(rows_.size()));
+    form_.PlayIfSoundOn(QStringLiteral("Utopia Asterisk.wav"));
+    hasTable_ = true;
+    form_.EnterEndedLayout();
+    // The trace belongs to a single run.
+    form_.BtnExportTrace->hide();
+}
+
+void CompareController::Forget() {
+    rows_.clear();
+    if (hasTable_) form_.RichEditOut->setFont(paneFont_);
+    hasTable_ = false;
+}
+
+} // namespace tarvik::ui

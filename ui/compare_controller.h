@@ -1,0 +1,49 @@
+#pragma once
+// Compare mode of the window: the chosen methods run one after another on
+// the window's problem, each in a run state of its own exactly as its single
+// run would go; the figure shows the level lines once with every path over
+// them, the output pane the table.
+#include <QFont>
+#include <string>
+#include <vector>
+
+#include "app/compare_run.h"
+#include "ui/compare_dialog.h"
+
+namespace tarvik::ui {
+
+class TMainForm;
+
+class CompareController {
+public:
+    explicit CompareController(TMainForm& form) : form_(form) {}
+
+    // The Compare button: the dialog, then the comparison.
+    void CompareClicked();
+    // Runs the comparison; returns when it has ended. The window stays live
+    // meanwhile, and Stop (or closing the window) ends it.
+    void Run(const CompareSettings& settings);
+    void Stop() { stopRequested_ = true; }
+
+    bool Active() const { return active_; }
+    // An ended comparison whose table the output pane shows (until Clear).
+    bool HasTable() const { return hasTable_; }
+    const std::vector<CompareRow>& Rows() const { return rows_; }
+    // Clear: the table and the pane's table font go.
+    void Forget();
+
+    CompareSettings& Settings() { return settings_; }
+
+private:
+    void ShowResults(CompareEnd end, const std::string& refusal);
+
+    TMainForm& form_;
+    CompareSettings settings_;
+    std::vector<CompareRow> rows_;
+    bool active_ = false;
+    bool hasTable_ = false;
+    bool stopRequested_ = false;
+    QFont paneFont_;
+};
+
+} // namespace tarvik::ui
