@@ -258,10 +258,10 @@ Real EvalJ(RunState& s, uint8_t functionCode, const MyArray1& u) {
     Real value = 0;
     bool faulted = false;
     try {
-        FpFaultGuard guard;
-        value = FunctionValue(s, functionCode, u);
-        PinValue(value);
-        faulted = guard.Faulted() || !IsFiniteReal(value);
+        faulted = FaultedRunning([&] {
+            value = FunctionValue(s, functionCode, u);
+            PinValue(value);
+        }) || !IsFiniteReal(value);
     } catch (const std::exception&) {
         faulted = true;
     }
