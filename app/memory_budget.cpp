@@ -110,11 +110,8 @@ std::string NotEnoughMemoryText(int n) {
            " with this method. Please choose a smaller n.";
 }
 
-void RequireMemory(int n, __int128 estimateBytes) {
-    // The estimate counts the ten bytes of an 80-bit real; in memory each
-    // one takes sizeof(Real).
-    const __int128 need = estimateBytes * static_cast<__int128>(sizeof(Real)) / 10;
-    if (need > static_cast<__int128>(ObtainableMemory())) throw ERealBadError(NotEnoughMemoryText(n));
+void RequireMemory(int n, __int128 bytes) {
+    if (bytes > static_cast<__int128>(ObtainableMemory())) throw ERealBadError(NotEnoughMemoryText(n));
 }
 
 } // namespace tarvik

@@ -37,9 +37,9 @@ MemoryProbe SetMemoryProbe(MemoryProbe probe);
 uint64_t ObtainableMemory();
 
 // Raises ERealBadError "Not enough memory for a problem of dimension n=..."
-// when `estimateBytes`, counted like the report's storage estimate at ten
-// bytes per real, does not fit into the memory this process can get.
-void RequireMemory(int n, __int128 estimateBytes);
+// when `bytes`, what is about to be allocated, does not fit into the memory
+// this process can get.
+void RequireMemory(int n, __int128 bytes);
 
 // The message of a problem too large for the memory.
 std::string NotEnoughMemoryText(int n);

@@ -25,6 +25,37 @@ __int128 MethodStorageBytes(int position, int64_t n) {
     }
 }
 
+__int128 MethodAllocationBytes(int position, int64_t n, bool quadraticFromFiles) {
+    const MethodEntry& entry = MethodAtPosition(position);
+    const __int128 vector = (__int128(n) + 1) * sizeof(Real);
+    // No iteration holds more than ten vectors of its own at a time (BFGS
+    // six, the Newton methods with their elimination five).
+    __int128 bytes = 10 * vector;
+    switch (entry.group) {
+    case MethodGroupId::Grad:
+        break;
+    case MethodGroupId::ConjGrad:
+        bytes += vector;
+        break;
+    case MethodGroupId::QuasiN:
+        if (position == 7 || position == 8)
+            bytes += MyArray2::Bytes(n);
+        else
+            bytes += 2 * (__int128(entry.lbfgsMemory) + 1) * (__int128(n) + 1) * kStoredRealBytes;
+        bytes += vector;
+        break;
+    case MethodGroupId::Newton:
+        if (position != 14) bytes += MyArray2::Bytes(n);
+        if (position != 14 && quadraticFromFiles) bytes += MyArray2::Bytes(n);
+        bytes += vector;
+        break;
+    case MethodGroupId::Author:
+        bytes += 4 * vector;
+        break;
+    }
+    return bytes;
+}
+
 void ShowStorageNeed(RunState& s, Real megabytes, int n) {
     if (n < 500) return;
     s.SetStatus(" Distributing the storage... need " + FormatFloat("0.###", megabytes) + "MB");

@@ -10,6 +10,11 @@ namespace tarvik {
 // Bytes of the method's own arrays for dimension n, formed exactly.
 __int128 MethodStorageBytes(int position, int64_t n);
 
+// Bytes that the method's arrays (as MethodSelect allocates them) and its
+// iterations' work arrays really take for dimension n; quadraticFromFiles
+// adds the work copy the Newton elimination needs to keep that matrix.
+__int128 MethodAllocationBytes(int position, int64_t n, bool quadraticFromFiles);
+
 // Storage need in the status bar (only for n >= 500).
 void ShowStorageNeed(RunState& s, Real megabytes, int n);
 

@@ -42,20 +42,26 @@ void ComputeTridiaTestPoint(RunState& s) {
     s.GradJ[1] = 2 * s.Params.TridiaGamma * s.Params.TridiaDelta;
     s.SetStatus(" Gauss method: computing a test point u*... ");
     PumpEvents(s);
-    GaussSolve(s, s.UStar);
+    // The matrix goes right after: the elimination may work in it.
+    GaussSolve(s, s.UStar, GaussMatrix::MayOverwrite);
     s.HMatrix.release();
     ReleaseVector(s.GradJ);
 }
 
-// Everything preparation and the run allocate, counted as the storage
-// estimate counts it: the run vectors, the method's arrays and, for TRIDIA
-// with other parameters, the matrix of its test point. The quadratic from
-// files is in memory already.
-__int128 PreparationStorageBytes(const RunState& s) {
+// The most that preparation and the run hold at a time, as really
+// allocated (the storage estimate of the report counts otherwise): the run
+// vectors, and the method's arrays or, before those, the matrix of TRIDIA's
+// test point with other parameters. The quadratic from files is in memory
+// already.
+__int128 PreparationAllocationBytes(const RunState& s) {
     const __int128 n = s.N;
-    __int128 bytes = 30 * n + MethodStorageBytes(s.Choices.MethodPosition, s.N) + 40 * n;
-    if (s.FunctionCode == 13 && !TridiaHasDefaultParameters(s.Params)) bytes += 30 * n * n;
-    return bytes;
+    const __int128 vectors = 7 * (n + 1) * static_cast<__int128>(sizeof(Real));
+    __int128 largest = MethodAllocationBytes(s.Choices.MethodPosition, s.N, s.FunctionCode == 17);
+    if (s.FunctionCode == 13 && !TridiaHasDefaultParameters(s.Params)) {
+        const __int128 testPoint = MyArray2::Bytes(s.N) + 3 * (n + 1) * static_cast<__int128>(sizeof(Real));
+        if (testPoint > largest) largest = testPoint;
+    }
+    return vectors + largest;
 }
 
 } // namespace
@@ -117,7 +123,7 @@ void PrepareProblem(RunState& s) {
     s.StorageMB = BytesToMegabytes(30 * n);
     s.SetStatus(" Distributing the storage...  need " + FormatFloat("0.###", s.StorageMB) + "MB");
     PumpEvents(s);
-    RequireMemory(s.N, PreparationStorageBytes(s));
+    RequireMemory(s.N, PreparationAllocationBytes(s));
 
     try {
         s.U = NewVector(s.N);

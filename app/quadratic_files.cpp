@@ -77,7 +77,7 @@ void LoadQuadraticData(RunState& s, const QuadraticFileChoice& choice) {
     // The matrix is allocated (and zeroed) before the file says whether it
     // holds that many numbers at all.
     const __int128 nn = n;
-    RequireMemory(n, 20 * nn * nn + 20 * nn);
+    RequireMemory(n, MyArray2::Bytes(n) + 2 * (nn + 1) * static_cast<__int128>(sizeof(Real)));
     q.QuadA = NewMatrix(n);
     q.QuadAu = NewVector(n);
     q.QuadB = NewVector(n);

@@ -90,12 +90,12 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
     ext.rowLast.assign(static_cast<std::size_t>(n) + 1, 0);
     ext.colLast.assign(static_cast<std::size_t>(n) + 1, 0);
     for (int i = 1; i <= n; ++i) {
-        const Real* from = m[i];
-        Real* to = w[i];
+        const ConstMatrixRow from = m[i];
+        const MatrixRow to = w[i];
         int last = 0;
         for (int j = 1; j <= n; ++j) {
             const Real v = from[j];
-            if (!inPlace) to[j] = v;
+            if (!inPlace) to.Set(j, v);
             if (!IsPositiveZero(v)) {
                 last = j;
                 if (v == 0 || !std::isfinite(v)) ext.full = true;
@@ -130,18 +130,18 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
 
             Real best = 0;
             int q = k;
-            Real* rowK = w[k];
+            const MatrixRow rowK = w[k];
             const int searchEnd = ext.rowLast[k];
             for (int j = k; j <= searchEnd; ++j) {
-                if (std::fabs(rowK[j]) > std::fabs(best)) {
-                    best = rowK[j];
+                if (std::fabs(rowK.Get(j)) > std::fabs(best)) {
+                    best = rowK.Get(j);
                     q = j;
                 }
             }
             if (best == 0) RaiseZeroPivot(s, x, n);
 
             if (k < n && q != k) {
-                for (int i = 1; i <= n; ++i) std::swap(w[i][k], w[i][q]);
+                for (int i = 1; i <= n; ++i) w[i].Swap(k, q);
                 std::swap(p[k], p[q]);
                 if (!ext.full) {
                     for (int i = 1; i <= n; ++i)
@@ -150,16 +150,16 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
                 }
             }
 
-            const Real pivot = rowK[k];
+            const Real pivot = rowK.Get(k);
             const int rowEnd = ext.rowLast[k];
-            for (int j = k; j <= rowEnd; ++j) rowK[j] = rowK[j] / pivot;
+            for (int j = k; j <= rowEnd; ++j) rowK.Set(j, rowK.Get(j) / pivot);
             r[k] = r[k] / pivot;
             if (!ext.full) {
                 bool finite = true;
-                for (int j = k; j <= rowEnd; ++j) finite = finite && std::isfinite(rowK[j]);
+                for (int j = k; j <= rowEnd; ++j) finite = finite && std::isfinite(rowK.Get(j));
                 if (!finite) {
                     ext.MakeFull(n);
-                    for (int j = rowEnd + 1; j <= n; ++j) rowK[j] = rowK[j] / pivot;
+                    for (int j = rowEnd + 1; j <= n; ++j) rowK.Set(j, rowK.Get(j) / pivot);
                 }
             }
 
@@ -167,15 +167,15 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
             if (k < n) {
                 const int last = std::min(kEnd, ext.colLast[k]);
                 for (int i = k + 1; i <= last; ++i) {
-                    Real* rowI = w[i];
-                    const Real f = rowI[k];
+                    const MatrixRow rowI = w[i];
+                    const Real f = rowI.Get(k);
                     if (!ext.full && !std::isfinite(f)) {
                         ext.MakeFull(n);
-                        for (int j = rowEnd + 1; j <= n; ++j) rowK[j] = rowK[j] / pivot;
+                        for (int j = rowEnd + 1; j <= n; ++j) rowK.Set(j, rowK.Get(j) / pivot);
                     }
                     const int end = ext.rowLast[k];
                     if (ext.full || f != 0) {
-                        for (int j = k; j <= end; ++j) rowI[j] = rowI[j] - f * rowK[j];
+                        for (int j = k; j <= end; ++j) rowI.Set(j, rowI.Get(j) - f * rowK.Get(j));
                         if (!ext.full) {
                             ext.rowLast[i] = std::max(ext.rowLast[i], end);
                             for (int j = k + 1; j <= end; ++j) ext.colLast[j] = std::max(ext.colLast[j], i);
@@ -189,7 +189,7 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
         if (kEnd == n) break;
 
         const int width = kEnd - k0 + 1;
-        const Real* pivotRow[kPanel];
+        ConstMatrixRow pivotRow[kPanel];
         for (int t = 0; t < width; ++t) pivotRow[t] = w[k0 + t];
         int rowLimit = kEnd;
         int colLimit = kEnd;
@@ -206,17 +206,17 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
             int touched = 0;
             bool anyFull = false;
             for (int i = first; i <= lastRow; ++i) {
-                Real* rowI = w[i];
+                const MatrixRow rowI = w[i];
                 // f[t] is the multiplier of pivot row k0 + t: the entry of this
                 // row in that pivot column after the updates of the earlier ones.
                 Real f[kPanel];
                 for (int t = 0; t < width; ++t) {
                     const int j = k0 + t;
-                    Real v = rowI[j];
-                    for (int u = 0; u < t; ++u) v = v - f[u] * pivotRow[u][j];
+                    Real v = rowI.Get(j);
+                    for (int u = 0; u < t; ++u) v = v - f[u] * pivotRow[u].Get(j);
                     f[t] = v;
-                    v = v - f[t] * pivotRow[t][j];
-                    rowI[j] = v;
+                    v = v - f[t] * pivotRow[t].Get(j);
+                    rowI.Set(j, v);
                 }
                 bool rowFull = full;
                 int active[kPanel];
@@ -231,24 +231,24 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
                 }
                 if (rowFull) {
                     for (int j = kEnd + 1; j <= n; ++j) {
-                        Real v = rowI[j];
-                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t][j];
-                        rowI[j] = v;
+                        Real v = rowI.Get(j);
+                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
+                        rowI.Set(j, v);
                     }
                     anyFull = anyFull || !full;
                 } else if (count == width) {
                     for (int j = kEnd + 1; j <= end; ++j) {
-                        Real v = rowI[j];
-                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t][j];
-                        rowI[j] = v;
+                        Real v = rowI.Get(j);
+                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
+                        rowI.Set(j, v);
                     }
                     ext.rowLast[i] = std::max(ext.rowLast[i], end);
                     touched = i;
                 } else if (count > 0) {
                     for (int j = kEnd + 1; j <= end; ++j) {
-                        Real v = rowI[j];
-                        for (int a = 0; a < count; ++a) v = v - f[active[a]] * pivotRow[active[a]][j];
-                        rowI[j] = v;
+                        Real v = rowI.Get(j);
+                        for (int a = 0; a < count; ++a) v = v - f[active[a]] * pivotRow[active[a]].Get(j);
+                        rowI.Set(j, v);
                     }
                     ext.rowLast[i] = std::max(ext.rowLast[i], end);
                     touched = i;
@@ -290,10 +290,10 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
     x[n] = r[n];
     bool xFinite = std::isfinite(x[n]);
     for (int i = n - 1; i >= 1; --i) {
-        const Real* rowI = w[i];
+        const ConstMatrixRow rowI = w[i];
         const int end = xFinite ? ext.rowLast[i] : n;
         Real sum = 0;
-        for (int j = i + 1; j <= end; ++j) sum += rowI[j] * x[j];
+        for (int j = i + 1; j <= end; ++j) sum += rowI.Get(j) * x[j];
         x[i] = r[i] - sum;
         xFinite = xFinite && std::isfinite(x[i]);
     }

@@ -54,7 +54,9 @@ void FdNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
         for (int j = i; j <= n; ++j) H[i][j] = (H[i][j] + H[j][i]) / 2.0L;
     for (int i = 1; i <= n; ++i)
         for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
-    GaussSolve(s, d);
+    // Every element is formed afresh at the next step and nothing reads
+    // the matrix before, so the elimination may work in it.
+    GaussSolve(s, d, GaussMatrix::MayOverwrite);
     CheckNewtonDescent(s, d);
 }
 

@@ -33,6 +33,16 @@ GaussMatrix MatrixUse(const RunState& s) {
     return s.MethodCode == 11 ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
 }
 
+// Solves with HMatrix, as formed at U, and leaves it as it was formed when
+// use says Keep. Forming it again after an elimination in place gives the
+// same bits (it raised no fault the first time) and spares a work copy of
+// n x n, which at n = 10000 is another gigabyte; forming costs far less
+// than eliminating.
+void SolveWithHessian(RunState& s, uint8_t functionCode, MyArray1& d, GaussMatrix use) {
+    GaussSolve(s, d, GaussMatrix::MayOverwrite);
+    if (use == GaussMatrix::Keep) FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
+}
+
 } // namespace
 
 void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
@@ -49,11 +59,12 @@ void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
         {
             FpFaultGuard guard;
             FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
-            PinValue(s.HMatrix[s.N][s.N]);
+            Real last = s.HMatrix[s.N][s.N];
+            PinValue(last);
             if (guard.Faulted()) throw EBadError("Error in evaluation of Hessian: " + s.FunctionName);
         }
         // Outside the guard: a zero pivot or Stop keeps its own meaning.
-        GaussSolve(s, d, MatrixUse(s));
+        SolveWithHessian(s, functionCode, d, MatrixUse(s));
     } else if (functionCode == 17) {
         GaussSolve(s, d);
     } else if (functionCode == 18) {
@@ -61,7 +72,7 @@ void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
         try {
             FpFaultGuard guard;
             FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
-            GaussSolve(s, d, MatrixUse(s));
+            SolveWithHessian(s, functionCode, d, MatrixUse(s));
             for (int i = 1; i <= s.N; ++i) PinValue(d[i]);
             failed = guard.Faulted();
         } catch (const std::exception&) {

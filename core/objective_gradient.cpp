@@ -259,27 +259,36 @@ void EvalGrad(RunState& s, uint8_t functionCode, const MyArray1& u, MyArray1& g,
     if (n >= 1000) s.SetStatus(" Working... gradient evaluation");
     ++s.EvalCount;
 
-    bool faulted = false;
-    try {
-        FpFaultGuard guard;
-        GradientOf(s, functionCode, u, g.data());
-        faulted = guard.Faulted();
-    } catch (const std::exception&) {
-        faulted = true;
-    }
-    if (faulted) throw EBadError("Error in evaluation of gradient: " + s.FunctionName);
-
     // The norm runs over the whole vector handed in, not only over N.
     Real norm = 0;
-    {
-        FpFaultGuard guard;
+    const auto gradient = [&] { GradientOf(s, functionCode, u, g.data()); };
+    const auto normOfG = [&] {
         Real sum = 0;
         for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];
         norm = std::sqrt(sum);
         PinValue(norm);
-        faulted = guard.Faulted() || !IsFiniteReal(norm);
+    };
+    int which = 0;  // 1: the gradient raised a fault, 2: only its norm did
+    try {
+        if (g.data() == u.data()) {
+            // Writing the gradient over its own point: not a block that can run twice.
+            FpFaultGuard guard;
+            gradient();
+            if (guard.Faulted()) {
+                which = 1;
+            } else {
+                FpFaultGuard normGuard;
+                normOfG();
+                if (normGuard.Faulted()) which = 2;
+            }
+        } else {
+            which = FirstFaultedRunning(gradient, normOfG);
+        }
+    } catch (const std::exception&) {
+        which = 1;
     }
-    if (faulted) {
+    if (which == 1) throw EBadError("Error in evaluation of gradient: " + s.FunctionName);
+    if (which == 2 || !IsFiniteReal(norm)) {
         // A component that is already infinite or not a number (from such
         // an input, which raises no flag) is the gradient's fault, not the
         // norm's. Looking only now saves a pass over g in every good call.

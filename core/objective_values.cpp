@@ -215,17 +215,17 @@ void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& uv) {
     // order, so the result is that of one row after another, only faster.
     int i = 1;
     for (; i + 3 <= n; i += 4) {
-        const Real* r0 = quad.QuadA[static_cast<std::size_t>(i)];
-        const Real* r1 = quad.QuadA[static_cast<std::size_t>(i + 1)];
-        const Real* r2 = quad.QuadA[static_cast<std::size_t>(i + 2)];
-        const Real* r3 = quad.QuadA[static_cast<std::size_t>(i + 3)];
+        const ConstMatrixRow r0 = quad.QuadA[static_cast<std::size_t>(i)];
+        const ConstMatrixRow r1 = quad.QuadA[static_cast<std::size_t>(i + 1)];
+        const ConstMatrixRow r2 = quad.QuadA[static_cast<std::size_t>(i + 2)];
+        const ConstMatrixRow r3 = quad.QuadA[static_cast<std::size_t>(i + 3)];
         Real a0 = 0, a1 = 0, a2 = 0, a3 = 0;
         for (int j = 1; j <= n; ++j) {
             const Real x = u[j];
-            a0 += r0[j] * x;
-            a1 += r1[j] * x;
-            a2 += r2[j] * x;
-            a3 += r3[j] * x;
+            a0 += r0.Get(j) * x;
+            a1 += r1.Get(j) * x;
+            a2 += r2.Get(j) * x;
+            a3 += r3.Get(j) * x;
         }
         au[i] = a0;
         au[i + 1] = a1;
@@ -233,9 +233,9 @@ void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& uv) {
         au[i + 3] = a3;
     }
     for (; i <= n; ++i) {
-        const Real* r = quad.QuadA[static_cast<std::size_t>(i)];
+        const ConstMatrixRow r = quad.QuadA[static_cast<std::size_t>(i)];
         Real a = 0;
-        for (int j = 1; j <= n; ++j) a += r[j] * u[j];
+        for (int j = 1; j <= n; ++j) a += r.Get(j) * u[j];
         au[i] = a;
     }
 }
@@ -258,10 +258,10 @@ Real EvalJ(RunState& s, uint8_t functionCode, const MyArray1& u) {
     Real value = 0;
     bool faulted = false;
     try {
-        FpFaultGuard guard;
-        value = FunctionValue(s, functionCode, u);
-        PinValue(value);
-        faulted = guard.Faulted() || !IsFiniteReal(value);
+        faulted = FaultedRunning([&] {
+            value = FunctionValue(s, functionCode, u);
+            PinValue(value);
+        }) || !IsFiniteReal(value);
     } catch (const std::exception&) {
         faulted = true;
     }

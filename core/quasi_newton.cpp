@@ -14,19 +14,25 @@ namespace tarvik {
 namespace {
 
 // Dot product of two rows of the pair stores, from the first index upwards.
-Real RowDot(const Real* a, const Real* b, int n) {
+Real RowDot(ConstMatrixRow a, ConstMatrixRow b, int n) {
     Real sum = 0;
-    for (int j = 1; j <= n; ++j) sum += a[j] * b[j];
+    for (int j = 1; j <= n; ++j) sum += a.Get(j) * b.Get(j);
     return sum;
 }
 
-Real RowDot(const Real* a, const MyArray1& b, int n) { return RowDot(a, b.data(), n); }
+Real RowDot(ConstMatrixRow a, const Real* b, int n) {
+    Real sum = 0;
+    for (int j = 1; j <= n; ++j) sum += a.Get(j) * b[j];
+    return sum;
+}
+
+Real RowDot(ConstMatrixRow a, const MyArray1& b, int n) { return RowDot(a, b.data(), n); }
 
 void SetIdentity(MyArray2& h, int n) {
     for (int i = 1; i <= n; ++i) {
-        Real* row = h[i];
-        for (int j = 1; j <= n; ++j) row[j] = 0;
-        row[i] = 1;
+        const MatrixRow row = h[i];
+        for (int j = 1; j <= n; ++j) row.Set(j, 0);
+        row.Set(i, 1);
     }
 }
 
@@ -98,13 +104,13 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // column i times g in the same order.
         RowsWithProgress(s, n, [&](int first, int last) {
             for (int i = first; i <= last; ++i) {
-                Real* row = h[i];
+                const MatrixRow row = h[i];
                 const Real ti = t[i];
                 const Real wi = w[i];
                 Real sum = 0;
                 for (int j = 1; j <= n; ++j) {
-                    const Real v = row[j] + (wi * t[j] + ti * w[j]);
-                    row[j] = v;
+                    const Real v = row.Get(j) + (wi * t[j] + ti * w[j]);
+                    row.Set(j, v);
                     sum += v * g[j];
                 }
                 r[i] = sum;
@@ -132,13 +138,13 @@ void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
     const int newest = static_cast<int>(stored % static_cast<uint64_t>(m)) + 1;
     yStore[0][0] = static_cast<Real>(stored + 1);
     {
-        Real* sNew = sStore[newest];
-        Real* yNew = yStore[newest];
+        const MatrixRow sNew = sStore[newest];
+        const MatrixRow yNew = yStore[newest];
         for (int j = 1; j <= n; ++j) {
-            sNew[j] = s.U[j] - s.UPrev[j];
-            yNew[j] = s.GradJ[j] - s.GradJPrev[j];
+            sNew.Set(j, s.U[j] - s.UPrev[j]);
+            yNew.Set(j, s.GradJ[j] - s.GradJPrev[j]);
         }
-        sNew[0] = RowDot(yNew, sNew, n);
+        sNew.Set(0, RowDot(yNew, sNew, n));
     }
     // Pair i (1 = newest, m = oldest) lives in row Slot(i).
     const auto Slot = [&](int i) { return (newest - i + m) % m + 1; };
@@ -155,8 +161,8 @@ void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
                             "The curvature condition is not satisfied. Minimization will be terminated.");
         if (i == 1) gamma = ys / RowDot(yStore[row], yStore[row], n);
         alpha[i] = RowDot(sStore[row], d, n) / ys;
-        const Real* yi = yStore[row];
-        for (int j = 1; j <= n; ++j) d[j] = d[j] - alpha[i] * yi[j];
+        const ConstMatrixRow yi = yStore[row];
+        for (int j = 1; j <= n; ++j) d[j] = d[j] - alpha[i] * yi.Get(j);
     }
 
     MyArray1 r = NewVector(n);
@@ -166,8 +172,8 @@ void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
         const int row = Slot(i);
         const Real ys = sStore[row][0];
         const Real beta = RowDot(yStore[row], r, n) / ys;
-        const Real* si = sStore[row];
-        for (int j = 1; j <= n; ++j) r[j] = r[j] + (alpha[i] - beta) * si[j];
+        const ConstMatrixRow si = sStore[row];
+        for (int j = 1; j <= n; ++j) r[j] = r[j] + (alpha[i] - beta) * si.Get(j);
     }
 
     for (int j = 1; j <= n; ++j) d[j] = r[j];

@@ -49,6 +49,33 @@ TEST(FpFaultGuard, ReportsAFaultInsideAndForgetsOneBefore) {
     }
 }
 
+// The rerunnable form reads the flags only after the block: a leftover
+// flag must cost a rerun, never a reported fault, and a fault inside must be
+// reported whether or not a leftover was up too.
+TEST(FaultedRunning, ReportsAFaultInsideAndForgetsOneBefore) {
+    for (const FaultCase& c : kFaults) {
+        for (const bool leftover : {false, true}) {
+            std::feclearexcept(FE_ALL_EXCEPT);
+            if (leftover) c.fault();
+            int runs = 0;
+            EXPECT_FALSE(FaultedRunning([&] { ++runs; Inexact(); })) << c.name << " before";
+            EXPECT_EQ(runs, leftover ? 2 : 1) << c.name;
+            EXPECT_FALSE(FaultFlagsUp()) << c.name << " left up";
+            if (leftover) c.fault();
+            EXPECT_TRUE(FaultedRunning(c.fault)) << c.name << " inside";
+            EXPECT_FALSE(FaultedRunningAfterClean(Inexact)) << c.name << " after a reported fault";
+            EXPECT_TRUE(FaultedRunningAfterClean(c.fault)) << c.name << " after a clean block";
+            if (leftover) c.fault();
+            EXPECT_EQ(FirstFaultedRunning(Inexact, Inexact), 0) << c.name;
+            if (leftover) c.fault();
+            EXPECT_EQ(FirstFaultedRunning(c.fault, c.fault), 1) << c.name;
+            if (leftover) c.fault();
+            EXPECT_EQ(FirstFaultedRunning(Inexact, c.fault), 2) << c.name;
+            EXPECT_FALSE(FaultFlagsUp()) << c.name << " left up";
+        }
+    }
+}
+
 TEST(FpFaultGuard, InexactAloneIsNoFault) {
     std::feclearexcept(FE_ALL_EXCEPT);
     FpFaultGuard guard;

@@ -63,7 +63,7 @@ MyArray1 ReferenceSolve(const MyArray2& m, const MyArray1& g, int n) {
                 q = j;
             }
         if (k < n) {
-            for (int i = 1; i <= n; ++i) std::swap(w[i][k], w[i][q]);
+            for (int i = 1; i <= n; ++i) w[i].Swap(k, q);
             std::swap(p[k], p[q]);
         }
         const Real pivot = w[k][k];

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "app/memory_budget.h"
+#include "app/method_selection.h"
 
 namespace tarvik {
 namespace {
@@ -29,6 +30,27 @@ TEST(MemoryBudget, TheMachineTellsItsAvailableMemory) {
     ASSERT_TRUE(f.available.has_value());
     EXPECT_GT(*f.available, 0u);
     EXPECT_LE(ObtainableMemory(), *f.available);
+}
+
+// The check before allocating counts the matrices a method really holds
+// at 10 bytes an element: BFGS at n = 10000 fits in 1.1 GB, the Newton
+// methods hold one matrix, and a second only to keep the matrix from files.
+TEST(MemoryBudget, MethodsCountTheMatricesTheyReallyHold) {
+    struct Case { const char* name; int position; bool fromFiles; int matrices; };
+    const Case cases[] = {
+        {"BFGS", 8, false, 1},           {"L-BFGS, 15 pairs", 11, false, 0},
+        {"classical Newton", 12, false, 1}, {"finite-difference Newton", 13, false, 1},
+        {"inexact Newton", 14, false, 0},  {"trust region", 15, false, 1},
+        {"trust region, matrix from files", 15, true, 2},
+    };
+    const int n = 10000;
+    const __int128 matrix = MyArray2::Bytes(n), vectors = 100 * __int128(n + 1) * sizeof(Real);
+    for (const Case& c : cases) {
+        const __int128 bytes = MethodAllocationBytes(c.position, n, c.fromFiles);
+        EXPECT_GE(bytes, c.matrices * matrix) << c.name;
+        EXPECT_LT(bytes, c.matrices * matrix + vectors) << c.name;
+    }
+    EXPECT_LT(MethodAllocationBytes(8, n, false), __int128(1100) * 1000 * 1000);
 }
 
 } // namespace

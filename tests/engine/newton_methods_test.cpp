@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/hessian.h"
 #include "core/newton_step.h"
 #include "run_state_fixture.h"
 
@@ -168,6 +169,20 @@ TEST_F(NewtonTest, TrustRatioUsesTheMatrixFromFilesAndNeedsAPredictedChange) {
     NewtonStep(s, 6, s.Dir);
     EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(s, 6, V({0, 0})); }), "STEP-SIZE=0.");
     EXPECT_EQ(s.Step, 0.0L);
+}
+
+TEST_F(NewtonTest, TheTrustRegionFindsItsHessianAsFormedAfterTheSolve) {
+    // The elimination works in HMatrix; the model must still see the Hessian.
+    for (const uint8_t code : {uint8_t{10}, uint8_t{18}}) {
+        Prepare(code, 6);
+        s.MethodCode = 15;
+        At(V({1.1L, 0.9L, 1.05L, 1, 0.95L, 1.02L}));
+        NewtonStep(s, code, s.Dir);
+        MyArray2 fresh = NewMatrix(6);
+        FillHessianMatrix(s, code, s.U, fresh);
+        for (int i = 1; i <= 6; ++i)
+            for (int j = 1; j <= 6; ++j) EXPECT_EQ(Real(s.HMatrix[i][j]), Real(fresh[i][j])) << int(code) << " " << i << j;
+    }
 }
 
 } // namespace
