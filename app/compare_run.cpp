@@ -251,6 +251,21 @@ std::string FormatCompareTable(const std::vector<CompareRow>& rows) {
     return out;
 }
 
+std::string FormatCompareBlocks(const std::vector<CompareRow>& rows) {
+    std::string out;
+    int number = 0;
+    for (const CompareRow& r : rows) {
+        const std::vector<std::string> c = Cells(r, 3);
+        out += std::to_string(++number) + ". " + c[0] + "\n";
+        out += "    ended: " + c[1] + "\n";
+        out += "    iterations " + c[2] + ",  J + gradJ evaluations " + c[3];
+        if (r.usesHessian) out += ",  Hessians " + c[4];
+        out += "\n    J = " + c[5] + ",  ||gradJ|| = " + c[6] + "\n";
+        out += "    accuracy " + c[7] + ",  time " + c[8] + " s\n";
+    }
+    return out;
+}
+
 std::string FormatCompareCsv(const std::vector<CompareRow>& rows) {
     std::string out;
     for (std::size_t c = 0; c < std::size(kColumns); ++c) out += std::string(c ? "," : "") + kColumns[c];

@@ -70,6 +70,9 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
 
 // The table as aligned text, and as RFC 4180 CSV with a header row.
 std::string FormatCompareTable(const std::vector<CompareRow>& rows);
+// The same values as one short block per method, for a pane too narrow for
+// the table's columns.
+std::string FormatCompareBlocks(const std::vector<CompareRow>& rows);
 std::string FormatCompareCsv(const std::vector<CompareRow>& rows);
 
 } // namespace tarvik

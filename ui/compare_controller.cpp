@@ -1,7 +1,6 @@
 #include "ui/compare_controller.h"
 
 #include <QCoreApplication>
-#include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <utility>
@@ -15,14 +14,6 @@ namespace tarvik::ui {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// The table's columns line up only in a font of one width.
-QFont TableFont(const QFont& paneFont) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono"), font.family()});
-    font.setPixelSize(paneFont.pixelSize() > 0 ? paneFont.pixelSize() : 11);
-    return font;
-}
 
 } // namespace
 
@@ -107,9 +98,8 @@ void CompareController::ShowResults(CompareEnd end, const std::string& refusal) 
         DrawComparePaths(form_.ImageContours->Figure(), paths);
         form_.ImageContours->update();
     }
-    paneFont_ = form_.RichEditOut->font();
-    form_.RichEditOut->setFont(TableFont(paneFont_));
-    std::string table = FormatCompareTable(rows_);
+    // The pane is too narrow for the table's columns; Save as writes the table.
+    std::string table = FormatCompareBlocks(rows_);
     if (!table.empty() && table.back() == '\n') table.pop_back();
     form_.RichEditOut->appendPlainText(Q(table));
     if (end == CompareEnd::ProblemRefused) form_.RichEditOut->appendPlainText(Q(refusal));
@@ -126,7 +116,6 @@ void CompareController::ShowResults(CompareEnd end, const std::string& refusal) 
 
 void CompareController::Forget() {
     rows_.clear();
-    if (hasTable_) form_.RichEditOut->setFont(paneFont_);
     hasTable_ = false;
 }
 

@@ -3,7 +3,6 @@
 // the window's problem, each in a run state of its own exactly as its single
 // run would go; the figure shows the level lines once with every path over
 // them, the output pane the table.
-#include <QFont>
 #include <string>
 #include <vector>
 
@@ -43,7 +42,6 @@ private:
     bool active_ = false;
     bool hasTable_ = false;
     bool stopRequested_ = false;
-    QFont paneFont_;
 };
 
 } // namespace tarvik::ui
