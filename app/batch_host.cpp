@@ -50,10 +50,10 @@ void BatchHost::ShowInfo(const std::string& text) { std::fprintf(err_, "%s\n", F
 
 void BatchHost::ShowError(const std::string& text) { std::fprintf(err_, "%s\n", ForTerminal(text).c_str()); }
 
-int BatchHost::AskFailureChoice(const std::string& text) {
-    const char* answer = failureAnswer_ == AnswerYes ? "Yes"
-                         : failureAnswer_ == AnswerNo ? "No"
-                         : failureAnswer_ == AnswerYesToAll ? "Yes to All"
+FailureAnswer BatchHost::AskFailureChoice(const std::string& text) {
+    const char* answer = failureAnswer_ == FailureAnswer::Yes ? "Yes"
+                         : failureAnswer_ == FailureAnswer::No ? "No"
+                         : failureAnswer_ == FailureAnswer::YesToAll ? "Yes to All"
                                                             : "Cancel";
     std::fprintf(err_, "%s [%s]\n", text.c_str(), answer);
     return failureAnswer_;

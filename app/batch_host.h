@@ -20,7 +20,7 @@ public:
     BatchHost(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
     void Attach(RunState& state, RunDriver& driver) { state_ = &state; driver_ = &driver; }
-    void SetFailureAnswer(int answer) { failureAnswer_ = answer; }
+    void SetFailureAnswer(FailureAnswer answer) { failureAnswer_ = answer; }
     void SetMaxIterations(std::optional<long long> k) { maxIterations_ = k; }
     // Set from the SIGINT handler; acted on at the next event pump.
     static volatile std::sig_atomic_t interruptRequested;
@@ -34,7 +34,7 @@ public:
     void ProcessEvents() override;
     void ShowInfo(const std::string& text) override;
     void ShowError(const std::string& text) override;
-    int AskFailureChoice(const std::string& text) override;
+    FailureAnswer AskFailureChoice(const std::string& text) override;
     void OutputSettled() override;
 
 private:
@@ -42,7 +42,7 @@ private:
     std::FILE* err_;
     RunState* state_ = nullptr;
     RunDriver* driver_ = nullptr;
-    int failureAnswer_ = AnswerCancel;
+    FailureAnswer failureAnswer_ = FailureAnswer::Cancel;
     std::optional<long long> maxIterations_;
     std::vector<std::string> pending_;
     bool streaming_ = false;

@@ -121,10 +121,10 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
         } else if (a == "--eps") {
             o.epsText = v;
         } else if (a == "--on-failure") {
-            if (v == "yes") o.failureAnswer = AnswerYes;
-            else if (v == "no") o.failureAnswer = AnswerNo;
-            else if (v == "cancel") o.failureAnswer = AnswerCancel;
-            else if (v == "all") o.failureAnswer = AnswerYesToAll;
+            if (v == "yes") o.failureAnswer = FailureAnswer::Yes;
+            else if (v == "no") o.failureAnswer = FailureAnswer::No;
+            else if (v == "cancel") o.failureAnswer = FailureAnswer::Cancel;
+            else if (v == "all") o.failureAnswer = FailureAnswer::YesToAll;
             else return "--on-failure must be yes, no, cancel or all, got '" + v + "'";
         } else if (a == "--param") {
             const auto eq = v.find('=');

@@ -17,7 +17,7 @@ struct BatchOptions {
     int methodPosition = 0;
     int accuracyMode = 1;
     std::string epsText = "0.01";
-    int failureAnswer = AnswerCancel;
+    FailureAnswer failureAnswer = FailureAnswer::Cancel;
     std::vector<std::pair<std::string, std::string>> params;
     std::optional<long long> maxIterations;
     // The quadratic from files and the starting point from a file.

@@ -39,7 +39,7 @@ public:
     double drawingSeconds = 0;
     void ShowError(const std::string& text) override { lastMessage = text; }
     void ShowInfo(const std::string&) override {}
-    int AskFailureChoice(const std::string& text) override {
+    FailureAnswer AskFailureChoice(const std::string& text) override {
         lastMessage = text;
         return BatchHost::AskFailureChoice(text);
     }

@@ -40,7 +40,7 @@ struct CompareHooks {
     // Called once a run is over, before its state goes.
     std::function<void(RunState&)> finished;
     // The answer to every recoverable failure: no dialog during a comparison.
-    int failureAnswer = AnswerCancel;
+    FailureAnswer failureAnswer = FailureAnswer::Cancel;
     std::optional<long long> maxIterations;
     // Polled at every event pump of a run and between runs: true stops the
     // current run and ends the comparison.

@@ -385,7 +385,7 @@ void RunDriver::BtnStopClick() {
     // A stopped run must not be resumed by a pending idle resumption.
     s.ResumeSteepest = 0;
     s.ResumeRawStep = 0;
-    s.FailureChoice = 0;
+    s.FailureChoice = FailureAnswer::None;
     lastEnding_ = Ending::Stopped;
     TerminateRun();
 }
@@ -484,26 +484,26 @@ void RunDriver::ReactToException(std::exception_ptr error) {
 
     s.Running = 0;
     s.LastErrorText = message;
-    s.FailureChoice = 0;
+    s.FailureChoice = FailureAnswer::None;
     s.FinalStatusText = message;
     s.Host->SetTitle(s.AppTitle);
 
     switch (kind) {
     case Kind::NotSoBad: {
-        int answer = AnswerYesToAll;
+        FailureAnswer answer = FailureAnswer::YesToAll;
         if (!s.SteepestForAll) {
             PlaySound(s, "Ding.wav");
             answer = s.Host->AskFailureChoice(message +
                 " Would you like to continue with the steepest descent (\"Golden section\" line search)?");
         }
-        s.FailureChoice = static_cast<uint16_t>(answer);
-        if (answer != AnswerYes && answer != AnswerNo && answer != AnswerYesToAll) {
-            s.FailureChoice = 0;
+        s.FailureChoice = answer;
+        if (answer != FailureAnswer::Yes && answer != FailureAnswer::No && answer != FailureAnswer::YesToAll) {
+            s.FailureChoice = FailureAnswer::None;
             lastEnding_ = Ending::Error;
             TerminateRun();
             return;
         }
-        if (answer == AnswerNo) {
+        if (answer == FailureAnswer::No) {
             s.SegmentColour = clNoHessianUpdate;
             s.ResumeRawStep = 1;
         } else {
@@ -512,7 +512,7 @@ void RunDriver::ReactToException(std::exception_ptr error) {
             if (s.Dir.size() != s.GradJ.size()) s.Dir = NewVector(s.N);
             for (int i = 1; i <= s.N; ++i) s.Dir[i] = s.GradJ[i];
             s.DirNorm = s.GradNorm;
-            if (answer == AnswerYesToAll) s.SteepestForAll = 1;
+            if (answer == FailureAnswer::YesToAll) s.SteepestForAll = 1;
         }
         if (s.IterCount == 0) s.AppendLine(" ");
         s.AppendLine(message);
@@ -541,7 +541,7 @@ void RunDriver::ReactToException(std::exception_ptr error) {
     }
 }
 
-bool RunDriver::ResumePending() const { return s.FailureChoice != 0 && (s.ResumeSteepest || s.ResumeRawStep); }
+bool RunDriver::ResumePending() const { return s.FailureChoice != FailureAnswer::None && (s.ResumeSteepest || s.ResumeRawStep); }
 
 void RunDriver::ApplicationEvents1Idle() {
     if (ResumePending()) BtnStartClick();
@@ -549,7 +549,7 @@ void RunDriver::ApplicationEvents1Idle() {
 
 void RunDriver::ResumeRun() {
     s.ResumeSteepest = 0;
-    s.FailureChoice = 0;
+    s.FailureChoice = FailureAnswer::None;
     if (s.ResumeRawStep) {
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
     } else {
@@ -586,7 +586,7 @@ void RunDriver::ResetRunState() {
     s.SteepestForAll = 0;
     s.ResumeSteepest = 0;
     s.ResumeRawStep = 0;
-    s.FailureChoice = 0;
+    s.FailureChoice = FailureAnswer::None;
     s.SegmentColour = clTrajectory;
     s.Preparing = 0;
 }

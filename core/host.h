@@ -2,12 +2,14 @@
 // Everything the engine needs from its surroundings. The Qt window, the
 // headless batch mode and the tests each implement this one interface, so
 // core/ and app/ never see a widget.
+#include <cstdint>
 #include <string>
 
 namespace tarvik {
 
 // Answers of the method-failure dialog (Yes, No, Cancel, Yes to All).
-enum FailureAnswer : int { AnswerCancel = 2, AnswerYes = 6, AnswerNo = 7, AnswerYesToAll = 10 };
+// None while no dialog has been answered in this iteration.
+enum class FailureAnswer : uint16_t { None = 0, Cancel = 2, Yes = 6, No = 7, YesToAll = 10 };
 
 class EngineHost {
 public:
@@ -27,7 +29,7 @@ public:
     virtual void ShowInfo(const std::string& text) = 0;
     virtual void ShowError(const std::string& text) = 0;
     // The four-button method-failure dialog; returns a FailureAnswer.
-    virtual int AskFailureChoice(const std::string& text) = 0;
+    virtual FailureAnswer AskFailureChoice(const std::string& text) = 0;
 
     // Asynchronous sound by file name inside Media, for example "Done.wav".
     virtual void PlaySound(const std::string& fileName) = 0;

@@ -115,7 +115,7 @@ struct RunState {
     uint8_t IterationComplete = 1;
     uint8_t RedrawTrajectory = 0;
     uint8_t SkipReevaluation = 0;
-    uint16_t FailureChoice = 0;
+    FailureAnswer FailureChoice = FailureAnswer::None;
     uint8_t ResumeSteepest = 0;
     uint8_t ResumeRawStep = 0;
     uint8_t SteepestForAll = 0;

@@ -16,7 +16,7 @@ public:
     void SetTitle(const std::string&) override {}
     void ShowInfo(const std::string&) override {}
     void ShowError(const std::string&) override {}
-    int AskFailureChoice(const std::string&) override { return AnswerCancel; }
+    FailureAnswer AskFailureChoice(const std::string&) override { return FailureAnswer::Cancel; }
     void PlaySound(const std::string&) override {}
     void ShowProgress(int) override {}
     void StepProgress() override {}

@@ -18,7 +18,7 @@ public:
     std::vector<std::string> errors;
     std::vector<std::string> sounds;
     std::vector<std::string> failureTexts;
-    std::deque<int> failureAnswers;   // answers handed out in order; Cancel when empty
+    std::deque<FailureAnswer> failureAnswers;   // answers handed out in order; Cancel when empty
     std::string title;
     int processEventsCalls = 0;
     int progressMaximum = 0;
@@ -42,10 +42,10 @@ public:
     void SetTitle(const std::string& t) override { title = t; }
     void ShowInfo(const std::string& text) override { infos.push_back(text); }
     void ShowError(const std::string& text) override { errors.push_back(text); }
-    int AskFailureChoice(const std::string& text) override {
+    FailureAnswer AskFailureChoice(const std::string& text) override {
         failureTexts.push_back(text);
-        if (failureAnswers.empty()) return AnswerCancel;
-        const int answer = failureAnswers.front();
+        if (failureAnswers.empty()) return FailureAnswer::Cancel;
+        const FailureAnswer answer = failureAnswers.front();
         failureAnswers.pop_front();
         return answer;
     }

@@ -36,7 +36,7 @@ public:
         QStringList saveTitles;
         QStringList saveProposedNames;
         std::vector<QUrl> urls;
-        std::deque<int> failureAnswers;   // Cancel (2) when empty
+        std::deque<FailureAnswer> failureAnswers;   // Cancel when empty
         std::deque<bool> confirmAnswers;  // No when empty
         std::deque<QString> openAnswers;  // cancel when empty
         std::deque<QString> saveAnswers;  // cancel when empty
@@ -49,10 +49,10 @@ public:
 
     void Info(QWidget*, const QString& text) override { log_.infos << text; }
     void Error(QWidget*, const QString& text) override { log_.errors << text; }
-    int FailureChoice(QWidget*, const QString& text) override {
+    FailureAnswer FailureChoice(QWidget*, const QString& text) override {
         log_.failureTexts << text;
-        if (log_.failureAnswers.empty()) return 2;
-        const int answer = log_.failureAnswers.front();
+        if (log_.failureAnswers.empty()) return FailureAnswer::Cancel;
+        const FailureAnswer answer = log_.failureAnswers.front();
         log_.failureAnswers.pop_front();
         return answer;
     }

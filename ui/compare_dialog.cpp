@@ -60,7 +60,7 @@ CompareDialog::CompareDialog(const CompareSettings& settings, QWidget* parent) :
     SubstituteStep = new QRadioButton(QStringLiteral("Take the steepest-descent step (as Yes to All)"), failures);
     failureColumn->addWidget(CancelFailedRun);
     failureColumn->addWidget(SubstituteStep);
-    (settings.failureAnswer == AnswerYesToAll ? SubstituteStep : CancelFailedRun)->setChecked(true);
+    (settings.failureAnswer == FailureAnswer::YesToAll ? SubstituteStep : CancelFailedRun)->setChecked(true);
     layout->addWidget(failures);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -79,7 +79,7 @@ CompareSettings CompareDialog::Settings() const {
     for (int p = 0; p < MethodCount; ++p)
         if (MethodBoxes[static_cast<std::size_t>(p)]->isChecked()) s.positions.push_back(p);
     s.maxIterations = IterationLimit->value();
-    s.failureAnswer = SubstituteStep->isChecked() ? AnswerYesToAll : AnswerCancel;
+    s.failureAnswer = SubstituteStep->isChecked() ? FailureAnswer::YesToAll : FailureAnswer::Cancel;
     return s;
 }
 

@@ -21,9 +21,9 @@ struct CompareSettings {
     // (full and limited memory), Newton, trust region, collinear gradients.
     std::vector<int> positions = {2, 6, 8, 10, 12, 15, 17};
     int maxIterations = 1000;
-    // AnswerCancel ends a failing run; AnswerYesToAll goes on with the
+    // FailureAnswer::Cancel ends a failing run; FailureAnswer::YesToAll goes on with the
     // substitute step as the failure dialog's Yes to All does.
-    int failureAnswer = AnswerCancel;
+    FailureAnswer failureAnswer = FailureAnswer::Cancel;
 };
 
 class CompareDialog : public QDialog {

@@ -40,7 +40,7 @@ void QtHost::ShowInfo(const std::string& text) { form_.Dialogs().Info(&form_, Q(
 
 void QtHost::ShowError(const std::string& text) { form_.Dialogs().Error(&form_, Q(text)); }
 
-int QtHost::AskFailureChoice(const std::string& text) { return form_.Dialogs().FailureChoice(&form_, Q(text)); }
+FailureAnswer QtHost::AskFailureChoice(const std::string& text) { return form_.Dialogs().FailureChoice(&form_, Q(text)); }
 
 void QtHost::PlaySound(const std::string& fileName) { form_.PlayIfSoundOn(Q(fileName)); }
 

@@ -22,7 +22,7 @@ public:
 
     void ShowInfo(const std::string& text) override;
     void ShowError(const std::string& text) override;
-    int AskFailureChoice(const std::string& text) override;
+    FailureAnswer AskFailureChoice(const std::string& text) override;
 
     void PlaySound(const std::string& fileName) override;
 

@@ -32,7 +32,7 @@ void WindowDialogs::Error(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, kBoxTitle, text, QMessageBox::Ok);
 }
 
-int WindowDialogs::FailureChoice(QWidget* parent, const QString& text) {
+FailureAnswer WindowDialogs::FailureChoice(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Information, kBoxTitle, text, QMessageBox::NoButton, parent);
     // Standard buttons are re-sorted by the platform's button layout; buttons
     // of one role keep the order in which they are added.
@@ -44,10 +44,10 @@ int WindowDialogs::FailureChoice(QWidget* parent, const QString& text) {
     box.setEscapeButton(cancel);
     box.exec();
     const QAbstractButton* answer = box.clickedButton();
-    if (answer == yes) return 6;
-    if (answer == no) return 7;
-    if (answer == yesToAll) return 10;
-    return 2;
+    if (answer == yes) return FailureAnswer::Yes;
+    if (answer == no) return FailureAnswer::No;
+    if (answer == yesToAll) return FailureAnswer::YesToAll;
+    return FailureAnswer::Cancel;
 }
 
 bool WindowDialogs::ConfirmYes(QWidget* parent, const QString& text) {

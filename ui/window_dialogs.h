@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/host.h"
+
 class QWidget;
 class QUrl;
 
@@ -20,7 +22,7 @@ public:
     virtual void Info(QWidget* parent, const QString& text);
     virtual void Error(QWidget* parent, const QString& text);
     // The method-failure box: Yes 6, No 7, Cancel 2, Yes to All 10.
-    virtual int FailureChoice(QWidget* parent, const QString& text);
+    virtual FailureAnswer FailureChoice(QWidget* parent, const QString& text);
     // The close question (Yes, No, Cancel): true for Yes.
     virtual bool ConfirmYes(QWidget* parent, const QString& text);
 

@@ -90,7 +90,7 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
     EXPECT_EQ(o.n, 10);
     EXPECT_EQ(o.accuracyMode, 2);
     EXPECT_EQ(o.epsText, "0,001");
-    EXPECT_EQ(o.failureAnswer, AnswerYesToAll);
+    EXPECT_EQ(o.failureAnswer, FailureAnswer::YesToAll);
     ASSERT_TRUE(o.maxIterations.has_value());
     EXPECT_EQ(*o.maxIterations, 5);
     TunableParameters p;

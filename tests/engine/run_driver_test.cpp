@@ -149,7 +149,7 @@ const std::string kQuestion =
 
 TEST(RunFailures, YesTakesOneSteepestDescentStepAndAsksAgain) {
     SaddleNewton r;
-    r.host.failureAnswers = {AnswerYes, AnswerYes, AnswerCancel};
+    r.host.failureAnswers = {FailureAnswer::Yes, FailureAnswer::Yes, FailureAnswer::Cancel};
     r.Start();
     ASSERT_EQ(r.host.failureTexts.size(), 3u);
     EXPECT_EQ(r.host.failureTexts[0], "Hessian<0 ! (Iteration=0)." + kQuestion);
@@ -166,12 +166,12 @@ TEST(RunFailures, YesTakesOneSteepestDescentStepAndAsksAgain) {
     EXPECT_EQ(r.s.FinalStatusText, "Hessian<0 ! (Iteration=2).");
     EXPECT_EQ(r.host.layout, "ended");
     EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Error);
-    EXPECT_EQ(r.s.FailureChoice, 0);
+    EXPECT_EQ(r.s.FailureChoice, FailureAnswer::None);
 }
 
 TEST(RunFailures, NoTakesTheStepTheMethodPrepared) {
     SaddleNewton r;
-    r.host.failureAnswers = {AnswerNo};
+    r.host.failureAnswers = {FailureAnswer::No};
     r.Start();
     // The Newton step of a quadratic saddle lands on its stationary point.
     EXPECT_EQ(r.host.infos, std::vector<std::string>{"You are lucky!  gradJ=0 "});
@@ -182,7 +182,7 @@ TEST(RunFailures, NoTakesTheStepTheMethodPrepared) {
 
 TEST(RunFailures, YesToAllAsksOnceAndStillReportsEveryFailure) {
     SaddleNewton r;
-    r.host.failureAnswers = {AnswerYesToAll};
+    r.host.failureAnswers = {FailureAnswer::YesToAll};
     r.StopAfter(4);
     r.Start();
     EXPECT_EQ(r.host.failureTexts.size(), 1u);

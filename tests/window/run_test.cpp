@@ -42,7 +42,7 @@ struct WindowRunTest : tarvik::testing::WindowTest {
 
 TEST_F(WindowRunTest, FailureDialogAnswersResumeTheRunFromTheIdleMoment) {
     ChooseSaddleWithNewton();
-    log.failureAnswers = {6, 6, 2};  // Yes, Yes, Cancel
+    log.failureAnswers = {FailureAnswer::Yes, FailureAnswer::Yes, FailureAnswer::Cancel};
     form->BtnStart->click();
     // The first failure has unwound the Start handler; the rest happens
     // from the event loop.
@@ -124,7 +124,7 @@ TEST(FailureDialogTest, ButtonsReadYesNoCancelYesToAll) {
             if (b->text().remove('&') == "No") b->click();
     };
     QTimer::singleShot(0, answerNo);
-    EXPECT_EQ(dialogs.FailureChoice(nullptr, "Hessian<0 !"), 7);
+    EXPECT_EQ(dialogs.FailureChoice(nullptr, "Hessian<0 !"), FailureAnswer::No);
     EXPECT_EQ(captions, (QStringList{"Yes", "No", "Cancel", "Yes to All"}));
 }
 
