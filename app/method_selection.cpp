@@ -1,29 +1,12 @@
 #include "app/method_selection.h"
 
 #include "app/number_format.h"
-#include "core/method_catalogue.h"
 
 namespace tarvik {
 
 Real BytesToMegabytes(__int128 bytes) { return static_cast<Real>(bytes) / 1024 / 1024; }
 
-__int128 MethodStorageBytes(int position, int64_t n) {
-    const __int128 nn = n;
-    switch (position) {
-    case 0: return 0;
-    case 1: return 40 * nn;
-    case 2: return 20 * nn;
-    case 3: case 5: return 50 * nn;
-    case 4: case 6: return 30 * nn;
-    case 7: case 8: return 30 * (nn * nn + nn);
-    case 9: case 10: return 10 * (2 * 5 * nn + 2 * nn);
-    case 11: return 10 * (2 * 15 * nn + 2 * nn);
-    case 12: case 13: return 20 * (nn * nn + nn);
-    case 14: return 70 * nn;
-    case 15: return 10 * (2 * nn * nn + 3 * nn);
-    default: return 40 * nn;
-    }
-}
+__int128 MethodStorageBytes(MethodId method, int64_t n) { return Traits(method).storageBytes(n); }
 
 void ShowStorageNeed(RunState& s, Real megabytes, int n) {
     if (n < 500) return;
@@ -32,16 +15,15 @@ void ShowStorageNeed(RunState& s, Real megabytes, int n) {
 }
 
 void MethodSelect(RunState& s, int n) {
-    const int p = s.Choices.MethodPosition;
-    const MethodEntry& entry = MethodAtPosition(p);
+    const MethodTraits& m = Traits(MethodAtListPosition(s.Choices.MethodPosition));
     if (s.Preparing) s.AppendLine("Memory allocation...");
 
-    s.MethodCode = entry.code;
-    s.MethodName = std::string(entry.name.substr(0, 60));
-    if (entry.lbfgsMemory != 0) s.LbfgsMemory = entry.lbfgsMemory;
+    s.MethodCode = m.id;
+    s.MethodName = std::string(m.name.substr(0, 60));
+    if (m.lbfgsPairs != 0) s.LbfgsMemory = static_cast<uint8_t>(m.lbfgsPairs);
     Real& ProblemStorageMB = s.StorageMB;
-    ProblemStorageMB += BytesToMegabytes(MethodStorageBytes(p, n));
-    if (p != 2) ShowStorageNeed(s, ProblemStorageMB, n);
+    ProblemStorageMB += BytesToMegabytes(m.storageBytes(n));
+    if (m.announcesStorage) ShowStorageNeed(s, ProblemStorageMB, n);
 
     // Arrays of the previous selection go first, so a failed allocation
     // never leaves a mixture behind.
@@ -54,32 +36,18 @@ void MethodSelect(RunState& s, int n) {
     ReleaseVector(s.GradJSaved);
 
     const auto rows = static_cast<std::size_t>(n) + 1;
-    switch (entry.group) {
-    case MethodGroupId::Grad:
-        break;
-    case MethodGroupId::ConjGrad:
-        s.Dir = NewVector(n);
-        break;
-    case MethodGroupId::QuasiN:
-        if (p == 7 || p == 8) {
-            s.HMatrix = NewMatrix(n);
-        } else {
-            s.LbfgsS = MyArray2(static_cast<std::size_t>(entry.lbfgsMemory) + 1, rows);
-            s.LbfgsY = MyArray2(static_cast<std::size_t>(entry.lbfgsMemory) + 1, rows);
-        }
-        s.Dir = NewVector(n);
-        break;
-    case MethodGroupId::Newton:
-        if (p != 14) s.HMatrix = NewMatrix(n);
-        s.Dir = NewVector(n);
-        break;
-    case MethodGroupId::Author:
+    if (m.hessianMatrix) s.HMatrix = NewMatrix(n);
+    if (m.lbfgsPairs != 0) {
+        s.LbfgsS = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);
+        s.LbfgsY = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);
+    }
+    if (IsCollinear(m)) {
         s.DivGradVec = NewVector(n);
         s.DivGradVecPrev = NewVector(n);
-        s.Dir = NewVector(n);
-        s.GradJSaved = NewVector(n);
-        break;
     }
+    // Every direction but the gradient itself is kept in Dir.
+    if (m.direction != DirectionRule::Steepest) s.Dir = NewVector(n);
+    if (IsCollinear(m)) s.GradJSaved = NewVector(n);
     s.SetStatus("");
 }
 

@@ -94,8 +94,8 @@ void GuardCost() {
         for (int c = 0; c < calls; ++c) {
             Real norm = 0;
             s.U[1] = -1.2L + c * 1e-9L;
-            sink = EvalJ(s, 0, s.U);
-            EvalGrad(s, 0, s.U, s.GradJ, norm);
+            sink = EvalJ(s, FunctionId::Rosenbrock, s.U);
+            EvalGrad(s, FunctionId::Rosenbrock, s.U, s.GradJ, norm);
         }
     }) / calls;
     const double plain = MedianSeconds(5, [&] {
@@ -134,7 +134,7 @@ void SchwefelValue(int n) {
     s.N = n;
     s.U = NewVector(n);
     for (int i = 1; i <= n; ++i) s.U[i] = 1 + 0.001L * i;
-    const double value = MedianSeconds(21, [&] { sink = EvalJ(s, 7, s.U); });
+    const double value = MedianSeconds(21, [&] { sink = EvalJ(s, FunctionId::Schwefel12, s.U); });
     const double literal = MedianSeconds(5, [&] {
         Real sum = 0;
         for (int i = 1; i <= n; ++i) {
@@ -153,7 +153,7 @@ void Gauss(int n, bool banded, int repeats) {
     SilentHost host;
     RunState s(host);
     s.N = n;
-    s.FunctionCode = 18;
+    s.FunctionCode = FunctionId::GeneralizedRosenbrock;
     s.StopRequested = 0;
     s.HMatrix = NewMatrix(n);
     s.GradJ = NewVector(n);

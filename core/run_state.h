@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/function_catalogue.h"
 #include "core/host.h"
+#include "core/method_catalogue.h"
 #include "core/numeric.h"
 #include "core/parameters.h"
 
@@ -38,7 +40,7 @@ struct WindowChoices {
     bool RBtnUeUnknownChecked() const { return UStarOption == UStarSource::Unknown; }
 };
 
-// The quadratic read from files (function code 17).
+// The quadratic read from files ("Quadratic from FILE").
 struct QuadraticData {
     MyArray2 QuadA;
     MyArray1 QuadB;
@@ -69,8 +71,8 @@ struct RunState {
     int32_t IterCount = 0;
     int32_t EvalCount = 0;
     int32_t SubIterCount = 0;
-    uint8_t MethodCode = 0;
-    uint8_t FunctionCode = 0;
+    MethodId MethodCode = MethodId::ConstantStep;
+    FunctionId FunctionCode = FunctionId::Rosenbrock;
     std::string MethodName;
     std::string FunctionName = "Rosenbrock (n=2)";
     Real JCur = 0, J0 = 0, JPrev = 0;

@@ -15,10 +15,10 @@ struct NewtonFamilyFixture : ::testing::Test {
     RecordingHost host;
     RunState s{host};
 
-    void Prepare(uint8_t code, int n) {
+    void Prepare(FunctionId code, int n) {
         s.N = n;
         s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionName = std::string(Traits(code).name);
         s.U = NewVector(n);
         s.UPrev = NewVector(n);
         s.U0 = NewVector(n);

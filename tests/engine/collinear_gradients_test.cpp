@@ -21,8 +21,8 @@ namespace {
 
 using testing::RecordingHost;
 
-constexpr uint8_t AxisParallelCode = 6;   // J = sum i*u_i^2, gradJ = (2i*u_i)
-constexpr uint8_t RosenbrockCode = 0;
+constexpr FunctionId AxisParallelCode = FunctionId::AxisEllipsoid;   // J = sum i*u_i^2, gradJ = (2i*u_i)
+constexpr FunctionId RosenbrockCode = FunctionId::Rosenbrock;
 
 struct CollinearFixture : ::testing::Test {
     RecordingHost host;
@@ -30,10 +30,10 @@ struct CollinearFixture : ::testing::Test {
 
     // The state as the driver leaves it after the first-iteration set-up,
     // with the default parameters and the base point ub.
-    void Prepare(uint8_t code, int n, std::initializer_list<Real> ub, Real delta = 1e-5L) {
+    void Prepare(FunctionId code, int n, std::initializer_list<Real> ub, Real delta = 1e-5L) {
         s.N = n;
         s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionName = std::string(Traits(code).name);
         for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.UStar, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir,
                             &s.DivGradVec, &s.DivGradVecPrev, &s.GradJSaved})
             *v = NewVector(n);
@@ -120,7 +120,7 @@ TEST(CollinearRuns, ARunThatMeetsAStationaryPointEndsWithAZeroGradient) {
     s.Choices.MethodPosition = 16;
     s.Choices.CmbNText = "4";
     s.Choices.StartItem = 23;  // all components -0.1
-    s.FunctionCode = 17;
+    s.FunctionCode = FunctionId::QuadraticFromFiles;
     s.FunctionName = "Quadratic from FILE";
     s.N = 4;
     s.Quad.QuadA = NewMatrix(4);
@@ -152,7 +152,7 @@ TEST_F(CollinearFixture, StartPlacesVAtTheCornerOnTheGradientsSide) {
 
 struct SubIterationTest : CollinearFixture {
     MyArray1 q;
-    void Start(uint8_t code, std::initializer_list<Real> ub, Real delta) {
+    void Start(FunctionId code, std::initializer_list<Real> ub, Real delta) {
         Prepare(code, 2, ub, delta);
         q = NewVector(2);
         SubIterationStart(s, s.GradJ, s.U);
@@ -188,7 +188,7 @@ TEST_F(SubIterationTest, EachSubIterationCostsTwoGradientsTheFirstOne) {
 }
 
 TEST_F(SubIterationTest, ConjugateCoefficientBetweenRestarts) {
-    Prepare(18, 3, {-1.2L, 1, -1.2L}, 0.5L);
+    Prepare(FunctionId::GeneralizedRosenbrock, 3, {-1.2L, 1, -1.2L}, 0.5L);
     q = NewVector(3);
     SubIterationStart(s, s.GradJ, s.U);
     s.SubIterCount = 1;
@@ -428,7 +428,7 @@ struct DriverRun {
         s.Choices.StartItem = startItem;
         s.Choices.MethodPosition = methodPosition;
         const auto& f = FunctionAtPosition(functionPosition);
-        s.FunctionCode = f.code;
+        s.FunctionCode = f.id;
         s.FunctionName = std::string(f.name);
     }
     bool HasLine(const std::string& line) const {

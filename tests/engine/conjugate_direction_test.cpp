@@ -15,7 +15,7 @@ protected:
     testing::RecordingHost host;
     RunState s{host};
 
-    void Setup(int n, uint8_t methodCode, uint8_t functionCode) {
+    void Setup(int n, MethodId methodCode, FunctionId functionCode) {
         s.N = n;
         s.MethodCode = methodCode;
         s.FunctionCode = functionCode;
@@ -36,8 +36,8 @@ protected:
 };
 
 TEST_F(ConjugateDirectionTest, FirstIterationIsSteepestDescentForAllFourMethods) {
-    for (uint8_t method : {3, 4, 5, 6}) {
-        Setup(2, method, 18);
+    for (MethodId method : {MethodId::FletcherReevesGolden, MethodId::FletcherReevesWolfe, MethodId::PolakRibiereGolden, MethodId::PolakRibiereWolfe}) {
+        Setup(2, method, FunctionId::GeneralizedRosenbrock);
         s.Dir[1] = 7;  // left over from an earlier run
         s.Dir[2] = -9;
         s.CgPrevGradNorm2 = 123;
@@ -52,7 +52,7 @@ TEST_F(ConjugateDirectionTest, FirstIterationIsSteepestDescentForAllFourMethods)
 
 TEST_F(ConjugateDirectionTest, FletcherReevesAndPolakRibiereBetas) {
     // g_prev = (3, 4), d_prev = g_prev; then g = (1, -2).
-    Setup(2, 4, 18);
+    Setup(2, MethodId::FletcherReevesWolfe, FunctionId::GeneralizedRosenbrock);
     SetGrad({3, 4});
     Step(0);
     SetGrad({1, -2});
@@ -61,7 +61,7 @@ TEST_F(ConjugateDirectionTest, FletcherReevesAndPolakRibiereBetas) {
     EXPECT_EQ(s.Dir[2], (5.0L / 25) * 4 - 2);
     EXPECT_EQ(s.CgPrevGradNorm2, 5);
 
-    Setup(2, 6, 18);
+    Setup(2, MethodId::PolakRibiereWolfe, FunctionId::GeneralizedRosenbrock);
     SetGrad({3, 4});
     Step(0);
     SetGrad({1, -2});
@@ -72,7 +72,7 @@ TEST_F(ConjugateDirectionTest, FletcherReevesAndPolakRibiereBetas) {
 }
 
 TEST_F(ConjugateDirectionTest, NonQuadraticRestartsAtMultiplesOfThreeN) {
-    Setup(2, 4, 0);  // Rosenbrock, n = 2: renewal at k = 0, 6, 12
+    Setup(2, MethodId::FletcherReevesWolfe, FunctionId::Rosenbrock);  // Rosenbrock, n = 2: renewal at k = 0, 6, 12
     SetGrad({3, 4});
     Step(0);
     for (int k = 1; k <= 13; ++k) {
@@ -89,7 +89,7 @@ TEST_F(ConjugateDirectionTest, NonQuadraticRestartsAtMultiplesOfThreeN) {
 }
 
 TEST_F(ConjugateDirectionTest, GeneralizedRosenbrockUsesThreeNAsWell) {
-    Setup(3, 3, 18);
+    Setup(3, MethodId::FletcherReevesGolden, FunctionId::GeneralizedRosenbrock);
     SetGrad({1, 1, 1});
     Step(0);
     SetGrad({1, 2, 1});
@@ -102,7 +102,7 @@ TEST_F(ConjugateDirectionTest, GeneralizedRosenbrockUsesThreeNAsWell) {
 TEST_F(ConjugateDirectionTest, QuadraticRestartsWhenGradientsAreNotOrthogonal) {
     // |g.g_prev| / ||g_prev||^2 against 0.1, with g_prev = (1, 0).
     for (Real first : {0.1L, -0.1L, 0.0999L}) {
-        Setup(2, 4, 6);
+        Setup(2, MethodId::FletcherReevesWolfe, FunctionId::AxisEllipsoid);
         SetGrad({1, 0});
         Step(0);
         SetGrad({first, 5});
@@ -117,7 +117,7 @@ TEST_F(ConjugateDirectionTest, QuadraticRestartsWhenGradientsAreNotOrthogonal) {
         }
     }
     // The 3n rule does not apply to quadratics: k = 6 keeps beta for n = 2.
-    Setup(2, 4, 17);
+    Setup(2, MethodId::FletcherReevesWolfe, FunctionId::QuadraticFromFiles);
     SetGrad({1, 0});
     Step(0);
     SetGrad({0, 1});
@@ -125,7 +125,7 @@ TEST_F(ConjugateDirectionTest, QuadraticRestartsWhenGradientsAreNotOrthogonal) {
 }
 
 TEST_F(ConjugateDirectionTest, FallsBackToGradientWhenDirectionDoesNotDescend) {
-    Setup(2, 4, 18);
+    Setup(2, MethodId::FletcherReevesWolfe, FunctionId::GeneralizedRosenbrock);
     SetGrad({1, 0});
     Step(0);
     s.Dir[1] = -100;  // as if the previous direction pointed the other way

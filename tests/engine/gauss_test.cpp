@@ -22,7 +22,7 @@ struct GaussFixture : ::testing::Test {
     RecordingHost host;
     RunState s{host};
 
-    void Prepare(int n, uint8_t functionCode = 6) {
+    void Prepare(int n, FunctionId functionCode = FunctionId::AxisEllipsoid) {
         s.N = n;
         s.FunctionCode = functionCode;
         s.HMatrix = NewMatrix(n);
@@ -50,7 +50,7 @@ TEST_F(GaussFixture, SwapsColumnsForAZeroLeadingEntryAndUndoesThePermutation) {
 }
 
 TEST_F(GaussFixture, QuadraticFromFilesSolvesWithItsOwnMatrix) {
-    Prepare(2, 17);
+    Prepare(2, FunctionId::QuadraticFromFiles);
     s.Quad.QuadA = NewMatrix(2);
     s.Quad.QuadA[1][1] = 2; s.Quad.QuadA[2][2] = 4;
     // HMatrix stays zero: using it would be a zero pivot.
@@ -230,7 +230,7 @@ TEST_F(GaussFixture, ZeroFirstRowFailsRecoverablyAndLeavesTheGradient) {
 }
 
 TEST_F(GaussFixture, TridiaTestPointWithSingularMatrixIsAnInputError) {
-    Prepare(2, 13);
+    Prepare(2, FunctionId::Tridia);
     s.IterCount = 0;
     EXPECT_THROW(
         {

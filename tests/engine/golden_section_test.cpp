@@ -22,10 +22,10 @@ protected:
 
     // A problem at point u with J and gradJ there already known, as the
     // driver keeps them; the evaluation counter starts from 0.
-    void Setup(uint8_t code, MyArray1 u) {
+    void Setup(FunctionId code, MyArray1 u) {
         s.N = Components(u);
         s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionName = std::string(Traits(code).name);
         s.U = u;
         s.GradJ = NewVector(s.N);
         s.JCur = EvalJ(s, code, s.U);
@@ -60,7 +60,7 @@ TEST(GoldenFraction, IsThreeMinusRootFiveOverTwo) {
 // parabola (1 - L)^2 in the length L of the move.
 
 TEST_F(GoldenSectionTest, FirstTrialNotLowerSkipsBracketing) {
-    Setup(6, {0, 1, 0});
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0});
     s.Eps = 0.01L;
     // L = 3 lands at u1 = -2 with J = 4 > 1: the bracket is [u, u - 3 e1].
     // Its length 3 * 0.618^c first drops below 0.01 at c = 12.
@@ -72,7 +72,7 @@ TEST_F(GoldenSectionTest, FirstTrialNotLowerSkipsBracketing) {
 }
 
 TEST_F(GoldenSectionTest, ReductionStopsAfterHundredRounds) {
-    Setup(6, {0, 1, 0});
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0});
     s.Eps = 0;  // never reached
     Search(3);
     EXPECT_EQ(s.EvalCount, 1 + 2 + 99);
@@ -80,7 +80,7 @@ TEST_F(GoldenSectionTest, ReductionStopsAfterHundredRounds) {
 }
 
 TEST_F(GoldenSectionTest, BracketingWalksOutwardsByOnePointTwo) {
-    Setup(6, {0, 1, 0});
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0});
     s.Eps = 0;
     // Move lengths 0.1, 0.22, 0.364, 0.537, 0.744, 0.993, 1.292: J keeps
     // falling until the seventh point, so six bracketing rounds.
@@ -90,7 +90,7 @@ TEST_F(GoldenSectionTest, BracketingWalksOutwardsByOnePointTwo) {
 }
 
 TEST_F(GoldenSectionTest, RelativeChangeOfJStopsTheReduction) {
-    Setup(6, {0, 1, 0});
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0});
     s.Choices.RbtnPrec1Checked = false;
     s.Choices.RbtnPrec2Checked = true;
     s.J0 = 1;
@@ -100,7 +100,7 @@ TEST_F(GoldenSectionTest, RelativeChangeOfJStopsTheReduction) {
     Search(3);
     EXPECT_EQ(s.EvalCount, 1 + 2);
     // With J(u°) = 0 the value is never below Eps: all 100 rounds run.
-    Setup(6, {0, 1, 0});
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0});
     s.Choices.RbtnPrec1Checked = false;
     s.J0 = 0;
     s.Eps = 0.5L;
@@ -109,7 +109,7 @@ TEST_F(GoldenSectionTest, RelativeChangeOfJStopsTheReduction) {
 }
 
 TEST_F(GoldenSectionTest, ZeroOrUndefinedSlopeFailsWithoutEvaluating) {
-    Setup(6, {0, 1, 0});
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0});
     ExpectFailure(1, MyArray1{0, 0, 1});  // gradJ.d = 0
     EXPECT_EQ(s.EvalCount, 0);
     ExpectFailure(1, MyArray1{0, -1, 0});  // -d is an ascent direction
@@ -119,7 +119,7 @@ TEST_F(GoldenSectionTest, ZeroOrUndefinedSlopeFailsWithoutEvaluating) {
 
 TEST_F(GoldenSectionTest, UnboundedDirectionFailsAfterThousandRounds) {
     // Saddle 5 u1^2 - u2^2 + 1 from (0, 1): along -g = (0, 2) J falls forever.
-    Setup(4, {0, 0, 1});
+    Setup(FunctionId::Saddle, {0, 0, 1});
     ExpectFailure(1, s.GradJ);
     EXPECT_EQ(s.EvalCount, 1 + 1000);
 }
@@ -127,7 +127,7 @@ TEST_F(GoldenSectionTest, UnboundedDirectionFailsAfterThousandRounds) {
 TEST_F(GoldenSectionTest, MovesAgainstTheGivenDirectionOnly) {
     // Along -d with d = (1, 0) from (1, 1): only u1 changes; the 1-D minimum
     // of u1^2 + 2 u2^2 in u1 is at 0.
-    Setup(6, {0, 1, 1});
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 1});
     s.Eps = 1e-6L;
     const MyArray1 d{0, 1, 0};
     GoldenSectionSearch(s, s.FunctionCode, s.U, d, 0.5L);

@@ -31,7 +31,7 @@ struct HessianFixture : testing::NewtonFamilyFixture {
     MyArray2 AnalyticHessian() {
         const int n = s.N;
         MyArray2 H = NewMatrix(n);
-        if (s.FunctionCode <= 5) {
+        if (Traits(s.FunctionCode).hessian == HessianShape::TwoByTwo) {
             const Hessian2 h = TwoDimensionalHessian(s.FunctionCode, s.U);
             H[1][1] = h[0]; H[1][2] = h[1]; H[2][1] = h[2]; H[2][2] = h[3];
         } else {
@@ -70,14 +70,15 @@ void ExpectMatricesClose(const MyArray2& a, const MyArray2& b, int n, double rel
 TEST_F(HessianFixture, EveryAnalyticHessianMatchesDifferencesOfTheGradient) {
     std::mt19937 gen(11);
     std::uniform_real_distribution<double> dist(-2.0, 2.0);
-    const uint8_t codes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18};
-    for (uint8_t code : codes) {
+    for (const FunctionTraits& f : FunctionList()) {
+        if (f.fromFiles) continue;
+        const FunctionId code = f.id;
         for (int n : {2, 3, 4, 10}) {
-            if (code <= 5 && n > 2) continue;
+            if (f.twoDimensionalOnly && n > 2) continue;
             Prepare(code, n);
             for (int trial = 0; trial < 3; ++trial) {
                 for (int i = 1; i <= n; ++i) s.U[i] = dist(gen);
-                const std::string what = "code " + std::to_string(code) + " n " + std::to_string(n);
+                const std::string what = "code " + std::to_string(int(code)) + " n " + std::to_string(n);
                 ExpectMatricesClose(AnalyticHessian(), DifferenceHessian(1e-5L), n, 1e-6, what);
             }
         }
@@ -85,7 +86,7 @@ TEST_F(HessianFixture, EveryAnalyticHessianMatchesDifferencesOfTheGradient) {
 }
 
 TEST_F(HessianFixture, TridiaHessianWithNonDefaultParametersMatchesDifferences) {
-    Prepare(13, 5);
+    Prepare(FunctionId::Tridia, 5);
     s.Params.TridiaAlpha = 1.5L;
     s.Params.TridiaBeta = -0.7L;
     s.Params.TridiaDelta = 3;
@@ -95,7 +96,7 @@ TEST_F(HessianFixture, TridiaHessianWithNonDefaultParametersMatchesDifferences) 
 }
 
 TEST_F(HessianFixture, TridiaWithDefaultParametersInTwoDimensions) {
-    Prepare(13, 2);
+    Prepare(FunctionId::Tridia, 2);
     MyArray2 H = NewMatrix(2);
     TridiaHessian(s, H);
     EXPECT_EQ(H[1][1], 6.0L);
@@ -107,7 +108,7 @@ TEST_F(HessianFixture, TridiaWithDefaultParametersInTwoDimensions) {
 TEST_F(HessianFixture, QuadraticHessiansOverwriteWhatTheMatrixHeldBefore) {
     // The method's matrix is reused from iteration to iteration: stale
     // entries must never survive into a sparse Hessian.
-    for (uint8_t code : {6, 10, 11, 12, 14, 18}) {
+    for (FunctionId code : {FunctionId::AxisEllipsoid, FunctionId::QuadraticVarnel, FunctionId::AxisEllipsoidSin, FunctionId::Qf1, FunctionId::Dixon3dq, FunctionId::GeneralizedRosenbrock}) {
         for (int n : {2, 3, 5}) {
             Prepare(code, n);
             SetPoint({0.5L, 0.25L, -1, 2, 1});
@@ -115,15 +116,15 @@ TEST_F(HessianFixture, QuadraticHessiansOverwriteWhatTheMatrixHeldBefore) {
                 for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = 99;
             FillHessianMatrix(s, code, s.U, s.HMatrix);
             ExpectMatricesClose(s.HMatrix, DifferenceHessian(1e-5L), n, 1e-6,
-                                "stale code " + std::to_string(code) + " n " + std::to_string(n));
+                                "stale code " + std::to_string(int(code)) + " n " + std::to_string(n));
         }
     }
 }
 
 TEST_F(HessianFixture, RosenbrockNewtonStepFromTheClassicStart) {
-    Prepare(0, 2);
+    Prepare(FunctionId::Rosenbrock, 2);
     SetPoint({-1.2L, 1});
-    NewtonStep(s, 0, s.Dir);
+    NewtonStep(s, FunctionId::Rosenbrock, s.Dir);
     // -1.2 is not a binary fraction, so the entries are exact only to rounding.
     EXPECT_NEAR(static_cast<double>(s.Hess2x2[0]), 1330.0, 1e-12);
     EXPECT_NEAR(static_cast<double>(s.Hess2x2[1]), 480.0, 1e-12);
@@ -137,20 +138,20 @@ TEST_F(HessianFixture, RosenbrockNewtonStepFromTheClassicStart) {
 }
 
 TEST_F(HessianFixture, SaddleStepIsTakenWhereGradientAndStepAgree) {
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     SetPoint({1, 1});
-    NewtonStep(s, 4, s.Dir);
+    NewtonStep(s, FunctionId::Saddle, s.Dir);
     EXPECT_EQ(s.Dir[1], 1.0L);
     EXPECT_EQ(s.Dir[2], 1.0L);
 }
 
 TEST_F(HessianFixture, SaddleStepAgainstTheGradientIsARecoverableFailure) {
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     SetPoint({0.1L, 1});
     for (int iteration : {0, 7}) {
         s.IterCount = iteration;
         try {
-            NewtonStep(s, 4, s.Dir);
+            NewtonStep(s, FunctionId::Saddle, s.Dir);
             FAIL() << "no exception";
         } catch (const ENotSoBadError& e) {
             EXPECT_EQ(std::string(e.what()), "Hessian<0 ! (Iteration=" + std::to_string(iteration) + ").");
@@ -162,11 +163,11 @@ TEST_F(HessianFixture, SaddleStepAgainstTheGradientIsARecoverableFailure) {
 }
 
 TEST_F(HessianFixture, ZeroGradientGivesAZeroStepAndEndsTheRun) {
-    Prepare(5, 2);
+    Prepare(FunctionId::CubicVarnel, 2);
     s.IterCount = 4;
     SetPoint({0, 0});
     try {
-        NewtonStep(s, 5, s.Dir);
+        NewtonStep(s, FunctionId::CubicVarnel, s.Dir);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "Hessian=0 ! (Iteration=4).");
@@ -175,10 +176,10 @@ TEST_F(HessianFixture, ZeroGradientGivesAZeroStepAndEndsTheRun) {
 
 TEST_F(HessianFixture, SingularTwoByTwoHessianIsAnEvaluationError) {
     // Himmelblau 2 at (0, 0.5): h11 = h12 = 0, so the determinant is 0.
-    Prepare(1, 2);
+    Prepare(FunctionId::Himmelblau2, 2);
     SetPoint({0, 0.5L});
     try {
-        NewtonStep(s, 1, s.Dir);
+        NewtonStep(s, FunctionId::Himmelblau2, s.Dir);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "Error! Hessian=0: Himmelblau 2 (n=2)");
@@ -186,13 +187,13 @@ TEST_F(HessianFixture, SingularTwoByTwoHessianIsAnEvaluationError) {
 }
 
 TEST_F(HessianFixture, OverflowingTwoByTwoHessianIsAnEvaluationError) {
-    Prepare(0, 2);
+    Prepare(FunctionId::Rosenbrock, 2);
     s.U[1] = 1e2500L;
     s.U[2] = 1;
     s.GradJ[1] = 1;
     s.GradJ[2] = 1;
     try {
-        NewtonStep(s, 0, s.Dir);
+        NewtonStep(s, FunctionId::Rosenbrock, s.Dir);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "Error! Hessian=0: Rosenbrock (n=2)");
@@ -200,11 +201,11 @@ TEST_F(HessianFixture, OverflowingTwoByTwoHessianIsAnEvaluationError) {
 }
 
 TEST_F(HessianFixture, GeneralizedRosenbrockReportsEveryFailureAsAHessianEvaluationError) {
-    Prepare(18, 3);
+    Prepare(FunctionId::GeneralizedRosenbrock, 3);
     s.U[1] = 1e2500L;
     s.GradJ[1] = 1;
     try {
-        NewtonStep(s, 18, s.Dir);
+        NewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "Error in evaluation of Hessein: Generalized Rosenbrock (n>=2)");
@@ -212,7 +213,7 @@ TEST_F(HessianFixture, GeneralizedRosenbrockReportsEveryFailureAsAHessianEvaluat
 
     // A zero pivot, recoverable for the quadratics, ends the run here. At
     // u = (0, y) with 400*y rounding to exactly 2 the first row is zero.
-    Prepare(18, 2);
+    Prepare(FunctionId::GeneralizedRosenbrock, 2);
     Real y = 0.005L;
     for (int k = 0; k < 64 && (0 - 2 * y) * 200 + 2 != 0; ++k) y = std::nextafter(y, 1.0L);
     ASSERT_EQ((0 - 2 * y) * 200 + 2, 0.0L);
@@ -221,7 +222,7 @@ TEST_F(HessianFixture, GeneralizedRosenbrockReportsEveryFailureAsAHessianEvaluat
     s.GradJ[1] = 1;
     s.GradJ[2] = 1;
     try {
-        NewtonStep(s, 18, s.Dir);
+        NewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "Error in evaluation of Hessein: Generalized Rosenbrock (n>=2)");
@@ -230,26 +231,26 @@ TEST_F(HessianFixture, GeneralizedRosenbrockReportsEveryFailureAsAHessianEvaluat
 
 TEST_F(HessianFixture, ZeroPivotOfAQuadraticHessianStaysRecoverable) {
     // HILBERT (b) with d chosen so that the 1x1 diagonal vanishes.
-    Prepare(16, 1);
+    Prepare(FunctionId::HilbertB, 1);
     s.Params.HilbertD = -0.5L;
     s.U[1] = 1;
     s.GradJ[1] = 1;
     s.IterCount = 2;
     try {
-        NewtonStep(s, 16, s.Dir);
+        NewtonStep(s, FunctionId::HilbertB, s.Dir);
         FAIL() << "no exception";
     } catch (const ENotSoBadError& e) {
         EXPECT_STREQ(e.what(), "Hessian matrix is 0! (Iterate=2).");
     }
 }
 
-Real KnownMinimum(uint8_t code, int i, int n) {
-    switch (code) {
-    case 8: case 14: return 1;
-    case 9: return SinShift(i, n) + 1;
-    case 11: return SinShift(i, n);
-    case 12: return i < n ? 0 : 1.0L / n;
-    case 13: return std::ldexp(1.0L, 1 - i);
+Real MinimumComponent(FunctionId code, int i, int n) {
+    switch (Traits(code).minimum) {
+    case tarvik::KnownMinimum::Ones: return 1;
+    case tarvik::KnownMinimum::SineShiftPlusOne: return SinShift(i, n) + 1;
+    case tarvik::KnownMinimum::SineShift: return SinShift(i, n);
+    case tarvik::KnownMinimum::LastComponent: return i < n ? 0 : 1.0L / n;
+    case tarvik::KnownMinimum::Solved: return std::ldexp(1.0L, 1 - i);
     default: return 0;
     }
 }
@@ -257,23 +258,24 @@ Real KnownMinimum(uint8_t code, int i, int n) {
 TEST_F(HessianFixture, OneNewtonStepReachesTheMinimumOfEveryBuiltInQuadratic) {
     std::mt19937 gen(3);
     std::uniform_real_distribution<double> dist(-3.0, 3.0);
-    for (uint8_t code = 6; code <= 16; ++code) {
+    for (int c = 6; c <= 16; ++c) {
+        const FunctionId code = FunctionId(c);
         for (int n : {2, 3, 10}) {
             Prepare(code, n);
             for (int i = 1; i <= n; ++i) s.U[i] = dist(gen);
             EvalGrad(s, code, s.U, s.GradJ, s.GradNorm);
             NewtonStep(s, code, s.Dir);
             // HILBERT (a) of order 10 has condition about 1e13.
-            const double tol = (code == 15 && n == 10) ? 1e-5 : 1e-14;
+            const double tol = (code == FunctionId::HilbertA && n == 10) ? 1e-5 : 1e-14;
             for (int i = 1; i <= n; ++i)
-                EXPECT_NEAR(static_cast<double>(s.U[i] - s.Dir[i]), static_cast<double>(KnownMinimum(code, i, n)), tol)
+                EXPECT_NEAR(static_cast<double>(s.U[i] - s.Dir[i]), static_cast<double>(MinimumComponent(code, i, n)), tol)
                     << "code " << int(code) << " n " << n << " i " << i;
         }
     }
 }
 
 TEST_F(HessianFixture, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlone) {
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     s.Quad.QuadA = NewMatrix(2);
     s.Quad.QuadA[1][1] = 4; s.Quad.QuadA[1][2] = 1;
     s.Quad.QuadA[2][1] = 1; s.Quad.QuadA[2][2] = 3;
@@ -281,7 +283,7 @@ TEST_F(HessianFixture, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlon
     s.Quad.QuadB[1] = 1; s.Quad.QuadB[2] = 2;
     s.Quad.QuadAu = NewVector(2);
     SetPoint({1, 1});
-    NewtonStep(s, 17, s.Dir);
+    NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
     // Minimum of 1/2 u'Au + b'u: A u* = -b, u* = (-1, -7)/11.
     EXPECT_NEAR(static_cast<double>(s.U[1] - s.Dir[1]), -1.0 / 11.0, 1e-17);
     EXPECT_NEAR(static_cast<double>(s.U[2] - s.Dir[2]), -7.0 / 11.0, 1e-17);

@@ -74,33 +74,33 @@ void ExpectClose(const MyArray1& a, const MyArray1& b, double relTol, const std:
 // ---- finite-difference Newton ----
 
 TEST_F(NewtonFixture, FdNewtonFirstStepMatchesTheClassicalStepOnQuadratics) {
-    for (uint8_t code : {7, 10, 13, 14, 16}) {
+    for (FunctionId code : {FunctionId::Schwefel12, FunctionId::QuadraticVarnel, FunctionId::Tridia, FunctionId::Dixon3dq, FunctionId::HilbertB}) {
         for (int n : {2, 3, 6}) {
             Prepare(code, n);
             At(Point({1.5L, -0.5L, 2, 0.25L, -1, 3}));
             const MyArray1 classical = ClassicalStep();
             FdNewtonStep(s, code, s.Dir);
-            ExpectClose(s.Dir, classical, 1e-7, "code " + std::to_string(code) + " n " + std::to_string(n));
+            ExpectClose(s.Dir, classical, 1e-7, "code " + std::to_string(int(code)) + " n " + std::to_string(n));
             EXPECT_EQ(s.EvalCount, n);
         }
     }
 }
 
 TEST_F(NewtonFixture, FdNewtonOnGeneralizedRosenbrockIsCloseToTheClassicalStep) {
-    Prepare(18, 4);
+    Prepare(FunctionId::GeneralizedRosenbrock, 4);
     At(Point({-1.2L, 1, 0.5L, 0.8L}));
     const MyArray1 classical = ClassicalStep();
-    FdNewtonStep(s, 18, s.Dir);
+    FdNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir);
     ExpectClose(s.Dir, classical, 1e-5, "rosenbrock");
 }
 
 TEST_F(NewtonFixture, FdNewtonSymmetrisesItsMatrixAndRestoresGradientAndNorm) {
-    Prepare(18, 3);
+    Prepare(FunctionId::GeneralizedRosenbrock, 3);
     At(Point({1.1L, 1.2L, 1.4L}));
     const MyArray1 g = s.GradJ;
     const Real gnorm = s.GradNorm;
     const MyArray1 u = s.U;
-    FdNewtonStep(s, 18, s.Dir);
+    FdNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir);
     for (int i = 1; i <= 3; ++i)
         for (int j = 1; j <= 3; ++j) EXPECT_EQ(s.HMatrix[i][j], s.HMatrix[j][i]);
     EXPECT_EQ(s.GradJ, g);
@@ -109,23 +109,23 @@ TEST_F(NewtonFixture, FdNewtonSymmetrisesItsMatrixAndRestoresGradientAndNorm) {
 }
 
 TEST_F(NewtonFixture, FdNewtonOnTheQuadraticFromFilesSolvesWithTheFileMatrix) {
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic({{4, 1}, {1, 3}}, {1, 2});
     At(Point({1, 1}));
     const MyArray1 classical = ClassicalStep();
-    FdNewtonStep(s, 17, s.Dir);
+    FdNewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
     EXPECT_EQ(s.Dir, classical);
     EXPECT_EQ(s.EvalCount, 2);
 }
 
 TEST_F(NewtonFixture, FdNewtonFailureLeavesTheBaseGradient) {
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     At(Point({0.1L, 1}));
     s.IterCount = 2;
     const MyArray1 g = s.GradJ;
     const Real gnorm = s.GradNorm;
     try {
-        FdNewtonStep(s, 4, s.Dir);
+        FdNewtonStep(s, FunctionId::Saddle, s.Dir);
         FAIL() << "no exception";
     } catch (const ENotSoBadError& e) {
         EXPECT_STREQ(e.what(), "Hessian<0 ! (Iteration=2).");
@@ -144,12 +144,12 @@ TEST_F(NewtonFixture, LongInnerLoopsPumpEventsAndHonourStop) {
     struct Case { const char* name; int n; int k; int evaluations; void (*step)(RunState&); };
     const Case cases[] = {
         {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1,
-         [](RunState& s) { InexactNewtonStep(s, 18, s.Dir, s.DirNorm); }},
-        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, 18, s.Dir); }},
+         [](RunState& s) { InexactNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir, s.DirNorm); }},
+        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Prepare(18, c.n);
+        Prepare(FunctionId::GeneralizedRosenbrock, c.n);
         MyArray1 start = NewVector(c.n);
         for (int i = 1; i <= c.n; ++i) start[i] = i % 2 ? -0.2L : -1.4L;
         At(start);
@@ -181,10 +181,10 @@ TEST_F(NewtonFixture, LongInnerLoopsPumpEventsAndHonourStop) {
 
 TEST_F(NewtonFixture, InexactNewtonSolvesAQuadraticWithinNSubIterations) {
     const int n = 8;
-    Prepare(6, n);
+    Prepare(FunctionId::AxisEllipsoid, n);
     s.Params.NewtonCgForcingC = 1e-30L;
     At(Point({1, -2, 3, -1, 0.5L, 2, -0.25L, 1}));
-    InexactNewtonStep(s, 6, s.Dir, s.DirNorm);
+    InexactNewtonStep(s, FunctionId::AxisEllipsoid, s.Dir, s.DirNorm);
     EXPECT_LE(s.SubIterCount, n);
     EXPECT_EQ(s.EvalCount, s.SubIterCount);
     for (int i = 1; i <= n; ++i) EXPECT_NEAR(static_cast<double>(s.U[i] - s.Dir[i]), 0.0, 1e-9) << i;
@@ -193,9 +193,9 @@ TEST_F(NewtonFixture, InexactNewtonSolvesAQuadraticWithinNSubIterations) {
 
 TEST_F(NewtonFixture, InexactNewtonStopsAtTheForcingTerm) {
     const int n = 8;
-    Prepare(6, n);
+    Prepare(FunctionId::AxisEllipsoid, n);
     At(Point({1, -2, 3, -1, 0.5L, 2, -0.25L, 1}));
-    InexactNewtonStep(s, 6, s.Dir, s.DirNorm);
+    InexactNewtonStep(s, FunctionId::AxisEllipsoid, s.Dir, s.DirNorm);
     // The residual of the returned step, r = g - H d, meets the test
     // (r.r)^2 <= eta |g| with eta = min(sqrt|g|, c).
     Real rr = 0;
@@ -209,13 +209,13 @@ TEST_F(NewtonFixture, InexactNewtonStopsAtTheForcingTerm) {
 }
 
 TEST_F(NewtonFixture, InexactNewtonWithOneSubIterationIsAScaledSteepestStep) {
-    Prepare(10, 4);
+    Prepare(FunctionId::QuadraticVarnel, 4);
     s.Params.MaxSubIter = 1;
     At(Point({1, 2, -1, 0.5L}));
     const MyArray1 g = s.GradJ;
     MyArray1 hg = NewVector(4);
     {
-        NewtonStep(s, 10, s.Dir);  // fills HMatrix with the constant Hessian
+        NewtonStep(s, FunctionId::QuadraticVarnel, s.Dir);  // fills HMatrix with the constant Hessian
         for (int i = 1; i <= 4; ++i)
             for (int j = 1; j <= 4; ++j) hg[i] += s.HMatrix[i][j] * g[j];
     }
@@ -225,7 +225,7 @@ TEST_F(NewtonFixture, InexactNewtonWithOneSubIterationIsAScaledSteepestStep) {
         ghg += g[i] * hg[i];
     }
     s.EvalCount = 0;
-    InexactNewtonStep(s, 10, s.Dir, s.DirNorm);
+    InexactNewtonStep(s, FunctionId::QuadraticVarnel, s.Dir, s.DirNorm);
     EXPECT_EQ(s.SubIterCount, 1);
     EXPECT_EQ(s.EvalCount, 1);
     MyArray1 expected = NewVector(4);
@@ -234,12 +234,12 @@ TEST_F(NewtonFixture, InexactNewtonWithOneSubIterationIsAScaledSteepestStep) {
 }
 
 TEST_F(NewtonFixture, InexactNewtonReturnsWithTheBasePointRestored) {
-    Prepare(18, 5);
+    Prepare(FunctionId::GeneralizedRosenbrock, 5);
     At(Point({-1.2L, 1, -1.2L, 1, 0.9L}));
     const MyArray1 u = s.U, g = s.GradJ;
     const Real gnorm = s.GradNorm;
     s.SegmentColour = clSteepestStep;
-    InexactNewtonStep(s, 18, s.Dir, s.DirNorm);
+    InexactNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir, s.DirNorm);
     EXPECT_EQ(s.U, u);
     EXPECT_EQ(s.GradJ, g);
     EXPECT_EQ(s.GradNorm, gnorm);
@@ -252,13 +252,13 @@ TEST_F(NewtonFixture, InexactNewtonReturnsWithTheBasePointRestored) {
 
 TEST_F(NewtonFixture, InexactNewtonNegativeCurvatureLeavesTheBasePointAndTheGradientAsStep) {
     // Saddle at (0.1, 10): p = -g = (-1, 20), p.Hp = 10 - 800 < 0.
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     At(Point({0.1L, 10}));
     s.IterCount = 6;
     const MyArray1 u = s.U, g = s.GradJ;
     const Real gnorm = s.GradNorm;
     try {
-        InexactNewtonStep(s, 4, s.Dir, s.DirNorm);
+        InexactNewtonStep(s, FunctionId::Saddle, s.Dir, s.DirNorm);
         FAIL() << "no exception";
     } catch (const ENotSoBadError& e) {
         EXPECT_STREQ(e.what(), "Hessian<0 ! (Iteration=6).");
@@ -272,13 +272,13 @@ TEST_F(NewtonFixture, InexactNewtonNegativeCurvatureLeavesTheBasePointAndTheGrad
 
 TEST_F(NewtonFixture, InexactNewtonZeroCurvatureEndsTheRunFromTheBasePoint) {
     // A linear function from files: the gradient never changes, p.Hp = 0.
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic({{0, 0}, {0, 0}}, {1, -3});
     At(Point({2, 5}));
     s.IterCount = 1;
     const MyArray1 u = s.U, g = s.GradJ;
     try {
-        InexactNewtonStep(s, 17, s.Dir, s.DirNorm);
+        InexactNewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir, s.DirNorm);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "Hessian=0 ! (Iteration=1).");
@@ -289,14 +289,14 @@ TEST_F(NewtonFixture, InexactNewtonZeroCurvatureEndsTheRunFromTheBasePoint) {
 }
 
 TEST_F(NewtonFixture, InexactNewtonShowsSubIterationsForLargeN) {
-    Prepare(6, 1000);
+    Prepare(FunctionId::AxisEllipsoid, 1000);
     s.Params.MaxSubIter = 2;
     MyArray1 p = NewVector(1000);
     for (int i = 1; i <= 1000; ++i) p[i] = 1;
     At(p);
     s.IterCount = 4;
     host.statuses.clear();
-    InexactNewtonStep(s, 6, s.Dir, s.DirNorm);
+    InexactNewtonStep(s, FunctionId::AxisEllipsoid, s.Dir, s.DirNorm);
     auto count = [&](const std::string& text) { return std::count(host.statuses.begin(), host.statuses.end(), text); };
     EXPECT_EQ(count(" Working... 5/1"), 1);
     EXPECT_EQ(count(" Working... 5/2"), 1);
@@ -307,11 +307,11 @@ TEST_F(NewtonFixture, InexactNewtonShowsSubIterationsForLargeN) {
 // ---- trust region ----
 
 TEST_F(NewtonFixture, TrustRegionTakesTheFullNewtonStepInsideTheRadius) {
-    Prepare(0, 2);
+    Prepare(FunctionId::Rosenbrock, 2);
     At(Point({-1.2L, 1}));
     const MyArray1 newton = ClassicalStep();
     Real radius = 1;
-    TrustRegionStep(s, 0, s.Dir, radius);
+    TrustRegionStep(s, FunctionId::Rosenbrock, s.Dir, radius);
     EXPECT_EQ(s.Dir, newton);
     EXPECT_EQ(radius, 1.0L);
     EXPECT_EQ(s.EvalCount, 1);
@@ -319,10 +319,10 @@ TEST_F(NewtonFixture, TrustRegionTakesTheFullNewtonStepInsideTheRadius) {
 
 TEST_F(NewtonFixture, TrustRegionDoublesTheRadiusWhenTheModelIsGood) {
     // A quadratic: the model is exact, rho = 1.
-    Prepare(6, 2);
+    Prepare(FunctionId::AxisEllipsoid, 2);
     At(Point({10, 10}));
     Real radius = 0.25L;
-    TrustRegionStep(s, 6, s.Dir, radius);
+    TrustRegionStep(s, FunctionId::AxisEllipsoid, s.Dir, radius);
     EXPECT_EQ(radius, 0.5L);
     EXPECT_NEAR(static_cast<double>(Norm(s.Dir)), 0.5, 1e-18);
     EXPECT_EQ(s.EvalCount, 1);
@@ -330,7 +330,7 @@ TEST_F(NewtonFixture, TrustRegionDoublesTheRadiusWhenTheModelIsGood) {
     // Bounded by maxRadius.
     At(Point({10, 10}));
     radius = 0.75L;
-    TrustRegionStep(s, 6, s.Dir, radius);
+    TrustRegionStep(s, FunctionId::AxisEllipsoid, s.Dir, radius);
     EXPECT_EQ(radius, 1.0L);
     EXPECT_NEAR(static_cast<double>(Norm(s.Dir)), 1.0, 1e-18);
 }
@@ -338,13 +338,13 @@ TEST_F(NewtonFixture, TrustRegionDoublesTheRadiusWhenTheModelIsGood) {
 TEST_F(NewtonFixture, TrustRegionGivesUpAfterThreeReductionsWithoutAFourthTrial) {
     // Cubic at (-0.5, -2.15): the Newton step, cut to the radius 1, and its
     // reductions to 1/4 and 1/16 all fail the acceptance test.
-    Prepare(5, 2);
+    Prepare(FunctionId::CubicVarnel, 2);
     At(Point({-0.5L, -2.15L}));
     const MyArray1 newton = ClassicalStep();
     const Real newtonLength = Norm(newton);
     ASSERT_GT(newtonLength, 1);
     Real radius = 1;
-    TrustRegionStep(s, 5, s.Dir, radius);
+    TrustRegionStep(s, FunctionId::CubicVarnel, s.Dir, radius);
     EXPECT_EQ(s.EvalCount, 3);
     EXPECT_EQ(radius, 1.0L / 64);
     MyArray1 expected = NewVector(2);
@@ -355,28 +355,28 @@ TEST_F(NewtonFixture, TrustRegionGivesUpAfterThreeReductionsWithoutAFourthTrial)
 TEST_F(NewtonFixture, TrustRatioUsesTheHessianOfThisIteration) {
     // On quadratics the model is exact whichever matrix holds the Hessian:
     // the 2x2 store, HMatrix or the matrix from files.
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     At(Point({1, 1}));
-    NewtonStep(s, 4, s.Dir);
+    NewtonStep(s, FunctionId::Saddle, s.Dir);
     for (int i = 1; i <= 2; ++i) s.Dir[i] /= 4;
-    EXPECT_NEAR(static_cast<double>(TrustRatio(s, 4, s.Dir)), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(TrustRatio(s, FunctionId::Saddle, s.Dir)), 1.0, 1e-15);
 
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic({{4, 1}, {1, 3}}, {1, 2});
     At(Point({1, 1}));
-    NewtonStep(s, 17, s.Dir);
+    NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
     for (int i = 1; i <= 2; ++i) s.Dir[i] /= 3;
-    EXPECT_NEAR(static_cast<double>(TrustRatio(s, 17, s.Dir)), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(TrustRatio(s, FunctionId::QuadraticFromFiles, s.Dir)), 1.0, 1e-15);
     EXPECT_EQ(s.U[1], s.UPrev[1] - s.Dir[1]);
 }
 
 TEST_F(NewtonFixture, TrustRatioWithoutPredictedChangeEndsTheRun) {
-    Prepare(6, 2);
+    Prepare(FunctionId::AxisEllipsoid, 2);
     At(Point({1, 1}));
-    NewtonStep(s, 6, s.Dir);
+    NewtonStep(s, FunctionId::AxisEllipsoid, s.Dir);
     MyArray1 zero = NewVector(2);
     try {
-        TrustRatio(s, 6, zero);
+        TrustRatio(s, FunctionId::AxisEllipsoid, zero);
         FAIL() << "no exception";
     } catch (const EBadError& e) {
         EXPECT_STREQ(e.what(), "STEP-SIZE=0.");

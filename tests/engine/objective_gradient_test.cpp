@@ -18,13 +18,13 @@ protected:
     RunState s{host};
     std::mt19937 random{2024};
 
-    void Select(uint8_t code, int n) {
+    void Select(FunctionId code, int n) {
         s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionName = std::string(Traits(code).name);
         s.N = n;
     }
     // Gradient at u with N = its dimension; returns gnorm.
-    Real Grad(uint8_t code, const MyArray1& u, MyArray1& g) {
+    Real Grad(FunctionId code, const MyArray1& u, MyArray1& g) {
         Select(code, Components(u));
         g = NewVector(Components(u));
         Real gnorm = -1;
@@ -52,7 +52,7 @@ protected:
         s.Quad.QuadAu = NewVector(n);
     }
     // Five-point central difference of EvalJ in coordinate k.
-    Real DifferenceQuotient(uint8_t code, MyArray1 u, int k) {
+    Real DifferenceQuotient(FunctionId code, MyArray1 u, int k) {
         const Real x = u[k];
         const Real h = 1e-4L * std::fmax(1.0L, std::fabs(x));
         auto at = [&](Real t) { u[k] = x + t; return EvalJ(s, code, u); };
@@ -62,20 +62,20 @@ protected:
 
 TEST_F(ObjectiveGradient, WorkedGradients) {
     MyArray1 g;
-    Grad(0, V({-1.2L, 1}), g);
+    Grad(FunctionId::Rosenbrock, V({-1.2L, 1}), g);
     EXPECT_NEAR(g[1], -215.6L, 1e-15L);
     EXPECT_NEAR(g[2], -88.0L, 1e-15L);
 
-    EXPECT_EQ(Grad(12, NewVector(6), g), 1.0L);
+    EXPECT_EQ(Grad(FunctionId::Qf1, NewVector(6), g), 1.0L);
     EXPECT_EQ(g, V({0, 0, 0, 0, 0, -1}));
 
-    EXPECT_EQ(Grad(14, V({3, -2}), g), std::sqrt(16.0L + 36));
+    EXPECT_EQ(Grad(FunctionId::Dixon3dq, V({3, -2}), g), std::sqrt(16.0L + 36));
     EXPECT_EQ(g, V({4, -6}));
-    Grad(14, V({1, 2, 3}), g);
+    Grad(FunctionId::Dixon3dq, V({1, 2, 3}), g);
     EXPECT_EQ(g, V({0, -2, 6}));
 
     // code 10 at n = 2: g2 = 2(u1 + u2) - 4(u1 - 2 u2)
-    Grad(10, V({1, 2}), g);
+    Grad(FunctionId::QuadraticVarnel, V({1, 2}), g);
     EXPECT_EQ(g, V({2 * 3 + 2 * (1 - 4), 2 * 3 - 4 * (1 - 4)}));
 }
 
@@ -86,12 +86,13 @@ TEST_F(ObjectiveGradient, AgreesWithDifferencesOfJ) {
     s.Params.TridiaDelta = 1.3L;
     s.Params.TridiaGamma = 2.5L;
     s.Params.HilbertD = 0.05L;
-    for (uint8_t code = 0; code <= 18; ++code) {
+    for (int c = 0; c <= 18; ++c) {
+        const FunctionId code = FunctionId(c);
         std::vector<int> dimensions{2};
-        if (code >= 6) dimensions = {2, 3, 7, 20};
-        if (code >= 6 && code != 9 && code != 11) dimensions.push_back(1);
+        if (c >= 6) dimensions = {2, 3, 7, 20};
+        if (c >= 6 && c != 9 && c != 11) dimensions.push_back(1);
         for (int n : dimensions) {
-            if (code == 17) LoadRandomQuadratic(n);
+            if (c == 17) LoadRandomQuadratic(n);
             for (int trial = 0; trial < 3; ++trial) {
                 SCOPED_TRACE(::testing::Message() << "code " << int(code) << " n " << n << " trial " << trial);
                 const MyArray1 u = RandomPoint(n, 1.5);
@@ -113,7 +114,7 @@ TEST_F(ObjectiveGradient, GeneralizedRosenbrockOfTwoIsRosenbrockBitForBit) {
     for (int trial = 0; trial < 50; ++trial) {
         const MyArray1 u = RandomPoint(2, 3);
         MyArray1 g0, g18;
-        EXPECT_EQ(Grad(0, u, g0), Grad(18, u, g18));
+        EXPECT_EQ(Grad(FunctionId::Rosenbrock, u, g0), Grad(FunctionId::GeneralizedRosenbrock, u, g18));
         EXPECT_EQ(g0, g18);
     }
 }
@@ -123,23 +124,23 @@ TEST_F(ObjectiveGradient, GeneralizedRosenbrockOfTwoIsRosenbrockBitForBit) {
 TEST_F(ObjectiveGradient, SharedPassesKeepTheBitsOfTheLiteralSums) {
     for (int n = 1; n <= 13; ++n) {
         const MyArray1 u = RandomPoint(n, 2);
-        for (uint8_t code : {7, 8, 9}) {
-            if (code == 9 && n == 1) continue;
+        for (FunctionId code : {FunctionId::Schwefel12, FunctionId::Staircase2, FunctionId::Staircase2Sin}) {
+            if (code == FunctionId::Staircase2Sin && n == 1) continue;
             MyArray1 g;
             Grad(code, u, g);
             for (int k = 1; k <= n; ++k) {
                 Real prefix = 0, tail = 0, indices = 0;
-                for (int j = 1; j <= k; ++j) prefix += code == 9 ? u[j] - SinShift(j, n) : u[j];
-                for (int j = k + 1; j <= n; ++j) tail += (n - j + 1) * (code == 9 ? u[j] - SinShift(j, n) : u[j]);
+                for (int j = 1; j <= k; ++j) prefix += code == FunctionId::Staircase2Sin ? u[j] - SinShift(j, n) : u[j];
+                for (int j = k + 1; j <= n; ++j) tail += (n - j + 1) * (code == FunctionId::Staircase2Sin ? u[j] - SinShift(j, n) : u[j]);
                 for (int j = k; j <= n; ++j) indices += j;
                 Real expected = 2 * (n - k + 1) * prefix + 2 * tail;
-                if (code != 7) expected = expected - 2 * indices;
+                if (code != FunctionId::Schwefel12) expected = expected - 2 * indices;
                 EXPECT_EQ(g[k], expected) << "code " << int(code) << " n " << n << " k " << k;
             }
         }
         LoadRandomQuadratic(n);
         MyArray1 g;
-        Grad(17, u, g);
+        Grad(FunctionId::QuadraticFromFiles, u, g);
         for (int i = 1; i <= n; ++i) {
             Real row = 0;
             for (int j = 1; j <= n; ++j) row += s.Quad.QuadA[i][j] * u[j];
@@ -156,7 +157,7 @@ TEST_F(ObjectiveGradient, HilbertBAccumulatesTheDiagonalInItsPlace) {
     const int n = 9;
     const MyArray1 u = RandomPoint(n, 3);
     MyArray1 g;
-    Grad(16, u, g);
+    Grad(FunctionId::HilbertB, u, g);
     const Real d = s.Params.HilbertD;
     int differingFromDiagonalLast = 0;
     for (int i = 1; i <= n; ++i) {
@@ -181,32 +182,32 @@ TEST_F(ObjectiveGradient, ZeroGradientAtTheMinimumClearsContinueRun) {
     for (int n : {2, 3, 10}) {
         MyArray1 ones = NewVector(n), zeros = NewVector(n), sines = NewVector(n);
         for (int i = 1; i <= n; ++i) { ones[i] = 1; sines[i] = SinShift(i, n); }
-        const auto expectStops = [&](uint8_t code, const MyArray1& u) {
-            if (code < 6 && n != 2) return;
+        const auto expectStops = [&](FunctionId code, const MyArray1& u) {
+            if (Traits(code).twoDimensionalOnly && n != 2) return;
             s.ContinueRun = 1;
             MyArray1 g;
             EXPECT_EQ(Grad(code, u, g), 0.0L) << int(code) << ' ' << n;
             EXPECT_EQ(s.ContinueRun, 0) << int(code) << ' ' << n;
         };
-        for (uint8_t code : {0, 1, 2, 8, 14, 18}) expectStops(code, ones);
-        for (uint8_t code : {4, 5, 6, 7, 10, 15, 16}) expectStops(code, zeros);
-        expectStops(11, sines);
+        for (FunctionId code : {FunctionId::Rosenbrock, FunctionId::Himmelblau2, FunctionId::Himmelblau4, FunctionId::Staircase2, FunctionId::Dixon3dq, FunctionId::GeneralizedRosenbrock}) expectStops(code, ones);
+        for (FunctionId code : {FunctionId::Saddle, FunctionId::CubicVarnel, FunctionId::AxisEllipsoid, FunctionId::Schwefel12, FunctionId::QuadraticVarnel, FunctionId::HilbertA, FunctionId::HilbertB}) expectStops(code, zeros);
+        expectStops(FunctionId::AxisEllipsoidSin, sines);
     }
     // A nonzero gradient never sets the flag back.
     s.ContinueRun = 0;
     MyArray1 g;
-    EXPECT_GT(Grad(6, V({1, 1}), g), 0.0L);
+    EXPECT_GT(Grad(FunctionId::AxisEllipsoid, V({1, 1}), g), 0.0L);
     EXPECT_EQ(s.ContinueRun, 0);
     s.ContinueRun = 1;
-    Grad(6, V({1, 1}), g);
+    Grad(FunctionId::AxisEllipsoid, V({1, 1}), g);
     EXPECT_EQ(s.ContinueRun, 1);
 }
 
 TEST_F(ObjectiveGradient, NormRunsOverTheWholeVectorHandedIn) {
-    Select(4, 2);
+    Select(FunctionId::Saddle, 2);
     MyArray1 g = V({7, 7, 3});
     Real gnorm = 0;
-    EvalGrad(s, 4, V({0.5L, 2, 9}), g, gnorm);
+    EvalGrad(s, FunctionId::Saddle, V({0.5L, 2, 9}), g, gnorm);
     EXPECT_EQ(g, V({5, -4, 3}));
     EXPECT_EQ(gnorm, std::sqrt(50.0L));
 }
@@ -215,7 +216,7 @@ TEST_F(ObjectiveGradient, FailuresAreReportedByKindAndStillCounted) {
     MyArray1 g;
     int before = s.EvalCount;
     try {
-        Grad(0, V({1e2000L, 1}), g);
+        Grad(FunctionId::Rosenbrock, V({1e2000L, 1}), g);
         FAIL() << "overflow in the formula not reported";
     } catch (const EBadError& e) {
         EXPECT_EQ(std::string(e.what()), "Error in evaluation of gradient: Rosenbrock (n=2)");
@@ -225,7 +226,7 @@ TEST_F(ObjectiveGradient, FailuresAreReportedByKindAndStillCounted) {
     // every component is finite, but the sum of squares overflows
     before = s.EvalCount;
     try {
-        Grad(6, V({1e2466L, 1}), g);
+        Grad(FunctionId::AxisEllipsoid, V({1e2466L, 1}), g);
         FAIL() << "overflow in the norm not reported";
     } catch (const ERealBadError& e) {
         EXPECT_EQ(std::string(e.what()),
@@ -233,11 +234,12 @@ TEST_F(ObjectiveGradient, FailuresAreReportedByKindAndStillCounted) {
     }
     EXPECT_EQ(s.EvalCount, before + 1);
 
-    EXPECT_THROW(Grad(11, V({0.5L}), g), EBadError);  // n - 1 = 0 in the shifts
-    EXPECT_THROW(Grad(12, V({NAN, 1}), g), EBadError);
+    EXPECT_THROW(Grad(FunctionId::AxisEllipsoidSin, V({0.5L}), g), EBadError);  // n - 1 = 0 in the shifts
+    EXPECT_THROW(Grad(FunctionId::Qf1, V({NAN, 1}), g), EBadError);
 
-    for (uint8_t code = 6; code <= 18; ++code) {
-        if (code == 17) LoadRandomQuadratic(4);
+    for (int c = 6; c <= 18; ++c) {
+        const FunctionId code = FunctionId(c);
+        if (c == 17) LoadRandomQuadratic(4);
         before = s.EvalCount;
         Grad(code, RandomPoint(4, 1), g);
         EXPECT_EQ(s.EvalCount, before + 1) << int(code);
@@ -246,16 +248,16 @@ TEST_F(ObjectiveGradient, FailuresAreReportedByKindAndStillCounted) {
 
 TEST_F(ObjectiveGradient, StatusTexts) {
     MyArray1 g;
-    Grad(6, NewVector(999), g);
+    Grad(FunctionId::AxisEllipsoid, NewVector(999), g);
     EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working..."}));
     host.statuses.clear();
-    Grad(6, RandomPoint(1000, 1), g);
+    Grad(FunctionId::AxisEllipsoid, RandomPoint(1000, 1), g);
     EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... gradient evaluation", " Working..."}));
     host.statuses.clear();
     MyArray1 u = NewVector(1000);
     u[1] = 1e3000L;
     Real gnorm = 0;
-    EXPECT_THROW(EvalGrad(s, 6, u, g, gnorm), ERealBadError);
+    EXPECT_THROW(EvalGrad(s, FunctionId::AxisEllipsoid, u, g, gnorm), ERealBadError);
     EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... gradient evaluation"}));
 }
 

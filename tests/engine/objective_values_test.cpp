@@ -17,12 +17,12 @@ protected:
     testing::RecordingHost host;
     RunState s{host};
 
-    void Select(uint8_t code, int n) {
+    void Select(FunctionId code, int n) {
         s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionName = std::string(Traits(code).name);
         s.N = n;
     }
-    Real J(uint8_t code, const MyArray1& u) {
+    Real J(FunctionId code, const MyArray1& u) {
         Select(code, Components(u));
         return EvalJ(s, code, u);
     }
@@ -40,38 +40,38 @@ protected:
 };
 
 TEST_F(ObjectiveValues, WorkedValuesOfTheTwoDimensionalFunctions) {
-    EXPECT_EQ(J(0, V({1, 1})), 0.0L);
-    EXPECT_NEAR(J(0, V({-1.2L, 1})), 24.2L, 1e-16L);
-    EXPECT_EQ(J(4, V({0, 0})), 1.0L);
+    EXPECT_EQ(J(FunctionId::Rosenbrock, V({1, 1})), 0.0L);
+    EXPECT_NEAR(J(FunctionId::Rosenbrock, V({-1.2L, 1})), 24.2L, 1e-16L);
+    EXPECT_EQ(J(FunctionId::Saddle, V({0, 0})), 1.0L);
     // Saddle: unbounded below along u2
-    EXPECT_LT(J(4, V({0, -10})), J(4, V({0, -1})));
-    EXPECT_LT(J(4, V({0, -1000})), -999998.0L);
+    EXPECT_LT(J(FunctionId::Saddle, V({0, -10})), J(FunctionId::Saddle, V({0, -1})));
+    EXPECT_LT(J(FunctionId::Saddle, V({0, -1000})), -999998.0L);
 }
 
 // Hand-computed values at small integer points, one per formula.
 TEST_F(ObjectiveValues, EveryFormulaAtAnIntegerPoint) {
     const MyArray1 p2 = V({1, 2});
     const MyArray1 p3 = V({1, 2, 3});
-    EXPECT_EQ(J(0, p2), 100.0L);
-    EXPECT_EQ(J(1, p2), 1.0L);
-    EXPECT_EQ(J(2, p2), 100.0L);
-    EXPECT_EQ(J(3, p2), 68.0L);
-    EXPECT_EQ(J(4, p2), 2.0L);
-    EXPECT_EQ(J(5, p2), 22.0L);
-    EXPECT_EQ(J(6, p3), 36.0L);
-    EXPECT_EQ(J(7, p3), 46.0L);
-    EXPECT_EQ(J(8, p3), 10.0L);
-    EXPECT_EQ(J(10, p3), 74.0L);
-    EXPECT_EQ(J(12, p3), 15.0L);
-    EXPECT_EQ(J(13, p3), 66.0L);
-    EXPECT_EQ(J(14, p3), 5.0L);
-    EXPECT_NEAR(J(15, p2), 13.0L / 3, 1e-17L);
-    EXPECT_NEAR(J(16, p2), 0.5L + 1 + 2.0L / 3 + 0.005L, 1e-17L);
-    EXPECT_EQ(J(18, p3), 201.0L);
+    EXPECT_EQ(J(FunctionId::Rosenbrock, p2), 100.0L);
+    EXPECT_EQ(J(FunctionId::Himmelblau2, p2), 1.0L);
+    EXPECT_EQ(J(FunctionId::Himmelblau4, p2), 100.0L);
+    EXPECT_EQ(J(FunctionId::Himmelblau28, p2), 68.0L);
+    EXPECT_EQ(J(FunctionId::Saddle, p2), 2.0L);
+    EXPECT_EQ(J(FunctionId::CubicVarnel, p2), 22.0L);
+    EXPECT_EQ(J(FunctionId::AxisEllipsoid, p3), 36.0L);
+    EXPECT_EQ(J(FunctionId::Schwefel12, p3), 46.0L);
+    EXPECT_EQ(J(FunctionId::Staircase2, p3), 10.0L);
+    EXPECT_EQ(J(FunctionId::QuadraticVarnel, p3), 74.0L);
+    EXPECT_EQ(J(FunctionId::Qf1, p3), 15.0L);
+    EXPECT_EQ(J(FunctionId::Tridia, p3), 66.0L);
+    EXPECT_EQ(J(FunctionId::Dixon3dq, p3), 5.0L);
+    EXPECT_NEAR(J(FunctionId::HilbertA, p2), 13.0L / 3, 1e-17L);
+    EXPECT_NEAR(J(FunctionId::HilbertB, p2), 0.5L + 1 + 2.0L / 3 + 0.005L, 1e-17L);
+    EXPECT_EQ(J(FunctionId::GeneralizedRosenbrock, p3), 201.0L);
     // n = 5 puts the shifts at 0, 1/2, 0, -1/2, 0 (up to the short pi)
     const MyArray1 zero5 = NewVector(5);
-    EXPECT_NEAR(J(9, zero5), 60.5L, 1e-9L);
-    EXPECT_NEAR(J(11, zero5), 1.5L, 1e-9L);
+    EXPECT_NEAR(J(FunctionId::Staircase2Sin, zero5), 60.5L, 1e-9L);
+    EXPECT_NEAR(J(FunctionId::AxisEllipsoidSin, zero5), 1.5L, 1e-9L);
 }
 
 TEST_F(ObjectiveValues, TridiaUsesItsTunableParameters) {
@@ -80,10 +80,10 @@ TEST_F(ObjectiveValues, TridiaUsesItsTunableParameters) {
     s.Params.TridiaDelta = 0.5L;
     s.Params.TridiaGamma = 4;
     // 4(0.5 - 1)^2 + 2(6 - 2)^2 + 3(9 - 4)^2
-    EXPECT_EQ(J(13, V({1, 2, 3})), 1.0L + 32 + 75);
+    EXPECT_EQ(J(FunctionId::Tridia, V({1, 2, 3})), 1.0L + 32 + 75);
     s.Params.HilbertD = 1;
     // HILBERT (b) at n = 1 is u1^2 (1/2 + d)
-    EXPECT_EQ(J(16, V({2})), 6.0L);
+    EXPECT_EQ(J(FunctionId::HilbertB, V({2})), 6.0L);
 }
 
 TEST_F(ObjectiveValues, QuadraticFromFilesAndItsProductVector) {
@@ -95,7 +95,7 @@ TEST_F(ObjectiveValues, QuadraticFromFilesAndItsProductVector) {
     s.Quad.QuadB = V({1, -1});
     s.Quad.QuadC = 5;
     s.Quad.QuadAu = NewVector(2);
-    EXPECT_EQ(J(17, V({1, 2})), 13.0L);
+    EXPECT_EQ(J(FunctionId::QuadraticFromFiles, V({1, 2})), 13.0L);
     EXPECT_EQ(s.Quad.QuadAu[1], 4.0L);
     EXPECT_EQ(s.Quad.QuadAu[2], 7.0L);
 }
@@ -103,8 +103,8 @@ TEST_F(ObjectiveValues, QuadraticFromFilesAndItsProductVector) {
 TEST_F(ObjectiveValues, ValuesAtTheKnownMinima) {
     for (int n : {2, 3, 10, 101}) {
         SCOPED_TRACE(n);
-        for (uint8_t code : {8, 14, 18}) EXPECT_EQ(J(code, Filled(n, 1)), 0.0L) << int(code);
-        for (uint8_t code : {6, 7, 10, 15, 16}) EXPECT_EQ(J(code, NewVector(n)), 0.0L) << int(code);
+        for (FunctionId code : {FunctionId::Staircase2, FunctionId::Dixon3dq, FunctionId::GeneralizedRosenbrock}) EXPECT_EQ(J(code, Filled(n, 1)), 0.0L) << int(code);
+        for (FunctionId code : {FunctionId::AxisEllipsoid, FunctionId::Schwefel12, FunctionId::QuadraticVarnel, FunctionId::HilbertA, FunctionId::HilbertB}) EXPECT_EQ(J(code, NewVector(n)), 0.0L) << int(code);
         MyArray1 sinMin = NewVector(n), staircaseMin = NewVector(n), qf1Min = NewVector(n), tridiaMin = NewVector(n);
         tridiaMin[1] = 1;
         for (int i = 1; i <= n; ++i) {
@@ -113,16 +113,16 @@ TEST_F(ObjectiveValues, ValuesAtTheKnownMinima) {
             if (i > 1) tridiaMin[i] = tridiaMin[i - 1] / 2;
         }
         qf1Min[n] = 1.0L / n;
-        EXPECT_EQ(J(11, sinMin), 0.0L);
+        EXPECT_EQ(J(FunctionId::AxisEllipsoidSin, sinMin), 0.0L);
         // (s_i + 1) - s_i can miss 1 by 2^-64, but s_1 = 0 makes the first
         // partial sum exactly 1 and every later one rounds back onto i.
-        EXPECT_EQ(J(9, staircaseMin), 0.0L);
-        EXPECT_NEAR(J(12, qf1Min), -1.0L / (2 * n), 1e-18L);
-        EXPECT_EQ(J(13, tridiaMin), 0.0L);
+        EXPECT_EQ(J(FunctionId::Staircase2Sin, staircaseMin), 0.0L);
+        EXPECT_NEAR(J(FunctionId::Qf1, qf1Min), -1.0L / (2 * n), 1e-18L);
+        EXPECT_EQ(J(FunctionId::Tridia, tridiaMin), 0.0L);
     }
-    EXPECT_EQ(J(12, V({0, 0.5L})), -0.25L);
-    for (uint8_t code : {0, 1, 2}) EXPECT_EQ(J(code, V({1, 1})), 0.0L);
-    EXPECT_EQ(J(5, V({0, 0})), 0.0L);
+    EXPECT_EQ(J(FunctionId::Qf1, V({0, 0.5L})), -0.25L);
+    for (FunctionId code : {FunctionId::Rosenbrock, FunctionId::Himmelblau2, FunctionId::Himmelblau4}) EXPECT_EQ(J(code, V({1, 1})), 0.0L);
+    EXPECT_EQ(J(FunctionId::CubicVarnel, V({0, 0})), 0.0L);
 }
 
 TEST_F(ObjectiveValues, RelationsBetweenFunctionsHoldAtRandomPoints) {
@@ -130,13 +130,13 @@ TEST_F(ObjectiveValues, RelationsBetweenFunctionsHoldAtRandomPoints) {
     std::uniform_real_distribution<double> coordinate(-3, 3);
     for (int trial = 0; trial < 50; ++trial) {
         const MyArray1 p = V({coordinate(random), coordinate(random)});
-        EXPECT_EQ(J(18, p), J(0, p));  // bit for bit
+        EXPECT_EQ(J(FunctionId::GeneralizedRosenbrock, p), J(FunctionId::Rosenbrock, p));  // bit for bit
         for (int n : {1, 2, 5, 17}) {
             MyArray1 u = NewVector(n);
             for (int i = 1; i <= n; ++i) u[i] = coordinate(random);
             s.Params.HilbertD = 0;
-            const Real a = J(15, u);
-            const Real b = J(16, u);
+            const Real a = J(FunctionId::HilbertA, u);
+            const Real b = J(FunctionId::HilbertB, u);
             EXPECT_NEAR(b, a / 2, 1e-17L * (1 + std::fabs(a)));
         }
     }
@@ -158,19 +158,17 @@ TEST_F(ObjectiveValues, EveryEvaluationCountsOnceAlsoWhenItFails) {
     s.Quad.QuadA = NewMatrix(3);
     s.Quad.QuadB = NewVector(3);
     s.Quad.QuadAu = NewVector(3);
-    for (uint8_t code = 0; code <= 19; ++code) {
-        Select(code, code < 6 ? 2 : 3);
+    for (const FunctionTraits& f : FunctionList()) {
+        const FunctionId code = f.id;
+        Select(code, f.twoDimensionalOnly ? 2 : 3);
         const int before = s.EvalCount;
         EvalJ(s, code, Filled(s.N, 0.5L));
         EXPECT_EQ(s.EvalCount, before + 1) << int(code);
     }
-    Select(19, 3);
-    EXPECT_EQ(EvalJ(s, 19, Filled(3, 2)), 0.0L);  // no formula behind the code
-
-    Select(0, 2);
+    Select(FunctionId::Rosenbrock, 2);
     const int before = s.EvalCount;
     try {
-        EvalJ(s, 0, V({1e3000L, 1}));
+        EvalJ(s, FunctionId::Rosenbrock, V({1e3000L, 1}));
         FAIL() << "overflow not reported";
     } catch (const EBadError& e) {
         EXPECT_EQ(std::string(e.what()), "Error in evaluation of function: Rosenbrock (n=2)");
@@ -180,10 +178,10 @@ TEST_F(ObjectiveValues, EveryEvaluationCountsOnceAlsoWhenItFails) {
 
 TEST_F(ObjectiveValues, ArithmeticFaultsBecomeTheEvaluationError) {
     // a quiet NaN raises no flag; the non-finite value is caught instead
-    EXPECT_THROW(J(6, V({NAN, 1})), EBadError);
-    EXPECT_THROW(J(15, V({1e2500L, 1e2500L, 1})), EBadError);
+    EXPECT_THROW(J(FunctionId::AxisEllipsoid, V({NAN, 1})), EBadError);
+    EXPECT_THROW(J(FunctionId::HilbertA, V({1e2500L, 1e2500L, 1})), EBadError);
     // n = 1 divides by n - 1 = 0 in the "u*=sin" shifts
-    for (uint8_t code : {9, 11}) {
+    for (FunctionId code : {FunctionId::Staircase2Sin, FunctionId::AxisEllipsoidSin}) {
         Select(code, 1);
         try {
             EvalJ(s, code, V({0.5L}));
@@ -193,40 +191,40 @@ TEST_F(ObjectiveValues, ArithmeticFaultsBecomeTheEvaluationError) {
         }
     }
     // and the two-dimensional functions have no second component
-    Select(3, 1);
-    EXPECT_THROW(EvalJ(s, 3, V({0.5L})), EBadError);
+    Select(FunctionId::Himmelblau28, 1);
+    EXPECT_THROW(EvalJ(s, FunctionId::Himmelblau28, V({0.5L})), EBadError);
     // a clean evaluation after a failure does not see stale flags
-    EXPECT_EQ(J(6, V({1, 1})), 3.0L);
+    EXPECT_EQ(J(FunctionId::AxisEllipsoid, V({1, 1})), 3.0L);
 }
 
 TEST_F(ObjectiveValues, StatusTexts) {
-    Select(6, 3);
-    EvalJ(s, 6, NewVector(3));
+    Select(FunctionId::AxisEllipsoid, 3);
+    EvalJ(s, FunctionId::AxisEllipsoid, NewVector(3));
     EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working..."}));
 
     host.statuses.clear();
-    Select(6, 1000);
-    EvalJ(s, 6, NewVector(1000));
+    Select(FunctionId::AxisEllipsoid, 1000);
+    EvalJ(s, FunctionId::AxisEllipsoid, NewVector(1000));
     EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... function evaluation", " Working..."}));
 
     // a failing evaluation leaves the status as it was
     host.statuses.clear();
     MyArray1 huge = Filled(1000, 1e3000L);
-    EXPECT_THROW(EvalJ(s, 6, huge), EBadError);
+    EXPECT_THROW(EvalJ(s, FunctionId::AxisEllipsoid, huge), EBadError);
     EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... function evaluation"}));
     host.statuses.clear();
-    Select(6, 2);
-    EXPECT_THROW(EvalJ(s, 6, V({1e3000L, 0})), EBadError);
+    Select(FunctionId::AxisEllipsoid, 2);
+    EXPECT_THROW(EvalJ(s, FunctionId::AxisEllipsoid, V({1e3000L, 0})), EBadError);
     EXPECT_TRUE(host.statuses.empty());
 }
 
 TEST_F(ObjectiveValues, DimensionIsTheRunStateN) {
     // The level lines evaluate a long point as a function of u1 and u2.
     const MyArray1 u = V({1, 2, 3, 4});
-    Select(6, 2);
-    EXPECT_EQ(EvalJ(s, 6, u), 9.0L);
-    Select(10, 2);
-    EXPECT_EQ(EvalJ(s, 10, u), 9.0L + 9);
+    Select(FunctionId::AxisEllipsoid, 2);
+    EXPECT_EQ(EvalJ(s, FunctionId::AxisEllipsoid, u), 9.0L);
+    Select(FunctionId::QuadraticVarnel, 2);
+    EXPECT_EQ(EvalJ(s, FunctionId::QuadraticVarnel, u), 9.0L + 9);
 }
 
 } // namespace

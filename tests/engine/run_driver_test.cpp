@@ -28,7 +28,7 @@ struct DriverRun {
         s.Choices.StartItem = startItem;
         s.Choices.MethodPosition = methodPosition;
         const auto& f = FunctionAtPosition(functionPosition);
-        s.FunctionCode = f.code;
+        s.FunctionCode = f.id;
         s.FunctionName = std::string(f.name);
     }
     void Mode2(const std::string& eps = "0.01") {

@@ -26,9 +26,9 @@ class RunReportTest : public ::testing::Test {
 protected:
     RunReportTest() : s(host) {
         s.N = 2;
-        s.FunctionCode = 0;
+        s.FunctionCode = FunctionId::Rosenbrock;
         s.FunctionName = "Rosenbrock (n=2)";
-        s.MethodCode = 2;
+        s.MethodCode = MethodId::SteepestWolfe;
         s.MethodName = "Steepest descent with Wolfe steps";
         s.StorageText = FormatFloat("0.###", 220.0L / 1024 / 1024) + "MB";
         s.U0 = {0, -1.2L, 1};
@@ -120,7 +120,7 @@ TEST_F(RunReportTest, RosenbrockHeader) {
 
 TEST_F(RunReportTest, HeaderForAccuracyMode2AndAHigherDimension) {
     s.N = 3;
-    s.FunctionCode = 18;
+    s.FunctionCode = FunctionId::GeneralizedRosenbrock;
     s.FunctionName = "Generalized Rosenbrock (n>=2)";
     s.U0 = {0, -1.2L, 1, 1};
     s.UStar = {0, 1, 1, 1};
@@ -147,7 +147,7 @@ TEST_F(RunReportTest, HeaderLinesOfTheMethods) {
 
     host.lines.clear();
     s.SkipReevaluation = 0;
-    s.MethodCode = 16;
+    s.MethodCode = MethodId::CollinearDemo;
     s.MethodName = "Collinear gradients, demo 1 step";
     s.CollDelta = 0.5L;
     WriteReportHeader(s);
@@ -156,7 +156,7 @@ TEST_F(RunReportTest, HeaderLinesOfTheMethods) {
     EXPECT_EQ(host.lines[4], "Accuracy is ||u-u*||/||u\u00B0-u*||=0.01");
 
     host.lines.clear();
-    s.MethodCode = 13;
+    s.MethodCode = MethodId::NewtonCg;
     s.MethodName = "Inexact Newton-ConjGrag, step-size=1";
     WriteReportHeader(s);
     EXPECT_EQ(host.lines[3], " Precision coefficient in forcing term: c=1E-03");
@@ -164,26 +164,26 @@ TEST_F(RunReportTest, HeaderLinesOfTheMethods) {
 }
 
 TEST_F(RunReportTest, ConjugateGradientRenewalDependsOnTheFunction) {
-    s.MethodCode = 4;
+    s.MethodCode = MethodId::FletcherReevesWolfe;
     s.MethodName = "Fletcher-Reeves with Wolfe steps";
     WriteReportHeader(s);
     EXPECT_EQ(host.lines[3], "The renewal of a descent direction is implemented after 3n iterations.");
     EXPECT_EQ(host.lines[4].substr(0, 12), "Wolfe steps:");
 
-    for (uint8_t code : {6, 17}) {
+    for (FunctionId code : {FunctionId::AxisEllipsoid, FunctionId::QuadraticFromFiles}) {
         host.lines.clear();
         s.FunctionCode = code;
         WriteReportHeader(s);
         EXPECT_EQ(host.lines[3], "The renewal of a descent direction is implemented after non-orthogonal gradients.");
     }
     host.lines.clear();
-    s.FunctionCode = 18;
+    s.FunctionCode = FunctionId::GeneralizedRosenbrock;
     WriteReportHeader(s);
     EXPECT_EQ(host.lines[3], "The renewal of a descent direction is implemented after 3n iterations.");
 }
 
 TEST_F(RunReportTest, TrustRegionHeaderSkipsTheMethodDetails) {
-    s.MethodCode = 15;
+    s.MethodCode = MethodId::TrustRegion;
     s.MethodName = "Trust-region method";
     s.Params.TrustMaxRadius = 2.5L;
     s.SkipReevaluation = 1;   // ignored for this method
@@ -195,14 +195,14 @@ TEST_F(RunReportTest, TrustRegionHeaderSkipsTheMethodDetails) {
 }
 
 TEST_F(RunReportTest, MinimumBlockDependsOnTheFunction) {
-    s.FunctionCode = 3;
+    s.FunctionCode = FunctionId::Himmelblau28;
     s.FunctionName = "Himmelblau 28 (n=2)";
     WriteReportHeader(s);
     EXPECT_FALSE(HasPrefix("Extreme point u*:"));
     EXPECT_TRUE(HasPrefix("Initial guess u\u00B0:"));
 
     host.lines.clear();
-    s.FunctionCode = 13;
+    s.FunctionCode = FunctionId::Tridia;
     s.UStar = {0, 0.5L, -1234.5L};
     WriteReportHeader(s);
     EXPECT_EQ(Between("Extreme point u*:              (not more than 50 items in line)", " "),
@@ -239,7 +239,7 @@ TEST_F(RunReportTest, VectorBlocksHoldFiftyItemsPerLine) {
 
 TEST_F(RunReportTest, HeaderBlocksOfALargeProblem) {
     s.N = 120;
-    s.FunctionCode = 18;
+    s.FunctionCode = FunctionId::GeneralizedRosenbrock;
     s.U0 = NewVector(120);
     s.UStar = NewVector(120);
     s.GradJ0 = NewVector(120);
@@ -279,7 +279,7 @@ TEST_F(RunReportTest, LastIterationIsWrittenWithoutAccuracy) {
     EXPECT_TRUE(host.lines.empty());
 
     s.ContinueRun = 0;
-    s.FunctionCode = 17;
+    s.FunctionCode = FunctionId::QuadraticFromFiles;
     s.JCur = 1;
     s.GradNorm = 0.5L;
     WriteIterationLines(s);
@@ -307,7 +307,7 @@ TEST_F(RunReportTest, RunEndingAtIterationThirteen) {
 }
 
 TEST_F(RunReportTest, InexactNewtonSubIterations) {
-    s.MethodCode = 13;
+    s.MethodCode = MethodId::NewtonCg;
     s.IterCount = 2;
     s.SubIterCount = 1234;
     WriteIterationLines(s);
@@ -322,7 +322,7 @@ TEST_F(RunReportTest, InexactNewtonSubIterations) {
 }
 
 TEST_F(RunReportTest, CollinearIterationLinesOnlyWhenComplete) {
-    s.MethodCode = 17;
+    s.MethodCode = MethodId::Collinear;
     s.IterCount = 3;
     s.IterationComplete = 0;
     WriteIterationLines(s);
@@ -363,7 +363,7 @@ TEST_F(RunReportTest, FinalLinesWithoutAccuracy) {
     s.AccuracyText = FormatAccuracyText(0.5L);
     s.GradNorm = 0;
     s.StartTimeMs = 1000;
-    s.FunctionCode = 13;
+    s.FunctionCode = FunctionId::Tridia;
     WriteFinalLines(s, 1000);
     EXPECT_EQ(host.lines.at(0), "Operating time of problem = 0 s");
     EXPECT_EQ(host.lines.at(2), "   -1.20E+00   1.00E+00");

@@ -21,10 +21,10 @@ protected:
 
     // A problem at point u with J and gradJ known, as the driver keeps them;
     // the evaluation counter starts from 0.
-    void Setup(uint8_t code, MyArray1 u, uint8_t methodCode, int iterCount) {
+    void Setup(FunctionId code, MyArray1 u, MethodId methodCode, int iterCount) {
         s.N = Components(u);
         s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionName = std::string(Traits(code).name);
         s.MethodCode = methodCode;
         s.IterCount = iterCount;
         s.U = u;
@@ -61,7 +61,7 @@ protected:
 TEST_F(WolfeSearchTest, FirstTrialMeetingBothConditionsCostsOneJAndOneGradient) {
     // Quasi-Newton at the first iteration tries min(1, h) = 0.48: J = 0.0016
     // and the slope -0.16 is within c2 = 0.1 of |dphi0| = 4.
-    Setup(6, {0, 1, 0}, 8, 0);
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0}, MethodId::BfgsWolfe, 0);
     s.Step = 0.75L;
     SteepestSearch(0.48L);
     EXPECT_EQ(s.EvalCount, 2);
@@ -79,7 +79,7 @@ TEST_F(WolfeSearchTest, FirstTrialMeetingBothConditionsCostsOneJAndOneGradient) 
 
 TEST_F(WolfeSearchTest, FirstTrialOfGradientMethodsIsAFifthOfH) {
     // Steepest descent at the first iteration: 0.2 * 2.4 = 0.48 as above.
-    Setup(6, {0, 1, 0}, 2, 0);
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0}, MethodId::SteepestWolfe, 0);
     SteepestSearch(2.4L);
     EXPECT_EQ(s.EvalCount, 2);
     EXPECT_EQ(s.U[1], 1 - (0.2L * 2.4L) * 2);
@@ -88,7 +88,7 @@ TEST_F(WolfeSearchTest, FirstTrialOfGradientMethodsIsAFifthOfH) {
 TEST_F(WolfeSearchTest, StepAtAlphaMaxIsAcceptedWithoutExtrapolation) {
     // alpha = h = 0.2: J = 0.36 decreases enough, but the slope -2.4 is
     // still steep; at alpha_max the search stops there.
-    Setup(6, {0, 1, 0}, 8, 0);
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0}, MethodId::BfgsWolfe, 0);
     SteepestSearch(0.2L);
     EXPECT_EQ(s.EvalCount, 2);
     EXPECT_EQ(s.U[1], 1 - 0.2L * 2);
@@ -99,7 +99,7 @@ TEST_F(WolfeSearchTest, LaterIterationsStartFromTheLastDecreaseAndExtrapolate) {
     // alpha0 = 1.01 * 2 * (1 - 1.198) / -4 = 0.09999: J = 0.64, slope -3.2.
     // The extrapolation tries alpha_max = 0.46 first, where J = 0.0064 and
     // the slope -0.32 is flat enough.
-    Setup(6, {0, 1, 0}, 4, 1);
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0}, MethodId::FletcherReevesWolfe, 1);
     s.JPrev = 1.198L;
     SteepestSearch(0.46L);
     EXPECT_EQ(s.EvalCount, 4);
@@ -113,7 +113,7 @@ TEST_F(WolfeSearchTest, ExtrapolationBacksOffThenZoomFindsTheParabolaMinimum) {
     // parabola exactly and accepts alpha = 0.5.
     // Evaluations: J, g at 0.1; J at 2; J, g at 0.67; J, g at 0.5.
     for (uint8_t interpolation : {0, 1}) {
-        Setup(6, {0, 1, 0}, 4, 1);
+        Setup(FunctionId::AxisEllipsoid, {0, 1, 0}, MethodId::FletcherReevesWolfe, 1);
         s.JPrev = 1.198L;
         s.Params.WolfeInterpolation = interpolation;
         SteepestSearch(2);
@@ -124,7 +124,7 @@ TEST_F(WolfeSearchTest, ExtrapolationBacksOffThenZoomFindsTheParabolaMinimum) {
 }
 
 TEST_F(WolfeSearchTest, DirectionAliasingTheGradientBehavesAsASeparateDirection) {
-    Setup(18, {0, -1.2L, 1, -0.5L, 0.8L}, 6, 1);
+    Setup(FunctionId::GeneralizedRosenbrock, {0, -1.2L, 1, -0.5L, 0.8L}, MethodId::PolakRibiereWolfe, 1);
     s.JPrev = s.JCur + 3;
     RunState copy = s;
     const MyArray1 d = s.GradJ;
@@ -145,7 +145,7 @@ TEST_F(WolfeSearchTest, QuadraticInterpolationOutsideTheIntervalFallsBackToMidpo
     // tangent line, so the interpolating parabola opens downwards and its
     // vertex is at a negative alpha. The midpoint 0.8 (u1 = -0.432) is
     // tried instead; with c2 = 3 its slope is accepted.
-    Setup(5, {0, -1.2L, 0}, 2, 0);
+    Setup(FunctionId::CubicVarnel, {0, -1.2L, 0}, MethodId::SteepestWolfe, 0);
     s.Params.WolfeC2 = 3;
     SteepestSearch(8);
     EXPECT_EQ(s.EvalCount, 4);
@@ -156,7 +156,7 @@ TEST_F(WolfeSearchTest, QuadraticInterpolationOutsideTheIntervalFallsBackToMidpo
 TEST_F(WolfeSearchTest, CubicInterpolationFaultEndsTheSearch) {
     // Himmelblau 28 may be searched along an ascent direction; there the
     // cubic through the two ends has no real extremum.
-    Setup(3, {0, -5, 0}, 8, 0);
+    Setup(FunctionId::Himmelblau28, {0, -5, 0}, MethodId::BfgsWolfe, 0);
     s.Params.WolfeInterpolation = 1;
     const MyArray1 ascent{0, -s.GradJ[1], -s.GradJ[2]};
     ExpectError(ascent, 0.5L / s.GradNorm,
@@ -166,7 +166,7 @@ TEST_F(WolfeSearchTest, CubicInterpolationFaultEndsTheSearch) {
 TEST_F(WolfeSearchTest, HimmelblauAscentIsNotRejectedAndZoomStopsAfterTenRounds) {
     // With dphi0 > 0 no trial can be flat enough, so the zoom runs its ten
     // rounds and accepts the last one.
-    Setup(3, {0, -5, 0}, 8, 0);
+    Setup(FunctionId::Himmelblau28, {0, -5, 0}, MethodId::BfgsWolfe, 0);
     const MyArray1 ascent{0, -s.GradJ[1], -s.GradJ[2]};
     const MyArray1 start = s.U;
     WolfeSearch(s, s.FunctionCode, ascent, s.U, s.GradJ, 0.5L / s.GradNorm);
@@ -177,7 +177,7 @@ TEST_F(WolfeSearchTest, HimmelblauAscentIsNotRejectedAndZoomStopsAfterTenRounds)
 
 TEST_F(WolfeSearchTest, NonDescentDirectionIsRejectedBeforeAnyEvaluation) {
     const char* message = "Minimization direction is not a descent direction (Wolfe line search).";
-    Setup(6, {0, 1, 0}, 2, 0);
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0}, MethodId::SteepestWolfe, 0);
     ExpectError(MyArray1{0, -2, 0}, 1, message);
     EXPECT_EQ(s.Step, 0);
     ExpectError(MyArray1{0, 0, 1}, 1, message);  // orthogonal: slope exactly 0
@@ -187,7 +187,7 @@ TEST_F(WolfeSearchTest, NonDescentDirectionIsRejectedBeforeAnyEvaluation) {
 
 TEST_F(WolfeSearchTest, ZeroFirstTrialReturnsQuietlyWithZeroStep) {
     // After the first iteration with J unchanged since the previous one.
-    Setup(6, {0, 1, 0}, 4, 3);
+    Setup(FunctionId::AxisEllipsoid, {0, 1, 0}, MethodId::FletcherReevesWolfe, 3);
     s.JPrev = s.JCur;
     SteepestSearch(1);
     EXPECT_EQ(s.Step, 0);

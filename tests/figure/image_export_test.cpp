@@ -224,7 +224,7 @@ TEST(StampIcon, DrawsAtFiveFiveAndTwiceIsOnce) {
 TEST(ImageExport, DrawnFigureSurvivesGif) {
     tarvik::testing::RecordingHost host;
     RunState s(host);
-    s.FunctionCode = 0;
+    s.FunctionCode = FunctionId::Rosenbrock;
     s.N = 2;
     s.U = NewVector(2);
     s.U0 = NewVector(2);

@@ -29,7 +29,7 @@ struct FigureRun {
     QuietHost host;
     RunState s{host};
 
-    FigureRun(uint8_t code, int n, Real u01, Real u02) {
+    FigureRun(FunctionId code, int n, Real u01, Real u02) {
         s.FunctionCode = code;
         s.N = n;
         s.U = NewVector(n);
@@ -57,25 +57,25 @@ int CountColour(const QImage& image, Colour c) {
 } // namespace
 
 TEST(PlaneRange, FollowsTheStartingPoint) {
-    EXPECT_EQ(PlaneRangeFor(0, 0, 0), 3);
-    EXPECT_EQ(PlaneRangeFor(2.9L, -4.2L, 0), 5);
-    EXPECT_EQ(PlaneRangeFor(-7.5L, 1, 0), 8);
-    EXPECT_EQ(PlaneRangeFor(-0.2L, -1.4L, 0), 3);
-    EXPECT_EQ(PlaneRangeFor(3, 0, 0), 4);
+    EXPECT_EQ(PlaneRangeFor(0, 0, FunctionId::Rosenbrock), 3);
+    EXPECT_EQ(PlaneRangeFor(2.9L, -4.2L, FunctionId::Rosenbrock), 5);
+    EXPECT_EQ(PlaneRangeFor(-7.5L, 1, FunctionId::Rosenbrock), 8);
+    EXPECT_EQ(PlaneRangeFor(-0.2L, -1.4L, FunctionId::Rosenbrock), 3);
+    EXPECT_EQ(PlaneRangeFor(3, 0, FunctionId::Rosenbrock), 4);
 }
 
 TEST(PlaneRange, Himmelblau28DoublesSmallWindowsOnly) {
-    EXPECT_EQ(PlaneRangeFor(1, 1, 3), 6);
-    EXPECT_EQ(PlaneRangeFor(-5, 0, 3), 6);
-    EXPECT_EQ(PlaneRangeFor(4.5L, 0, 3), 10);
-    EXPECT_EQ(PlaneRangeFor(1, 1, 4), 3);
+    EXPECT_EQ(PlaneRangeFor(1, 1, FunctionId::Himmelblau28), 6);
+    EXPECT_EQ(PlaneRangeFor(-5, 0, FunctionId::Himmelblau28), 6);
+    EXPECT_EQ(PlaneRangeFor(4.5L, 0, FunctionId::Himmelblau28), 10);
+    EXPECT_EQ(PlaneRangeFor(1, 1, FunctionId::Saddle), 3);
 }
 
 TEST(PlaneRange, HugeStartStaysUsable) {
-    const int32_t r = PlaneRangeFor(1e300L, 0, 0);
+    const int32_t r = PlaneRangeFor(1e300L, 0, FunctionId::Rosenbrock);
     EXPECT_GT(r, 1000000);
     EXPECT_LE(static_cast<int64_t>(r) * 2, std::numeric_limits<int32_t>::max());
-    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, 0), 3);
+    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, FunctionId::Rosenbrock), 3);
 }
 
 TEST(PixelMapping, PointAndOffsetFormsDifferForNegativeFractions) {
@@ -264,11 +264,11 @@ TEST(Levels, CubicSpacingAboveQuadC) {
 }
 
 TEST(Levels, SpacingFactorByFunction) {
-    for (uint8_t code : {6, 11, 12}) EXPECT_EQ(LevelSpacingFactor(code), 4);
-    for (uint8_t code : {8, 9}) EXPECT_EQ(LevelSpacingFactor(code), 0.3L);
-    EXPECT_EQ(LevelSpacingFactor(10), 3);
-    for (uint8_t code : {0, 1, 2, 3, 4, 5, 7, 13, 14, 15, 16, 17, 18}) EXPECT_EQ(LevelSpacingFactor(code), 2);
-    EXPECT_EQ(LevelStepFor(26, 1, 0), 25.0L * 2 / 10 / 5);
+    for (FunctionId code : {FunctionId::AxisEllipsoid, FunctionId::AxisEllipsoidSin, FunctionId::Qf1}) EXPECT_EQ(LevelSpacingFactor(code), 4);
+    for (FunctionId code : {FunctionId::Staircase2, FunctionId::Staircase2Sin}) EXPECT_EQ(LevelSpacingFactor(code), 0.3L);
+    EXPECT_EQ(LevelSpacingFactor(FunctionId::QuadraticVarnel), 3);
+    for (FunctionId code : {FunctionId::Rosenbrock, FunctionId::Himmelblau2, FunctionId::Himmelblau4, FunctionId::Himmelblau28, FunctionId::Saddle, FunctionId::CubicVarnel, FunctionId::Schwefel12, FunctionId::Tridia, FunctionId::Dixon3dq, FunctionId::HilbertA, FunctionId::HilbertB, FunctionId::QuadraticFromFiles, FunctionId::GeneralizedRosenbrock}) EXPECT_EQ(LevelSpacingFactor(code), 2);
+    EXPECT_EQ(LevelStepFor(26, 1, FunctionId::Rosenbrock), 25.0L * 2 / 10 / 5);
 }
 
 TEST(Levels, NumberPatterns) {
@@ -350,7 +350,7 @@ TEST(CrossingScan, AxisParallelEllipsoidIsSymmetric) {
     ScanCrossings(t, [&](int c, int r) -> Real {
         s.U[1] = c * h - range;
         s.U[2] = range - r * h;
-        return EvalJ(s, 6, s.U) - level;
+        return EvalJ(s, FunctionId::AxisEllipsoid, s.U) - level;
     });
     int crossed = 0;
     for (int c = 0; c <= width; ++c) {
@@ -373,7 +373,7 @@ TEST(CrossingScan, AxisParallelEllipsoidIsSymmetric) {
 // ---- Whole drawings ----
 
 TEST(DrawLevelLines, TwoDimensionalPictureHasNumbersAndExactColours) {
-    FigureRun run(6, 2, 2, 1);
+    FigureRun run(FunctionId::AxisEllipsoid, 2, 2, 1);
     ContourFigure fig(127);
     ASSERT_EQ(fig.Width(), 120);
     ASSERT_EQ(fig.Height(), 113);
@@ -414,7 +414,7 @@ TEST(DrawLevelLines, TwoDimensionalPictureHasNumbersAndExactColours) {
 }
 
 TEST(DrawLevelLines, HigherDimensionShowsTheTitleAndRestoresN) {
-    FigureRun run(6, 3, 2, 1);
+    FigureRun run(FunctionId::AxisEllipsoid, 3, 2, 1);
     ContourFigure fig(127);
     fig.DrawLevelLines(run.s);
     EXPECT_EQ(run.s.N, 3);
@@ -425,28 +425,28 @@ TEST(DrawLevelLines, HigherDimensionShowsTheTitleAndRestoresN) {
         for (int x = 0; x < im.width(); ++x) titlePixels += FromQRgb(im.pixel(x, y)) == clTitle;
     EXPECT_GT(titlePixels, 20);
     // With the title there are no level numbers: all black pixels are lines.
-    FigureRun run2(6, 2, 2, 1);
+    FigureRun run2(FunctionId::AxisEllipsoid, 2, 2, 1);
     ContourFigure fig2(127);
     fig2.DrawLevelLines(run2.s);
     EXPECT_GT(CountColour(fig2.Image(), clLevelLine), CountColour(im, clLevelLine));
 }
 
 TEST(DrawLevelLines, SaddlesAndMissingOptimalPoint) {
-    FigureRun saddle(4, 2, 1, 1);
+    FigureRun saddle(FunctionId::Saddle, 2, 1, 1);
     saddle.s.UStar.clear();   // no known minimum
     ContourFigure fig(127);
     fig.DrawLevelLines(saddle.s);
     EXPECT_GT(CountColour(fig.Image(), clSaddle), 10);
     EXPECT_EQ(CountColour(fig.Image(), clOptimalPoint), 0);
 
-    FigureRun himmelblau(3, 2, 1, 1);
+    FigureRun himmelblau(FunctionId::Himmelblau28, 2, 1, 1);
     ContourFigure fig3(127);
     fig3.DrawLevelLines(himmelblau.s);
     EXPECT_EQ(fig3.PlaneRange, 6);
     EXPECT_EQ(CountColour(fig3.Image(), clOptimalPoint), 0);
     EXPECT_GT(CountColour(fig3.Image(), clSaddle), 40);
 
-    FigureRun rosen(0, 2, -0.2L, -1.4L);
+    FigureRun rosen(FunctionId::Rosenbrock, 2, -0.2L, -1.4L);
     rosen.s.UStar[1] = 1;
     rosen.s.UStar[2] = 1;
     ContourFigure fig0(127);
@@ -456,7 +456,7 @@ TEST(DrawLevelLines, SaddlesAndMissingOptimalPoint) {
 }
 
 TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
-    FigureRun run(17, 2, 1, 0);
+    FigureRun run(FunctionId::QuadraticFromFiles, 2, 1, 0);
     run.s.Quad.QuadA = NewMatrix(2);
     run.s.Quad.QuadA[1][1] = 2;
     run.s.Quad.QuadA[2][2] = 4;
@@ -475,7 +475,7 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
     fig2.DrawLevelLines(run.s);
     EXPECT_GT(CountColour(fig2.Image(), clOptimalPoint), 0);
 
-    FigureRun other(6, 2, 1, 0);
+    FigureRun other(FunctionId::AxisEllipsoid, 2, 1, 0);
     other.s.Quad.QuadC = 5;
     ContourFigure fig3(127);
     fig3.DrawLevelLines(other.s);
@@ -483,7 +483,7 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
 }
 
 TEST(DrawLevelLines, EvaluationErrorRestoresNAndCount) {
-    FigureRun run(17, 3, 1, 1);
+    FigureRun run(FunctionId::QuadraticFromFiles, 3, 1, 1);
     run.s.Quad.QuadA = NewMatrix(3);
     run.s.Quad.QuadB = NewVector(3);
     run.s.Quad.QuadC = std::numeric_limits<Real>::quiet_NaN();

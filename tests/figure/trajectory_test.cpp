@@ -39,7 +39,7 @@ struct TrajectoryRun {
     RunState s{host};
     ContourFigure fig{107};
 
-    explicit TrajectoryRun(uint8_t methodCode) {
+    explicit TrajectoryRun(MethodId methodCode) {
         fig.Image().fill(ToQRgb(clFigBack));
         fig.PlaneScale = 10;
         fig.FigCentreX = 50;
@@ -187,7 +187,7 @@ TEST(CanvasText, HasOnlyTheFontAndBoxColours) {
 // ---- Trajectory steps ----
 
 TEST(TrajectoryStep, FirstIterationRedrawsTheStartOverItsOrt) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.IterCount = 1;
     run.s.GradJPrev[1] = 1;
     run.s.GradNormPrev = 1;
@@ -209,7 +209,7 @@ TEST(TrajectoryStep, FirstIterationRedrawsTheStartOverItsOrt) {
 }
 
 TEST(TrajectoryStep, SubstituteStepDrawsItsOrtInItsOwnColour) {
-    TrajectoryRun run(7);
+    TrajectoryRun run(MethodId::BfgsGolden);
     run.fig.CurPixel = PixelPos{60, 40};
     run.fig.PrevPixel = PixelPos{50, 50};
     run.s.IterCount = 2;
@@ -234,7 +234,7 @@ TEST(TrajectoryStep, SubstituteStepDrawsItsOrtInItsOwnColour) {
 }
 
 TEST(TrajectoryStep, ProjectedOrtOfAGradientOutsideThePlaneIsShorter) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.IterCount = 2;
     run.s.GradJPrev[1] = 1;
     run.s.GradNormPrev = 2;   // half of the gradient lies in other coordinates
@@ -246,7 +246,7 @@ TEST(TrajectoryStep, ProjectedOrtOfAGradientOutsideThePlaneIsShorter) {
 
 TEST(TrajectoryStep, FinalMarkerWhenTheRunEnds) {
     for (int variant = 0; variant < 3; ++variant) {
-        TrajectoryRun run(2);
+        TrajectoryRun run(MethodId::SteepestWolfe);
         run.s.IterCount = 4;
         if (variant == 0) run.s.ContinueRun = 0;
         if (variant == 1) run.s.GradNorm = 0;
@@ -256,7 +256,7 @@ TEST(TrajectoryStep, FinalMarkerWhenTheRunEnds) {
         EXPECT_EQ(At(run.Im(), 70, 50), clFinalPoint) << variant;
         EXPECT_GT(CountIn(run.Im(), clFinalRim, 67, 47, 72, 52), 8) << variant;
     }
-    TrajectoryRun going(2);
+    TrajectoryRun going(MethodId::SteepestWolfe);
     going.s.IterCount = 4;
     going.MoveTo(2, 0);
     going.fig.DrawTrajectoryStep(going.s);
@@ -264,7 +264,7 @@ TEST(TrajectoryStep, FinalMarkerWhenTheRunEnds) {
 }
 
 TEST(TrajectoryStep, WithoutRedrawTheSegmentStartsFromThePreviousPoint) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.RedrawTrajectory = 0;
     run.s.IterCount = 5;
     run.s.GradNormPrev = 1;
@@ -306,13 +306,13 @@ TEST(CanvasEllipse, BoxesAroundFarPointsAreClippedNotWrapped) {
 }
 
 TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRun) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.IterCount = 6;
     run.MoveTo(1e8L, 0);   // pixel 1 000 000 050 still fits
     run.fig.DrawTrajectoryStep(run.s);
     for (int x = 54; x < 100; ++x) EXPECT_EQ(At(run.Im(), x, 50), clTrajectory) << x;
 
-    TrajectoryRun far(2);
+    TrajectoryRun far(MethodId::SteepestWolfe);
     far.s.IterCount = 7;
     far.MoveTo(0, -1e30L);
     try {
@@ -326,7 +326,7 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRun) {
 }
 
 TEST(TrajectoryStep, CollinearStartDrawsADottedDeltaVicinity) {
-    TrajectoryRun run(16);
+    TrajectoryRun run(MethodId::CollinearDemo);
     run.s.SubIterCount = 1;
     run.s.IterCount = 0;
     run.s.CollDelta = 2;   // 20 pixels
@@ -367,37 +367,37 @@ TEST(TrajectoryStep, CollinearStartDrawsADottedDeltaVicinity) {
 
 TEST(FigureHints, ColoursNameTheirElements) {
     const std::string prev = "previous";
-    EXPECT_EQ(FigureHintForColour(clFigBack, 2, prev), " Double click on the image to save it in a file");
-    EXPECT_EQ(FigureHintForColour(clTrajectory, 2, prev), " Projection of a descent trajectory");
-    EXPECT_EQ(FigureHintForColour(clInitialPoint, 2, prev), " Initial point");
-    EXPECT_EQ(FigureHintForColour(clOptimalPoint, 2, prev), " Optimal point");
-    EXPECT_EQ(FigureHintForColour(clFinalPoint, 2, prev), " Final point");
-    EXPECT_EQ(FigureHintForColour(clOrt, 2, prev), " Projection of a gradient ort");
-    EXPECT_EQ(FigureHintForColour(clAxisU1, 2, prev), " Axis of u1");
-    EXPECT_EQ(FigureHintForColour(clAxisU2, 2, prev), " Axis of u2");
-    EXPECT_EQ(FigureHintForColour(clSubIter, 17, prev), " Sub-iterations to compute a descent direction");
-    EXPECT_EQ(FigureHintForColour(clSaddle, 2, prev), " Saddle point");
-    EXPECT_EQ(FigureHintForColour(clSteepestStep, 2, prev),
+    EXPECT_EQ(FigureHintForColour(clFigBack, MethodId::SteepestWolfe, prev), " Double click on the image to save it in a file");
+    EXPECT_EQ(FigureHintForColour(clTrajectory, MethodId::SteepestWolfe, prev), " Projection of a descent trajectory");
+    EXPECT_EQ(FigureHintForColour(clInitialPoint, MethodId::SteepestWolfe, prev), " Initial point");
+    EXPECT_EQ(FigureHintForColour(clOptimalPoint, MethodId::SteepestWolfe, prev), " Optimal point");
+    EXPECT_EQ(FigureHintForColour(clFinalPoint, MethodId::SteepestWolfe, prev), " Final point");
+    EXPECT_EQ(FigureHintForColour(clOrt, MethodId::SteepestWolfe, prev), " Projection of a gradient ort");
+    EXPECT_EQ(FigureHintForColour(clAxisU1, MethodId::SteepestWolfe, prev), " Axis of u1");
+    EXPECT_EQ(FigureHintForColour(clAxisU2, MethodId::SteepestWolfe, prev), " Axis of u2");
+    EXPECT_EQ(FigureHintForColour(clSubIter, MethodId::Collinear, prev), " Sub-iterations to compute a descent direction");
+    EXPECT_EQ(FigureHintForColour(clSaddle, MethodId::SteepestWolfe, prev), " Saddle point");
+    EXPECT_EQ(FigureHintForColour(clSteepestStep, MethodId::SteepestWolfe, prev),
               " Step by steepest descent. The curvature condition is not satisfied.");
-    EXPECT_EQ(FigureHintForColour(clNoHessianUpdate, 2, prev),
+    EXPECT_EQ(FigureHintForColour(clNoHessianUpdate, MethodId::SteepestWolfe, prev),
               " Step without update of Hessian (Hessean is not positive)");
-    EXPECT_EQ(FigureHintForColour(clAngleStep, 17, prev), " The angle between  gradJ ^ d-min >= 0");
+    EXPECT_EQ(FigureHintForColour(clAngleStep, MethodId::Collinear, prev), " The angle between  gradJ ^ d-min >= 0");
     for (Colour c : {clLevelLine, clAxisText, clTitle, clFinalRim, clNoPixel})
-        EXPECT_EQ(FigureHintForColour(c, 2, prev), "") << std::hex << c;
+        EXPECT_EQ(FigureHintForColour(c, MethodId::SteepestWolfe, prev), "") << std::hex << c;
 }
 
 TEST(FigureHints, DemoMethodNamesTheDeltaVicinityAndKeepsOtherwise) {
     const std::string prev = " Axis of u1";
-    EXPECT_EQ(FigureHintForColour(clDeltaVicinity, 16, prev), " Delta-vicinity to start the search of a descent direction");
-    EXPECT_EQ(FigureHintForColour(clLevelLine, 16, prev), prev);
-    EXPECT_EQ(FigureHintForColour(clSaddle, 16, prev), prev);
-    EXPECT_EQ(FigureHintForColour(clAngleStep, 16, prev), prev);
-    EXPECT_EQ(FigureHintForColour(clTrajectory, 16, prev), " Projection of a descent trajectory");
-    EXPECT_EQ(FigureHintForColour(clFigBack, 16, prev), " Double click on the image to save it in a file");
+    EXPECT_EQ(FigureHintForColour(clDeltaVicinity, MethodId::CollinearDemo, prev), " Delta-vicinity to start the search of a descent direction");
+    EXPECT_EQ(FigureHintForColour(clLevelLine, MethodId::CollinearDemo, prev), prev);
+    EXPECT_EQ(FigureHintForColour(clSaddle, MethodId::CollinearDemo, prev), prev);
+    EXPECT_EQ(FigureHintForColour(clAngleStep, MethodId::CollinearDemo, prev), prev);
+    EXPECT_EQ(FigureHintForColour(clTrajectory, MethodId::CollinearDemo, prev), " Projection of a descent trajectory");
+    EXPECT_EQ(FigureHintForColour(clFigBack, MethodId::CollinearDemo, prev), " Double click on the image to save it in a file");
 }
 
 TEST(FigureHints, ReadThePixelUnderTheMouse) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.IterCount = 1;
     run.MoveTo(1, 1);
     run.fig.DrawTrajectoryStep(run.s);
@@ -405,7 +405,7 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
     EXPECT_EQ(run.fig.FigureHint(run.s, 50, 50, "x"), " Initial point");
     EXPECT_EQ(run.fig.FigureHint(run.s, 5, 5, "x"), " Double click on the image to save it in a file");
     EXPECT_EQ(run.fig.FigureHint(run.s, -1, 5, "x"), "");
-    run.s.MethodCode = 16;
+    run.s.MethodCode = MethodId::CollinearDemo;
     EXPECT_EQ(run.fig.FigureHint(run.s, 500, 5, "x"), "x");
 }
 
