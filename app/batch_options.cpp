@@ -85,7 +85,9 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.nText = v;
         } else if (a == "--function") {
             auto p = FunctionPositionFrom(v);
-            if (!p) return "--function must be a position 0..18 or an exact function name, got '" + v + "'";
+            if (!p)
+                return "--function must be a position 0.." + std::to_string(FunctionCount - 1) +
+                       " or an exact function name, got '" + v + "'";
             o.functionPosition = *p;
         } else if (a == "--start") {
             auto p = ParseIndex(v, StartPointItemCount);
@@ -93,7 +95,9 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.startItem = *p;
         } else if (a == "--method") {
             auto p = MethodPositionFrom(v);
-            if (!p) return "--method must be a position 0..17 or an exact method name, got '" + v + "'";
+            if (!p)
+                return "--method must be a position 0.." + std::to_string(MethodCount - 1) +
+                       " or an exact method name, got '" + v + "'";
             o.methodPosition = *p;
             haveMethod = true;
         } else if (a == "--accuracy") {
@@ -178,9 +182,11 @@ std::string BatchHelpText() {
         "exactly as the output pane would hold it. Message boxes go to standard error.\n"
         "\n"
         "  --n N               dimension, an integer >= 2 (default 2)\n"
-        "  --function P        function: position 0..18 or its exact name (default 0)\n"
+        "  --function P        function: position 0.." + std::to_string(FunctionCount - 1) +
+        " or its exact name (default 0)\n"
         "  --start I           starting-point item 0..29 (default 0; 29 = from file)\n"
-        "  --method M          method: position 0..17 or its exact name (required)\n"
+        "  --method M          method: position 0.." + std::to_string(MethodCount - 1) +
+        " or its exact name (required)\n"
         "  --accuracy 1|2      1: ||u-u*||/||u°-u*||, 2: |J(u')-J(u'')|/J(u°) (default 1)\n"
         "  --eps E             accuracy as typed into the accuracy box (default 0.01)\n"
         "  --on-failure A      answer to a recoverable method failure: yes, no, cancel, all\n"

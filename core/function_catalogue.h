@@ -1,5 +1,5 @@
 #pragma once
-// The nineteen test functions: one entry each, and every question of the
+// The test functions: one entry each, and every question of the
 // kind "which function is this?" answered by a trait of that entry.
 #include <cstdint>
 #include <span>

@@ -1,5 +1,5 @@
 #pragma once
-// The eighteen methods: one entry each, with the rules and arrays a run of
+// The methods: one entry each, with the rules and arrays a run of
 // the method needs and the parameters it offers.
 #include <cstdint>
 #include <span>

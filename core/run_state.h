@@ -27,9 +27,9 @@ enum class UStarSource { FromFile, Zero, Unknown };
 // engine reads the window only through this record.
 struct WindowChoices {
     std::string CmbNText = "2";        // dimension as typed
-    int FunctionPosition = 0;          // position in CmbFunctionsAll, 0..18
+    int FunctionPosition = 0;          // position in CmbFunctionsAll
     int StartItem = 0;                 // CmbU0 item, 0..29
-    int MethodPosition = 0;            // position p of the method catalogue, 0..17
+    int MethodPosition = 0;            // position p in the method list
     bool RbtnPrec1Checked = true;      // accuracy ||u-u*||/||u°-u*||
     bool RbtnPrec2Checked = false;     // accuracy |J(u')-J(u'')|/J(u°)
     std::string CmbPrec1Text = "0.01";
