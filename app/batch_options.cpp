@@ -34,24 +34,24 @@ std::optional<int> MethodPositionFrom(const std::string& text) {
 } // namespace
 
 std::optional<std::string> ApplyParameter(TunableParameters& p, const std::string& name, const std::string& value) {
-    const ParameterSpec* spec = FindParameter(name);
-    if (spec == nullptr) return "unknown parameter " + name;
-    switch (spec->kind) {
+    const ParameterRow* param = FindParameter(name);
+    if (param == nullptr) return "unknown parameter " + name;
+    switch (param->kind) {
     case ParameterKind::Real: {
         Real parsed = 0;
-        if (!TryParseReal(CommaToDot(value), parsed) || !InRange(spec->valid, parsed)) return "Incorrect data in parameter!";
-        p.*spec->real = parsed;
+        if (!TryParseReal(CommaToDot(value), parsed) || !InRange(param->valid, parsed)) return "Incorrect data in parameter!";
+        p.*param->real = parsed;
         return std::nullopt;
     }
     case ParameterKind::Integer: {
         int32_t parsed = 0;
-        if (!TryParseInt32(value, parsed) || !InRange(spec->valid, parsed)) return "Incorrect data in parameter!";
-        p.*spec->integer = parsed;
+        if (!TryParseInt32(value, parsed) || !InRange(param->valid, parsed)) return "Incorrect data in parameter!";
+        p.*param->integer = parsed;
         return std::nullopt;
     }
     case ParameterKind::Interpolation:
-        if (value == "cubic" || value == "1") p.*spec->choice = 1;
-        else if (value == "quadratic" || value == "0") p.*spec->choice = 0;
+        if (value == "cubic" || value == "1") p.*param->choice = 1;
+        else if (value == "quadratic" || value == "0") p.*param->choice = 0;
         else return name + " must be quadratic or cubic";
         return std::nullopt;
     }

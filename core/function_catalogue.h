@@ -86,7 +86,7 @@ struct FunctionTraits {
     HessianShape hessian;
     CollinearAdvice advice = CollinearAdvice::None;
     bool fromFiles = false;            // defined by the files of A, b and u*
-    std::span<const ParameterSpec> parameters = {};  // "F" of the window
+    std::span<const ParameterRow> parameters = {};  // "F" of the window
 };
 
 const FunctionTraits& Traits(FunctionId id);

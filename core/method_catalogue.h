@@ -59,7 +59,7 @@ struct MethodTraits {
     bool announcesStorage = true;   // shows its storage need while the arrays are made
     // Bytes of the method's own arrays for dimension n, as the report counts them.
     __int128 (*storageBytes)(std::int64_t n) = nullptr;
-    std::span<const ParameterSpec> parameters = {};  // "M" of the window
+    std::span<const ParameterRow> parameters = {};  // "M" of the window
     // The collinear methods' starting vicinity; each method has its own.
     Real TunableParameters::*collinearDelta = nullptr;
 };

@@ -8,9 +8,9 @@ namespace {
 
 using P = TunableParameters;
 
-constexpr ParameterSpec Real_(std::string_view key, std::string_view label, std::string_view hint,
+constexpr ParameterRow Real_(std::string_view key, std::string_view label, std::string_view hint,
                               Real P::*field, ValidRange valid, LabelFace face = LabelFace::Plain) {
-    return ParameterSpec{key, label, hint, ParameterKind::Real, field, nullptr, nullptr, valid, face};
+    return ParameterRow{key, label, hint, ParameterKind::Real, field, nullptr, nullptr, valid, face};
 }
 
 constexpr std::string_view kDelta = "      \u03B4 =";
@@ -21,7 +21,7 @@ constexpr std::string_view kC2Hint = "Parameter for baund maximum sub-iterations
 // Grouped so that each method's or function's rows lie together; the
 // collinear c1 and c2 are shared by both collinear methods, whose rows
 // therefore are listed twice below (FindParameter takes the first).
-constexpr std::array<ParameterSpec, 17> kRows{{
+constexpr std::array<ParameterRow, 17> kRows{{
     Real_("ConstStepSize", "   step-size =", "Step-size parameter", &P::ConstStepSize, ValidRange::Positive),
     // Wolfe
     Real_("WolfeC2", " Wolfe  c2 =", "Wolfe slope coefficient", &P::WolfeC2, ValidRange::OpenUnit),
@@ -51,8 +51,8 @@ constexpr std::array<ParameterSpec, 17> kRows{{
     Real_("HilbertD", "        d =", "", &P::HilbertD, ValidRange::Any, LabelFace::SerifItalic),
 }};
 
-std::span<const ParameterSpec> Rows(std::size_t first, std::size_t count) {
-    return std::span<const ParameterSpec>(kRows).subspan(first, count);
+std::span<const ParameterRow> Rows(std::size_t first, std::size_t count) {
+    return std::span<const ParameterRow>(kRows).subspan(first, count);
 }
 
 } // namespace
@@ -67,33 +67,33 @@ bool InRange(ValidRange range, Real value) {
     return false;
 }
 
-Real DefaultValue(const ParameterSpec& spec) {
+Real DefaultValue(const ParameterRow& param) {
     static const TunableParameters defaults;
-    switch (spec.kind) {
-    case ParameterKind::Real: return defaults.*spec.real;
-    case ParameterKind::Integer: return defaults.*spec.integer;
-    case ParameterKind::Interpolation: return defaults.*spec.choice;
+    switch (param.kind) {
+    case ParameterKind::Real: return defaults.*param.real;
+    case ParameterKind::Integer: return defaults.*param.integer;
+    case ParameterKind::Interpolation: return defaults.*param.choice;
     }
     return 0;
 }
 
-std::span<const ParameterSpec> AllParameters() { return kRows; }
+std::span<const ParameterRow> AllParameters() { return kRows; }
 
-const ParameterSpec* FindParameter(std::string_view key) {
-    for (const ParameterSpec& spec : AllParameters())
-        if (spec.key == key) return &spec;
+const ParameterRow* FindParameter(std::string_view key) {
+    for (const ParameterRow& param : AllParameters())
+        if (param.key == key) return &param;
     return nullptr;
 }
 
 namespace parameter_rows {
-std::span<const ParameterSpec> ConstantStep() { return Rows(0, 1); }
-std::span<const ParameterSpec> Wolfe() { return Rows(1, 2); }
-std::span<const ParameterSpec> NewtonCg() { return Rows(3, 2); }
-std::span<const ParameterSpec> TrustRegion() { return Rows(5, 1); }
-std::span<const ParameterSpec> CollinearDemo() { return Rows(6, 3); }
-std::span<const ParameterSpec> Collinear() { return Rows(9, 3); }
-std::span<const ParameterSpec> Tridia() { return Rows(12, 4); }
-std::span<const ParameterSpec> HilbertB() { return Rows(16, 1); }
+std::span<const ParameterRow> ConstantStep() { return Rows(0, 1); }
+std::span<const ParameterRow> Wolfe() { return Rows(1, 2); }
+std::span<const ParameterRow> NewtonCg() { return Rows(3, 2); }
+std::span<const ParameterRow> TrustRegion() { return Rows(5, 1); }
+std::span<const ParameterRow> CollinearDemo() { return Rows(6, 3); }
+std::span<const ParameterRow> Collinear() { return Rows(9, 3); }
+std::span<const ParameterRow> Tridia() { return Rows(12, 4); }
+std::span<const ParameterRow> HilbertB() { return Rows(16, 1); }
 } // namespace parameter_rows
 
 } // namespace tarvik

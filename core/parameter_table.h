@@ -15,7 +15,7 @@ enum class ValidRange { Any, Positive, OpenUnit, HalfOpenUnit };
 // HILBERT (b) need their own fonts.
 enum class LabelFace { Plain, Greek, GreekItalic, SerifItalic };
 
-struct ParameterSpec {
+struct ParameterRow {
     std::string_view key;    // name of --param
     std::string_view label;  // dialog label, UTF-8
     std::string_view hint;
@@ -30,22 +30,22 @@ struct ParameterSpec {
 bool InRange(ValidRange range, Real value);
 
 // The value a fresh start gives the parameter.
-Real DefaultValue(const ParameterSpec& spec);
+Real DefaultValue(const ParameterRow& param);
 
 // Every parameter of every method and function, each once.
-std::span<const ParameterSpec> AllParameters();
-const ParameterSpec* FindParameter(std::string_view key);
+std::span<const ParameterRow> AllParameters();
+const ParameterRow* FindParameter(std::string_view key);
 
 namespace parameter_rows {
 // Rows of the tables the catalogues hand out, in dialog order.
-std::span<const ParameterSpec> ConstantStep();
-std::span<const ParameterSpec> Wolfe();
-std::span<const ParameterSpec> NewtonCg();
-std::span<const ParameterSpec> TrustRegion();
-std::span<const ParameterSpec> CollinearDemo();
-std::span<const ParameterSpec> Collinear();
-std::span<const ParameterSpec> Tridia();
-std::span<const ParameterSpec> HilbertB();
+std::span<const ParameterRow> ConstantStep();
+std::span<const ParameterRow> Wolfe();
+std::span<const ParameterRow> NewtonCg();
+std::span<const ParameterRow> TrustRegion();
+std::span<const ParameterRow> CollinearDemo();
+std::span<const ParameterRow> Collinear();
+std::span<const ParameterRow> Tridia();
+std::span<const ParameterRow> HilbertB();
 } // namespace parameter_rows
 
 } // namespace tarvik

@@ -129,30 +129,30 @@ void TSecondForm::SetRow(int row, const QString& label, const QString& hint, Rea
     Edit(row)->setText(QString::fromStdString(FormatGeneral(value)));
 }
 
-void TSecondForm::FillRows(std::span<const ParameterSpec> rows) {
+void TSecondForm::FillRows(std::span<const ParameterRow> rows) {
     const TunableParameters& p = state_.Params;
     // 75 shows one row, each further row 35 more.
     SetFormHeight(40 + 35 * static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const ParameterSpec& spec = rows[i];
+        const ParameterRow& param = rows[i];
         const int row = static_cast<int>(i) + 1;
-        switch (spec.face) {
+        switch (param.face) {
         case LabelFace::Plain: break;
         case LabelFace::Greek: Label(row)->setFont(GreekLabelFont(font(), false)); break;
         case LabelFace::GreekItalic: Label(row)->setFont(GreekLabelFont(font(), true)); break;
         case LabelFace::SerifItalic: Label(row)->setFont(SerifLabelFont(font())); break;
         }
-        const QString label = Text(spec.label);
-        const QString hint = spec.hint.empty() ? QString() : Text(spec.hint);
-        switch (spec.kind) {
+        const QString label = Text(param.label);
+        const QString hint = param.hint.empty() ? QString() : Text(param.hint);
+        switch (param.kind) {
         case ParameterKind::Real:
-            SetRow(row, label, hint, p.*spec.real);
+            SetRow(row, label, hint, p.*param.real);
             break;
         case ParameterKind::Integer:
             Label(row)->setText(label);
             Label(row)->adjustSize();
             SetHint(Label(row), hint);
-            Edit(row)->setText(QString::number(p.*spec.integer));
+            Edit(row)->setText(QString::number(p.*param.integer));
             break;
         case ParameterKind::Interpolation:
             // The list lies over the edit box of its row.
@@ -190,24 +190,24 @@ bool TSecondForm::FillForFunction() {
     return true;
 }
 
-void TSecondForm::StoreRows(std::span<const ParameterSpec> rows) {
+void TSecondForm::StoreRows(std::span<const ParameterRow> rows) {
     TunableParameters& p = state_.Params;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const ParameterSpec& spec = rows[i];
+        const ParameterRow& param = rows[i];
         const int row = static_cast<int>(i) + 1;
-        switch (spec.kind) {
+        switch (param.kind) {
         case ParameterKind::Real: {
             const Real value = ReadReal(Edit(row));
-            StoreChecked(p.*spec.real, value, InRange(spec.valid, value));
+            StoreChecked(p.*param.real, value, InRange(param.valid, value));
             break;
         }
         case ParameterKind::Integer: {
             const int32_t value = ReadInteger(Edit(row));
-            StoreChecked(p.*spec.integer, value, InRange(spec.valid, value));
+            StoreChecked(p.*param.integer, value, InRange(param.valid, value));
             break;
         }
         case ParameterKind::Interpolation:
-            p.*spec.choice = CmbInterpol->currentText() == QStringLiteral("cubic") ? 1 : 0;
+            p.*param.choice = CmbInterpol->currentText() == QStringLiteral("cubic") ? 1 : 0;
             break;
         }
     }

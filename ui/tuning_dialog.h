@@ -68,8 +68,8 @@ protected:
 
 private:
     void SetRow(int row, const QString& label, const QString& hint, Real value);
-    void FillRows(std::span<const ParameterSpec> rows);
-    void StoreRows(std::span<const ParameterSpec> rows);
+    void FillRows(std::span<const ParameterRow> rows);
+    void StoreRows(std::span<const ParameterRow> rows);
     void StoreMethodParameters();
     void StoreFunctionParameters();
 

@@ -54,7 +54,7 @@ TEST(Catalogue, EveryFunctionHasANamePictureFormulaAndEvaluates) {
         EXPECT_EQ(f.fromFiles, f.hessian == HessianShape::FromFiles);
         EXPECT_EQ(f.twoDimensionalOnly, f.hessian == HessianShape::TwoByTwo);
         EXPECT_GT(f.levelSpacing, 0);
-        for (const ParameterSpec& p : f.parameters) EXPECT_NE(FindParameter(p.key), nullptr) << p.key;
+        for (const ParameterRow& p : f.parameters) EXPECT_NE(FindParameter(p.key), nullptr) << p.key;
 
         SilentHost host;
         RunState s(host);
@@ -106,7 +106,7 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
 
         // "M" offers exactly the parameters its rules read.
         std::set<std::string_view> keys;
-        for (const ParameterSpec& p : m.parameters) {
+        for (const ParameterRow& p : m.parameters) {
             EXPECT_NE(FindParameter(p.key), nullptr) << p.key;
             keys.insert(p.key);
         }
@@ -120,7 +120,7 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
 }
 
 TEST(Catalogue, EveryParameterStartsInsideItsOwnRange) {
-    for (const ParameterSpec& p : AllParameters()) {
+    for (const ParameterRow& p : AllParameters()) {
         EXPECT_TRUE(InRange(p.valid, DefaultValue(p))) << p.key;
         const int fields = (p.real != nullptr) + (p.integer != nullptr) + (p.choice != nullptr);
         EXPECT_EQ(fields, 1) << p.key;
