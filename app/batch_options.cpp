@@ -18,57 +18,43 @@ std::optional<int> ParseIndex(const std::string& text, int count) {
 
 std::optional<int> FunctionPositionFrom(const std::string& text) {
     if (auto index = ParseIndex(text, FunctionCount)) return index;
-    for (const auto& entry : FunctionCatalogue)
-        if (entry.name == text) return entry.position;
+    for (const auto& entry : FunctionList())
+        if (entry.name == text) return ListPosition(entry.id);
     return std::nullopt;
 }
 
 std::optional<int> MethodPositionFrom(const std::string& text) {
     if (auto index = ParseIndex(text, MethodCount)) return index;
-    for (const auto& entry : MethodCatalogue)
-        if (entry.name == text) return entry.position;
+    for (const auto& entry : MethodList())
+        if (entry.name == text) return ListPosition(entry.id);
     return std::nullopt;
 }
 
-std::optional<std::string> ParseRealParam(const std::string& value, Real& target, bool ok(Real)) {
-    Real parsed = 0;
-    if (!TryParseReal(CommaToDot(value), parsed) || !ok(parsed)) return "Incorrect data in parameter!";
-    target = parsed;
-    return std::nullopt;
-}
 
 } // namespace
 
 std::optional<std::string> ApplyParameter(TunableParameters& p, const std::string& name, const std::string& value) {
-    auto positive = [](Real v) { return v > 0; };
-    auto any = [](Real) { return true; };
-    auto openUnit = [](Real v) { return v > 0 && v < 1; };
-    auto halfOpenUnit = [](Real v) { return v >= 0 && v < 1; };
-    if (name == "ConstStepSize") return ParseRealParam(value, p.ConstStepSize, positive);
-    if (name == "WolfeC2") return ParseRealParam(value, p.WolfeC2, openUnit);
-    if (name == "WolfeInterpolation") {
-        if (value == "cubic" || value == "1") p.WolfeInterpolation = 1;
-        else if (value == "quadratic" || value == "0") p.WolfeInterpolation = 0;
-        else return "WolfeInterpolation must be quadratic or cubic";
+    const ParameterRow* param = FindParameter(name);
+    if (param == nullptr) return "unknown parameter " + name;
+    switch (param->kind) {
+    case ParameterKind::Real: {
+        Real parsed = 0;
+        if (!TryParseReal(CommaToDot(value), parsed) || !InRange(param->valid, parsed)) return "Incorrect data in parameter!";
+        p.*param->real = parsed;
         return std::nullopt;
     }
-    if (name == "NewtonCgForcingC") return ParseRealParam(value, p.NewtonCgForcingC, openUnit);
-    if (name == "MaxSubIter") {
+    case ParameterKind::Integer: {
         int32_t parsed = 0;
-        if (!TryParseInt32(value, parsed) || parsed <= 0) return "Incorrect data in parameter!";
-        p.MaxSubIter = parsed;
+        if (!TryParseInt32(value, parsed) || !InRange(param->valid, parsed)) return "Incorrect data in parameter!";
+        p.*param->integer = parsed;
         return std::nullopt;
     }
-    if (name == "TrustMaxRadius") return ParseRealParam(value, p.TrustMaxRadius, positive);
-    if (name == "CollC1") return ParseRealParam(value, p.CollC1, halfOpenUnit);
-    if (name == "CollC2") return ParseRealParam(value, p.CollC2, positive);
-    if (name == "CollDeltaDemo") return ParseRealParam(value, p.CollDeltaDemo, positive);
-    if (name == "CollDeltaFull") return ParseRealParam(value, p.CollDeltaFull, positive);
-    if (name == "TridiaAlpha") return ParseRealParam(value, p.TridiaAlpha, any);
-    if (name == "TridiaBeta") return ParseRealParam(value, p.TridiaBeta, any);
-    if (name == "TridiaDelta") return ParseRealParam(value, p.TridiaDelta, any);
-    if (name == "TridiaGamma") return ParseRealParam(value, p.TridiaGamma, any);
-    if (name == "HilbertD") return ParseRealParam(value, p.HilbertD, any);
+    case ParameterKind::Interpolation:
+        if (value == "cubic" || value == "1") p.*param->choice = 1;
+        else if (value == "quadratic" || value == "0") p.*param->choice = 0;
+        else return name + " must be quadratic or cubic";
+        return std::nullopt;
+    }
     return "unknown parameter " + name;
 }
 
@@ -103,7 +89,9 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.nText = v;
         } else if (a == "--function") {
             auto p = FunctionPositionFrom(v);
-            if (!p) return "--function must be a position 0..18 or an exact function name, got '" + v + "'";
+            if (!p)
+                return "--function must be a position 0.." + std::to_string(FunctionCount - 1) +
+                       " or an exact function name, got '" + v + "'";
             o.functionPosition = *p;
         } else if (a == "--start") {
             auto p = ParseIndex(v, StartPointItemCount);
@@ -111,7 +99,9 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             o.startItem = *p;
         } else if (a == "--method") {
             auto p = MethodPositionFrom(v);
-            if (!p) return "--method must be a position 0..17 or an exact method name, got '" + v + "'";
+            if (!p)
+                return "--method must be a position 0.." + std::to_string(MethodCount - 1) +
+                       " or an exact method name, got '" + v + "'";
             o.methodPosition = *p;
             haveMethod = true;
         } else if (a == "--accuracy") {
@@ -173,12 +163,13 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
     if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
     // Himmelblau 28 and the saddle have no single known minimum: the window
     // offers only the criterion of the change of J for them.
-    if (o.functionPosition == 3 || o.functionPosition == 4) {
+    const FunctionTraits& function = Traits(FunctionAtListPosition(o.functionPosition));
+    if (function.changeOfJOnly) {
         if (haveAccuracy && o.accuracyMode == 1)
             return "this function has no single known minimum: use --accuracy 2";
         o.accuracyMode = 2;
     }
-    if (o.functionPosition == 17) {
+    if (function.fromFiles) {
         if (o.matrixAFile.empty() || o.vectorBFile.empty())
             return "\"Quadratic from FILE\" needs --matrix-a FILE and --vector-b FILE";
         if (o.ustarOption == UStarSource::FromFile && o.ustarFile.empty())
@@ -196,9 +187,11 @@ std::string BatchHelpText() {
         "exactly as the output pane would hold it. Message boxes go to standard error.\n"
         "\n"
         "  --n N               dimension, an integer >= 2 (default 2)\n"
-        "  --function P        function: position 0..18 or its exact name (default 0)\n"
+        "  --function P        function: position 0.." + std::to_string(FunctionCount - 1) +
+        " or its exact name (default 0)\n"
         "  --start I           starting-point item 0..29 (default 0; 29 = from file)\n"
-        "  --method M          method: position 0..17 or its exact name (required)\n"
+        "  --method M          method: position 0.." + std::to_string(MethodCount - 1) +
+        " or its exact name (required)\n"
         "  --accuracy 1|2      1: ||u-u*||/||u°-u*||, 2: |J(u')-J(u'')|/J(u°) (default 1)\n"
         "  --eps E             accuracy as typed into the accuracy box (default 0.01)\n"
         "  --on-failure A      answer to a recoverable method failure: yes, no, cancel, all\n"
@@ -236,9 +229,11 @@ std::string BatchHelpText() {
         "130 when stopped by Ctrl-C. With --compare: 0 when every run ran, whatever its\n"
         "ending; 1 when the problem could not be prepared.\n"
         "\nFunctions:\n";
-    for (const auto& f : FunctionCatalogue) text += "  " + std::to_string(f.position) + "  " + std::string(f.name) + "\n";
+    for (const auto& f : FunctionList())
+        text += "  " + std::to_string(ListPosition(f.id)) + "  " + std::string(f.name) + "\n";
     text += "\nMethods:\n";
-    for (const auto& m : MethodCatalogue) text += "  " + std::to_string(m.position) + "  " + std::string(m.name) + "\n";
+    for (const auto& m : MethodList())
+        text += "  " + std::to_string(ListPosition(m.id)) + "  " + std::string(m.name) + "\n";
     text += "\nStarting points:\n";
     for (int i = 0; i < StartPointItemCount; ++i)
         text += "  " + std::to_string(i) + "  \"" + std::string(StartPointItems[static_cast<std::size_t>(i)]) + "\"\n";

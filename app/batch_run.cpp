@@ -19,9 +19,9 @@ extern "C" void OnInterrupt(int) { BatchHost::interruptRequested = 1; }
 } // namespace
 
 bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
-    const FunctionEntry& f = FunctionAtPosition(o.functionPosition);
+    const FunctionTraits& f = Traits(FunctionAtListPosition(o.functionPosition));
     // The window's values for the chosen function first, then the user's.
-    ApplyRecommendedParameters(s.Params, f.code);
+    ApplyRecommendedParameters(s.Params, f.id);
     for (const auto& [name, value] : o.params) ApplyParameter(s.Params, name, value);
     WindowChoices& c = s.Choices;
     c.CmbNText = o.nText;
@@ -35,10 +35,10 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     c.U0FileName = o.startFile;
     c.UStarOption = o.ustarOption;
     c.UStarFileName = o.ustarFile;
-    s.FunctionCode = f.code;
+    s.FunctionCode = f.id;
     s.FunctionName = std::string(f.name);
     s.N = o.n;
-    if (s.FunctionCode == 17) {
+    if (f.fromFiles) {
         QuadraticFileChoice choice;
         choice.pathA = o.matrixAFile;
         choice.pathB = o.vectorBFile;

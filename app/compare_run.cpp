@@ -62,10 +62,10 @@ private:
     RunDriver* driver_ = nullptr;
 };
 
-bool UsesHessian(const MethodEntry& m) {
+bool UsesHessian(const MethodTraits& m) {
     // Inexact Newton multiplies by the Hessian through gradient differences
-    // and never forms it.
-    return m.group == MethodGroupId::Newton && m.position != 14;
+    // and never forms it; BFGS's matrix is no Hessian.
+    return m.group == MethodGroupId::Newton && m.hessianMatrix;
 }
 
 // The failure's statement without the dialog's question.
@@ -120,7 +120,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
     for (int index = 0; index < count; ++index) {
         if (hooks.stopRequested && hooks.stopRequested()) return CompareEnd::Interrupted;
         const int position = positions[static_cast<std::size_t>(index)];
-        const MethodEntry& method = MethodAtPosition(position);
+        const MethodTraits& method = MethodAtPosition(position);
         CompareHost host(sink.get(), hooks, rows.empty());
         RunState state(host);
         RunDriver driver(state);

@@ -1,5 +1,5 @@
 #pragma once
-// Turns the chosen catalogue position into MethodCode, the method's arrays
+// Turns the chosen list position into MethodCode, the method's arrays
 // and its share of the storage estimate.
 #include <cstdint>
 
@@ -8,12 +8,12 @@
 namespace tarvik {
 
 // Bytes of the method's own arrays for dimension n, formed exactly.
-__int128 MethodStorageBytes(int position, int64_t n);
+__int128 MethodStorageBytes(MethodId method, int64_t n);
 
 // Bytes that the method's arrays (as MethodSelect allocates them) and its
 // iterations' work arrays really take for dimension n; quadraticFromFiles
 // adds the work copy the Newton elimination needs to keep that matrix.
-__int128 MethodAllocationBytes(int position, int64_t n, bool quadraticFromFiles);
+__int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFiles);
 
 // Storage need in the status bar (only for n >= 500).
 void ShowStorageNeed(RunState& s, Real megabytes, int n);

@@ -55,9 +55,11 @@ void ComputeTridiaTestPoint(RunState& s) {
 // already.
 __int128 PreparationAllocationBytes(const RunState& s) {
     const __int128 n = s.N;
+    const FunctionTraits& f = Traits(s.FunctionCode);
     const __int128 vectors = 7 * (n + 1) * static_cast<__int128>(sizeof(Real));
-    __int128 largest = MethodAllocationBytes(s.Choices.MethodPosition, s.N, s.FunctionCode == 17);
-    if (s.FunctionCode == 13 && !TridiaHasDefaultParameters(s.Params)) {
+    __int128 largest = MethodAllocationBytes(MethodAtListPosition(s.Choices.MethodPosition), s.N,
+                                             f.hessian == HessianShape::FromFiles);
+    if (f.minimum == KnownMinimum::Solved && !TridiaHasDefaultParameters(s.Params)) {
         const __int128 testPoint = MyArray2::Bytes(s.N) + 3 * (n + 1) * static_cast<__int128>(sizeof(Real));
         if (testPoint > largest) largest = testPoint;
     }
@@ -69,22 +71,24 @@ __int128 PreparationAllocationBytes(const RunState& s) {
 void SetKnownMinimum(RunState& s) {
     const int n = s.N;
     MyArray1& u = s.UStar;
-    switch (s.FunctionCode) {
-    case 0: case 1: case 2: case 8: case 14: case 18:
+    switch (Traits(s.FunctionCode).minimum) {
+    case KnownMinimum::Ones:
         for (int i = 1; i <= n; ++i) u[i] = 1;
         break;
-    case 3: case 4:
-        break;  // no single known minimum
-    case 9:
+    case KnownMinimum::Several:
+    case KnownMinimum::Unbounded:
+    case KnownMinimum::Zero:
+        break;  // u* = 0, or no single known minimum
+    case KnownMinimum::SineShiftPlusOne:
         for (int i = 1; i <= n; ++i) u[i] = SinShift(i, n) + 1;
         break;
-    case 11:
+    case KnownMinimum::SineShift:
         for (int i = 1; i <= n; ++i) u[i] = SinShift(i, n);
         break;
-    case 12:
+    case KnownMinimum::LastComponent:
         u[n] = static_cast<Real>(1) / n;
         break;
-    case 13:
+    case KnownMinimum::Solved:
         if (TridiaHasDefaultParameters(s.Params)) {
             u[1] = 1;
             for (int i = 2; i <= n; ++i) u[i] = u[i - 1] / 2;
@@ -92,11 +96,9 @@ void SetKnownMinimum(RunState& s) {
             ComputeTridiaTestPoint(s);
         }
         break;
-    case 17:
+    case KnownMinimum::FromFiles:
         if (s.Choices.UStarOption == UStarSource::FromFile) ReadUStarFile(s, s.Choices.UStarFileName);
         break;  // "u*=0" and "unknown" leave the zeros
-    default:
-        break;  // 5, 6, 7, 10, 15, 16: u* = 0
     }
 }
 
@@ -112,11 +114,11 @@ void PrepareProblem(RunState& s) {
     }
     if (s.N < 2)
         throw ERealBadError("The dimension n must be an integer not less than 2 (n=" + std::to_string(s.N) + ").");
-    if (s.N > 2 && IsTwoDimensionalCode(s.FunctionCode))
+    if (s.N > 2 && Traits(s.FunctionCode).twoDimensionalOnly)
         throw ERealBadError("This function has dimensionality n=2 only!");
     // The quadratic from files is read when it is selected; a matrix of
     // another dimension would be read out of bounds.
-    if (s.FunctionCode == 17 && (!s.Quad.Loaded() || s.Quad.QuadA.rows() != static_cast<std::size_t>(s.N) + 1))
+    if (Traits(s.FunctionCode).fromFiles && (!s.Quad.Loaded() || s.Quad.QuadA.rows() != static_cast<std::size_t>(s.N) + 1))
         throw ERealBadError("Not all files for a function was selected!");
 
     const __int128 n = s.N;
@@ -143,7 +145,7 @@ void PrepareProblem(RunState& s) {
         if (s.StopRequested) throw PreparationCancelled();
 
         s.StorageMB += BytesToMegabytes(40 * n);
-        if (s.FunctionCode == 17) s.StorageMB += BytesToMegabytes(20 * n * n + 20 * n);
+        if (Traits(s.FunctionCode).fromFiles) s.StorageMB += BytesToMegabytes(20 * n * n + 20 * n);
         s.StorageText = FormatFloat("0.###", s.StorageMB) + "MB";
 
         s.UPrev = NewVector(s.N);

@@ -5,14 +5,15 @@
 // starts from the same values in both.
 #include <cstdint>
 
+#include "core/function_catalogue.h"
 #include "core/parameters.h"
 
 namespace tarvik {
 
-// Himmelblau 28 has saddle points: the collinear-gradients method works
-// there with its recommended c1 and delta.
-inline void ApplyRecommendedParameters(TunableParameters& p, uint8_t functionCode) {
-    if (functionCode != 3) return;
+// Near saddle points the collinear-gradients method works with its
+// recommended c1 and delta; for some functions they are applied.
+inline void ApplyRecommendedParameters(TunableParameters& p, FunctionId function) {
+    if (Traits(function).advice != CollinearAdvice::Apply) return;
     p.CollC1 = CollC1Saddle;
     p.CollDeltaFull = CollDeltaSaddle;
 }

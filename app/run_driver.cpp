@@ -50,10 +50,7 @@ void FreeRunArrays(RunState& s) {
 
 namespace {
 
-bool IsCollinear(uint8_t methodCode) { return methodCode == 16 || methodCode == 17; }
-
-// Code 14 names no method: there is no step to take for it.
-bool MethodAvailable(uint8_t methodCode) { return methodCode != 14; }
+bool IsCollinear(MethodId method) { return IsCollinear(Traits(method)); }
 
 void PlaySound(RunState& s, const char* name) { s.Host->PlaySound(name); }
 
@@ -89,9 +86,6 @@ void RunDriver::FreshRun() {
     s.IterCount = 0;
     s.HessianEvaluations = 0;
 
-    const MethodEntry& chosen = MethodAtPosition(s.Choices.MethodPosition);
-    if (!MethodAvailable(chosen.code))
-        throw ERealBadError("The method \"" + std::string(chosen.name) + "\" is not available in this version.");
     s.Preparing = 1;
     PrepareProblem(s);
     s.Preparing = 0;
@@ -166,72 +160,78 @@ void RunDriver::IterateOnce() {
         if (gradientVanished) return;
     }
 
-    const uint8_t f = s.FunctionCode;
+    const FunctionId f = s.FunctionCode;
+    const MethodTraits& m = Traits(s.MethodCode);
     const Real sqrtN = std::sqrt(static_cast<Real>(s.N));
-    switch (s.MethodCode) {
-    case 0:
-        ConstantStep(s);
+    // The steepest descent searches along the gradient itself.
+    const bool alongGradient = m.direction == DirectionRule::Steepest;
+    switch (m.direction) {
+    case DirectionRule::Steepest:
         break;
-    case 1:
-        GoldenSectionSearch(s, f, s.U, s.GradJ, sqrtN / 5);
-        break;
-    case 2:
-        WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm);
-        break;
-    case 3: case 5:
+    case DirectionRule::FletcherReeves:
+    case DirectionRule::PolakRibiere:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
-        GoldenSectionSearch(s, f, s.U, s.Dir, sqrtN / 5);
         break;
-    case 4: case 6:
-        ConjugateDirection(s, f, s.Dir, s.DirNorm);
-        WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
-        break;
-    case 7: case 8:
+    case DirectionRule::Bfgs:
         BfgsDirection(s, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (s.MethodCode == 7)
-            GoldenSectionSearch(s, f, s.U, s.Dir, sqrtN / 5);
-        else
-            WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
         break;
-    case 9: case 10:
+    case DirectionRule::Lbfgs:
         LbfgsDirection(s, s.LbfgsMemory, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (s.MethodCode == 9)
-            GoldenSectionSearch(s, f, s.U, s.Dir, sqrtN / 5);
+        break;
+    case DirectionRule::Newton:
+        NewtonStep(s, f, s.Dir);
+        break;
+    case DirectionRule::FdNewton:
+        FdNewtonStep(s, f, s.Dir);
+        break;
+    case DirectionRule::NewtonCg:
+        InexactNewtonStep(s, f, s.Dir, s.DirNorm);
+        break;
+    case DirectionRule::TrustRegion:
+        s.UPrev = s.U;
+        TrustRegionStep(s, f, s.Dir, s.TrustRadius);
+        break;
+    case DirectionRule::CollinearDemo:
+    case DirectionRule::Collinear:
+        break;  // the collinear step searches its own direction
+    }
+    switch (m.step) {
+    case StepRule::Constant:
+        ConstantStep(s);
+        break;
+    case StepRule::Golden:
+        GoldenSectionSearch(s, f, s.U, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);
+        break;
+    case StepRule::Wolfe:
+        if (alongGradient)
+            WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm);
         else
             WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
         break;
-    case 11: case 12: case 13:
-        if (s.MethodCode == 11)
-            NewtonStep(s, f, s.Dir);
-        else if (s.MethodCode == 12)
-            FdNewtonStep(s, f, s.Dir);
-        else
-            InexactNewtonStep(s, f, s.Dir, s.DirNorm);
+    case StepRule::Unit:
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
         break;
-    case 15:
-        s.UPrev = s.U;
-        TrustRegionStep(s, f, s.Dir, s.TrustRadius);
+    case StepRule::TrustRegion:
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.UPrev[i] - s.Dir[i];
         break;
-    case 16: case 17:
+    case StepRule::Collinear: {
+        const bool demo = m.direction == DirectionRule::CollinearDemo;
         s.IterationComplete = 0;
-        if (s.MethodCode == 16)
+        if (demo)
             CollinearDemoSearch(s, s.GradJ, s.U);
         else
             CollinearSearch(s, s.GradJ, s.U);
         if (s.Step != 0) {
-            if (s.MethodCode == 16)
+            if (demo)
                 CollinearDemoStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
             else
                 CollinearStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
         }
         s.IterationComplete = 1;
         break;
-    default:
-        break;
+    }
     }
     EndIteration();
 }
@@ -249,12 +249,11 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.U = s.U0;
     s.UPrev = s.U0;
     s.Dist0 = VecNormComb(s.UStar, s.U0, -1);
-    if (s.FunctionCode == 17 && s.Choices.RBtnUeUnknownChecked()) s.Dist0 = std::sqrt(static_cast<Real>(s.N));
+    if (Traits(s.FunctionCode).fromFiles && s.Choices.RBtnUeUnknownChecked()) s.Dist0 = std::sqrt(static_cast<Real>(s.N));
 
     // Values of the collinear-gradients methods, prepared for every method.
     s.ShowSubIterPoints = 0;
-    if (s.MethodCode == 16) s.CollDelta = s.Params.CollDeltaDemo;
-    if (s.MethodCode == 17) s.CollDelta = s.Params.CollDeltaFull;
+    if (const MethodTraits& m = Traits(s.MethodCode); IsCollinear(m)) s.CollDelta = s.Params.*m.collinearDelta;
     s.CollMinDist = 1e-15L * s.CollDelta;
     {
         // Ties to even; a bound that does not fit (c1 = 0 gives an
@@ -268,7 +267,7 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.CollThreshold = std::sqrt(static_cast<Real>(2)) * s.Params.CollC1;
 
     s.MaxStep = std::sqrt(static_cast<Real>(s.N));
-    if (s.FunctionCode == 3 || s.FunctionCode == 8) s.MaxStep = 2 * std::sqrt(static_cast<Real>(s.N));
+    if (Traits(s.FunctionCode).doubleMaxStep) s.MaxStep = 2 * std::sqrt(static_cast<Real>(s.N));
     s.TrustRadius = s.Params.TrustMaxRadius;
     s.TrustEta = 0.25L;
 
@@ -553,11 +552,11 @@ void RunDriver::ResumeRun() {
     if (s.ResumeRawStep) {
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
     } else {
-        if (s.MethodCode == 15) s.MaxStep = s.TrustRadius;
+        if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.MaxStep = s.TrustRadius;
         WolfeSearch(s, s.FunctionCode, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
     }
     s.ResumeRawStep = 0;
-    if (s.MethodCode == 15) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);
+    if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);
     EndIteration();
     if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
     if (IsRunFinished()) {

@@ -11,17 +11,9 @@ namespace tarvik {
 
 namespace {
 
-constexpr uint8_t kHimmelblau28Code = 3;
-constexpr uint8_t kTridiaCode = 13;
-constexpr uint8_t kQuadraticFromFileCode = 17;
-constexpr uint8_t kInexactNewtonCode = 13;
-constexpr uint8_t kTrustRegionCode = 15;
-
-bool IsCollinearMethod(uint8_t code) { return code == 16 || code == 17; }
-bool IsConjugateGradientMethod(uint8_t code) { return code >= 3 && code <= 6; }
-
-// TRIDIA's minimum has components far from 1, so they get an exponent.
-std::string_view PointPattern(const RunState& s) { return s.FunctionCode == kTridiaCode ? "0.00E+00" : "0.00"; }
+bool IsConjugateGradient(const MethodTraits& m) {
+    return m.direction == DirectionRule::FletcherReeves || m.direction == DirectionRule::PolakRibiere;
+}
 
 std::string Truncated(std::string text, std::size_t maxLength) {
     if (text.size() > maxLength) text.resize(maxLength);
@@ -65,16 +57,18 @@ void WriteReportHeader(RunState& s) {
         s.AppendLine("Function:  " + s.FunctionName + "  for n=" + std::to_string(s.N));
     }
 
-    if (s.MethodCode == kTrustRegionCode) {
+    const MethodTraits& m = Traits(s.MethodCode);
+    const FunctionTraits& f = Traits(s.FunctionCode);
+    if (m.step == StepRule::TrustRegion) {
         s.AppendLine(s.MethodName + ",  max Radius=" + FormatFloat("#.##", p.TrustMaxRadius));
     } else {
         s.AppendLine("Method:  " + s.MethodName + ".");
-        if (IsCollinearMethod(s.MethodCode)) {
+        if (IsCollinear(m)) {
             s.AppendLine("Delta=" + FormatFloat("0.0E+00", s.CollDelta) + ",   c1=" + FormatFloat("0.0E+00", p.CollC1) +
                          ",   c2=" + FormatFloat("0.#####", p.CollC2) + ".");
         }
-        if (IsConjugateGradientMethod(s.MethodCode)) {
-            if (IsQuadraticCode(s.FunctionCode)) {
+        if (IsConjugateGradient(m)) {
+            if (f.quadratic) {
                 s.AppendLine("The renewal of a descent direction is implemented after non-orthogonal gradients.");
             } else {
                 s.AppendLine("The renewal of a descent direction is implemented after 3n iterations.");
@@ -86,7 +80,7 @@ void WriteReportHeader(RunState& s) {
                          (p.WolfeInterpolation != 0 ? "), cubic interpolation" : "), quadratic interpolation") +
                          ", max step=" + FormatFloat("0.##", s.MaxStep) + ".");
         }
-        if (s.MethodCode == kInexactNewtonCode) {
+        if (m.direction == DirectionRule::NewtonCg) {
             s.AppendLine(" Precision coefficient in forcing term: c=" + FormatFloat("0.##E+00", p.NewtonCgForcingC));
         }
     }
@@ -98,11 +92,10 @@ void WriteReportHeader(RunState& s) {
         s.AppendLine("Accuracy is | J(u') - J(u'') |/J(u°)=" + s.Choices.CmbPrec2Text);
     }
 
-    // Himmelblau 28 has several minima, so no single u* is shown.
-    if (s.FunctionCode != kHimmelblau28Code) {
+    if (f.minimum != KnownMinimum::Several) {
         s.AppendLine(" ");
         s.AppendLine("Extreme point u*:              (not more than 50 items in line)");
-        WriteVectorBlock(s, s.UStar, PointPattern(s));
+        WriteVectorBlock(s, s.UStar, f.pointPattern);
     }
     s.AppendLine(" ");
     s.AppendLine("Initial guess u°:               (not more than 50 items in line)");
@@ -130,13 +123,14 @@ void WriteIterationLines(RunState& s) {
 
     const std::string counting = " Iteration=" + FormatGroupedInt(k) + ":      (Total evaluating J and gradJ = " +
                                  FormatGroupedInt(ReportedEvaluations(s)) + ")";
-    if (s.MethodCode == kInexactNewtonCode) {
+    const MethodTraits& m = Traits(s.MethodCode);
+    if (m.direction == DirectionRule::NewtonCg) {
         if (s.IterationComplete != 0) {
             s.AppendLine(counting);
             s.AppendLine("sub-iterations = " + FormatGroupedInt(s.SubIterCount) + ";      ");
             if (s.SubIterCount >= s.Params.MaxSubIter) s.AppendLine("*** Maximum sub-iterations");
         }
-    } else if (IsCollinearMethod(s.MethodCode)) {
+    } else if (IsCollinear(m)) {
         if (s.IterationComplete != 0) {
             s.AppendLine(counting);
             s.AppendLine("sub-iterations=" + FormatGroupedInt(s.SubIterCount) + ";  " + "Delta=" +
@@ -152,7 +146,7 @@ void WriteIterationLines(RunState& s) {
         std::string jLine = "J=" + FormatFloat("0.000E+00", s.JCur);
         // The known minimum of a quadratic from files may be a guess, so its
         // distance is not reported.
-        if (s.FunctionCode != kQuadraticFromFileCode) jLine += ",   ||u-u*||=" + FormatFloat("0.00E+00", s.DistCur);
+        if (!Traits(s.FunctionCode).fromFiles) jLine += ",   ||u-u*||=" + FormatFloat("0.00E+00", s.DistCur);
         jLine += ",  ||gradJ||=" + FormatFloat("0.00E+00", s.GradNorm);
         s.AppendLine(jLine);
         if (s.ContinueRun != 0) s.AppendLine(Truncated("Accuracy is " + s.AccuracyText, 72));
@@ -166,7 +160,7 @@ void WriteFinalLines(RunState& s, int32_t nowMs) {
     const Real seconds = static_cast<Real>(static_cast<int64_t>(nowMs) - s.StartTimeMs) / 1000;
     s.AppendLine("Operating time of problem = " + FormatFloat("0.###", seconds) + " s");
     s.AppendLine("Final point u :                    (not more than 50 items in line)");
-    WriteVectorBlock(s, s.U, PointPattern(s));
+    WriteVectorBlock(s, s.U, Traits(s.FunctionCode).pointPattern);
 }
 
 } // namespace tarvik

@@ -26,14 +26,14 @@ int main() {
 
     std::printf("%-46s %6s %8s %14s %14s %14s\n", "function", "n", "reps", "J [us]", "gradJ [us]", "J+gradJ [us]");
     for (int position = 0; position < FunctionCount; ++position) {
-        const FunctionEntry& f = FunctionAtPosition(position);
-        const int n = IsTwoDimensionalCode(f.code) ? 2 : IsQuadraticCost(f.code) ? 1000 : 10000;
+        const FunctionTraits& f = FunctionAtPosition(position);
+        const int n = f.twoDimensionalOnly ? 2 : IsQuadraticCost(static_cast<uint8_t>(f.id)) ? 1000 : 10000;
         s.N = n;
-        s.FunctionCode = f.code;
+        s.FunctionCode = f.id;
         s.FunctionName = std::string(f.name);
         MyArray1 u = NewVector(n), g = NewVector(n);
         for (int i = 1; i <= n; ++i) u[static_cast<std::size_t>(i)] = coordinate(random);
-        if (f.code == 17) {
+        if (f.fromFiles) {
             s.Quad.QuadA = NewMatrix(n);
             for (int i = 1; i <= n; ++i)
                 for (int j = i; j <= n; ++j) s.Quad.QuadA[i][j] = s.Quad.QuadA[j][i] = coordinate(random);
@@ -45,24 +45,24 @@ int main() {
         // space), then enough repetitions for about a fifth of a second.
         using Clock = std::chrono::steady_clock;
         Real sink = 0, gnorm = 0;
-        sink += EvalJ(s, f.code, u);
-        EvalGrad(s, f.code, u, g, gnorm);
+        sink += EvalJ(s, f.id, u);
+        EvalGrad(s, f.id, u, g, gnorm);
         const auto probeStart = Clock::now();
-        sink += EvalJ(s, f.code, u);
-        EvalGrad(s, f.code, u, g, gnorm);
+        sink += EvalJ(s, f.id, u);
+        EvalGrad(s, f.id, u, g, gnorm);
         const double probe = std::chrono::duration<double>(Clock::now() - probeStart).count();
         const int reps = probe > 0.2 ? 1 : static_cast<int>(0.2 / (probe > 1e-7 ? probe : 1e-7)) + 1;
 
         const auto t0 = Clock::now();
-        for (int r = 0; r < reps; ++r) sink += EvalJ(s, f.code, u);
+        for (int r = 0; r < reps; ++r) sink += EvalJ(s, f.id, u);
         const auto t1 = Clock::now();
-        for (int r = 0; r < reps; ++r) EvalGrad(s, f.code, u, g, gnorm);
+        for (int r = 0; r < reps; ++r) EvalGrad(s, f.id, u, g, gnorm);
         const auto t2 = Clock::now();
 
         const double jUs = std::chrono::duration<double, std::micro>(t1 - t0).count() / reps;
         const double gUs = std::chrono::duration<double, std::micro>(t2 - t1).count() / reps;
         std::printf("%-46s %6d %8d %14.2f %14.2f %14.2f\n", std::string(f.name).c_str(), n, reps, jUs, gUs, jUs + gUs);
-        if (f.code == 17) s.Quad.Release();
+        if (f.fromFiles) s.Quad.Release();
         if (sink != sink) std::printf("(J was not a number)\n");
     }
     return 0;

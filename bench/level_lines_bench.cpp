@@ -20,7 +20,7 @@ using namespace tarvik;
 
 
 // The first starting item of the list: u° = (-0.2, -1.4, ...), u* = 1.
-void Prepare(RunState& s, uint8_t code, int n) {
+void Prepare(RunState& s, FunctionId code, int n) {
     s.FunctionCode = code;
     s.N = n;
     s.U = NewVector(n);
@@ -29,7 +29,7 @@ void Prepare(RunState& s, uint8_t code, int n) {
     s.U0[1] = -0.2L;
     s.U0[2] = -1.4L;
     for (int i = 1; i <= n; ++i) s.UStar[i] = 1;
-    if (code == 17) {
+    if (Traits(code).fromFiles) {
         s.Quad.QuadA = NewMatrix(n);
         s.Quad.QuadB = NewVector(n);
         for (int i = 1; i <= n; ++i) s.Quad.QuadA[i][i] = i;
@@ -51,12 +51,12 @@ int main(int argc, char** argv) {
     const int imageWidths[] = {311, 450};
     std::printf("%-46s %12s %12s\n", "function", "311 px (ms)", "450 px (ms)");
     double total[2] = {0, 0};
-    for (const FunctionEntry& entry : FunctionCatalogue) {
+    for (const FunctionTraits& entry : FunctionList()) {
         std::printf("%-46s", std::string(entry.name).c_str());
         for (int k = 0; k < 2; ++k) {
             SilentHost host;
             RunState s(host);
-            Prepare(s, entry.code, 2);
+            Prepare(s, entry.id, 2);
             ContourFigure figure(imageWidths[k] + 7);
             const auto t0 = std::chrono::steady_clock::now();
             try {
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
             total[k] += ms;
             std::printf(" %12.1f", ms);
             if (!dumpFolder.isEmpty())
-                figure.Image().save(QStringLiteral("%1/%2_%3.png").arg(dumpFolder).arg(entry.code).arg(imageWidths[k]));
+                figure.Image().save(QStringLiteral("%1/%2_%3.png").arg(dumpFolder).arg(int(entry.id)).arg(imageWidths[k]));
         }
         std::printf("\n");
     }

@@ -22,11 +22,11 @@ namespace {
 using namespace tarvik;
 
 
-constexpr uint8_t kGeneralizedRosenbrock = 18;
+constexpr FunctionId kGeneralizedRosenbrock = FunctionId::GeneralizedRosenbrock;
 
 struct MethodCase {
     const char* name;
-    uint8_t methodCode;
+    MethodId methodCode;
     int lbfgsMemory;
 };
 
@@ -47,7 +47,7 @@ void PrepareState(RunState& s, const MethodCase& m, int n) {
     s.UPrev = s.U0;
     s.GradJ = NewVector(n);
     s.Dir = NewVector(n);
-    if (m.methodCode == 7 || m.methodCode == 8) s.HMatrix = NewMatrix(n);
+    if (Traits(m.methodCode).hessianMatrix) s.HMatrix = NewMatrix(n);
     if (m.lbfgsMemory > 0) {
         s.LbfgsS = MyArray2(m.lbfgsMemory + 1, n + 1);
         s.LbfgsY = MyArray2(m.lbfgsMemory + 1, n + 1);
@@ -69,33 +69,33 @@ void PrepareState(RunState& s, const MethodCase& m, int n) {
 }
 
 void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
-    const uint8_t f = s.FunctionCode;
+    const FunctionId f = s.FunctionCode;
     const Real goldenH = sqrtl(Real(s.N)) / 5;
     s.SkipReevaluation = 0;
     switch (m.methodCode) {
-    case 1: GoldenSectionSearch(s, f, s.U, s.GradJ, goldenH); break;
-    case 2: WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm); break;
-    case 3:
-    case 5:
+    case MethodId::SteepestGolden: GoldenSectionSearch(s, f, s.U, s.GradJ, goldenH); break;
+    case MethodId::SteepestWolfe: WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm); break;
+    case MethodId::FletcherReevesGolden:
+    case MethodId::PolakRibiereGolden:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
         GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
         break;
-    case 4:
-    case 6:
+    case MethodId::FletcherReevesWolfe:
+    case MethodId::PolakRibiereWolfe:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
         WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
         break;
-    case 7:
-    case 8:
+    case MethodId::BfgsGolden:
+    case MethodId::BfgsWolfe:
         BfgsDirection(s, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (m.methodCode == 7) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        if (m.methodCode == MethodId::BfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
         else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
         break;
     default:
         LbfgsDirection(s, m.lbfgsMemory, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (m.methodCode == 9) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        if (m.methodCode == MethodId::LbfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
         else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
         break;
     }
@@ -153,17 +153,17 @@ void Measure(const MethodCase& m, int n, int warmup, int timed) {
 
 int main() {
     const MethodCase cases[] = {
-        {"Steepest descent with golden steps", 1, 0},
-        {"Steepest descent with Wolfe steps", 2, 0},
-        {"Fletcher-Reeves with golden steps", 3, 0},
-        {"Fletcher-Reeves with Wolfe steps", 4, 0},
-        {"Polak-Ribiere with golden steps", 5, 0},
-        {"Polak-Ribiere with Wolfe steps", 6, 0},
-        {"quasi-Newton BFGS with golden steps", 7, 0},
-        {"quasi-Newton BFGS with Wolfe steps", 8, 0},
-        {"quasi-Newton L-BFGS, memory 5 pairs, golden steps", 9, 5},
-        {"quasi-Newton L-BFGS, memory 5 pairs, Wolfe", 10, 5},
-        {"quasi-Newton L-BFGS, memory 15 pairs,Wolfe", 10, 15},
+        {"Steepest descent with golden steps", MethodId::SteepestGolden, 0},
+        {"Steepest descent with Wolfe steps", MethodId::SteepestWolfe, 0},
+        {"Fletcher-Reeves with golden steps", MethodId::FletcherReevesGolden, 0},
+        {"Fletcher-Reeves with Wolfe steps", MethodId::FletcherReevesWolfe, 0},
+        {"Polak-Ribiere with golden steps", MethodId::PolakRibiereGolden, 0},
+        {"Polak-Ribiere with Wolfe steps", MethodId::PolakRibiereWolfe, 0},
+        {"quasi-Newton BFGS with golden steps", MethodId::BfgsGolden, 0},
+        {"quasi-Newton BFGS with Wolfe steps", MethodId::BfgsWolfe, 0},
+        {"quasi-Newton L-BFGS, memory 5 pairs, golden steps", MethodId::LbfgsGolden, 5},
+        {"quasi-Newton L-BFGS, memory 5 pairs, Wolfe", MethodId::LbfgsWolfe, 5},
+        {"quasi-Newton L-BFGS, memory 15 pairs,Wolfe", MethodId::LbfgsWolfe15, 15},
     };
     std::printf("One iteration (direction + line search) on Generalized Rosenbrock (n>=2)\n");
     std::printf("after 3 untimed iterations; mean over the timed ones.\n\n");

@@ -31,10 +31,10 @@ const char* MethodName(Method m) {
 
 // A point near the minimum, where the Hessian of Generalized Rosenbrock is
 // positive definite, and the same point for the quadratic.
-void Prepare(RunState& s, uint8_t code, int n, Method m) {
+void Prepare(RunState& s, FunctionId code, int n, Method m) {
     s.N = n;
     s.FunctionCode = code;
-    s.FunctionName = code == 18 ? "Generalized Rosenbrock (n>=2)" : "Quadratic: Rotated Ellipsoid (Schwefel 1.2)";
+    s.FunctionName = code == FunctionId::GeneralizedRosenbrock ? "Generalized Rosenbrock (n>=2)" : "Quadratic: Rotated Ellipsoid (Schwefel 1.2)";
     s.StopRequested = 0;
     s.U = NewVector(n);
     s.U0 = NewVector(n);
@@ -53,7 +53,7 @@ struct Timing {
     std::string failure;
 };
 
-Timing TimeSteps(uint8_t code, int n, Method m) {
+Timing TimeSteps(FunctionId code, int n, Method m) {
     SilentHost host;
     RunState s(host);
     Timing t;
@@ -103,7 +103,7 @@ int main() {
     };
     std::printf("%-26s %5s %6s %14s %12s %8s\n", "method", "code", "n", "ms per step", "evaluations", "sub-it.");
     for (const Case& c : cases) {
-        const Timing t = TimeSteps(c.code, c.n, c.method);
+        const Timing t = TimeSteps(static_cast<FunctionId>(c.code), c.n, c.method);
         if (!t.failure.empty()) {
             std::printf("%-26s %5d %6d   failed: %s\n", MethodName(c.method), c.code, c.n, t.failure.c_str());
             continue;

@@ -107,8 +107,8 @@ void GuardCost() {
         for (int c = 0; c < calls; ++c) {
             Real norm = 0;
             s.U[1] = -1.2L + c * 1e-9L;
-            sink = EvalJ(s, 0, s.U);
-            EvalGrad(s, 0, s.U, s.GradJ, norm);
+            sink = EvalJ(s, FunctionId::Rosenbrock, s.U);
+            EvalGrad(s, FunctionId::Rosenbrock, s.U, s.GradJ, norm);
         }
     }) / calls;
     const double plain = MedianSeconds(5, [&] {
@@ -166,7 +166,7 @@ void SchwefelValue(int n) {
     s.N = n;
     s.U = NewVector(n);
     for (int i = 1; i <= n; ++i) s.U[i] = 1 + 0.001L * i;
-    const double value = MedianSeconds(21, [&] { sink = EvalJ(s, 7, s.U); });
+    const double value = MedianSeconds(21, [&] { sink = EvalJ(s, FunctionId::Schwefel12, s.U); });
     const double literal = MedianSeconds(5, [&] {
         Real sum = 0;
         for (int i = 1; i <= n; ++i) {
@@ -185,7 +185,7 @@ void Gauss(int n, bool banded, int repeats) {
     SilentHost host;
     RunState s(host);
     s.N = n;
-    s.FunctionCode = 18;
+    s.FunctionCode = FunctionId::GeneralizedRosenbrock;
     s.StopRequested = 0;
     s.HMatrix = NewMatrix(n);
     s.GradJ = NewVector(n);
@@ -295,7 +295,7 @@ void Bfgs(int n) {
 // One Newton step at large n (forming the Hessian, eliminating, and for the
 // trust region forming it again) against forming the Hessian alone, the
 // part that no elimination can avoid.
-void NewtonLarge(int n, uint8_t code, uint8_t method, const char* name) {
+void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     SilentHost host;
     RunState s(host);
     s.N = n;
@@ -312,7 +312,7 @@ void NewtonLarge(int n, uint8_t code, uint8_t method, const char* name) {
     bool failed = false;
     const double step = MedianSeconds(3, [&] {
         try {
-            if (method == 12)
+            if (method == MethodId::FdNewton)
                 FdNewtonStep(s, code, d);
             else
                 NewtonStep(s, code, d);
@@ -339,12 +339,12 @@ int main(int argc, char** argv) {
     if (large) {
         Gauss(10000, true, 1);
         Bfgs(10000);
-        NewtonLarge(10000, 18, 11, "classical Newton, Gen. Rosenbrock");
-        NewtonLarge(10000, 10, 11, "classical Newton, Varnel");
-        NewtonLarge(10000, 14, 11, "classical Newton, DIXON3DQ");
-        NewtonLarge(10000, 6, 11, "classical Newton, ellipsoid");
-        NewtonLarge(10000, 18, 15, "trust-region step, Gen. Rosenbrock");
-        NewtonLarge(10000, 18, 12, "finite-difference Newton, Gen. Rosenbrock");
+        NewtonLarge(10000, FunctionId::GeneralizedRosenbrock, MethodId::Newton, "classical Newton, Gen. Rosenbrock");
+        NewtonLarge(10000, FunctionId::QuadraticVarnel, MethodId::Newton, "classical Newton, Varnel");
+        NewtonLarge(10000, FunctionId::Dixon3dq, MethodId::Newton, "classical Newton, DIXON3DQ");
+        NewtonLarge(10000, FunctionId::AxisEllipsoid, MethodId::Newton, "classical Newton, ellipsoid");
+        NewtonLarge(10000, FunctionId::GeneralizedRosenbrock, MethodId::TrustRegion, "trust-region step, Gen. Rosenbrock");
+        NewtonLarge(10000, FunctionId::GeneralizedRosenbrock, MethodId::FdNewton, "finite-difference Newton, Gen. Rosenbrock");
     }
     return 0;
 }

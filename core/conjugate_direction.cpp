@@ -11,11 +11,11 @@ namespace {
 // ||g||^2 as the sum of squares, without the rounding of a square root.
 Real SquaredNorm(const MyArray1& g) { return VecDot(g, g); }
 
-bool IsFletcherReeves(uint8_t methodCode) { return methodCode == 3 || methodCode == 4; }
+bool IsFletcherReeves(MethodId method) { return Traits(method).direction == DirectionRule::FletcherReeves; }
 
 } // namespace
 
-void ConjugateDirection(RunState& s, uint8_t functionIndex, MyArray1& d, Real& dNorm) {
+void ConjugateDirection(RunState& s, FunctionId functionIndex, MyArray1& d, Real& dNorm) {
     const MyArray1& g = s.GradJ;
     const MyArray1& gPrev = s.GradJPrev;
     const int n = s.N;
@@ -32,7 +32,7 @@ void ConjugateDirection(RunState& s, uint8_t functionIndex, MyArray1& d, Real& d
         s.CgBeta = 0;
     }
 
-    if (functionIndex < 6 || functionIndex >= 18) {
+    if (!Traits(functionIndex).quadratic) {
         // Non-quadratic functions: a fixed renewal every 3n iterations.
         s.CgRestart = k % (3 * n);
     } else if (prev != 0 && fabsl(VecDot(g, gPrev)) / prev >= 0.1L) {

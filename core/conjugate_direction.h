@@ -1,5 +1,5 @@
 #pragma once
-// Fletcher-Reeves and Polak-Ribiere directions (by MethodCode 3/4 and 5/6).
+// Fletcher-Reeves and Polak-Ribiere directions, as the method's direction rule says.
 #include <cstdint>
 
 #include "core/run_state.h"
@@ -10,6 +10,6 @@ namespace tarvik {
 // writes ||d|| to dNorm. The line search then moves along -d. Beta is
 // dropped every 3n iterations for the non-quadratic functions, and when
 // successive gradients are far from orthogonal for the quadratic ones.
-void ConjugateDirection(RunState& s, uint8_t functionIndex, MyArray1& d, Real& dNorm);
+void ConjugateDirection(RunState& s, FunctionId functionIndex, MyArray1& d, Real& dNorm);
 
 } // namespace tarvik

@@ -1,53 +1,102 @@
 #pragma once
-// The nineteen test functions as the lists show them.
-#include <array>
+// The test functions: one entry each, and every question of the
+// kind "which function is this?" answered by a trait of that entry.
 #include <cstdint>
+#include <span>
 #include <string_view>
+
+#include "core/numeric.h"
+#include "core/parameter_table.h"
 
 namespace tarvik {
 
-struct FunctionEntry {
-    int position;              // item index in CmbFunctionsAll
-    uint8_t code;              // FunctionCode
-    std::string_view name;     // display name, exact
-    std::string_view picture;  // file inside Media
+// Values are the function codes the program has always used.
+enum class FunctionId : std::uint8_t {
+    Rosenbrock = 0,
+    Himmelblau2 = 1,
+    Himmelblau4 = 2,
+    Himmelblau28 = 3,
+    Saddle = 4,
+    CubicVarnel = 5,
+    AxisEllipsoid = 6,
+    Schwefel12 = 7,
+    Staircase2 = 8,
+    Staircase2Sin = 9,
+    QuadraticVarnel = 10,
+    AxisEllipsoidSin = 11,
+    Qf1 = 12,
+    Tridia = 13,
+    Dixon3dq = 14,
+    HilbertA = 15,
+    HilbertB = 16,
+    QuadraticFromFiles = 17,
+    GeneralizedRosenbrock = 18,
 };
 
 inline constexpr int FunctionCount = 19;
 
-inline constexpr std::array<FunctionEntry, FunctionCount> FunctionCatalogue{{
-    {0, 0, "Rosenbrock (n=2)", "Rosenbrock.gif"},
-    {1, 1, "Himmelblau 2 (n=2)", "f2_Him.gif"},
-    {2, 2, "Himmelblau 4 (n=2)", "f4_Him.gif"},
-    {3, 3, "Himmelblau 28 (n=2)", "f28_Him.gif"},
-    {4, 4, "Saddle (n=2)", "Saddle.gif"},
-    {5, 5, "Cubic: Varnel  (n=2)", "cubic_Varnel.gif"},
-    {6, 6, "Quadratic: Axis Parallel Ellipsoid", "quadr1_DeJong.gif"},
-    {7, 11, "Quadratic: Axis Parallel Ellipsoid (u*=sin)", "quadr1_DeJong2.gif"},
-    {8, 7, "Quadratic: Rotated Ellipsoid (Schwefel 1.2)", "quadr2_Schwefel.gif"},
-    {9, 8, "Quadratic: Rotated Ellipsoid (Staircase 2)", "quadr2_Staircase2.gif"},
-    {10, 9, "Quadratic: ...Staircase 2 (u*=sin)", "quadr2_Staircase2sin.gif"},
-    {11, 10, "Quadratic: Varnel", "quadr3.gif"},
-    {12, 12, "Quadratic: QF1", "quadr4_QF1.gif"},
-    {13, 13, "Quadratic: TRIDIA", "tridia.gif"},
-    {14, 14, "Quadratic: DIXON3DQ", "dixon3dq.gif"},
-    {15, 15, "Quadratic: HILBERT (a)", "Hilbert_A.gif"},
-    {16, 16, "Quadratic: HILBERT (b)", "Hilbert_B.gif"},
-    {17, 17, "Quadratic from FILE", "quadr_F.gif"},
-    {18, 18, "Generalized Rosenbrock (n>=2)", "Generalized Rosenbrock.gif"},
-}};
+// Where u* comes from.
+enum class KnownMinimum {
+    Ones,              // u*_i = 1
+    Zero,              // u* = 0
+    SineShiftPlusOne,  // u*_i = s_i + 1
+    SineShift,         // u*_i = s_i
+    LastComponent,     // u*_n = 1/n, the rest 0
+    Solved,            // TRIDIA: halving from 1, or solved for other parameters
+    FromFiles,         // given with the quadratic, or 0, or unknown
+    Several,           // several minima: no single u*, and none reported
+    Unbounded,         // no minimum at all (left at 0)
+};
 
-// Codes 0..5 are defined for n = 2 only.
-inline constexpr bool IsTwoDimensionalCode(uint8_t code) { return code < 6; }
-// Codes 6..17 are quadratic (constant Hessian).
-inline constexpr bool IsQuadraticCode(uint8_t code) { return code >= 6 && code <= 17; }
+// Which Hessian a Newton step meets.
+enum class HessianShape {
+    TwoByTwo,   // closed 2x2 formula, solved directly
+    Constant,   // a quadratic's matrix, filled afresh at every step
+    Varying,    // filled at u; every fault of filling or solving is the Hessian's
+    FromFiles,  // the matrix that was read
+};
 
-inline const FunctionEntry& FunctionAtPosition(int position) { return FunctionCatalogue.at(static_cast<std::size_t>(position)); }
+// The collinear-gradients method's values for functions with saddle points.
+enum class CollinearAdvice {
+    None,
+    Recommend,  // the window names the recommended values
+    Apply,      // ... and applies them when it becomes active
+};
 
-inline const FunctionEntry& FunctionWithCode(uint8_t code) {
-    for (const auto& entry : FunctionCatalogue)
-        if (entry.code == code) return entry;
-    return FunctionCatalogue[0];
-}
+struct PlanePoint {
+    Real u1, u2;
+};
+
+struct FunctionTraits {
+    FunctionId id;
+    std::string_view name;     // list text, exact
+    std::string_view picture;  // file inside Media
+    std::string_view formula;  // text of the generated picture, UTF-8
+    bool twoDimensionalOnly = false;
+    bool quadratic = false;            // constant Hessian
+    KnownMinimum minimum;
+    bool changeOfJOnly = false;        // accuracy only by the change of J
+    bool descentCheckWaived = false;   // the Wolfe search takes a non-descent direction
+    bool zeroPivotMeansBadParameters = false;  // a zero pivot at the start blames the parameters
+    bool doubleMaxStep = false;        // the Wolfe steps may go twice as far
+    bool widePlane = false;            // small figure ranges doubled
+    Real levelSpacing = 2;        // factor of the level-line step
+    std::string_view pointPattern = "0.00";  // how the report prints u* and the final u
+    std::span<const PlanePoint> saddles = {};
+    HessianShape hessian;
+    CollinearAdvice advice = CollinearAdvice::None;
+    bool fromFiles = false;            // defined by the files of A, b and u*
+    std::span<const ParameterRow> parameters = {};  // "F" of the window
+};
+
+const FunctionTraits& Traits(FunctionId id);
+
+// The entries in the order of the function list.
+std::span<const FunctionTraits> FunctionList();
+
+// The only places a list position and a function meet.
+FunctionId FunctionAtListPosition(int position);
+int ListPosition(FunctionId id);
+inline const FunctionTraits& FunctionAtPosition(int position) { return Traits(FunctionAtListPosition(position)); }
 
 } // namespace tarvik

@@ -35,7 +35,7 @@ private:
     s.ResumeSteepest = 1;
     for (int i = 1; i <= n; ++i) x[i] = s.GradJ[i];
     s.Host->HideProgress();
-    if (s.FunctionCode == 13 && s.IterCount == 0) throw ERealBadError("Incorrect Function parameters.");
+    if (Traits(s.FunctionCode).zeroPivotMeansBadParameters && s.IterCount == 0) throw ERealBadError("Incorrect Function parameters.");
     throw ENotSoBadError("Hessian matrix is 0! (Iterate=" + std::to_string(s.IterCount) + ").");
 }
 
@@ -74,8 +74,9 @@ struct Extents {
 
 void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
     const int n = s.N;
-    const bool inPlace = use == GaussMatrix::MayOverwrite && s.FunctionCode != 17;
-    const MyArray2& m = (s.FunctionCode == 17) ? s.Quad.QuadA : s.HMatrix;
+    const bool fromFiles = Traits(s.FunctionCode).hessian == HessianShape::FromFiles;
+    const bool inPlace = use == GaussMatrix::MayOverwrite && !fromFiles;
+    const MyArray2& m = fromFiles ? s.Quad.QuadA : s.HMatrix;
     if (x.size() < static_cast<std::size_t>(n) + 1) x.resize(static_cast<std::size_t>(n) + 1, 0.0L);
 
     if (n >= 200) {

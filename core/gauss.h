@@ -11,7 +11,7 @@ namespace tarvik {
 enum class GaussMatrix { Keep, MayOverwrite };
 
 // Solves M x = GradJ, where M is Quad.QuadA for "Quadratic from FILE"
-// (FunctionCode 17) and HMatrix otherwise. GradJ is never changed, and M
+// and HMatrix otherwise. GradJ is never changed, and M
 // only with MayOverwrite (never QuadA); otherwise the elimination works on a
 // copy held in GaussWork, which is released on every exit. For N >= 200 it
 // shows progress and honours Stop.

@@ -30,7 +30,7 @@ void MoveAgainst(MyArray1& to, const MyArray1& from, Real t, const MyArray1& d, 
 
 } // namespace
 
-void GoldenSectionSearch(RunState& s, uint8_t functionIndex, MyArray1& u, const MyArray1& d, Real h) {
+void GoldenSectionSearch(RunState& s, FunctionId functionIndex, MyArray1& u, const MyArray1& d, Real h) {
     s.Step = 1;
     const int n = s.N;
 

@@ -12,6 +12,6 @@ namespace tarvik {
 // bracket's midpoint in u. h is the length of the first move. J(u) is taken
 // from s.JCur. Sets Step to 1; on failure (gradJ.d not positive, or no
 // bracket) sets Step to 0, leaves u unchanged and raises EBadError.
-void GoldenSectionSearch(RunState& s, uint8_t functionIndex, MyArray1& u, const MyArray1& d, Real h);
+void GoldenSectionSearch(RunState& s, FunctionId functionIndex, MyArray1& u, const MyArray1& d, Real h);
 
 } // namespace tarvik

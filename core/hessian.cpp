@@ -3,6 +3,8 @@
 #include "core/hessian.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace tarvik {
 
@@ -99,33 +101,46 @@ void GeneralizedRosenbrock(MyArray2& H, int n, const MyArray1& u) {
 
 } // namespace
 
-Hessian2 TwoDimensionalHessian(uint8_t functionCode, const MyArray1& u) {
+Hessian2 TwoDimensionalHessian(FunctionId functionCode, const MyArray1& u) {
     const Real u1 = u[1];
     const Real u2 = u[2];
     switch (functionCode) {
-    case 0: {
+    case FunctionId::Rosenbrock: {
         const Real h12 = -400.0L * u1;
         return {1200.0L * (u1 * u1) - 400.0L * u2 + 2.0L, h12, h12, 200.0L};
     }
-    case 1: {
+    case FunctionId::Himmelblau2: {
         const Real h12 = -4.0L * u1;
         return {12.0L * (u1 * u1) - 4.0L * u2 + 2.0L, h12, h12, 2.0L};
     }
-    case 2: {
+    case FunctionId::Himmelblau4: {
         const Real h12 = -600.0L * (u1 * u1);
         return {3000.0L * (u1 * u1 * u1 * u1) - 1200.0L * u1 * u2 + 2.0L, h12, h12, 200.0L};
     }
-    case 3: {
+    case FunctionId::Himmelblau28: {
         const Real h12 = 4.0L * u1 + 4.0L * u2;
         return {12.0L * (u1 * u1) + 4.0L * u2 - 42.0L, h12, h12, 12.0L * (u2 * u2) + 4.0L * u1 - 26.0L};
     }
-    case 4:
+    case FunctionId::Saddle:
         return {10.0L, 0.0L, 0.0L, -2.0L};
-    case 5:
+    case FunctionId::CubicVarnel:
         return {12.0L * u1 + 8.0L, 0.0L, 0.0L, 6.0L * u2 + 4.0L};
-    default:
-        return {0.0L, 0.0L, 0.0L, 0.0L};
+    case FunctionId::AxisEllipsoid:
+    case FunctionId::Schwefel12:
+    case FunctionId::Staircase2:
+    case FunctionId::Staircase2Sin:
+    case FunctionId::QuadraticVarnel:
+    case FunctionId::AxisEllipsoidSin:
+    case FunctionId::Qf1:
+    case FunctionId::Tridia:
+    case FunctionId::Dixon3dq:
+    case FunctionId::HilbertA:
+    case FunctionId::HilbertB:
+    case FunctionId::QuadraticFromFiles:
+    case FunctionId::GeneralizedRosenbrock:
+        break;
     }
+    throw std::logic_error("TwoDimensionalHessian: " + std::string(Traits(functionCode).name) + " has no 2x2 formula");
 }
 
 void TridiaHessian(RunState& s, MyArray2& H) {
@@ -155,23 +170,31 @@ void TridiaHessian(RunState& s, MyArray2& H) {
     }
 }
 
-void FillHessianMatrix(RunState& s, uint8_t functionCode, const MyArray1& u, MyArray2& H) {
+void FillHessianMatrix(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray2& H) {
     const int n = s.N;
     switch (functionCode) {
-    case 6:
-    case 11: AxisParallelEllipsoid(H, n); break;
-    case 7:
-    case 8:
-    case 9: RotatedEllipsoid(H, n); break;
-    case 10: QuadraticVarnel(H, n); break;
-    case 12: Qf1(H, n); break;
-    case 13: TridiaHessian(s, H); break;
-    case 14: Dixon3dq(H, n); break;
-    case 15: HilbertA(H, n); break;
-    case 16: HilbertB(H, n, s.Params.HilbertD); break;
-    case 18: GeneralizedRosenbrock(H, n, u); break;
-    default: break;
+    case FunctionId::AxisEllipsoid:
+    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n); return;
+    case FunctionId::Schwefel12:
+    case FunctionId::Staircase2:
+    case FunctionId::Staircase2Sin: RotatedEllipsoid(H, n); return;
+    case FunctionId::QuadraticVarnel: QuadraticVarnel(H, n); return;
+    case FunctionId::Qf1: Qf1(H, n); return;
+    case FunctionId::Tridia: TridiaHessian(s, H); return;
+    case FunctionId::Dixon3dq: Dixon3dq(H, n); return;
+    case FunctionId::HilbertA: HilbertA(H, n); return;
+    case FunctionId::HilbertB: HilbertB(H, n, s.Params.HilbertD); return;
+    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u); return;
+    case FunctionId::Rosenbrock:
+    case FunctionId::Himmelblau2:
+    case FunctionId::Himmelblau4:
+    case FunctionId::Himmelblau28:
+    case FunctionId::Saddle:
+    case FunctionId::CubicVarnel:
+    case FunctionId::QuadraticFromFiles:
+        break;
     }
+    throw std::logic_error("FillHessianMatrix: " + std::string(Traits(functionCode).name) + " has no matrix formula");
 }
 
 } // namespace tarvik

@@ -1,47 +1,85 @@
 #pragma once
-// The eighteen methods as the five group lists show them.
-#include <array>
+// The methods: one entry each, with the rules and arrays a run of
+// the method needs and the parameters it offers.
 #include <cstdint>
+#include <span>
 #include <string_view>
+
+#include "core/parameter_table.h"
 
 namespace tarvik {
 
 enum class MethodGroupId { Grad = 0, ConjGrad = 1, QuasiN = 2, Newton = 3, Author = 4 };
 
-struct MethodEntry {
-    int position;              // p, 0..17
-    MethodGroupId group;
-    uint8_t code;              // MethodCode
-    uint8_t lbfgsMemory;       // 0 when not L-BFGS
-    std::string_view name;     // display name, exact
+// Values are the method codes the program has always used. The two Wolfe
+// L-BFGS methods once shared code 10 and told their memory apart; the one
+// with 15 pairs now has the code 14, which named no method.
+enum class MethodId : std::uint8_t {
+    ConstantStep = 0,
+    SteepestGolden = 1,
+    SteepestWolfe = 2,
+    FletcherReevesGolden = 3,
+    FletcherReevesWolfe = 4,
+    PolakRibiereGolden = 5,
+    PolakRibiereWolfe = 6,
+    BfgsGolden = 7,
+    BfgsWolfe = 8,
+    LbfgsGolden = 9,
+    LbfgsWolfe = 10,
+    Newton = 11,
+    FdNewton = 12,
+    NewtonCg = 13,
+    LbfgsWolfe15 = 14,
+    TrustRegion = 15,
+    CollinearDemo = 16,
+    Collinear = 17,
 };
 
 inline constexpr int MethodCount = 18;
 
-inline constexpr std::array<MethodEntry, MethodCount> MethodCatalogue{{
-    {0, MethodGroupId::Grad, 0, 0, "Descent with constant step-size"},
-    {1, MethodGroupId::Grad, 1, 0, "Steepest descent with golden steps"},
-    {2, MethodGroupId::Grad, 2, 0, "Steepest descent with Wolfe steps"},
-    {3, MethodGroupId::ConjGrad, 3, 0, "Fletcher-Reeves with golden steps"},
-    {4, MethodGroupId::ConjGrad, 4, 0, "Fletcher-Reeves with Wolfe steps"},
-    {5, MethodGroupId::ConjGrad, 5, 0, "Polak-Ribiere with golden steps"},
-    {6, MethodGroupId::ConjGrad, 6, 0, "Polak-Ribiere with Wolfe steps"},
-    {7, MethodGroupId::QuasiN, 7, 0, "quasi-Newton BFGS with golden steps"},
-    {8, MethodGroupId::QuasiN, 8, 0, "quasi-Newton BFGS with Wolfe steps"},
-    {9, MethodGroupId::QuasiN, 9, 5, "quasi-Newton L-BFGS, memory 5 pairs, golden steps"},
-    {10, MethodGroupId::QuasiN, 10, 5, "quasi-Newton L-BFGS, memory 5 pairs, Wolfe"},
-    {11, MethodGroupId::QuasiN, 10, 15, "quasi-Newton L-BFGS, memory 15 pairs,Wolfe"},
-    {12, MethodGroupId::Newton, 11, 0, "Classical Newton with step-size=1"},
-    {13, MethodGroupId::Newton, 12, 0, "Finite-difference Newton, step-size=1"},
-    {14, MethodGroupId::Newton, 13, 0, "Inexact Newton-ConjGrag, step-size=1"},
-    {15, MethodGroupId::Newton, 15, 0, "Trust-region method"},
-    {16, MethodGroupId::Author, 16, 0, "Collinear gradients, demo 1 step"},
-    {17, MethodGroupId::Author, 17, 0, "Collinear gradients"},
-}};
+// How the direction of an iteration is found.
+enum class DirectionRule {
+    Steepest, FletcherReeves, PolakRibiere, Bfgs, Lbfgs, Newton, FdNewton, NewtonCg, TrustRegion,
+    CollinearDemo, Collinear,
+};
 
-// First position of each group list: 0, 3, 7, 12, 16.
-inline constexpr std::array<int, 5> GroupFirstPosition{0, 3, 7, 12, 16};
+// How the step along it is taken.
+enum class StepRule { Constant, Golden, Wolfe, Unit, TrustRegion, Collinear };
 
-inline const MethodEntry& MethodAtPosition(int position) { return MethodCatalogue.at(static_cast<std::size_t>(position)); }
+struct MethodTraits {
+    MethodId id;
+    MethodGroupId group;
+    std::string_view name;  // list text, exact
+    DirectionRule direction;
+    StepRule step;
+    int lbfgsPairs = 0;     // 0 when not L-BFGS
+    bool hessianMatrix = false;     // keeps an n x n matrix (HMatrix)
+    bool gaussMayOverwrite = false; // its Hessian is formed afresh, so elimination may work in it
+    bool wolfeFirstTrialFifth = false;  // the first Wolfe trial at iteration 0 is h/5, not min(1, h)
+    bool announcesStorage = true;   // shows its storage need while the arrays are made
+    // Bytes of the method's own arrays for dimension n, as the report counts them.
+    __int128 (*storageBytes)(std::int64_t n) = nullptr;
+    std::span<const ParameterRow> parameters = {};  // "M" of the window
+    // The collinear methods' starting vicinity; each method has its own.
+    Real TunableParameters::*collinearDelta = nullptr;
+};
+
+const MethodTraits& Traits(MethodId id);
+
+// The entries in the order of the five group lists, one after another.
+std::span<const MethodTraits> MethodList();
+
+inline constexpr int MethodGroupCount = 5;
+
+// List position of the first method of a group list.
+int GroupFirstPosition(MethodGroupId group);
+
+// The only places a list position and a method meet.
+MethodId MethodAtListPosition(int position);
+int ListPosition(MethodId id);
+inline const MethodTraits& MethodAtPosition(int position) { return Traits(MethodAtListPosition(position)); }
+
+// The collinear-gradients methods iterate in sub-iterations.
+inline bool IsCollinear(const MethodTraits& m) { return m.step == StepRule::Collinear; }
 
 } // namespace tarvik

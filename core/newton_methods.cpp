@@ -31,7 +31,7 @@ Real NormOf(const MyArray1& d, int n) {
 
 } // namespace
 
-void FdNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
+void FdNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
     ++s.HessianEvaluations;
     const int n = s.N;
     const Real h = kFdNewtonStep;
@@ -60,7 +60,7 @@ void FdNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
     CheckNewtonDescent(s, d);
 }
 
-void InexactNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d, Real& dirNorm) {
+void InexactNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& dirNorm) {
     const int n = s.N;
     const Real h = kInexactNewtonStep;
     MyArray1 r = NewVector(n);
@@ -125,18 +125,19 @@ void InexactNewtonStep(RunState& s, uint8_t functionCode, MyArray1& d, Real& dir
     if (dirNorm == 0) s.Step = 0;
 }
 
-Real TrustRatio(RunState& s, uint8_t functionCode, const MyArray1& d) {
+Real TrustRatio(RunState& s, FunctionId functionCode, const MyArray1& d) {
     const int n = s.N;
     for (int i = 1; i <= n; ++i) s.U[i] = s.UPrev[i] - d[i];
     const Real jt = EvalJ(s, functionCode, s.U);
 
     MyArray1 q = NewVector(n);
-    if (functionCode <= 5) {
+    const HessianShape shape = Traits(functionCode).hessian;
+    if (shape == HessianShape::TwoByTwo) {
         const Real* h = s.Hess2x2;
         q[1] = 0 + h[0] * d[1] + h[1] * d[2];
         q[2] = 0 + h[2] * d[1] + h[3] * d[2];
     } else {
-        const MyArray2& H = (functionCode == 17) ? s.Quad.QuadA : s.HMatrix;
+        const MyArray2& H = shape == HessianShape::FromFiles ? s.Quad.QuadA : s.HMatrix;
         for (int i = 1; i <= n; ++i) {
             Real sum = 0;
             for (int j = 1; j <= n; ++j) sum += H[i][j] * d[j];
@@ -157,7 +158,7 @@ Real TrustRatio(RunState& s, uint8_t functionCode, const MyArray1& d) {
     return (jk - jt) / (jk - model);
 }
 
-void TrustRegionStep(RunState& s, uint8_t functionCode, MyArray1& d, Real& radius) {
+void TrustRegionStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& radius) {
     const int n = s.N;
     const Real eta = s.TrustEta;
     NewtonStep(s, functionCode, d);

@@ -30,7 +30,7 @@ namespace {
 // Classical Newton forms the whole Hessian afresh at every step, so the
 // elimination may work in it; the trust region reads it again for its model.
 GaussMatrix MatrixUse(const RunState& s) {
-    return s.MethodCode == 11 ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
+    return Traits(s.MethodCode).gaussMayOverwrite ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
 }
 
 // Solves with HMatrix, as formed at U, and leaves it as it was formed when
@@ -38,16 +38,17 @@ GaussMatrix MatrixUse(const RunState& s) {
 // same bits (it raised no fault the first time) and spares a work copy of
 // n x n, which at n = 10000 is another gigabyte; forming costs far less
 // than eliminating.
-void SolveWithHessian(RunState& s, uint8_t functionCode, MyArray1& d, GaussMatrix use) {
+void SolveWithHessian(RunState& s, FunctionId functionCode, MyArray1& d, GaussMatrix use) {
     GaussSolve(s, d, GaussMatrix::MayOverwrite);
     if (use == GaussMatrix::Keep) FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
 }
 
 } // namespace
 
-void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
+void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
     ++s.HessianEvaluations;
-    if (functionCode <= 5) {
+    switch (Traits(functionCode).hessian) {
+    case HessianShape::TwoByTwo: {
         FpFaultGuard guard;
         const Hessian2 h = TwoDimensionalHessian(functionCode, s.U);
         for (int k = 0; k < 4; ++k) s.Hess2x2[k] = h[k];
@@ -55,7 +56,9 @@ void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
         PinValue(d[1]);
         PinValue(d[2]);
         if (guard.Faulted()) throw EBadError("Error! Hessian=0: " + s.FunctionName);
-    } else if (functionCode <= 16) {
+        break;
+    }
+    case HessianShape::Constant: {
         {
             FpFaultGuard guard;
             FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
@@ -65,9 +68,12 @@ void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
         }
         // Outside the guard: a zero pivot or Stop keeps its own meaning.
         SolveWithHessian(s, functionCode, d, MatrixUse(s));
-    } else if (functionCode == 17) {
+        break;
+    }
+    case HessianShape::FromFiles:
         GaussSolve(s, d);
-    } else if (functionCode == 18) {
+        break;
+    case HessianShape::Varying: {
         bool failed = false;
         try {
             FpFaultGuard guard;
@@ -79,8 +85,8 @@ void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d) {
             failed = true;
         }
         if (failed) throw EBadError("Error in evaluation of Hessein: " + s.FunctionName);
-    } else {
-        return;
+        break;
+    }
     }
     CheckNewtonDescent(s, d);
 }

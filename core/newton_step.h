@@ -9,14 +9,14 @@ namespace tarvik {
 // Cramer's rule for the 2x2 system H d = GradJ.
 void Solve2x2(RunState& s, Real h11, Real h12, Real h21, Real h22, MyArray1& d);
 
-// Forms the Hessian of the function at U (HMatrix, QuadA for code 17, or
-// Hess2x2 for the two-dimensional codes) and solves H d = GradJ. Raises
+// Forms the Hessian of the function at U (HMatrix, QuadA for the quadratic
+// from files, or Hess2x2 for a 2x2 Hessian) and solves H d = GradJ. Raises
 // EBadError when the Hessian cannot be formed, ENotSoBadError
 // "Hessian<0 ! (Iteration=k)." when GradJ.d < 0 and EBadError
 // "Hessian=0 ! (Iteration=k)." when GradJ.d = 0; GaussSolve's own failures
 // pass through, except for Generalized Rosenbrock where every failure of
 // forming or solving is one evaluation error.
-void NewtonStep(RunState& s, uint8_t functionCode, MyArray1& d);
+void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d);
 
 // The sign test shared by the Newton steps: s = GradJ.d must be positive.
 void CheckNewtonDescent(RunState& s, const MyArray1& d);

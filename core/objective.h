@@ -20,14 +20,14 @@ const Real* SinShiftTable(int n);
 // column 1 upwards.
 void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& u);
 
-// J(u) of the function with the given code. Raises EBadError
+// J(u) of the given function. Raises EBadError
 // "Error in evaluation of function: " + FunctionName on an arithmetic fault.
-Real EvalJ(RunState& s, uint8_t functionCode, const MyArray1& u);
+Real EvalJ(RunState& s, FunctionId functionCode, const MyArray1& u);
 
 // gradJ(u) into g (length N + 1) and its Euclidean norm into gnorm; clears
 // ContinueRun when the norm is exactly 0. Raises EBadError
 // "Error in evaluation of gradient: " + FunctionName, or ERealBadError
 // "Error in evaluation of gradient norm for function: " + FunctionName.
-void EvalGrad(RunState& s, uint8_t functionCode, const MyArray1& u, MyArray1& g, Real& gnorm);
+void EvalGrad(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray1& g, Real& gnorm);
 
 } // namespace tarvik

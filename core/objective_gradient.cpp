@@ -25,43 +25,9 @@ struct UndefinedForDimension : std::domain_error {
     UndefinedForDimension() : std::domain_error("gradient not defined for this dimension") {}
 };
 
-void TwoDimensionalGradient(uint8_t code, const Real* u, Real* g) {
-    const Real u1 = u[1], u2 = u[2];
-    switch (code) {
-    case 0: {
-        const Real d = u2 - u1 * u1;
-        g[1] = -400 * u1 * d - 2 * (1 - u1);
-        g[2] = 200 * d;
-        break;
-    }
-    case 1: {
-        const Real d = u2 - u1 * u1;
-        g[1] = -4 * u1 * d - 2 * (1 - u1);
-        g[2] = 2 * d;
-        break;
-    }
-    case 2: {
-        const Real d = u2 - u1 * u1 * u1;
-        g[1] = -600 * (u1 * u1) * d - 2 * (1 - u1);
-        g[2] = 200 * d;
-        break;
-    }
-    case 3: {
-        const Real a = u1 * u1 + u2 - 11;
-        const Real b = u2 * u2 + u1 - 7;
-        g[1] = 4 * u1 * a + 2 * b;
-        g[2] = 2 * a + 4 * u2 * b;
-        break;
-    }
-    case 4:
-        g[1] = 10 * u1;
-        g[2] = -2 * u2;
-        break;
-    default:
-        g[1] = 6 * (u1 * u1) + 8 * u1;
-        g[2] = 3 * (u2 * u2) + 4 * u2;
-        break;
-    }
+// The two-dimensional functions are not defined below n = 2.
+void RequireTwoDimensions(int n) {
+    if (n < 2) throw UndefinedForDimension();
 }
 
 // tail[k] = w[k+1] + ... + w[n] for k = 1..n, every sum started at 0 and
@@ -97,7 +63,7 @@ void UpwardTailSums(int n, const Real* w, Real* tail) {
     }
 }
 
-// Codes 7, 8 and 9: with v the point (or u - s for code 9),
+// Schwefel 1.2 and both Staircase 2: with v the point (or u - s for the sine one),
 // g_k = 2(n-k+1)·(v_1+...+v_k) + 2·sum_{j>k} (n-j+1)·v_j [- 2·sum_{j=k..n} j].
 void PartialSumGradient(int n, const Real* v, bool shiftByIndex, Real* g) {
     Real* w = GradientScratch(n);
@@ -203,38 +169,81 @@ void GeneralizedRosenbrockGradient(int n, const Real* u, Real* g) {
     g[n] = 200 * (u[n] - u[n - 1] * u[n - 1]);
 }
 
-void GradientOf(RunState& s, uint8_t code, const MyArray1& uv, Real* g) {
+void GradientOf(RunState& s, FunctionId id, const MyArray1& uv, Real* g) {
     const int n = s.N;
     const Real* u = uv.data();
-    switch (code) {
-    case 0: case 1: case 2: case 3: case 4: case 5:
-        if (n < 2) throw UndefinedForDimension();
-        TwoDimensionalGradient(code, u, g);
-        break;
-    case 6:
+    switch (id) {
+    case FunctionId::Rosenbrock: {
+        RequireTwoDimensions(n);
+        const Real u1 = u[1], u2 = u[2];
+        const Real d = u2 - u1 * u1;
+        g[1] = -400 * u1 * d - 2 * (1 - u1);
+        g[2] = 200 * d;
+        return;
+    }
+    case FunctionId::Himmelblau2: {
+        RequireTwoDimensions(n);
+        const Real u1 = u[1], u2 = u[2];
+        const Real d = u2 - u1 * u1;
+        g[1] = -4 * u1 * d - 2 * (1 - u1);
+        g[2] = 2 * d;
+        return;
+    }
+    case FunctionId::Himmelblau4: {
+        RequireTwoDimensions(n);
+        const Real u1 = u[1], u2 = u[2];
+        const Real d = u2 - u1 * u1 * u1;
+        g[1] = -600 * (u1 * u1) * d - 2 * (1 - u1);
+        g[2] = 200 * d;
+        return;
+    }
+    case FunctionId::Himmelblau28: {
+        RequireTwoDimensions(n);
+        const Real u1 = u[1], u2 = u[2];
+        const Real a = u1 * u1 + u2 - 11;
+        const Real b = u2 * u2 + u1 - 7;
+        g[1] = 4 * u1 * a + 2 * b;
+        g[2] = 2 * a + 4 * u2 * b;
+        return;
+    }
+    case FunctionId::Saddle: {
+        RequireTwoDimensions(n);
+        const Real u1 = u[1], u2 = u[2];
+        g[1] = 10 * u1;
+        g[2] = -2 * u2;
+        return;
+    }
+    case FunctionId::CubicVarnel: {
+        RequireTwoDimensions(n);
+        const Real u1 = u[1], u2 = u[2];
+        g[1] = 6 * (u1 * u1) + 8 * u1;
+        g[2] = 3 * (u2 * u2) + 4 * u2;
+        return;
+    }
+    case FunctionId::AxisEllipsoid:
         for (int i = 1; i <= n; ++i) g[i] = Real(2 * i) * u[i];
-        break;
-    case 7: PartialSumGradient(n, u, false, g); break;
-    case 8: PartialSumGradient(n, u, true, g); break;
-    case 9: StaircaseSinGradient(n, u, g); break;
-    case 10: QuadraticVarnelGradient(n, u, g); break;
-    case 11: {
+        return;
+    case FunctionId::Schwefel12: PartialSumGradient(n, u, false, g); return;
+    case FunctionId::Staircase2: PartialSumGradient(n, u, true, g); return;
+    case FunctionId::Staircase2Sin: StaircaseSinGradient(n, u, g); return;
+    case FunctionId::QuadraticVarnel: QuadraticVarnelGradient(n, u, g); return;
+    case FunctionId::AxisEllipsoidSin: {
         const Real* sh = SinShiftTable(n);
         for (int i = 1; i <= n; ++i) g[i] = Real(2 * i) * (u[i] - sh[i]);
-        break;
+        return;
     }
-    case 12:
+    case FunctionId::Qf1:
         for (int i = 1; i <= n - 1; ++i) g[i] = Real(i) * u[i];
         g[n] = Real(n) * u[n] - 1;
-        break;
-    case 13: TridiaGradient(s.Params, n, u, g); break;
-    case 14: Dixon3dqGradient(n, u, g); break;
-    case 15: HilbertAGradient(n, u, g); break;
-    case 16: HilbertBGradient(s.Params.HilbertD, n, u, g); break;
-    case 17: QuadraticFromFilesGradient(s.Quad, n, uv, g); break;
-    case 18: GeneralizedRosenbrockGradient(n, u, g); break;
-    default: break;  // no formula: g is left as it was
+        return;
+    case FunctionId::Tridia: TridiaGradient(s.Params, n, u, g); return;
+    case FunctionId::Dixon3dq: Dixon3dqGradient(n, u, g); return;
+    case FunctionId::HilbertA: HilbertAGradient(n, u, g); return;
+    case FunctionId::HilbertB: HilbertBGradient(s.Params.HilbertD, n, u, g); return;
+    case FunctionId::QuadraticFromFiles: QuadraticFromFilesGradient(s.Quad, n, uv, g); return;
+    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrockGradient(n, u, g); return;
     }
+    throw std::logic_error("GradientOf: not a function of the catalogue");
 }
 
 bool AllFinite(const Real* g, int n) {
@@ -245,12 +254,12 @@ bool AllFinite(const Real* g, int n) {
 
 } // namespace
 
-void EvalGrad(RunState& s, uint8_t functionCode, const MyArray1& u, MyArray1& g, Real& gnorm) {
+void EvalGrad(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray1& g, Real& gnorm) {
     const int n = s.N;
     const std::size_t length = static_cast<std::size_t>(n) + 1;
     if (n < 1 || u.size() < length || g.size() < length)
         throw std::invalid_argument("EvalGrad: the point or the gradient has fewer than N components");
-    if (functionCode == 17) {
+    if (Traits(functionCode).fromFiles) {
         if (s.Quad.QuadA.rows() < length || s.Quad.QuadA.cols() < length || s.Quad.QuadB.size() < length)
             throw std::invalid_argument("EvalGrad: the quadratic from files is not loaded for this N");
         if (s.Quad.QuadAu.size() < length) s.Quad.QuadAu.resize(length, 0.0L);

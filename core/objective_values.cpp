@@ -37,16 +37,10 @@ struct UndefinedForDimension : std::domain_error {
     UndefinedForDimension() : std::domain_error("function not defined for this dimension") {}
 };
 
-Real TwoDimensionalValue(uint8_t code, const Real* u) {
-    const Real u1 = u[1], u2 = u[2];
-    switch (code) {
-    case 0: return 100 * Sq(u2 - u1 * u1) + Sq(1 - u1);
-    case 1: return Sq(u2 - u1 * u1) + Sq(1 - u1);
-    case 2: return 100 * Sq(u2 - u1 * u1 * u1) + Sq(1 - u1);
-    case 3: return Sq(u1 * u1 + u2 - 11) + Sq(u2 * u2 + u1 - 7);
-    case 4: return 5 * (u1 * u1) - u2 * u2 + 1;
-    default: return 2 * (u1 * u1 * u1) + 4 * (u1 * u1) + u2 * u2 * u2 + 2 * (u2 * u2);
-    }
+// The two-dimensional functions are not defined below n = 2.
+const Real* TwoDimensionalPoint(int n, const Real* u) {
+    if (n < 2) throw UndefinedForDimension();
+    return u;
 }
 
 Real AxisParallelEllipsoid(int n, const Real* u) {
@@ -149,28 +143,55 @@ Real GeneralizedRosenbrock(int n, const Real* u) {
     return sum;
 }
 
-Real FunctionValue(RunState& s, uint8_t code, const MyArray1& uv) {
+Real FunctionValue(RunState& s, FunctionId id, const MyArray1& uv) {
     const int n = s.N;
     const Real* u = uv.data();
-    switch (code) {
-    case 0: case 1: case 2: case 3: case 4: case 5:
-        if (n < 2) throw UndefinedForDimension();
-        return TwoDimensionalValue(code, u);
-    case 6: return AxisParallelEllipsoid(n, u);
-    case 7: return PartialSumSquares(n, u, false);
-    case 8: return PartialSumSquares(n, u, true);
-    case 9: return StaircaseSin(n, u);
-    case 10: return QuadraticVarnel(n, u);
-    case 11: return AxisParallelEllipsoidSin(n, u);
-    case 12: return Qf1(n, u);
-    case 13: return Tridia(s.Params, n, u);
-    case 14: return Dixon3dq(n, u);
-    case 15: return HilbertA(n, u);
-    case 16: return HilbertB(s.Params.HilbertD, n, u);
-    case 17: return QuadraticFromFiles(s.Quad, n, uv);
-    case 18: return GeneralizedRosenbrock(n, u);
-    default: return 0;
+    switch (id) {
+    case FunctionId::Rosenbrock: {
+        const Real* v = TwoDimensionalPoint(n, u);
+        const Real u1 = v[1], u2 = v[2];
+        return 100 * Sq(u2 - u1 * u1) + Sq(1 - u1);
     }
+    case FunctionId::Himmelblau2: {
+        const Real* v = TwoDimensionalPoint(n, u);
+        const Real u1 = v[1], u2 = v[2];
+        return Sq(u2 - u1 * u1) + Sq(1 - u1);
+    }
+    case FunctionId::Himmelblau4: {
+        const Real* v = TwoDimensionalPoint(n, u);
+        const Real u1 = v[1], u2 = v[2];
+        return 100 * Sq(u2 - u1 * u1 * u1) + Sq(1 - u1);
+    }
+    case FunctionId::Himmelblau28: {
+        const Real* v = TwoDimensionalPoint(n, u);
+        const Real u1 = v[1], u2 = v[2];
+        return Sq(u1 * u1 + u2 - 11) + Sq(u2 * u2 + u1 - 7);
+    }
+    case FunctionId::Saddle: {
+        const Real* v = TwoDimensionalPoint(n, u);
+        const Real u1 = v[1], u2 = v[2];
+        return 5 * (u1 * u1) - u2 * u2 + 1;
+    }
+    case FunctionId::CubicVarnel: {
+        const Real* v = TwoDimensionalPoint(n, u);
+        const Real u1 = v[1], u2 = v[2];
+        return 2 * (u1 * u1 * u1) + 4 * (u1 * u1) + u2 * u2 * u2 + 2 * (u2 * u2);
+    }
+    case FunctionId::AxisEllipsoid: return AxisParallelEllipsoid(n, u);
+    case FunctionId::Schwefel12: return PartialSumSquares(n, u, false);
+    case FunctionId::Staircase2: return PartialSumSquares(n, u, true);
+    case FunctionId::Staircase2Sin: return StaircaseSin(n, u);
+    case FunctionId::QuadraticVarnel: return QuadraticVarnel(n, u);
+    case FunctionId::AxisEllipsoidSin: return AxisParallelEllipsoidSin(n, u);
+    case FunctionId::Qf1: return Qf1(n, u);
+    case FunctionId::Tridia: return Tridia(s.Params, n, u);
+    case FunctionId::Dixon3dq: return Dixon3dq(n, u);
+    case FunctionId::HilbertA: return HilbertA(n, u);
+    case FunctionId::HilbertB: return HilbertB(s.Params.HilbertD, n, u);
+    case FunctionId::QuadraticFromFiles: return QuadraticFromFiles(s.Quad, n, uv);
+    case FunctionId::GeneralizedRosenbrock: return GeneralizedRosenbrock(n, u);
+    }
+    throw std::logic_error("FunctionValue: not a function of the catalogue");
 }
 
 } // namespace
@@ -240,11 +261,11 @@ void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& uv) {
     }
 }
 
-Real EvalJ(RunState& s, uint8_t functionCode, const MyArray1& u) {
+Real EvalJ(RunState& s, FunctionId functionCode, const MyArray1& u) {
     const int n = s.N;
     if (n < 1 || u.size() < static_cast<std::size_t>(n) + 1)
         throw std::invalid_argument("EvalJ: the point has fewer than N components");
-    if (functionCode == 17) {
+    if (Traits(functionCode).fromFiles) {
         const std::size_t length = static_cast<std::size_t>(n) + 1;
         if (s.Quad.QuadA.rows() < length || s.Quad.QuadA.cols() < length || s.Quad.QuadB.size() < length)
             throw std::invalid_argument("EvalJ: the quadratic from files is not loaded for this N");

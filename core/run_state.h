@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/function_catalogue.h"
 #include "core/host.h"
+#include "core/method_catalogue.h"
 #include "core/numeric.h"
 #include "core/parameters.h"
 
@@ -25,9 +27,9 @@ enum class UStarSource { FromFile, Zero, Unknown };
 // engine reads the window only through this record.
 struct WindowChoices {
     std::string CmbNText = "2";        // dimension as typed
-    int FunctionPosition = 0;          // position in CmbFunctionsAll, 0..18
+    int FunctionPosition = 0;          // position in CmbFunctionsAll
     int StartItem = 0;                 // CmbU0 item, 0..29
-    int MethodPosition = 0;            // position p of the method catalogue, 0..17
+    int MethodPosition = 0;            // position p in the method list
     bool RbtnPrec1Checked = true;      // accuracy ||u-u*||/||u°-u*||
     bool RbtnPrec2Checked = false;     // accuracy |J(u')-J(u'')|/J(u°)
     std::string CmbPrec1Text = "0.01";
@@ -38,7 +40,7 @@ struct WindowChoices {
     bool RBtnUeUnknownChecked() const { return UStarOption == UStarSource::Unknown; }
 };
 
-// The quadratic read from files (function code 17).
+// The quadratic read from files ("Quadratic from FILE").
 struct QuadraticData {
     MyArray2 QuadA;
     MyArray1 QuadB;
@@ -72,8 +74,8 @@ struct RunState {
     // Hessians formed (analytic or from gradient differences) in this run;
     // only the comparison table shows it.
     int64_t HessianEvaluations = 0;
-    uint8_t MethodCode = 0;
-    uint8_t FunctionCode = 0;
+    MethodId MethodCode = MethodId::ConstantStep;
+    FunctionId FunctionCode = FunctionId::Rosenbrock;
     std::string MethodName;
     std::string FunctionName = "Rosenbrock (n=2)";
     Real JCur = 0, J0 = 0, JPrev = 0;

@@ -82,7 +82,7 @@ Real InterpolatedStep(uint8_t interpolation, const RayPoint& lo, const RayPoint&
 // Everything one search shares between its steps.
 struct WolfeContext {
     RunState& s;
-    uint8_t functionIndex;
+    FunctionId functionIndex;
     const MyArray1& d;
     const MyArray1& u;
     int n;
@@ -131,7 +131,7 @@ RayPoint Zoom(WolfeContext& ctx, RayPoint lo, RayPoint hi) {
 
 } // namespace
 
-void WolfeSearch(RunState& s, uint8_t functionIndex, const MyArray1& dIn, MyArray1& u, MyArray1& g, Real h) {
+void WolfeSearch(RunState& s, FunctionId functionIndex, const MyArray1& dIn, MyArray1& u, MyArray1& g, Real h) {
     s.SkipReevaluation = 1;
 
     // The steepest-descent callers pass GradJ both as the direction and as
@@ -150,8 +150,7 @@ void WolfeSearch(RunState& s, uint8_t functionIndex, const MyArray1& dIn, MyArra
     const Real phi0 = lo.phi;
     const Real dphi0 = lo.dphi;
 
-    // Himmelblau 28 ("Himmelblau 28 (n=2)") is exempt from the descent test.
-    if (s.FunctionCode != 3 && !(dphi0 < 0)) {
+    if (!Traits(s.FunctionCode).descentCheckWaived && !(dphi0 < 0)) {
         s.Step = 0;
         throw EBadError("Minimization direction is not a descent direction (Wolfe line search).");
     }
@@ -159,7 +158,7 @@ void WolfeSearch(RunState& s, uint8_t functionIndex, const MyArray1& dIn, MyArra
     Real alpha;
     if (s.IterCount != 0)
         alpha = MinReal(1, 1.01L * 2 * (phi0 - s.JPrev) / dphi0);
-    else if (s.MethodCode <= 6)
+    else if (Traits(s.MethodCode).wolfeFirstTrialFifth)
         alpha = 0.2L * h;
     else
         alpha = MinReal(1, h);

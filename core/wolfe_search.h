@@ -13,8 +13,8 @@ namespace tarvik {
 // GradNorm) and sets SkipReevaluation, so nothing is evaluated again. A zero
 // first trial returns quietly with Step = 0. d may be the same vector as g:
 // the search always moves along d as it was on entry.
-// Raises EBadError when -d does not descend (except for function code 3)
+// Raises EBadError when -d does not descend (unless the function waives that)
 // and when the cubic interpolation faults.
-void WolfeSearch(RunState& s, uint8_t functionIndex, const MyArray1& d, MyArray1& u, MyArray1& g, Real h);
+void WolfeSearch(RunState& s, FunctionId functionIndex, const MyArray1& d, MyArray1& u, MyArray1& g, Real h);
 
 } // namespace tarvik

@@ -36,24 +36,6 @@ private:
     int32_t savedEvalCount_;
 };
 
-struct SaddlePoint {
-    Real u1, u2;
-};
-
-const std::vector<SaddlePoint>& SaddlePointsOf(uint8_t functionCode) {
-    static const std::vector<SaddlePoint> none;
-    static const std::vector<SaddlePoint> himmelblau28{
-        {-3.073L, -0.081L}, {0.087L, 2.886L}, {3.386L, 0.075L}, {-0.127L, -1.963L}};
-    static const std::vector<SaddlePoint> saddle{{0.0L, 0.0L}};
-    static const std::vector<SaddlePoint> cubic{{0.0L, -1.33L}, {-1.33L, 0.0L}};
-    switch (functionCode) {
-    case 3: return himmelblau28;
-    case 4: return saddle;
-    case 5: return cubic;
-    default: return none;
-    }
-}
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
@@ -125,8 +107,8 @@ void ContourFigure::DrawTitle(FigureCanvas& cv) {
     cv.TextOut(x, 0, QStringLiteral(",0...}"));
 }
 
-void ContourFigure::DrawSaddles(FigureCanvas& cv, uint8_t functionCode) {
-    const auto& points = SaddlePointsOf(functionCode);
+void ContourFigure::DrawSaddles(FigureCanvas& cv, FunctionId function) {
+    const auto points = Traits(function).saddles;
     if (points.empty()) return;
     CanvasState& st = cv.State();
     st.PenColour = clSaddle;
@@ -146,7 +128,8 @@ void ContourFigure::DrawLevelLines(RunState& s) {
     CanvasState& st = canvas_;
     PlaneEvaluationScope scope(s);
     const int32_t savedN = scope.SavedN();
-    const uint8_t code = s.FunctionCode;
+    const FunctionId code = s.FunctionCode;
+    const FunctionTraits& function = Traits(code);
     const int width = image_.width();
     const int height = image_.height();
 
@@ -169,7 +152,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
     const Real range = PlaneRange;
     s.U[1] = (-PlaneRange) / 2;
     s.U[2] = 0;
-    if (code != 17) s.Quad.QuadC = 0;
+    if (!function.fromFiles) s.Quad.QuadC = 0;
     const Real quadC = s.Quad.QuadC;
     LevelStep = LevelStepFor(EvalJ(s, code, s.U), quadC, code);
 
@@ -215,7 +198,8 @@ void ContourFigure::DrawLevelLines(RunState& s) {
     }
     scope.Restore();
 
-    const bool uStarKnown = !(code == 3 || code == 4 || (code == 17 && s.Choices.RBtnUeUnknownChecked()));
+    const bool uStarKnown = !(function.minimum == KnownMinimum::Several || function.minimum == KnownMinimum::Unbounded ||
+                              (function.fromFiles && s.Choices.RBtnUeUnknownChecked()));
     if (uStarKnown && s.UStar.size() >= 3) {
         st.BrushSolid = true;
         st.BrushColour = clOptimalPoint;

@@ -56,7 +56,7 @@ public:
 private:
     void DrawAxes(FigureCanvas& cv);
     void DrawTitle(FigureCanvas& cv);
-    void DrawSaddles(FigureCanvas& cv, uint8_t functionCode);
+    void DrawSaddles(FigureCanvas& cv, FunctionId function);
     void DrawMarker(FigureCanvas& cv, PixelPos p);
     // The projection of (a, b, ...)/norm as a line ending at (x, y).
     void DrawOrtLine(FigureCanvas& cv, PixelPos p, Real a, Real b, Real norm);

@@ -40,7 +40,7 @@ bool TruncToInt32(Real v, int64_t& out) {
 
 } // namespace
 
-int32_t PlaneRangeFor(Real u01, Real u02, uint8_t functionCode) {
+int32_t PlaneRangeFor(Real u01, Real u02, FunctionId function) {
     const int64_t a = AbsTrunc64(u01);
     const int64_t b = AbsTrunc64(u02);
     int64_t r = a > b ? a : b;
@@ -48,7 +48,7 @@ int32_t PlaneRangeFor(Real u01, Real u02, uint8_t functionCode) {
         r = 3;
     else
         r = r + 1;
-    if (r <= 5 && functionCode == 3) r = 2 * r;
+    if (r <= 5 && Traits(function).widePlane) r = 2 * r;
     if (r > MaxPlaneRange) r = MaxPlaneRange;
     return static_cast<int32_t>(r);
 }

@@ -2,6 +2,7 @@
 // How plane points of (u1, u2) become pixels of the figure and back.
 #include <cstdint>
 
+#include "core/function_catalogue.h"
 #include "core/numeric.h"
 
 namespace tarvik {
@@ -13,7 +14,7 @@ inline bool operator==(PixelPos a, PixelPos b) { return a.x == b.x && a.y == b.y
 // the larger truncated coordinate, at least 3, otherwise one more; doubled
 // for "Himmelblau 28 (n=2)" when it is at most 5. Capped so that 2R still
 // fits a 32-bit integer.
-int32_t PlaneRangeFor(Real u01, Real u02, uint8_t functionCode);
+int32_t PlaneRangeFor(Real u01, Real u02, FunctionId function);
 
 // The point form, used for u*, u° and the trajectory:
 // x = cx + trunc(u1 * scale), y = cy - trunc(u2 * scale).

@@ -5,7 +5,7 @@
 
 namespace tarvik {
 
-std::string FigureHintForColour(Colour c, uint8_t methodCode, const std::string& currentHint) {
+std::string FigureHintForColour(Colour c, MethodId method, const std::string& currentHint) {
     switch (c) {
     case clFigBack: return " Double click on the image to save it in a file";
     case clTrajectory: return " Projection of a descent trajectory";
@@ -17,7 +17,7 @@ std::string FigureHintForColour(Colour c, uint8_t methodCode, const std::string&
     case clAxisU2: return " Axis of u2";
     default: break;
     }
-    if (methodCode == 16) {
+    if (Traits(method).direction == DirectionRule::CollinearDemo) {
         // Under the demo the grey is the delta-vicinity, not sub-iterations.
         if (c == clDeltaVicinity) return " Delta-vicinity to start the search of a descent direction";
         return currentHint;

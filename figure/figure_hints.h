@@ -11,6 +11,6 @@ namespace tarvik {
 // The hint for a pixel colour under the given method. Returns currentHint
 // where the hint is to stay as it was (the collinear demo method keeps the
 // previous text over colours it does not name).
-std::string FigureHintForColour(Colour c, uint8_t methodCode, const std::string& currentHint);
+std::string FigureHintForColour(Colour c, MethodId method, const std::string& currentHint);
 
 } // namespace tarvik

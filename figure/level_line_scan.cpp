@@ -79,24 +79,10 @@ std::vector<LineSegment> JoinSegments(const CrossingTable& t, int LineLift) {
     return segments;
 }
 
-Real LevelSpacingFactor(uint8_t functionCode) {
-    switch (functionCode) {
-    case 6:
-    case 11:
-    case 12:
-        return 4;
-    case 8:
-    case 9:
-        return 0.3L;
-    case 10:
-        return 3;
-    default:
-        return 2;
-    }
-}
+Real LevelSpacingFactor(FunctionId function) { return Traits(function).levelSpacing; }
 
-Real LevelStepFor(Real jAtReference, Real quadC, uint8_t functionCode) {
-    return (jAtReference - quadC) * LevelSpacingFactor(functionCode) / 10 / LevelCount;
+Real LevelStepFor(Real jAtReference, Real quadC, FunctionId function) {
+    return (jAtReference - quadC) * LevelSpacingFactor(function) / 10 / LevelCount;
 }
 
 double LevelValue(Real quadC, Real levelStep, int k) {

@@ -87,10 +87,10 @@ std::vector<LineSegment> TrackSegments(const CrossingTable& t, int LineLift);
 // left or right end, in drawing order.
 std::vector<LineSegment> JoinSegments(const CrossingTable& t, int LineLift);
 
-// The spacing factor of the levels for a function code.
-Real LevelSpacingFactor(uint8_t functionCode);
+// The spacing factor of the levels for a function.
+Real LevelSpacingFactor(FunctionId function);
 // LevelStep from J at ((-R) div 2, 0).
-Real LevelStepFor(Real jAtReference, Real quadC, uint8_t functionCode);
+Real LevelStepFor(Real jAtReference, Real quadC, FunctionId function);
 // Level k (1..5): QuadC + LevelStep * k^3, rounded to double like the
 // level variable of the scan.
 double LevelValue(Real quadC, Real levelStep, int k);

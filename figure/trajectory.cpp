@@ -10,8 +10,6 @@ namespace tarvik {
 
 namespace {
 
-bool IsCollinearMethod(uint8_t methodCode) { return methodCode == 16 || methodCode == 17; }
-
 Real ComponentOf(const MyArray1& v, std::size_t i) { return i < v.size() ? v[i] : 0.0L; }
 
 int32_t Saturate(int64_t v) {
@@ -60,7 +58,7 @@ void ContourFigure::DrawPrevOrt(FigureCanvas& cv, const RunState& s, PixelPos p)
 void ContourFigure::DrawTrajectoryStep(RunState& s) {
     FigureCanvas cv(image_, canvas_);
     CanvasState& st = canvas_;
-    const bool collinear = IsCollinearMethod(s.MethodCode);
+    const bool collinear = IsCollinear(Traits(s.MethodCode));
 
     if (collinear && s.SubIterCount == 1) {
         CurPixel = TrajectoryPixel(s, ComponentOf(s.U0, 1), ComponentOf(s.U0, 2));

@@ -10,6 +10,7 @@
 #include "core/function_catalogue.h"
 #include "core/objective.h"
 #include "core/run_state.h"
+#include "code_ids.h"
 #include "recording_host.h"
 
 namespace tarvik::testing {
@@ -36,13 +37,13 @@ struct RunStateTest : ::testing::Test {
     RecordingHost host;
     RunState s{host};
 
-    void Select(uint8_t code, int n) {
+    void Select(FunctionId code, int n) {
         s.N = n;
         s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionName = std::string(Traits(code).name);
     }
     // The vectors and the matrix of the selected function at dimension n.
-    void Prepare(uint8_t code, int n) {
+    void Prepare(FunctionId code, int n) {
         Select(code, n);
         for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir}) *v = NewVector(n);
         s.HMatrix = NewMatrix(n);
@@ -71,7 +72,7 @@ struct DriverRun {
         s.Choices.StartItem = startItem;
         s.Choices.MethodPosition = methodPosition;
         const auto& f = FunctionAtPosition(functionPosition);
-        s.FunctionCode = f.code;
+        s.FunctionCode = f.id;
         s.FunctionName = std::string(f.name);
     }
     void Mode2(const std::string& eps = "0.01") {

@@ -46,30 +46,7 @@ const std::vector<ToneSpec>& MediaTones() {
     return tones;
 }
 
-std::string FunctionFormulaText(uint8_t functionCode) {
-    switch (functionCode) {
-    case 0: return "J(u) = 100(u₂ − u₁²)² + (1 − u₁)²";
-    case 1: return "J(u) = (u₂ − u₁²)² + (1 − u₁)²";
-    case 2: return "J(u) = 100(u₂ − u₁³)² + (1 − u₁)²";
-    case 3: return "J(u) = (u₁² + u₂ − 11)² + (u₂² + u₁ − 7)²";
-    case 4: return "J(u) = 5u₁² − u₂² + 1";
-    case 5: return "J(u) = 2u₁³ + 4u₁² + u₂³ + 2u₂²";
-    case 6: return "J(u) = u₁² + Σ i·uᵢ²,   i = 2..n";
-    case 7: return "J(u) = Σ (u₁ + u₂ + … + uᵢ)²,   i = 1..n";
-    case 8: return "J(u) = Σ (u₁ + u₂ + … + uᵢ − i)²,   i = 1..n";
-    case 9: return "J(u) = Σ (Σ (uⱼ − sⱼ) − i)²,   j = 1..i,  i = 1..n\nsⱼ = sin(2π(j − 1)/(n − 1))/2";
-    case 10: return "J(u) = (u₁ + uₙ)² + Σ (uᵢ₋₁ − i·uᵢ)²,   i = 2..n";
-    case 11: return "J(u) = (u₁ − s₁)² + Σ i·(uᵢ − sᵢ)²,   i = 2..n\nsᵢ = sin(2π(i − 1)/(n − 1))/2";
-    case 12: return "J(u) = ½ Σ i·uᵢ² − uₙ,   i = 1..n";
-    case 13: return "J(u) = γ(δu₁ − 1)² + Σ i(αuᵢ − βuᵢ₋₁)²\ni = 2..n";
-    case 14: return "J(u) = (u₁ − 1)² + Σ (uᵢ − uᵢ₊₁)² + (uₙ − 1)²\ni = 2..n−1";
-    case 15: return "J(u) = Σ Σ uᵢ·uⱼ / (i + j − 1),   i, j = 1..n";
-    case 16: return "J(u) = ½ uᵀHu + d·‖u‖²\nHᵢⱼ = 1/(i + j − 1)";
-    case 17: return "J(u) = ½ uᵀAu + bᵀu + c\nA, b, c read from files";
-    case 18: return "J(u) = Σ [100(uᵢ₊₁ − uᵢ²)² + (uᵢ − 1)²]\ni = 1..n−1";
-    default: return "J(u)";
-    }
-}
+std::string FunctionFormulaText(FunctionId function) { return std::string(Traits(function).formula); }
 
 QImage RenderFunctionPicture(const QString& formula) {
     QImage image(MediaPictureWidth, MediaPictureHeight, QImage::Format_RGB32);
@@ -144,9 +121,9 @@ std::vector<std::string> GenerateMedia(const std::string& folder) {
     fs::create_directories(fs::path(folder), ec);
     if (ec) throw std::runtime_error("Cannot create folder \"" + folder + "\": " + ec.message());
     std::vector<std::string> written;
-    for (const FunctionEntry& entry : FunctionCatalogue) {
+    for (const FunctionTraits& entry : FunctionList()) {
         const std::string name(entry.picture);
-        const QImage picture = RenderFunctionPicture(QString::fromStdString(FunctionFormulaText(entry.code)));
+        const QImage picture = RenderFunctionPicture(QString::fromStdString(FunctionFormulaText(entry.id)));
         SaveGifImage(picture, (fs::path(folder) / name).string());
         written.push_back(name);
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/function_catalogue.h"
+
 namespace tarvik {
 
 // A synthesised tone: a sine gliding from startHz to endHz, with an
@@ -29,7 +31,7 @@ const std::vector<ToneSpec>& MediaTones();
 
 // The formula of a function as the picture shows it (UTF-8); one or two
 // lines separated by '\n'.
-std::string FunctionFormulaText(uint8_t functionCode);
+std::string FunctionFormulaText(FunctionId function);
 
 // The formula drawn dark on a light background, MediaPictureWidth x
 // MediaPictureHeight, the font shrunk until every line fits.

@@ -32,15 +32,16 @@ CompareDialog::CompareDialog(const CompareSettings& settings, QWidget* parent) :
     for (int g = 0; g < 5; ++g) {
         auto* box = new QGroupBox(QString::fromLatin1(kGroupTitles[g]), this);
         auto* column = new QVBoxLayout(box);
-        for (const MethodEntry& m : MethodCatalogue) {
+        for (int position = 0; position < MethodCount; ++position) {
+            const MethodTraits& m = MethodAtPosition(position);
             if (static_cast<int>(m.group) != g) continue;
             auto* check = new QCheckBox(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())), box);
-            check->setObjectName(QStringLiteral("ChkCompare%1").arg(m.position));
-            check->setChecked(std::find(settings.positions.begin(), settings.positions.end(), m.position) !=
+            check->setObjectName(QStringLiteral("ChkCompare%1").arg(position));
+            check->setChecked(std::find(settings.positions.begin(), settings.positions.end(), position) !=
                               settings.positions.end());
             connect(check, &QCheckBox::toggled, this, [this] { UpdateStartButton(); });
             column->addWidget(check);
-            MethodBoxes[static_cast<std::size_t>(m.position)] = check;
+            MethodBoxes[static_cast<std::size_t>(position)] = check;
         }
         groups->addWidget(box, g < 3 ? g : g - 3, g < 3 ? 0 : 1);
     }

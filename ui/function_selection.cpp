@@ -42,7 +42,11 @@ int32_t ToInteger(const QString& text) {
 int TMainForm::FunctionPosition() const {
     int position = 0;
     if (!CmbFunctionsAll->isHidden()) position = CmbFunctionsAll->currentIndex();
-    if (!CmbFunctionsNmore2->isHidden()) position = CmbFunctionsNmore2->currentIndex() + 6;
+    // The short list leaves out the two-dimensional functions, which come first.
+    if (!CmbFunctionsNmore2->isHidden())
+        position = CmbFunctionsNmore2->currentIndex() +
+                   static_cast<int>(std::count_if(FunctionList().begin(), FunctionList().end(),
+                                                  [](const FunctionTraits& f) { return f.twoDimensionalOnly; }));
     return std::clamp(position, 0, FunctionCount - 1);
 }
 
@@ -72,30 +76,27 @@ void TMainForm::FunctionChanged() {
     state_.Choices.MethodPosition = MethodPosition();
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
-    GboxInputFiles->RBtnUeUnknown->setEnabled(state_.MethodCode != 16 && state_.MethodCode != 17);
+    GboxInputFiles->RBtnUeUnknown->setEnabled(!IsCollinear(Traits(state_.MethodCode)));
 
     const int position = FunctionPosition();
-    const FunctionEntry& entry = FunctionAtPosition(position);
-    state_.FunctionCode = entry.code;
+    const FunctionTraits& entry = Traits(FunctionAtListPosition(position));
+    state_.FunctionCode = entry.id;
     state_.FunctionName = CmbFunctionsAll->itemText(position).left(60).toStdString();
     LoadFunctionPicture(QString::fromUtf8(entry.picture.data(), static_cast<int>(entry.picture.size())));
 
-    const uint8_t code = state_.FunctionCode;
-    if (code == 3 || code == 4) {
+    if (entry.changeOfJOnly) {
         // No single known minimum: only the change of J can stop the run.
         RbtnPrec1->setEnabled(false);
         RbtnPrec2->setEnabled(true);
         RbtnPrec2->setChecked(true);
-    } else if (code != 17) {
+    } else if (!entry.fromFiles) {
         RbtnPrec1->setEnabled(true);
         RbtnPrec2->setEnabled(true);
     }
 
-    if ((code == 3 || code == 5) && isVisible() && state_.MethodCode == 17 && state_.Params.CollC1 != CollC1Saddle)
-        host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" +
-                       FormatFloat("#.#E+##", CollC1Saddle) + ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));
+    if (isVisible()) AdviseCollinearParameters();
 
-    if (code == 17) {
+    if (entry.fromFiles) {
         LoadQuadraticFromFiles();
     } else {
         // Another function chosen from the keyboard while the file panel
@@ -103,6 +104,14 @@ void TMainForm::FunctionChanged() {
         if (!GboxInputFiles->isHidden()) ClosePanel();
         state_.Quad.Release();
     }
+}
+
+void TMainForm::AdviseCollinearParameters() {
+    if (Traits(state_.FunctionCode).advice == CollinearAdvice::None) return;
+    if (Traits(state_.MethodCode).direction != DirectionRule::Collinear) return;
+    if (state_.Params.CollC1 == CollC1Saddle) return;
+    host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" + FormatFloat("#.#E+##", CollC1Saddle) +
+                   ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));
 }
 
 void TMainForm::LoadFunctionPicture(const QString& fileName) {

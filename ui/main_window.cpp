@@ -449,15 +449,15 @@ void TMainForm::FillLists() {
     CmbN->setCurrentIndex(0);
     state_.N = 2;
 
-    for (const FunctionEntry& f : FunctionCatalogue) {
+    for (const FunctionTraits& f : FunctionList()) {
         const QString name = QString::fromUtf8(f.name.data(), static_cast<int>(f.name.size()));
         CmbFunctionsAll->addItem(name);
-        if (f.position >= 6) CmbFunctionsNmore2->addItem(name);
+        if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(name);
     }
     CmbFunctionsAll->setCurrentIndex(0);
     CmbFunctionsNmore2->setCurrentIndex(0);
 
-    for (const MethodEntry& m : MethodCatalogue)
+    for (const MethodTraits& m : tarvik::MethodList())
         MethodList(static_cast<int>(m.group))->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())));
     for (int g = 0; g < 5; ++g) MethodList(g)->setCurrentIndex(0);
 
@@ -495,7 +495,7 @@ int TMainForm::MethodPosition() const {
     int position = 0;
     for (int g = 0; g < 5; ++g)
         if (MethodList(g)->isVisibleTo(PanelMethods) && MethodList(g)->currentIndex() >= 0)
-            position = GroupFirstPosition[static_cast<std::size_t>(g)] + MethodList(g)->currentIndex();
+            position = GroupFirstPosition(static_cast<MethodGroupId>(g)) + MethodList(g)->currentIndex();
     return position;
 }
 
@@ -801,7 +801,7 @@ void TMainForm::ImageJMouseMove() {
     formHint_.clear();
     QString hint;
     if (!state_.Running)
-        hint = state_.FunctionCode == 13 || state_.FunctionCode == 16
+        hint = !Traits(state_.FunctionCode).parameters.empty()
                    ? QStringLiteral("Click \"F\"-button to change parameters | Objective function ")
                    : QStringLiteral("| Objective function");
     SetHint(ImageJ, hint);

@@ -193,6 +193,8 @@ public:
     // Function selection, dimension and starting point.
     void DimensionChanged();
     void FunctionChanged();
+    // Names the collinear method's recommended values near saddle points.
+    void AdviseCollinearParameters();
     void FunctionsAllChanged();
     void StartPointClicked();
     void StartPointChanged();

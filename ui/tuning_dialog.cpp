@@ -43,8 +43,7 @@ QFont SerifLabelFont(const QFont& base) {
     return font;
 }
 
-const QString kDeltaLabel = QStringLiteral("      \u03B4 =");
-const QString kDeltaHint = QStringLiteral("Initial vicinity to do sub-Iterations");
+QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 Real ReadReal(const QLineEdit* edit) {
     Real value = 0;
@@ -130,6 +129,43 @@ void TSecondForm::SetRow(int row, const QString& label, const QString& hint, Rea
     Edit(row)->setText(QString::fromStdString(FormatGeneral(value)));
 }
 
+void TSecondForm::FillRows(std::span<const ParameterRow> rows) {
+    const TunableParameters& p = state_.Params;
+    // 75 shows one row, each further row 35 more.
+    SetFormHeight(40 + 35 * static_cast<int>(rows.size()));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const ParameterRow& param = rows[i];
+        const int row = static_cast<int>(i) + 1;
+        switch (param.face) {
+        case LabelFace::Plain: break;
+        case LabelFace::Greek: Label(row)->setFont(GreekLabelFont(font(), false)); break;
+        case LabelFace::GreekItalic: Label(row)->setFont(GreekLabelFont(font(), true)); break;
+        case LabelFace::SerifItalic: Label(row)->setFont(SerifLabelFont(font())); break;
+        }
+        const QString label = Text(param.label);
+        const QString hint = param.hint.empty() ? QString() : Text(param.hint);
+        switch (param.kind) {
+        case ParameterKind::Real:
+            SetRow(row, label, hint, p.*param.real);
+            break;
+        case ParameterKind::Integer:
+            Label(row)->setText(label);
+            Label(row)->adjustSize();
+            SetHint(Label(row), hint);
+            Edit(row)->setText(QString::number(p.*param.integer));
+            break;
+        case ParameterKind::Interpolation:
+            // The list lies over the edit box of its row.
+            Label(row)->setText(label);
+            Label(row)->adjustSize();
+            SetHint(Label(row), hint);
+            CmbInterpol->show();
+            Edit(row)->hide();
+            break;
+        }
+    }
+}
+
 bool TSecondForm::FillForMethod() {
     const TunableParameters& p = state_.Params;
     TuningMethod = 1;
@@ -139,130 +175,47 @@ bool TSecondForm::FillForMethod() {
     for (int row = 1; row <= 3; ++row) SetHint(Label(row), QString());
     CmbInterpol->setCurrentIndex(p.WolfeInterpolation == 1 ? 1 : 0);
 
-    switch (state_.MethodCode) {
-    case 0:
-        SetFormHeight(75);
-        SetRow(1, QStringLiteral("   step-size ="), QStringLiteral("Step-size parameter"), p.ConstStepSize);
-        return true;
-    case 2: case 4: case 6: case 8: case 10:
-        SetFormHeight(110);
-        SetRow(1, QStringLiteral(" Wolfe  c2 ="), QStringLiteral("Wolfe slope coefficient"), p.WolfeC2);
-        LabelConst2->setText(QStringLiteral("Interpolation "));
-        LabelConst2->adjustSize();
-        SetHint(LabelConst2, QStringLiteral("Type of interpolation in Wolfe line search"));
-        CmbInterpol->show();
-        EditConst2->hide();
-        return true;
-    case 13:
-        SetFormHeight(110);
-        SetRow(1, QStringLiteral("CG prec. c ="),
-               QStringLiteral("Precision coefficient (0<c<1) in forcing term for a linear Conjugate Gradients"),
-               p.NewtonCgForcingC);
-        LabelConst2->setText(QStringLiteral("maxSubiter ="));
-        LabelConst2->adjustSize();
-        SetHint(LabelConst2, QStringLiteral("Maximum subiterations number for a linear Conjugate Gradients"));
-        EditConst2->setText(QString::number(p.MaxSubIter));
-        return true;
-    case 15:
-        SetFormHeight(75);
-        SetRow(1, QStringLiteral("maxRadius ="), QStringLiteral("Trust-region radius"), p.TrustMaxRadius);
-        return true;
-    case 16: case 17:
-        SetFormHeight(145);
-        SetRow(1, QStringLiteral("CollGrad  c1 ="),
-               QStringLiteral("Parameter of collinearity accuracy for gradients in sub-Iterations"), p.CollC1);
-        SetRow(2, QStringLiteral("CollGrad  c2 ="), QStringLiteral("Parameter for baund maximum sub-iterations"),
-               p.CollC2);
-        LabelConst3->setFont(GreekLabelFont(font(), false));
-        SetRow(3, kDeltaLabel, kDeltaHint, state_.MethodCode == 16 ? p.CollDeltaDemo : p.CollDeltaFull);
-        return true;
-    default:
-        return false;
-    }
+    const auto rows = Traits(state_.MethodCode).parameters;
+    if (rows.empty()) return false;
+    FillRows(rows);
+    return true;
 }
 
 bool TSecondForm::FillForFunction() {
-    const TunableParameters& p = state_.Params;
     TuningMethod = 0;
     setWindowTitle(QString::fromStdString(state_.FunctionName));
-    switch (state_.FunctionCode) {
-    case 13: {
-        SetFormHeight(180);
-        static const QString letters[4] = {QStringLiteral("      \u03B1 ="), QStringLiteral("      \u03B2 ="),
-                                           QStringLiteral("      \u03B4 ="), QStringLiteral("      \u03B3 =")};
-        const Real values[4] = {p.TridiaAlpha, p.TridiaBeta, p.TridiaDelta, p.TridiaGamma};
-        for (int row = 1; row <= 4; ++row) {
-            Label(row)->setFont(GreekLabelFont(font(), true));
-            SetRow(row, letters[row - 1], QString(), values[row - 1]);
+    const auto rows = Traits(state_.FunctionCode).parameters;
+    if (rows.empty()) return false;
+    FillRows(rows);
+    return true;
+}
+
+void TSecondForm::StoreRows(std::span<const ParameterRow> rows) {
+    TunableParameters& p = state_.Params;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const ParameterRow& param = rows[i];
+        const int row = static_cast<int>(i) + 1;
+        switch (param.kind) {
+        case ParameterKind::Real: {
+            const Real value = ReadReal(Edit(row));
+            StoreChecked(p.*param.real, value, InRange(param.valid, value));
+            break;
         }
-        return true;
-    }
-    case 16:
-        SetFormHeight(75);
-        LabelConst1->setFont(SerifLabelFont(font()));
-        SetRow(1, QStringLiteral("        d ="), QString(), p.HilbertD);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void TSecondForm::StoreMethodParameters() {
-    TunableParameters& p = state_.Params;
-    switch (state_.MethodCode) {
-    case 0: {
-        const Real step = ReadReal(EditConst1);
-        StoreChecked(p.ConstStepSize, step, step > 0);
-        break;
-    }
-    case 2: case 4: case 6: case 8: case 10: {
-        const Real c2 = ReadReal(EditConst1);
-        StoreChecked(p.WolfeC2, c2, c2 > 0 && c2 < 1);
-        p.WolfeInterpolation = CmbInterpol->currentText() == QStringLiteral("cubic") ? 1 : 0;
-        break;
-    }
-    case 13: {
-        const Real c = ReadReal(EditConst1);
-        StoreChecked(p.NewtonCgForcingC, c, c > 0 && c < 1);
-        const int32_t maxSubIter = ReadInteger(EditConst2);
-        StoreChecked(p.MaxSubIter, maxSubIter, maxSubIter > 0);
-        break;
-    }
-    case 15: {
-        const Real radius = ReadReal(EditConst1);
-        StoreChecked(p.TrustMaxRadius, radius, radius > 0);
-        break;
-    }
-    case 16: case 17: {
-        const Real c1 = ReadReal(EditConst1);
-        StoreChecked(p.CollC1, c1, c1 >= 0 && c1 < 1);
-        const Real c2 = ReadReal(EditConst2);
-        StoreChecked(p.CollC2, c2, c2 > 0);
-        const Real delta = ReadReal(EditConst3);
-        StoreChecked(state_.MethodCode == 16 ? p.CollDeltaDemo : p.CollDeltaFull, delta, delta > 0);
-        break;
-    }
-    default:
-        break;
+        case ParameterKind::Integer: {
+            const int32_t value = ReadInteger(Edit(row));
+            StoreChecked(p.*param.integer, value, InRange(param.valid, value));
+            break;
+        }
+        case ParameterKind::Interpolation:
+            p.*param.choice = CmbInterpol->currentText() == QStringLiteral("cubic") ? 1 : 0;
+            break;
+        }
     }
 }
 
-void TSecondForm::StoreFunctionParameters() {
-    TunableParameters& p = state_.Params;
-    switch (state_.FunctionCode) {
-    case 13:
-        p.TridiaAlpha = ReadReal(EditConst1);
-        p.TridiaBeta = ReadReal(EditConst2);
-        p.TridiaDelta = ReadReal(EditConst3);
-        p.TridiaGamma = ReadReal(EditConst4);
-        break;
-    case 16:
-        p.HilbertD = ReadReal(EditConst1);
-        break;
-    default:
-        break;
-    }
-}
+void TSecondForm::StoreMethodParameters() { StoreRows(Traits(state_.MethodCode).parameters); }
+
+void TSecondForm::StoreFunctionParameters() { StoreRows(Traits(state_.FunctionCode).parameters); }
 
 void TSecondForm::ButtonSetClick() {
     try {

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <span>
 
+#include "core/parameter_table.h"
 #include "core/run_state.h"
 
 class QComboBox;
@@ -50,8 +52,8 @@ public:
     int FormHeight() const { return formHeight_; }
     void SetFormHeight(int height);
 
-    // Fills the rows for the method of state.MethodCode; false (and nothing
-    // filled) when the method has no tunable parameters.
+    // Fills the rows of the parameter table of state.MethodCode; false (and
+    // nothing filled) when the method has no tunable parameters.
     bool FillForMethod();
     // The same for the function of state.FunctionCode.
     bool FillForFunction();
@@ -66,6 +68,8 @@ protected:
 
 private:
     void SetRow(int row, const QString& label, const QString& hint, Real value);
+    void FillRows(std::span<const ParameterRow> rows);
+    void StoreRows(std::span<const ParameterRow> rows);
     void StoreMethodParameters();
     void StoreFunctionParameters();
 

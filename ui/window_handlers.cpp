@@ -51,8 +51,7 @@ void TMainForm::CopyChoicesToState() {
     c.CmbPrec2Text = CmbPrec2->currentText().toStdString();
     c.UStarOption = GboxInputFiles->UStarOption();
     c.UStarFileName = GboxInputFiles->FileUStar().toStdString();
-    const FunctionEntry& entry = FunctionAtPosition(c.FunctionPosition);
-    state_.FunctionCode = entry.code;
+    state_.FunctionCode = FunctionAtListPosition(c.FunctionPosition);
     state_.FunctionName = CmbFunctionsAll->itemText(c.FunctionPosition).left(60).toStdString();
 }
 
@@ -156,10 +155,7 @@ void TMainForm::FormActivate() { ApplyRecommendedParameters(state_.Params, state
 void TMainForm::CmbMethodsAuthorChange() {
     state_.Choices.MethodPosition = MethodPosition();
     MethodSelect(state_, state_.N);
-    if (isVisible() && state_.MethodCode == 17 && (state_.FunctionCode == 3 || state_.FunctionCode == 5) &&
-        state_.Params.CollC1 != CollC1Saddle)
-        host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" +
-                       FormatFloat("#.#E+##", CollC1Saddle) + ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));
+    if (isVisible()) AdviseCollinearParameters();
 }
 
 void TMainForm::BitBtnMetClick() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "code_ids.h"
 #include "core/number_format.h"
 #include "core/collinear_gradients.h"
 #include "core/errors.h"
@@ -30,8 +31,8 @@ struct CollinearFixture : ::testing::Test {
     // with the default parameters and the base point ub.
     void Prepare(uint8_t code, int n, std::initializer_list<Real> ub, Real delta = 1e-5L) {
         s.N = n;
-        s.FunctionCode = code;
-        s.FunctionName = std::string(FunctionWithCode(code).name);
+        s.FunctionCode = Fn(code);
+        s.FunctionName = std::string(Traits(Fn(code)).name);
         for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.UStar, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir,
                             &s.DivGradVec, &s.DivGradVecPrev, &s.GradJSaved})
             *v = NewVector(n);
@@ -45,8 +46,8 @@ struct CollinearFixture : ::testing::Test {
         s.StopRequested = 0;
         s.ContinueRun = 1;
         s.U = s.U0;
-        s.JCur = EvalJ(s, code, s.U);
-        EvalGrad(s, code, s.U, s.GradJ, s.GradNorm);
+        s.JCur = EvalJ(s, Fn(code), s.U);
+        EvalGrad(s, Fn(code), s.U, s.GradJ, s.GradNorm);
         s.GradJ0 = s.GradJ;
         s.GradNorm0 = s.GradNorm;
         s.EvalCount = 0;

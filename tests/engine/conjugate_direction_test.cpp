@@ -1,3 +1,4 @@
+#include "code_ids.h"
 #include "core/conjugate_direction.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,8 @@ namespace {
 
 struct ConjugateDirectionTest : testing::RunStateTest {
     void Setup(uint8_t methodCode, uint8_t functionCode) {
-        Prepare(functionCode, 2);
-        s.MethodCode = methodCode;
+        Prepare(Fn(functionCode), 2);
+        s.MethodCode = Md(methodCode);
     }
     void SetGrad(Real g1, Real g2) {
         s.GradJPrev = s.GradJ;

@@ -18,7 +18,7 @@ namespace tarvik {
 namespace {
 
 struct GaussFixture : testing::RunStateTest {
-    void Prepare(int n, uint8_t functionCode = 6) { RunStateTest::Prepare(functionCode, n); }
+    void Prepare(int n, FunctionId functionCode = FunctionId::AxisEllipsoid) { RunStateTest::Prepare(functionCode, n); }
 };
 
 TEST_F(GaussFixture, SwapsColumnsForAZeroLeadingEntryAndLeavesMatrixAndRightSide) {
@@ -35,7 +35,7 @@ TEST_F(GaussFixture, SwapsColumnsForAZeroLeadingEntryAndLeavesMatrixAndRightSide
 }
 
 TEST_F(GaussFixture, QuadraticFromFilesSolvesWithItsOwnMatrix) {
-    Prepare(2, 17);
+    Prepare(2, Fn(17));
     s.Quad.QuadA = NewMatrix(2);
     s.Quad.QuadA[1][1] = 2; s.Quad.QuadA[2][2] = 4;
     // HMatrix stays zero: using it would be a zero pivot.
@@ -178,7 +178,7 @@ TEST_F(GaussFixture, ZeroFirstRowFailsRecoverablyAndLeavesTheGradient) {
 }
 
 TEST_F(GaussFixture, TridiaTestPointWithSingularMatrixIsAnInputError) {
-    Prepare(2, 13);
+    Prepare(2, Fn(13));
     s.IterCount = 0;
     EXPECT_EQ(testing::ErrorOf<ERealBadError>([&] { GaussSolve(s, s.Dir); }), "Incorrect Function parameters.");
     // During a run the same failure of TRIDIA is recoverable.

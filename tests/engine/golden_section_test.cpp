@@ -1,3 +1,4 @@
+#include "code_ids.h"
 #include "core/golden_section.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ using testing::V;
 // parabola (1 - L)^2 in the length L of the move.
 struct GoldenSectionTest : testing::RunStateTest {
     void Setup(uint8_t code, const MyArray1& u) {
-        Prepare(code, Components(u));
+        Prepare(Fn(code), Components(u));
         At(u);
         s.Dist0 = 1;
         s.J0 = 1;

@@ -1,5 +1,6 @@
 // Analytic Hessians against differences of the analytic gradient where no
 // recorded run reaches: tuned TRIDIA and a matrix that held other values.
+#include "code_ids.h"
 #include "core/hessian.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ struct HessianTest : testing::RunStateTest {
     // The Hessian as the Newton step forms it, as a full matrix.
     MyArray2 AnalyticHessian() {
         MyArray2 H = NewMatrix(s.N);
-        if (s.FunctionCode <= 5) {
+        if (Traits(s.FunctionCode).hessian == HessianShape::TwoByTwo) {
             const Hessian2 h = TwoDimensionalHessian(s.FunctionCode, s.U);
             H[1][1] = h[0]; H[1][2] = h[1]; H[2][1] = h[2]; H[2][2] = h[3];
         } else {
@@ -46,7 +47,7 @@ struct HessianTest : testing::RunStateTest {
 };
 
 TEST_F(HessianTest, TridiaHessianFollowsItsTunableParameters) {
-    Prepare(13, 5);
+    Prepare(FunctionId::Tridia, 5);
     s.Params.TridiaAlpha = 1.5L;
     s.Params.TridiaBeta = -0.7L;
     s.Params.TridiaDelta = 3;
@@ -60,12 +61,12 @@ TEST_F(HessianTest, QuadraticHessiansOverwriteWhatTheMatrixHeldBefore) {
     // entries must never survive into a sparse Hessian.
     for (uint8_t code : {6, 10, 11, 12, 14, 18}) {
         for (int n : {2, 3, 5}) {
-            Prepare(code, n);
+            Prepare(Fn(code), n);
             for (int i = 1; i <= n; ++i) {
                 s.U[i] = 0.5L * i - 1;
                 for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = 99;
             }
-            FillHessianMatrix(s, code, s.U, s.HMatrix);
+            FillHessianMatrix(s, Fn(code), s.U, s.HMatrix);
             ExpectMatchesDifferences(s.HMatrix, "stale code " + std::to_string(code) + " n " + std::to_string(n));
         }
     }

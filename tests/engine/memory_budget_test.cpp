@@ -46,11 +46,11 @@ TEST(MemoryBudget, MethodsCountTheMatricesTheyReallyHold) {
     const int n = 10000;
     const __int128 matrix = MyArray2::Bytes(n), vectors = 100 * __int128(n + 1) * sizeof(Real);
     for (const Case& c : cases) {
-        const __int128 bytes = MethodAllocationBytes(c.position, n, c.fromFiles);
+        const __int128 bytes = MethodAllocationBytes(MethodAtListPosition(c.position), n, c.fromFiles);
         EXPECT_GE(bytes, c.matrices * matrix) << c.name;
         EXPECT_LT(bytes, c.matrices * matrix + vectors) << c.name;
     }
-    EXPECT_LT(MethodAllocationBytes(8, n, false), __int128(1100) * 1000 * 1000);
+    EXPECT_LT(MethodAllocationBytes(MethodId::BfgsWolfe, n, false), __int128(1100) * 1000 * 1000);
 }
 
 } // namespace

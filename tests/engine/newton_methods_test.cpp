@@ -1,5 +1,6 @@
 // Finite-difference Newton, inexact Newton-CG and the trust region: their
 // failures, their bounds, Stop, and the state they leave behind.
+#include "code_ids.h"
 #include "core/newton_methods.h"
 
 #include <gtest/gtest.h>
@@ -36,23 +37,23 @@ Real Norm(const MyArray1& v) {
 }
 
 TEST_F(NewtonTest, FdNewtonOnTheQuadraticFromFilesSolvesWithTheFileMatrix) {
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic(4, 1, 3, V({1, 2}));
     At(V({1, 1}));
     MyArray1 classical = NewVector(2);
-    NewtonStep(s, 17, classical);
-    FdNewtonStep(s, 17, s.Dir);
+    NewtonStep(s, FunctionId::QuadraticFromFiles, classical);
+    FdNewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
     EXPECT_EQ(s.Dir, classical);
     EXPECT_EQ(s.EvalCount, 2);
 }
 
 TEST_F(NewtonTest, FdNewtonFailureLeavesTheBaseGradient) {
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     At(V({0.1L, 1}));
     s.IterCount = 2;
     const MyArray1 g = s.GradJ;
     const Real gnorm = s.GradNorm;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { FdNewtonStep(s, 4, s.Dir); }), "Hessian<0 ! (Iteration=2).");
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { FdNewtonStep(s, FunctionId::Saddle, s.Dir); }), "Hessian<0 ! (Iteration=2).");
     // The failure dialog's steepest step starts from these.
     EXPECT_EQ(s.GradJ, g);
     EXPECT_EQ(s.GradNorm, gnorm);
@@ -65,12 +66,12 @@ TEST_F(NewtonTest, LongInnerLoopsPumpEventsAndHonourStop) {
     struct Case { const char* name; int n; int k; int evaluations; void (*step)(RunState&); };
     const Case cases[] = {
         {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1,
-         [](RunState& s) { InexactNewtonStep(s, 18, s.Dir, s.DirNorm); }},
-        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, 18, s.Dir); }},
+         [](RunState& s) { InexactNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir, s.DirNorm); }},
+        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Prepare(18, c.n);
+        Prepare(FunctionId::GeneralizedRosenbrock, c.n);
         MyArray1 start = NewVector(c.n);
         for (int i = 1; i <= c.n; ++i) start[i] = i % 2 ? -0.2L : -1.4L;
         At(start);
@@ -95,12 +96,12 @@ TEST_F(NewtonTest, LongInnerLoopsPumpEventsAndHonourStop) {
 
 TEST_F(NewtonTest, InexactNewtonCurvatureFailuresLeaveTheBasePointAndTheGradientAsStep) {
     // Saddle at (0.1, 10): p = -g = (-1, 20), p.Hp = 10 - 800 < 0.
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     At(V({0.1L, 10}));
     s.IterCount = 6;
     MyArray1 u = s.U, g = s.GradJ;
     const Real gnorm = s.GradNorm;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { InexactNewtonStep(s, 4, s.Dir, s.DirNorm); }),
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { InexactNewtonStep(s, FunctionId::Saddle, s.Dir, s.DirNorm); }),
               "Hessian<0 ! (Iteration=6).");
     EXPECT_EQ(s.Dir, g);
     EXPECT_EQ(s.DirNorm, gnorm);
@@ -109,27 +110,27 @@ TEST_F(NewtonTest, InexactNewtonCurvatureFailuresLeaveTheBasePointAndTheGradient
     EXPECT_EQ(s.GradNorm, gnorm);
 
     // A linear function from files: the gradient never changes, p.Hp = 0.
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic(0, 0, 0, V({1, -3}));
     At(V({2, 5}));
     s.IterCount = 1;
     u = s.U;
     g = s.GradJ;
-    EXPECT_EQ(ErrorOf<EBadError>([&] { InexactNewtonStep(s, 17, s.Dir, s.DirNorm); }), "Hessian=0 ! (Iteration=1).");
+    EXPECT_EQ(ErrorOf<EBadError>([&] { InexactNewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir, s.DirNorm); }), "Hessian=0 ! (Iteration=1).");
     EXPECT_EQ(s.Dir, g);
     EXPECT_EQ(s.U, u);
     EXPECT_EQ(s.GradJ, g);
 }
 
 TEST_F(NewtonTest, InexactNewtonShowsSubIterationsForLargeN) {
-    Prepare(6, 1000);
+    Prepare(FunctionId::AxisEllipsoid, 1000);
     s.Params.MaxSubIter = 2;
     MyArray1 p = NewVector(1000);
     for (int i = 1; i <= 1000; ++i) p[i] = 1;
     At(p);
     s.IterCount = 4;
     host.statuses.clear();
-    InexactNewtonStep(s, 6, s.Dir, s.DirNorm);
+    InexactNewtonStep(s, FunctionId::AxisEllipsoid, s.Dir, s.DirNorm);
     auto count = [&](const std::string& text) { return std::count(host.statuses.begin(), host.statuses.end(), text); };
     EXPECT_EQ(count(" Working... 5/1"), 1);
     EXPECT_EQ(count(" Working... 5/2"), 1);
@@ -140,14 +141,14 @@ TEST_F(NewtonTest, InexactNewtonShowsSubIterationsForLargeN) {
 TEST_F(NewtonTest, TrustRegionGivesUpAfterThreeReductionsWithoutAFourthTrial) {
     // Cubic at (-0.5, -2.15): the Newton step, cut to the radius 1, and its
     // reductions to 1/4 and 1/16 all fail the acceptance test.
-    Prepare(5, 2);
+    Prepare(FunctionId::CubicVarnel, 2);
     At(V({-0.5L, -2.15L}));
     MyArray1 newton = NewVector(2);
-    NewtonStep(s, 5, newton);
+    NewtonStep(s, FunctionId::CubicVarnel, newton);
     const Real newtonLength = Norm(newton);
     ASSERT_GT(newtonLength, 1);
     Real radius = 1;
-    TrustRegionStep(s, 5, s.Dir, radius);
+    TrustRegionStep(s, FunctionId::CubicVarnel, s.Dir, radius);
     EXPECT_EQ(s.EvalCount, 3);
     EXPECT_EQ(radius, 1.0L / 64);
     for (int i = 1; i <= 2; ++i)
@@ -155,31 +156,31 @@ TEST_F(NewtonTest, TrustRegionGivesUpAfterThreeReductionsWithoutAFourthTrial) {
 }
 
 TEST_F(NewtonTest, TrustRatioUsesTheMatrixFromFilesAndNeedsAPredictedChange) {
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic(4, 1, 3, V({1, 2}));
     At(V({1, 1}));
-    NewtonStep(s, 17, s.Dir);
+    NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
     for (int i = 1; i <= 2; ++i) s.Dir[i] /= 3;
     // On a quadratic the model is exact.
-    EXPECT_NEAR(static_cast<double>(TrustRatio(s, 17, s.Dir)), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(TrustRatio(s, FunctionId::QuadraticFromFiles, s.Dir)), 1.0, 1e-15);
     EXPECT_EQ(s.U[1], s.UPrev[1] - s.Dir[1]);
 
-    Prepare(6, 2);
+    Prepare(FunctionId::AxisEllipsoid, 2);
     At(V({1, 1}));
-    NewtonStep(s, 6, s.Dir);
-    EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(s, 6, V({0, 0})); }), "STEP-SIZE=0.");
+    NewtonStep(s, FunctionId::AxisEllipsoid, s.Dir);
+    EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(s, FunctionId::AxisEllipsoid, V({0, 0})); }), "STEP-SIZE=0.");
     EXPECT_EQ(s.Step, 0.0L);
 }
 
 TEST_F(NewtonTest, TheTrustRegionFindsItsHessianAsFormedAfterTheSolve) {
     // The elimination works in HMatrix; the model must still see the Hessian.
     for (const uint8_t code : {uint8_t{10}, uint8_t{18}}) {
-        Prepare(code, 6);
-        s.MethodCode = 15;
+        Prepare(Fn(code), 6);
+        s.MethodCode = MethodId::TrustRegion;
         At(V({1.1L, 0.9L, 1.05L, 1, 0.95L, 1.02L}));
-        NewtonStep(s, code, s.Dir);
+        NewtonStep(s, Fn(code), s.Dir);
         MyArray2 fresh = NewMatrix(6);
-        FillHessianMatrix(s, code, s.U, fresh);
+        FillHessianMatrix(s, Fn(code), s.U, fresh);
         for (int i = 1; i <= 6; ++i)
             for (int j = 1; j <= 6; ++j) EXPECT_EQ(Real(s.HMatrix[i][j]), Real(fresh[i][j])) << int(code) << " " << i << j;
     }

@@ -1,4 +1,5 @@
 // The classical Newton step: its guards, sign checks and failure texts.
+#include "code_ids.h"
 #include "core/newton_step.h"
 
 #include <gtest/gtest.h>
@@ -17,16 +18,16 @@ using testing::V;
 using NewtonStepTest = testing::RunStateTest;
 
 TEST_F(NewtonStepTest, SaddleStepIsTakenOnlyWhereGradientAndStepAgree) {
-    Prepare(4, 2);
+    Prepare(FunctionId::Saddle, 2);
     s.U = V({1, 1});
-    EvalGrad(s, 4, s.U, s.GradJ, s.GradNorm);
-    NewtonStep(s, 4, s.Dir);
+    EvalGrad(s, FunctionId::Saddle, s.U, s.GradJ, s.GradNorm);
+    NewtonStep(s, FunctionId::Saddle, s.Dir);
     EXPECT_EQ(s.Dir, V({1, 1}));
 
     s.U = V({0.1L, 1});
-    EvalGrad(s, 4, s.U, s.GradJ, s.GradNorm);
+    EvalGrad(s, FunctionId::Saddle, s.U, s.GradJ, s.GradNorm);
     s.IterCount = 7;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { NewtonStep(s, 4, s.Dir); }), "Hessian<0 ! (Iteration=7).");
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { NewtonStep(s, FunctionId::Saddle, s.Dir); }), "Hessian<0 ! (Iteration=7).");
     // The step stays where the failure left it.
     EXPECT_NEAR(static_cast<double>(s.Dir[1]), 0.1, 1e-18);
     EXPECT_EQ(s.Dir[2], 1.0L);
@@ -50,26 +51,26 @@ TEST_F(NewtonStepTest, FailuresEndOrInterruptTheRunWithTheirTexts) {
         {"zero pivot of a quadratic", 16, V({1}), V({1}), true, "Hessian matrix is 0! (Iterate=4)."},
     };
     for (const Case& c : cases) {
-        Prepare(c.code, Components(c.u));
+        Prepare(Fn(c.code), Components(c.u));
         s.Params.HilbertD = -0.5L;  // the 1x1 HILBERT (b) diagonal vanishes
         s.U = c.u;
         s.GradJ = c.g;
         s.IterCount = 4;
-        const auto step = [&] { NewtonStep(s, c.code, s.Dir); };
+        const auto step = [&] { NewtonStep(s, Fn(c.code), s.Dir); };
         EXPECT_EQ(c.recoverable ? ErrorOf<ENotSoBadError>(step) : ErrorOf<EBadError>(step), c.message) << c.name;
     }
 }
 
 TEST_F(NewtonStepTest, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlone) {
-    Prepare(17, 2);
+    Prepare(FunctionId::QuadraticFromFiles, 2);
     s.Quad.QuadA = NewMatrix(2);
     s.Quad.QuadA[1][1] = 4; s.Quad.QuadA[1][2] = 1;
     s.Quad.QuadA[2][1] = 1; s.Quad.QuadA[2][2] = 3;
     s.Quad.QuadB = V({1, 2});
     s.Quad.QuadAu = NewVector(2);
     s.U = V({1, 1});
-    EvalGrad(s, 17, s.U, s.GradJ, s.GradNorm);
-    NewtonStep(s, 17, s.Dir);
+    EvalGrad(s, FunctionId::QuadraticFromFiles, s.U, s.GradJ, s.GradNorm);
+    NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
     // Minimum of 1/2 u'Au + b'u: A u* = -b, u* = (-1, -7)/11.
     EXPECT_NEAR(static_cast<double>(s.U[1] - s.Dir[1]), -1.0 / 11.0, 1e-17);
     EXPECT_NEAR(static_cast<double>(s.U[2] - s.Dir[2]), -7.0 / 11.0, 1e-17);

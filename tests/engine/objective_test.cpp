@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "code_ids.h"
 #include "core/errors.h"
 #include "run_state_fixture.h"
 
@@ -20,15 +21,15 @@ struct ObjectiveTest : testing::RunStateTest {
     std::mt19937 random{2024};
 
     Real J(uint8_t code, const MyArray1& u) {
-        Select(code, Components(u));
-        return EvalJ(s, code, u);
+        Select(Fn(code), Components(u));
+        return EvalJ(s, Fn(code), u);
     }
     // Gradient at u with N = its dimension; returns gnorm.
     Real Grad(uint8_t code, const MyArray1& u, MyArray1& g) {
-        Select(code, Components(u));
+        Select(Fn(code), Components(u));
         g = NewVector(Components(u));
         Real gnorm = -1;
-        EvalGrad(s, code, u, g, gnorm);
+        EvalGrad(s, Fn(code), u, g, gnorm);
         return gnorm;
     }
     MyArray1 RandomPoint(int n, double range) {
@@ -55,7 +56,7 @@ struct ObjectiveTest : testing::RunStateTest {
     Real DifferenceQuotient(uint8_t code, MyArray1 u, int k) {
         const Real x = u[k];
         const Real h = 1e-4L * std::fmax(1.0L, std::fabs(x));
-        auto at = [&](Real t) { u[k] = x + t; return EvalJ(s, code, u); };
+        auto at = [&](Real t) { u[k] = x + t; return EvalJ(s, Fn(code), u); };
         return (-at(2 * h) + 8 * at(h) - 8 * at(-h) + at(-2 * h)) / (12 * h);
     }
 };
@@ -77,7 +78,7 @@ TEST_F(ObjectiveTest, GradientAgreesWithDifferencesOfJ) {
                 const MyArray1 u = RandomPoint(n, 1.5);
                 MyArray1 g;
                 const Real gnorm = Grad(code, u, g);
-                const Real scale = 1 + std::fabs(EvalJ(s, code, u));
+                const Real scale = 1 + std::fabs(EvalJ(s, Fn(code), u));
                 Real squares = 0;
                 for (int k = 1; k <= n; ++k) {
                     EXPECT_NEAR(g[k], DifferenceQuotient(code, u, k), 1e-10L * (scale + std::fabs(g[k]))) << "k " << k;
@@ -223,14 +224,14 @@ TEST_F(ObjectiveTest, SinShiftUsesTheTenDecimalPiAndItsTablesFollowN) {
 TEST_F(ObjectiveTest, DimensionIsTheRunStateNAndTheNormRunsOverTheVectorHandedIn) {
     // The level lines evaluate a long point as a function of u1 and u2.
     const MyArray1 u = V({1, 2, 3, 4});
-    Select(6, 2);
-    EXPECT_EQ(EvalJ(s, 6, u), 9.0L);
-    Select(10, 2);
-    EXPECT_EQ(EvalJ(s, 10, u), 9.0L + 9);
-    Select(4, 2);
+    Select(FunctionId::AxisEllipsoid, 2);
+    EXPECT_EQ(EvalJ(s, FunctionId::AxisEllipsoid, u), 9.0L);
+    Select(FunctionId::QuadraticVarnel, 2);
+    EXPECT_EQ(EvalJ(s, FunctionId::QuadraticVarnel, u), 9.0L + 9);
+    Select(FunctionId::Saddle, 2);
     MyArray1 g = V({7, 7, 3});
     Real gnorm = 0;
-    EvalGrad(s, 4, V({0.5L, 2, 9}), g, gnorm);
+    EvalGrad(s, FunctionId::Saddle, V({0.5L, 2, 9}), g, gnorm);
     EXPECT_EQ(g, V({5, -4, 3}));
     EXPECT_EQ(gnorm, std::sqrt(50.0L));
 }
@@ -238,13 +239,13 @@ TEST_F(ObjectiveTest, DimensionIsTheRunStateNAndTheNormRunsOverTheVectorHandedIn
 TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
     LoadRandomQuadratic(3);
     for (uint8_t code = 0; code <= 18; ++code) {
-        Select(code, code < 6 ? 2 : 3);
+        Select(Fn(code), code < 6 ? 2 : 3);
         int before = s.EvalCount;
-        EvalJ(s, code, Filled(s.N, 0.5L));
+        EvalJ(s, Fn(code), Filled(s.N, 0.5L));
         EXPECT_EQ(s.EvalCount, before + 1) << int(code);
         before = s.EvalCount;
         MyArray1 g = NewVector(s.N);
-        EvalGrad(s, code, Filled(s.N, 0.5L), g, s.GradNorm);
+        EvalGrad(s, Fn(code), Filled(s.N, 0.5L), g, s.GradNorm);
         EXPECT_EQ(s.EvalCount, before + 1) << int(code);
     }
     MyArray1 g;
@@ -273,8 +274,8 @@ TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
 }
 
 TEST_F(ObjectiveTest, LargeProblemsSayWhatIsEvaluatedAndFailuresLeaveTheStatus) {
-    Select(6, 3);
-    EvalJ(s, 6, NewVector(3));
+    Select(FunctionId::AxisEllipsoid, 3);
+    EvalJ(s, FunctionId::AxisEllipsoid, NewVector(3));
     MyArray1 g;
     Grad(6, NewVector(999), g);
     EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working...", " Working..."}));
@@ -288,7 +289,7 @@ TEST_F(ObjectiveTest, LargeProblemsSayWhatIsEvaluatedAndFailuresLeaveTheStatus) 
     MyArray1 u = NewVector(1000);
     u[1] = 1e3000L;
     Real gnorm = 0;
-    EXPECT_THROW(EvalGrad(s, 6, u, g, gnorm), ERealBadError);
+    EXPECT_THROW(EvalGrad(s, FunctionId::AxisEllipsoid, u, g, gnorm), ERealBadError);
     EXPECT_EQ(host.statuses,
               (std::vector<std::string>{" Working... function evaluation", " Working... gradient evaluation"}));
     host.statuses.clear();

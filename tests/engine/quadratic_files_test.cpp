@@ -75,10 +75,10 @@ TEST_F(QuadraticFilesTest, NonSymmetricMatrixIsSymmetrisedAndDrivesJAndItsGradie
     u[1] = 3;
     u[2] = -2;
     // (A + A')/2 = [[2, 1], [1, 4]], b = (1, -1), C = 0.5
-    const Real j = EvalJ(s, 17, u);
+    const Real j = EvalJ(s, FunctionId::QuadraticFromFiles, u);
     EXPECT_EQ(j, (2 * 9 + 2 * 1 * 3 * -2 + 4 * 4) / 2.0L + (3 + 2) + 0.5L);
     Real gnorm = 0;
-    EvalGrad(s, 17, u, g, gnorm);
+    EvalGrad(s, FunctionId::QuadraticFromFiles, u, g, gnorm);
     EXPECT_EQ(g[1], 2 * 3 + 1 * -2 + 1.0L);
     EXPECT_EQ(g[2], 1 * 3 + 4 * -2 - 1.0L);
 }

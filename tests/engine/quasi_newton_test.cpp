@@ -17,7 +17,7 @@ using testing::V;
 
 struct QuasiNewtonTest : testing::RunStateTest {
     void Setup(int n) {
-        Prepare(6, n);
+        Prepare(FunctionId::AxisEllipsoid, n);
         s.IterCount = 0;
     }
     // The step to (u, g) from the current point and gradient, as a line

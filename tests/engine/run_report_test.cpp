@@ -29,8 +29,8 @@ TEST(ReportHeader, TheQuadraticFromFilesRenewsConjugateDirectionsAfterNonOrthogo
     testing::RecordingHost host;
     RunState s(host);
     s.N = 2;
-    s.FunctionCode = 17;
-    s.MethodCode = 4;
+    s.FunctionCode = FunctionId::QuadraticFromFiles;
+    s.MethodCode = MethodId::FletcherReevesWolfe;
     s.U0 = s.UStar = s.GradJ0 = NewVector(2);
     WriteReportHeader(s);
     EXPECT_EQ(host.lines.at(3), "The renewal of a descent direction is implemented after non-orthogonal gradients.");
@@ -45,7 +45,7 @@ TEST(FinalLines, OperatingTimeAccuracyAndFinalPoint) {
     FocusCountingHost host;
     RunState s(host);
     s.N = 2;
-    s.FunctionCode = 0;
+    s.FunctionCode = FunctionId::Rosenbrock;
     s.AccuracyText = FormatAccuracyText(0.000012345L);
     s.GradNorm = 1;
     s.StartTimeMs = 36000000;
@@ -60,7 +60,7 @@ TEST(FinalLines, OperatingTimeAccuracyAndFinalPoint) {
     host.lines.clear();
     s.GradNorm = 0;
     s.StartTimeMs = 1000;
-    s.FunctionCode = 13;
+    s.FunctionCode = FunctionId::Tridia;
     s.U = {0, -1.2L, 1};
     WriteFinalLines(s, 1000);
     EXPECT_EQ(host.lines.at(0), "Operating time of problem = 0 s");

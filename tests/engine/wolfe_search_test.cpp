@@ -1,3 +1,4 @@
+#include "code_ids.h"
 #include "core/wolfe_search.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,9 @@ namespace {
 
 struct WolfeSearchTest : testing::RunStateTest {
     void Setup(uint8_t code, const MyArray1& u, uint8_t methodCode, int iterCount) {
-        Prepare(code, Components(u));
+        Prepare(Fn(code), Components(u));
         At(u);
-        s.MethodCode = methodCode;
+        s.MethodCode = Md(methodCode);
         s.IterCount = iterCount;
         s.JPrev = s.JCur;
         s.SkipReevaluation = 0;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "code_ids.h"
 #include "core/errors.h"
 #include "core/objective.h"
 #include "figure/contour_figure.h"
@@ -29,7 +30,7 @@ struct FigureRun {
     RunState s{host};
 
     FigureRun(uint8_t code, int n, Real u01, Real u02) {
-        s.FunctionCode = code;
+        s.FunctionCode = Fn(code);
         s.N = n;
         s.U = NewVector(n);
         s.U0 = NewVector(n);
@@ -49,10 +50,10 @@ int CountColour(const QImage& image, Colour c) {
 } // namespace
 
 TEST(PlaneRange, HugeStartStaysUsable) {
-    const int32_t r = PlaneRangeFor(1e300L, 0, 0);
+    const int32_t r = PlaneRangeFor(1e300L, 0, Fn(0));
     EXPECT_GT(r, 1000000);
     EXPECT_LE(static_cast<int64_t>(r) * 2, std::numeric_limits<int32_t>::max());
-    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, 0), 3);
+    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, Fn(0)), 3);
 }
 
 TEST(PixelMapping, PointFormRefusesPixelsBeyond32Bits) {

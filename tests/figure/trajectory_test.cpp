@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "code_ids.h"
 #include "core/errors.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
@@ -47,7 +48,7 @@ struct TrajectoryRun {
         fig.FigCentreY = 50;
         fig.MarkerRadius = 3;
         fig.CurPixel = fig.PrevPixel = fig.NewPixel = PixelPos{50, 50};
-        s.MethodCode = methodCode;
+        s.MethodCode = Md(methodCode);
         s.N = 2;
         for (MyArray1* v : {&s.U, &s.U0, &s.GradJ, &s.GradJ0, &s.GradJPrev}) *v = NewVector(2);
         s.RedrawTrajectory = 1;
@@ -153,17 +154,17 @@ TEST(FigureHints, ColoursNameTheirElements) {
         {clAngleStep, " The angle between  gradJ ^ d-min >= 0"},
         {clLevelLine, ""}, {clAxisText, ""}, {clTitle, ""}, {clFinalRim, ""}, {clNoPixel, ""},
     };
-    for (const auto& [colour, hint] : hints) EXPECT_EQ(FigureHintForColour(colour, 17, "previous"), hint) << std::hex << colour;
+    for (const auto& [colour, hint] : hints) EXPECT_EQ(FigureHintForColour(colour, Md(17), "previous"), hint) << std::hex << colour;
 }
 
 TEST(FigureHints, DemoMethodNamesTheDeltaVicinityAndKeepsOtherwise) {
     const std::string prev = " Axis of u1";
-    EXPECT_EQ(FigureHintForColour(clDeltaVicinity, 16, prev), " Delta-vicinity to start the search of a descent direction");
-    EXPECT_EQ(FigureHintForColour(clLevelLine, 16, prev), prev);
-    EXPECT_EQ(FigureHintForColour(clSaddle, 16, prev), prev);
-    EXPECT_EQ(FigureHintForColour(clAngleStep, 16, prev), prev);
-    EXPECT_EQ(FigureHintForColour(clTrajectory, 16, prev), " Projection of a descent trajectory");
-    EXPECT_EQ(FigureHintForColour(clFigBack, 16, prev), " Double click on the image to save it in a file");
+    EXPECT_EQ(FigureHintForColour(clDeltaVicinity, Md(16), prev), " Delta-vicinity to start the search of a descent direction");
+    EXPECT_EQ(FigureHintForColour(clLevelLine, Md(16), prev), prev);
+    EXPECT_EQ(FigureHintForColour(clSaddle, Md(16), prev), prev);
+    EXPECT_EQ(FigureHintForColour(clAngleStep, Md(16), prev), prev);
+    EXPECT_EQ(FigureHintForColour(clTrajectory, Md(16), prev), " Projection of a descent trajectory");
+    EXPECT_EQ(FigureHintForColour(clFigBack, Md(16), prev), " Double click on the image to save it in a file");
 }
 
 TEST(FigureHints, ReadThePixelUnderTheMouse) {
@@ -175,7 +176,7 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
     EXPECT_EQ(run.fig.FigureHint(run.s, 50, 50, "x"), " Initial point");
     EXPECT_EQ(run.fig.FigureHint(run.s, 5, 5, "x"), " Double click on the image to save it in a file");
     EXPECT_EQ(run.fig.FigureHint(run.s, -1, 5, "x"), "");
-    run.s.MethodCode = 16;
+    run.s.MethodCode = MethodId::CollinearDemo;
     EXPECT_EQ(run.fig.FigureHint(run.s, 500, 5, "x"), "x");
 }
 

@@ -46,7 +46,7 @@ protected:
     void SelectMethod(int position) {
         const int group = static_cast<int>(MethodAtPosition(position).group);
         form->GroupButton(group)->click();
-        Pick(form->MethodList(group), position - GroupFirstPosition[static_cast<std::size_t>(group)]);
+        Pick(form->MethodList(group), position - GroupFirstPosition(MethodAtPosition(position).group));
     }
 
     QString PaneText() const { return form->RichEditOut->toPlainText(); }

@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, DimensionSwitchesBetweenTheTwoFunctionLists) {
     EXPECT_TRUE(form->CmbFunctionsAll->isHidden());
     EXPECT_FALSE(form->CmbFunctionsNmore2->isHidden());
     EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic: Axis Parallel Ellipsoid");
-    EXPECT_EQ(form->State().FunctionCode, 6);
+    EXPECT_EQ(form->State().FunctionCode, FunctionId::AxisEllipsoid);
     EXPECT_EQ(form->State().FunctionName, "Quadratic: Axis Parallel Ellipsoid");
 
     // A larger n keeps the short list and its choice.
@@ -147,7 +147,7 @@ TEST_F(MainWindowTest, DimensionSwitchesBetweenTheTwoFunctionLists) {
     EXPECT_FALSE(form->CmbFunctionsAll->isHidden());
     EXPECT_TRUE(form->CmbFunctionsNmore2->isHidden());
     EXPECT_EQ(form->CmbFunctionsAll->currentIndex(), 9);
-    EXPECT_EQ(form->State().FunctionCode, 8);
+    EXPECT_EQ(form->State().FunctionCode, FunctionId::Staircase2);
 
     // A quadratic chosen at n = 2 survives the switch to the short list.
     Pick(form->CmbFunctionsAll, 14);
@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
     Pick(form->CmbFunctionsAll, 3);  // Himmelblau 28
     EXPECT_FALSE(form->RbtnPrec1->isEnabled());
     EXPECT_TRUE(form->RbtnPrec2->isChecked());
-    EXPECT_EQ(form->State().FunctionCode, 3);
+    EXPECT_EQ(form->State().FunctionCode, FunctionId::Himmelblau28);
     // "!" follows the check of RbtnPrec1 as it was before the change.
     EXPECT_TRUE(form->Label10->isHidden());
 

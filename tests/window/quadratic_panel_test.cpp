@@ -72,7 +72,7 @@ TEST_F(QuadraticPanelTest, OkReadsTheFilesAndTheNextDialogOffersThem) {
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
     EXPECT_TRUE(form->BtnStart->isEnabled());
     EXPECT_TRUE(form->BtnExit->isEnabled());
-    EXPECT_EQ(form->State().FunctionCode, 17);
+    EXPECT_EQ(form->State().FunctionCode, FunctionId::QuadraticFromFiles);
     ASSERT_TRUE(form->State().Quad.Loaded());
     EXPECT_EQ(form->State().Quad.QuadA[1][2], 2.0L);  // (1 + 3) / 2
     EXPECT_EQ(form->State().Quad.QuadC, 1.5L);
@@ -108,7 +108,7 @@ TEST_F(QuadraticPanelTest, OkWithoutAllFilesKeepsThePanelAndCloseRevertsTheFunct
     });
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
     EXPECT_EQ(form->CmbFunctionsAll->currentIndex(), 0);
-    EXPECT_EQ(form->State().FunctionCode, 0);
+    EXPECT_EQ(form->State().FunctionCode, FunctionId::Rosenbrock);
     EXPECT_TRUE(form->RbtnPrec1->isChecked());
     EXPECT_TRUE(form->BtnStart->isEnabled());
     EXPECT_FALSE(form->State().Quad.Loaded());
@@ -190,7 +190,7 @@ TEST_F(QuadraticPanelTest, TypingADimensionKeepsThePanelOpenAndCloseActsAtOnce) 
 
     form->GboxInputFiles->BtnPanelClose->click();
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
-    EXPECT_NE(form->State().FunctionCode, 17);
+    EXPECT_NE(form->State().FunctionCode, FunctionId::QuadraticFromFiles);
     EXPECT_TRUE(form->BtnStart->isEnabled());
 }
 

@@ -1,0 +1,187 @@
+#include "core/method_catalogue.h"
+
+#include <array>
+#include <stdexcept>
+
+namespace tarvik {
+
+namespace {
+
+using Table = std::array<MethodTraits, MethodCount>;
+
+// In list order: the group lists one after another.
+const Table& List() {
+    static const Table table{{
+        {.id = MethodId::ConstantStep,
+         .group = MethodGroupId::Grad,
+         .name = "Descent with constant step-size",
+         .direction = DirectionRule::Steepest,
+         .step = StepRule::Constant,
+         .wolfeFirstTrialFifth = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; (void)n; return 0; },
+         .parameters = parameter_rows::ConstantStep()},
+        {.id = MethodId::SteepestGolden,
+         .group = MethodGroupId::Grad,
+         .name = "Steepest descent with golden steps",
+         .direction = DirectionRule::Steepest,
+         .step = StepRule::Golden,
+         .wolfeFirstTrialFifth = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; }},
+        {.id = MethodId::SteepestWolfe,
+         .group = MethodGroupId::Grad,
+         .name = "Steepest descent with Wolfe steps",
+         .direction = DirectionRule::Steepest,
+         .step = StepRule::Wolfe,
+         .wolfeFirstTrialFifth = true,
+         .announcesStorage = false,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * n; },
+         .parameters = parameter_rows::Wolfe()},
+        {.id = MethodId::FletcherReevesGolden,
+         .group = MethodGroupId::ConjGrad,
+         .name = "Fletcher-Reeves with golden steps",
+         .direction = DirectionRule::FletcherReeves,
+         .step = StepRule::Golden,
+         .wolfeFirstTrialFifth = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; }},
+        {.id = MethodId::FletcherReevesWolfe,
+         .group = MethodGroupId::ConjGrad,
+         .name = "Fletcher-Reeves with Wolfe steps",
+         .direction = DirectionRule::FletcherReeves,
+         .step = StepRule::Wolfe,
+         .wolfeFirstTrialFifth = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * n; },
+         .parameters = parameter_rows::Wolfe()},
+        {.id = MethodId::PolakRibiereGolden,
+         .group = MethodGroupId::ConjGrad,
+         .name = "Polak-Ribiere with golden steps",
+         .direction = DirectionRule::PolakRibiere,
+         .step = StepRule::Golden,
+         .wolfeFirstTrialFifth = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; }},
+        {.id = MethodId::PolakRibiereWolfe,
+         .group = MethodGroupId::ConjGrad,
+         .name = "Polak-Ribiere with Wolfe steps",
+         .direction = DirectionRule::PolakRibiere,
+         .step = StepRule::Wolfe,
+         .wolfeFirstTrialFifth = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * n; },
+         .parameters = parameter_rows::Wolfe()},
+        {.id = MethodId::BfgsGolden,
+         .group = MethodGroupId::QuasiN,
+         .name = "quasi-Newton BFGS with golden steps",
+         .direction = DirectionRule::Bfgs,
+         .step = StepRule::Golden,
+         .hessianMatrix = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * (n * n + n); }},
+        {.id = MethodId::BfgsWolfe,
+         .group = MethodGroupId::QuasiN,
+         .name = "quasi-Newton BFGS with Wolfe steps",
+         .direction = DirectionRule::Bfgs,
+         .step = StepRule::Wolfe,
+         .hessianMatrix = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * (n * n + n); },
+         .parameters = parameter_rows::Wolfe()},
+        {.id = MethodId::LbfgsGolden,
+         .group = MethodGroupId::QuasiN,
+         .name = "quasi-Newton L-BFGS, memory 5 pairs, golden steps",
+         .direction = DirectionRule::Lbfgs,
+         .step = StepRule::Golden,
+         .lbfgsPairs = 5,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * 5 * n + 2 * n); }},
+        {.id = MethodId::LbfgsWolfe,
+         .group = MethodGroupId::QuasiN,
+         .name = "quasi-Newton L-BFGS, memory 5 pairs, Wolfe",
+         .direction = DirectionRule::Lbfgs,
+         .step = StepRule::Wolfe,
+         .lbfgsPairs = 5,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * 5 * n + 2 * n); },
+         .parameters = parameter_rows::Wolfe()},
+        {.id = MethodId::LbfgsWolfe15,
+         .group = MethodGroupId::QuasiN,
+         .name = "quasi-Newton L-BFGS, memory 15 pairs,Wolfe",
+         .direction = DirectionRule::Lbfgs,
+         .step = StepRule::Wolfe,
+         .lbfgsPairs = 15,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * 15 * n + 2 * n); },
+         .parameters = parameter_rows::Wolfe()},
+        {.id = MethodId::Newton,
+         .group = MethodGroupId::Newton,
+         .name = "Classical Newton with step-size=1",
+         .direction = DirectionRule::Newton,
+         .step = StepRule::Unit,
+         .hessianMatrix = true,
+         .gaussMayOverwrite = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); }},
+        {.id = MethodId::FdNewton,
+         .group = MethodGroupId::Newton,
+         .name = "Finite-difference Newton, step-size=1",
+         .direction = DirectionRule::FdNewton,
+         .step = StepRule::Unit,
+         .hessianMatrix = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); }},
+        {.id = MethodId::NewtonCg,
+         .group = MethodGroupId::Newton,
+         .name = "Inexact Newton-ConjGrag, step-size=1",
+         .direction = DirectionRule::NewtonCg,
+         .step = StepRule::Unit,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 70 * n; },
+         .parameters = parameter_rows::NewtonCg()},
+        {.id = MethodId::TrustRegion,
+         .group = MethodGroupId::Newton,
+         .name = "Trust-region method",
+         .direction = DirectionRule::TrustRegion,
+         .step = StepRule::TrustRegion,
+         .hessianMatrix = true,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * n * n + 3 * n); },
+         .parameters = parameter_rows::TrustRegion()},
+        {.id = MethodId::CollinearDemo,
+         .group = MethodGroupId::Author,
+         .name = "Collinear gradients, demo 1 step",
+         .direction = DirectionRule::CollinearDemo,
+         .step = StepRule::Collinear,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; },
+         .parameters = parameter_rows::CollinearDemo(),
+         .collinearDelta = &TunableParameters::CollDeltaDemo},
+        {.id = MethodId::Collinear,
+         .group = MethodGroupId::Author,
+         .name = "Collinear gradients",
+         .direction = DirectionRule::Collinear,
+         .step = StepRule::Collinear,
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; },
+         .parameters = parameter_rows::Collinear(),
+         .collinearDelta = &TunableParameters::CollDeltaFull},
+    }};
+    return table;
+}
+
+const std::array<int, MethodCount>& PositionOfCode() {
+    static const std::array<int, MethodCount> positions = [] {
+        std::array<int, MethodCount> p{};
+        p.fill(-1);
+        for (int i = 0; i < MethodCount; ++i) {
+            const auto code = static_cast<std::size_t>(List()[static_cast<std::size_t>(i)].id);
+            if (code >= p.size() || p[code] != -1) throw std::logic_error("method codes are not dense");
+            p[code] = i;
+        }
+        return p;
+    }();
+    return positions;
+}
+
+} // namespace
+
+const MethodTraits& Traits(MethodId id) { return List()[static_cast<std::size_t>(ListPosition(id))]; }
+
+std::span<const MethodTraits> MethodList() { return List(); }
+
+int GroupFirstPosition(MethodGroupId group) {
+    for (int i = 0; i < MethodCount; ++i)
+        if (List()[static_cast<std::size_t>(i)].group == group) return i;
+    throw std::logic_error("a method group without methods");
+}
+
+MethodId MethodAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
+
+int ListPosition(MethodId id) { return PositionOfCode().at(static_cast<std::size_t>(id)); }
+
+} // namespace tarvik

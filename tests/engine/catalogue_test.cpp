@@ -1,0 +1,146 @@
+// Every entry of both catalogues is complete, and list positions and ids
+// convert both ways: a new function or method that misses a piece fails here.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "core/function_catalogue.h"
+#include "core/hessian.h"
+#include "core/method_catalogue.h"
+#include "core/objective.h"
+#include "core/parameter_table.h"
+#include "core/silent_host.h"
+
+namespace tarvik {
+namespace {
+
+TEST(Catalogue, FunctionIdsAreDenseAndRoundTripThroughListPositions) {
+    std::set<int> ids;
+    for (int position = 0; position < FunctionCount; ++position) {
+        const FunctionId id = FunctionAtListPosition(position);
+        EXPECT_EQ(ListPosition(id), position);
+        EXPECT_EQ(Traits(id).id, id);
+        ids.insert(static_cast<int>(id));
+    }
+    EXPECT_EQ(ids.size(), static_cast<std::size_t>(FunctionCount));
+    EXPECT_EQ(*ids.rbegin(), FunctionCount - 1);
+}
+
+TEST(Catalogue, MethodIdsAreDenseAndRoundTripThroughListPositions) {
+    std::set<int> ids;
+    for (int position = 0; position < MethodCount; ++position) {
+        const MethodId id = MethodAtListPosition(position);
+        EXPECT_EQ(ListPosition(id), position);
+        EXPECT_EQ(Traits(id).id, id);
+        ids.insert(static_cast<int>(id));
+    }
+    EXPECT_EQ(ids.size(), static_cast<std::size_t>(MethodCount));
+    EXPECT_EQ(*ids.rbegin(), MethodCount - 1);
+}
+
+TEST(Catalogue, EveryFunctionHasANamePictureFormulaAndEvaluates) {
+    std::set<std::string_view> names, pictures, formulas;
+    bool twoDimensionalPart = true;
+    for (const FunctionTraits& f : FunctionList()) {
+        SCOPED_TRACE(std::string(f.name));
+        EXPECT_TRUE(names.insert(f.name).second);
+        EXPECT_TRUE(f.picture.ends_with(".gif") && pictures.insert(f.picture).second);
+        EXPECT_TRUE(f.formula.starts_with("J(u) = ") && formulas.insert(f.formula).second);
+        // The window's short list for n > 2 is the tail after these.
+        if (!f.twoDimensionalOnly) twoDimensionalPart = false;
+        EXPECT_TRUE(twoDimensionalPart || !f.twoDimensionalOnly);
+        EXPECT_EQ(f.quadratic, f.hessian == HessianShape::Constant || f.hessian == HessianShape::FromFiles);
+        EXPECT_EQ(f.fromFiles, f.hessian == HessianShape::FromFiles);
+        EXPECT_EQ(f.twoDimensionalOnly, f.hessian == HessianShape::TwoByTwo);
+        EXPECT_GT(f.levelSpacing, 0);
+        for (const ParameterRow& p : f.parameters) EXPECT_NE(FindParameter(p.key), nullptr) << p.key;
+
+        SilentHost host;
+        RunState s(host);
+        s.N = f.twoDimensionalOnly ? 2 : 3;
+        s.FunctionName = std::string(f.name);
+        MyArray1 u = NewVector(s.N), g = NewVector(s.N);
+        for (int i = 1; i <= s.N; ++i) u[i] = 0.25L * i;
+        if (f.fromFiles) {
+            s.Quad.QuadA = NewMatrix(s.N);
+            for (int i = 1; i <= s.N; ++i) s.Quad.QuadA[i][i] = i;
+            s.Quad.QuadB = NewVector(s.N);
+        }
+        Real gnorm = 0;
+        EXPECT_NO_THROW(EvalJ(s, f.id, u));
+        EXPECT_NO_THROW(EvalGrad(s, f.id, u, g, gnorm));
+        EXPECT_GT(gnorm, 0);
+        s.HMatrix = NewMatrix(s.N);
+        switch (f.hessian) {
+        case HessianShape::TwoByTwo: EXPECT_NO_THROW(TwoDimensionalHessian(f.id, u)); break;
+        case HessianShape::Constant:
+        case HessianShape::Varying: EXPECT_NO_THROW(FillHessianMatrix(s, f.id, u, s.HMatrix)); break;
+        case HessianShape::FromFiles: EXPECT_THROW(FillHessianMatrix(s, f.id, u, s.HMatrix), std::logic_error); break;
+        }
+    }
+}
+
+TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
+    std::set<std::string_view> names;
+    for (int position = 0; position < MethodCount; ++position) {
+        const MethodTraits& m = Traits(MethodAtListPosition(position));
+        SCOPED_TRACE(std::string(m.name));
+        EXPECT_TRUE(!m.name.empty() && names.insert(m.name).second);
+        // The group lists are consecutive runs of the list.
+        const int group = static_cast<int>(m.group);
+        EXPECT_GE(position, GroupFirstPosition(m.group));
+        if (group + 1 < MethodGroupCount) {
+            EXPECT_LT(position, GroupFirstPosition(static_cast<MethodGroupId>(group + 1)));
+        }
+        ASSERT_NE(m.storageBytes, nullptr);
+        EXPECT_GE(m.storageBytes(1000), 0);
+
+        // Newton steps with a matrix need it allocated; L-BFGS needs its pairs.
+        const bool needsMatrix = m.direction == DirectionRule::Bfgs || m.direction == DirectionRule::Newton ||
+                                 m.direction == DirectionRule::FdNewton || m.direction == DirectionRule::TrustRegion;
+        EXPECT_EQ(m.hessianMatrix, needsMatrix);
+        EXPECT_EQ(m.lbfgsPairs > 0, m.direction == DirectionRule::Lbfgs);
+        EXPECT_EQ(m.collinearDelta != nullptr, IsCollinear(m));
+        EXPECT_TRUE(!m.gaussMayOverwrite || m.hessianMatrix);
+
+        // "M" offers exactly the parameters its rules read.
+        std::set<std::string_view> keys;
+        for (const ParameterRow& p : m.parameters) {
+            EXPECT_NE(FindParameter(p.key), nullptr) << p.key;
+            keys.insert(p.key);
+        }
+        EXPECT_EQ(keys.count("WolfeC2"), m.step == StepRule::Wolfe ? 1u : 0u);
+        EXPECT_EQ(keys.count("ConstStepSize"), m.step == StepRule::Constant ? 1u : 0u);
+        EXPECT_EQ(keys.count("TrustMaxRadius"), m.step == StepRule::TrustRegion ? 1u : 0u);
+        EXPECT_EQ(keys.count("NewtonCgForcingC"), m.direction == DirectionRule::NewtonCg ? 1u : 0u);
+        EXPECT_EQ(keys.count("CollC1"), IsCollinear(m) ? 1u : 0u);
+        EXPECT_LE(m.parameters.size(), 4u);  // the dialog has four rows
+    }
+}
+
+TEST(Catalogue, EveryParameterStartsInsideItsOwnRange) {
+    for (const ParameterRow& p : AllParameters()) {
+        EXPECT_TRUE(InRange(p.valid, DefaultValue(p))) << p.key;
+        const int fields = (p.real != nullptr) + (p.integer != nullptr) + (p.choice != nullptr);
+        EXPECT_EQ(fields, 1) << p.key;
+    }
+}
+
+TEST(Catalogue, RangesAcceptAndRejectAtTheirBounds) {
+    struct Case {
+        ValidRange range;
+        Real value;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {ValidRange::Positive, 0, false},     {ValidRange::Positive, 1e-300L, true},
+        {ValidRange::OpenUnit, 0, false},     {ValidRange::OpenUnit, 1, false},
+        {ValidRange::OpenUnit, 0.5L, true},   {ValidRange::HalfOpenUnit, 0, true},
+        {ValidRange::HalfOpenUnit, 1, false}, {ValidRange::Any, -1e300L, true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(InRange(c.range, c.value), c.accepted) << static_cast<double>(c.value);
+}
+
+} // namespace
+} // namespace tarvik
