@@ -49,6 +49,15 @@ struct RunStateTest : ::testing::Test {
         s.HMatrix = NewMatrix(n);
         s.StopRequested = 0;
     }
+    // The quadratic from files with the symmetric 2x2 matrix A and vector b.
+    void LoadQuadratic(Real a11, Real a12, Real a22, const MyArray1& b) {
+        s.Quad.QuadA = NewMatrix(2);
+        s.Quad.QuadA[1][1] = a11;
+        s.Quad.QuadA[1][2] = s.Quad.QuadA[2][1] = a12;
+        s.Quad.QuadA[2][2] = a22;
+        s.Quad.QuadB = b;
+        s.Quad.QuadAu = NewVector(2);
+    }
     // u := the first n components of point, with J and gradJ there as the
     // driver keeps them; the evaluation counter starts from 0.
     void At(const MyArray1& point) {

@@ -24,6 +24,11 @@ protected:
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
+    // A file of the test's folder with the given bytes; its path.
+    std::string Write(const std::string& name, const std::string& content) const {
+        std::ofstream(dir_ / name, std::ios::binary) << content;
+        return (dir_ / name).string();
+    }
     std::filesystem::path dir_;
 };
 

@@ -1,17 +1,10 @@
 // Files are replaced as a whole: a write that fails part-way (here past a
 // file-size limit, as on a full disk) leaves the old file whole and names
 // the system's reason.
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <stdexcept>
-#include <string>
 
 #include "run_state_fixture.h"
 #include "temp_folder.h"

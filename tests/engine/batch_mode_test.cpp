@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -97,10 +98,9 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
     for (const auto& [name, value] : o.params) ASSERT_FALSE(ApplyParameter(p, name, value));
     EXPECT_EQ(p.WolfeC2, 0.25L);
     EXPECT_EQ(p.WolfeInterpolation, 1);
-}
 
-TEST(BatchOptions, FunctionsWithoutAKnownMinimumUseTheChangeOfJ) {
-    BatchOptions o;
+    // Functions without a known minimum use the change of J.
+    o = BatchOptions{};
     ASSERT_FALSE(ParseBatchOptions({"--function", "Saddle (n=2)", "--method", "0"}, o));
     EXPECT_EQ(o.accuracyMode, 2);
 }
@@ -133,9 +133,7 @@ TEST(BatchRun, Himmelblau28StartsTheCollinearMethodWithTheWindowsValues) {
 
 std::string WriteTemp(const std::string& name, const std::string& text) {
     const std::string path = ::testing::TempDir() + "batch_" + name;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary) << text;
     return path;
 }
 

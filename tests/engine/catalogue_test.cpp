@@ -15,28 +15,20 @@
 namespace tarvik {
 namespace {
 
-TEST(Catalogue, FunctionIdsAreDenseAndRoundTripThroughListPositions) {
-    std::set<int> ids;
-    for (int position = 0; position < FunctionCount; ++position) {
-        const FunctionId id = FunctionAtListPosition(position);
-        EXPECT_EQ(ListPosition(id), position);
-        EXPECT_EQ(Traits(id).id, id);
-        ids.insert(static_cast<int>(id));
-    }
-    EXPECT_EQ(ids.size(), static_cast<std::size_t>(FunctionCount));
-    EXPECT_EQ(*ids.rbegin(), FunctionCount - 1);
-}
-
-TEST(Catalogue, MethodIdsAreDenseAndRoundTripThroughListPositions) {
-    std::set<int> ids;
-    for (int position = 0; position < MethodCount; ++position) {
-        const MethodId id = MethodAtListPosition(position);
-        EXPECT_EQ(ListPosition(id), position);
-        EXPECT_EQ(Traits(id).id, id);
-        ids.insert(static_cast<int>(id));
-    }
-    EXPECT_EQ(ids.size(), static_cast<std::size_t>(MethodCount));
-    EXPECT_EQ(*ids.rbegin(), MethodCount - 1);
+TEST(Catalogue, IdsAreDenseAndRoundTripThroughListPositions) {
+    const auto check = [](int count, auto atPosition) {
+        std::set<int> ids;
+        for (int position = 0; position < count; ++position) {
+            const auto id = atPosition(position);
+            EXPECT_EQ(ListPosition(id), position);
+            EXPECT_EQ(Traits(id).id, id);
+            ids.insert(static_cast<int>(id));
+        }
+        EXPECT_EQ(ids.size(), static_cast<std::size_t>(count));
+        EXPECT_EQ(*ids.rbegin(), count - 1);
+    };
+    check(FunctionCount, [](int p) { return FunctionAtListPosition(p); });
+    check(MethodCount, [](int p) { return MethodAtListPosition(p); });
 }
 
 TEST(Catalogue, EveryFunctionHasANamePictureFormulaAndEvaluates) {
@@ -128,18 +120,13 @@ TEST(Catalogue, EveryParameterStartsInsideItsOwnRange) {
 }
 
 TEST(Catalogue, RangesAcceptAndRejectAtTheirBounds) {
-    struct Case {
-        ValidRange range;
-        Real value;
-        bool accepted;
-    };
-    const Case cases[] = {
+    const struct { ValidRange range; Real value; bool accepted; } cases[] = {
         {ValidRange::Positive, 0, false},     {ValidRange::Positive, 1e-300L, true},
         {ValidRange::OpenUnit, 0, false},     {ValidRange::OpenUnit, 1, false},
         {ValidRange::OpenUnit, 0.5L, true},   {ValidRange::HalfOpenUnit, 0, true},
         {ValidRange::HalfOpenUnit, 1, false}, {ValidRange::Any, -1e300L, true},
     };
-    for (const Case& c : cases) EXPECT_EQ(InRange(c.range, c.value), c.accepted) << static_cast<double>(c.value);
+    for (const auto& c : cases) EXPECT_EQ(InRange(c.range, c.value), c.accepted) << static_cast<double>(c.value);
 }
 
 } // namespace

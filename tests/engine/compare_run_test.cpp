@@ -63,9 +63,7 @@ TEST(CompareRun, MethodListsAndTheTables) {
         std::vector<int> positions;
         const auto error = ParseMethodList(c.text, positions);
         EXPECT_EQ(!error, c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(positions, c.positions) << c.text;
-        }
+        if (c.ok) { EXPECT_EQ(positions, c.positions) << c.text; }
     }
 
     CompareRow row;
@@ -77,9 +75,7 @@ TEST(CompareRun, MethodListsAndTheTables) {
     const std::string csv = FormatCompareCsv({row});
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "method,ending,iterations,evaluations,hessian_evaluations,J,grad_norm,accuracy,seconds");
     EXPECT_NE(csv.find("\r\n\"quasi-Newton L-BFGS, memory 15 pairs,Wolfe\",Hessian<0 ! (Iteration=4).,4,12,,"
-                       "5.00000000000000000000e-01,"),
-              std::string::npos)
-        << csv;
+                       "5.00000000000000000000e-01,"), std::string::npos) << csv;
     const std::string text = FormatCompareTable({row});
     EXPECT_EQ(text.rfind(','), text.find("pairs,") + 5) << "numbers never carry a decimal comma";
 }

@@ -15,12 +15,13 @@ const char* const kExample =
     "Item Accuracy2=1\nEps1=0.01\nEps2=0.0001\n[Method]\nGroup=3\nGradient=0\nConjugate gradient=0\n"
     "Quasi-Newton=0\nNewton=1\nAuthor=0\nItemIndex=1\n";
 
-TEST(ConfigurationTest, TheExampleFileReadsBackAndIsWrittenAgainLineForLine) {
+TEST(ConfigurationTest, TheExampleFileInTheStartFolderReadsBackAndIsWrittenAgainLineForLine) {
     // The window's own test follows each key into its control.
     const Configuration c = ReadConfiguration(IniFile::Parse(kExample), Configuration{});
     EXPECT_EQ(c.FunctionItem, 3);
     EXPECT_EQ(c.Top, 186);
     EXPECT_EQ(WriteConfiguration(c).Text(), kExample);
+    EXPECT_EQ(ConfigurationPath("/home/user/work"), "/home/user/work/data.ini");
 }
 
 TEST(ConfigurationTest, MissingKeysKeepTheCurrentState) {
@@ -91,10 +92,6 @@ TEST(ConfigurationTest, ItemIndexKeysAreWrittenOnlyForAVisibleList) {
     c.Author = true;
     c.MethodItem = 1;
     EXPECT_EQ(WriteConfiguration(c).ReadInteger("Method", "ItemIndex", -1), 1);
-}
-
-TEST(ConfigurationTest, TheFileLivesInTheStartFolder) {
-    EXPECT_EQ(ConfigurationPath("/home/user/work"), "/home/user/work/data.ini");
 }
 
 } // namespace

@@ -1,7 +1,4 @@
-#include "code_ids.h"
 #include "core/conjugate_direction.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 

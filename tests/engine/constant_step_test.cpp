@@ -1,7 +1,5 @@
 #include "core/constant_step.h"
 
-#include <gtest/gtest.h>
-
 #include "core/errors.h"
 #include "run_state_fixture.h"
 

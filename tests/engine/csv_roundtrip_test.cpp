@@ -1,12 +1,9 @@
 // The CSV files as another program reads them: Python's csv module gets back
 // every field as written (quoted names, 21-digit numbers), and each number
 // read back is the 80-bit value that was written.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
-#include <string>
 #include <vector>
 
 #include "app/compare_run.h"
@@ -115,10 +112,7 @@ TEST_F(CsvRoundTrip, AFullTraceKeepsEveryCoordinateOfEveryRow) {
         trace.AddCoordinates(u, n);
     }
     std::string text;
-    ASSERT_EQ(trace.WriteCsvTo([&text](std::string_view piece) {
-        text += piece;
-        return 0;
-    }), 0);
+    ASSERT_EQ(trace.WriteCsvTo([&text](std::string_view piece) { text += piece; return 0; }), 0);
     const Table table = Read(text);
     ASSERT_EQ(table.size(), static_cast<std::size_t>(rowCount) + 1);
     EXPECT_EQ(table[0], (std::vector<std::string>{"iteration", "evaluations", "J", "grad_norm", "step", "accuracy", "u1",

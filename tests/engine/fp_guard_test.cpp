@@ -22,10 +22,7 @@ void InvalidSse() { volatile double v = zeroD / zeroD; (void)v; }
 void DivZeroSse() { volatile double v = oneD / zeroD; (void)v; }
 void Inexact() { volatile long double v = oneL / 3; volatile double w = oneD / 3; (void)v; (void)w; }
 
-struct FaultCase {
-    const char* name;
-    void (*fault)();
-};
+struct FaultCase { const char* name; void (*fault)(); };
 
 const FaultCase kFaults[] = {
     {"x87 overflow", Overflow87}, {"x87 invalid", Invalid87}, {"x87 division by zero", DivZero87},

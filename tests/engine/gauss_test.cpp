@@ -1,14 +1,10 @@
 // Gauss elimination with column pivoting: solutions, the permutation, the
 // zero-pivot failures, progress and Stop for long eliminations.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "core/errors.h"
 #include "core/gauss.h"

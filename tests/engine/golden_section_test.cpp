@@ -1,7 +1,4 @@
-#include "code_ids.h"
 #include "core/golden_section.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 

@@ -1,12 +1,8 @@
 // Analytic Hessians against differences of the analytic gradient where no
 // recorded run reaches: tuned TRIDIA and a matrix that held other values.
-#include "code_ids.h"
 #include "core/hessian.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <string>
 
 #include "run_state_fixture.h"
 

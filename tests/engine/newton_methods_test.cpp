@@ -1,12 +1,8 @@
 // Finite-difference Newton, inexact Newton-CG and the trust region: their
 // failures, their bounds, Stop, and the state they leave behind.
-#include "code_ids.h"
 #include "core/newton_methods.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <string>
 
 #include "core/errors.h"
 #include "core/hessian.h"
@@ -19,16 +15,7 @@ namespace {
 using testing::ErrorOf;
 using testing::V;
 
-struct NewtonTest : testing::RunStateTest {
-    void LoadQuadratic(Real a11, Real a12, Real a22, const MyArray1& b) {
-        s.Quad.QuadA = NewMatrix(2);
-        s.Quad.QuadA[1][1] = a11;
-        s.Quad.QuadA[1][2] = s.Quad.QuadA[2][1] = a12;
-        s.Quad.QuadA[2][2] = a22;
-        s.Quad.QuadB = b;
-        s.Quad.QuadAu = NewVector(2);
-    }
-};
+using NewtonTest = testing::RunStateTest;
 
 Real Norm(const MyArray1& v) {
     Real sum = 0;

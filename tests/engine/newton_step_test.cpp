@@ -1,11 +1,7 @@
 // The classical Newton step: its guards, sign checks and failure texts.
-#include "code_ids.h"
 #include "core/newton_step.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <string>
 
 #include "core/errors.h"
 #include "run_state_fixture.h"
@@ -63,11 +59,7 @@ TEST_F(NewtonStepTest, FailuresEndOrInterruptTheRunWithTheirTexts) {
 
 TEST_F(NewtonStepTest, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlone) {
     Prepare(FunctionId::QuadraticFromFiles, 2);
-    s.Quad.QuadA = NewMatrix(2);
-    s.Quad.QuadA[1][1] = 4; s.Quad.QuadA[1][2] = 1;
-    s.Quad.QuadA[2][1] = 1; s.Quad.QuadA[2][2] = 3;
-    s.Quad.QuadB = V({1, 2});
-    s.Quad.QuadAu = NewVector(2);
+    LoadQuadratic(4, 1, 3, V({1, 2}));
     s.U = V({1, 1});
     EvalGrad(s, FunctionId::QuadraticFromFiles, s.U, s.GradJ, s.GradNorm);
     NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);

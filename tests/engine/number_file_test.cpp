@@ -1,12 +1,7 @@
 // Reading whitespace-separated numbers: token syntax, separators, chunk
 // boundaries, end of file and the errors of unreadable files.
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
-#include <string>
 
 #include "app/number_file.h"
 #include "run_state_fixture.h"
@@ -15,15 +10,7 @@
 namespace tarvik {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct NumberFileTest : testing::TempFolderTest {
-    std::string Write(const std::string& name, const std::string& content) {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p.string();
-    }
-};
+using NumberFileTest = testing::TempFolderTest;
 
 Real Parse(const std::string& token) {
     Real value = -999;
@@ -80,16 +67,14 @@ TEST_F(NumberFileTest, TrailingGarbageIsNotWhitespaceAndAnEmptyFileIsAtItsEnd) {
     EXPECT_THROW(empty.Next(), std::runtime_error);
 }
 
-TEST_F(NumberFileTest, BadTokenNamesTheFile) {
+TEST_F(NumberFileTest, BadTokenNamesTheFileAndAnEndlessOneIsRefused) {
     const std::string path = Write("bad.txt", "1 2,5 3");
     NumberFileReader reader(path);
     EXPECT_EQ(reader.Next(), 1.0L);
     EXPECT_EQ(testing::ErrorOf<std::runtime_error>([&] { reader.Next(); }), "Invalid numeric format in file " + path);
-}
-
-TEST_F(NumberFileTest, EndlessTokenIsRejectedWithoutGrowingWithoutBound) {
-    NumberFileReader reader(Write("long.txt", std::string(100000, '7')));
-    EXPECT_THROW(reader.Next(), std::runtime_error);
+    // An endless token is refused without growing without bound.
+    NumberFileReader endless(Write("long.txt", std::string(100000, '7')));
+    EXPECT_THROW(endless.Next(), std::runtime_error);
 }
 
 TEST_F(NumberFileTest, TokensAcrossReadChunksAreReadWhole) {

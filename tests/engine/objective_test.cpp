@@ -1,13 +1,8 @@
 // J and its gradient: agreement with each other, the bits of the shared
 // sums, exact zeros at the minima, failures, counts and status texts.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "code_ids.h"
 #include "core/errors.h"
 #include "run_state_fixture.h"
 
@@ -101,13 +96,8 @@ TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
     // HILBERT (b) at n = 1 is u1^2 (1/2 + d)
     EXPECT_EQ(J(16, V({2})), 6.0L);
 
-    s.Quad.QuadA = NewMatrix(2);
-    s.Quad.QuadA[1][1] = 2;
-    s.Quad.QuadA[1][2] = s.Quad.QuadA[2][1] = 1;
-    s.Quad.QuadA[2][2] = 3;
-    s.Quad.QuadB = V({1, -1});
+    LoadQuadratic(2, 1, 3, V({1, -1}));
     s.Quad.QuadC = 5;
-    s.Quad.QuadAu = NewVector(2);
     EXPECT_EQ(J(17, V({1, 2})), 13.0L);
     EXPECT_EQ(s.Quad.QuadAu, V({4, 7}));
 }

@@ -1,22 +1,14 @@
 // The files of "Quadratic from FILE": reading and symmetrising A, b and C,
 // the checks of the u* and u° files, the panel's OK check, and that every
 // failure leaves no half-read quadratic behind.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <string>
-
 #include "app/quadratic_files.h"
 #include "core/errors.h"
-#include "core/objective.h"
 #include "run_state_fixture.h"
 #include "temp_folder.h"
 
 namespace tarvik {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::RecordingHost;
 
 struct QuadraticFilesTest : testing::TempFolderTest {
@@ -31,12 +23,6 @@ struct QuadraticFilesTest : testing::TempFolderTest {
         choice.pathUStar = Write("ustar.txt", "0.25 0.5\n");
         choice.n = 2;
     }
-    std::string Write(const std::string& name, const std::string& content) {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p.string();
-    }
-
     static std::string MessageA(const std::string& path) {
         return "File " + path + " is incorrect!\rCheck the dimension n.";
     }
@@ -71,9 +57,7 @@ TEST_F(QuadraticFilesTest, NonSymmetricMatrixIsSymmetrisedAndDrivesJAndItsGradie
     EXPECT_EQ(s.Quad.QuadC, 0.5L);
 
     s.N = 2;
-    MyArray1 u = NewVector(2), g = NewVector(2);
-    u[1] = 3;
-    u[2] = -2;
+    MyArray1 u = testing::V({3, -2}), g = NewVector(2);
     // (A + A')/2 = [[2, 1], [1, 4]], b = (1, -1), C = 0.5
     const Real j = EvalJ(s, FunctionId::QuadraticFromFiles, u);
     EXPECT_EQ(j, (2 * 9 + 2 * 1 * 3 * -2 + 4 * 4) / 2.0L + (3 + 2) + 0.5L);
@@ -134,8 +118,7 @@ TEST_F(QuadraticFilesTest, MinimumPointIsReadWhenTheRunIsPrepared) {
     s.N = 2;
     s.UStar = NewVector(2);
     ReadUStarFile(s, choice.pathUStar);
-    EXPECT_EQ(s.UStar[1], 0.25L);
-    EXPECT_EQ(s.UStar[2], 0.5L);
+    EXPECT_EQ(s.UStar, testing::V({0.25L, 0.5L}));
 }
 
 TEST_F(QuadraticFilesTest, StartingPointFileIsReadWithItsStatusText) {
@@ -143,10 +126,8 @@ TEST_F(QuadraticFilesTest, StartingPointFileIsReadWithItsStatusText) {
     s.U0 = NewVector(2);
     s.Choices.U0FileName = Write("u0.txt", " -1.2\n1\n");
     ReadU0File(s);
-    EXPECT_EQ(s.U0[1], -1.2L);
-    EXPECT_EQ(s.U0[2], 1.0L);
-    ASSERT_FALSE(host.statuses.empty());
-    EXPECT_EQ(host.statuses.front(), " Reading initial point from a file... ");
+    EXPECT_EQ(s.U0, testing::V({-1.2L, 1}));
+    EXPECT_EQ(host.statuses.at(0), " Reading initial point from a file... ");
 }
 
 TEST_F(QuadraticFilesTest, StartingPointFileOfWrongLengthKeepsTheQuadratic) {

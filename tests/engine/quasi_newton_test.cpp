@@ -2,8 +2,6 @@
 // progress and Stop of long updates.
 #include "core/quasi_newton.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "core/errors.h"

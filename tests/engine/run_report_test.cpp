@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "core/number_format.h"
 #include "recording_host.h"
 
@@ -16,9 +13,8 @@ namespace {
 
 TEST(PrintSchedule, ReportsTheScheduledIterations) {
     std::vector<int32_t> early;
-    for (int32_t k = -1; k < 250; ++k) {
+    for (int32_t k = -1; k < 250; ++k)
         if (PrintSchedule(k)) early.push_back(k);
-    }
     EXPECT_EQ(early, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20, 25, 30, 40, 50, 75, 100, 125, 150,
                                            175, 200, 225}));
     for (int32_t k : {250, 450, 4900, 49000, 50000, 2147480000}) EXPECT_TRUE(PrintSchedule(k)) << k;

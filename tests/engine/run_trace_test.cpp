@@ -24,11 +24,7 @@ namespace {
 
 std::string CsvOf(const RunTrace& trace) {
     std::string text;
-    EXPECT_EQ(trace.WriteCsvTo([&text](std::string_view piece) {
-        text += piece;
-        return 0;
-    }),
-              0);
+    EXPECT_EQ(trace.WriteCsvTo([&text](std::string_view piece) { text += piece; return 0; }), 0);
     return text;
 }
 

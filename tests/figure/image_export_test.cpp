@@ -1,7 +1,5 @@
 // Saving the figure: what GIF keeps, the type chosen over the name, writes
 // that fail, reading GIF back, and the icon stamp.
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -10,8 +8,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "figure/figure_canvas.h"
@@ -20,6 +16,7 @@
 #include "figure/image_export.h"
 #include "file_size_limit.h"
 #include "run_state_fixture.h"
+#include "temp_folder.h"
 
 using namespace tarvik;
 using tarvik::testing::ErrorOf;
@@ -105,10 +102,7 @@ TEST(ImageExport, GifOfManyColoursKeepsTheFrequentOnesExact) {
 TEST(ImageExport, TypeDecidesTheDataNotTheName) {
     QTemporaryDir dir;
     SaveFigureImage(FigureLikeImage(), PathIn(dir, "Fig.gif"), 'j');
-    std::ifstream in(PathIn(dir, "Fig.gif"), std::ios::binary);
-    char head[3] = {0, 0, 0};
-    in.read(head, 3);
-    EXPECT_EQ(std::string(head, 3), "\xFF\xD8\xFF");
+    EXPECT_EQ(tarvik::testing::ReadBytes(PathIn(dir, "Fig.gif")).substr(0, 3), "\xFF\xD8\xFF");
     EXPECT_THROW(SaveFigureImage(FigureLikeImage(), PathIn(dir, "Fig"), 'x'), std::invalid_argument);
 }
 
@@ -133,9 +127,7 @@ TEST(ImageExport, AFailedWriteKeepsTheOldFileWholeAndSaysWhy) {
             message = e.what();
         }
         EXPECT_EQ(message, c.start + path + "\": " + std::strerror(EFBIG)) << c.type;
-        std::ifstream in(path, std::ios::binary);
-        EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) == oldText)
-            << c.type << ": the old file was changed";
+        EXPECT_TRUE(tarvik::testing::ReadBytes(path) == oldText) << c.type << ": the old file was changed";
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << c.type;
     }
     // A folder that does not exist: the file cannot even be created.
@@ -148,10 +140,7 @@ TEST(ImageExport, AFailedWriteKeepsTheOldFileWholeAndSaysWhy) {
 TEST(GifReading, BadFilesAreReported) {
     QTemporaryDir dir;
     EXPECT_THROW(LoadGifImage(PathIn(dir, "absent.gif")), std::runtime_error);
-    {
-        std::ofstream out(PathIn(dir, "junk.gif"), std::ios::binary);
-        out << "GIF89a this is not a picture";
-    }
+    { std::ofstream(PathIn(dir, "junk.gif"), std::ios::binary) << "GIF89a this is not a picture"; }
     EXPECT_THROW(LoadGifImage(PathIn(dir, "junk.gif")), std::runtime_error);
 }
 

@@ -32,9 +32,7 @@ struct FigureRun {
     FigureRun(uint8_t code, int n, Real u01, Real u02) {
         s.FunctionCode = Fn(code);
         s.N = n;
-        s.U = NewVector(n);
-        s.U0 = NewVector(n);
-        s.UStar = NewVector(n);
+        s.U = s.U0 = s.UStar = NewVector(n);
         s.U0[1] = u01;
         s.U0[2] = u02;
     }
@@ -65,8 +63,6 @@ TEST(PixelMapping, PointFormRefusesPixelsBeyond32Bits) {
     EXPECT_FALSE(PointFormPixel(0, -1e30L, 1, 0, 0, p));
     EXPECT_FALSE(PointFormPixel(std::numeric_limits<Real>::quiet_NaN(), 0, 1, 0, 0, p));
 }
-
-// ---- The column scan on synthetic functions ----
 
 TEST(CrossingScan, ExactZeroRepeatsTheRowInTheFollowingTracks) {
     CrossingTable t(20);
@@ -139,8 +135,6 @@ TEST(LevelNumberPlacement, BeyondTheLastColumnTheRowStays) {
     EXPECT_EQ(mem2.LabelEndX[5], 0);
 }
 
-// ---- Whole drawings ----
-
 TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
     FigureRun run(17, 2, 1, 0);
     run.s.Quad.QuadA = NewMatrix(2);
@@ -168,26 +162,22 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
     EXPECT_EQ(other.s.Quad.QuadC, 0);
 }
 
-TEST(DrawLevelLines, EvaluatingOnThePlaneRestoresNAndTheCount) {
-    FigureRun run(6, 3, 2, 1);
-    run.s.EvalCount = 17;
-    ContourFigure fig(127);
-    fig.DrawLevelLines(run.s);
-    EXPECT_EQ(run.s.N, 3);
-    EXPECT_EQ(run.s.U.size(), 4u);
-    EXPECT_EQ(run.s.EvalCount, 17);
-    EXPECT_EQ(run.host.processEventsCalls, 1);
+TEST(DrawLevelLines, EvaluatingOnThePlaneRestoresNAndTheCountAlsoAfterAnError) {
+    for (const bool failing : {false, true}) {
+        FigureRun run(failing ? 17 : 6, 3, failing ? 1 : 2, 1);
+        run.s.EvalCount = 17;
+        ContourFigure fig(127);
+        if (failing) {
+            run.s.Quad.QuadA = NewMatrix(3);
+            run.s.Quad.QuadB = NewVector(3);
+            run.s.Quad.QuadC = std::numeric_limits<Real>::quiet_NaN();
+            EXPECT_THROW(fig.DrawLevelLines(run.s), EBadError);
+        } else {
+            fig.DrawLevelLines(run.s);
+            EXPECT_EQ(run.s.U.size(), 4u);
+            EXPECT_EQ(run.host.processEventsCalls, 1);
+        }
+        EXPECT_EQ(run.s.N, 3) << failing;
+        EXPECT_EQ(run.s.EvalCount, 17) << failing;
+    }
 }
-
-TEST(DrawLevelLines, EvaluationErrorRestoresNAndCount) {
-    FigureRun run(17, 3, 1, 1);
-    run.s.Quad.QuadA = NewMatrix(3);
-    run.s.Quad.QuadB = NewVector(3);
-    run.s.Quad.QuadC = std::numeric_limits<Real>::quiet_NaN();
-    run.s.EvalCount = 4;
-    ContourFigure fig(127);
-    EXPECT_THROW(fig.DrawLevelLines(run.s), EBadError);
-    EXPECT_EQ(run.s.N, 3);
-    EXPECT_EQ(run.s.EvalCount, 4);
-}
-

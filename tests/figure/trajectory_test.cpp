@@ -1,12 +1,9 @@
 // The trajectory and the canvas at far points, and the hints that name the
 // figure's elements by colour.
-#include <gtest/gtest.h>
-
 #include <QGuiApplication>
 #include <limits>
 #include <utility>
 
-#include "code_ids.h"
 #include "core/errors.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
@@ -65,8 +62,6 @@ struct TrajectoryRun {
 
 } // namespace
 
-// ---- Canvas conventions ----
-
 TEST(CanvasLine, FarEndsAreClippedNotWalked) {
     QImage im = Blank(20, 20);
     CanvasState st;
@@ -79,8 +74,6 @@ TEST(CanvasLine, FarEndsAreClippedNotWalked) {
     cv.Line(2000000019, -2000000000, -2000000000, 2000000019);   // x + y = 19 all along
     for (int x = 0; x < 20; ++x) EXPECT_EQ(At(im, x, 19 - x), clLevelLine) << x;
 }
-
-// ---- Trajectory steps ----
 
 TEST(TrajectoryStep, WithoutRedrawTheSegmentStartsFromThePreviousPoint) {
     TrajectoryRun run(2);
@@ -140,8 +133,6 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRun) {
     EXPECT_EQ(far.fig.CurPixel, (PixelPos{50, 50}));
 }
 
-// ---- Hints ----
-
 TEST(FigureHints, ColoursNameTheirElements) {
     const std::pair<Colour, const char*> hints[] = {
         {clFigBack, " Double click on the image to save it in a file"},
@@ -179,9 +170,6 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
     run.s.MethodCode = MethodId::CollinearDemo;
     EXPECT_EQ(run.fig.FigureHint(run.s, 500, 5, "x"), "x");
 }
-
-
-// ---- Overlaid paths of a comparison ----
 
 TEST(ComparePaths, APathUnderAnIdenticalOneStillShows) {
     ContourFigure fig{107};

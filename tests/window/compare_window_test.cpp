@@ -2,38 +2,25 @@
 // each as its single run goes; Stop ends the comparison; the table saves as
 // CSV and a single run's iterations export as CSV.
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QCheckBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <functional>
-#include <memory>
 
 #include "app/run_report.h"
 #include "core/method_catalogue.h"
 #include "ui/compare_controller.h"
 #include "ui/figure_widget.h"
-#include "ui/main_window.h"
 #include "ui_test_support.h"
 
 namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::Pick;
-using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::SpinUntil;
 
-class CompareWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        form = std::make_unique<TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
-        log.errors.clear();
-    }
-
+struct CompareWindowTest : tarvik::testing::WindowTest {
     // The user ticks exactly these methods and sets the limit.
     void ChooseInDialog(std::vector<int> positions, int limit) {
         log.compareAnswers.push_back([positions, limit](CompareDialog& d) {
@@ -50,10 +37,6 @@ protected:
     }
 
     QString PaneText() const { return form->RichEditOut->toPlainText(); }
-
-    QTemporaryDir dir;
-    ScriptedDialogs::Log log;
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
@@ -87,7 +70,7 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
         SCOPED_TRACE(row.method);
         SelectMethod(row.methodPosition);
         form->BtnStart->click();
-        ASSERT_TRUE(SpinUntil([this] { return !form->State().Running && !form->Driver().ResumePending(); }));
+        ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
         const RunState& s = form->State();
         EXPECT_EQ(row.iterations, s.IterCount);
         EXPECT_EQ(row.evaluations, ReportedEvaluations(s));

@@ -1,27 +1,22 @@
 // data.ini and the window: a first start, restoring a stored configuration,
 // and what Exit and the close button do with the file.
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QToolButton>
-#include <memory>
 
 #include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
-#include "ui/main_window.h"
 #include "ui/status_bar.h"
 #include "ui_test_support.h"
 
 namespace tarvik::ui {
 namespace {
 
-using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::SpinUntil;
 
 QRect ScreenArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }

@@ -1,29 +1,23 @@
 // The main window: its controls, the function and accuracy rules, a whole run
 // from Start to Clear, input errors, Save as and the close question.
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <memory>
 
 #include "figure/figure_canvas.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
-#include "ui/main_window.h"
 #include "ui/sound_player.h"
 #include "ui/status_bar.h"
 #include "ui_test_support.h"
@@ -33,7 +27,6 @@ namespace {
 
 using tarvik::testing::Pick;
 using tarvik::testing::Type;
-using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::SpinUntil;
 
 struct MainWindowTest : tarvik::testing::WindowTest {
@@ -74,12 +67,9 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     };
     for (const auto& l : lists) {
         EXPECT_EQ(l.list->count(), l.count) << l.list->objectName().toStdString();
-        if (l.text) {
-            EXPECT_EQ(l.list->itemText(l.item), l.text) << l.list->objectName().toStdString();
-        }
+        if (l.text) { EXPECT_EQ(l.list->itemText(l.item), l.text) << l.list->objectName().toStdString(); }
     }
     EXPECT_EQ(form->CmbPrec1->currentText(), "0.01");
-
 
     // Short hint as tooltip, long hint in status panel 0.
     EXPECT_EQ(form->CmbN->toolTip(), "Select or type an integer number ");
@@ -126,7 +116,7 @@ TEST_F(MainWindowTest, WindowAndFigureUseTheSansSerifWithTheDesignMetrics) {
     EXPECT_LE(needed, form->LabelSoft->width());
 }
 
-TEST_F(MainWindowTest, DimensionSwitchesBetweenTheTwoFunctionLists) {
+TEST_F(MainWindowTest, DimensionSwitchesBetweenTheFunctionListsAndANonIntegerIsRefused) {
     Type(form->CmbN, "3");
     EXPECT_EQ(form->State().N, 3);
     EXPECT_TRUE(form->CmbFunctionsAll->isHidden());
@@ -153,10 +143,8 @@ TEST_F(MainWindowTest, DimensionSwitchesBetweenTheTwoFunctionLists) {
     Pick(form->CmbFunctionsAll, 14);
     Type(form->CmbN, "5");
     EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic: DIXON3DQ");
-}
 
-TEST_F(MainWindowTest, ANonIntegerDimensionIsReportedAndKeepsN) {
-    Type(form->CmbN, "5");
+    // A non-integer dimension is reported and keeps n.
     Type(form->CmbN, "5x");
     EXPECT_EQ(Errors(), QStringList{"'5x' is not a valid integer value"});
     EXPECT_EQ(form->State().N, 5);

@@ -1,28 +1,20 @@
 // The panel "Quadratic function from files" as the window runs it: OK and
 // Close, the file dialogs, the u* options and their effect on the
 // accuracy criteria, and a run of the quadratic read from files.
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <functional>
-#include <memory>
 
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
-#include "ui/main_window.h"
 #include "ui_test_support.h"
 
 namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::Pick;
-using tarvik::testing::ScriptedDialogs;
 using tarvik::testing::Type;
 
 constexpr int kFromFile = 17;  // "Quadratic from FILE" in the long list

@@ -1,19 +1,12 @@
 // The "Tuning" dialog behind the "M" and "F" buttons: which rows each method
 // and function shows, what OK accepts and stores, and the keys.
-#include <QApplication>
-#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <memory>
 
 #include "core/parameters.h"
-#include "ui/main_window.h"
 #include "ui/tuning_dialog.h"
 #include "ui_test_support.h"
 
@@ -21,7 +14,6 @@ namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::Pick;
-using tarvik::testing::ScriptedDialogs;
 
 constexpr const char* kBadParameter = "Incorrect data in parameter!";
 
@@ -97,28 +89,24 @@ TEST_F(TuningTest, EachTunableMethodShowsItsRowsAndCurrentValues) {
             EXPECT_EQ(d.EditConst1->text(), c.value1);
             EXPECT_EQ(d.CmbInterpol->isVisibleTo(&d), c.interpolation);
             EXPECT_EQ(d.EditConst2->isVisibleTo(&d), !c.interpolation);
-            if (!c.label2.isEmpty()) {
-                EXPECT_EQ(d.LabelConst2->text(), c.label2);
-            }
-            if (!c.value2.isEmpty()) {
-                EXPECT_EQ(d.EditConst2->text(), c.value2);
-            }
+            if (!c.label2.isEmpty()) { EXPECT_EQ(d.LabelConst2->text(), c.label2); }
+            if (!c.value2.isEmpty()) { EXPECT_EQ(d.EditConst2->text(), c.value2); }
             if (!c.value3.isEmpty()) {
                 EXPECT_EQ(d.EditConst3->text(), c.value3);
                 EXPECT_EQ(d.LabelConst3->text(), QStringLiteral("      \u03B4 ="));
             }
-            if (c.interpolation) {
-                EXPECT_EQ(d.CmbInterpol->currentText(), "quadratic");
-            }
+            if (c.interpolation) { EXPECT_EQ(d.CmbInterpol->currentText(), "quadratic"); }
         }));
     }
     EXPECT_TRUE(log.infos.isEmpty());
 }
 
-TEST_F(TuningTest, MethodsWithoutParametersOnlyInform) {
-    ChooseMethod(1, 0);  // Fletcher-Reeves with golden steps
+TEST_F(TuningTest, AMethodAndAFunctionWithoutParametersOnlyInform) {
+    ChooseMethod(1, 0);  // Fletcher-Reeves with golden steps; Rosenbrock
     EXPECT_FALSE(WithDialog(form->BitBtnMet, [](TSecondForm&) {}));
-    EXPECT_EQ(log.infos, QStringList{"There are not tunable parameters for this method."});
+    EXPECT_FALSE(WithDialog(form->BitBtnFun, [](TSecondForm&) {}));
+    EXPECT_EQ(log.infos, (QStringList{"There are not tunable parameters for this method.",
+                                      "There are not tunable parameters for this function."}));
 }
 
 TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
@@ -228,11 +216,6 @@ TEST_F(TuningTest, TridiaShowsFourGreekRowsAndAcceptsAnyReal) {
     EXPECT_EQ(Params().TridiaDelta, 0.0L);
     EXPECT_EQ(Params().TridiaGamma, 0.0L);
     EXPECT_EQ(Errors(), QStringList{kBadParameter});
-}
-
-TEST_F(TuningTest, RosenbrockHasNoFunctionParameters) {
-    EXPECT_FALSE(WithDialog(form->BitBtnFun, [](TSecondForm&) {}));
-    EXPECT_EQ(log.infos, QStringList{"There are not tunable parameters for this function."});
 }
 
 TEST_F(TuningTest, Himmelblau28TakesTheSaddleValuesWhenTheWindowIsActiveAgain) {
