@@ -70,6 +70,71 @@ struct Extents {
     }
 };
 
+// Rows below a panel that take the updates of all its pivot rows over the
+// same columns are updated kRowBlock at a time: each pivot-row element,
+// loaded once, serves every row of the block, and the rows' running values
+// stay in registers. Each element still goes through
+// v = v - f[t] * pivot[t][j] for t = 0, 1, ... in that order, as alone.
+constexpr int kRowBlock = 4;
+
+// Written out per block size: the running values must be named variables
+// for the compiler to keep them on the register stack.
+void UpdateFourRows(const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow, int width,
+                    int j0, int j1) {
+    Real f[kPanel][4];
+    for (int t = 0; t < width; ++t)
+        for (int b = 0; b < 4; ++b) f[t][b] = fs[b][t];
+    const MatrixRow r0 = rows[0], r1 = rows[1], r2 = rows[2], r3 = rows[3];
+    for (int j = j0; j <= j1; ++j) {
+        Real v0 = r0.Get(j), v1 = r1.Get(j), v2 = r2.Get(j), v3 = r3.Get(j);
+        for (int t = 0; t < width; ++t) {
+            const Real x = pivotRow[t].Get(j);
+            v0 = v0 - f[t][0] * x;
+            v1 = v1 - f[t][1] * x;
+            v2 = v2 - f[t][2] * x;
+            v3 = v3 - f[t][3] * x;
+        }
+        r0.Set(j, v0);
+        r1.Set(j, v1);
+        r2.Set(j, v2);
+        r3.Set(j, v3);
+    }
+}
+
+void UpdateTwoRows(const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow, int width,
+                   int j0, int j1) {
+    Real f[kPanel][2];
+    for (int t = 0; t < width; ++t)
+        for (int b = 0; b < 2; ++b) f[t][b] = fs[b][t];
+    const MatrixRow r0 = rows[0], r1 = rows[1];
+    for (int j = j0; j <= j1; ++j) {
+        Real v0 = r0.Get(j), v1 = r1.Get(j);
+        for (int t = 0; t < width; ++t) {
+            const Real x = pivotRow[t].Get(j);
+            v0 = v0 - f[t][0] * x;
+            v1 = v1 - f[t][1] * x;
+        }
+        r0.Set(j, v0);
+        r1.Set(j, v1);
+    }
+}
+
+void UpdateOneRow(const MatrixRow& row, const Real* f, const ConstMatrixRow* pivotRow, int width, int j0, int j1) {
+    for (int j = j0; j <= j1; ++j) {
+        Real v = row.Get(j);
+        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
+        row.Set(j, v);
+    }
+}
+
+void UpdatePanelRows(int count, const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow,
+                     int width, int j0, int j1) {
+    int b = 0;
+    for (; b + 4 <= count; b += 4) UpdateFourRows(rows + b, fs + b, pivotRow, width, j0, j1);
+    for (; b + 2 <= count; b += 2) UpdateTwoRows(rows + b, fs + b, pivotRow, width, j0, j1);
+    for (; b < count; ++b) UpdateOneRow(rows[b], fs[b], pivotRow, width, j0, j1);
+}
+
 } // namespace
 
 void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
@@ -205,55 +270,70 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
         SplitRows(kEnd + 1, rowLimit, work, [&](int first, int lastRow) {
             int touched = 0;
             bool anyFull = false;
-            for (int i = first; i <= lastRow; ++i) {
-                const MatrixRow rowI = w[i];
-                // f[t] is the multiplier of pivot row k0 + t: the entry of this
-                // row in that pivot column after the updates of the earlier ones.
-                Real f[kPanel];
-                for (int t = 0; t < width; ++t) {
-                    const int j = k0 + t;
-                    Real v = rowI.Get(j);
-                    for (int u = 0; u < t; ++u) v = v - f[u] * pivotRow[u].Get(j);
-                    f[t] = v;
-                    v = v - f[t] * pivotRow[t].Get(j);
-                    rowI.Set(j, v);
-                }
-                bool rowFull = full;
-                int active[kPanel];
-                int count = 0;
-                int end = kEnd;
-                for (int t = 0; t < width; ++t) {
-                    if (!std::isfinite(f[t])) rowFull = true;
-                    if (f[t] != 0) {
-                        active[count++] = t;
-                        end = std::max(end, ext.rowLast[k0 + t]);
-                    }
-                }
-                if (rowFull) {
-                    for (int j = kEnd + 1; j <= n; ++j) {
+            // f[b][t] is the multiplier of pivot row k0 + t for row i0 + b: the
+            // entry of that row in that pivot column after the updates of the
+            // earlier ones.
+            Real f[kRowBlock][kPanel];
+            static_assert(kRowBlock == 4);
+            MatrixRow block[kRowBlock] = {w[0], w[0], w[0], w[0]};
+            const Real* blockF[kRowBlock];
+            for (int i0 = first; i0 <= lastRow; i0 += kRowBlock) {
+                const int i1 = std::min(lastRow, i0 + kRowBlock - 1);
+                int blockSize = 0;
+                int blockEnd = 0;
+                for (int i = i0; i <= i1; ++i) {
+                    const MatrixRow rowI = w[i];
+                    Real* fi = f[i - i0];
+                    for (int t = 0; t < width; ++t) {
+                        const int j = k0 + t;
                         Real v = rowI.Get(j);
-                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
+                        for (int u = 0; u < t; ++u) v = v - fi[u] * pivotRow[u].Get(j);
+                        fi[t] = v;
+                        v = v - fi[t] * pivotRow[t].Get(j);
                         rowI.Set(j, v);
                     }
-                    anyFull = anyFull || !full;
-                } else if (count == width) {
-                    for (int j = kEnd + 1; j <= end; ++j) {
-                        Real v = rowI.Get(j);
-                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
-                        rowI.Set(j, v);
+                    bool rowFull = full;
+                    int active[kPanel];
+                    int count = 0;
+                    int end = kEnd;
+                    for (int t = 0; t < width; ++t) {
+                        if (!std::isfinite(fi[t])) rowFull = true;
+                        if (fi[t] != 0) {
+                            active[count++] = t;
+                            end = std::max(end, ext.rowLast[k0 + t]);
+                        }
                     }
-                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
-                    touched = i;
-                } else if (count > 0) {
-                    for (int j = kEnd + 1; j <= end; ++j) {
-                        Real v = rowI.Get(j);
-                        for (int a = 0; a < count; ++a) v = v - f[active[a]] * pivotRow[active[a]].Get(j);
-                        rowI.Set(j, v);
+                    // Rows taking every pivot row's update join the block.
+                    int joinEnd = 0;
+                    if (rowFull) {
+                        joinEnd = n;
+                        anyFull = anyFull || !full;
+                    } else if (count == width) {
+                        joinEnd = end;
+                        ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                        touched = i;
+                    } else if (count > 0) {
+                        for (int j = kEnd + 1; j <= end; ++j) {
+                            Real v = rowI.Get(j);
+                            for (int a = 0; a < count; ++a) v = v - fi[active[a]] * pivotRow[active[a]].Get(j);
+                            rowI.Set(j, v);
+                        }
+                        ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                        touched = i;
                     }
-                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
-                    touched = i;
+                    if (joinEnd > 0) {
+                        if (blockSize > 0 && joinEnd != blockEnd) {
+                            UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
+                            blockSize = 0;
+                        }
+                        block[blockSize] = rowI;
+                        blockF[blockSize] = fi;
+                        ++blockSize;
+                        blockEnd = joinEnd;
+                    }
+                    for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * fi[t];
                 }
-                for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * f[t];
+                if (blockSize > 0) UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
             }
             int seen = lastTouched.load();
             while (touched > seen && !lastTouched.compare_exchange_weak(seen, touched)) {

@@ -90,9 +90,26 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // two passes of order n^2 instead of two dense products. Each element
         // gets w_i t_j + t_i w_j, which is symmetric in i and j to the last
         // bit, so H stays exactly symmetric.
+        // Rows go in pairs: one load of each vector element serves both, and
+        // the two sums are independent chains of additions. Each sum still
+        // adds its terms in the order j = 1..n.
         MyArray1 hy = NewVector(n);
         RowsWithProgress(s, n, [&](int first, int last) {
-            for (int i = first; i <= last; ++i) hy[i] = RowDot(h[i], yv.data(), n);
+            const Real* y = yv.data();
+            const int count = n;
+            int i = first;
+            for (; i + 1 <= last; i += 2) {
+                const ConstMatrixRow a = h[i], b = h[i + 1];
+                Real sumA = 0, sumB = 0;
+                for (int j = 1; j <= count; ++j) {
+                    const Real yj = y[j];
+                    sumA += a.Get(j) * yj;
+                    sumB += b.Get(j) * yj;
+                }
+                hy[i] = sumA;
+                hy[i + 1] = sumB;
+            }
+            if (i == last) hy[i] = RowDot(h[i], y, n);
         });
         MyArray1 t = NewVector(n);
         for (int i = 1; i <= n; ++i) t[i] = sv[i] / sy;
@@ -103,15 +120,36 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // exactly symmetric, row i times g (j = 1..n) is the same sum as
         // column i times g in the same order.
         RowsWithProgress(s, n, [&](int first, int last) {
-            for (int i = first; i <= last; ++i) {
+            const Real* tv = t.data();
+            const Real* wv = w.data();
+            const Real* gv = g;
+            const int count = n;
+            int i = first;
+            for (; i + 1 <= last; i += 2) {
+                const MatrixRow a = h[i], b = h[i + 1];
+                const Real tA = tv[i], wA = wv[i], tB = tv[i + 1], wB = wv[i + 1];
+                Real sumA = 0, sumB = 0;
+                for (int j = 1; j <= count; ++j) {
+                    const Real tj = tv[j], wj = wv[j], gj = gv[j];
+                    const Real vA = a.Get(j) + (wA * tj + tA * wj);
+                    a.Set(j, vA);
+                    sumA += vA * gj;
+                    const Real vB = b.Get(j) + (wB * tj + tB * wj);
+                    b.Set(j, vB);
+                    sumB += vB * gj;
+                }
+                r[i] = sumA;
+                r[i + 1] = sumB;
+            }
+            if (i == last) {
                 const MatrixRow row = h[i];
-                const Real ti = t[i];
-                const Real wi = w[i];
+                const Real ti = tv[i];
+                const Real wi = wv[i];
                 Real sum = 0;
-                for (int j = 1; j <= n; ++j) {
-                    const Real v = row.Get(j) + (wi * t[j] + ti * w[j]);
+                for (int j = 1; j <= count; ++j) {
+                    const Real v = row.Get(j) + (wi * tv[j] + ti * wv[j]);
                     row.Set(j, v);
-                    sum += v * g[j];
+                    sum += v * gv[j];
                 }
                 r[i] = sum;
             }
