@@ -71,35 +71,12 @@ struct Extents {
 };
 
 // Rows below a panel that take the updates of all its pivot rows over the
-// same columns are updated kRowBlock at a time: each pivot-row element,
-// loaded once, serves every row of the block, and the rows' running values
-// stay in registers. Each element still goes through
-// v = v - f[t] * pivot[t][j] for t = 0, 1, ... in that order, as alone.
-constexpr int kRowBlock = 4;
-
-// Written out per block size: the running values must be named variables
-// for the compiler to keep them on the register stack.
-void UpdateFourRows(const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow, int width,
-                    int j0, int j1) {
-    Real f[kPanel][4];
-    for (int t = 0; t < width; ++t)
-        for (int b = 0; b < 4; ++b) f[t][b] = fs[b][t];
-    const MatrixRow r0 = rows[0], r1 = rows[1], r2 = rows[2], r3 = rows[3];
-    for (int j = j0; j <= j1; ++j) {
-        Real v0 = r0.Get(j), v1 = r1.Get(j), v2 = r2.Get(j), v3 = r3.Get(j);
-        for (int t = 0; t < width; ++t) {
-            const Real x = pivotRow[t].Get(j);
-            v0 = v0 - f[t][0] * x;
-            v1 = v1 - f[t][1] * x;
-            v2 = v2 - f[t][2] * x;
-            v3 = v3 - f[t][3] * x;
-        }
-        r0.Set(j, v0);
-        r1.Set(j, v1);
-        r2.Set(j, v2);
-        r3.Set(j, v3);
-    }
-}
+// same columns are updated in pairs, two columns at a time: the two
+// multipliers and the two pivot-row elements loaded for a pivot row serve
+// four updates, and the four running values stay on the register stack.
+// Each element still goes through v = v - f[t] * pivot[t][j] for
+// t = 0, 1, ... in that order, as alone.
+constexpr int kRowBlock = 2;
 
 void UpdateTwoRows(const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow, int width,
                    int j0, int j1) {
@@ -107,7 +84,23 @@ void UpdateTwoRows(const MatrixRow* rows, const Real* const* fs, const ConstMatr
     for (int t = 0; t < width; ++t)
         for (int b = 0; b < 2; ++b) f[t][b] = fs[b][t];
     const MatrixRow r0 = rows[0], r1 = rows[1];
-    for (int j = j0; j <= j1; ++j) {
+    int j = j0;
+    for (; j + 1 <= j1; j += 2) {
+        Real v00 = r0.Get(j), v01 = r0.Get(j + 1), v10 = r1.Get(j), v11 = r1.Get(j + 1);
+        for (int t = 0; t < width; ++t) {
+            const Real f0 = f[t][0], f1 = f[t][1];
+            const Real x0 = pivotRow[t].Get(j), x1 = pivotRow[t].Get(j + 1);
+            v00 = v00 - f0 * x0;
+            v10 = v10 - f1 * x0;
+            v01 = v01 - f0 * x1;
+            v11 = v11 - f1 * x1;
+        }
+        r0.Set(j, v00);
+        r0.Set(j + 1, v01);
+        r1.Set(j, v10);
+        r1.Set(j + 1, v11);
+    }
+    if (j == j1) {
         Real v0 = r0.Get(j), v1 = r1.Get(j);
         for (int t = 0; t < width; ++t) {
             const Real x = pivotRow[t].Get(j);
@@ -129,10 +122,10 @@ void UpdateOneRow(const MatrixRow& row, const Real* f, const ConstMatrixRow* piv
 
 void UpdatePanelRows(int count, const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow,
                      int width, int j0, int j1) {
-    int b = 0;
-    for (; b + 4 <= count; b += 4) UpdateFourRows(rows + b, fs + b, pivotRow, width, j0, j1);
-    for (; b + 2 <= count; b += 2) UpdateTwoRows(rows + b, fs + b, pivotRow, width, j0, j1);
-    for (; b < count; ++b) UpdateOneRow(rows[b], fs[b], pivotRow, width, j0, j1);
+    if (count == 2)
+        UpdateTwoRows(rows, fs, pivotRow, width, j0, j1);
+    else if (count == 1)
+        UpdateOneRow(rows[0], fs[0], pivotRow, width, j0, j1);
 }
 
 } // namespace
@@ -274,8 +267,8 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
             // entry of that row in that pivot column after the updates of the
             // earlier ones.
             Real f[kRowBlock][kPanel];
-            static_assert(kRowBlock == 4);
-            MatrixRow block[kRowBlock] = {w[0], w[0], w[0], w[0]};
+            static_assert(kRowBlock == 2);
+            MatrixRow block[kRowBlock] = {w[0], w[0]};
             const Real* blockF[kRowBlock];
             for (int i0 = first; i0 <= lastRow; i0 += kRowBlock) {
                 const int i1 = std::min(lastRow, i0 + kRowBlock - 1);
