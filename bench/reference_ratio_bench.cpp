@@ -2,13 +2,18 @@
 // J + gradJ of a two-dimensional function against the plain formula (the
 // cost of the fault guard), J of Schwefel 1.2 against the literal double
 // sum, Gauss elimination against a plain one-sweep-per-pivot elimination in
-// long double and in double, a BFGS direction against the literal
+// long double and in double and against LAPACK's dgesv (where the build found
+// LAPACK), a BFGS direction against the literal
 // three-product update (at n = 10000 against one plain pass of H times a
 // vector), and with --large a Newton step at n = 10000 against forming its
 // Hessian alone. Single-threaded figures are medians of the thread's
 // CPU time, so that other work on the machine does not count; the split
 // eliminations, BFGS directions and Newton steps are medians of wall-clock time, which
 // only mean something on an otherwise idle machine.
+//
+// usage: reference_ratio_bench [--large | --gauss | --bfgs]
+//   --gauss  only the dense elimination at n = 1000 and its references
+//   --bfgs   only the BFGS direction at n = 10000 and its reference
 #include <algorithm>
 #include <cfenv>
 #include <chrono>
@@ -30,6 +35,11 @@
 #include "core/quasi_newton.h"
 #include "core/row_pool.h"
 #include "core/silent_host.h"
+
+#ifdef TARVIK_BENCH_LAPACK
+extern "C" void dgesv_(const int* n, const int* nrhs, double* a, const int* lda, int* ipiv, double* b,
+                       const int* ldb, int* info);
+#endif
 
 namespace {
 
@@ -215,6 +225,26 @@ void Gauss(int n, bool banded, int repeats) {
         Line(what, ours, "plain Gauss, long double", plainLong);
         const double plainDouble = MedianSeconds(banded ? 1 : repeats, [&] { fill(ad, bd); PlainGauss(ad, bd, n); });
         Line(what, ours, "plain Gauss, double", plainDouble);
+#ifdef TARVIK_BENCH_LAPACK
+        // Column-major, as LAPACK wants it; filling is timed too, as it is
+        // for the plain eliminations.
+        std::vector<int> pivots(static_cast<std::size_t>(n));
+        const double lapack = MedianSeconds(repeats, [&] {
+            for (int i = 0; i < n; ++i) {
+                for (int j = 0; j < n; ++j) ad[j * n + i] = s.HMatrix[i + 1][j + 1];
+                bd[i] = s.GradJ[i + 1];
+            }
+            const int one = 1;
+            int info = 0;
+            dgesv_(&n, &one, ad.data(), &n, pivots.data(), bd.data(), &n, &info);
+            if (info != 0) std::printf("dgesv failed: info %d\n", info);
+        }, WallSeconds);
+        Line(what, ours, "LAPACK dgesv, double (wall)", lapack);
+#endif
+        if (!banded) {
+            const double cpu = MedianSeconds(repeats, [&] { GaussSolve(s, x); }, ProcessSeconds);
+            std::printf("%-44s %12.3f ms of CPU over all threads\n", what, cpu * 1e3);
+        }
     } else {
         std::printf("%-44s %12.3f ms\n", what, ours * 1e3);
     }
@@ -329,7 +359,16 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool large = argc > 1 && std::string_view(argv[1]) == "--large";
+    const std::string_view option = argc > 1 ? argv[1] : "";
+    if (option == "--gauss") {
+        Gauss(1000, false, 3);
+        return 0;
+    }
+    if (option == "--bfgs") {
+        Bfgs(10000);
+        return 0;
+    }
+    const bool large = option == "--large";
     GuardCost();
     SchwefelValue(1000);
     Gauss(300, false, 5);

@@ -70,6 +70,64 @@ struct Extents {
     }
 };
 
+// Rows below a panel that take the updates of all its pivot rows over the
+// same columns are updated in pairs, two columns at a time: the two
+// multipliers and the two pivot-row elements loaded for a pivot row serve
+// four updates, and the four running values stay on the register stack.
+// Each element still goes through v = v - f[t] * pivot[t][j] for
+// t = 0, 1, ... in that order, as alone.
+constexpr int kRowBlock = 2;
+
+void UpdateTwoRows(const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow, int width,
+                   int j0, int j1) {
+    Real f[kPanel][2];
+    for (int t = 0; t < width; ++t)
+        for (int b = 0; b < 2; ++b) f[t][b] = fs[b][t];
+    const MatrixRow r0 = rows[0], r1 = rows[1];
+    int j = j0;
+    for (; j + 1 <= j1; j += 2) {
+        Real v00 = r0.Get(j), v01 = r0.Get(j + 1), v10 = r1.Get(j), v11 = r1.Get(j + 1);
+        for (int t = 0; t < width; ++t) {
+            const Real f0 = f[t][0], f1 = f[t][1];
+            const Real x0 = pivotRow[t].Get(j), x1 = pivotRow[t].Get(j + 1);
+            v00 = v00 - f0 * x0;
+            v10 = v10 - f1 * x0;
+            v01 = v01 - f0 * x1;
+            v11 = v11 - f1 * x1;
+        }
+        r0.Set(j, v00);
+        r0.Set(j + 1, v01);
+        r1.Set(j, v10);
+        r1.Set(j + 1, v11);
+    }
+    if (j == j1) {
+        Real v0 = r0.Get(j), v1 = r1.Get(j);
+        for (int t = 0; t < width; ++t) {
+            const Real x = pivotRow[t].Get(j);
+            v0 = v0 - f[t][0] * x;
+            v1 = v1 - f[t][1] * x;
+        }
+        r0.Set(j, v0);
+        r1.Set(j, v1);
+    }
+}
+
+void UpdateOneRow(const MatrixRow& row, const Real* f, const ConstMatrixRow* pivotRow, int width, int j0, int j1) {
+    for (int j = j0; j <= j1; ++j) {
+        Real v = row.Get(j);
+        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
+        row.Set(j, v);
+    }
+}
+
+void UpdatePanelRows(int count, const MatrixRow* rows, const Real* const* fs, const ConstMatrixRow* pivotRow,
+                     int width, int j0, int j1) {
+    if (count == 2)
+        UpdateTwoRows(rows, fs, pivotRow, width, j0, j1);
+    else if (count == 1)
+        UpdateOneRow(rows[0], fs[0], pivotRow, width, j0, j1);
+}
+
 } // namespace
 
 void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
@@ -206,55 +264,70 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
         SplitRows(kEnd + 1, rowLimit, work, [&](int first, int lastRow) {
             int touched = 0;
             bool anyFull = false;
-            for (int i = first; i <= lastRow; ++i) {
-                const MatrixRow rowI = w[i];
-                // f[t] is the multiplier of pivot row k0 + t: the entry of this
-                // row in that pivot column after the updates of the earlier ones.
-                Real f[kPanel];
-                for (int t = 0; t < width; ++t) {
-                    const int j = k0 + t;
-                    Real v = rowI.Get(j);
-                    for (int u = 0; u < t; ++u) v = v - f[u] * pivotRow[u].Get(j);
-                    f[t] = v;
-                    v = v - f[t] * pivotRow[t].Get(j);
-                    rowI.Set(j, v);
-                }
-                bool rowFull = full;
-                int active[kPanel];
-                int count = 0;
-                int end = kEnd;
-                for (int t = 0; t < width; ++t) {
-                    if (!std::isfinite(f[t])) rowFull = true;
-                    if (f[t] != 0) {
-                        active[count++] = t;
-                        end = std::max(end, ext.rowLast[k0 + t]);
-                    }
-                }
-                if (rowFull) {
-                    for (int j = kEnd + 1; j <= n; ++j) {
+            // f[b][t] is the multiplier of pivot row k0 + t for row i0 + b: the
+            // entry of that row in that pivot column after the updates of the
+            // earlier ones.
+            Real f[kRowBlock][kPanel];
+            static_assert(kRowBlock == 2);
+            MatrixRow block[kRowBlock] = {w[0], w[0]};
+            const Real* blockF[kRowBlock];
+            for (int i0 = first; i0 <= lastRow; i0 += kRowBlock) {
+                const int i1 = std::min(lastRow, i0 + kRowBlock - 1);
+                int blockSize = 0;
+                int blockEnd = 0;
+                for (int i = i0; i <= i1; ++i) {
+                    const MatrixRow rowI = w[i];
+                    Real* fi = f[i - i0];
+                    for (int t = 0; t < width; ++t) {
+                        const int j = k0 + t;
                         Real v = rowI.Get(j);
-                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
+                        for (int u = 0; u < t; ++u) v = v - fi[u] * pivotRow[u].Get(j);
+                        fi[t] = v;
+                        v = v - fi[t] * pivotRow[t].Get(j);
                         rowI.Set(j, v);
                     }
-                    anyFull = anyFull || !full;
-                } else if (count == width) {
-                    for (int j = kEnd + 1; j <= end; ++j) {
-                        Real v = rowI.Get(j);
-                        for (int t = 0; t < width; ++t) v = v - f[t] * pivotRow[t].Get(j);
-                        rowI.Set(j, v);
+                    bool rowFull = full;
+                    int active[kPanel];
+                    int count = 0;
+                    int end = kEnd;
+                    for (int t = 0; t < width; ++t) {
+                        if (!std::isfinite(fi[t])) rowFull = true;
+                        if (fi[t] != 0) {
+                            active[count++] = t;
+                            end = std::max(end, ext.rowLast[k0 + t]);
+                        }
                     }
-                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
-                    touched = i;
-                } else if (count > 0) {
-                    for (int j = kEnd + 1; j <= end; ++j) {
-                        Real v = rowI.Get(j);
-                        for (int a = 0; a < count; ++a) v = v - f[active[a]] * pivotRow[active[a]].Get(j);
-                        rowI.Set(j, v);
+                    // Rows taking every pivot row's update join the block.
+                    int joinEnd = 0;
+                    if (rowFull) {
+                        joinEnd = n;
+                        anyFull = anyFull || !full;
+                    } else if (count == width) {
+                        joinEnd = end;
+                        ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                        touched = i;
+                    } else if (count > 0) {
+                        for (int j = kEnd + 1; j <= end; ++j) {
+                            Real v = rowI.Get(j);
+                            for (int a = 0; a < count; ++a) v = v - fi[active[a]] * pivotRow[active[a]].Get(j);
+                            rowI.Set(j, v);
+                        }
+                        ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                        touched = i;
                     }
-                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
-                    touched = i;
+                    if (joinEnd > 0) {
+                        if (blockSize > 0 && joinEnd != blockEnd) {
+                            UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
+                            blockSize = 0;
+                        }
+                        block[blockSize] = rowI;
+                        blockF[blockSize] = fi;
+                        ++blockSize;
+                        blockEnd = joinEnd;
+                    }
+                    for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * fi[t];
                 }
-                for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * f[t];
+                if (blockSize > 0) UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
             }
             int seen = lastTouched.load();
             while (touched > seen && !lastTouched.compare_exchange_weak(seen, touched)) {

@@ -90,9 +90,30 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // two passes of order n^2 instead of two dense products. Each element
         // gets w_i t_j + t_i w_j, which is symmetric in i and j to the last
         // bit, so H stays exactly symmetric.
+        // Rows go four at a time: one load of each element of y serves all
+        // four, and the four sums are independent chains of additions. Each
+        // sum still adds its terms in the order j = 1..n.
         MyArray1 hy = NewVector(n);
         RowsWithProgress(s, n, [&](int first, int last) {
-            for (int i = first; i <= last; ++i) hy[i] = RowDot(h[i], yv.data(), n);
+            const Real* y = yv.data();
+            const int count = n;
+            int i = first;
+            for (; i + 3 <= last; i += 4) {
+                const ConstMatrixRow a = h[i], b = h[i + 1], c = h[i + 2], e = h[i + 3];
+                Real sumA = 0, sumB = 0, sumC = 0, sumE = 0;
+                for (int j = 1; j <= count; ++j) {
+                    const Real yj = y[j];
+                    sumA += a.Get(j) * yj;
+                    sumB += b.Get(j) * yj;
+                    sumC += c.Get(j) * yj;
+                    sumE += e.Get(j) * yj;
+                }
+                hy[i] = sumA;
+                hy[i + 1] = sumB;
+                hy[i + 2] = sumC;
+                hy[i + 3] = sumE;
+            }
+            for (; i <= last; ++i) hy[i] = RowDot(h[i], y, n);
         });
         MyArray1 t = NewVector(n);
         for (int i = 1; i <= n; ++i) t[i] = sv[i] / sy;
@@ -101,17 +122,24 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
         // d = H+ g is taken row by row while the row is fresh: as H+ is
         // exactly symmetric, row i times g (j = 1..n) is the same sum as
-        // column i times g in the same order.
+        // column i times g in the same order. One row at a time: the register
+        // stack holds its t_i, w_i and sum, and two rows would need more
+        // loads per element, not fewer (their scalars and sums crowd out the
+        // shared t_j, w_j, g_j).
         RowsWithProgress(s, n, [&](int first, int last) {
+            const Real* tv = t.data();
+            const Real* wv = w.data();
+            const Real* gv = g;
+            const int count = n;
             for (int i = first; i <= last; ++i) {
                 const MatrixRow row = h[i];
-                const Real ti = t[i];
-                const Real wi = w[i];
+                const Real ti = tv[i];
+                const Real wi = wv[i];
                 Real sum = 0;
-                for (int j = 1; j <= n; ++j) {
-                    const Real v = row.Get(j) + (wi * t[j] + ti * w[j]);
+                for (int j = 1; j <= count; ++j) {
+                    const Real v = row.Get(j) + (wi * tv[j] + ti * wv[j]);
                     row.Set(j, v);
-                    sum += v * g[j];
+                    sum += v * gv[j];
                 }
                 r[i] = sum;
             }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/errors.h"
+#include "core/vector_kernels.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
@@ -93,6 +94,55 @@ TEST_F(QuasiNewtonTest, BfgsReportsProgressPerRowAndHonoursStop) {
     EXPECT_EQ(ErrorOf<EBadError>([&] { BfgsDirection(s, s.Dir, s.DirNorm); }), "Terminated by user");
     EXPECT_EQ(host.processEventsCalls, 2 * n + n + n / 2);
     EXPECT_FALSE(host.progressVisible);
+}
+
+// The update and d = H+g follow the textbook row by row, whatever the rows'
+// grouping and their sharing out over the cores: n leaves a few rows over
+// after the groups, and its blocks are large enough to be split.
+TEST_F(QuasiNewtonTest, BfgsUpdateKeepsEveryBitOfTheRowByRowForm) {
+    const int n = 1901;
+    Setup(n);
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= i; ++j) s.HMatrix[i][j] = s.HMatrix[j][i] = (i == j ? 2 : 0) + Real(1) / (i + j + 1);
+        s.U[i] = Real(i % 17) / 7;
+        s.GradJ[i] = Real(i % 13) / 3 - 2;
+    }
+    MyArray1 u = s.U, g = s.GradJ;
+    for (int i = 1; i <= n; ++i) {
+        u[i] += Real(i % 5 + 1) / 100;
+        g[i] += Real(i % 7 + 2) / 30;
+    }
+    MoveTo(u, g);
+    s.IterCount = 2;
+    MyArray2 h = NewMatrix(n);
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) h[i][j] = s.HMatrix[i][j];
+
+    MyArray1 sv = NewVector(n), yv = NewVector(n), hy = NewVector(n), t = NewVector(n), w = NewVector(n);
+    for (int i = 1; i <= n; ++i) {
+        sv[i] = s.U[i] - s.UPrev[i];
+        yv[i] = s.GradJ[i] - s.GradJPrev[i];
+    }
+    const Real sy = VecDot(sv, yv);
+    for (int i = 1; i <= n; ++i) {
+        Real sum = 0;
+        for (int j = 1; j <= n; ++j) sum += h[i][j] * yv[j];
+        hy[i] = sum;
+        t[i] = sv[i] / sy;
+    }
+    const Real halfC = (VecDot(yv, hy) + sy) / 2;
+    for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
+
+    BfgsDirection(s, s.Dir, s.DirNorm);
+    for (int i = 1; i <= n; ++i) {
+        Real sum = 0;
+        for (int j = 1; j <= n; ++j) {
+            const Real v = h[i][j] + (w[i] * t[j] + t[i] * w[j]);
+            ASSERT_EQ(s.HMatrix[i][j], v) << i << " " << j;
+            sum += v * s.GradJ[j];
+        }
+        ASSERT_EQ(s.Dir[i], sum) << i;
+    }
 }
 
 TEST_F(QuasiNewtonTest, LbfgsCurvatureFailureEndsTheRun) {
