@@ -12,10 +12,11 @@
 #include "app/problem_preparation.h"
 #include "app/start_point.h"
 #include "app/run_report.h"
+#include "app/step_rules.h"
 #include "app/text_input.h"
 #include "core/collinear_gradients.h"
-#include "core/conjugate_direction.h"
 #include "core/constant_step.h"
+#include "core/conjugate_direction.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/golden_section.h"
@@ -25,7 +26,6 @@
 #include "core/objective.h"
 #include "core/quasi_newton.h"
 #include "core/vector_kernels.h"
-#include "core/wolfe_search.h"
 
 namespace tarvik {
 
@@ -206,9 +206,9 @@ void RunDriver::IterateOnce() {
         break;
     case StepRule::Wolfe:
         if (alongGradient)
-            WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm);
+            RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm);
         else
-            WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+            RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     case StepRule::Unit:
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
@@ -553,7 +553,7 @@ void RunDriver::ResumeRun() {
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
     } else {
         if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.MaxStep = s.TrustRadius;
-        WolfeSearch(s, s.FunctionCode, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
     }
     s.ResumeRawStep = 0;
     if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);

@@ -15,7 +15,7 @@
 #include "core/quasi_newton.h"
 #include "core/run_state.h"
 #include "core/vector_kernels.h"
-#include "core/wolfe_search.h"
+#include "app/step_rules.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
     s.SkipReevaluation = 0;
     switch (m.methodCode) {
     case MethodId::SteepestGolden: GoldenSectionSearch(s, f, s.U, s.GradJ, goldenH); break;
-    case MethodId::SteepestWolfe: WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm); break;
+    case MethodId::SteepestWolfe: RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm); break;
     case MethodId::FletcherReevesGolden:
     case MethodId::PolakRibiereGolden:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
@@ -83,20 +83,20 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
     case MethodId::FletcherReevesWolfe:
     case MethodId::PolakRibiereWolfe:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
-        WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     case MethodId::BfgsGolden:
     case MethodId::BfgsWolfe:
         BfgsDirection(s, s.Dir, s.DirNorm);
         s.UPrev = s.U;
         if (m.methodCode == MethodId::BfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
-        else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     default:
         LbfgsDirection(s, m.lbfgsMemory, s.Dir, s.DirNorm);
         s.UPrev = s.U;
         if (m.methodCode == MethodId::LbfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
-        else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     }
 }

@@ -1,0 +1,16 @@
+#pragma once
+// The step rules as a run uses them: each turns the run state and the
+// method's and function's traits into its kernel's options, calls the
+// kernel and writes the result back under the run state's names.
+#include "core/run_state.h"
+
+namespace tarvik {
+
+// The Wolfe search from U along d (GradJ, or Dir): on a move U, JCur,
+// GradJ and GradNorm are those of the new point, JPrev, GradJPrev and
+// GradNormPrev those of the old one. Sets SkipReevaluation in every case,
+// Step = 0 when the first trial is 0 or -d does not descend (the latter
+// raising EBadError).
+void RunWolfeSearch(RunState& s, const MyArray1& d, Real alphaMax);
+
+} // namespace tarvik
