@@ -19,7 +19,6 @@
 #include "core/conjugate_direction.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
-#include "core/golden_section.h"
 #include "core/method_catalogue.h"
 #include "core/newton_methods.h"
 #include "core/newton_step.h"
@@ -202,7 +201,7 @@ void RunDriver::IterateOnce() {
         ConstantStep(s);
         break;
     case StepRule::Golden:
-        GoldenSectionSearch(s, f, s.U, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);
+        RunGoldenSearch(s, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);
         break;
     case StepRule::Wolfe:
         if (alongGradient)

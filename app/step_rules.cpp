@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/golden_section.h"
 #include "core/objective.h"
 #include "core/parameters.h"
 #include "core/wolfe_search.h"
@@ -17,6 +18,26 @@ namespace {
 }
 
 } // namespace
+
+void RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
+    // A search that faults in an evaluation leaves the unit step behind.
+    s.Step = 1;
+    const GoldenOptions options{firstMove, s.Choices.RbtnPrec1Checked, s.Eps, s.Dist0, s.J0};
+    Objective objective(s, s.FunctionCode);
+    const StepResult result = GoldenSectionSearch(objective, options, s.GradJ, d, s.U, s.JCur);
+    switch (result.end) {
+    case StepEnd::Moved:
+        return;
+    case StepEnd::NotDescent:
+    case StepEnd::NoBracket:
+        s.Step = 0;
+        throw EBadError(kGoldenFailureText);
+    case StepEnd::ZeroStep:
+    case StepEnd::InfiniteStep:
+        break;
+    }
+    UnexpectedEnd("RunGoldenSearch");
+}
 
 void RunWolfeSearch(RunState& s, const MyArray1& d, Real alphaMax) {
     // The search hands J and the gradient of its new point over, so the

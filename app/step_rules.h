@@ -6,6 +6,11 @@
 
 namespace tarvik {
 
+// The golden-section search from U along d (GradJ, or Dir) with the run's
+// accuracy test; Step = 1 after it, Step = 0 and EBadError when -d does not
+// descend or no bracket is found.
+void RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove);
+
 // The Wolfe search from U along d (GradJ, or Dir): on a move U, JCur,
 // GradJ and GradNorm are those of the new point, JPrev, GradJPrev and
 // GradNormPrev those of the old one. Sets SkipReevaluation in every case,

@@ -9,7 +9,6 @@
 
 #include "core/silent_host.h"
 #include "core/conjugate_direction.h"
-#include "core/golden_section.h"
 #include "core/host.h"
 #include "core/objective.h"
 #include "core/quasi_newton.h"
@@ -73,12 +72,12 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
     const Real goldenH = sqrtl(Real(s.N)) / 5;
     s.SkipReevaluation = 0;
     switch (m.methodCode) {
-    case MethodId::SteepestGolden: GoldenSectionSearch(s, f, s.U, s.GradJ, goldenH); break;
+    case MethodId::SteepestGolden: RunGoldenSearch(s, s.GradJ, goldenH); break;
     case MethodId::SteepestWolfe: RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm); break;
     case MethodId::FletcherReevesGolden:
     case MethodId::PolakRibiereGolden:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
-        GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        RunGoldenSearch(s, s.Dir, goldenH);
         break;
     case MethodId::FletcherReevesWolfe:
     case MethodId::PolakRibiereWolfe:
@@ -89,13 +88,13 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
     case MethodId::BfgsWolfe:
         BfgsDirection(s, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (m.methodCode == MethodId::BfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        if (m.methodCode == MethodId::BfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
         else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     default:
         LbfgsDirection(s, m.lbfgsMemory, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (m.methodCode == MethodId::LbfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        if (m.methodCode == MethodId::LbfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
         else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     }
