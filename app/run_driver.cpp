@@ -15,7 +15,6 @@
 #include "app/step_rules.h"
 #include "app/text_input.h"
 #include "core/collinear_gradients.h"
-#include "core/constant_step.h"
 #include "core/conjugate_direction.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
@@ -198,7 +197,7 @@ void RunDriver::IterateOnce() {
     }
     switch (m.step) {
     case StepRule::Constant:
-        ConstantStep(s);
+        RunConstantStep(s);
         break;
     case StepRule::Golden:
         RunGoldenSearch(s, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);

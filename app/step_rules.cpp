@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/constant_step.h"
 #include "core/errors.h"
 #include "core/golden_section.h"
 #include "core/objective.h"
@@ -18,6 +19,24 @@ namespace {
 }
 
 } // namespace
+
+void RunConstantStep(RunState& s) {
+    const ConstantStepOptions options{s.Params.ConstStepSize, s.IterCount == 0, s.Step};
+    const StepResult result = ConstantStep(options, s.N, s.GradJ, s.U);
+    switch (result.end) {
+    case StepEnd::Moved:
+        s.Step = result.step;
+        return;
+    case StepEnd::InfiniteStep:
+        s.Step = 0;
+        throw EBadError(kConstantStepFailureText);
+    case StepEnd::ZeroStep:
+    case StepEnd::NotDescent:
+    case StepEnd::NoBracket:
+        break;
+    }
+    UnexpectedEnd("RunConstantStep");
+}
 
 void RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
     // A search that faults in an evaluation leaves the unit step behind.

@@ -6,6 +6,10 @@
 
 namespace tarvik {
 
+// Moves U against GradJ by the constant step, fixing Step at the first
+// iteration; Step = 0 and EBadError when that step would be infinite.
+void RunConstantStep(RunState& s);
+
 // The golden-section search from U along d (GradJ, or Dir) with the run's
 // accuracy test; Step = 1 after it, Step = 0 and EBadError when -d does not
 // descend or no bracket is found.
