@@ -12,20 +12,18 @@
 #include "app/problem_preparation.h"
 #include "app/start_point.h"
 #include "app/run_report.h"
+#include "app/step_rules.h"
 #include "app/text_input.h"
 #include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
-#include "core/constant_step.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
-#include "core/golden_section.h"
 #include "core/method_catalogue.h"
 #include "core/newton_methods.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/quasi_newton.h"
 #include "core/vector_kernels.h"
-#include "core/wolfe_search.h"
 
 namespace tarvik {
 
@@ -199,16 +197,16 @@ void RunDriver::IterateOnce() {
     }
     switch (m.step) {
     case StepRule::Constant:
-        ConstantStep(s);
+        RunConstantStep(s);
         break;
     case StepRule::Golden:
-        GoldenSectionSearch(s, f, s.U, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);
+        RunGoldenSearch(s, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);
         break;
     case StepRule::Wolfe:
         if (alongGradient)
-            WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm);
+            RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm);
         else
-            WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+            RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     case StepRule::Unit:
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
@@ -553,7 +551,7 @@ void RunDriver::ResumeRun() {
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
     } else {
         if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.MaxStep = s.TrustRadius;
-        WolfeSearch(s, s.FunctionCode, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
     }
     s.ResumeRawStep = 0;
     if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);

@@ -9,13 +9,12 @@
 
 #include "core/silent_host.h"
 #include "core/conjugate_direction.h"
-#include "core/golden_section.h"
 #include "core/host.h"
 #include "core/objective.h"
 #include "core/quasi_newton.h"
 #include "core/run_state.h"
 #include "core/vector_kernels.h"
-#include "core/wolfe_search.h"
+#include "app/step_rules.h"
 
 namespace {
 
@@ -73,30 +72,30 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
     const Real goldenH = sqrtl(Real(s.N)) / 5;
     s.SkipReevaluation = 0;
     switch (m.methodCode) {
-    case MethodId::SteepestGolden: GoldenSectionSearch(s, f, s.U, s.GradJ, goldenH); break;
-    case MethodId::SteepestWolfe: WolfeSearch(s, f, s.GradJ, s.U, s.GradJ, s.MaxStep / s.GradNorm); break;
+    case MethodId::SteepestGolden: RunGoldenSearch(s, s.GradJ, goldenH); break;
+    case MethodId::SteepestWolfe: RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm); break;
     case MethodId::FletcherReevesGolden:
     case MethodId::PolakRibiereGolden:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
-        GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
+        RunGoldenSearch(s, s.Dir, goldenH);
         break;
     case MethodId::FletcherReevesWolfe:
     case MethodId::PolakRibiereWolfe:
         ConjugateDirection(s, f, s.Dir, s.DirNorm);
-        WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     case MethodId::BfgsGolden:
     case MethodId::BfgsWolfe:
         BfgsDirection(s, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (m.methodCode == MethodId::BfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
-        else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        if (m.methodCode == MethodId::BfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
+        else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     default:
         LbfgsDirection(s, m.lbfgsMemory, s.Dir, s.DirNorm);
         s.UPrev = s.U;
-        if (m.methodCode == MethodId::LbfgsGolden) GoldenSectionSearch(s, f, s.U, s.Dir, goldenH);
-        else WolfeSearch(s, f, s.Dir, s.U, s.GradJ, s.MaxStep / s.DirNorm);
+        if (m.methodCode == MethodId::LbfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
+        else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     }
 }

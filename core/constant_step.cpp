@@ -2,29 +2,24 @@
 
 #include <cmath>
 
-#include "core/errors.h"
-
 namespace tarvik {
 
-void ConstantStep(RunState& s) {
-    const int n = s.N;
-    if (s.IterCount == 0) {
+StepResult ConstantStep(const ConstantStepOptions& options, int n, const MyArray1& g, MyArray1& u) {
+    Real step = options.step;
+    if (options.firstIteration) {
         // Only the first and the last component scale the step; for n = 2
         // that is the gradient's norm.
-        const Real g1 = s.GradJ[1];
-        const Real gn = s.GradJ[n];
+        const Real g1 = g[1];
+        const Real gn = g[n];
         const Real scale = fabsl(sqrtl(g1 * g1 + gn * gn));
-        if (scale == 0) {
-            // With n > 2 the gradient can be non-zero while both end
-            // components vanish; an infinite step would only produce
-            // overflow later, so the run ends here with a clear reason.
-            s.Step = 0;
-            throw EBadError("Minimization step-size is 0 or infinity (constant step-size).");
-        }
-        s.Step = s.Params.ConstStepSize / scale;
+        // With n > 2 the gradient can be non-zero while both end components
+        // vanish; an infinite step would only produce overflow later, so
+        // the run ends here with a clear reason.
+        if (scale == 0) return {0, StepEnd::InfiniteStep};
+        step = options.size / scale;
     }
-    const Real step = s.Step;
-    for (int i = 1; i <= n; ++i) s.U[i] = s.U[i] - step * s.GradJ[i];
+    for (int i = 1; i <= n; ++i) u[i] = u[i] - step * g[i];
+    return {step, StepEnd::Moved};
 }
 
 } // namespace tarvik

@@ -2,9 +2,6 @@
 
 #include <cmath>
 
-#include "core/errors.h"
-#include "core/objective.h"
-#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -18,11 +15,6 @@ const Real kGoldenFraction = (3.0L - sqrtl(5.0L)) / 2.0L;
 constexpr int kMaxBracketRounds = 1000;
 constexpr int kMaxReductionRounds = 100;
 
-[[noreturn]] void FailGolden(RunState& s) {
-    s.Step = 0;
-    throw EBadError("Minimization step-size is 0 or infinity (Golden sections line search).");
-}
-
 // to[i] = from[i] - t * d[i]
 void MoveAgainst(MyArray1& to, const MyArray1& from, Real t, const MyArray1& d, int n) {
     for (int i = 1; i <= n; ++i) to[i] = from[i] - t * d[i];
@@ -30,30 +22,30 @@ void MoveAgainst(MyArray1& to, const MyArray1& from, Real t, const MyArray1& d, 
 
 } // namespace
 
-void GoldenSectionSearch(RunState& s, FunctionId functionIndex, MyArray1& u, const MyArray1& d, Real h) {
-    s.Step = 1;
-    const int n = s.N;
+StepResult GoldenSectionSearch(Objective& objective, const GoldenOptions& options, const MyArray1& gradient,
+                               const MyArray1& d, MyArray1& u, Real j) {
+    const int n = objective.Dimension();
 
     // A non-positive slope (or NaN) means -d does not descend: no J is spent.
-    const Real slope = VecDot(s.GradJ, d);
-    if (!(slope > 0)) FailGolden(s);
+    const Real slope = VecDot(gradient, d);
+    if (!(slope > 0)) return {0, StepEnd::NotDescent};
 
-    Real t = h / VecNorm(d);
+    Real t = options.firstMove / VecNorm(d);
     MyArray1 a(u.begin(), u.end());
     MyArray1 b = NewVector(n);
     MyArray1 x1 = NewVector(n);
     MyArray1 x2 = NewVector(n);
-    Real fA = s.JCur;
+    Real fA = j;
     Real fB = 0;
     Real f1 = 0;
 
     MoveAgainst(x2, a, t, d, n);
-    Real f2 = EvalJ(s, functionIndex, x2);
+    Real f2 = objective.Value(x2);
     int counter = 0;
     // At most 1100 evaluations, but of a function whose evaluation costs
     // order n*n they take minutes for large n: pump by work done, which
     // for small n means never.
-    StopCadence cadence(s, kStopPointWork / n);
+    StopCadence cadence = objective.Cadence(kStopPointWork / n);
 
     if (fA > f2) {
         // Walk outwards from the last trial point, so the distances from u
@@ -63,13 +55,13 @@ void GoldenSectionSearch(RunState& s, FunctionId functionIndex, MyArray1& u, con
             ++counter;
             t = 1.2L * t;
             MoveAgainst(b, x2, t, d, n);
-            fB = EvalJ(s, functionIndex, b);
+            fB = objective.Value(b);
             if (f2 <= fB) break;
             a.swap(x2);  // A := X2, and X2's old storage is reused for B
             fA = f2;
             x2.swap(b);  // X2 := B
             f2 = fB;
-            if (counter >= kMaxBracketRounds) FailGolden(s);
+            if (counter >= kMaxBracketRounds) return {0, StepEnd::NoBracket};
         }
     } else {
         b.swap(x2);  // B := X2; both inner points are recomputed below
@@ -77,7 +69,7 @@ void GoldenSectionSearch(RunState& s, FunctionId functionIndex, MyArray1& u, con
     }
 
     const Real g = kGoldenFraction;
-    const bool relativeDistance = s.Choices.RbtnPrec1Checked;
+    const bool relativeDistance = options.relativeDistance;
     bool recompute1 = true;
     bool recompute2 = true;
     counter = 0;
@@ -86,12 +78,12 @@ void GoldenSectionSearch(RunState& s, FunctionId functionIndex, MyArray1& u, con
         ++counter;
         if (recompute1) {
             for (int i = 1; i <= n; ++i) x1[i] = a[i] + g * (b[i] - a[i]);
-            f1 = EvalJ(s, functionIndex, x1);
+            f1 = objective.Value(x1);
             recompute1 = false;
         }
         if (recompute2) {
             for (int i = 1; i <= n; ++i) x2[i] = b[i] - g * (b[i] - a[i]);
-            f2 = EvalJ(s, functionIndex, x2);
+            f2 = objective.Value(x2);
             recompute2 = false;
         }
         if (!(f2 < f1)) {
@@ -110,11 +102,12 @@ void GoldenSectionSearch(RunState& s, FunctionId functionIndex, MyArray1& u, con
         }
         // Mode 2 divides by J(u°) itself; J0 = 0 yields inf or NaN, which
         // never passes the test, so the reduction then runs its 100 rounds.
-        const Real value = relativeDistance ? VecNormComb(a, b, -1) / s.Dist0 : fabsl(fA - fB) / s.J0;
-        if (s.Eps > value || counter >= kMaxReductionRounds) break;
+        const Real value = relativeDistance ? VecNormComb(a, b, -1) / options.dist0 : fabsl(fA - fB) / options.j0;
+        if (options.eps > value || counter >= kMaxReductionRounds) break;
     }
 
     for (int i = 1; i <= n; ++i) u[i] = (a[i] + b[i]) * 0.5L;
+    return {1, StepEnd::Moved};
 }
 
 } // namespace tarvik

@@ -3,6 +3,7 @@
 // evaluation in EvalCount, also when it fails.
 #include <cstdint>
 
+#include "core/progress.h"
 #include "core/run_state.h"
 
 namespace tarvik {
@@ -29,5 +30,34 @@ Real EvalJ(RunState& s, FunctionId functionCode, const MyArray1& u);
 // "Error in evaluation of gradient: " + FunctionName, or ERealBadError
 // "Error in evaluation of gradient norm for function: " + FunctionName.
 void EvalGrad(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray1& g, Real& gnorm);
+
+// J and gradJ of one function as a line search or a direction rule sees
+// them: every call goes through EvalJ / EvalGrad, so it counts, guards and
+// reports its status exactly as they do, and Stop is honoured through the
+// run's own cancellation points. The driver builds it; a kernel never sees
+// the run state behind it.
+class Objective {
+public:
+    Objective(RunState& s, FunctionId function) : s_(s), function_(function) {}
+
+    int Dimension() const { return s_.N; }
+    Real Value(const MyArray1& u) { return EvalJ(s_, function_, u); }
+    // gradJ(u) into g; returns its norm. On a failure the norm is not set.
+    Real Gradient(const MyArray1& u, MyArray1& g) {
+        Real norm = 0;
+        EvalGrad(s_, function_, u, g, norm);
+        return norm;
+    }
+    int32_t Evaluations() const { return s_.EvalCount; }
+
+    // Cancellation every `period` steps of a loop, or by work for a loop
+    // without a bound of its own.
+    StopCadence Cadence(int period) const { return StopCadence(s_, period); }
+    StopCadence UnboundedLoopCadence() const { return StopCadence::ForUnboundedLoop(s_); }
+
+private:
+    RunState& s_;
+    FunctionId function_;
+};
 
 } // namespace tarvik

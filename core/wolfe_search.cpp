@@ -5,8 +5,6 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/objective.h"
-#include "core/parameters.h"
-#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -69,20 +67,21 @@ Real InterpolateCubic(const RayPoint& lo, const RayPoint& hi) {
     return alphaJ;
 }
 
-Real InterpolatedStep(uint8_t interpolation, const RayPoint& lo, const RayPoint& hi) {
+Real InterpolatedStep(WolfeInterpolation interpolation, const RayPoint& lo, const RayPoint& hi) {
     Real alphaJ = hi.alpha;
-    if (interpolation == 0)
-        alphaJ = InterpolateQuadratic(lo, hi);
-    else if (interpolation == 1)
-        alphaJ = InterpolateCubic(lo, hi);
+    switch (interpolation) {
+    case WolfeInterpolation::Quadratic: alphaJ = InterpolateQuadratic(lo, hi); break;
+    case WolfeInterpolation::Cubic: alphaJ = InterpolateCubic(lo, hi); break;
+    case WolfeInterpolation::Midpoint: break;  // the safeguard below halves
+    }
     if (!(lo.alpha < alphaJ && alphaJ < hi.alpha)) alphaJ = (lo.alpha + hi.alpha) * 0.5L;
     return alphaJ;
 }
 
 // Everything one search shares between its steps.
 struct WolfeContext {
-    RunState& s;
-    FunctionId functionIndex;
+    Objective& objective;
+    WolfeInterpolation interpolation;
     const MyArray1& d;
     const MyArray1& u;
     int n;
@@ -98,7 +97,7 @@ struct WolfeContext {
         for (int i = 1; i <= n; ++i) x[i] = u[i] - alpha * d[i];
     }
     Real SlopeAtTrial() {
-        EvalGrad(s, functionIndex, x, gx, gxNorm);
+        gxNorm = objective.Gradient(x, gx);
         return -VecDot(gx, d);
     }
     bool SufficientDecrease(Real alpha, Real phi) const { return !(phi > phi0 + c1 * alpha * dphi0); }
@@ -108,12 +107,11 @@ struct WolfeContext {
 // Shrinks [lo, hi] until a trial meets both conditions, or for at most ten
 // rounds; leaves the accepted trial in ctx.x / ctx.gx and returns it.
 RayPoint Zoom(WolfeContext& ctx, RayPoint lo, RayPoint hi) {
-    const uint8_t interpolation = ctx.s.Params.WolfeInterpolation;
     RayPoint trial = hi;
     for (int round = 1; round <= kMaxZoomRounds; ++round) {
-        trial.alpha = InterpolatedStep(interpolation, lo, hi);
+        trial.alpha = InterpolatedStep(ctx.interpolation, lo, hi);
         ctx.PlaceTrial(trial.alpha);
-        trial.phi = EvalJ(ctx.s, ctx.functionIndex, ctx.x);
+        trial.phi = ctx.objective.Value(ctx.x);
         trial.dphi = ctx.SlopeAtTrial();
         if (!ctx.SufficientDecrease(trial.alpha, trial.phi) || trial.phi >= lo.phi) {
             hi = trial;
@@ -131,12 +129,11 @@ RayPoint Zoom(WolfeContext& ctx, RayPoint lo, RayPoint hi) {
 
 } // namespace
 
-void WolfeSearch(RunState& s, FunctionId functionIndex, const MyArray1& dIn, MyArray1& u, MyArray1& g, Real h) {
-    s.SkipReevaluation = 1;
-
-    // The steepest-descent callers pass GradJ both as the direction and as
-    // the gradient that the finish overwrites; the direction must stay the
-    // one of the entry.
+StepResult WolfeSearch(Objective& objective, const WolfeOptions& options, const MyArray1& dIn, MyArray1& u, MyArray1& g,
+                       Real& j, Real& gNorm, MyArray1& gPrev) {
+    // The steepest-descent callers pass the gradient both as the direction
+    // and as the gradient that the finish overwrites; the direction must
+    // stay the one of the entry.
     MyArray1 dCopy;
     const MyArray1* dp = &dIn;
     if (&dIn == &g || &dIn == &u) {
@@ -144,39 +141,33 @@ void WolfeSearch(RunState& s, FunctionId functionIndex, const MyArray1& dIn, MyA
         dp = &dCopy;
     }
     const MyArray1& d = *dp;
-    const int n = s.N;
+    const int n = objective.Dimension();
+    const Real h = options.alphaMax;
 
-    RayPoint lo{0, s.JCur, -VecDot(g, d)};
+    RayPoint lo{0, j, -VecDot(g, d)};
     const Real phi0 = lo.phi;
     const Real dphi0 = lo.dphi;
 
-    if (!Traits(s.FunctionCode).descentCheckWaived && !(dphi0 < 0)) {
-        s.Step = 0;
-        throw EBadError("Minimization direction is not a descent direction (Wolfe line search).");
+    if (!options.descentCheckWaived && !(dphi0 < 0)) return {0, StepEnd::NotDescent};
+
+    Real alpha = 0;
+    switch (options.firstTrial) {
+    case WolfeFirstTrial::FromLastDecrease: alpha = MinReal(1, 1.01L * 2 * (phi0 - options.previousJ) / dphi0); break;
+    case WolfeFirstTrial::FifthOfMax: alpha = 0.2L * h; break;
+    case WolfeFirstTrial::UnitOrMax: alpha = MinReal(1, h); break;
     }
 
-    Real alpha;
-    if (s.IterCount != 0)
-        alpha = MinReal(1, 1.01L * 2 * (phi0 - s.JPrev) / dphi0);
-    else if (Traits(s.MethodCode).wolfeFirstTrialFifth)
-        alpha = 0.2L * h;
-    else
-        alpha = MinReal(1, h);
+    if (alpha == 0) return {0, StepEnd::ZeroStep};
 
-    if (alpha == 0) {
-        s.Step = 0;
-        return;
-    }
-
-    WolfeContext ctx{s, functionIndex, d, u, n, phi0, dphi0, WolfeC1, s.Params.WolfeC2,
+    WolfeContext ctx{objective, options.interpolation, d, u, n, phi0, dphi0, options.c1, options.c2,
                      NewVector(n), NewVector(n)};
 
     RayPoint cur{alpha, 0, 0};
     ctx.PlaceTrial(cur.alpha);
-    cur.phi = EvalJ(s, functionIndex, ctx.x);
+    cur.phi = objective.Value(ctx.x);
     // Extrapolation has no bound of its own: a step that creeps towards
     // alpha_max by less than its last bit would repeat the same pass.
-    StopCadence cadence = StopCadence::ForUnboundedLoop(s);
+    StopCadence cadence = objective.UnboundedLoopCadence();
     for (;;) {
         cadence.Step();
         cur.dphi = ctx.SlopeAtTrial();
@@ -201,18 +192,17 @@ void WolfeSearch(RunState& s, FunctionId functionIndex, const MyArray1& dIn, MyA
             delta = 0.3L * delta;
             trialAlpha = cur.alpha + delta;
             ctx.PlaceTrial(trialAlpha);
-            cur.phi = EvalJ(s, functionIndex, ctx.x);
+            cur.phi = objective.Value(ctx.x);
         } while (!(cur.phi <= phi0 + ctx.c1 * trialAlpha * dphi0));
         cur.alpha = cur.alpha + delta;
     }
 
-    s.JPrev = s.JCur;
-    s.JCur = cur.phi;
-    s.GradNormPrev = s.GradNorm;
-    s.GradNorm = ctx.gxNorm;
-    s.GradJPrev.assign(g.begin(), g.end());
+    j = cur.phi;
+    gNorm = ctx.gxNorm;
+    gPrev.assign(g.begin(), g.end());
     g.assign(ctx.gx.begin(), ctx.gx.end());
     u.assign(ctx.x.begin(), ctx.x.end());
+    return {cur.alpha, StepEnd::Moved};
 }
 
 } // namespace tarvik

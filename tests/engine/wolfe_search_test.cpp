@@ -1,32 +1,37 @@
+#include "code_ids.h"
 #include "core/wolfe_search.h"
 
-#include <cmath>
+#include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/parameters.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
 namespace {
 
 struct WolfeSearchTest : testing::RunStateTest {
-    void Setup(uint8_t code, const MyArray1& u, uint8_t methodCode, int iterCount) {
+    WolfeOptions o{WolfeC1, 0.9L, 1, WolfeFirstTrial::UnitOrMax, 0, WolfeInterpolation::Quadratic, false};
+    MyArray1 gPrev;
+
+    void Setup(uint8_t code, const MyArray1& u) {
         Prepare(Fn(code), Components(u));
         At(u);
-        s.MethodCode = Md(methodCode);
-        s.IterCount = iterCount;
-        s.JPrev = s.JCur;
-        s.SkipReevaluation = 0;
-        s.Step = 1;
     }
-    // The steepest-descent call: GradJ is both the direction and the gradient.
-    void SteepestSearch(Real h) { WolfeSearch(s, s.FunctionCode, s.GradJ, s.U, s.GradJ, h); }
-    void ExpectError(const MyArray1& d, Real h, const char* message) {
+    StepResult Search(const MyArray1& d, Real h) {
+        o.alphaMax = h;
+        Objective objective(s, s.FunctionCode);
+        return WolfeSearch(objective, o, d, s.U, s.GradJ, s.JCur, s.GradNorm, gPrev);
+    }
+    // Nothing of the entry point may change when the search does not move.
+    void ExpectStays(const MyArray1& d, Real h, StepEnd end) {
         const MyArray1 u = s.U, g = s.GradJ;
         const Real j = s.JCur;
-        EXPECT_EQ(testing::ErrorOf<EBadError>([&] { WolfeSearch(s, s.FunctionCode, d, s.U, s.GradJ, h); }), message);
+        EXPECT_EQ(Search(d, h).end, end);
         EXPECT_EQ(s.U, u);
         EXPECT_EQ(s.GradJ, g);
         EXPECT_EQ(s.JCur, j);
+        EXPECT_EQ(s.EvalCount, 0);
     }
 };
 
@@ -35,55 +40,56 @@ TEST_F(WolfeSearchTest, QuadraticInterpolationOutsideTheIntervalFallsBackToMidpo
     // u1 = 0.336 lies past the minimum (slope > 0) and J there is below the
     // tangent line, so the interpolating parabola opens downwards and its
     // vertex is at a negative alpha. The midpoint 0.8 (u1 = -0.432) is
-    // tried instead; with c2 = 3 its slope is accepted.
-    Setup(5, testing::V({-1.2L, 0}), 2, 0);
-    s.Params.WolfeC2 = 3;
-    SteepestSearch(8);
+    // tried instead; with c2 = 3 its slope is accepted. The steepest
+    // descent passes the gradient as the direction too.
+    Setup(5, testing::V({-1.2L, 0}));
+    o.c2 = 3;
+    o.firstTrial = WolfeFirstTrial::FifthOfMax;
+    const MyArray1 entryGradient = s.GradJ;
+    const StepResult r = Search(s.GradJ, 8);
+    EXPECT_EQ(r.end, StepEnd::Moved);
+    EXPECT_EQ(r.step, 0.8L);
     EXPECT_EQ(s.EvalCount, 4);
     EXPECT_NEAR(double(s.U[1]), -1.2 + 0.8 * 0.96, 1e-15);
     EXPECT_EQ(s.U[2], 0);
+    EXPECT_EQ(gPrev, entryGradient);
 }
 
-// Himmelblau 28 may be searched along an ascent direction. With dphi0 > 0
-// no trial can be flat enough, so the quadratic zoom runs its ten rounds and
-// accepts the last one; the cubic through the two ends has no real extremum.
-TEST_F(WolfeSearchTest, HimmelblauAscentZoomsTenRoundsOrFailsTheCubic) {
-    for (const uint8_t interpolation : {uint8_t{0}, uint8_t{1}}) {
-        Setup(3, testing::V({-5, 0}), 8, 0);
-        s.Params.WolfeInterpolation = interpolation;
-        const MyArray1 ascent{0, -s.GradJ[1], -s.GradJ[2]}, start = s.U;
-        if (interpolation == 1) {
-            ExpectError(ascent, 0.5L / s.GradNorm,
-                        "Error in Wolfe line search for cubic interpolation! You may try a quadratic interpolation.");
-            continue;
-        }
-        WolfeSearch(s, s.FunctionCode, ascent, s.U, s.GradJ, 0.5L / s.GradNorm);
-        EXPECT_EQ(s.EvalCount, 2 + 10 * 2);
-        EXPECT_NE(s.U, start);
-        EXPECT_EQ(s.SkipReevaluation, 1);
-    }
+TEST_F(WolfeSearchTest, CubicInterpolationFaultEndsTheSearch) {
+    // Himmelblau 28 may be searched along an ascent direction; there the
+    // cubic through the two ends has no real extremum.
+    Setup(3, testing::V({-5, 0}));
+    o.descentCheckWaived = true;
+    o.interpolation = WolfeInterpolation::Cubic;
+    const MyArray1 ascent{0, -s.GradJ[1], -s.GradJ[2]};
+    const MyArray1 u = s.U;
+    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { Search(ascent, 0.5L / s.GradNorm); }),
+              "Error in Wolfe line search for cubic interpolation! You may try a quadratic interpolation.");
+    EXPECT_EQ(s.U, u);
 }
 
-TEST_F(WolfeSearchTest, NonDescentDirectionIsRejectedBeforeAnyEvaluation) {
-    const char* message = "Minimization direction is not a descent direction (Wolfe line search).";
-    Setup(6, testing::V({1, 0}), 2, 0);
-    ExpectError(MyArray1{0, -2, 0}, 1, message);
-    EXPECT_EQ(s.Step, 0);
-    ExpectError(MyArray1{0, 0, 1}, 1, message);  // orthogonal: slope exactly 0
-    EXPECT_EQ(s.EvalCount, 0);
-    EXPECT_EQ(s.SkipReevaluation, 1);
+TEST_F(WolfeSearchTest, WaivedAscentIsSearchedAndZoomStopsAfterTenRounds) {
+    // With dphi0 > 0 no trial can be flat enough, so the zoom runs its ten
+    // rounds and accepts the last one.
+    Setup(3, testing::V({-5, 0}));
+    const MyArray1 ascent{0, -s.GradJ[1], -s.GradJ[2]};
+    ExpectStays(ascent, 0.5L / s.GradNorm, StepEnd::NotDescent);
+    o.descentCheckWaived = true;
+    EXPECT_EQ(Search(ascent, 0.5L / s.GradNorm).end, StepEnd::Moved);
+    EXPECT_EQ(s.EvalCount, 2 + 10 * 2);
 }
 
-TEST_F(WolfeSearchTest, ZeroFirstTrialReturnsQuietlyWithZeroStep) {
+TEST_F(WolfeSearchTest, OrthogonalDirectionIsNotADescent) {
+    Setup(6, testing::V({1, 0}));
+    ExpectStays(MyArray1{0, 0, 1}, 1, StepEnd::NotDescent);  // slope exactly 0
+}
+
+TEST_F(WolfeSearchTest, ZeroFirstTrialSpendsNothing) {
     // After the first iteration with J unchanged since the previous one.
-    Setup(6, testing::V({1, 0}), 4, 3);
-    s.JPrev = s.JCur;
-    SteepestSearch(1);
-    EXPECT_EQ(s.Step, 0);
-    EXPECT_EQ(s.EvalCount, 0);
-    EXPECT_EQ(s.U, (MyArray1{0, 1, 0}));
-    EXPECT_EQ(s.GradJ, (MyArray1{0, 2, 0}));
-    EXPECT_EQ(s.JPrev, 1);
+    Setup(6, testing::V({1, 0}));
+    o.firstTrial = WolfeFirstTrial::FromLastDecrease;
+    o.previousJ = s.JCur;
+    ExpectStays(s.GradJ, 1, StepEnd::ZeroStep);
 }
 
 } // namespace
