@@ -184,7 +184,10 @@ struct RecordingFigure : BatchFigure {
     explicit RecordingFigure(FigureLog& l) : log(l) {}
     FigureLog& log;
     bool exists = false;
-    void Create() override { exists = true, ++log.created; }
+    void Create() override {
+        exists = true;
+        ++log.created;
+    }
     void DrawLevelLines(RunState&) override {}
     void DrawTrajectoryStep(RunState&) override { ++log.steps; }
     void Destroy() override { exists = false; }
