@@ -1,8 +1,8 @@
 #pragma once
-// Entry of the headless batch mode ("--batch" on the command line).
+// Entry of the headless batch mode ("--batch" on the command line;
+// IsBatchInvocation in app/batch_mode.h tells).
 namespace tarvik {
 
-bool IsBatchInvocation(int argc, char** argv);
 int BatchMain(int argc, char** argv);
 
 } // namespace tarvik

@@ -86,12 +86,9 @@ void TMainForm::FunctionChanged() {
 
     if (entry.changeOfJOnly) {
         // No single known minimum: only the change of J can stop the run.
-        RbtnPrec1->setEnabled(false);
-        RbtnPrec2->setEnabled(true);
-        RbtnPrec2->setChecked(true);
+        GboxMinAccuracy->RequireChangeOfJ();
     } else if (!entry.fromFiles) {
-        RbtnPrec1->setEnabled(true);
-        RbtnPrec2->setEnabled(true);
+        GboxMinAccuracy->AllowKnownMinimum(false);
     }
 
     if (isVisible()) AdviseCollinearParameters();

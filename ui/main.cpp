@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "tarvik_version.h"
+#include "app/batch_mode.h"
 #include "ui/batch_main.h"
 #include "ui/main_window.h"
 

@@ -31,8 +31,10 @@
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "tarvik_version.h"
+#include "ui/accuracy_panel.h"
 #include "ui/app_glyphs.h"
 #include "ui/compare_controller.h"
+#include "ui/design_widgets.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
@@ -66,14 +68,6 @@ QFont ComicFont(int pixelSize) {
     return font;
 }
 
-void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    palette.setColor(QPalette::Text, colour);
-    widget->setPalette(palette);
-}
-
 void SetBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
@@ -93,20 +87,6 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int lef
     label->move(left, top);
     label->adjustSize();
     return label;
-}
-
-QComboBox* NewCombo(QWidget* parent, const char* name, bool editable, int left, int top, int width, int height) {
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->setEditable(editable);
-    if (editable) {
-        // Typed texts are taken as they are: no completion, no new items.
-        combo->setCompleter(nullptr);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-    }
-    combo->setMaxVisibleItems(20);
-    combo->setGeometry(left, top, width, height);
-    return combo;
 }
 
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
@@ -295,35 +275,13 @@ void TMainForm::CreateMethodControls() {
 }
 
 void TMainForm::CreateAccuracyControls() {
-    GboxMinAccuracy = new QGroupBox(QStringLiteral("Minimize up to accuracy:"), this);
-    GboxMinAccuracy->setObjectName(QStringLiteral("GboxMinAccuracy"));
+    GboxMinAccuracy = new AccuracyPanel(this);
     GboxMinAccuracy->setGeometry(5, 124, 300, 77);
-
-    RbtnPrec1 = new QRadioButton(QStringLiteral("  ||u-u*||/||u°-u*|| <"), GboxMinAccuracy);
-    RbtnPrec1->setObjectName(QStringLiteral("RbtnPrec1"));
-    RbtnPrec1->setGeometry(8, 20, 170, 17);
-    RbtnPrec1->setChecked(true);
-    SetHint(RbtnPrec1, QStringLiteral("| Minimization accuracy for known minimum u*"));
-    CmbPrec1 = NewCombo(GboxMinAccuracy, "CmbPrec1", true, 180, 18, 64, 21);
-    SetHint(CmbPrec1, QStringLiteral("Select or type the accuracy | Select or type the accuracy for minimization"));
-
-    RbtnPrec2 = new QRadioButton(QStringLiteral("  | J(u') - J(u'') |/J(u°) <"), GboxMinAccuracy);
-    RbtnPrec2->setObjectName(QStringLiteral("RbtnPrec2"));
-    RbtnPrec2->setGeometry(8, 47, 170, 17);
-    SetHint(RbtnPrec2, QStringLiteral("| Minimization accuracy relative to change of the function"));
-    CmbPrec2 = NewCombo(GboxMinAccuracy, "CmbPrec2", true, 180, 45, 64, 21);
-    SetHint(CmbPrec2, QStringLiteral("Select or type the accuracy | Select or type the accuracy for minimization"));
-
-    Label10 = new QLabel(QStringLiteral("!"), GboxMinAccuracy);
-    Label10->setObjectName(QStringLiteral("Label10"));
-    QFont bang = Label10->font();
-    bang.setBold(true);
-    bang.setPixelSize(19);
-    Label10->setFont(bang);
-    SetTextColour(Label10, QColor(255, 0, 0));
-    Label10->move(250, 42);
-    Label10->adjustSize();
-    Label10->hide();
+    RbtnPrec1 = GboxMinAccuracy->RbtnPrec1;
+    CmbPrec1 = GboxMinAccuracy->CmbPrec1;
+    RbtnPrec2 = GboxMinAccuracy->RbtnPrec2;
+    CmbPrec2 = GboxMinAccuracy->CmbPrec2;
+    Label10 = GboxMinAccuracy->Label10;
 
     ChkBoxStoreConfig = new QCheckBox(QStringLiteral("Store the configuration befor 'Exit'"), this);
     ChkBoxStoreConfig->setObjectName(QStringLiteral("ChkBoxStoreConfig"));
@@ -461,14 +419,7 @@ void TMainForm::FillLists() {
         MethodList(static_cast<int>(m.group))->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())));
     for (int g = 0; g < 5; ++g) MethodList(g)->setCurrentIndex(0);
 
-    const QStringList accuracies{QStringLiteral("0.1"),    QStringLiteral("0.05"),    QStringLiteral("0.01"),
-                                 QStringLiteral("0.005"),  QStringLiteral("0.001"),   QStringLiteral("0.0005"),
-                                 QStringLiteral("0.0001"), QStringLiteral("0.00001"), QStringLiteral("0.000001")};
-    CmbPrec1->addItems(accuracies);
-    CmbPrec2->addItems(accuracies);
-    CmbPrec2->addItems({QStringLiteral("1E-10"), QStringLiteral("1E-20")});
-    CmbPrec1->setCurrentText(QStringLiteral("0.01"));
-    CmbPrec2->setCurrentText(QStringLiteral("0.01"));
+    GboxMinAccuracy->FillLists();
 }
 
 QComboBox* TMainForm::MethodList(int group) const {
@@ -614,27 +565,9 @@ QString TMainForm::ConfigurationFile() const {
 
 namespace {
 
-// An item typed into an editable list selects that item, as picking it does.
-void SetComboText(QComboBox* combo, const QString& text) {
-    const int found = combo->findText(text, Qt::MatchExactly);
-    if (found >= 0) combo->setCurrentIndex(found);
-    combo->setEditText(text);
-}
-
 void SetItemIndex(QComboBox* combo, int index) {
     // An index the list does not have leaves the list as it is.
     if (index >= 0 && index < combo->count()) combo->setCurrentIndex(index);
-}
-
-// A radio group of Qt always keeps one button checked; a file may clear all.
-void SetRadioGroup(std::initializer_list<std::pair<QRadioButton*, bool>> buttons) {
-    bool any = false;
-    for (const auto& [button, checked] : buttons) any = any || checked;
-    for (const auto& [button, checked] : buttons) {
-        button->setAutoExclusive(any);
-        button->setChecked(checked);
-    }
-    for (const auto& [button, checked] : buttons) button->setAutoExclusive(true);
 }
 
 } // namespace
@@ -660,10 +593,11 @@ Configuration TMainForm::CurrentConfiguration() const {
     c.UStarFromFile = GboxInputFiles->RBtnUeFile->isChecked();
     c.UStarZero = GboxInputFiles->RBtnUe0->isChecked();
     c.UStarUnknown = GboxInputFiles->RBtnUeUnknown->isChecked();
-    c.Accuracy1 = RbtnPrec1->isChecked();
-    c.Accuracy2 = RbtnPrec2->isChecked();
-    c.Eps1 = CmbPrec1->currentText().toStdString();
-    c.Eps2 = CmbPrec2->currentText().toStdString();
+    const AccuracyChoice accuracy = GboxMinAccuracy->Choice();
+    c.Accuracy1 = accuracy.knownMinimum;
+    c.Accuracy2 = accuracy.changeOfJ;
+    c.Eps1 = accuracy.eps1;
+    c.Eps2 = accuracy.eps2;
     c.Group = MethodGroup;
     bool* visible[5] = {&c.Gradient, &c.ConjugateGradient, &c.QuasiNewton, &c.Newton, &c.Author};
     for (int g = 0; g < 5; ++g) {
@@ -714,9 +648,7 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
                    {GboxInputFiles->RBtnUeUnknown, c.UStarUnknown}});
     if (GboxInputFiles->RBtnUeUnknown->isChecked()) UStarUnknownClicked();
 
-    SetRadioGroup({{RbtnPrec1, c.Accuracy1}, {RbtnPrec2, c.Accuracy2}});
-    SetComboText(CmbPrec1, QString::fromStdString(c.Eps1));
-    SetComboText(CmbPrec2, QString::fromStdString(c.Eps2));
+    GboxMinAccuracy->SetChoice({c.Accuracy1, c.Accuracy2, c.Eps1, c.Eps2});
 
     MethodGroup = static_cast<uint8_t>(c.Group);
     const bool visible[5] = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
@@ -759,7 +691,7 @@ void TMainForm::RestoreGeometry(int64_t left, int64_t top, int64_t width) {
     if (left != x() || top != y()) move(static_cast<int>(left), static_cast<int>(top));
 }
 
-void TMainForm::UpdateLabel10() { Label10->setVisible(!RbtnPrec1->isChecked()); }
+void TMainForm::UpdateLabel10() { GboxMinAccuracy->UpdateLabel10(); }
 
 // ---------------------------------------------------------------- Hints
 

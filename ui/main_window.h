@@ -13,6 +13,7 @@
 
 #include "app/run_driver.h"
 #include "core/run_state.h"
+#include "ui/accuracy_panel.h"
 #include "ui/qt_host.h"
 #include "ui/window_dialogs.h"
 
@@ -76,7 +77,8 @@ public:
     QToolButton* SpeedBtnQuasiN = nullptr;
     QToolButton* SpeedBtnNewton = nullptr;
     QToolButton* SpeedBtnAuthor = nullptr;
-    QGroupBox* GboxMinAccuracy = nullptr;
+    // The accuracy panel; its controls are reached under their own names too.
+    AccuracyPanel* GboxMinAccuracy = nullptr;
     QRadioButton* RbtnPrec1 = nullptr;
     QComboBox* CmbPrec1 = nullptr;
     QRadioButton* RbtnPrec2 = nullptr;

@@ -39,24 +39,20 @@ void TMainForm::ChooseFileUStar() {
 
 void TMainForm::UStarFromFileClicked() {
     GboxInputFiles->BitBtnInputFileUe->setEnabled(true);
-    RbtnPrec1->setEnabled(true);
-    RbtnPrec1->setChecked(true);
+    GboxMinAccuracy->AllowKnownMinimum(true);
 }
 
 void TMainForm::UStarZeroClicked() {
     GboxInputFiles->BitBtnInputFileUe->setEnabled(false);
-    RbtnPrec1->setEnabled(true);
-    RbtnPrec1->setChecked(true);
+    GboxMinAccuracy->AllowKnownMinimum(true);
 }
 
 void TMainForm::UStarUnknownClicked() {
     GboxInputFiles->BitBtnInputFileUe->setEnabled(false);
-    RbtnPrec1->setEnabled(false);
-    RbtnPrec2->setEnabled(true);
-    RbtnPrec2->setChecked(true);
+    GboxMinAccuracy->RequireChangeOfJ();
 }
 
-void TMainForm::UStarUnknownLeft() { RbtnPrec1->setEnabled(true); }
+void TMainForm::UStarUnknownLeft() { GboxMinAccuracy->AllowKnownMinimum(false); }
 
 void TMainForm::PanelOkClicked() {
     // Files that are missing keep the panel open (the error is shown).
@@ -70,7 +66,7 @@ void TMainForm::PanelCloseClicked() {
     ClosePanel();
     CmbFunctionsAll->setCurrentIndex(0);
     CmbFunctionsNmore2->setCurrentIndex(0);
-    RbtnPrec1->setChecked(true);
+    GboxMinAccuracy->AllowKnownMinimum(true);
     FunctionChanged();
 }
 
@@ -100,9 +96,7 @@ void TMainForm::LoadQuadraticFromFiles() {
 
 void TMainForm::ReadQuadraticFiles() {
     if (GboxInputFiles->RBtnUeUnknown->isChecked()) {
-        RbtnPrec1->setEnabled(false);
-        RbtnPrec2->setEnabled(true);
-        RbtnPrec2->setChecked(true);
+        GboxMinAccuracy->RequireChangeOfJ();
     }
     QuadraticFileChoice choice;
     choice.pathA = GboxInputFiles->FileA().toStdString();

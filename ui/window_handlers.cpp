@@ -45,10 +45,11 @@ void TMainForm::CopyChoicesToState() {
     c.FunctionPosition = FunctionPosition();
     c.StartItem = CmbU0->currentIndex();
     c.MethodPosition = MethodPosition();
-    c.RbtnPrec1Checked = RbtnPrec1->isChecked();
-    c.RbtnPrec2Checked = RbtnPrec2->isChecked();
-    c.CmbPrec1Text = CmbPrec1->currentText().toStdString();
-    c.CmbPrec2Text = CmbPrec2->currentText().toStdString();
+    const AccuracyChoice accuracy = GboxMinAccuracy->Choice();
+    c.RbtnPrec1Checked = accuracy.knownMinimum;
+    c.RbtnPrec2Checked = accuracy.changeOfJ;
+    c.CmbPrec1Text = accuracy.eps1;
+    c.CmbPrec2Text = accuracy.eps2;
     c.UStarOption = GboxInputFiles->UStarOption();
     c.UStarFileName = GboxInputFiles->FileUStar().toStdString();
     state_.FunctionCode = FunctionAtListPosition(c.FunctionPosition);

@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
+#include <stdexcept>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/batch_host.h"
+#include "app/batch_mode.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
 #include "app/run_driver.h"
@@ -165,6 +168,77 @@ TEST(BatchRun, QuadraticFromFilesIsValidatedLikeTheWindow) {
     EXPECT_EQ(r.status, BatchExitError);
     EXPECT_EQ(r.err, "File " + u0 + " is incorrect!\n");
     EXPECT_EQ(r.out, "");
+}
+
+// What the painting side is asked to do, and what a failure to save does.
+struct FigureLog {
+    bool saveFails = false;
+    int created = 0, steps = 0;
+    std::size_t pathPoints = 0;
+    std::string saved;
+};
+
+struct RecordingFigure : BatchFigure {
+    explicit RecordingFigure(FigureLog& l) : log(l) {}
+    FigureLog& log;
+    bool exists = false;
+    void Create() override {
+        exists = true;
+        ++log.created;
+    }
+    void DrawLevelLines(RunState&) override {}
+    void DrawTrajectoryStep(RunState&) override { ++log.steps; }
+    void Destroy() override { exists = false; }
+    bool Exists() const override { return exists; }
+    void DrawComparePaths(std::vector<CompareRow>& rows) override {
+        for (const CompareRow& row : rows) log.pathPoints += row.path.size();
+    }
+    void Save(const std::string& path, char type) override {
+        if (log.saveFails) throw std::runtime_error("cannot write " + path);
+        log.saved = path + ":" + type;
+    }
+};
+
+TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
+    struct Case {
+        std::vector<std::string> args;
+        bool saveFails;
+        int status;
+        std::string saved, err;
+        bool drawn;
+    };
+    const auto with = [](std::vector<std::string> extra) {
+        std::vector<std::string> args = {"--function", "0", "--start", "5", "--method", "2", "--eps", "0.001"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+    const std::vector<Case> cases = {
+        // A single run draws even when nothing is saved; a comparison does not.
+        {with({}), false, BatchExitNormal, "", "", true},
+        {with({"--figure", "f.JPG"}), false, BatchExitNormal, "f.JPG:j", "", true},
+        {with({"--figure", "f.png"}), true, BatchExitError, "", "tarvik: cannot write f.png\n", true},
+        {with({"--compare", "2,6"}), false, BatchExitNormal, "", "", false},
+        {with({"--compare", "2,6", "--figure", "f.bmp"}), false, BatchExitNormal, "f.bmp:b", "", true},
+        {with({"--compare", "2,6", "--figure", "f"}), true, BatchExitError, "", "tarvik: cannot write f\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        FigureLog log;
+        log.saveFails = c.saveFails;
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        const int status =
+            RunBatchMode(c.args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(ReadAll(err), c.err);
+        EXPECT_FALSE(ReadAll(out).empty());
+        std::fclose(out);
+        std::fclose(err);
+        EXPECT_EQ(log.saved, c.saved);
+        EXPECT_EQ(log.created == 1, c.drawn);
+        const bool compare = c.args.size() > 8 && c.args[8] == "--compare";
+        EXPECT_EQ(compare ? log.pathPoints > 2 : log.steps > 0, c.drawn);
+    }
 }
 
 } // namespace

@@ -1,0 +1,147 @@
+#include "app/batch_mode.h"
+
+#include <cctype>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/batch_host.h"
+#include "app/batch_options.h"
+#include "app/batch_run.h"
+#include "app/run_driver.h"
+#include "app/run_trace.h"
+
+namespace tarvik {
+
+namespace {
+
+class FigureBatchHost : public BatchHost {
+public:
+    FigureBatchHost(std::FILE* out, std::FILE* err, BatchFigure& figure) : BatchHost(out, err), figure_(figure) {}
+    void Bind(RunState& s) { state_ = &s; }
+    void CreateFigure() override { figure_.Create(); }
+    void DrawLevelLines() override {
+        if (figure_.Exists()) figure_.DrawLevelLines(*state_);
+    }
+    void DrawTrajectoryStep() override {
+        if (figure_.Exists()) figure_.DrawTrajectoryStep(*state_);
+    }
+    void DestroyFigure() override { figure_.Destroy(); }
+
+private:
+    BatchFigure& figure_;
+    RunState* state_ = nullptr;
+};
+
+// Returns false (after saying why) when the figure could not be written.
+bool SaveFigure(BatchFigure& figure, const std::string& path, std::FILE* err) {
+    if (!figure.Exists()) {
+        std::fprintf(err, "tarvik: no figure was drawn, nothing saved to %s\n", path.c_str());
+        return true;
+    }
+    try {
+        figure.Save(path, FigureTypeForPath(path));
+    } catch (const std::exception& e) {
+        std::fprintf(err, "tarvik: %s\n", e.what());
+        return false;
+    }
+    return true;
+}
+
+// Several methods on one problem: a table instead of the report, and every
+// path over one set of level lines.
+int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* out, std::FILE* err) {
+    std::function<void(RunState&)> levelLines;
+    if (!options.figureFile.empty())
+        levelLines = [&figure](RunState& s) {
+            figure.Create();
+            figure.DrawLevelLines(s);
+        };
+    std::vector<CompareRow> rows;
+    const CompareEnd end = RunComparison(options, options.compareMethods, rows, err, {}, levelLines);
+    std::fputs((options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)).c_str(), out);
+    std::fflush(out);
+    if (end == CompareEnd::ProblemRefused) return BatchExitError;
+
+    if (!options.figureFile.empty()) {
+        if (figure.Exists()) figure.DrawComparePaths(rows);
+        if (!SaveFigure(figure, options.figureFile, err)) return BatchExitError;
+    }
+    return end == CompareEnd::Interrupted ? BatchExitInterrupted : BatchExitNormal;
+}
+
+int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* out, std::FILE* err) {
+    FigureBatchHost host(out, err, figure);
+    RunState state(host);
+    host.Bind(state);
+    RunDriver driver(state);
+    if (!ApplyBatchOptions(options, state, err)) return BatchExitError;
+    if (options.traceAllCoordinates) {
+        // Known at once when the iterations are bounded; otherwise said as
+        // soon as the rows kept pass the mark.
+        const auto warn = [&options, err](int64_t bytes) {
+            std::fprintf(err, "tarvik: warning: the trace %s with all %d coordinates per row %s %.1f GB\n",
+                         options.traceFile.c_str(), options.n, options.maxIterations ? "may reach" : "has passed",
+                         static_cast<double>(bytes) / 1e9);
+        };
+        const int64_t bound =
+            options.maxIterations ? EstimatedTraceCsvBytes(*options.maxIterations + 2, options.n) : 0;
+        if (bound > LargeTraceBytes) warn(bound);
+        driver.SetTraceAllCoordinates(true, options.maxIterations ? std::function<void(int64_t)>() : warn);
+    }
+    const int status = RunBatch(options, state, driver, host);
+
+    if (!options.traceFile.empty()) {
+        std::string error;
+        if (!driver.Trace().WriteCsv(options.traceFile, error)) {
+            std::fprintf(err, "tarvik: cannot write the trace %s: %s\n", options.traceFile.c_str(), error.c_str());
+            return BatchExitError;
+        }
+    }
+    if (!options.figureFile.empty() && !SaveFigure(figure, options.figureFile, err)) return BatchExitError;
+    return status;
+}
+
+} // namespace
+
+bool IsBatchInvocation(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--batch") return true;
+    return false;
+}
+
+char FigureTypeForPath(const std::string& path) {
+    auto endsWith = [&](const char* suffix) {
+        const std::string s(suffix);
+        if (path.size() < s.size()) return false;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(path[path.size() - s.size() + i])) != s[i]) return false;
+        return true;
+    };
+    if (endsWith(".jpeg") || endsWith(".jpg")) return 'j';
+    if (endsWith(".bmp")) return 'b';
+    if (endsWith(".png")) return 'p';
+    return 'g';
+}
+
+int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                 const BatchFigureFactory& makeFigure) {
+    BatchOptions options;
+    if (auto error = ParseBatchOptions(args, options)) {
+        std::fprintf(err, "tarvik: %s\n", error->c_str());
+        return BatchExitUsage;
+    }
+    if (options.help) {
+        std::fputs(BatchHelpText().c_str(), out);
+        return BatchExitNormal;
+    }
+    const std::unique_ptr<BatchFigure> figure = makeFigure();
+    if (!options.compareMethods.empty()) return RunCompareMode(options, *figure, out, err);
+    return RunSingleMode(options, *figure, out, err);
+}
+
+} // namespace tarvik

@@ -1,0 +1,48 @@
+#pragma once
+// The headless batch mode ("--batch" on the command line): the same run as
+// the window performs, with the report on a stream. Painting is left to the
+// caller through BatchFigure, so that everything else needs no graphics.
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/compare_run.h"
+#include "core/run_state.h"
+
+namespace tarvik {
+
+// The figure of a batch run. A single run always draws it, because a point
+// whose pixel cannot be painted ends a run in the window; a comparison draws
+// it only when it is to be saved.
+class BatchFigure {
+public:
+    virtual ~BatchFigure() = default;
+    // A fresh figure as wide as the window's figure panel at its first start.
+    virtual void Create() = 0;
+    virtual void DrawLevelLines(RunState& s) = 0;
+    virtual void DrawTrajectoryStep(RunState& s) = 0;
+    virtual void Destroy() = 0;
+    virtual bool Exists() const = 0;
+    // Overlays every row's path on the level lines; the paths are taken.
+    virtual void DrawComparePaths(std::vector<CompareRow>& rows) = 0;
+    // Throws std::exception with the reason when the file cannot be written.
+    virtual void Save(const std::string& path, char exportType) = 0;
+};
+
+// Made once the command line is read (and help was not asked for).
+using BatchFigureFactory = std::function<std::unique_ptr<BatchFigure>()>;
+
+bool IsBatchInvocation(int argc, char** argv);
+
+// The file type of a figure file by its extension: 'j' JPEG, 'b' bitmap,
+// 'p' PNG, anything else 'g' GIF.
+char FigureTypeForPath(const std::string& path);
+
+// args: the command line without the program name and without "--batch".
+// Returns the exit status.
+int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                 const BatchFigureFactory& makeFigure);
+
+} // namespace tarvik
