@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
@@ -35,16 +36,7 @@ namespace {
 
 using namespace tarvik;
 
-double ThreadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using namespace tarvik::bench;
 
 BatchOptions Options(std::vector<std::string> args) {
     BatchOptions o;

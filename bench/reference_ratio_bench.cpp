@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "core/fp_guard.h"
 #include "core/gauss.h"
 #include "core/hessian.h"
@@ -45,33 +46,7 @@ namespace {
 
 using namespace tarvik;
 
-double ThreadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// CPU time of all threads: on a busy machine, what the split work costs.
-double ProcessSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double WallSeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double MedianSeconds(int repeats, const std::function<void()>& body, double (*clock)() = ThreadSeconds) {
-    std::vector<double> t;
-    for (int r = 0; r < repeats; ++r) {
-        const double start = clock();
-        body();
-        t.push_back(clock() - start);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
+using namespace tarvik::bench;
 
 void Line(const char* what, double seconds, const char* reference, double referenceSeconds) {
     std::printf("%-44s %12.3f us   %-34s %12.3f us   ratio %6.2f\n", what, seconds * 1e6, reference,
