@@ -12,6 +12,7 @@
 
 #include "core/errors.h"
 #include "core/fp_guard.h"
+#include "core/matrix_vector.h"
 #include "core/objective.h"
 
 namespace tarvik {
@@ -230,35 +231,7 @@ const Real* SinShiftTable(int n) {
 }
 
 void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& uv) {
-    const Real* u = uv.data();
-    Real* au = quad.QuadAu.data();
-    // Four rows at a time: each row keeps its own accumulator and its own
-    // order, so the result is that of one row after another, only faster.
-    int i = 1;
-    for (; i + 3 <= n; i += 4) {
-        const ConstMatrixRow r0 = quad.QuadA[static_cast<std::size_t>(i)];
-        const ConstMatrixRow r1 = quad.QuadA[static_cast<std::size_t>(i + 1)];
-        const ConstMatrixRow r2 = quad.QuadA[static_cast<std::size_t>(i + 2)];
-        const ConstMatrixRow r3 = quad.QuadA[static_cast<std::size_t>(i + 3)];
-        Real a0 = 0, a1 = 0, a2 = 0, a3 = 0;
-        for (int j = 1; j <= n; ++j) {
-            const Real x = u[j];
-            a0 += r0.Get(j) * x;
-            a1 += r1.Get(j) * x;
-            a2 += r2.Get(j) * x;
-            a3 += r3.Get(j) * x;
-        }
-        au[i] = a0;
-        au[i + 1] = a1;
-        au[i + 2] = a2;
-        au[i + 3] = a3;
-    }
-    for (; i <= n; ++i) {
-        const ConstMatrixRow r = quad.QuadA[static_cast<std::size_t>(i)];
-        Real a = 0;
-        for (int j = 1; j <= n; ++j) a += r.Get(j) * u[j];
-        au[i] = a;
-    }
+    MultiplyRows(quad.QuadA, 1, n, uv.data(), n, quad.QuadAu.data());
 }
 
 Real EvalJ(RunState& s, FunctionId functionCode, const MyArray1& u) {

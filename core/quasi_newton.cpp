@@ -1,5 +1,7 @@
 #include "core/quasi_newton.h"
 
+#include "core/matrix_vector.h"
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -90,30 +92,9 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // two passes of order n^2 instead of two dense products. Each element
         // gets w_i t_j + t_i w_j, which is symmetric in i and j to the last
         // bit, so H stays exactly symmetric.
-        // Rows go four at a time: one load of each element of y serves all
-        // four, and the four sums are independent chains of additions. Each
-        // sum still adds its terms in the order j = 1..n.
         MyArray1 hy = NewVector(n);
         RowsWithProgress(s, n, [&](int first, int last) {
-            const Real* y = yv.data();
-            const int count = n;
-            int i = first;
-            for (; i + 3 <= last; i += 4) {
-                const ConstMatrixRow a = h[i], b = h[i + 1], c = h[i + 2], e = h[i + 3];
-                Real sumA = 0, sumB = 0, sumC = 0, sumE = 0;
-                for (int j = 1; j <= count; ++j) {
-                    const Real yj = y[j];
-                    sumA += a.Get(j) * yj;
-                    sumB += b.Get(j) * yj;
-                    sumC += c.Get(j) * yj;
-                    sumE += e.Get(j) * yj;
-                }
-                hy[i] = sumA;
-                hy[i + 1] = sumB;
-                hy[i + 2] = sumC;
-                hy[i + 3] = sumE;
-            }
-            for (; i <= last; ++i) hy[i] = RowDot(h[i], y, n);
+            MultiplyRows(h, first, last, yv.data(), n, hy.data());
         });
         MyArray1 t = NewVector(n);
         for (int i = 1; i <= n; ++i) t[i] = sv[i] / sy;
