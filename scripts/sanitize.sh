@@ -11,7 +11,7 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 # The window tests show the function pictures of the generated Media folder.
 targets=(engine_tests figure_tests window_tests media)
-[ "${1:-}" = --golden ] && targets+=(tarvik)
+[ "${1:-}" = --golden ] && targets+=(golden_check)
 ninja -C build-sanitize "${targets[@]}"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
