@@ -161,6 +161,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
     const int LineLift = static_cast<int>(std::trunc(static_cast<Real>(height) * 0.004L));
 
     CrossingTable CrossingRows(width);
+    GridValues planeJ(width);
     LabelMemory labels;
     // The level numbers of the design are in Arial, whose metrics the
     // figure's own sans serif has.
@@ -169,11 +170,18 @@ void ContourFigure::DrawLevelLines(RunState& s) {
         st.PenColour = clLevelLine;
         const double level = LevelValue(quadC, LevelStep, k);
         const Real levelReal = level;
-        ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
+        const auto placeU = [&](int c, int r) {
             s.U[1] = static_cast<Real>(c) * hReal - range;
             s.U[2] = range - static_cast<Real>(r) * hReal;
-            return EvalJ(s, code, s.U) - levelReal;
+        };
+        int lastC = 0, lastR = 0;
+        ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
+            lastC = c;
+            lastR = r;
+            return planeJ.At(c, r, [&] { placeU(c, r); return EvalJ(s, code, s.U); }) - levelReal;
         });
+        // s.U ends on the last point asked for, also when its J was kept.
+        placeU(lastC, lastR);
         for (const LineSegment& seg : TrackSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
         for (const LineSegment& seg : JoinSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
 

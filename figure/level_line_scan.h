@@ -35,6 +35,34 @@ private:
     std::vector<int> rows_;
 };
 
+// J at the grid points of one drawing. The five levels scan largely the
+// same points, and a track starts on the row where the one above it ended:
+// each point's J is worked out once and then read back, bit for bit.
+class GridValues {
+public:
+    explicit GridValues(int width)
+        : width_(width),
+          values_(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(width + 1)),
+          known_(values_.size(), 0) {}
+
+    // J at (c, r): evaluate() the first time, the kept value afterwards.
+    template <class Evaluate>
+    Real At(int c, int r, Evaluate&& evaluate) {
+        // Column by column, as the scan walks.
+        const std::size_t i = static_cast<std::size_t>(c) * static_cast<std::size_t>(width_ + 1) + static_cast<std::size_t>(r);
+        if (!known_[i]) {
+            values_[i] = evaluate();
+            known_[i] = 1;
+        }
+        return values_[i];
+    }
+
+private:
+    int width_;
+    std::vector<Real> values_;
+    std::vector<uint8_t> known_;
+};
+
 // Fills the table for one level. f(c, r) is J minus the level at the plane
 // point of pixel (c, r). Each track continues the scan of its column below
 // the previous track's crossing, so a column is walked from the top at most
