@@ -1,6 +1,6 @@
-// Reading whitespace-separated numbers: token syntax, separators, chunk
-// boundaries, end of file and the errors of unreadable files.
-#include <cmath>
+// Reading whitespace-separated numbers (the token syntax is tested with the
+// one real-number reader): separators, chunk boundaries, end of file and the
+// errors of unreadable files.
 #include <stdexcept>
 
 #include "app/number_file.h"
@@ -11,38 +11,6 @@ namespace tarvik {
 namespace {
 
 using NumberFileTest = testing::TempFolderTest;
-
-Real Parse(const std::string& token) {
-    Real value = -999;
-    if (!ParseNumberToken(token, value)) throw std::invalid_argument(token);
-    return value;
-}
-
-bool Accepts(const std::string& token) {
-    Real value = 0;
-    return ParseNumberToken(token, value);
-}
-
-TEST(NumberToken, AcceptsSignDigitsFractionAndExponent) {
-    const std::pair<const char*, Real> good[] = {{"-2.5", -2.5L}, {"+3e2", 300.0L}, {"1.5E-3", 1.5e-3L},
-                                                 {"7e+1", 70.0L}, {"0.1", 0.1L}, {"000012.50", 12.5L}};
-    for (const auto& [text, expected] : good) EXPECT_EQ(Parse(text), expected) << text;
-}
-
-TEST(NumberToken, RejectsAnythingElse) {
-    for (const char* bad : {"", "+", "-", "1.", ".5", "1,5", "1.5x", "e5", "1e", "1e+", "--1", "+-1", "inf", "nan",
-                            "0x10", "1 2", "1.2.3", "1e5.0", "١"})
-        EXPECT_FALSE(Accepts(bad)) << bad;
-}
-
-TEST(NumberToken, OverflowIsRejectedAndUnderflowBecomesZero) {
-    EXPECT_FALSE(Accepts("1e5000"));
-    EXPECT_FALSE(Accepts("-123456.7e4930"));
-    EXPECT_EQ(Parse("1e-5000"), 0.0L);
-    EXPECT_TRUE(std::signbit(Parse("-1e-5000")));
-    EXPECT_EQ(Parse("0e99999"), 0.0L);
-    EXPECT_EQ(Parse("1e4000"), 1e4000L);
-}
 
 TEST_F(NumberFileTest, LineStructureHasNoMeaning) {
     NumberFileReader oneLine(Write("a.txt", "1 2.5 -3\t4e1"));
