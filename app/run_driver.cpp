@@ -9,13 +9,13 @@
 #include <string>
 
 #include "core/number_format.h"
+#include "app/direction_rules.h"
 #include "app/problem_preparation.h"
 #include "app/start_point.h"
 #include "app/run_report.h"
 #include "app/step_rules.h"
 #include "app/text_input.h"
 #include "core/collinear_gradients.h"
-#include "core/conjugate_direction.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/method_catalogue.h"
@@ -168,7 +168,7 @@ void RunDriver::IterateOnce() {
         break;
     case DirectionRule::FletcherReeves:
     case DirectionRule::PolakRibiere:
-        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        RunConjugateDirection(s);
         break;
     case DirectionRule::Bfgs:
         BfgsDirection(s, s.Dir, s.DirNorm);

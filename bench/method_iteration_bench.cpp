@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/silent_host.h"
-#include "core/conjugate_direction.h"
+#include "app/direction_rules.h"
 #include "core/host.h"
 #include "core/objective.h"
 #include "core/quasi_newton.h"
@@ -68,7 +68,6 @@ void PrepareState(RunState& s, const MethodCase& m, int n) {
 }
 
 void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
-    const FunctionId f = s.FunctionCode;
     const Real goldenH = sqrtl(Real(s.N)) / 5;
     s.SkipReevaluation = 0;
     switch (m.methodCode) {
@@ -76,12 +75,12 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
     case MethodId::SteepestWolfe: RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm); break;
     case MethodId::FletcherReevesGolden:
     case MethodId::PolakRibiereGolden:
-        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        RunConjugateDirection(s);
         RunGoldenSearch(s, s.Dir, goldenH);
         break;
     case MethodId::FletcherReevesWolfe:
     case MethodId::PolakRibiereWolfe:
-        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        RunConjugateDirection(s);
         RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     case MethodId::BfgsGolden:

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/conjugate_direction.h"
 #include "core/function_catalogue.h"
 #include "core/host.h"
 #include "core/method_catalogue.h"
@@ -99,9 +100,8 @@ struct RunState {
     Real StorageMB = 0;
     std::string StorageText;
 
-    // Conjugate-gradient state.
-    Real CgPrevGradNorm2 = 0, CgNumerator = 0, CgBeta = 0;
-    int32_t CgRestart = 0;
+    // State the direction rules keep between iterations.
+    ConjugateState Conjugate;
 
     // Collinear-gradients state.
     Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0, DivGradNorm = 0;

@@ -1,0 +1,12 @@
+#pragma once
+// The direction rules as a run uses them: each turns the run state and the
+// method's and function's traits into its kernel's options and vectors,
+// calls the kernel and writes the result back under the run state's names.
+#include "core/run_state.h"
+
+namespace tarvik {
+
+// Dir and DirNorm from GradJ, GradJPrev and the run's conjugate state.
+void RunConjugateDirection(RunState& s);
+
+} // namespace tarvik
