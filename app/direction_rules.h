@@ -9,4 +9,9 @@ namespace tarvik {
 // Dir and DirNorm from GradJ, GradJPrev and the run's conjugate state.
 void RunConjugateDirection(RunState& s);
 
+// Dir and DirNorm from the step U - UPrev, GradJ - GradJPrev: BFGS updates
+// HMatrix with it, L-BFGS stores it among its LbfgsMemory pairs.
+void RunBfgsDirection(RunState& s);
+void RunLbfgsDirection(RunState& s);
+
 } // namespace tarvik

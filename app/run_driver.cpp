@@ -22,7 +22,6 @@
 #include "core/newton_methods.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
-#include "core/quasi_newton.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -171,11 +170,11 @@ void RunDriver::IterateOnce() {
         RunConjugateDirection(s);
         break;
     case DirectionRule::Bfgs:
-        BfgsDirection(s, s.Dir, s.DirNorm);
+        RunBfgsDirection(s);
         s.UPrev = s.U;
         break;
     case DirectionRule::Lbfgs:
-        LbfgsDirection(s, s.LbfgsMemory, s.Dir, s.DirNorm);
+        RunLbfgsDirection(s);
         s.UPrev = s.U;
         break;
     case DirectionRule::Newton:

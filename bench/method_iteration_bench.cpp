@@ -11,7 +11,6 @@
 #include "app/direction_rules.h"
 #include "core/host.h"
 #include "core/objective.h"
-#include "core/quasi_newton.h"
 #include "core/run_state.h"
 #include "core/vector_kernels.h"
 #include "app/step_rules.h"
@@ -85,13 +84,13 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
         break;
     case MethodId::BfgsGolden:
     case MethodId::BfgsWolfe:
-        BfgsDirection(s, s.Dir, s.DirNorm);
+        RunBfgsDirection(s);
         s.UPrev = s.U;
         if (m.methodCode == MethodId::BfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
         else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     default:
-        LbfgsDirection(s, m.lbfgsMemory, s.Dir, s.DirNorm);
+        RunLbfgsDirection(s);
         s.UPrev = s.U;
         if (m.methodCode == MethodId::LbfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
         else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
