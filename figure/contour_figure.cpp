@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "core/number_format.h"
-#include "core/objective.h"
 #include "figure/level_line_scan.h"
 
 namespace tarvik {
@@ -120,7 +119,7 @@ void ContourFigure::DrawSaddles(FigureCanvas& cv, FunctionId function) {
     st.PenWidth = 1;
 }
 
-void ContourFigure::DrawLevelLines(RunState& s) {
+void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
     // Lets the waiting text written at creation appear before the long scan.
     s.Host->ProcessEvents();
 
@@ -154,7 +153,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
     s.U[2] = 0;
     if (!function.fromFiles) s.Quad.QuadC = 0;
     const Real quadC = s.Quad.QuadC;
-    LevelStep = LevelStepFor(EvalJ(s, code, s.U), quadC, code);
+    LevelStep = LevelStepFor(J(s.U), quadC, code);
 
     const double h = static_cast<double>(static_cast<Real>(2 * PlaneRange) / static_cast<Real>(width));
     const Real hReal = h;
@@ -172,7 +171,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
         ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
             s.U[1] = static_cast<Real>(c) * hReal - range;
             s.U[2] = range - static_cast<Real>(r) * hReal;
-            return EvalJ(s, code, s.U) - levelReal;
+            return J(s.U) - levelReal;
         });
         for (const LineSegment& seg : TrackSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
         for (const LineSegment& seg : JoinSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/batch_mode.h"
+#include "core/objective.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 #include "figure/image_export.h"
@@ -26,7 +27,7 @@ class OffscreenFigure : public BatchFigure {
 public:
     explicit OffscreenFigure(char* argv0) : argv_{argv0, nullptr}, app_(argc_, argv_) {}
     void Create() override { figure_ = std::make_unique<ContourFigure>(BatchFigurePanelWidth); }
-    void DrawLevelLines(RunState& s) override { figure_->DrawLevelLines(s); }
+    void DrawLevelLines(RunState& s) override { figure_->DrawLevelLines(s, JOf(s)); }
     void DrawTrajectoryStep(RunState& s) override { figure_->DrawTrajectoryStep(s); }
     void Destroy() override { figure_.reset(); }
     bool Exists() const override { return figure_ != nullptr; }
