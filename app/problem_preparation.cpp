@@ -38,7 +38,7 @@ void ComputeTridiaTestPoint(RunState& s) {
     ShowStorageNeed(s, s.StorageMB + BytesToMegabytes(30 * n * n), s.N);
     s.HMatrix = NewMatrix(s.N);
     s.GradJ = NewVector(s.N);
-    TridiaHessian(s, s.HMatrix);
+    TridiaHessian(s.Params, s.N, s.HMatrix);
     s.GradJ[1] = 2 * s.Params.TridiaGamma * s.Params.TridiaDelta;
     s.SetStatus(" Gauss method: computing a test point u*... ");
     PumpEvents(s);

@@ -330,7 +330,7 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
             failed = true;
         }
     }, WallSeconds);
-    const double form = MedianSeconds(3, [&] { FillHessianMatrix(s, code, s.U, s.HMatrix); }, WallSeconds);
+    const double form = MedianSeconds(3, [&] { FillHessianMatrix(code, s.N, s.Params, s.U, s.HMatrix); }, WallSeconds);
     char what[96];
     std::snprintf(what, sizeof what, "%s n=%d%s (wall)", name, n, failed ? " FAILED" : "");
     Line(what, step, "forming the Hessian alone", form);

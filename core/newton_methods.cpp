@@ -57,7 +57,7 @@ void FdNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
     // Every element is formed afresh at the next step and nothing reads
     // the matrix before, so the elimination may work in it.
     GaussSolve(s, d, GaussMatrix::MayOverwrite);
-    CheckNewtonDescent(s, d);
+    CheckNewtonDescent(s.N, s.IterCount, s.GradJ, d);
 }
 
 void InexactNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& dirNorm) {

@@ -10,19 +10,19 @@
 
 namespace tarvik {
 
-void Solve2x2(RunState& s, Real h11, Real h12, Real h21, Real h22, MyArray1& d) {
-    const Real g1 = s.GradJ[1];
-    const Real g2 = s.GradJ[2];
+void Solve2x2(Real h11, Real h12, Real h21, Real h22, const MyArray1& g, MyArray1& d) {
+    const Real g1 = g[1];
+    const Real g2 = g[2];
     const Real det = h11 * h22 - h12 * h21;
     d[1] = (h22 * g1 - h12 * g2) / det;
     d[2] = (h11 * g2 - h21 * g1) / det;
 }
 
-void CheckNewtonDescent(RunState& s, const MyArray1& d) {
+void CheckNewtonDescent(int n, int32_t iteration, const MyArray1& g, const MyArray1& d) {
     Real sum = 0;
-    for (int i = 1; i <= s.N; ++i) sum += s.GradJ[i] * d[i];
-    if (sum < 0) throw ENotSoBadError("Hessian<0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
-    if (sum == 0) throw EBadError("Hessian=0 ! (Iteration=" + std::to_string(s.IterCount) + ").");
+    for (int i = 1; i <= n; ++i) sum += g[i] * d[i];
+    if (sum < 0) throw ENotSoBadError("Hessian<0 ! (Iteration=" + std::to_string(iteration) + ").");
+    if (sum == 0) throw EBadError("Hessian=0 ! (Iteration=" + std::to_string(iteration) + ").");
 }
 
 namespace {
@@ -40,7 +40,7 @@ GaussMatrix MatrixUse(const RunState& s) {
 // than eliminating.
 void SolveWithHessian(RunState& s, FunctionId functionCode, MyArray1& d, GaussMatrix use) {
     GaussSolve(s, d, GaussMatrix::MayOverwrite);
-    if (use == GaussMatrix::Keep) FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
+    if (use == GaussMatrix::Keep) FillHessianMatrix(functionCode, s.N, s.Params, s.U, s.HMatrix);
 }
 
 } // namespace
@@ -52,7 +52,7 @@ void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
         FpFaultGuard guard;
         const Hessian2 h = TwoDimensionalHessian(functionCode, s.U);
         for (int k = 0; k < 4; ++k) s.Hess2x2[k] = h[k];
-        Solve2x2(s, h[0], h[1], h[2], h[3], d);
+        Solve2x2(h[0], h[1], h[2], h[3], s.GradJ, d);
         PinValue(d[1]);
         PinValue(d[2]);
         if (guard.Faulted()) throw EBadError("Error! Hessian=0: " + s.FunctionName);
@@ -61,7 +61,7 @@ void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
     case HessianShape::Constant: {
         {
             FpFaultGuard guard;
-            FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
+            FillHessianMatrix(functionCode, s.N, s.Params, s.U, s.HMatrix);
             Real last = s.HMatrix[s.N][s.N];
             PinValue(last);
             if (guard.Faulted()) throw EBadError("Error in evaluation of Hessian: " + s.FunctionName);
@@ -77,7 +77,7 @@ void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
         bool failed = false;
         try {
             FpFaultGuard guard;
-            FillHessianMatrix(s, functionCode, s.U, s.HMatrix);
+            FillHessianMatrix(functionCode, s.N, s.Params, s.U, s.HMatrix);
             SolveWithHessian(s, functionCode, d, MatrixUse(s));
             for (int i = 1; i <= s.N; ++i) PinValue(d[i]);
             failed = guard.Faulted();
@@ -88,7 +88,7 @@ void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
         break;
     }
     }
-    CheckNewtonDescent(s, d);
+    CheckNewtonDescent(s.N, s.IterCount, s.GradJ, d);
 }
 
 } // namespace tarvik

@@ -6,8 +6,8 @@
 
 namespace tarvik {
 
-// Cramer's rule for the 2x2 system H d = GradJ.
-void Solve2x2(RunState& s, Real h11, Real h12, Real h21, Real h22, MyArray1& d);
+// Cramer's rule for the 2x2 system H d = g.
+void Solve2x2(Real h11, Real h12, Real h21, Real h22, const MyArray1& g, MyArray1& d);
 
 // Forms the Hessian of the function at U (HMatrix, QuadA for the quadratic
 // from files, or Hess2x2 for a 2x2 Hessian) and solves H d = GradJ. Raises
@@ -18,7 +18,8 @@ void Solve2x2(RunState& s, Real h11, Real h12, Real h21, Real h22, MyArray1& d);
 // forming or solving is one evaluation error.
 void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d);
 
-// The sign test shared by the Newton steps: s = GradJ.d must be positive.
-void CheckNewtonDescent(RunState& s, const MyArray1& d);
+// The sign test shared by the Newton steps: s = g.d over 1..n must be
+// positive; iteration k goes into the failure texts.
+void CheckNewtonDescent(int n, int32_t iteration, const MyArray1& g, const MyArray1& d);
 
 } // namespace tarvik

@@ -167,7 +167,7 @@ TEST_F(NewtonTest, TheTrustRegionFindsItsHessianAsFormedAfterTheSolve) {
         At(V({1.1L, 0.9L, 1.05L, 1, 0.95L, 1.02L}));
         NewtonStep(s, Fn(code), s.Dir);
         MyArray2 fresh = NewMatrix(6);
-        FillHessianMatrix(s, Fn(code), s.U, fresh);
+        FillHessianMatrix(Fn(code), s.N, s.Params, s.U, fresh);
         for (int i = 1; i <= 6; ++i)
             for (int j = 1; j <= 6; ++j) EXPECT_EQ(Real(s.HMatrix[i][j]), Real(fresh[i][j])) << int(code) << " " << i << j;
     }
