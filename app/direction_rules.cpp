@@ -1,6 +1,8 @@
 #include "app/direction_rules.h"
 
 #include "core/conjugate_direction.h"
+#include "core/gauss.h"
+#include "core/newton_step.h"
 #include "core/progress.h"
 #include "core/quasi_newton.h"
 
@@ -25,6 +27,34 @@ void RunBfgsDirection(RunState& s) {
 
 void RunLbfgsDirection(RunState& s) {
     LbfgsDirection(LastStep(s), s.LbfgsMemory, s.LbfgsS, s.LbfgsY, s.Dir, s.DirNorm);
+}
+
+void RunGaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
+    const FunctionTraits& function = Traits(s.FunctionCode);
+    const bool fromFiles = function.hessian == HessianShape::FromFiles;
+    const GaussOptions options{s.N, s.IterCount, function.zeroPivotMeansBadParameters,
+                               fromFiles ? GaussMatrix::Keep : use};
+    RunProgress progress(s);
+    bool zeroPivot = false;
+    try {
+        GaussSolve(options, fromFiles ? s.Quad.QuadA : s.HMatrix, s.GradJ, s.GaussWork, progress, zeroPivot, x);
+    } catch (...) {
+        if (zeroPivot) s.ResumeSteepest = 1;
+        throw;
+    }
+}
+
+NewtonSolve GaussSolverOf(RunState& s) {
+    return [&s](MyArray1& x, GaussMatrix use) { RunGaussSolve(s, x, use); };
+}
+
+void RunNewtonStep(RunState& s, MyArray1& d) {
+    ++s.HessianEvaluations;
+    // Classical Newton forms the whole Hessian afresh at every step, so the
+    // elimination may work in it; the trust region reads it again for its model.
+    const GaussMatrix use = Traits(s.MethodCode).gaussMayOverwrite ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
+    const NewtonOptions options{s.FunctionCode, s.N, s.IterCount, s.Params, s.FunctionName, use};
+    NewtonStep(options, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
 }
 
 } // namespace tarvik

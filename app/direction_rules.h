@@ -2,6 +2,8 @@
 // The direction rules as a run uses them: each turns the run state and the
 // method's and function's traits into its kernel's options and vectors,
 // calls the kernel and writes the result back under the run state's names.
+#include "core/gauss.h"
+#include "core/newton_step.h"
 #include "core/run_state.h"
 
 namespace tarvik {
@@ -13,5 +15,18 @@ void RunConjugateDirection(RunState& s);
 // HMatrix with it, L-BFGS stores it among its LbfgsMemory pairs.
 void RunBfgsDirection(RunState& s);
 void RunLbfgsDirection(RunState& s);
+
+// Solves M x = GradJ with the run's Newton matrix: Quad.QuadA for the
+// quadratic from files (never changed), HMatrix otherwise (changed only
+// with MayOverwrite); a work copy lives in GaussWork for the solve. A zero
+// pivot sets ResumeSteepest, so the failure dialog can offer the
+// steepest-descent step.
+void RunGaussSolve(RunState& s, MyArray1& x, GaussMatrix use = GaussMatrix::Keep);
+// RunGaussSolve as the Newton steps call it.
+NewtonSolve GaussSolverOf(RunState& s);
+
+// The classical Newton step at U into d, with the Hessian in HMatrix (or
+// Hess2x2); counts one Hessian.
+void RunNewtonStep(RunState& s, MyArray1& d);
 
 } // namespace tarvik

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/direction_rules.h"
 #include "app/memory_budget.h"
 #include "app/method_selection.h"
 #include "core/number_format.h"
@@ -43,7 +44,7 @@ void ComputeTridiaTestPoint(RunState& s) {
     s.SetStatus(" Gauss method: computing a test point u*... ");
     PumpEvents(s);
     // The matrix goes right after: the elimination may work in it.
-    GaussSolve(s, s.UStar, GaussMatrix::MayOverwrite);
+    RunGaussSolve(s, s.UStar, GaussMatrix::MayOverwrite);
     s.HMatrix.release();
     ReleaseVector(s.GradJ);
 }

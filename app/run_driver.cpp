@@ -20,7 +20,6 @@
 #include "core/fp_guard.h"
 #include "core/method_catalogue.h"
 #include "core/newton_methods.h"
-#include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/vector_kernels.h"
 
@@ -178,16 +177,17 @@ void RunDriver::IterateOnce() {
         s.UPrev = s.U;
         break;
     case DirectionRule::Newton:
-        NewtonStep(s, f, s.Dir);
+        RunNewtonStep(s, s.Dir);
         break;
     case DirectionRule::FdNewton:
-        FdNewtonStep(s, f, s.Dir);
+        FdNewtonStep(s, f, GaussSolverOf(s), s.Dir);
         break;
     case DirectionRule::NewtonCg:
         InexactNewtonStep(s, f, s.Dir, s.DirNorm);
         break;
     case DirectionRule::TrustRegion:
         s.UPrev = s.U;
+        RunNewtonStep(s, s.Dir);
         TrustRegionStep(s, f, s.Dir, s.TrustRadius);
         break;
     case DirectionRule::CollinearDemo:

@@ -10,6 +10,7 @@
 #include "core/silent_host.h"
 #include "core/host.h"
 #include "core/newton_methods.h"
+#include "app/direction_rules.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/run_state.h"
@@ -71,8 +72,8 @@ Timing TimeSteps(FunctionId code, int n, Method m) {
             s.GradJ = baseGrad;
             s.GradNorm = baseNorm;
             switch (m) {
-            case Method::Classical: NewtonStep(s, code, s.Dir); break;
-            case Method::FiniteDifference: FdNewtonStep(s, code, s.Dir); break;
+            case Method::Classical: RunNewtonStep(s, s.Dir); break;
+            case Method::FiniteDifference: FdNewtonStep(s, code, GaussSolverOf(s), s.Dir); break;
             case Method::InexactCg: InexactNewtonStep(s, code, s.Dir, s.DirNorm); break;
             }
         }

@@ -31,6 +31,7 @@
 #include "core/gauss.h"
 #include "core/hessian.h"
 #include "core/newton_methods.h"
+#include "app/direction_rules.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/progress.h"
@@ -187,7 +188,7 @@ void Gauss(int n, bool banded, int repeats) {
         }
         s.GradJ[i] = std::cos(Real(i));
     }
-    const double ours = MedianSeconds(repeats, [&] { GaussSolve(s, x); }, WallSeconds);
+    const double ours = MedianSeconds(repeats, [&] { RunGaussSolve(s, x); }, WallSeconds);
     const auto fill = [&](auto& a, auto& b) {
         for (int i = 0; i < n; ++i) {
             for (int j = 0; j < n; ++j) a[i * n + j] = s.HMatrix[i + 1][j + 1];
@@ -218,7 +219,7 @@ void Gauss(int n, bool banded, int repeats) {
         Line(what, ours, "LAPACK dgesv, double (wall)", lapack);
 #endif
         if (!banded) {
-            const double cpu = MedianSeconds(repeats, [&] { GaussSolve(s, x); }, ProcessSeconds);
+            const double cpu = MedianSeconds(repeats, [&] { RunGaussSolve(s, x); }, ProcessSeconds);
             std::printf("%-44s %12.3f ms of CPU over all threads\n", what, cpu * 1e3);
         }
     } else {
@@ -323,9 +324,9 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     const double step = MedianSeconds(3, [&] {
         try {
             if (method == MethodId::FdNewton)
-                FdNewtonStep(s, code, d);
+                FdNewtonStep(s, code, GaussSolverOf(s), d);
             else
-                NewtonStep(s, code, d);
+                RunNewtonStep(s, d);
         } catch (const std::exception&) {
             failed = true;
         }

@@ -1,5 +1,6 @@
 #pragma once
-// The progress bar and Stop as a long kernel sees them.
+// The progress bar, the status text and Stop as a long kernel sees them.
+#include <string>
 
 namespace tarvik {
 
@@ -10,6 +11,9 @@ public:
     // One step; the window handles its events and a pressed Stop raises
     // EBadError "Terminated by user" (small problems show no bar and skip it).
     virtual void Tick() = 0;
+    virtual void Hide() = 0;
+    // The status bar's text while the kernel works.
+    virtual void Status(const std::string& text) = 0;
 
 protected:
     ~KernelProgress() = default;

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/errors.h"
-#include "core/gauss.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/progress.h"
@@ -31,7 +30,7 @@ Real NormOf(const MyArray1& d, int n) {
 
 } // namespace
 
-void FdNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
+void FdNewtonStep(RunState& s, FunctionId functionCode, const NewtonSolve& solve, MyArray1& d) {
     ++s.HessianEvaluations;
     const int n = s.N;
     const Real h = kFdNewtonStep;
@@ -56,7 +55,7 @@ void FdNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d) {
         for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
     // Every element is formed afresh at the next step and nothing reads
     // the matrix before, so the elimination may work in it.
-    GaussSolve(s, d, GaussMatrix::MayOverwrite);
+    solve(d, GaussMatrix::MayOverwrite);
     CheckNewtonDescent(s.N, s.IterCount, s.GradJ, d);
 }
 
@@ -161,7 +160,6 @@ Real TrustRatio(RunState& s, FunctionId functionCode, const MyArray1& d) {
 void TrustRegionStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& radius) {
     const int n = s.N;
     const Real eta = s.TrustEta;
-    NewtonStep(s, functionCode, d);
 
     Real length = NormOf(d, n);
     if (radius < length) Scale(d, n, radius, length);

@@ -3,13 +3,15 @@
 // Hessian, inexact Newton with conjugate gradients, and the trust region.
 #include <cstdint>
 
+#include "core/newton_step.h"
 #include "core/run_state.h"
 
 namespace tarvik {
 
 // Newton step with the Hessian built from n gradient differences (step
-// 1e-8) into HMatrix; GradJ and GradNorm are those of U again on return.
-void FdNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d);
+// 1e-8) into HMatrix, solved by solve; GradJ and GradNorm are those of U
+// again on return.
+void FdNewtonStep(RunState& s, FunctionId functionCode, const NewtonSolve& solve, MyArray1& d);
 
 // Conjugate gradients on H z = -GradJ with H p approximated by gradient
 // differences (step 1e-7); d := -z and dirNorm := |d|. U, GradJ and GradNorm
@@ -17,9 +19,9 @@ void FdNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d);
 // base point again on every return.
 void InexactNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& dirNorm);
 
-// The Newton step cut to the trust radius and tried at most three times
-// with a shrinking radius; radius is updated for the next iteration. Expects
-// UPrev = U and JCur = J(U).
+// The Newton step d, as formed at U, cut to the trust radius and tried at
+// most three times with a shrinking radius; radius is updated for the next
+// iteration. Expects UPrev = U and JCur = J(U).
 void TrustRegionStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& radius);
 
 // Actual over predicted reduction of J for the step U := UPrev - d, with the

@@ -39,6 +39,8 @@ public:
     explicit RunProgress(RunState& s) : s_(s) {}
     void Show(int steps) override { s_.Host->ShowProgress(steps); }
     void Tick() override { ProgressTick(s_); }
+    void Hide() override { s_.Host->HideProgress(); }
+    void Status(const std::string& text) override { s_.SetStatus(text); }
 
 private:
     RunState& s_;

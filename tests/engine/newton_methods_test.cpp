@@ -6,7 +6,7 @@
 
 #include "core/errors.h"
 #include "core/hessian.h"
-#include "core/newton_step.h"
+#include "app/direction_rules.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
@@ -28,8 +28,8 @@ TEST_F(NewtonTest, FdNewtonOnTheQuadraticFromFilesSolvesWithTheFileMatrix) {
     LoadQuadratic(4, 1, 3, V({1, 2}));
     At(V({1, 1}));
     MyArray1 classical = NewVector(2);
-    NewtonStep(s, FunctionId::QuadraticFromFiles, classical);
-    FdNewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
+    RunNewtonStep(s, classical);
+    FdNewtonStep(s, FunctionId::QuadraticFromFiles, GaussSolverOf(s), s.Dir);
     EXPECT_EQ(s.Dir, classical);
     EXPECT_EQ(s.EvalCount, 2);
 }
@@ -40,7 +40,7 @@ TEST_F(NewtonTest, FdNewtonFailureLeavesTheBaseGradient) {
     s.IterCount = 2;
     const MyArray1 g = s.GradJ;
     const Real gnorm = s.GradNorm;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { FdNewtonStep(s, FunctionId::Saddle, s.Dir); }), "Hessian<0 ! (Iteration=2).");
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { FdNewtonStep(s, FunctionId::Saddle, GaussSolverOf(s), s.Dir); }), "Hessian<0 ! (Iteration=2).");
     // The failure dialog's steepest step starts from these.
     EXPECT_EQ(s.GradJ, g);
     EXPECT_EQ(s.GradNorm, gnorm);
@@ -54,7 +54,7 @@ TEST_F(NewtonTest, LongInnerLoopsPumpEventsAndHonourStop) {
     const Case cases[] = {
         {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1,
          [](RunState& s) { InexactNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir, s.DirNorm); }},
-        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir); }},
+        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, FunctionId::GeneralizedRosenbrock, GaussSolverOf(s), s.Dir); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -131,10 +131,11 @@ TEST_F(NewtonTest, TrustRegionGivesUpAfterThreeReductionsWithoutAFourthTrial) {
     Prepare(FunctionId::CubicVarnel, 2);
     At(V({-0.5L, -2.15L}));
     MyArray1 newton = NewVector(2);
-    NewtonStep(s, FunctionId::CubicVarnel, newton);
+    RunNewtonStep(s, newton);
     const Real newtonLength = Norm(newton);
     ASSERT_GT(newtonLength, 1);
     Real radius = 1;
+    RunNewtonStep(s, s.Dir);
     TrustRegionStep(s, FunctionId::CubicVarnel, s.Dir, radius);
     EXPECT_EQ(s.EvalCount, 3);
     EXPECT_EQ(radius, 1.0L / 64);
@@ -146,7 +147,7 @@ TEST_F(NewtonTest, TrustRatioUsesTheMatrixFromFilesAndNeedsAPredictedChange) {
     Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic(4, 1, 3, V({1, 2}));
     At(V({1, 1}));
-    NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
+    RunNewtonStep(s, s.Dir);
     for (int i = 1; i <= 2; ++i) s.Dir[i] /= 3;
     // On a quadratic the model is exact.
     EXPECT_NEAR(static_cast<double>(TrustRatio(s, FunctionId::QuadraticFromFiles, s.Dir)), 1.0, 1e-15);
@@ -154,7 +155,7 @@ TEST_F(NewtonTest, TrustRatioUsesTheMatrixFromFilesAndNeedsAPredictedChange) {
 
     Prepare(FunctionId::AxisEllipsoid, 2);
     At(V({1, 1}));
-    NewtonStep(s, FunctionId::AxisEllipsoid, s.Dir);
+    RunNewtonStep(s, s.Dir);
     EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(s, FunctionId::AxisEllipsoid, V({0, 0})); }), "STEP-SIZE=0.");
     EXPECT_EQ(s.Step, 0.0L);
 }
@@ -165,7 +166,7 @@ TEST_F(NewtonTest, TheTrustRegionFindsItsHessianAsFormedAfterTheSolve) {
         Prepare(Fn(code), 6);
         s.MethodCode = MethodId::TrustRegion;
         At(V({1.1L, 0.9L, 1.05L, 1, 0.95L, 1.02L}));
-        NewtonStep(s, Fn(code), s.Dir);
+        RunNewtonStep(s, s.Dir);
         MyArray2 fresh = NewMatrix(6);
         FillHessianMatrix(Fn(code), s.N, s.Params, s.U, fresh);
         for (int i = 1; i <= 6; ++i)
