@@ -2,6 +2,8 @@
 
 #include "core/conjugate_direction.h"
 #include "core/gauss.h"
+#include "core/newton_methods.h"
+#include "core/objective.h"
 #include "core/newton_step.h"
 #include "core/progress.h"
 #include "core/quasi_newton.h"
@@ -55,6 +57,38 @@ void RunNewtonStep(RunState& s, MyArray1& d) {
     const GaussMatrix use = Traits(s.MethodCode).gaussMayOverwrite ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
     const NewtonOptions options{s.FunctionCode, s.N, s.IterCount, s.Params, s.FunctionName, use};
     NewtonStep(options, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
+}
+
+void RunFdNewtonStep(RunState& s) {
+    ++s.HessianEvaluations;
+    Objective objective(s, s.FunctionCode);
+    FdNewtonStep(objective, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), s.Dir);
+}
+
+void RunInexactNewtonStep(RunState& s) {
+    // The base point is kept where the report and a Stop find it.
+    s.GradJ0 = s.GradJ;
+    s.U0 = s.U;
+    s.GradNorm0 = s.GradNorm;
+    Objective objective(s, s.FunctionCode);
+    RunProgress status(s);
+    const InexactNewtonOptions options{s.IterCount, s.Params.NewtonCgForcingC, s.Params.MaxSubIter};
+    InexactNewtonStep(objective, options, s.U0, s.GradJ0, s.GradNorm0, status, s.SubIterCount, s.Dir, s.DirNorm);
+    if (s.DirNorm == 0) s.Step = 0;
+}
+
+TrustModel TrustModelOf(const RunState& s) {
+    const HessianShape shape = Traits(s.FunctionCode).hessian;
+    return {s.UPrev, s.JCur, s.GradJ, s.Hess2x2, shape == HessianShape::FromFiles ? s.Quad.QuadA : s.HMatrix,
+            shape == HessianShape::TwoByTwo};
+}
+
+void RunTrustRegionStep(RunState& s) {
+    s.UPrev = s.U;
+    RunNewtonStep(s, s.Dir);
+    Objective objective(s, s.FunctionCode);
+    TrustRegionStep(objective, {s.TrustEta, s.Params.TrustMaxRadius}, TrustModelOf(s), s.U, s.Dir, s.TrustRadius,
+                    s.Step);
 }
 
 } // namespace tarvik

@@ -3,6 +3,7 @@
 // method's and function's traits into its kernel's options and vectors,
 // calls the kernel and writes the result back under the run state's names.
 #include "core/gauss.h"
+#include "core/newton_methods.h"
 #include "core/newton_step.h"
 #include "core/run_state.h"
 
@@ -28,5 +29,18 @@ NewtonSolve GaussSolverOf(RunState& s);
 // The classical Newton step at U into d, with the Hessian in HMatrix (or
 // Hess2x2); counts one Hessian.
 void RunNewtonStep(RunState& s, MyArray1& d);
+
+// The difference-Hessian Newton step at U into Dir; counts one Hessian.
+void RunFdNewtonStep(RunState& s);
+// Inexact Newton-CG from U into Dir and DirNorm, with the base point kept
+// in U0, GradJ0 and GradNorm0 and the sub-steps counted in SubIterCount;
+// Step := 0 when the direction is zero.
+void RunInexactNewtonStep(RunState& s);
+// The trust region's model of this iteration: UPrev, JCur, GradJ and the
+// Hessian the Newton step formed (Hess2x2, QuadA or HMatrix).
+TrustModel TrustModelOf(const RunState& s);
+// UPrev := U, the Newton step into Dir, cut to TrustRadius and tried from
+// UPrev; U is at the last trial.
+void RunTrustRegionStep(RunState& s);
 
 } // namespace tarvik

@@ -19,7 +19,6 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/method_catalogue.h"
-#include "core/newton_methods.h"
 #include "core/objective.h"
 #include "core/vector_kernels.h"
 
@@ -156,7 +155,6 @@ void RunDriver::IterateOnce() {
         if (gradientVanished) return;
     }
 
-    const FunctionId f = s.FunctionCode;
     const MethodTraits& m = Traits(s.MethodCode);
     const Real sqrtN = std::sqrt(static_cast<Real>(s.N));
     // The steepest descent searches along the gradient itself.
@@ -180,15 +178,13 @@ void RunDriver::IterateOnce() {
         RunNewtonStep(s, s.Dir);
         break;
     case DirectionRule::FdNewton:
-        FdNewtonStep(s, f, GaussSolverOf(s), s.Dir);
+        RunFdNewtonStep(s);
         break;
     case DirectionRule::NewtonCg:
-        InexactNewtonStep(s, f, s.Dir, s.DirNorm);
+        RunInexactNewtonStep(s);
         break;
     case DirectionRule::TrustRegion:
-        s.UPrev = s.U;
-        RunNewtonStep(s, s.Dir);
-        TrustRegionStep(s, f, s.Dir, s.TrustRadius);
+        RunTrustRegionStep(s);
         break;
     case DirectionRule::CollinearDemo:
     case DirectionRule::Collinear:

@@ -73,8 +73,8 @@ Timing TimeSteps(FunctionId code, int n, Method m) {
             s.GradNorm = baseNorm;
             switch (m) {
             case Method::Classical: RunNewtonStep(s, s.Dir); break;
-            case Method::FiniteDifference: FdNewtonStep(s, code, GaussSolverOf(s), s.Dir); break;
-            case Method::InexactCg: InexactNewtonStep(s, code, s.Dir, s.DirNorm); break;
+            case Method::FiniteDifference: RunFdNewtonStep(s); break;
+            case Method::InexactCg: RunInexactNewtonStep(s); break;
             }
         }
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

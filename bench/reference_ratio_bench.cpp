@@ -323,10 +323,12 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     bool failed = false;
     const double step = MedianSeconds(3, [&] {
         try {
-            if (method == MethodId::FdNewton)
-                FdNewtonStep(s, code, GaussSolverOf(s), d);
-            else
+            if (method == MethodId::FdNewton) {
+                Objective objective(s, code);
+                FdNewtonStep(objective, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), d);
+            } else {
                 RunNewtonStep(s, d);
+            }
         } catch (const std::exception&) {
             failed = true;
         }
