@@ -1,5 +1,8 @@
 #include "app/direction_rules.h"
 
+#include <string>
+
+#include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
 #include "core/gauss.h"
 #include "core/newton_methods.h"
@@ -89,6 +92,19 @@ void RunTrustRegionStep(RunState& s) {
     Objective objective(s, s.FunctionCode);
     TrustRegionStep(objective, {s.TrustEta, s.Params.TrustMaxRadius}, TrustModelOf(s), s.U, s.Dir, s.TrustRadius,
                     s.Step);
+}
+
+void RunCollinearFinalStep(RunState& s) {
+    if (Traits(s.MethodCode).direction == DirectionRule::CollinearDemo) {
+        CollinearDemoStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Step);
+        return;
+    }
+    if (CollinearStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Dir, s.DirNorm, s.Step)) {
+        s.AppendLine("");
+        s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
+        s.AppendLine("");
+        s.SegmentColour = clAngleStep;
+    }
 }
 
 } // namespace tarvik

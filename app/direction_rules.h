@@ -43,4 +43,9 @@ TrustModel TrustModelOf(const RunState& s);
 // UPrev; U is at the last trial.
 void RunTrustRegionStep(RunState& s);
 
+// The final step of a collinear-gradients iteration from the base point
+// U0 (GradJ0) along U - U0 into U and Step; the full method's direction
+// goes to Dir and DirNorm, and an uphill one is reversed and reported.
+void RunCollinearFinalStep(RunState& s);
+
 } // namespace tarvik

@@ -216,12 +216,7 @@ void RunDriver::IterateOnce() {
             CollinearDemoSearch(s, s.GradJ, s.U);
         else
             CollinearSearch(s, s.GradJ, s.U);
-        if (s.Step != 0) {
-            if (demo)
-                CollinearDemoStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
-            else
-                CollinearStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
-        }
+        if (s.Step != 0) RunCollinearFinalStep(s);
         s.IterationComplete = 1;
         break;
     }

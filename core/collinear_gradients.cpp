@@ -53,21 +53,31 @@ bool FinalStepFactor(const MyArray1& ub, const MyArray1& gb, const MyArray1& g, 
 
 } // namespace
 
-void DivGVector(RunState& s, const MyArray1& gv, Real normGv) {
-    s.SubIterDone = 0;
+void DivGVector(int n, const MyArray1& gb, Real gbNorm, const MyArray1& gv, Real normGv, MyArray1& w,
+                CollinearState& state) {
+    state.subIterDone = 0;
     // A stationary trial point has no direction to compare: the search is
     // over there (the zero gradient has already cleared ContinueRun), and
     // dividing by its zero norm would only spread NaN through the method.
     if (normGv == 0) {
-        s.SubIterDone = 1;
+        state.subIterDone = 1;
         return;
     }
-    const int sign = DoubleSign(VecDot(s.GradJ0, gv));
-    s.CollSign = sign == 0 ? 1 : sign;
-    const Real sigma = s.CollSign;
-    for (int i = 1; i <= s.N; ++i) s.DivGradVec[i] = gv[i] / normGv * sigma - s.GradJ0[i] / s.GradNorm0;
-    s.DivGradNorm = VecNorm(s.DivGradVec);
+    const int sign = DoubleSign(VecDot(gb, gv));
+    state.sign = sign == 0 ? 1 : sign;
+    const Real sigma = state.sign;
+    for (int i = 1; i <= n; ++i) w[i] = gv[i] / normGv * sigma - gb[i] / gbNorm;
+    state.divGradNorm = VecNorm(w);
 }
+
+namespace {
+
+// w of the trial point (u, g) as the sub-iterations keep it in the run.
+void DivGVector(RunState& s, const MyArray1& gv, Real normGv) {
+    DivGVector(s.N, s.GradJ0, s.GradNorm0, gv, normGv, s.DivGradVec, s.Collinear);
+}
+
+} // namespace
 
 void SubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
     const int n = s.N;
@@ -89,28 +99,28 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
     if (s.SubIterCount > 1) {
         EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
         DivGVector(s, g, s.GradNorm);
-        if (s.SubIterDone) return;
+        if (s.Collinear.subIterDone) return;
     }
 
-    if (s.DivGradNorm < s.CollThreshold || s.SubIterCount >= s.MaxSubIterColl || dist < s.CollMinDist ||
-        (s.SubIterCount > 1 && std::fabs(s.DivGradNorm - s.DivGradNormPrev) / s.DivGradNorm <= s.Params.CollC1)) {
-        s.SubIterDone = 1;
+    if (s.Collinear.divGradNorm < s.CollThreshold || s.SubIterCount >= s.MaxSubIterColl || dist < s.CollMinDist ||
+        (s.SubIterCount > 1 && std::fabs(s.Collinear.divGradNorm - s.Collinear.divGradNormPrev) / s.Collinear.divGradNorm <= s.Params.CollC1)) {
+        s.Collinear.subIterDone = 1;
         return;
     }
 
     // Fletcher-Reeves on ||w||, restarted at the first sub-iteration and
     // every n of them.
     if (s.SubIterCount == 1 || s.SubIterCount % n == 0)
-        s.CollBeta = 0;
+        s.Collinear.beta = 0;
     else
-        s.CollBeta = s.DivGradNorm * s.DivGradNorm / (s.DivGradNormPrev * s.DivGradNormPrev);
-    for (int i = 1; i <= n; ++i) p[i] = s.CollBeta * p[i] - w[i];
+        s.Collinear.beta = s.Collinear.divGradNorm * s.Collinear.divGradNorm / (s.Collinear.divGradNormPrev * s.Collinear.divGradNormPrev);
+    for (int i = 1; i <= n; ++i) p[i] = s.Collinear.beta * p[i] - w[i];
 
     s.UPrev = u;
     s.GradJSaved = g;
     s.DivGradVecPrev = w;
-    s.GradNormSaved = s.GradNorm;
-    s.DivGradNormPrev = s.DivGradNorm;
+    s.Collinear.gradNormSaved = s.GradNorm;
+    s.Collinear.divGradNormPrev = s.Collinear.divGradNorm;
 
     // Curvature of ||w|| along p by a forward difference of w. A probe too
     // short to change w gives zero; a longer one is tried until it does.
@@ -130,13 +140,13 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
 
     u = s.UPrev;
     g = s.GradJSaved;
-    s.GradNorm = s.GradNormSaved;
+    s.GradNorm = s.Collinear.gradNormSaved;
     w = s.DivGradVecPrev;
-    s.DivGradNorm = s.DivGradNormPrev;
-    s.SubIterDone = 0;  // a stationary probe point ends nothing: the point is restored
+    s.Collinear.divGradNorm = s.Collinear.divGradNormPrev;
+    s.Collinear.subIterDone = 0;  // a stationary probe point ends nothing: the point is restored
 
-    s.CollStep = s.DivGradNorm * s.DivGradNorm / curv;
-    for (int i = 1; i <= n; ++i) u[i] = u[i] + s.CollStep * p[i];
+    s.Collinear.step = s.Collinear.divGradNorm * s.Collinear.divGradNorm / curv;
+    for (int i = 1; i <= n; ++i) u[i] = u[i] + s.Collinear.step * p[i];
     ++s.SubIterCount;
 }
 
@@ -149,9 +159,9 @@ void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u) {
     DrawSubIteration(s);
 
     MyArray1 q = NewVector(s.N);
-    while (!s.SubIterDone && s.SubIterCount <= s.MaxSubIterColl) {
+    while (!s.Collinear.subIterDone && s.SubIterCount <= s.MaxSubIterColl) {
         std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     DivG=" + FormatFloat("#.00E+00", s.DivGradNorm);
+        if (ShowsDivG(s)) status += "     DivG=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
         s.SetStatus(status);
         SubIteration(s, g, u, q);
         DrawSubIteration(s);
@@ -173,10 +183,10 @@ void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u) {
     DrawSubIteration(s);
 
     MyArray1 q = NewVector(s.N);
-    while (!s.SubIterDone) {
+    while (!s.Collinear.subIterDone) {
         StopPoint(s);
         std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     ||DivG||=" + FormatFloat("#.00E+00", s.DivGradNorm);
+        if (ShowsDivG(s)) status += "     ||DivG||=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
         s.SetStatus(status);
         SubIteration(s, g, u, q);
         // After a zero gradient the run ends with this iteration; the
@@ -188,40 +198,36 @@ void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u) {
     }
 }
 
-void CollinearDemoStep(RunState& s, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u) {
+void CollinearDemoStep(int n, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u, Real& step) {
     Real tau = 0;
     if (!FinalStepFactor(ub, gb, g, u, tau)) {
-        s.Step = 0;
+        step = 0;
         return;
     }
-    s.Step = tau;
-    for (int i = 1; i <= s.N; ++i) u[i] = ub[i] + tau * (u[i] - ub[i]);
+    step = tau;
+    for (int i = 1; i <= n; ++i) u[i] = ub[i] + tau * (u[i] - ub[i]);
 }
 
-void CollinearStep(RunState& s, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u) {
-    const int n = s.N;
+bool CollinearStep(int n, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u, MyArray1& d,
+                   Real& dNorm, Real& step) {
     Real tau = 0;
     if (!FinalStepFactor(ub, gb, g, u, tau)) {
-        s.Step = 0;
-        return;
+        step = 0;
+        return false;
     }
-    s.Step = tau;
-    MyArray1& d = s.Dir;
+    step = tau;
     for (int i = 1; i <= n; ++i) d[i] = tau * (u[i] - ub[i]);
-    s.DirNorm = VecNorm(d);
+    dNorm = VecNorm(d);
 
     if (VecDot(gb, d) < 0) {
         if (tau != 0)
             for (int i = 1; i <= n; ++i) u[i] = ub[i] + d[i];
-        return;
+        return false;
     }
     // The interpolated minimum lies behind u_b: go the other way.
     if (tau != 0)
         for (int i = 1; i <= n; ++i) u[i] = ub[i] - d[i];
-    s.AppendLine("");
-    s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
-    s.AppendLine("");
-    s.SegmentColour = clAngleStep;
+    return true;
 }
 
 } // namespace tarvik

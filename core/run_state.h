@@ -24,6 +24,17 @@ inline constexpr Colour clAngleStep = 0xFF00A0;
 // How the known minimum of "Quadratic from FILE" is given.
 enum class UStarSource { FromFile, Zero, Unknown };
 
+// What the collinear-gradients sub-iterations carry from one to the next.
+struct CollinearState {
+    Real divGradNorm = 0;      // ||w||, how far from collinear the gradients are
+    Real divGradNormPrev = 0;
+    Real sign = 1;             // sigma of w
+    Real beta = 0;             // Fletcher-Reeves factor on ||w||
+    Real step = 0;             // exact step of the sub-iteration
+    Real gradNormSaved = 0;
+    uint8_t subIterDone = 0;
+};
+
 // What the user chose on the window, copied when Start is pressed. The
 // engine reads the window only through this record.
 struct WindowChoices {
@@ -104,10 +115,10 @@ struct RunState {
     ConjugateState Conjugate;
 
     // Collinear-gradients state.
-    Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0, DivGradNorm = 0;
+    Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0;
     int32_t MaxSubIterColl = 0;
-    Real JBase = 0, DivGradNormPrev = 0, CollSign = 1, CollBeta = 0, CollStep = 0, GradNormSaved = 0;
-    uint8_t SubIterDone = 0;
+    Real JBase = 0;
+    CollinearState Collinear;
     uint8_t ShowSubIterPoints = 0;
 
     // Flags.

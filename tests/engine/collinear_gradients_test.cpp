@@ -58,16 +58,16 @@ struct CollinearFixture : ::testing::Test {
 TEST_F(CollinearFixture, DivGVectorTakesTheSignRoundedToDoubleAndStopsAtAStationaryPoint) {
     Prepare(AxisParallelCode, 2, {0.5L, 0});       // g_b = (1, 0)
     // g_b . gv = -1e-400 is negative in extended precision but 0 in double.
-    DivGVector(s, testing::V({-1e-400L, 1}), 1);
-    EXPECT_EQ(s.CollSign, 1);
-    DivGVector(s, testing::V({-1e-300L, 1}), 1);
-    EXPECT_EQ(s.CollSign, -1);
+    DivGVector(2, s.GradJ0, s.GradNorm0, testing::V({-1e-400L, 1}), 1, s.DivGradVec, s.Collinear);
+    EXPECT_EQ(s.Collinear.sign, 1);
+    DivGVector(2, s.GradJ0, s.GradNorm0, testing::V({-1e-300L, 1}), 1, s.DivGradVec, s.Collinear);
+    EXPECT_EQ(s.Collinear.sign, -1);
 
     // A stationary trial point ends the sub-iterations without NaN.
     s.DivGradVec = testing::V({0.25L, -0.5L});
-    s.SubIterDone = 0;
-    DivGVector(s, testing::V({0, 0}), 0);
-    EXPECT_EQ(s.SubIterDone, 1);
+    s.Collinear.subIterDone = 0;
+    DivGVector(2, s.GradJ0, s.GradNorm0, testing::V({0, 0}), 0, s.DivGradVec, s.Collinear);
+    EXPECT_EQ(s.Collinear.subIterDone, 1);
     EXPECT_EQ(s.DivGradVec, testing::V({0.25L, -0.5L}));
 }
 
@@ -105,7 +105,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     const MyArray1 dir = s.Dir;
     s.U = s.U0;                                    // v on u_b
     SubIteration(s, s.GradJ, s.U, q);
-    EXPECT_EQ(s.SubIterDone, 1);
+    EXPECT_EQ(s.Collinear.subIterDone, 1);
     EXPECT_EQ(s.EvalCount, 0);
     EXPECT_EQ(s.Dir, dir);
 
@@ -114,7 +114,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     s.U[1] = s.U0[1] + 1e-14L;
     s.U[2] = s.U0[2];
     SubIteration(s, s.GradJ, s.U, q);
-    EXPECT_EQ(s.SubIterDone, 0);
+    EXPECT_EQ(s.Collinear.subIterDone, 0);
     EXPECT_EQ(s.SubIterCount, 2);
 }
 
@@ -125,7 +125,7 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
     // place of v1, so the first two probes see the same gradient.
     s.U = testing::V({1e16L, -1e16L});
     EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
-    DivGVector(s, s.GradJ, s.GradNorm);
+    DivGVector(s.N, s.GradJ0, s.GradNorm0, s.GradJ, s.GradNorm, s.DivGradVec, s.Collinear);
     s.SubIterCount = 1;
     s.EvalCount = 0;
 
@@ -182,13 +182,13 @@ TEST_F(CollinearFixture, AFinalStepWithoutADivisorIsAZeroStep) {
     Prepare(AxisParallelCode, 2, {1, 1});
     // v on u_b: t2 = 0.
     s.U = s.U0;
-    CollinearStep(s, s.U0, s.GradJ0, s.GradJ0, s.U);
+    EXPECT_FALSE(CollinearStep(2, s.U0, s.GradJ0, s.GradJ0, s.U, s.Dir, s.DirNorm, s.Step));
     EXPECT_EQ(s.Step, 0);
     EXPECT_EQ(s.U, s.U0);
     // The same directional derivative at both ends: 1 - t1/t2 = 0.
     s.Step = 1;
     s.U = testing::V({2, 1});
-    CollinearDemoStep(s, s.U0, s.GradJ0, s.GradJ0, s.U);
+    CollinearDemoStep(2, s.U0, s.GradJ0, s.GradJ0, s.U, s.Step);
     EXPECT_EQ(s.Step, 0);
     EXPECT_EQ(s.U, testing::V({2, 1}));
     EXPECT_TRUE(host.lines.empty());
