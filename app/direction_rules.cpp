@@ -8,6 +8,7 @@
 #include "core/newton_methods.h"
 #include "core/objective.h"
 #include "core/newton_step.h"
+#include "core/number_format.h"
 #include "core/progress.h"
 #include "core/quasi_newton.h"
 
@@ -104,6 +105,95 @@ void RunCollinearFinalStep(RunState& s) {
         s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
         s.AppendLine("");
         s.SegmentColour = clAngleStep;
+    }
+}
+
+namespace {
+
+CollinearOptions CollinearOptionsOf(const RunState& s) {
+    return {s.CollDelta, s.CollMinDist, s.CollThreshold, s.Params.CollC1, s.MaxSubIterColl};
+}
+
+CollinearVectors CollinearVectorsOf(RunState& s) {
+    return {s.U0,         s.GradJ0,         s.GradNorm0, s.Dir,       s.DivGradVec,
+            s.DivGradVecPrev, s.UPrev,      s.GradJSaved, s.GradJPrev, s.GradNormPrev};
+}
+
+std::string SubIterationCounter(const RunState& s) {
+    return " Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1) + "/" + std::to_string(s.SubIterCount);
+}
+
+// Long searches (large n, many sub-iterations) also show how far from
+// collinear the gradients still are.
+bool ShowsDivG(const RunState& s) { return s.N >= 1000 || s.SubIterCount >= 100; }
+
+void DrawSubIteration(RunState& s) {
+    s.SegmentColour = clSubIter;
+    s.Host->DrawTrajectoryStep();
+}
+
+} // namespace
+
+void RunSubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
+    Objective objective(s, s.FunctionCode);
+    SubIterationStart(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, g, s.GradNorm, u);
+}
+
+void RunSubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
+    Objective objective(s, s.FunctionCode);
+    SubIteration(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, s.SubIterCount,
+                 [&s](const std::string& text) { s.AppendLine(text); }, g, s.GradNorm, u, q);
+}
+
+void RunCollinearDemoSearch(RunState& s) {
+    MyArray1& g = s.GradJ;
+    MyArray1& u = s.U;
+    s.SubIterCount = 0;
+    if (s.N == 2) s.ShowSubIterPoints = 1;
+
+    RunSubIterationStart(s, g, u);
+    s.SubIterCount = 1;
+    DrawSubIteration(s);
+
+    MyArray1 q = NewVector(s.N);
+    while (!s.Collinear.subIterDone && s.SubIterCount <= s.MaxSubIterColl) {
+        std::string status = SubIterationCounter(s);
+        if (ShowsDivG(s)) status += "     DivG=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
+        s.SetStatus(status);
+        RunSubIteration(s, g, u, q);
+        DrawSubIteration(s);
+    }
+    s.SegmentColour = clTrajectory;
+    // One iteration from u° is all the demonstration does.
+    s.ContinueRun = 0;
+}
+
+void RunCollinearSearch(RunState& s) {
+    MyArray1& g = s.GradJ;
+    MyArray1& u = s.U;
+    s.SubIterCount = 0;
+    s.U0 = u;
+    s.GradJ0 = g;
+    s.GradNorm0 = s.GradNorm;
+    s.JBase = s.JCur;
+
+    RunSubIterationStart(s, g, u);
+    s.SubIterCount = 1;
+    DrawSubIteration(s);
+
+    MyArray1 q = NewVector(s.N);
+    while (!s.Collinear.subIterDone) {
+        StopPoint(s);
+        std::string status = SubIterationCounter(s);
+        if (ShowsDivG(s)) status += "     ||DivG||=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
+        s.SetStatus(status);
+        RunSubIteration(s, g, u, q);
+        // After a zero gradient the run ends with this iteration; the
+        // driver draws its last point.
+        if (s.ContinueRun) {
+            s.SegmentColour = clSubIter;
+            s.Host->DrawTrajectoryStep();
+        }
     }
 }
 

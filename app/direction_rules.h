@@ -48,4 +48,17 @@ void RunTrustRegionStep(RunState& s);
 // goes to Dir and DirNorm, and an uphill one is reversed and reported.
 void RunCollinearFinalStep(RunState& s);
 
+// The collinear-gradients sub-iterations on the run: from U0, GradJ0 and
+// GradNorm0 with the trial point u (gradient g, norm GradNorm), in Dir,
+// DivGradVec and the run's other collinear vectors, counted in SubIterCount.
+void RunSubIterationStart(RunState& s, MyArray1& g, MyArray1& u);
+void RunSubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q);
+
+// The sub-iteration searches of an iteration at U (GradJ), shown on the
+// status bar and the figure. The demo searches from U0 as the driver
+// prepared it and ends the run after this iteration; the full method takes
+// the current point as its base point.
+void RunCollinearDemoSearch(RunState& s);
+void RunCollinearSearch(RunState& s);
+
 } // namespace tarvik

@@ -15,7 +15,6 @@
 #include "app/run_report.h"
 #include "app/step_rules.h"
 #include "app/text_input.h"
-#include "core/collinear_gradients.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/method_catalogue.h"
@@ -213,9 +212,9 @@ void RunDriver::IterateOnce() {
         const bool demo = m.direction == DirectionRule::CollinearDemo;
         s.IterationComplete = 0;
         if (demo)
-            CollinearDemoSearch(s, s.GradJ, s.U);
+            RunCollinearDemoSearch(s);
         else
-            CollinearSearch(s, s.GradJ, s.U);
+            RunCollinearSearch(s);
         if (s.Step != 0) RunCollinearFinalStep(s);
         s.IterationComplete = 1;
         break;

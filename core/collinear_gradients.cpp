@@ -7,7 +7,6 @@
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "core/objective.h"
-#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -24,19 +23,6 @@ int DoubleSign(Real x) {
     if (d > 0) return 1;
     if (d < 0) return -1;
     return 0;
-}
-
-std::string SubIterationCounter(const RunState& s) {
-    return " Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1) + "/" + std::to_string(s.SubIterCount);
-}
-
-// Long searches (large n, many sub-iterations) also show how far from
-// collinear the gradients still are.
-bool ShowsDivG(const RunState& s) { return s.N >= 1000 || s.SubIterCount >= 100; }
-
-void DrawSubIteration(RunState& s) {
-    s.SegmentColour = clSubIter;
-    s.Host->DrawTrajectoryStep();
 }
 
 // tau = 1 / (1 - t1/t2), t1 = g.(v - u_b), t2 = g_b.(v - u_b). False when
@@ -70,57 +56,53 @@ void DivGVector(int n, const MyArray1& gb, Real gbNorm, const MyArray1& gv, Real
     state.divGradNorm = VecNorm(w);
 }
 
-namespace {
-
-// w of the trial point (u, g) as the sub-iterations keep it in the run.
-void DivGVector(RunState& s, const MyArray1& gv, Real normGv) {
-    DivGVector(s.N, s.GradJ0, s.GradNorm0, gv, normGv, s.DivGradVec, s.Collinear);
+void SubIterationStart(Objective& objective, const CollinearOptions& options, const CollinearVectors& v,
+                       CollinearState& state, MyArray1& g, Real& gNorm, MyArray1& u) {
+    const int n = objective.Dimension();
+    const Real corner = options.delta / std::sqrt(static_cast<Real>(n));
+    for (int i = 1; i <= n; ++i) u[i] = v.ub[i] + corner * DoubleSign(v.gb[i]);
+    objective.Gradient(u, g, gNorm);
+    DivGVector(n, v.gb, v.gbNorm, g, gNorm, v.w, state);
 }
 
-} // namespace
+void SubIteration(Objective& objective, const CollinearOptions& options, const CollinearVectors& v,
+                  CollinearState& state, int32_t& subIterations, const std::function<void(const std::string&)>& line,
+                  MyArray1& g, Real& gNorm, MyArray1& u, MyArray1& q) {
+    const int n = objective.Dimension();
+    MyArray1& p = v.p;
+    MyArray1& w = v.w;
+    const auto divG = [&] { DivGVector(n, v.gb, v.gbNorm, g, gNorm, w, state); };
 
-void SubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
-    const int n = s.N;
-    const Real corner = s.CollDelta / std::sqrt(static_cast<Real>(n));
-    for (int i = 1; i <= n; ++i) u[i] = s.U0[i] + corner * DoubleSign(s.GradJ0[i]);
-    EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
-    DivGVector(s, g, s.GradNorm);
-}
-
-void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
-    const int n = s.N;
-    MyArray1& p = s.Dir;
-    MyArray1& w = s.DivGradVec;
-
-    StopPoint(s);
-    s.GradJPrev = g;
-    s.GradNormPrev = s.GradNorm;
-    const Real dist = VecNormComb(s.U0, u, -1);
-    if (s.SubIterCount > 1) {
-        EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
-        DivGVector(s, g, s.GradNorm);
-        if (s.Collinear.subIterDone) return;
+    objective.Cadence(1).Step();
+    v.gPrev = g;
+    v.gPrevNorm = gNorm;
+    const Real dist = VecNormComb(v.ub, u, -1);
+    if (subIterations > 1) {
+        objective.Gradient(u, g, gNorm);
+        divG();
+        if (state.subIterDone) return;
     }
 
-    if (s.Collinear.divGradNorm < s.CollThreshold || s.SubIterCount >= s.MaxSubIterColl || dist < s.CollMinDist ||
-        (s.SubIterCount > 1 && std::fabs(s.Collinear.divGradNorm - s.Collinear.divGradNormPrev) / s.Collinear.divGradNorm <= s.Params.CollC1)) {
-        s.Collinear.subIterDone = 1;
+    if (state.divGradNorm < options.threshold || subIterations >= options.maxSubIterations || dist < options.minDist ||
+        (subIterations > 1 &&
+         std::fabs(state.divGradNorm - state.divGradNormPrev) / state.divGradNorm <= options.c1)) {
+        state.subIterDone = 1;
         return;
     }
 
     // Fletcher-Reeves on ||w||, restarted at the first sub-iteration and
     // every n of them.
-    if (s.SubIterCount == 1 || s.SubIterCount % n == 0)
-        s.Collinear.beta = 0;
+    if (subIterations == 1 || subIterations % n == 0)
+        state.beta = 0;
     else
-        s.Collinear.beta = s.Collinear.divGradNorm * s.Collinear.divGradNorm / (s.Collinear.divGradNormPrev * s.Collinear.divGradNormPrev);
-    for (int i = 1; i <= n; ++i) p[i] = s.Collinear.beta * p[i] - w[i];
+        state.beta = state.divGradNorm * state.divGradNorm / (state.divGradNormPrev * state.divGradNormPrev);
+    for (int i = 1; i <= n; ++i) p[i] = state.beta * p[i] - w[i];
 
-    s.UPrev = u;
-    s.GradJSaved = g;
-    s.DivGradVecPrev = w;
-    s.Collinear.gradNormSaved = s.GradNorm;
-    s.Collinear.divGradNormPrev = s.Collinear.divGradNorm;
+    v.uSaved = u;
+    v.gSaved = g;
+    v.wPrev = w;
+    state.gradNormSaved = gNorm;
+    state.divGradNormPrev = state.divGradNorm;
 
     // Curvature of ||w|| along p by a forward difference of w. A probe too
     // short to change w gives zero; a longer one is tried until it does.
@@ -128,74 +110,26 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
     Real curv = 0;
     for (;;) {
         const Real t = h / VecNorm(p);
-        for (int i = 1; i <= n; ++i) u[i] = s.UPrev[i] + t * p[i];
-        EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
-        DivGVector(s, g, s.GradNorm);
-        for (int i = 1; i <= n; ++i) q[i] = (w[i] - s.DivGradVecPrev[i]) / t;
+        for (int i = 1; i <= n; ++i) u[i] = v.uSaved[i] + t * p[i];
+        objective.Gradient(u, g, gNorm);
+        divG();
+        for (int i = 1; i <= n; ++i) q[i] = (w[i] - v.wPrev[i]) / t;
         curv = VecDot(p, q);
         if (curv != 0) break;
         h = 10 * h;
-        s.AppendLine(" h=" + FormatFloat("0.00E+00", h) + " (differentiation step)");
+        line(" h=" + FormatFloat("0.00E+00", h) + " (differentiation step)");
     }
 
-    u = s.UPrev;
-    g = s.GradJSaved;
-    s.GradNorm = s.Collinear.gradNormSaved;
-    w = s.DivGradVecPrev;
-    s.Collinear.divGradNorm = s.Collinear.divGradNormPrev;
-    s.Collinear.subIterDone = 0;  // a stationary probe point ends nothing: the point is restored
+    u = v.uSaved;
+    g = v.gSaved;
+    gNorm = state.gradNormSaved;
+    w = v.wPrev;
+    state.divGradNorm = state.divGradNormPrev;
+    state.subIterDone = 0;  // a stationary probe point ends nothing: the point is restored
 
-    s.Collinear.step = s.Collinear.divGradNorm * s.Collinear.divGradNorm / curv;
-    for (int i = 1; i <= n; ++i) u[i] = u[i] + s.Collinear.step * p[i];
-    ++s.SubIterCount;
-}
-
-void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u) {
-    s.SubIterCount = 0;
-    if (s.N == 2) s.ShowSubIterPoints = 1;
-
-    SubIterationStart(s, g, u);
-    s.SubIterCount = 1;
-    DrawSubIteration(s);
-
-    MyArray1 q = NewVector(s.N);
-    while (!s.Collinear.subIterDone && s.SubIterCount <= s.MaxSubIterColl) {
-        std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     DivG=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
-        s.SetStatus(status);
-        SubIteration(s, g, u, q);
-        DrawSubIteration(s);
-    }
-    s.SegmentColour = clTrajectory;
-    // One iteration from u° is all the demonstration does.
-    s.ContinueRun = 0;
-}
-
-void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u) {
-    s.SubIterCount = 0;
-    s.U0 = u;
-    s.GradJ0 = g;
-    s.GradNorm0 = s.GradNorm;
-    s.JBase = s.JCur;
-
-    SubIterationStart(s, g, u);
-    s.SubIterCount = 1;
-    DrawSubIteration(s);
-
-    MyArray1 q = NewVector(s.N);
-    while (!s.Collinear.subIterDone) {
-        StopPoint(s);
-        std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     ||DivG||=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
-        s.SetStatus(status);
-        SubIteration(s, g, u, q);
-        // After a zero gradient the run ends with this iteration; the
-        // driver draws its last point.
-        if (s.ContinueRun) {
-            s.SegmentColour = clSubIter;
-            s.Host->DrawTrajectoryStep();
-        }
-    }
+    state.step = state.divGradNorm * state.divGradNorm / curv;
+    for (int i = 1; i <= n; ++i) u[i] = u[i] + state.step * p[i];
+    ++subIterations;
 }
 
 void CollinearDemoStep(int n, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u, Real& step) {

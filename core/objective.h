@@ -57,6 +57,8 @@ public:
         EvalGrad(s_, function_, u, g, norm);
         return norm;
     }
+    // gradJ(u) into g and its norm into norm, which a failure leaves as it was.
+    void Gradient(const MyArray1& u, MyArray1& g, Real& norm) { EvalGrad(s_, function_, u, g, norm); }
     int32_t Evaluations() const { return s_.EvalCount; }
 
     // Cancellation every `period` steps of a loop, or by work for a loop

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
 #include "core/function_catalogue.h"
 #include "core/host.h"
@@ -23,17 +24,6 @@ inline constexpr Colour clAngleStep = 0xFF00A0;
 
 // How the known minimum of "Quadratic from FILE" is given.
 enum class UStarSource { FromFile, Zero, Unknown };
-
-// What the collinear-gradients sub-iterations carry from one to the next.
-struct CollinearState {
-    Real divGradNorm = 0;      // ||w||, how far from collinear the gradients are
-    Real divGradNormPrev = 0;
-    Real sign = 1;             // sigma of w
-    Real beta = 0;             // Fletcher-Reeves factor on ||w||
-    Real step = 0;             // exact step of the sub-iteration
-    Real gradNormSaved = 0;
-    uint8_t subIterDone = 0;
-};
 
 // What the user chose on the window, copied when Start is pressed. The
 // engine reads the window only through this record.

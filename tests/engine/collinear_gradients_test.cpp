@@ -3,6 +3,7 @@
 // steps, and whole runs of both variants through the driver.
 #include <cmath>
 
+#include "app/direction_rules.h"
 #include "core/number_format.h"
 #include "core/collinear_gradients.h"
 #include "core/errors.h"
@@ -94,7 +95,7 @@ struct SubIterationTest : CollinearFixture {
     void Start(uint8_t code, std::initializer_list<Real> ub, Real delta) {
         Prepare(code, 2, ub, delta);
         q = NewVector(2);
-        SubIterationStart(s, s.GradJ, s.U);
+        RunSubIterationStart(s, s.GradJ, s.U);
         s.SubIterCount = 1;
         s.EvalCount = 0;
     }
@@ -104,7 +105,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     const MyArray1 dir = s.Dir;
     s.U = s.U0;                                    // v on u_b
-    SubIteration(s, s.GradJ, s.U, q);
+    RunSubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.Collinear.subIterDone, 1);
     EXPECT_EQ(s.EvalCount, 0);
     EXPECT_EQ(s.Dir, dir);
@@ -113,7 +114,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     s.U[1] = s.U0[1] + 1e-14L;
     s.U[2] = s.U0[2];
-    SubIteration(s, s.GradJ, s.U, q);
+    RunSubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.Collinear.subIterDone, 0);
     EXPECT_EQ(s.SubIterCount, 2);
 }
@@ -129,7 +130,7 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
     s.SubIterCount = 1;
     s.EvalCount = 0;
 
-    SubIteration(s, s.GradJ, s.U, q);
+    RunSubIteration(s, s.GradJ, s.U, q);
     ASSERT_GE(host.lines.size(), 2u);
     for (std::size_t k = 0; k < host.lines.size(); ++k)
         EXPECT_EQ(host.lines[k], " h=" + FormatFloat("0.00E+00", 1e-4L * std::pow(10.0L, Real(k))) +
@@ -142,7 +143,7 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
 TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     host.onProcessEvents = [this] { s.StopRequested = 1; };
-    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { SubIteration(s, s.GradJ, s.U, q); }),
+    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { RunSubIteration(s, s.GradJ, s.U, q); }),
               "Terminated by user");
     EXPECT_EQ(s.EvalCount, 0);
 
@@ -151,7 +152,7 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     s.StopRequested = 0;
     int pumps = 0;
     host.onProcessEvents = [&] { s.StopRequested = ++pumps == 1; };
-    EXPECT_THROW(CollinearSearch(s, s.GradJ, s.U), EBadError);
+    EXPECT_THROW(RunCollinearSearch(s), EBadError);
     EXPECT_EQ(pumps, 1);
     EXPECT_EQ(s.EvalCount, 1);                     // the start's gradient only
 }
@@ -165,14 +166,14 @@ TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
     s.GradNorm0 = s.GradNorm;
     s.ContinueRun = 1;
     s.MaxSubIterColl = 2;
-    CollinearSearch(s, s.GradJ, s.U);
+    RunCollinearSearch(s);
     const auto full = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(full.size(), 1u);
     EXPECT_EQ(full[0].rfind(" Working... 1/1     ||DivG||=", 0), 0u) << full[0];
 
     host.statuses.clear();
     s.U = s.U0;
-    CollinearDemoSearch(s, s.GradJ, s.U);
+    RunCollinearDemoSearch(s);
     const auto demo = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(demo.size(), 1u);
     EXPECT_EQ(demo[0].rfind(" Working... 1/1     DivG=", 0), 0u) << demo[0];
