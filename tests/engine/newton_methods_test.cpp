@@ -52,9 +52,8 @@ TEST_F(NewtonTest, FdNewtonFailureLeavesTheBaseGradient) {
 TEST_F(NewtonTest, LongInnerLoopsPumpEventsAndHonourStop) {
     struct Case { const char* name; int n; int k; int evaluations; void (*step)(RunState&); };
     const Case cases[] = {
-        {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1,
-         [](RunState& s) { RunInexactNewtonStep(s); }},
-        {"difference Hessian", 6, 4, 3, [](RunState& s) { RunFdNewtonStep(s); }},
+        {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1, RunInexactNewtonStep},
+        {"difference Hessian", 6, 4, 3, RunFdNewtonStep},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,8 +87,7 @@ TEST_F(NewtonTest, InexactNewtonCurvatureFailuresLeaveTheBasePointAndTheGradient
     s.IterCount = 6;
     MyArray1 u = s.U, g = s.GradJ;
     const Real gnorm = s.GradNorm;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { RunInexactNewtonStep(s); }),
-              "Hessian<0 ! (Iteration=6).");
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { RunInexactNewtonStep(s); }), "Hessian<0 ! (Iteration=6).");
     EXPECT_EQ(s.Dir, g);
     EXPECT_EQ(s.DirNorm, gnorm);
     EXPECT_EQ(s.U, u);
