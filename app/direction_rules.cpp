@@ -6,9 +6,9 @@
 #include "core/conjugate_direction.h"
 #include "core/gauss.h"
 #include "core/newton_methods.h"
-#include "core/objective.h"
 #include "core/newton_step.h"
 #include "core/number_format.h"
+#include "core/objective.h"
 #include "core/progress.h"
 #include "core/quasi_newton.h"
 
@@ -115,8 +115,8 @@ CollinearOptions CollinearOptionsOf(const RunState& s) {
 }
 
 CollinearVectors CollinearVectorsOf(RunState& s) {
-    return {s.U0,         s.GradJ0,         s.GradNorm0, s.Dir,       s.DivGradVec,
-            s.DivGradVecPrev, s.UPrev,      s.GradJSaved, s.GradJPrev, s.GradNormPrev};
+    return {s.U0,    s.GradJ0,     s.GradNorm0, s.Dir,       s.DivGradVec, s.DivGradVecPrev,
+            s.UPrev, s.GradJSaved, s.GradJPrev, s.GradNormPrev};
 }
 
 std::string SubIterationCounter(const RunState& s) {
