@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/direction_rules.h"
 #include "app/memory_budget.h"
 #include "app/method_selection.h"
 #include "core/number_format.h"
@@ -38,12 +39,12 @@ void ComputeTridiaTestPoint(RunState& s) {
     ShowStorageNeed(s, s.StorageMB + BytesToMegabytes(30 * n * n), s.N);
     s.HMatrix = NewMatrix(s.N);
     s.GradJ = NewVector(s.N);
-    TridiaHessian(s, s.HMatrix);
+    TridiaHessian(s.Params, s.N, s.HMatrix);
     s.GradJ[1] = 2 * s.Params.TridiaGamma * s.Params.TridiaDelta;
     s.SetStatus(" Gauss method: computing a test point u*... ");
     PumpEvents(s);
     // The matrix goes right after: the elimination may work in it.
-    GaussSolve(s, s.UStar, GaussMatrix::MayOverwrite);
+    RunGaussSolve(s, s.UStar, GaussMatrix::MayOverwrite);
     s.HMatrix.release();
     ReleaseVector(s.GradJ);
 }

@@ -9,20 +9,16 @@
 #include <string>
 
 #include "core/number_format.h"
+#include "app/direction_rules.h"
 #include "app/problem_preparation.h"
 #include "app/start_point.h"
 #include "app/run_report.h"
 #include "app/step_rules.h"
 #include "app/text_input.h"
-#include "core/collinear_gradients.h"
-#include "core/conjugate_direction.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/method_catalogue.h"
-#include "core/newton_methods.h"
-#include "core/newton_step.h"
 #include "core/objective.h"
-#include "core/quasi_newton.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -158,7 +154,6 @@ void RunDriver::IterateOnce() {
         if (gradientVanished) return;
     }
 
-    const FunctionId f = s.FunctionCode;
     const MethodTraits& m = Traits(s.MethodCode);
     const Real sqrtN = std::sqrt(static_cast<Real>(s.N));
     // The steepest descent searches along the gradient itself.
@@ -168,28 +163,27 @@ void RunDriver::IterateOnce() {
         break;
     case DirectionRule::FletcherReeves:
     case DirectionRule::PolakRibiere:
-        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        RunConjugateDirection(s);
         break;
     case DirectionRule::Bfgs:
-        BfgsDirection(s, s.Dir, s.DirNorm);
+        RunBfgsDirection(s);
         s.UPrev = s.U;
         break;
     case DirectionRule::Lbfgs:
-        LbfgsDirection(s, s.LbfgsMemory, s.Dir, s.DirNorm);
+        RunLbfgsDirection(s);
         s.UPrev = s.U;
         break;
     case DirectionRule::Newton:
-        NewtonStep(s, f, s.Dir);
+        RunNewtonStep(s, s.Dir);
         break;
     case DirectionRule::FdNewton:
-        FdNewtonStep(s, f, s.Dir);
+        RunFdNewtonStep(s);
         break;
     case DirectionRule::NewtonCg:
-        InexactNewtonStep(s, f, s.Dir, s.DirNorm);
+        RunInexactNewtonStep(s);
         break;
     case DirectionRule::TrustRegion:
-        s.UPrev = s.U;
-        TrustRegionStep(s, f, s.Dir, s.TrustRadius);
+        RunTrustRegionStep(s);
         break;
     case DirectionRule::CollinearDemo:
     case DirectionRule::Collinear:
@@ -218,15 +212,10 @@ void RunDriver::IterateOnce() {
         const bool demo = m.direction == DirectionRule::CollinearDemo;
         s.IterationComplete = 0;
         if (demo)
-            CollinearDemoSearch(s, s.GradJ, s.U);
+            RunCollinearDemoSearch(s);
         else
-            CollinearSearch(s, s.GradJ, s.U);
-        if (s.Step != 0) {
-            if (demo)
-                CollinearDemoStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
-            else
-                CollinearStep(s, s.U0, s.GradJ0, s.GradJ, s.U);
-        }
+            RunCollinearSearch(s);
+        if (s.Step != 0) RunCollinearFinalStep(s);
         s.IterationComplete = 1;
         break;
     }

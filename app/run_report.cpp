@@ -135,7 +135,7 @@ void WriteIterationLines(RunState& s) {
             s.AppendLine(counting);
             s.AppendLine("sub-iterations=" + FormatGroupedInt(s.SubIterCount) + ";  " + "Delta=" +
                          FormatFloat("0.##E+00", s.CollDelta) + ";      " + "||DivGrad||=" +
-                         FormatFloat("0.##E+00", s.DivGradNorm));
+                         FormatFloat("0.##E+00", s.Collinear.divGradNorm));
             if (s.SubIterCount >= s.MaxSubIterColl) s.AppendLine("*** Maximum of sub-iterations");
         }
     } else {

@@ -8,10 +8,9 @@
 #include <string>
 
 #include "core/silent_host.h"
-#include "core/conjugate_direction.h"
+#include "app/direction_rules.h"
 #include "core/host.h"
 #include "core/objective.h"
-#include "core/quasi_newton.h"
 #include "core/run_state.h"
 #include "core/vector_kernels.h"
 #include "app/step_rules.h"
@@ -68,7 +67,6 @@ void PrepareState(RunState& s, const MethodCase& m, int n) {
 }
 
 void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
-    const FunctionId f = s.FunctionCode;
     const Real goldenH = sqrtl(Real(s.N)) / 5;
     s.SkipReevaluation = 0;
     switch (m.methodCode) {
@@ -76,23 +74,23 @@ void DirectionAndLineSearch(RunState& s, const MethodCase& m) {
     case MethodId::SteepestWolfe: RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm); break;
     case MethodId::FletcherReevesGolden:
     case MethodId::PolakRibiereGolden:
-        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        RunConjugateDirection(s);
         RunGoldenSearch(s, s.Dir, goldenH);
         break;
     case MethodId::FletcherReevesWolfe:
     case MethodId::PolakRibiereWolfe:
-        ConjugateDirection(s, f, s.Dir, s.DirNorm);
+        RunConjugateDirection(s);
         RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     case MethodId::BfgsGolden:
     case MethodId::BfgsWolfe:
-        BfgsDirection(s, s.Dir, s.DirNorm);
+        RunBfgsDirection(s);
         s.UPrev = s.U;
         if (m.methodCode == MethodId::BfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
         else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     default:
-        LbfgsDirection(s, m.lbfgsMemory, s.Dir, s.DirNorm);
+        RunLbfgsDirection(s);
         s.UPrev = s.U;
         if (m.methodCode == MethodId::LbfgsGolden) RunGoldenSearch(s, s.Dir, goldenH);
         else RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);

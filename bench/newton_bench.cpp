@@ -10,6 +10,7 @@
 #include "core/silent_host.h"
 #include "core/host.h"
 #include "core/newton_methods.h"
+#include "app/direction_rules.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/run_state.h"
@@ -71,9 +72,9 @@ Timing TimeSteps(FunctionId code, int n, Method m) {
             s.GradJ = baseGrad;
             s.GradNorm = baseNorm;
             switch (m) {
-            case Method::Classical: NewtonStep(s, code, s.Dir); break;
-            case Method::FiniteDifference: FdNewtonStep(s, code, s.Dir); break;
-            case Method::InexactCg: InexactNewtonStep(s, code, s.Dir, s.DirNorm); break;
+            case Method::Classical: RunNewtonStep(s, s.Dir); break;
+            case Method::FiniteDifference: RunFdNewtonStep(s); break;
+            case Method::InexactCg: RunInexactNewtonStep(s); break;
             }
         }
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

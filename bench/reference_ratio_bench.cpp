@@ -31,8 +31,10 @@
 #include "core/gauss.h"
 #include "core/hessian.h"
 #include "core/newton_methods.h"
+#include "app/direction_rules.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
+#include "core/progress.h"
 #include "core/quasi_newton.h"
 #include "core/row_pool.h"
 #include "core/silent_host.h"
@@ -186,7 +188,7 @@ void Gauss(int n, bool banded, int repeats) {
         }
         s.GradJ[i] = std::cos(Real(i));
     }
-    const double ours = MedianSeconds(repeats, [&] { GaussSolve(s, x); }, WallSeconds);
+    const double ours = MedianSeconds(repeats, [&] { RunGaussSolve(s, x); }, WallSeconds);
     const auto fill = [&](auto& a, auto& b) {
         for (int i = 0; i < n; ++i) {
             for (int j = 0; j < n; ++j) a[i * n + j] = s.HMatrix[i + 1][j + 1];
@@ -217,7 +219,7 @@ void Gauss(int n, bool banded, int repeats) {
         Line(what, ours, "LAPACK dgesv, double (wall)", lapack);
 #endif
         if (!banded) {
-            const double cpu = MedianSeconds(repeats, [&] { GaussSolve(s, x); }, ProcessSeconds);
+            const double cpu = MedianSeconds(repeats, [&] { RunGaussSolve(s, x); }, ProcessSeconds);
             std::printf("%-44s %12.3f ms of CPU over all threads\n", what, cpu * 1e3);
         }
     } else {
@@ -243,10 +245,14 @@ void Bfgs(int n) {
         s.GradJPrev[i] = std::cos(Real(i));
         s.GradJ[i] = s.GradJPrev[i] + 0.02L;
     }
+    RunProgress progress(s);
+    const auto bfgs = [&] {
+        BfgsDirection({n, s.IterCount, s.U, s.UPrev, s.GradJ, s.GradJPrev}, s.HMatrix, progress, d, dNorm);
+    };
     s.IterCount = 0;
-    BfgsDirection(s, d, dNorm);
+    bfgs();
     s.IterCount = 2;
-    const double ours = MedianSeconds(3, [&] { BfgsDirection(s, d, dNorm); }, WallSeconds);
+    const double ours = MedianSeconds(3, bfgs, WallSeconds);
     char what[64];
     std::snprintf(what, sizeof what, "BFGS direction n=%d (%d shares, wall)", n, RowShares());
     if (n > 2000) {
@@ -262,7 +268,7 @@ void Bfgs(int n) {
             }
         }, WallSeconds);
         Line(what, ours, "one plain pass H*g, 16-byte H", pass);
-        const double cpu = MedianSeconds(3, [&] { BfgsDirection(s, d, dNorm); }, ProcessSeconds);
+        const double cpu = MedianSeconds(3, bfgs, ProcessSeconds);
         std::printf("%-44s %12.3f ms of CPU over all threads\n", what, cpu * 1e3);
         return;
     }
@@ -317,15 +323,17 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     bool failed = false;
     const double step = MedianSeconds(3, [&] {
         try {
-            if (method == MethodId::FdNewton)
-                FdNewtonStep(s, code, d);
-            else
-                NewtonStep(s, code, d);
+            if (method == MethodId::FdNewton) {
+                Objective objective(s, code);
+                FdNewtonStep(objective, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), d);
+            } else {
+                RunNewtonStep(s, d);
+            }
         } catch (const std::exception&) {
             failed = true;
         }
     }, WallSeconds);
-    const double form = MedianSeconds(3, [&] { FillHessianMatrix(s, code, s.U, s.HMatrix); }, WallSeconds);
+    const double form = MedianSeconds(3, [&] { FillHessianMatrix(code, s.N, s.Params, s.U, s.HMatrix); }, WallSeconds);
     char what[96];
     std::snprintf(what, sizeof what, "%s n=%d%s (wall)", name, n, failed ? " FAILED" : "");
     Line(what, step, "forming the Hessian alone", form);

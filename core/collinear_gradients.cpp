@@ -7,7 +7,6 @@
 #include "core/errors.h"
 #include "core/number_format.h"
 #include "core/objective.h"
-#include "core/progress.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -26,19 +25,6 @@ int DoubleSign(Real x) {
     return 0;
 }
 
-std::string SubIterationCounter(const RunState& s) {
-    return " Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1) + "/" + std::to_string(s.SubIterCount);
-}
-
-// Long searches (large n, many sub-iterations) also show how far from
-// collinear the gradients still are.
-bool ShowsDivG(const RunState& s) { return s.N >= 1000 || s.SubIterCount >= 100; }
-
-void DrawSubIteration(RunState& s) {
-    s.SegmentColour = clSubIter;
-    s.Host->DrawTrajectoryStep();
-}
-
 // tau = 1 / (1 - t1/t2), t1 = g.(v - u_b), t2 = g_b.(v - u_b). False when
 // either division has a zero divisor: there is then no step to take.
 bool FinalStepFactor(const MyArray1& ub, const MyArray1& gb, const MyArray1& g, const MyArray1& v, Real& tau) {
@@ -53,64 +39,70 @@ bool FinalStepFactor(const MyArray1& ub, const MyArray1& gb, const MyArray1& g, 
 
 } // namespace
 
-void DivGVector(RunState& s, const MyArray1& gv, Real normGv) {
-    s.SubIterDone = 0;
+void DivGVector(int n, const MyArray1& gb, Real gbNorm, const MyArray1& gv, Real normGv, MyArray1& w,
+                CollinearState& state) {
+    state.subIterDone = 0;
     // A stationary trial point has no direction to compare: the search is
     // over there (the zero gradient has already cleared ContinueRun), and
     // dividing by its zero norm would only spread NaN through the method.
     if (normGv == 0) {
-        s.SubIterDone = 1;
+        state.subIterDone = 1;
         return;
     }
-    const int sign = DoubleSign(VecDot(s.GradJ0, gv));
-    s.CollSign = sign == 0 ? 1 : sign;
-    const Real sigma = s.CollSign;
-    for (int i = 1; i <= s.N; ++i) s.DivGradVec[i] = gv[i] / normGv * sigma - s.GradJ0[i] / s.GradNorm0;
-    s.DivGradNorm = VecNorm(s.DivGradVec);
+    const int sign = DoubleSign(VecDot(gb, gv));
+    state.sign = sign == 0 ? 1 : sign;
+    const Real sigma = state.sign;
+    for (int i = 1; i <= n; ++i) w[i] = gv[i] / normGv * sigma - gb[i] / gbNorm;
+    state.divGradNorm = VecNorm(w);
 }
 
-void SubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
-    const int n = s.N;
-    const Real corner = s.CollDelta / std::sqrt(static_cast<Real>(n));
-    for (int i = 1; i <= n; ++i) u[i] = s.U0[i] + corner * DoubleSign(s.GradJ0[i]);
-    EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
-    DivGVector(s, g, s.GradNorm);
+void SubIterationStart(Objective& objective, const CollinearOptions& options, const CollinearVectors& v,
+                       CollinearState& state, MyArray1& g, Real& gNorm, MyArray1& u) {
+    const int n = objective.Dimension();
+    const Real corner = options.delta / std::sqrt(static_cast<Real>(n));
+    for (int i = 1; i <= n; ++i) u[i] = v.ub[i] + corner * DoubleSign(v.gb[i]);
+    objective.Gradient(u, g, gNorm);
+    DivGVector(n, v.gb, v.gbNorm, g, gNorm, v.w, state);
 }
 
-void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
-    const int n = s.N;
-    MyArray1& p = s.Dir;
-    MyArray1& w = s.DivGradVec;
+void SubIteration(Objective& objective, const CollinearOptions& options, const CollinearVectors& v,
+                  CollinearState& state, int32_t& subIterations, const std::function<void(const std::string&)>& line,
+                  MyArray1& g, Real& gNorm, MyArray1& u, MyArray1& q) {
+    const int n = objective.Dimension();
+    MyArray1& p = v.p;
+    MyArray1& w = v.w;
+    const auto divG = [&] { DivGVector(n, v.gb, v.gbNorm, g, gNorm, w, state); };
 
-    StopPoint(s);
-    s.GradJPrev = g;
-    s.GradNormPrev = s.GradNorm;
-    const Real dist = VecNormComb(s.U0, u, -1);
-    if (s.SubIterCount > 1) {
-        EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
-        DivGVector(s, g, s.GradNorm);
-        if (s.SubIterDone) return;
+    objective.Cadence(1).Step();
+    v.gPrev = g;
+    v.gPrevNorm = gNorm;
+    const Real dist = VecNormComb(v.ub, u, -1);
+    if (subIterations > 1) {
+        objective.Gradient(u, g, gNorm);
+        divG();
+        if (state.subIterDone) return;
     }
 
-    if (s.DivGradNorm < s.CollThreshold || s.SubIterCount >= s.MaxSubIterColl || dist < s.CollMinDist ||
-        (s.SubIterCount > 1 && std::fabs(s.DivGradNorm - s.DivGradNormPrev) / s.DivGradNorm <= s.Params.CollC1)) {
-        s.SubIterDone = 1;
+    if (state.divGradNorm < options.threshold || subIterations >= options.maxSubIterations || dist < options.minDist ||
+        (subIterations > 1 &&
+         std::fabs(state.divGradNorm - state.divGradNormPrev) / state.divGradNorm <= options.c1)) {
+        state.subIterDone = 1;
         return;
     }
 
     // Fletcher-Reeves on ||w||, restarted at the first sub-iteration and
     // every n of them.
-    if (s.SubIterCount == 1 || s.SubIterCount % n == 0)
-        s.CollBeta = 0;
+    if (subIterations == 1 || subIterations % n == 0)
+        state.beta = 0;
     else
-        s.CollBeta = s.DivGradNorm * s.DivGradNorm / (s.DivGradNormPrev * s.DivGradNormPrev);
-    for (int i = 1; i <= n; ++i) p[i] = s.CollBeta * p[i] - w[i];
+        state.beta = state.divGradNorm * state.divGradNorm / (state.divGradNormPrev * state.divGradNormPrev);
+    for (int i = 1; i <= n; ++i) p[i] = state.beta * p[i] - w[i];
 
-    s.UPrev = u;
-    s.GradJSaved = g;
-    s.DivGradVecPrev = w;
-    s.GradNormSaved = s.GradNorm;
-    s.DivGradNormPrev = s.DivGradNorm;
+    v.uSaved = u;
+    v.gSaved = g;
+    v.wPrev = w;
+    state.gradNormSaved = gNorm;
+    state.divGradNormPrev = state.divGradNorm;
 
     // Curvature of ||w|| along p by a forward difference of w. A probe too
     // short to change w gives zero; a longer one is tried until it does.
@@ -118,110 +110,58 @@ void SubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
     Real curv = 0;
     for (;;) {
         const Real t = h / VecNorm(p);
-        for (int i = 1; i <= n; ++i) u[i] = s.UPrev[i] + t * p[i];
-        EvalGrad(s, s.FunctionCode, u, g, s.GradNorm);
-        DivGVector(s, g, s.GradNorm);
-        for (int i = 1; i <= n; ++i) q[i] = (w[i] - s.DivGradVecPrev[i]) / t;
+        for (int i = 1; i <= n; ++i) u[i] = v.uSaved[i] + t * p[i];
+        objective.Gradient(u, g, gNorm);
+        divG();
+        for (int i = 1; i <= n; ++i) q[i] = (w[i] - v.wPrev[i]) / t;
         curv = VecDot(p, q);
         if (curv != 0) break;
         h = 10 * h;
-        s.AppendLine(" h=" + FormatFloat("0.00E+00", h) + " (differentiation step)");
+        line(" h=" + FormatFloat("0.00E+00", h) + " (differentiation step)");
     }
 
-    u = s.UPrev;
-    g = s.GradJSaved;
-    s.GradNorm = s.GradNormSaved;
-    w = s.DivGradVecPrev;
-    s.DivGradNorm = s.DivGradNormPrev;
-    s.SubIterDone = 0;  // a stationary probe point ends nothing: the point is restored
+    u = v.uSaved;
+    g = v.gSaved;
+    gNorm = state.gradNormSaved;
+    w = v.wPrev;
+    state.divGradNorm = state.divGradNormPrev;
+    state.subIterDone = 0;  // a stationary probe point ends nothing: the point is restored
 
-    s.CollStep = s.DivGradNorm * s.DivGradNorm / curv;
-    for (int i = 1; i <= n; ++i) u[i] = u[i] + s.CollStep * p[i];
-    ++s.SubIterCount;
+    state.step = state.divGradNorm * state.divGradNorm / curv;
+    for (int i = 1; i <= n; ++i) u[i] = u[i] + state.step * p[i];
+    ++subIterations;
 }
 
-void CollinearDemoSearch(RunState& s, MyArray1& g, MyArray1& u) {
-    s.SubIterCount = 0;
-    if (s.N == 2) s.ShowSubIterPoints = 1;
-
-    SubIterationStart(s, g, u);
-    s.SubIterCount = 1;
-    DrawSubIteration(s);
-
-    MyArray1 q = NewVector(s.N);
-    while (!s.SubIterDone && s.SubIterCount <= s.MaxSubIterColl) {
-        std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     DivG=" + FormatFloat("#.00E+00", s.DivGradNorm);
-        s.SetStatus(status);
-        SubIteration(s, g, u, q);
-        DrawSubIteration(s);
-    }
-    s.SegmentColour = clTrajectory;
-    // One iteration from u° is all the demonstration does.
-    s.ContinueRun = 0;
-}
-
-void CollinearSearch(RunState& s, MyArray1& g, MyArray1& u) {
-    s.SubIterCount = 0;
-    s.U0 = u;
-    s.GradJ0 = g;
-    s.GradNorm0 = s.GradNorm;
-    s.JBase = s.JCur;
-
-    SubIterationStart(s, g, u);
-    s.SubIterCount = 1;
-    DrawSubIteration(s);
-
-    MyArray1 q = NewVector(s.N);
-    while (!s.SubIterDone) {
-        StopPoint(s);
-        std::string status = SubIterationCounter(s);
-        if (ShowsDivG(s)) status += "     ||DivG||=" + FormatFloat("#.00E+00", s.DivGradNorm);
-        s.SetStatus(status);
-        SubIteration(s, g, u, q);
-        // After a zero gradient the run ends with this iteration; the
-        // driver draws its last point.
-        if (s.ContinueRun) {
-            s.SegmentColour = clSubIter;
-            s.Host->DrawTrajectoryStep();
-        }
-    }
-}
-
-void CollinearDemoStep(RunState& s, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u) {
+void CollinearDemoStep(int n, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u, Real& step) {
     Real tau = 0;
     if (!FinalStepFactor(ub, gb, g, u, tau)) {
-        s.Step = 0;
+        step = 0;
         return;
     }
-    s.Step = tau;
-    for (int i = 1; i <= s.N; ++i) u[i] = ub[i] + tau * (u[i] - ub[i]);
+    step = tau;
+    for (int i = 1; i <= n; ++i) u[i] = ub[i] + tau * (u[i] - ub[i]);
 }
 
-void CollinearStep(RunState& s, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u) {
-    const int n = s.N;
+bool CollinearStep(int n, const MyArray1& ub, const MyArray1& gb, const MyArray1& g, MyArray1& u, MyArray1& d,
+                   Real& dNorm, Real& step) {
     Real tau = 0;
     if (!FinalStepFactor(ub, gb, g, u, tau)) {
-        s.Step = 0;
-        return;
+        step = 0;
+        return false;
     }
-    s.Step = tau;
-    MyArray1& d = s.Dir;
+    step = tau;
     for (int i = 1; i <= n; ++i) d[i] = tau * (u[i] - ub[i]);
-    s.DirNorm = VecNorm(d);
+    dNorm = VecNorm(d);
 
     if (VecDot(gb, d) < 0) {
         if (tau != 0)
             for (int i = 1; i <= n; ++i) u[i] = ub[i] + d[i];
-        return;
+        return false;
     }
     // The interpolated minimum lies behind u_b: go the other way.
     if (tau != 0)
         for (int i = 1; i <= n; ++i) u[i] = ub[i] - d[i];
-    s.AppendLine("");
-    s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
-    s.AppendLine("");
-    s.SegmentColour = clAngleStep;
+    return true;
 }
 
 } // namespace tarvik

@@ -1,15 +1,30 @@
 #pragma once
-// Fletcher-Reeves and Polak-Ribiere directions, as the method's direction rule says.
+// Fletcher-Reeves and Polak-Ribiere directions.
 #include <cstdint>
 
-#include "core/run_state.h"
+#include "core/numeric.h"
 
 namespace tarvik {
 
-// Updates d in place from GradJ, GradJPrev and the Cg* state of s, and
-// writes ||d|| to dNorm. The line search then moves along -d. Beta is
-// dropped every 3n iterations for the non-quadratic functions, and when
-// successive gradients are far from orthogonal for the quadratic ones.
-void ConjugateDirection(RunState& s, FunctionId functionIndex, MyArray1& d, Real& dNorm);
+// What the rule carries from one iteration to the next.
+struct ConjugateState {
+    Real prevGradNorm2 = 0;  // ||g||^2 of the previous iteration
+    Real numerator = 0;
+    Real beta = 0;
+    int32_t restart = 0;     // 0 when this iteration dropped beta
+};
+
+struct ConjugateOptions {
+    bool fletcherReeves;     // otherwise Polak-Ribiere
+    // Renew by the orthogonality of successive gradients (quadratic
+    // functions) instead of every 3n iterations.
+    bool orthogonalityRenewal;
+    int32_t iteration;       // k; the state starts afresh at k = 0
+};
+
+// Updates d (components 1..n) in place from g and gPrev and writes ||d|| to
+// dNorm. The line search then moves along -d. An uphill -d falls back to g.
+void ConjugateDirection(const ConjugateOptions& options, int n, const MyArray1& g, const MyArray1& gPrev,
+                        ConjugateState& state, MyArray1& d, Real& dNorm);
 
 } // namespace tarvik

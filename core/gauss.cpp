@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "core/progress.h"
 #include "core/row_pool.h"
 
 namespace tarvik {
@@ -17,26 +16,28 @@ namespace {
 
 constexpr int kPanel = 8;
 
-// The work matrix is a run-state item so that its storage shows up where
-// the rest of the run's storage lives, but it must never outlive one solve,
-// not even when Stop or a zero pivot ends the elimination half-way.
+// The work matrix is the caller's, so that its storage shows up where the
+// rest of the run's storage lives, but it must never outlive one solve, not
+// even when Stop or a zero pivot ends the elimination half-way.
 class GaussWorkScope {
 public:
-    explicit GaussWorkScope(RunState& s) : s_(s) {}
-    ~GaussWorkScope() { s_.GaussWork.release(); }
+    explicit GaussWorkScope(MyArray2& work) : work_(work) {}
+    ~GaussWorkScope() { work_.release(); }
     GaussWorkScope(const GaussWorkScope&) = delete;
     GaussWorkScope& operator=(const GaussWorkScope&) = delete;
 
 private:
-    RunState& s_;
+    MyArray2& work_;
 };
 
-[[noreturn]] void RaiseZeroPivot(RunState& s, MyArray1& x, int n) {
-    s.ResumeSteepest = 1;
-    for (int i = 1; i <= n; ++i) x[i] = s.GradJ[i];
-    s.Host->HideProgress();
-    if (Traits(s.FunctionCode).zeroPivotMeansBadParameters && s.IterCount == 0) throw ERealBadError("Incorrect Function parameters.");
-    throw ENotSoBadError("Hessian matrix is 0! (Iterate=" + std::to_string(s.IterCount) + ").");
+[[noreturn]] void RaiseZeroPivot(const GaussOptions& options, const MyArray1& rhs, KernelProgress& progress,
+                                 bool& zeroPivot, MyArray1& x) {
+    zeroPivot = true;
+    for (int i = 1; i <= options.n; ++i) x[i] = rhs[i];
+    progress.Hide();
+    if (options.zeroPivotMeansBadParameters && options.iteration == 0)
+        throw ERealBadError("Incorrect Function parameters.");
+    throw ENotSoBadError("Hessian matrix is 0! (Iterate=" + std::to_string(options.iteration) + ").");
 }
 
 inline bool IsNegativeZero(Real v) { return v == 0 && std::signbit(v); }
@@ -130,21 +131,20 @@ void UpdatePanelRows(int count, const MatrixRow* rows, const Real* const* fs, co
 
 } // namespace
 
-void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
-    const int n = s.N;
-    const bool fromFiles = Traits(s.FunctionCode).hessian == HessianShape::FromFiles;
-    const bool inPlace = use == GaussMatrix::MayOverwrite && !fromFiles;
-    const MyArray2& m = fromFiles ? s.Quad.QuadA : s.HMatrix;
+void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, MyArray2& work,
+                KernelProgress& progress, bool& zeroPivot, MyArray1& x) {
+    const int n = options.n;
+    const bool inPlace = options.use == GaussMatrix::MayOverwrite;
     if (x.size() < static_cast<std::size_t>(n) + 1) x.resize(static_cast<std::size_t>(n) + 1, 0.0L);
 
     if (n >= 200) {
-        s.Host->ShowProgress(n);
-        s.SetStatus(" Gauss method works...");
+        progress.Show(n);
+        progress.Status(" Gauss method works...");
     }
 
-    GaussWorkScope scope(s);
-    if (!inPlace) s.GaussWork = NewMatrix(n);
-    MyArray2& w = inPlace ? s.HMatrix : s.GaussWork;
+    GaussWorkScope scope(work);
+    if (!inPlace) work = NewMatrix(n);
+    MyArray2& w = inPlace ? m : work;
     Extents ext;
     ext.rowLast.assign(static_cast<std::size_t>(n) + 1, 0);
     ext.colLast.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -168,7 +168,7 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
     MyArray1 r = NewVector(n);
     std::vector<int> rNegativeZeros;
     for (int i = 1; i <= n; ++i) {
-        r[i] = s.GradJ[i];
+        r[i] = rhs[i];
         if (IsNegativeZero(r[i])) rNegativeZeros.push_back(i);
     }
     std::vector<int> p(static_cast<std::size_t>(n) + 1);
@@ -185,7 +185,7 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
         const int kEnd = std::min(n, k0 + kPanel - 1);
 
         for (int k = k0; k <= kEnd; ++k) {
-            ProgressTick(s);
+            progress.Tick();
 
             Real best = 0;
             int q = k;
@@ -197,7 +197,7 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
                     q = j;
                 }
             }
-            if (best == 0) RaiseZeroPivot(s, x, n);
+            if (best == 0) RaiseZeroPivot(options, rhs, progress, zeroPivot, x);
 
             if (k < n && q != k) {
                 for (int i = 1; i <= n; ++i) w[i].Swap(k, q);
@@ -381,7 +381,7 @@ void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
         }
     }
 
-    s.Host->HideProgress();
+    progress.Hide();
 }
 
 } // namespace tarvik

@@ -1,23 +1,35 @@
 #pragma once
 // Gauss elimination with column pivoting for the Newton systems and the
 // TRIDIA test point.
-#include "core/run_state.h"
+#include <cstdint>
+
+#include "core/kernel_progress.h"
+#include "core/numeric.h"
 
 namespace tarvik {
 
-// Whether the solve may eliminate in HMatrix itself: only where HMatrix is
+// Whether the solve may eliminate in the matrix itself: only where it is
 // formed afresh before it is read again, as the plain Newton steps do. A
 // work copy of an n x n matrix at n = 10000 is 1.6 GB.
 enum class GaussMatrix { Keep, MayOverwrite };
 
-// Solves M x = GradJ, where M is Quad.QuadA for "Quadratic from FILE"
-// and HMatrix otherwise. GradJ is never changed, and M
-// only with MayOverwrite (never QuadA); otherwise the elimination works on a
-// copy held in GaussWork, which is released on every exit. For N >= 200 it
-// shows progress and honours Stop.
-// A zero pivot sets ResumeSteepest, leaves GradJ in x and raises
-// ERealBadError "Incorrect Function parameters." (TRIDIA test point during
-// preparation) or ENotSoBadError "Hessian matrix is 0! (Iterate=k).".
-void GaussSolve(RunState& s, MyArray1& x, GaussMatrix use = GaussMatrix::Keep);
+struct GaussOptions {
+    int n;
+    int32_t iteration;                 // k, for the failure texts
+    // A zero pivot at k = 0 means the function's parameters admit no
+    // solution rather than a singular Newton system.
+    bool zeroPivotMeansBadParameters;
+    GaussMatrix use;
+};
+
+// Solves m x = rhs over rows and columns 1..n; rhs is never changed, m only
+// with MayOverwrite. Otherwise the elimination works on a copy held in
+// work, which is released on every exit. For n >= 200 it shows progress
+// and honours Stop.
+// A zero pivot sets zeroPivot, leaves rhs in x and raises ERealBadError
+// "Incorrect Function parameters." or ENotSoBadError
+// "Hessian matrix is 0! (Iterate=k).".
+void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, MyArray2& work,
+                KernelProgress& progress, bool& zeroPivot, MyArray1& x);
 
 } // namespace tarvik

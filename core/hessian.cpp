@@ -143,12 +143,11 @@ Hessian2 TwoDimensionalHessian(FunctionId functionCode, const MyArray1& u) {
     throw std::logic_error("TwoDimensionalHessian: " + std::string(Traits(functionCode).name) + " has no 2x2 formula");
 }
 
-void TridiaHessian(RunState& s, MyArray2& H) {
-    const int n = s.N;
-    const Real alpha = s.Params.TridiaAlpha;
-    const Real beta = s.Params.TridiaBeta;
-    const Real delta = s.Params.TridiaDelta;
-    const Real gamma = s.Params.TridiaGamma;
+void TridiaHessian(const TunableParameters& params, int n, MyArray2& H) {
+    const Real alpha = params.TridiaAlpha;
+    const Real beta = params.TridiaBeta;
+    const Real delta = params.TridiaDelta;
+    const Real gamma = params.TridiaGamma;
     for (int i = 1; i <= n; ++i) {
         const Real ri = i;
         for (int j = 1; j <= n; ++j) {
@@ -170,8 +169,8 @@ void TridiaHessian(RunState& s, MyArray2& H) {
     }
 }
 
-void FillHessianMatrix(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray2& H) {
-    const int n = s.N;
+void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
+                       MyArray2& H) {
     switch (functionCode) {
     case FunctionId::AxisEllipsoid:
     case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n); return;
@@ -180,10 +179,10 @@ void FillHessianMatrix(RunState& s, FunctionId functionCode, const MyArray1& u, 
     case FunctionId::Staircase2Sin: RotatedEllipsoid(H, n); return;
     case FunctionId::QuadraticVarnel: QuadraticVarnel(H, n); return;
     case FunctionId::Qf1: Qf1(H, n); return;
-    case FunctionId::Tridia: TridiaHessian(s, H); return;
+    case FunctionId::Tridia: TridiaHessian(params, n, H); return;
     case FunctionId::Dixon3dq: Dixon3dq(H, n); return;
     case FunctionId::HilbertA: HilbertA(H, n); return;
-    case FunctionId::HilbertB: HilbertB(H, n, s.Params.HilbertD); return;
+    case FunctionId::HilbertB: HilbertB(H, n, params.HilbertD); return;
     case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u); return;
     case FunctionId::Rosenbrock:
     case FunctionId::Himmelblau2:

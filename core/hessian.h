@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "core/run_state.h"
+#include "core/function_catalogue.h"
+#include "core/numeric.h"
+#include "core/parameters.h"
 
 namespace tarvik {
 
@@ -11,12 +13,14 @@ namespace tarvik {
 using Hessian2 = std::array<Real, 4>;
 Hessian2 TwoDimensionalHessian(FunctionId functionCode, const MyArray1& u);
 
-// The TRIDIA Hessian with the tunable parameters of the run into H.
-void TridiaHessian(RunState& s, MyArray2& H);
+// The n x n TRIDIA Hessian with the given tunable parameters into H.
+void TridiaHessian(const TunableParameters& params, int n, MyArray2& H);
 
 // The Hessian of a function with a constant or varying matrix at u into H
-// (rows and columns 1..N). Which entries are written, and which are
-// cleared first, depends on the function: the constant quadratic matrices that are full overwrite everything.
-void FillHessianMatrix(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray2& H);
+// (rows and columns 1..n); params holds the functions' tunable constants.
+// Which entries are written, and which are cleared first, depends on the
+// function: the constant quadratic matrices that are full overwrite everything.
+void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
+                       MyArray2& H);
 
 } // namespace tarvik

@@ -3,28 +3,60 @@
 // Hessian, inexact Newton with conjugate gradients, and the trust region.
 #include <cstdint>
 
-#include "core/run_state.h"
+#include "core/kernel_progress.h"
+#include "core/newton_step.h"
+#include "core/objective.h"
 
 namespace tarvik {
 
-// Newton step with the Hessian built from n gradient differences (step
-// 1e-8) into HMatrix; GradJ and GradNorm are those of U again on return.
-void FdNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d);
+// Newton step at u (gradient g) with the Hessian built from n gradient
+// differences (step 1e-8) into h and solved by solve. The probes'
+// gradients go to a vector of their own; Stop is honoured between columns.
+void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& h,
+                  const NewtonSolve& solve, MyArray1& d);
 
-// Conjugate gradients on H z = -GradJ with H p approximated by gradient
-// differences (step 1e-7); d := -z and dirNorm := |d|. U, GradJ and GradNorm
-// are kept in U0, GradJ0 and GradNorm0 while it works and are those of the
-// base point again on every return.
-void InexactNewtonStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& dirNorm);
+struct InexactNewtonOptions {
+    int32_t iteration;           // k, for the status and the failure texts
+    Real forcingC;               // c of the forcing term min(sqrt||g||, c)
+    int32_t maxSubIterations;
+};
 
-// The Newton step cut to the trust radius and tried at most three times
-// with a shrinking radius; radius is updated for the next iteration. Expects
-// UPrev = U and JCur = J(U).
-void TrustRegionStep(RunState& s, FunctionId functionCode, MyArray1& d, Real& radius);
+// Conjugate gradients on H z = -g0 at the base point u0 with H p
+// approximated by gradient differences (step 1e-7); d := -z and
+// dirNorm := |d|. subIterations counts the conjugate-gradient steps; for
+// n >= 1000 each is shown through status. On a curvature failure d = g0
+// and dirNorm = g0Norm, the steepest-descent step the failure dialog offers.
+void InexactNewtonStep(Objective& objective, const InexactNewtonOptions& options, const MyArray1& u0,
+                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int32_t& subIterations, MyArray1& d,
+                       Real& dirNorm);
 
-// Actual over predicted reduction of J for the step U := UPrev - d, with the
-// Hessian of this iteration's Newton step. Raises EBadError "STEP-SIZE=0."
-// when the model predicts no change.
-Real TrustRatio(RunState& s, FunctionId functionCode, const MyArray1& d);
+// What the trust region's model reads: the point and J before the step,
+// the gradient there, and the Hessian of this iteration's Newton step
+// (twoByTwo for a 2x2 Hessian, matrix otherwise).
+struct TrustModel {
+    const MyArray1& uPrev;
+    Real j;
+    const MyArray1& g;
+    const Real* twoByTwo;
+    const MyArray2& matrix;
+    bool isTwoByTwo;
+};
+
+struct TrustOptions {
+    Real eta;        // shrink factor and acceptance bound of the radius
+    Real maxRadius;
+};
+
+// The Newton step d, as formed at uPrev, cut to the trust radius and tried
+// at most three times with a shrinking radius, each trial putting u at
+// uPrev - d; radius is updated for the next iteration. Sets step to 0 and
+// raises EBadError "STEP-SIZE=0." when the model predicts no change.
+void TrustRegionStep(Objective& objective, const TrustOptions& options, const TrustModel& model, MyArray1& u,
+                     MyArray1& d, Real& radius, Real& step);
+
+// Actual over predicted reduction of J for the step u := uPrev - d. Sets
+// step to 0 and raises EBadError "STEP-SIZE=0." when the model predicts no
+// change.
+Real TrustRatio(Objective& objective, const TrustModel& model, MyArray1& u, const MyArray1& d, Real& step);
 
 } // namespace tarvik

@@ -1,24 +1,53 @@
 #pragma once
 // The classical Newton step with the analytic Hessian.
 #include <cstdint>
+#include <functional>
+#include <string>
 
-#include "core/run_state.h"
+#include "core/function_catalogue.h"
+#include "core/gauss.h"
+#include "core/numeric.h"
+#include "core/parameters.h"
 
 namespace tarvik {
 
-// Cramer's rule for the 2x2 system H d = GradJ.
-void Solve2x2(RunState& s, Real h11, Real h12, Real h21, Real h22, MyArray1& d);
+// Cramer's rule for the 2x2 system H d = g.
+void Solve2x2(Real h11, Real h12, Real h21, Real h22, const MyArray1& g, MyArray1& d);
 
-// Forms the Hessian of the function at U (HMatrix, QuadA for the quadratic
-// from files, or Hess2x2 for a 2x2 Hessian) and solves H d = GradJ. Raises
+struct NewtonOptions {
+    FunctionId function;
+    int n;
+    int32_t iteration;                 // k, for the failure texts
+    const TunableParameters& params;   // the functions' constants
+    const std::string& functionName;   // for the failure texts
+    // MayOverwrite where the method forms H afresh at every step and reads
+    // nothing of it afterwards.
+    GaussMatrix matrixUse;
+};
+
+// Where the step forms its Hessian: the n x n matrix, and h11, h12, h21,
+// h22 of a 2x2 one, which the trust region's model reads again.
+struct NewtonHessian {
+    MyArray2& matrix;
+    Real* twoByTwo;
+};
+
+// Solves M x = g, where M is the Hessian matrix as formed, or the
+// quadratic's own matrix from files; M may be eliminated in place only
+// with MayOverwrite.
+using NewtonSolve = std::function<void(MyArray1& x, GaussMatrix use)>;
+
+// Forms the Hessian of the function at u and solves H d = g. Raises
 // EBadError when the Hessian cannot be formed, ENotSoBadError
-// "Hessian<0 ! (Iteration=k)." when GradJ.d < 0 and EBadError
-// "Hessian=0 ! (Iteration=k)." when GradJ.d = 0; GaussSolve's own failures
-// pass through, except for Generalized Rosenbrock where every failure of
+// "Hessian<0 ! (Iteration=k)." when g.d < 0 and EBadError
+// "Hessian=0 ! (Iteration=k)." when g.d = 0; the solver's own failures
+// pass through, except for a varying Hessian, where every failure of
 // forming or solving is one evaluation error.
-void NewtonStep(RunState& s, FunctionId functionCode, MyArray1& d);
+void NewtonStep(const NewtonOptions& options, const MyArray1& u, const MyArray1& g, const NewtonHessian& hessian,
+                const NewtonSolve& solve, MyArray1& d);
 
-// The sign test shared by the Newton steps: s = GradJ.d must be positive.
-void CheckNewtonDescent(RunState& s, const MyArray1& d);
+// The sign test shared by the Newton steps: s = g.d over 1..n must be
+// positive; iteration k goes into the failure texts.
+void CheckNewtonDescent(int n, int32_t iteration, const MyArray1& g, const MyArray1& d);
 
 } // namespace tarvik

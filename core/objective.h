@@ -2,6 +2,7 @@
 // The only evaluators of J and of its gradient. Each call counts one
 // evaluation in EvalCount, also when it fails.
 #include <cstdint>
+#include <functional>
 
 #include "core/progress.h"
 #include "core/run_state.h"
@@ -36,6 +37,14 @@ void EvalGrad(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray1&
 // reports its status exactly as they do, and Stop is honoured through the
 // run's own cancellation points. The driver builds it; a kernel never sees
 // the run state behind it.
+// J of the run's present function as a plain function object, for code that
+// only needs its values (the figure's level lines): it counts and guards as
+// EvalJ does, with the run's N at the time of each call.
+inline std::function<Real(const MyArray1&)> JOf(RunState& s) {
+    const FunctionId function = s.FunctionCode;
+    return [&s, function](const MyArray1& u) { return EvalJ(s, function, u); };
+}
+
 class Objective {
 public:
     Objective(RunState& s, FunctionId function) : s_(s), function_(function) {}
@@ -48,6 +57,8 @@ public:
         EvalGrad(s_, function_, u, g, norm);
         return norm;
     }
+    // gradJ(u) into g and its norm into norm, which a failure leaves as it was.
+    void Gradient(const MyArray1& u, MyArray1& g, Real& norm) { EvalGrad(s_, function_, u, g, norm); }
     int32_t Evaluations() const { return s_.EvalCount; }
 
     // Cancellation every `period` steps of a loop, or by work for a loop

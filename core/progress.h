@@ -3,6 +3,7 @@
 #include <cfenv>
 
 #include "core/errors.h"
+#include "core/kernel_progress.h"
 #include "core/run_state.h"
 
 namespace tarvik {
@@ -31,6 +32,19 @@ inline void ProgressTick(RunState& s) {
         throw EBadError("Terminated by user");
     }
 }
+
+// The run's progress bar handed to a kernel.
+class RunProgress final : public KernelProgress {
+public:
+    explicit RunProgress(RunState& s) : s_(s) {}
+    void Show(int steps) override { s_.Host->ShowProgress(steps); }
+    void Tick() override { ProgressTick(s_); }
+    void Hide() override { s_.Host->HideProgress(); }
+    void Status(const std::string& text) override { s_.SetStatus(text); }
+
+private:
+    RunState& s_;
+};
 
 // For loops whose length is set by a user's parameter or by the function
 // rather than by n alone (conjugate-gradient sub-steps, the extrapolation

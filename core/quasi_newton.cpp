@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/errors.h"
-#include "core/progress.h"
 #include "core/row_pool.h"
 #include "core/vector_kernels.h"
 
@@ -48,33 +47,32 @@ constexpr int kTickBlock = 32;
 
 // Runs body(first, last) over rows 1..n, split over the cores a block at a
 // time; the calling thread ticks the progress once per row after each block.
-void RowsWithProgress(RunState& s, int n, const std::function<void(int, int)>& body) {
+void RowsWithProgress(KernelProgress& progress, int n, const std::function<void(int, int)>& body) {
     for (int i0 = 1; i0 <= n; i0 += kTickBlock) {
         const int i1 = std::min(n, i0 + kTickBlock - 1);
         SplitRows(i0, i1, double(i1 - i0 + 1) * n, body);
-        for (int i = i0; i <= i1; ++i) ProgressTick(s);
+        for (int i = i0; i <= i1; ++i) progress.Tick();
     }
 }
 
 } // namespace
 
-void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
-    const int n = s.N;
-    const int32_t k = s.IterCount;
-    MyArray2& h = s.HMatrix;
-    const Real* g = s.GradJ.data();
+void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& progress, MyArray1& d, Real& dNorm) {
+    const int n = step.n;
+    const int32_t k = step.iteration;
+    const Real* g = step.g.data();
     MyArray1 r = NewVector(n);
 
     if (k == 0) {
         SetIdentity(h, n);
-        if (n >= 200) s.Host->ShowProgress(2 * n);
+        if (n >= 200) progress.Show(2 * n);
         for (int i = 1; i <= n; ++i) r[i] = RowDot(h[i], g, n);
     } else {
         MyArray1 sv = NewVector(n);
         MyArray1 yv = NewVector(n);
         for (int i = 1; i <= n; ++i) {
-            sv[i] = s.U[i] - s.UPrev[i];
-            yv[i] = s.GradJ[i] - s.GradJPrev[i];
+            sv[i] = step.u[i] - step.uPrev[i];
+            yv[i] = step.g[i] - step.gPrev[i];
         }
         const Real sy = VecDot(sv, yv);
         if (!(sy > 0))
@@ -93,7 +91,7 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // gets w_i t_j + t_i w_j, which is symmetric in i and j to the last
         // bit, so H stays exactly symmetric.
         MyArray1 hy = NewVector(n);
-        RowsWithProgress(s, n, [&](int first, int last) {
+        RowsWithProgress(progress, n, [&](int first, int last) {
             MultiplyRows(h, first, last, yv.data(), n, hy.data());
         });
         MyArray1 t = NewVector(n);
@@ -107,7 +105,7 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
         // stack holds its t_i, w_i and sum, and two rows would need more
         // loads per element, not fewer (their scalars and sums crowd out the
         // shared t_j, w_j, g_j).
-        RowsWithProgress(s, n, [&](int first, int last) {
+        RowsWithProgress(progress, n, [&](int first, int last) {
             const Real* tv = t.data();
             const Real* wv = w.data();
             const Real* gv = g;
@@ -131,11 +129,10 @@ void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm) {
     dNorm = VecNorm(d);
 }
 
-void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
-    const int n = s.N;
-    const int32_t k = s.IterCount;
-    MyArray2& sStore = s.LbfgsS;
-    MyArray2& yStore = s.LbfgsY;
+void LbfgsDirection(const QuasiNewtonStep& step, int m, MyArray2& sStore, MyArray2& yStore, MyArray1& d,
+                    Real& dNorm) {
+    const int n = step.n;
+    const int32_t k = step.iteration;
 
     // The pairs form a ring over rows 1..m, so storing the newest pair
     // overwrites the oldest instead of shifting every row. The stores' unused
@@ -150,8 +147,8 @@ void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
         const MatrixRow sNew = sStore[newest];
         const MatrixRow yNew = yStore[newest];
         for (int j = 1; j <= n; ++j) {
-            sNew.Set(j, s.U[j] - s.UPrev[j]);
-            yNew.Set(j, s.GradJ[j] - s.GradJPrev[j]);
+            sNew.Set(j, step.u[j] - step.uPrev[j]);
+            yNew.Set(j, step.g[j] - step.gPrev[j]);
         }
         sNew.Set(0, RowDot(yNew, sNew, n));
     }
@@ -159,7 +156,7 @@ void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm) {
     const auto Slot = [&](int i) { return (newest - i + m) % m + 1; };
 
     // q lives in d.
-    for (int j = 1; j <= n; ++j) d[j] = s.GradJ[j];
+    for (int j = 1; j <= n; ++j) d[j] = step.g[j];
     Real gamma = 1;
     MyArray1 alpha(static_cast<std::size_t>(m) + 1, 0.0L);
     for (int i = 1; i <= m && i <= k; ++i) {

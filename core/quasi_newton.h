@@ -1,20 +1,35 @@
 #pragma once
-// Quasi-Newton directions: BFGS with a full inverse-Hessian approximation
-// in HMatrix, and L-BFGS over the pair stores LbfgsS / LbfgsY.
-#include "core/run_state.h"
+// Quasi-Newton directions: BFGS with a full inverse-Hessian approximation,
+// and L-BFGS over a ring of stored pairs.
+#include <cstdint>
+
+#include "core/kernel_progress.h"
+#include "core/numeric.h"
 
 namespace tarvik {
 
-// k = 0: H := I (and the progress bar is shown for N >= 200). k >= 1: the
-// BFGS update of H from s = U - UPrev, y = GradJ - GradJPrev, scaled at
-// k = 1 by s.y / y.y. Then d = H g and dNorm = ||d||.
-// Raises ENotSoBadError when s.y <= 0, leaving H and d as they were;
-// ProgressTick may raise EBadError "Terminated by user".
-void BfgsDirection(RunState& s, MyArray1& d, Real& dNorm);
+// The last step as the rules see it: points and gradients, components 1..n.
+struct QuasiNewtonStep {
+    int n;
+    int32_t iteration;  // k
+    const MyArray1& u;
+    const MyArray1& uPrev;
+    const MyArray1& g;
+    const MyArray1& gPrev;
+};
 
-// Shifts the pair history, stores the newest pair and writes the two-loop
-// recursion d over the last min(k, m) pairs; d = g at k = 0. Raises
-// EBadError when a stored pair fails the curvature condition.
-void LbfgsDirection(RunState& s, int m, MyArray1& d, Real& dNorm);
+// k = 0: h := I (and the progress bar is shown for n >= 200). k >= 1: the
+// BFGS update of h from s = u - uPrev, y = g - gPrev, scaled at k = 1 by
+// s.y / y.y. Then d = h g and dNorm = ||d||.
+// Raises ENotSoBadError when s.y <= 0, leaving h and d as they were;
+// a progress tick may raise EBadError "Terminated by user".
+void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& progress, MyArray1& d, Real& dNorm);
+
+// Stores the newest pair in the ring of the m-row stores sStore / yStore
+// and writes the two-loop recursion d over the last min(k, m) pairs; d = g
+// at k = 0. Raises EBadError when a stored pair fails the curvature
+// condition.
+void LbfgsDirection(const QuasiNewtonStep& step, int m, MyArray2& sStore, MyArray2& yStore, MyArray1& d,
+                    Real& dNorm);
 
 } // namespace tarvik

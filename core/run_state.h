@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/collinear_gradients.h"
+#include "core/conjugate_direction.h"
 #include "core/function_catalogue.h"
 #include "core/host.h"
 #include "core/method_catalogue.h"
@@ -99,15 +101,14 @@ struct RunState {
     Real StorageMB = 0;
     std::string StorageText;
 
-    // Conjugate-gradient state.
-    Real CgPrevGradNorm2 = 0, CgNumerator = 0, CgBeta = 0;
-    int32_t CgRestart = 0;
+    // State the direction rules keep between iterations.
+    ConjugateState Conjugate;
 
     // Collinear-gradients state.
-    Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0, DivGradNorm = 0;
+    Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0;
     int32_t MaxSubIterColl = 0;
-    Real JBase = 0, DivGradNormPrev = 0, CollSign = 1, CollBeta = 0, CollStep = 0, GradNormSaved = 0;
-    uint8_t SubIterDone = 0;
+    Real JBase = 0;
+    CollinearState Collinear;
     uint8_t ShowSubIterPoints = 0;
 
     // Flags.

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "core/number_format.h"
-#include "core/objective.h"
 #include "figure/level_line_scan.h"
 
 namespace tarvik {
@@ -120,7 +119,7 @@ void ContourFigure::DrawSaddles(FigureCanvas& cv, FunctionId function) {
     st.PenWidth = 1;
 }
 
-void ContourFigure::DrawLevelLines(RunState& s) {
+void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
     // Lets the waiting text written at creation appear before the long scan.
     s.Host->ProcessEvents();
 
@@ -154,7 +153,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
     s.U[2] = 0;
     if (!function.fromFiles) s.Quad.QuadC = 0;
     const Real quadC = s.Quad.QuadC;
-    LevelStep = LevelStepFor(EvalJ(s, code, s.U), quadC, code);
+    LevelStep = LevelStepFor(J(s.U), quadC, code);
 
     const double h = static_cast<double>(static_cast<Real>(2 * PlaneRange) / static_cast<Real>(width));
     const Real hReal = h;
@@ -178,7 +177,7 @@ void ContourFigure::DrawLevelLines(RunState& s) {
         ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
             lastC = c;
             lastR = r;
-            return planeJ.At(c, r, [&] { placeU(c, r); return EvalJ(s, code, s.U); }) - levelReal;
+            return planeJ.At(c, r, [&] { placeU(c, r); return J(s.U); }) - levelReal;
         });
         // s.U ends on the last point asked for, also when its J was kept.
         placeU(lastC, lastR);

@@ -4,6 +4,7 @@
 // Every element has its own exact colour, because the mouse-over hints
 // identify elements by the colour of the pixel under the pointer.
 #include <QImage>
+#include <functional>
 #include <string>
 
 #include "core/run_state.h"
@@ -14,6 +15,9 @@ namespace tarvik {
 
 // The markers' discs and rings, whose boxes are clipped around far points.
 inline void DrawEllipse(FigureCanvas& cv, PixelBox box) { cv.Ellipse(box.left, box.top, box.right, box.bottom); }
+
+// J of the figure's function at a point of the plane (components 1 and 2).
+using PlaneJ = std::function<Real(const MyArray1&)>;
 
 class ContourFigure {
 public:
@@ -29,10 +33,10 @@ public:
 
     // Axes, five level lines, numbers or title, saddles, u* and u°.
     // Lets the host process pending events once before it starts.
-    // Evaluates J with N temporarily 2; restores N and EvalCount on every
-    // exit; leaves components 1 and 2 of s.U at the last grid point and
+    // Evaluates J at s.U with N temporarily 2; restores N and EvalCount on
+    // every exit; leaves components 1 and 2 of s.U at the last grid point and
     // sets s.Quad.QuadC to 0 unless the function is the quadratic from files.
-    void DrawLevelLines(RunState& s);
+    void DrawLevelLines(RunState& s, const PlaneJ& J);
     // One trajectory segment with its markers; throws EBadError when the
     // point's pixel does not fit a 32-bit integer (and clears
     // s.RedrawTrajectory). Sets s.SegmentColour back to clTrajectory.

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/objective.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 #include "figure/image_export.h"
@@ -18,7 +19,7 @@ constexpr int BatchFigurePanelWidth = 438;
 class OffscreenFigure : public BatchFigure {
 public:
     void Create() override { figure_ = std::make_unique<ContourFigure>(BatchFigurePanelWidth); }
-    void DrawLevelLines(RunState& s) override { figure_->DrawLevelLines(s); }
+    void DrawLevelLines(RunState& s) override { figure_->DrawLevelLines(s, JOf(s)); }
     void DrawTrajectoryStep(RunState& s) override { figure_->DrawTrajectoryStep(s); }
     void Destroy() override { figure_.reset(); }
     bool Exists() const override { return figure_ != nullptr; }

@@ -67,8 +67,8 @@ TEST(Catalogue, EveryFunctionHasANamePictureFormulaAndEvaluates) {
         switch (f.hessian) {
         case HessianShape::TwoByTwo: EXPECT_NO_THROW(TwoDimensionalHessian(f.id, u)); break;
         case HessianShape::Constant:
-        case HessianShape::Varying: EXPECT_NO_THROW(FillHessianMatrix(s, f.id, u, s.HMatrix)); break;
-        case HessianShape::FromFiles: EXPECT_THROW(FillHessianMatrix(s, f.id, u, s.HMatrix), std::logic_error); break;
+        case HessianShape::Varying: EXPECT_NO_THROW(FillHessianMatrix(f.id, s.N, s.Params, u, s.HMatrix)); break;
+        case HessianShape::FromFiles: EXPECT_THROW(FillHessianMatrix(f.id, s.N, s.Params, u, s.HMatrix), std::logic_error); break;
         }
     }
 }

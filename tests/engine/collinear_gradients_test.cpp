@@ -3,6 +3,7 @@
 // steps, and whole runs of both variants through the driver.
 #include <cmath>
 
+#include "app/direction_rules.h"
 #include "core/number_format.h"
 #include "core/collinear_gradients.h"
 #include "core/errors.h"
@@ -58,16 +59,16 @@ struct CollinearFixture : ::testing::Test {
 TEST_F(CollinearFixture, DivGVectorTakesTheSignRoundedToDoubleAndStopsAtAStationaryPoint) {
     Prepare(AxisParallelCode, 2, {0.5L, 0});       // g_b = (1, 0)
     // g_b . gv = -1e-400 is negative in extended precision but 0 in double.
-    DivGVector(s, testing::V({-1e-400L, 1}), 1);
-    EXPECT_EQ(s.CollSign, 1);
-    DivGVector(s, testing::V({-1e-300L, 1}), 1);
-    EXPECT_EQ(s.CollSign, -1);
+    DivGVector(2, s.GradJ0, s.GradNorm0, testing::V({-1e-400L, 1}), 1, s.DivGradVec, s.Collinear);
+    EXPECT_EQ(s.Collinear.sign, 1);
+    DivGVector(2, s.GradJ0, s.GradNorm0, testing::V({-1e-300L, 1}), 1, s.DivGradVec, s.Collinear);
+    EXPECT_EQ(s.Collinear.sign, -1);
 
     // A stationary trial point ends the sub-iterations without NaN.
     s.DivGradVec = testing::V({0.25L, -0.5L});
-    s.SubIterDone = 0;
-    DivGVector(s, testing::V({0, 0}), 0);
-    EXPECT_EQ(s.SubIterDone, 1);
+    s.Collinear.subIterDone = 0;
+    DivGVector(2, s.GradJ0, s.GradNorm0, testing::V({0, 0}), 0, s.DivGradVec, s.Collinear);
+    EXPECT_EQ(s.Collinear.subIterDone, 1);
     EXPECT_EQ(s.DivGradVec, testing::V({0.25L, -0.5L}));
 }
 
@@ -94,7 +95,7 @@ struct SubIterationTest : CollinearFixture {
     void Start(uint8_t code, std::initializer_list<Real> ub, Real delta) {
         Prepare(code, 2, ub, delta);
         q = NewVector(2);
-        SubIterationStart(s, s.GradJ, s.U);
+        RunSubIterationStart(s, s.GradJ, s.U);
         s.SubIterCount = 1;
         s.EvalCount = 0;
     }
@@ -104,8 +105,8 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     const MyArray1 dir = s.Dir;
     s.U = s.U0;                                    // v on u_b
-    SubIteration(s, s.GradJ, s.U, q);
-    EXPECT_EQ(s.SubIterDone, 1);
+    RunSubIteration(s, s.GradJ, s.U, q);
+    EXPECT_EQ(s.Collinear.subIterDone, 1);
     EXPECT_EQ(s.EvalCount, 0);
     EXPECT_EQ(s.Dir, dir);
 
@@ -113,8 +114,8 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     s.U[1] = s.U0[1] + 1e-14L;
     s.U[2] = s.U0[2];
-    SubIteration(s, s.GradJ, s.U, q);
-    EXPECT_EQ(s.SubIterDone, 0);
+    RunSubIteration(s, s.GradJ, s.U, q);
+    EXPECT_EQ(s.Collinear.subIterDone, 0);
     EXPECT_EQ(s.SubIterCount, 2);
 }
 
@@ -125,11 +126,11 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
     // place of v1, so the first two probes see the same gradient.
     s.U = testing::V({1e16L, -1e16L});
     EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
-    DivGVector(s, s.GradJ, s.GradNorm);
+    DivGVector(s.N, s.GradJ0, s.GradNorm0, s.GradJ, s.GradNorm, s.DivGradVec, s.Collinear);
     s.SubIterCount = 1;
     s.EvalCount = 0;
 
-    SubIteration(s, s.GradJ, s.U, q);
+    RunSubIteration(s, s.GradJ, s.U, q);
     ASSERT_GE(host.lines.size(), 2u);
     for (std::size_t k = 0; k < host.lines.size(); ++k)
         EXPECT_EQ(host.lines[k], " h=" + FormatFloat("0.00E+00", 1e-4L * std::pow(10.0L, Real(k))) +
@@ -142,7 +143,7 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
 TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
     host.onProcessEvents = [this] { s.StopRequested = 1; };
-    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { SubIteration(s, s.GradJ, s.U, q); }),
+    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { RunSubIteration(s, s.GradJ, s.U, q); }),
               "Terminated by user");
     EXPECT_EQ(s.EvalCount, 0);
 
@@ -151,7 +152,7 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     s.StopRequested = 0;
     int pumps = 0;
     host.onProcessEvents = [&] { s.StopRequested = ++pumps == 1; };
-    EXPECT_THROW(CollinearSearch(s, s.GradJ, s.U), EBadError);
+    EXPECT_THROW(RunCollinearSearch(s), EBadError);
     EXPECT_EQ(pumps, 1);
     EXPECT_EQ(s.EvalCount, 1);                     // the start's gradient only
 }
@@ -165,14 +166,14 @@ TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
     s.GradNorm0 = s.GradNorm;
     s.ContinueRun = 1;
     s.MaxSubIterColl = 2;
-    CollinearSearch(s, s.GradJ, s.U);
+    RunCollinearSearch(s);
     const auto full = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(full.size(), 1u);
     EXPECT_EQ(full[0].rfind(" Working... 1/1     ||DivG||=", 0), 0u) << full[0];
 
     host.statuses.clear();
     s.U = s.U0;
-    CollinearDemoSearch(s, s.GradJ, s.U);
+    RunCollinearDemoSearch(s);
     const auto demo = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(demo.size(), 1u);
     EXPECT_EQ(demo[0].rfind(" Working... 1/1     DivG=", 0), 0u) << demo[0];
@@ -182,13 +183,13 @@ TEST_F(CollinearFixture, AFinalStepWithoutADivisorIsAZeroStep) {
     Prepare(AxisParallelCode, 2, {1, 1});
     // v on u_b: t2 = 0.
     s.U = s.U0;
-    CollinearStep(s, s.U0, s.GradJ0, s.GradJ0, s.U);
+    EXPECT_FALSE(CollinearStep(2, s.U0, s.GradJ0, s.GradJ0, s.U, s.Dir, s.DirNorm, s.Step));
     EXPECT_EQ(s.Step, 0);
     EXPECT_EQ(s.U, s.U0);
     // The same directional derivative at both ends: 1 - t1/t2 = 0.
     s.Step = 1;
     s.U = testing::V({2, 1});
-    CollinearDemoStep(s, s.U0, s.GradJ0, s.GradJ0, s.U);
+    CollinearDemoStep(2, s.U0, s.GradJ0, s.GradJ0, s.U, s.Step);
     EXPECT_EQ(s.Step, 0);
     EXPECT_EQ(s.U, testing::V({2, 1}));
     EXPECT_TRUE(host.lines.empty());

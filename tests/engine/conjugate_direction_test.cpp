@@ -7,69 +7,67 @@
 namespace tarvik {
 namespace {
 
-struct ConjugateDirectionTest : testing::RunStateTest {
-    void Setup(uint8_t methodCode, uint8_t functionCode) {
-        Prepare(Fn(functionCode), 2);
-        s.MethodCode = Md(methodCode);
-    }
-    void SetGrad(Real g1, Real g2) {
-        s.GradJPrev = s.GradJ;
-        s.GradJ = testing::V({g1, g2});
-    }
-    Real Step(int k) {
-        s.IterCount = k;
-        ConjugateDirection(s, s.FunctionCode, s.Dir, s.DirNorm);
-        return s.CgBeta;
+using testing::V;
+
+// One direction rule over a run of gradients in the plane.
+struct Conjugate {
+    ConjugateOptions options{false, false, 0};
+    ConjugateState state;
+    MyArray1 g = V({0, 0}), gPrev = V({0, 0}), d = V({0, 0});
+    Real dNorm = 0;
+    Real Step(int k, Real g1, Real g2) {
+        gPrev = g;
+        g = V({g1, g2});
+        options.iteration = k;
+        ConjugateDirection(options, 2, g, gPrev, state, d, dNorm);
+        return state.beta;
     }
 };
 
-TEST_F(ConjugateDirectionTest, FirstIterationIsSteepestDescentForAllFourMethods) {
-    for (uint8_t method : {3, 4, 5, 6}) {
-        Setup(method, 18);
-        s.Dir = testing::V({7, -9});  // left over from an earlier run
-        s.CgPrevGradNorm2 = 123;
-        SetGrad(3, 4);
-        EXPECT_EQ(Step(0), 0) << int(method);
-        EXPECT_EQ(s.Dir, s.GradJ);
-        EXPECT_EQ(s.DirNorm, 5);
-        EXPECT_EQ(s.CgPrevGradNorm2, 25);
+TEST(ConjugateDirection, FirstIterationIsSteepestDescentForBothFormulas) {
+    for (bool fletcherReeves : {false, true}) {
+        Conjugate c;
+        c.options.fletcherReeves = fletcherReeves;
+        c.d = V({7, -9});  // left over from an earlier run
+        c.state.prevGradNorm2 = 123;
+        EXPECT_EQ(c.Step(0, 3, 4), 0);
+        EXPECT_EQ(c.d, c.g);
+        EXPECT_EQ(c.dNorm, 5);
+        EXPECT_EQ(c.state.prevGradNorm2, 25);
     }
 }
 
-TEST_F(ConjugateDirectionTest, QuadraticRestartsWhenGradientsAreNotOrthogonal) {
+TEST(ConjugateDirection, OrthogonalityRenewalWhenGradientsAreNotOrthogonal) {
     // |g.g_prev| / ||g_prev||^2 against 0.1, with g_prev = (1, 0).
     for (Real first : {0.1L, -0.1L, 0.0999L}) {
-        Setup(4, 6);
-        SetGrad(1, 0);
-        Step(0);
-        SetGrad(first, 5);
-        const Real beta = Step(1);
-        if (fabsl(first) >= 0.1L) {
-            EXPECT_EQ(s.CgRestart, 0) << double(first);
-            EXPECT_EQ(beta, 0);
-        } else {
-            EXPECT_EQ(s.CgRestart, 1);
-            EXPECT_EQ(beta, first * first + 25);
-        }
+        Conjugate c;
+        c.options = {true, true, 0};
+        c.Step(0, 1, 0);
+        const Real beta = c.Step(1, first, 5);
+        const bool renewed = fabsl(first) >= 0.1L;
+        EXPECT_EQ(c.state.restart, renewed ? 0 : 1) << double(first);
+        EXPECT_EQ(beta, renewed ? 0 : first * first + 25);
     }
-    // The 3n rule does not apply to quadratics: k = 6 keeps beta for n = 2.
-    Setup(4, 17);
-    SetGrad(1, 0);
-    Step(0);
-    SetGrad(0, 1);
-    EXPECT_EQ(Step(6), 1);
+    // The 3n rule does not apply with this renewal: k = 6 keeps beta for n = 2.
+    Conjugate c;
+    c.options = {false, true, 0};
+    c.Step(0, 1, 0);
+    EXPECT_EQ(c.Step(6, 0, 1), 1);
+    // Without it, k = 6 = 3n renews; Polak-Ribiere's numerator is g.(g - g_prev).
+    c.options.orthogonalityRenewal = false;
+    EXPECT_EQ(c.Step(6, 0, 2), 0);
+    EXPECT_EQ(c.Step(7, 0, 4), 2);
 }
 
-TEST_F(ConjugateDirectionTest, FallsBackToGradientWhenDirectionDoesNotDescend) {
-    Setup(4, 18);
-    SetGrad(1, 0);
-    Step(0);
-    s.Dir[1] = -100;  // as if the previous direction pointed the other way
-    SetGrad(1, 0);
+TEST(ConjugateDirection, FallsBackToGradientWhenDirectionDoesNotDescend) {
+    Conjugate c;
+    c.options.fletcherReeves = true;
+    c.Step(0, 1, 0);
+    c.d[1] = -100;  // as if the previous direction pointed the other way
     // beta = 1, so d = (-100 + 1, 0) and g.d < 0.
-    Step(1);
-    EXPECT_EQ(s.Dir, testing::V({1, 0}));
-    EXPECT_EQ(s.DirNorm, 1);
+    c.Step(1, 1, 0);
+    EXPECT_EQ(c.d, V({1, 0}));
+    EXPECT_EQ(c.dNorm, 1);
 }
 
 } // namespace

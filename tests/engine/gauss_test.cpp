@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/errors.h"
-#include "core/gauss.h"
+#include "app/direction_rules.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
@@ -21,7 +21,7 @@ TEST_F(GaussFixture, SwapsColumnsForAZeroLeadingEntryAndLeavesMatrixAndRightSide
     Prepare(2);
     s.HMatrix[1][2] = s.HMatrix[2][1] = 1;
     s.GradJ = testing::V({1, 2});
-    GaussSolve(s, s.Dir);
+    RunGaussSolve(s, s.Dir);
     EXPECT_EQ(s.Dir, testing::V({2, 1}));
     EXPECT_EQ(s.HMatrix[1][1], 0.0L);
     EXPECT_EQ(s.HMatrix[1][2], 1.0L);
@@ -36,7 +36,7 @@ TEST_F(GaussFixture, QuadraticFromFilesSolvesWithItsOwnMatrix) {
     s.Quad.QuadA[1][1] = 2; s.Quad.QuadA[2][2] = 4;
     // HMatrix stays zero: using it would be a zero pivot.
     s.GradJ = testing::V({1, 1});
-    GaussSolve(s, s.Dir);
+    RunGaussSolve(s, s.Dir);
     EXPECT_EQ(s.Dir, testing::V({0.5L, 0.25L}));
 }
 
@@ -99,7 +99,7 @@ TEST_F(GaussFixture, ResultIsBitForBitThatOfThePlainElimination) {
             s.GradJ[i] = dist(gen) * 7.0L;
         }
         const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
-        GaussSolve(s, s.Dir);
+        RunGaussSolve(s, s.Dir);
         for (int i = 1; i <= n; ++i) ASSERT_EQ(s.Dir[i], expected[i]) << "n " << n << " i " << i;
     }
 }
@@ -148,7 +148,7 @@ TEST_F(GaussFixture, SparseEliminationKeepsEveryBitOfThePlainOne) {
             s.HMatrix[m + 1][m] = s.HMatrix[m + 1][m + 1] = 8e4931L;
         }
         const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
-        GaussSolve(s, s.Dir, c.inPlace ? GaussMatrix::MayOverwrite : GaussMatrix::Keep);
+        RunGaussSolve(s, s.Dir, c.inPlace ? GaussMatrix::MayOverwrite : GaussMatrix::Keep);
         bool finite = true;
         for (int i = 1; i <= n; ++i) {
             ASSERT_TRUE(SameBits(s.Dir[i], expected[i])) << c.name << " i " << i;
@@ -165,7 +165,7 @@ TEST_F(GaussFixture, ZeroFirstRowFailsRecoverablyAndLeavesTheGradient) {
     s.IterCount = 3;
     s.HMatrix[2][1] = 1; s.HMatrix[2][2] = 1;
     s.GradJ[1] = 5; s.GradJ[2] = -6;
-    EXPECT_EQ(testing::ErrorOf<ENotSoBadError>([&] { GaussSolve(s, s.Dir); }), "Hessian matrix is 0! (Iterate=3).");
+    EXPECT_EQ(testing::ErrorOf<ENotSoBadError>([&] { RunGaussSolve(s, s.Dir); }), "Hessian matrix is 0! (Iterate=3).");
     EXPECT_EQ(s.ResumeSteepest, 1);
     EXPECT_EQ(s.Dir[1], 5.0L);
     EXPECT_EQ(s.Dir[2], -6.0L);
@@ -176,10 +176,10 @@ TEST_F(GaussFixture, ZeroFirstRowFailsRecoverablyAndLeavesTheGradient) {
 TEST_F(GaussFixture, TridiaTestPointWithSingularMatrixIsAnInputError) {
     Prepare(2, Fn(13));
     s.IterCount = 0;
-    EXPECT_EQ(testing::ErrorOf<ERealBadError>([&] { GaussSolve(s, s.Dir); }), "Incorrect Function parameters.");
+    EXPECT_EQ(testing::ErrorOf<ERealBadError>([&] { RunGaussSolve(s, s.Dir); }), "Incorrect Function parameters.");
     // During a run the same failure of TRIDIA is recoverable.
     s.IterCount = 1;
-    EXPECT_THROW(GaussSolve(s, s.Dir), ENotSoBadError);
+    EXPECT_THROW(RunGaussSolve(s, s.Dir), ENotSoBadError);
 }
 
 TEST_F(GaussFixture, MatrixSingularOnlyAfterEliminationFailsAtThatRow) {
@@ -193,7 +193,7 @@ TEST_F(GaussFixture, MatrixSingularOnlyAfterEliminationFailsAtThatRow) {
     }
     s.HMatrix[100][100] = 0;
     s.HMatrix[100][99] = 1;
-    EXPECT_THROW(GaussSolve(s, s.Dir), ENotSoBadError);
+    EXPECT_THROW(RunGaussSolve(s, s.Dir), ENotSoBadError);
     EXPECT_EQ(host.progressSteps, 100);
     EXPECT_FALSE(host.progressVisible);
     EXPECT_TRUE(s.GaussWork.empty());
@@ -209,7 +209,7 @@ TEST_F(GaussFixture, OnlyLongEliminationsShowProgressAndProcessEvents) {
             s.HMatrix[i][i] = 2;
             s.GradJ[i] = 1;
         }
-        GaussSolve(s, s.Dir);
+        RunGaussSolve(s, s.Dir);
         const int ticks = n >= 200 ? n : 0;
         EXPECT_EQ(host.progressSteps, ticks) << n;
         EXPECT_EQ(host.processEventsCalls, ticks) << n;
@@ -226,7 +226,7 @@ TEST_F(GaussFixture, StopDuringEliminationTerminatesAndReleasesTheWorkMatrix) {
     host.onProcessEvents = [&] {
         if (host.processEventsCalls == 10) s.StopRequested = 1;
     };
-    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { GaussSolve(s, s.Dir); }), "Terminated by user");
+    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { RunGaussSolve(s, s.Dir); }), "Terminated by user");
     EXPECT_EQ(host.processEventsCalls, 10);
     EXPECT_TRUE(s.GaussWork.empty());
     EXPECT_FALSE(host.progressVisible);

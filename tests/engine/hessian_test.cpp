@@ -17,7 +17,7 @@ struct HessianTest : testing::RunStateTest {
             const Hessian2 h = TwoDimensionalHessian(s.FunctionCode, s.U);
             H[1][1] = h[0]; H[1][2] = h[1]; H[2][1] = h[2]; H[2][2] = h[3];
         } else {
-            FillHessianMatrix(s, s.FunctionCode, s.U, H);
+            FillHessianMatrix(s.FunctionCode, s.N, s.Params, s.U, H);
         }
         return H;
     }
@@ -62,7 +62,7 @@ TEST_F(HessianTest, QuadraticHessiansOverwriteWhatTheMatrixHeldBefore) {
                 s.U[i] = 0.5L * i - 1;
                 for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = 99;
             }
-            FillHessianMatrix(s, Fn(code), s.U, s.HMatrix);
+            FillHessianMatrix(Fn(code), n, s.Params, s.U, s.HMatrix);
             ExpectMatchesDifferences(s.HMatrix, "stale code " + std::to_string(code) + " n " + std::to_string(n));
         }
     }

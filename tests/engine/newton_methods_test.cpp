@@ -6,7 +6,7 @@
 
 #include "core/errors.h"
 #include "core/hessian.h"
-#include "core/newton_step.h"
+#include "app/direction_rules.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
@@ -28,8 +28,8 @@ TEST_F(NewtonTest, FdNewtonOnTheQuadraticFromFilesSolvesWithTheFileMatrix) {
     LoadQuadratic(4, 1, 3, V({1, 2}));
     At(V({1, 1}));
     MyArray1 classical = NewVector(2);
-    NewtonStep(s, FunctionId::QuadraticFromFiles, classical);
-    FdNewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
+    RunNewtonStep(s, classical);
+    RunFdNewtonStep(s);
     EXPECT_EQ(s.Dir, classical);
     EXPECT_EQ(s.EvalCount, 2);
 }
@@ -40,7 +40,7 @@ TEST_F(NewtonTest, FdNewtonFailureLeavesTheBaseGradient) {
     s.IterCount = 2;
     const MyArray1 g = s.GradJ;
     const Real gnorm = s.GradNorm;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { FdNewtonStep(s, FunctionId::Saddle, s.Dir); }), "Hessian<0 ! (Iteration=2).");
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { RunFdNewtonStep(s); }), "Hessian<0 ! (Iteration=2).");
     // The failure dialog's steepest step starts from these.
     EXPECT_EQ(s.GradJ, g);
     EXPECT_EQ(s.GradNorm, gnorm);
@@ -52,9 +52,8 @@ TEST_F(NewtonTest, FdNewtonFailureLeavesTheBaseGradient) {
 TEST_F(NewtonTest, LongInnerLoopsPumpEventsAndHonourStop) {
     struct Case { const char* name; int n; int k; int evaluations; void (*step)(RunState&); };
     const Case cases[] = {
-        {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1,
-         [](RunState& s) { InexactNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir, s.DirNorm); }},
-        {"difference Hessian", 6, 4, 3, [](RunState& s) { FdNewtonStep(s, FunctionId::GeneralizedRosenbrock, s.Dir); }},
+        {"inexact Newton-CG, tiny forcing constant", 50, 3, 3 * 50 - 1, RunInexactNewtonStep},
+        {"difference Hessian", 6, 4, 3, RunFdNewtonStep},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,8 +87,7 @@ TEST_F(NewtonTest, InexactNewtonCurvatureFailuresLeaveTheBasePointAndTheGradient
     s.IterCount = 6;
     MyArray1 u = s.U, g = s.GradJ;
     const Real gnorm = s.GradNorm;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { InexactNewtonStep(s, FunctionId::Saddle, s.Dir, s.DirNorm); }),
-              "Hessian<0 ! (Iteration=6).");
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { RunInexactNewtonStep(s); }), "Hessian<0 ! (Iteration=6).");
     EXPECT_EQ(s.Dir, g);
     EXPECT_EQ(s.DirNorm, gnorm);
     EXPECT_EQ(s.U, u);
@@ -103,7 +101,7 @@ TEST_F(NewtonTest, InexactNewtonCurvatureFailuresLeaveTheBasePointAndTheGradient
     s.IterCount = 1;
     u = s.U;
     g = s.GradJ;
-    EXPECT_EQ(ErrorOf<EBadError>([&] { InexactNewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir, s.DirNorm); }), "Hessian=0 ! (Iteration=1).");
+    EXPECT_EQ(ErrorOf<EBadError>([&] { RunInexactNewtonStep(s); }), "Hessian=0 ! (Iteration=1).");
     EXPECT_EQ(s.Dir, g);
     EXPECT_EQ(s.U, u);
     EXPECT_EQ(s.GradJ, g);
@@ -117,7 +115,7 @@ TEST_F(NewtonTest, InexactNewtonShowsSubIterationsForLargeN) {
     At(p);
     s.IterCount = 4;
     host.statuses.clear();
-    InexactNewtonStep(s, FunctionId::AxisEllipsoid, s.Dir, s.DirNorm);
+    RunInexactNewtonStep(s);
     auto count = [&](const std::string& text) { return std::count(host.statuses.begin(), host.statuses.end(), text); };
     EXPECT_EQ(count(" Working... 5/1"), 1);
     EXPECT_EQ(count(" Working... 5/2"), 1);
@@ -131,13 +129,13 @@ TEST_F(NewtonTest, TrustRegionGivesUpAfterThreeReductionsWithoutAFourthTrial) {
     Prepare(FunctionId::CubicVarnel, 2);
     At(V({-0.5L, -2.15L}));
     MyArray1 newton = NewVector(2);
-    NewtonStep(s, FunctionId::CubicVarnel, newton);
+    RunNewtonStep(s, newton);
     const Real newtonLength = Norm(newton);
     ASSERT_GT(newtonLength, 1);
-    Real radius = 1;
-    TrustRegionStep(s, FunctionId::CubicVarnel, s.Dir, radius);
+    s.TrustRadius = 1;
+    RunTrustRegionStep(s);
     EXPECT_EQ(s.EvalCount, 3);
-    EXPECT_EQ(radius, 1.0L / 64);
+    EXPECT_EQ(s.TrustRadius, 1.0L / 64);
     for (int i = 1; i <= 2; ++i)
         EXPECT_NEAR(static_cast<double>(s.Dir[i]), static_cast<double>(newton[i] / newtonLength / 64), 1e-15);
 }
@@ -146,16 +144,18 @@ TEST_F(NewtonTest, TrustRatioUsesTheMatrixFromFilesAndNeedsAPredictedChange) {
     Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic(4, 1, 3, V({1, 2}));
     At(V({1, 1}));
-    NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
+    RunNewtonStep(s, s.Dir);
     for (int i = 1; i <= 2; ++i) s.Dir[i] /= 3;
     // On a quadratic the model is exact.
-    EXPECT_NEAR(static_cast<double>(TrustRatio(s, FunctionId::QuadraticFromFiles, s.Dir)), 1.0, 1e-15);
+    Objective objective(s, FunctionId::QuadraticFromFiles);
+    EXPECT_NEAR(static_cast<double>(TrustRatio(objective, TrustModelOf(s), s.U, s.Dir, s.Step)), 1.0, 1e-15);
     EXPECT_EQ(s.U[1], s.UPrev[1] - s.Dir[1]);
 
     Prepare(FunctionId::AxisEllipsoid, 2);
     At(V({1, 1}));
-    NewtonStep(s, FunctionId::AxisEllipsoid, s.Dir);
-    EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(s, FunctionId::AxisEllipsoid, V({0, 0})); }), "STEP-SIZE=0.");
+    RunNewtonStep(s, s.Dir);
+    Objective ellipsoid(s, FunctionId::AxisEllipsoid);
+    EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(ellipsoid, TrustModelOf(s), s.U, V({0, 0}), s.Step); }), "STEP-SIZE=0.");
     EXPECT_EQ(s.Step, 0.0L);
 }
 
@@ -165,9 +165,9 @@ TEST_F(NewtonTest, TheTrustRegionFindsItsHessianAsFormedAfterTheSolve) {
         Prepare(Fn(code), 6);
         s.MethodCode = MethodId::TrustRegion;
         At(V({1.1L, 0.9L, 1.05L, 1, 0.95L, 1.02L}));
-        NewtonStep(s, Fn(code), s.Dir);
+        RunNewtonStep(s, s.Dir);
         MyArray2 fresh = NewMatrix(6);
-        FillHessianMatrix(s, Fn(code), s.U, fresh);
+        FillHessianMatrix(Fn(code), s.N, s.Params, s.U, fresh);
         for (int i = 1; i <= 6; ++i)
             for (int j = 1; j <= 6; ++j) EXPECT_EQ(Real(s.HMatrix[i][j]), Real(fresh[i][j])) << int(code) << " " << i << j;
     }

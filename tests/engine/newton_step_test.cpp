@@ -1,5 +1,5 @@
 // The classical Newton step: its guards, sign checks and failure texts.
-#include "core/newton_step.h"
+#include "app/direction_rules.h"
 
 #include <cmath>
 
@@ -17,13 +17,13 @@ TEST_F(NewtonStepTest, SaddleStepIsTakenOnlyWhereGradientAndStepAgree) {
     Prepare(FunctionId::Saddle, 2);
     s.U = V({1, 1});
     EvalGrad(s, FunctionId::Saddle, s.U, s.GradJ, s.GradNorm);
-    NewtonStep(s, FunctionId::Saddle, s.Dir);
+    RunNewtonStep(s, s.Dir);
     EXPECT_EQ(s.Dir, V({1, 1}));
 
     s.U = V({0.1L, 1});
     EvalGrad(s, FunctionId::Saddle, s.U, s.GradJ, s.GradNorm);
     s.IterCount = 7;
-    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { NewtonStep(s, FunctionId::Saddle, s.Dir); }), "Hessian<0 ! (Iteration=7).");
+    EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { RunNewtonStep(s, s.Dir); }), "Hessian<0 ! (Iteration=7).");
     // The step stays where the failure left it.
     EXPECT_NEAR(static_cast<double>(s.Dir[1]), 0.1, 1e-18);
     EXPECT_EQ(s.Dir[2], 1.0L);
@@ -52,7 +52,7 @@ TEST_F(NewtonStepTest, FailuresEndOrInterruptTheRunWithTheirTexts) {
         s.U = c.u;
         s.GradJ = c.g;
         s.IterCount = 4;
-        const auto step = [&] { NewtonStep(s, Fn(c.code), s.Dir); };
+        const auto step = [&] { RunNewtonStep(s, s.Dir); };
         EXPECT_EQ(c.recoverable ? ErrorOf<ENotSoBadError>(step) : ErrorOf<EBadError>(step), c.message) << c.name;
     }
 }
@@ -62,7 +62,7 @@ TEST_F(NewtonStepTest, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlon
     LoadQuadratic(4, 1, 3, V({1, 2}));
     s.U = V({1, 1});
     EvalGrad(s, FunctionId::QuadraticFromFiles, s.U, s.GradJ, s.GradNorm);
-    NewtonStep(s, FunctionId::QuadraticFromFiles, s.Dir);
+    RunNewtonStep(s, s.Dir);
     // Minimum of 1/2 u'Au + b'u: A u* = -b, u* = (-1, -7)/11.
     EXPECT_NEAR(static_cast<double>(s.U[1] - s.Dir[1]), -1.0 / 11.0, 1e-17);
     EXPECT_NEAR(static_cast<double>(s.U[2] - s.Dir[2]), -7.0 / 11.0, 1e-17);

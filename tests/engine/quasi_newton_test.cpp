@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/direction_rules.h"
 #include "core/errors.h"
 #include "core/vector_kernels.h"
 #include "run_state_fixture.h"
@@ -34,7 +35,7 @@ TEST_F(QuasiNewtonTest, BfgsFirstIterationIsTheGradientAndResetsTheMatrix) {
     s.HMatrix[1][2] = 9;  // stale values of an earlier run
     s.HMatrix[3][3] = 4;
     s.GradJ = V({2, -3, 6});
-    BfgsDirection(s, s.Dir, s.DirNorm);
+    RunBfgsDirection(s);
     EXPECT_EQ(s.Dir, s.GradJ);
     EXPECT_EQ(s.DirNorm, 7);
     for (int i = 1; i <= 3; ++i)
@@ -45,13 +46,13 @@ TEST_F(QuasiNewtonTest, BfgsFirstIterationIsTheGradientAndResetsTheMatrix) {
 TEST_F(QuasiNewtonTest, BfgsCurvatureFailureLeavesMatrixAndDirection) {
     Setup(2);
     s.GradJ = V({1, 2});
-    BfgsDirection(s, s.Dir, s.DirNorm);
+    RunBfgsDirection(s);
     const MyArray1 dirBefore = s.Dir;
     for (Real y1 : {-1.0L, 0.0L, std::nanl("")}) {
         s.U = s.GradJ = V({0, 0});
         MoveTo(V({1, 0}), V({y1, 5}));  // s.y = y1
         s.IterCount = 3;
-        EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { BfgsDirection(s, s.Dir, s.DirNorm); }),
+        EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { RunBfgsDirection(s); }),
                   "The curvative condition is negative! (Iteration=3).")
             << double(y1);
         EXPECT_EQ(s.Dir, dirBefore);
@@ -65,7 +66,7 @@ TEST_F(QuasiNewtonTest, BfgsReportsProgressPerRowAndHonoursStop) {
     const int n = 200;
     Setup(n);
     for (int i = 1; i <= n; ++i) s.GradJ[i] = 1 + Real(i) / n;
-    BfgsDirection(s, s.Dir, s.DirNorm);
+    RunBfgsDirection(s);
     EXPECT_TRUE(host.progressVisible);
     EXPECT_EQ(host.progressMaximum, 2 * n);
     EXPECT_EQ(host.progressSteps, 0);
@@ -77,7 +78,7 @@ TEST_F(QuasiNewtonTest, BfgsReportsProgressPerRowAndHonoursStop) {
     }
     MoveTo(u, g);
     s.IterCount = 1;
-    BfgsDirection(s, s.Dir, s.DirNorm);
+    RunBfgsDirection(s);
     EXPECT_EQ(host.progressSteps, 2 * n);
     EXPECT_EQ(host.processEventsCalls, 2 * n);
 
@@ -91,7 +92,7 @@ TEST_F(QuasiNewtonTest, BfgsReportsProgressPerRowAndHonoursStop) {
     host.onProcessEvents = [&] {
         if (host.processEventsCalls == 2 * n + n + n / 2) s.StopRequested = 1;
     };
-    EXPECT_EQ(ErrorOf<EBadError>([&] { BfgsDirection(s, s.Dir, s.DirNorm); }), "Terminated by user");
+    EXPECT_EQ(ErrorOf<EBadError>([&] { RunBfgsDirection(s); }), "Terminated by user");
     EXPECT_EQ(host.processEventsCalls, 2 * n + n + n / 2);
     EXPECT_FALSE(host.progressVisible);
 }
@@ -133,7 +134,7 @@ TEST_F(QuasiNewtonTest, BfgsUpdateKeepsEveryBitOfTheRowByRowForm) {
     const Real halfC = (VecDot(yv, hy) + sy) / 2;
     for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
 
-    BfgsDirection(s, s.Dir, s.DirNorm);
+    RunBfgsDirection(s);
     for (int i = 1; i <= n; ++i) {
         Real sum = 0;
         for (int j = 1; j <= n; ++j) {
@@ -151,19 +152,19 @@ TEST_F(QuasiNewtonTest, LbfgsCurvatureFailureEndsTheRun) {
     s.LbfgsY = MyArray2(6, 3);
     s.GradJ = V({1, 1});
     MoveTo(s.U, s.GradJ);
-    LbfgsDirection(s, 5, s.Dir, s.DirNorm);
+    RunLbfgsDirection(s);
 
     // Newest pair with s.y < 0.
     MoveTo(V({1, 0}), V({0, 1}));
     s.IterCount = 1;
-    EXPECT_EQ(ErrorOf<EBadError>([&] { LbfgsDirection(s, 5, s.Dir, s.DirNorm); }),
+    EXPECT_EQ(ErrorOf<EBadError>([&] { RunLbfgsDirection(s); }),
               "Failure of method L_BFGS! (Iteration=1). The curvature condition is not satisfied. "
               "Minimization will be terminated.");
 
     // A bad pair further back is found too, once it is within the first k.
     MoveTo(V({1, 1}), V({0, 2}));  // newest pair is fine: s.y = 1
     s.IterCount = 2;
-    EXPECT_NE(ErrorOf<EBadError>([&] { LbfgsDirection(s, 5, s.Dir, s.DirNorm); }).find("(Iteration=2). "),
+    EXPECT_NE(ErrorOf<EBadError>([&] { RunLbfgsDirection(s); }).find("(Iteration=2). "),
               std::string::npos);
 }
 

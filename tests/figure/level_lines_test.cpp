@@ -144,7 +144,7 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
     run.s.Quad.QuadC = 5;
     run.s.Choices.UStarOption = UStarSource::Unknown;
     ContourFigure fig(127);
-    fig.DrawLevelLines(run.s);
+    fig.DrawLevelLines(run.s, JOf(run.s));
     EXPECT_EQ(run.s.Quad.QuadC, 5);
     // J(-1, 0) = 2/2 + 5: LevelStep from J - QuadC.
     EXPECT_EQ(fig.LevelStep, (6.0L - 5) * 2 / 10 / 5);
@@ -152,13 +152,13 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
 
     run.s.Choices.UStarOption = UStarSource::Zero;
     ContourFigure fig2(127);
-    fig2.DrawLevelLines(run.s);
+    fig2.DrawLevelLines(run.s, JOf(run.s));
     EXPECT_GT(CountColour(fig2.Image(), clOptimalPoint), 0);
 
     FigureRun other(6, 2, 1, 0);
     other.s.Quad.QuadC = 5;
     ContourFigure fig3(127);
-    fig3.DrawLevelLines(other.s);
+    fig3.DrawLevelLines(other.s, JOf(other.s));
     EXPECT_EQ(other.s.Quad.QuadC, 0);
 }
 
@@ -171,9 +171,9 @@ TEST(DrawLevelLines, EvaluatingOnThePlaneRestoresNAndTheCountAlsoAfterAnError) {
             run.s.Quad.QuadA = NewMatrix(3);
             run.s.Quad.QuadB = NewVector(3);
             run.s.Quad.QuadC = std::numeric_limits<Real>::quiet_NaN();
-            EXPECT_THROW(fig.DrawLevelLines(run.s), EBadError);
+            EXPECT_THROW(fig.DrawLevelLines(run.s, JOf(run.s)), EBadError);
         } else {
-            fig.DrawLevelLines(run.s);
+            fig.DrawLevelLines(run.s, JOf(run.s));
             EXPECT_EQ(run.s.U.size(), 4u);
             EXPECT_EQ(run.host.processEventsCalls, 1);
         }

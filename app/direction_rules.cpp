@@ -1,0 +1,200 @@
+#include "app/direction_rules.h"
+
+#include <string>
+
+#include "core/collinear_gradients.h"
+#include "core/conjugate_direction.h"
+#include "core/gauss.h"
+#include "core/newton_methods.h"
+#include "core/newton_step.h"
+#include "core/number_format.h"
+#include "core/objective.h"
+#include "core/progress.h"
+#include "core/quasi_newton.h"
+
+namespace tarvik {
+
+void RunConjugateDirection(RunState& s) {
+    const ConjugateOptions options{Traits(s.MethodCode).direction == DirectionRule::FletcherReeves,
+                                   Traits(s.FunctionCode).quadratic, s.IterCount};
+    ConjugateDirection(options, s.N, s.GradJ, s.GradJPrev, s.Conjugate, s.Dir, s.DirNorm);
+}
+
+namespace {
+
+QuasiNewtonStep LastStep(const RunState& s) { return {s.N, s.IterCount, s.U, s.UPrev, s.GradJ, s.GradJPrev}; }
+
+} // namespace
+
+void RunBfgsDirection(RunState& s) {
+    RunProgress progress(s);
+    BfgsDirection(LastStep(s), s.HMatrix, progress, s.Dir, s.DirNorm);
+}
+
+void RunLbfgsDirection(RunState& s) {
+    LbfgsDirection(LastStep(s), s.LbfgsMemory, s.LbfgsS, s.LbfgsY, s.Dir, s.DirNorm);
+}
+
+void RunGaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
+    const FunctionTraits& function = Traits(s.FunctionCode);
+    const bool fromFiles = function.hessian == HessianShape::FromFiles;
+    const GaussOptions options{s.N, s.IterCount, function.zeroPivotMeansBadParameters,
+                               fromFiles ? GaussMatrix::Keep : use};
+    RunProgress progress(s);
+    bool zeroPivot = false;
+    try {
+        GaussSolve(options, fromFiles ? s.Quad.QuadA : s.HMatrix, s.GradJ, s.GaussWork, progress, zeroPivot, x);
+    } catch (...) {
+        if (zeroPivot) s.ResumeSteepest = 1;
+        throw;
+    }
+}
+
+NewtonSolve GaussSolverOf(RunState& s) {
+    return [&s](MyArray1& x, GaussMatrix use) { RunGaussSolve(s, x, use); };
+}
+
+void RunNewtonStep(RunState& s, MyArray1& d) {
+    ++s.HessianEvaluations;
+    // Classical Newton forms the whole Hessian afresh at every step, so the
+    // elimination may work in it; the trust region reads it again for its model.
+    const GaussMatrix use = Traits(s.MethodCode).gaussMayOverwrite ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
+    const NewtonOptions options{s.FunctionCode, s.N, s.IterCount, s.Params, s.FunctionName, use};
+    NewtonStep(options, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
+}
+
+void RunFdNewtonStep(RunState& s) {
+    ++s.HessianEvaluations;
+    Objective objective(s, s.FunctionCode);
+    FdNewtonStep(objective, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), s.Dir);
+}
+
+void RunInexactNewtonStep(RunState& s) {
+    // The base point is kept where the report and a Stop find it.
+    s.GradJ0 = s.GradJ;
+    s.U0 = s.U;
+    s.GradNorm0 = s.GradNorm;
+    Objective objective(s, s.FunctionCode);
+    RunProgress status(s);
+    const InexactNewtonOptions options{s.IterCount, s.Params.NewtonCgForcingC, s.Params.MaxSubIter};
+    InexactNewtonStep(objective, options, s.U0, s.GradJ0, s.GradNorm0, status, s.SubIterCount, s.Dir, s.DirNorm);
+    if (s.DirNorm == 0) s.Step = 0;
+}
+
+TrustModel TrustModelOf(const RunState& s) {
+    const HessianShape shape = Traits(s.FunctionCode).hessian;
+    return {s.UPrev, s.JCur, s.GradJ, s.Hess2x2, shape == HessianShape::FromFiles ? s.Quad.QuadA : s.HMatrix,
+            shape == HessianShape::TwoByTwo};
+}
+
+void RunTrustRegionStep(RunState& s) {
+    s.UPrev = s.U;
+    RunNewtonStep(s, s.Dir);
+    Objective objective(s, s.FunctionCode);
+    TrustRegionStep(objective, {s.TrustEta, s.Params.TrustMaxRadius}, TrustModelOf(s), s.U, s.Dir, s.TrustRadius,
+                    s.Step);
+}
+
+void RunCollinearFinalStep(RunState& s) {
+    if (Traits(s.MethodCode).direction == DirectionRule::CollinearDemo) {
+        CollinearDemoStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Step);
+        return;
+    }
+    if (CollinearStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Dir, s.DirNorm, s.Step)) {
+        s.AppendLine("");
+        s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
+        s.AppendLine("");
+        s.SegmentColour = clAngleStep;
+    }
+}
+
+namespace {
+
+CollinearOptions CollinearOptionsOf(const RunState& s) {
+    return {s.CollDelta, s.CollMinDist, s.CollThreshold, s.Params.CollC1, s.MaxSubIterColl};
+}
+
+CollinearVectors CollinearVectorsOf(RunState& s) {
+    return {s.U0,    s.GradJ0,     s.GradNorm0, s.Dir,       s.DivGradVec, s.DivGradVecPrev,
+            s.UPrev, s.GradJSaved, s.GradJPrev, s.GradNormPrev};
+}
+
+std::string SubIterationCounter(const RunState& s) {
+    return " Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1) + "/" + std::to_string(s.SubIterCount);
+}
+
+// Long searches (large n, many sub-iterations) also show how far from
+// collinear the gradients still are.
+bool ShowsDivG(const RunState& s) { return s.N >= 1000 || s.SubIterCount >= 100; }
+
+void DrawSubIteration(RunState& s) {
+    s.SegmentColour = clSubIter;
+    s.Host->DrawTrajectoryStep();
+}
+
+} // namespace
+
+void RunSubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
+    Objective objective(s, s.FunctionCode);
+    SubIterationStart(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, g, s.GradNorm, u);
+}
+
+void RunSubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
+    Objective objective(s, s.FunctionCode);
+    SubIteration(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, s.SubIterCount,
+                 [&s](const std::string& text) { s.AppendLine(text); }, g, s.GradNorm, u, q);
+}
+
+void RunCollinearDemoSearch(RunState& s) {
+    MyArray1& g = s.GradJ;
+    MyArray1& u = s.U;
+    s.SubIterCount = 0;
+    if (s.N == 2) s.ShowSubIterPoints = 1;
+
+    RunSubIterationStart(s, g, u);
+    s.SubIterCount = 1;
+    DrawSubIteration(s);
+
+    MyArray1 q = NewVector(s.N);
+    while (!s.Collinear.subIterDone && s.SubIterCount <= s.MaxSubIterColl) {
+        std::string status = SubIterationCounter(s);
+        if (ShowsDivG(s)) status += "     DivG=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
+        s.SetStatus(status);
+        RunSubIteration(s, g, u, q);
+        DrawSubIteration(s);
+    }
+    s.SegmentColour = clTrajectory;
+    // One iteration from u° is all the demonstration does.
+    s.ContinueRun = 0;
+}
+
+void RunCollinearSearch(RunState& s) {
+    MyArray1& g = s.GradJ;
+    MyArray1& u = s.U;
+    s.SubIterCount = 0;
+    s.U0 = u;
+    s.GradJ0 = g;
+    s.GradNorm0 = s.GradNorm;
+    s.JBase = s.JCur;
+
+    RunSubIterationStart(s, g, u);
+    s.SubIterCount = 1;
+    DrawSubIteration(s);
+
+    MyArray1 q = NewVector(s.N);
+    while (!s.Collinear.subIterDone) {
+        StopPoint(s);
+        std::string status = SubIterationCounter(s);
+        if (ShowsDivG(s)) status += "     ||DivG||=" + FormatFloat("#.00E+00", s.Collinear.divGradNorm);
+        s.SetStatus(status);
+        RunSubIteration(s, g, u, q);
+        // After a zero gradient the run ends with this iteration; the
+        // driver draws its last point.
+        if (s.ContinueRun) {
+            s.SegmentColour = clSubIter;
+            s.Host->DrawTrajectoryStep();
+        }
+    }
+}
+
+} // namespace tarvik
