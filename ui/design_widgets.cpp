@@ -1,6 +1,7 @@
 #include "ui/design_widgets.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPalette>
 #include <QRadioButton>
 #include <QString>
@@ -28,6 +29,19 @@ QComboBox* NewCombo(QWidget* parent, const char* name, bool editable, int left, 
     combo->setMaxVisibleItems(20);
     combo->setGeometry(left, top, width, height);
     return combo;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int left, int top, bool bold) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    label->move(left, top);
+    label->adjustSize();
+    return label;
 }
 
 void SetComboText(QComboBox* combo, const QString& text) {

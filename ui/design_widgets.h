@@ -6,6 +6,7 @@
 #include <utility>
 
 class QComboBox;
+class QLabel;
 class QRadioButton;
 class QString;
 class QWidget;
@@ -15,6 +16,8 @@ namespace tarvik::ui {
 void SetTextColour(QWidget* widget, const QColor& colour);
 // A list placed in pixels; an editable one takes typed texts as they are.
 QComboBox* NewCombo(QWidget* parent, const char* name, bool editable, int left, int top, int width, int height);
+// A label placed at its top left corner, as wide as its text.
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int left, int top, bool bold = false);
 // An item typed into an editable list selects that item, as picking it does.
 void SetComboText(QComboBox* combo, const QString& text);
 // A radio group of Qt always keeps one button checked; a file may clear all.

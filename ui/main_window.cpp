@@ -76,19 +76,6 @@ void SetBackground(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int left, int top, bool bold = false) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    if (bold) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
                        int height) {
     auto* button = new QPushButton(caption, parent);
@@ -188,38 +175,20 @@ void TMainForm::CreateControls() {
 }
 
 void TMainForm::CreateProblemControls() {
-    Label1 = NewLabel(this, "Label1", QStringLiteral("Dimension"), 8, 12);
-    Label6 = NewLabel(this, "Label6", QStringLiteral("n:"), 63, 12, true);
-    CmbN = NewCombo(this, "CmbN", true, 81, 7, 56, 21);
-    SetHint(CmbN, QStringLiteral("Select or type an integer number | Dimension of objective function J(u)"));
-
-    Label5 = NewLabel(this, "Label5", QStringLiteral("Starting point"), 149, 12);
-    Label8 = NewLabel(this, "Label8", QStringLiteral("u°:"), 215, 12, true);
-    CmbU0 = NewCombo(this, "CmbU0", false, 234, 9, 71, 21);
-    SetHint(CmbU0, QStringLiteral(
-        "Select two first components of vector u° | Two first components of a starting point or point from a file"));
-
-    Label2 = NewLabel(this, "Label2", QStringLiteral("Function"), 8, 41);
-    Label7 = NewLabel(this, "Label7", QStringLiteral("J(u):"), 53, 41, true);
-    CmbFunctionsAll = NewCombo(this, "CmbFunctionsAll", false, 81, 36, 224, 21);
-    SetHint(CmbFunctionsAll, QStringLiteral("Select a function | Objective function"));
-    CmbFunctionsNmore2 = NewCombo(this, "CmbFunctionsNmore2", false, 80, 36, 225, 21);
-    SetHint(CmbFunctionsNmore2, QStringLiteral("Select a function | Objective function"));
-    CmbFunctionsNmore2->hide();
-
-    BvlObjectFun = new QFrame(this);
-    BvlObjectFun->setObjectName(QStringLiteral("BvlObjectFun"));
-    BvlObjectFun->setFrameShape(QFrame::Box);
-    BvlObjectFun->setFrameShadow(QFrame::Sunken);
-    BvlObjectFun->setGeometry(312, 37, 321, 55);
-    ImageJ = new QLabel(this);
-    ImageJ->setObjectName(QStringLiteral("ImageJ"));
-    ImageJ->setAlignment(Qt::AlignCenter);
-    ImageJ->setGeometry(312, 37, 321, 55);
-    ImageU0 = new QLabel(this);
-    ImageU0->setObjectName(QStringLiteral("ImageU0"));
-    ImageU0->setGeometry(303, 0, 218, 97);
-    ImageU0->hide();
+    PanelProblem = new ProblemPanel(this);
+    Label1 = PanelProblem->Label1;
+    Label6 = PanelProblem->Label6;
+    CmbN = PanelProblem->CmbN;
+    Label5 = PanelProblem->Label5;
+    Label8 = PanelProblem->Label8;
+    CmbU0 = PanelProblem->CmbU0;
+    Label2 = PanelProblem->Label2;
+    Label7 = PanelProblem->Label7;
+    CmbFunctionsAll = PanelProblem->CmbFunctionsAll;
+    CmbFunctionsNmore2 = PanelProblem->CmbFunctionsNmore2;
+    BvlObjectFun = PanelProblem->BvlObjectFun;
+    ImageJ = PanelProblem->ImageJ;
+    ImageU0 = PanelProblem->ImageU0;
 }
 
 void TMainForm::CreateMethodControls() {
@@ -396,24 +365,9 @@ void TMainForm::CreateStatusBar() {
 }
 
 void TMainForm::FillLists() {
-    for (std::string_view item : StartPointItems) CmbU0->addItem(QString::fromUtf8(item.data(), static_cast<int>(item.size())));
-    CmbU0->setCurrentIndex(0);
+    PanelProblem->FillLists();
     LoadFunctionPicture(QStringLiteral("Rosenbrock.gif"));
-
-    CmbN->addItems({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("5"), QStringLiteral("10"),
-                    QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("50"), QStringLiteral("100"),
-                    QStringLiteral("300"), QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("3000"),
-                    QStringLiteral("5000"), QStringLiteral("10000")});
-    CmbN->setCurrentIndex(0);
     state_.N = 2;
-
-    for (const FunctionTraits& f : FunctionList()) {
-        const QString name = QString::fromUtf8(f.name.data(), static_cast<int>(f.name.size()));
-        CmbFunctionsAll->addItem(name);
-        if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(name);
-    }
-    CmbFunctionsAll->setCurrentIndex(0);
-    CmbFunctionsNmore2->setCurrentIndex(0);
 
     for (const MethodTraits& m : tarvik::MethodList())
         MethodList(static_cast<int>(m.group))->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())));
@@ -466,11 +420,16 @@ void TMainForm::ConnectHandlers() {
     const auto guarded = [this](void (TMainForm::*handler)()) {
         return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
     };
-    connect(CmbN->lineEdit(), &QLineEdit::textEdited, this, guarded(&TMainForm::DimensionChanged));
-    connect(CmbN, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::DimensionChanged));
-    connect(CmbFunctionsAll, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::FunctionsAllChanged));
-    connect(CmbFunctionsNmore2, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::FunctionChanged));
-    connect(CmbU0, qOverload<int>(&QComboBox::activated), this, [this] {
+    connect(PanelProblem, &ProblemPanel::dimensionChanged, this, guarded(&TMainForm::DimensionChanged));
+    connect(PanelProblem, &ProblemPanel::functionChanged, this, [this](bool fromFullList) {
+        Guarded([this, fromFullList] {
+            if (fromFullList)
+                FunctionsAllChanged();
+            else
+                FunctionChanged();
+        });
+    });
+    connect(PanelProblem, &ProblemPanel::startChanged, this, [this] {
         Guarded([this] {
             StartPointClicked();
             StartPointChanged();
@@ -579,13 +538,13 @@ Configuration TMainForm::CurrentConfiguration() const {
     c.Top = y();
     c.Left = x();
     c.Width = FormWidth();
-    c.Dimension = CmbN->currentText().toStdString();
-    c.StartingPoint = CmbU0->currentIndex();
+    const ProblemChoice problem = PanelProblem->Choice();
+    c.Dimension = problem.dimension;
+    c.StartingPoint = problem.startItem;
     c.PathU0 = state_.Choices.U0FileName;
-    c.FunctionsAll = !CmbFunctionsAll->isHidden();
-    c.FunctionsNmore2 = !CmbFunctionsNmore2->isHidden();
-    if (c.FunctionsAll) c.FunctionItem = CmbFunctionsAll->currentIndex();
-    if (c.FunctionsNmore2) c.FunctionItem = CmbFunctionsNmore2->currentIndex();
+    c.FunctionsAll = problem.fullList;
+    c.FunctionsNmore2 = problem.shortList;
+    if (c.FunctionsAll || c.FunctionsNmore2) c.FunctionItem = problem.functionItem;
     c.PathA = GboxInputFiles->FileA().toStdString();
     c.PathB = GboxInputFiles->FileB().toStdString();
     c.C = GboxInputFiles->EditC->text().toStdString();
@@ -617,27 +576,26 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
     }
     ChkBoxStoreConfig->setChecked(true);
 
-    const QString dimension = QString::fromStdString(c.Dimension);
+    ProblemChoice problem;
+    problem.dimension = c.Dimension;
     int32_t n = 0;
     if (TryParseInt32(c.Dimension, n)) {
-        SetComboText(CmbN, dimension);
         state_.N = n;
     } else {
         // A damaged file must not keep the program from starting.
         host_.ShowError("The dimension \"" + c.Dimension + "\" in " + ConfigurationFile().toStdString() +
                         " is not an integer; the dimension 2 is used.");
-        CmbN->setCurrentIndex(0);
+        problem.dimension = CmbN->itemText(0).toStdString();
         state_.N = 2;
     }
-    SetItemIndex(CmbU0, c.StartingPoint);
-
-    CmbFunctionsAll->setVisible(c.FunctionsAll);
-    CmbFunctionsNmore2->setVisible(c.FunctionsNmore2);
-    if (c.FunctionsAll) SetItemIndex(CmbFunctionsAll, c.FunctionItem);
-    if (c.FunctionsNmore2) SetItemIndex(CmbFunctionsNmore2, c.FunctionItem);
+    problem.startItem = c.StartingPoint;
+    problem.fullList = c.FunctionsAll;
+    problem.shortList = c.FunctionsNmore2;
+    problem.functionItem = c.FunctionItem;
+    PanelProblem->SetChoice(problem);
 
     state_.Choices.U0FileName = c.PathU0;
-    if (CmbU0->currentIndex() == CmbU0->count() - 1) SetHint(CmbU0, QString::fromStdString(c.PathU0));
+    if (CmbU0->currentIndex() == CmbU0->count() - 1) PanelProblem->ShowStartFileHint(QString::fromStdString(c.PathU0));
 
     GboxInputFiles->SetFileA(QString::fromStdString(c.PathA));
     GboxInputFiles->SetFileB(QString::fromStdString(c.PathB));

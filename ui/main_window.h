@@ -14,6 +14,7 @@
 #include "app/run_driver.h"
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
+#include "ui/problem_panel.h"
 #include "ui/qt_host.h"
 #include "ui/window_dialogs.h"
 
@@ -51,6 +52,8 @@ public:
     ~TMainForm() override;
 
     // ---- Controls ----
+    // The problem panel; its controls are reached under their own names too.
+    ProblemPanel* PanelProblem = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label6 = nullptr;
     QComboBox* CmbN = nullptr;

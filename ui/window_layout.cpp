@@ -166,6 +166,9 @@ void TMainForm::ApplyResize() {
     const int panelWidth = PanelContours->width();
     MoveLeft(LabelUnconstrained, (panelWidth - LabelUnconstrained->width()) / 2);
     MoveLeft(LabelTarvik, (panelWidth - LabelTarvik->width()) / 2);
+    // The problem panel starts at the window's corner: its coordinates are
+    // the window's.
+    SetWidth(PanelProblem, width());
     SetWidth(BvlObjectFun, panelWidth);
     MoveLeft(ImageJ, (panelWidth - ImageJ->width()) / 2 + PanelContours->x());
     SetWidth(ImageJ, BvlObjectFun->width() - 5);
@@ -205,7 +208,7 @@ void TMainForm::EnterRunningLayout() {
     InitComments->hide();
     LabelUnconstrained->hide();
     LabelTarvik->hide();
-    for (QComboBox* c : {CmbN, CmbFunctionsAll, CmbU0, CmbFunctionsNmore2}) c->setEnabled(false);
+    PanelProblem->SetChoosersEnabled(false);
     PanelMethods->hide();
     GboxMinAccuracy->hide();
     ChkBoxStoreConfig->hide();
@@ -250,7 +253,7 @@ void TMainForm::EnterSetupLayout() {
     BtnCompare->show();
     LabOutComputing->clear();
     ArmRunButton();
-    for (QComboBox* c : {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}) c->setEnabled(true);
+    PanelProblem->SetChoosersEnabled(true);
     for (QLabel* l : {LabelUnconstrained, LabelTarvik, LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->show();
     PanelMethods->show();
     GboxMinAccuracy->show();
