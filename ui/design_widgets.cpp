@@ -17,6 +17,14 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Base, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
 QComboBox* NewCombo(QWidget* parent, const char* name, bool editable, int left, int top, int width, int height) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
@@ -42,6 +50,10 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int lef
     label->move(left, top);
     label->adjustSize();
     return label;
+}
+
+void SetItemIndex(QComboBox* combo, int index) {
+    if (index >= 0 && index < combo->count()) combo->setCurrentIndex(index);
 }
 
 void SetComboText(QComboBox* combo, const QString& text) {

@@ -68,14 +68,6 @@ QFont ComicFont(int pixelSize) {
     return font;
 }
 
-void SetBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Base, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
                        int height) {
     auto* button = new QPushButton(caption, parent);
@@ -94,12 +86,9 @@ QToolButton* NewSmallButton(QWidget* parent, const char* name) {
 }
 
 // Colours of the design.
-const QColor kButtonShadow(160, 160, 160);
 const QColor kMoneyGreen(192, 220, 192);
 const QColor kInfoBackground(255, 255, 225);
 const QColor kAppWorkspace(171, 171, 171);
-const QColor kButtonText(0, 0, 0);
-const QColor kInactiveCaptionText(224, 232, 248);
 
 } // namespace
 
@@ -198,49 +187,19 @@ void TMainForm::CreateMethodControls() {
     SetTextColour(LabOutComputing, kAppWorkspace);
     LabOutComputing->move(18, 68);
 
-    PanelMethods = new QFrame(this);
-    PanelMethods->setObjectName(QStringLiteral("PanelMethods"));
+    PanelMethods = new MethodPanel(this);
     PanelMethods->setGeometry(6, 64, 299, 56);
-    PanelMethods->setFrameShape(QFrame::Panel);
-    PanelMethods->setFrameShadow(QFrame::Raised);
-    SetBackground(PanelMethods, kButtonShadow);
-    Label4 = NewLabel(PanelMethods, "Label4", QStringLiteral("Method:"), 6, 10);
-
-    const char* listNames[5] = {"CmbMethodsGrad", "CmbMethodsConjGrad", "CmbMethodsQuasiN", "CmbMethodsNewton",
-                                "CmbMethodsAuthor"};
-    QComboBox** lists[5] = {&CmbMethodsGrad, &CmbMethodsConjGrad, &CmbMethodsQuasiN, &CmbMethodsNewton,
-                            &CmbMethodsAuthor};
-    for (int g = 0; g < 5; ++g) {
-        QComboBox* combo = NewCombo(PanelMethods, listNames[g], false, 48, 7, 241, 21);
-        SetHint(combo, QStringLiteral("Select a minimization method | Select a minimization method"));
-        combo->hide();
-        *lists[g] = combo;
-    }
-
-    const char* buttonNames[5] = {"SpeedBtnGrad", "SpeedBtnConjGrad", "SpeedBtnQuasiN", "SpeedBtnNewton",
-                                  "SpeedBtnAuthor"};
-    const QString captions[5] = {QStringLiteral("Grad"), QStringLiteral("ConjGrad"), QStringLiteral("quasi-N"),
-                                 QStringLiteral("Newton"), QStringLiteral("Author's")};
-    const QString hints[5] = {
-        QStringLiteral("Gradient methods | Shows a group of gradient methods"),
-        QStringLiteral("Conjugate gradient methods | Shows a group of conjugate gradient methods"),
-        QStringLiteral("quasi-Newton methods | Shows a group of quasi-Newton methods"),
-        QStringLiteral("Newton methods | Shows a group of Newton methods"),
-        QStringLiteral("Author's methods | Shows a group of author's methods ")};
-    const int lefts[6] = {3, 61, 122, 181, 239, 296};
-    QToolButton** buttons[5] = {&SpeedBtnGrad, &SpeedBtnConjGrad, &SpeedBtnQuasiN, &SpeedBtnNewton, &SpeedBtnAuthor};
-    for (int g = 0; g < 5; ++g) {
-        auto* button = new QToolButton(PanelMethods);
-        button->setObjectName(QString::fromLatin1(buttonNames[g]));
-        button->setText(captions[g]);
-        button->setCheckable(true);
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setGeometry(lefts[g], 30, lefts[g + 1] - lefts[g] - 1, 22);
-        SetTextColour(button, kInactiveCaptionText);
-        SetHint(button, hints[g]);
-        *buttons[g] = button;
-    }
+    Label4 = PanelMethods->Label4;
+    CmbMethodsGrad = PanelMethods->CmbMethodsGrad;
+    CmbMethodsConjGrad = PanelMethods->CmbMethodsConjGrad;
+    CmbMethodsQuasiN = PanelMethods->CmbMethodsQuasiN;
+    CmbMethodsNewton = PanelMethods->CmbMethodsNewton;
+    CmbMethodsAuthor = PanelMethods->CmbMethodsAuthor;
+    SpeedBtnGrad = PanelMethods->SpeedBtnGrad;
+    SpeedBtnConjGrad = PanelMethods->SpeedBtnConjGrad;
+    SpeedBtnQuasiN = PanelMethods->SpeedBtnQuasiN;
+    SpeedBtnNewton = PanelMethods->SpeedBtnNewton;
+    SpeedBtnAuthor = PanelMethods->SpeedBtnAuthor;
 }
 
 void TMainForm::CreateAccuracyControls() {
@@ -369,40 +328,16 @@ void TMainForm::FillLists() {
     LoadFunctionPicture(QStringLiteral("Rosenbrock.gif"));
     state_.N = 2;
 
-    for (const MethodTraits& m : tarvik::MethodList())
-        MethodList(static_cast<int>(m.group))->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())));
-    for (int g = 0; g < 5; ++g) MethodList(g)->setCurrentIndex(0);
+    PanelMethods->FillLists();
 
     GboxMinAccuracy->FillLists();
 }
 
-QComboBox* TMainForm::MethodList(int group) const {
-    switch (group) {
-    case 0: return CmbMethodsGrad;
-    case 1: return CmbMethodsConjGrad;
-    case 2: return CmbMethodsQuasiN;
-    case 3: return CmbMethodsNewton;
-    default: return CmbMethodsAuthor;
-    }
-}
+QComboBox* TMainForm::MethodList(int group) const { return PanelMethods->MethodList(group); }
 
-QToolButton* TMainForm::GroupButton(int group) const {
-    switch (group) {
-    case 0: return SpeedBtnGrad;
-    case 1: return SpeedBtnConjGrad;
-    case 2: return SpeedBtnQuasiN;
-    case 3: return SpeedBtnNewton;
-    default: return SpeedBtnAuthor;
-    }
-}
+QToolButton* TMainForm::GroupButton(int group) const { return PanelMethods->GroupButton(group); }
 
-int TMainForm::MethodPosition() const {
-    int position = 0;
-    for (int g = 0; g < 5; ++g)
-        if (MethodList(g)->isVisibleTo(PanelMethods) && MethodList(g)->currentIndex() >= 0)
-            position = GroupFirstPosition(static_cast<MethodGroupId>(g)) + MethodList(g)->currentIndex();
-    return position;
-}
+int TMainForm::MethodPosition() const { return PanelMethods->MethodPosition(); }
 
 // ------------------------------------------------------------- Handlers
 
@@ -435,10 +370,11 @@ void TMainForm::ConnectHandlers() {
             StartPointChanged();
         });
     });
-    connect(CmbMethodsAuthor, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::CmbMethodsAuthorChange));
-
-    for (int g = 0; g < 5; ++g)
-        connect(GroupButton(g), &QToolButton::clicked, this, [this, g] { MethodGroupClicked(g); });
+    // Of the method lists only the author's asks for more on a change.
+    connect(PanelMethods, &MethodPanel::methodChanged, this, [this](int group) {
+        if (group == static_cast<int>(MethodGroupId::Author)) Guarded([this] { CmbMethodsAuthorChange(); });
+    });
+    connect(PanelMethods, &MethodPanel::groupChosen, this, [this](int group) { MethodGroupClicked(group); });
 
     connect(BitBtnSoundYes, &QToolButton::clicked, this, [this] { SoundSwitchClicked(false); });
     connect(BitBtnSoundNo, &QToolButton::clicked, this, [this] { SoundSwitchClicked(true); });
@@ -489,24 +425,17 @@ void TMainForm::SoundSwitchClicked(bool turnOn) {
 }
 
 void TMainForm::MethodGroupClicked(int group) {
-    MethodGroup = static_cast<uint8_t>(group);
-    MethodList(group)->show();
-    for (int g = 0; g < 5; ++g) {
-        SetTextColour(GroupButton(g), g == group ? kButtonText : kInactiveCaptionText);
-        GroupButton(g)->setChecked(g == group);
-        if (g != group) MethodList(g)->hide();
-    }
+    PanelMethods->ShowGroup(group);
     GboxMinAccuracy->resize(GboxMinAccuracy->width(), 90);
 }
 
 void TMainForm::ReadConfiguration() {
-    CmbMethodsGrad->show();
-    SetTextColour(SpeedBtnGrad, kButtonText);
+    PanelMethods->ShowFirstGroup();
     IniFile ini;
     if (!ini.Load(ConfigurationFile().toStdString())) {
         // First start: the gradient group, a wider window and a word on
         // where the method options are.
-        SpeedBtnGrad->setChecked(true);
+        PanelMethods->ShowGroup(0);
         SetFormWidth(770);
         InitComments->show();
         InitComments->raise();
@@ -521,15 +450,6 @@ void TMainForm::ReadConfiguration() {
 QString TMainForm::ConfigurationFile() const {
     return QString::fromStdString(ConfigurationPath(StartDir.toStdString()));
 }
-
-namespace {
-
-void SetItemIndex(QComboBox* combo, int index) {
-    // An index the list does not have leaves the list as it is.
-    if (index >= 0 && index < combo->count()) combo->setCurrentIndex(index);
-}
-
-} // namespace
 
 Configuration TMainForm::CurrentConfiguration() const {
     Configuration c;
@@ -557,12 +477,11 @@ Configuration TMainForm::CurrentConfiguration() const {
     c.Accuracy2 = accuracy.changeOfJ;
     c.Eps1 = accuracy.eps1;
     c.Eps2 = accuracy.eps2;
-    c.Group = MethodGroup;
-    bool* visible[5] = {&c.Gradient, &c.ConjugateGradient, &c.QuasiNewton, &c.Newton, &c.Author};
-    for (int g = 0; g < 5; ++g) {
-        *visible[g] = !MethodList(g)->isHidden();
-        if (*visible[g]) c.MethodItem = MethodList(g)->currentIndex();
-    }
+    const MethodChoice method = PanelMethods->Choice();
+    c.Group = method.group;
+    bool* visible[kMethodGroupCount] = {&c.Gradient, &c.ConjugateGradient, &c.QuasiNewton, &c.Newton, &c.Author};
+    for (int g = 0; g < kMethodGroupCount; ++g) *visible[g] = method.shown[static_cast<size_t>(g)];
+    if (c.Gradient || c.ConjugateGradient || c.QuasiNewton || c.Newton || c.Author) c.MethodItem = method.item;
     return c;
 }
 
@@ -608,16 +527,11 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
 
     GboxMinAccuracy->SetChoice({c.Accuracy1, c.Accuracy2, c.Eps1, c.Eps2});
 
-    MethodGroup = static_cast<uint8_t>(c.Group);
-    const bool visible[5] = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
-    for (int g = 0; g < 5; ++g) MethodList(g)->setVisible(visible[g]);
-    for (int g = 0; g < 5; ++g) {
-        if (!visible[g]) continue;
-        SetItemIndex(MethodList(g), c.MethodItem);
-        GroupButton(g)->setChecked(true);
-    }
-    SetTextColour(SpeedBtnGrad, kInactiveCaptionText);
-    if (c.Group >= 0 && c.Group <= 4) SetTextColour(GroupButton(c.Group), kButtonText);
+    MethodChoice method;
+    method.group = c.Group;
+    method.shown = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
+    method.item = c.MethodItem;
+    PanelMethods->SetChoice(method);
 }
 
 void TMainForm::RestoreGeometry(int64_t left, int64_t top, int64_t width) {

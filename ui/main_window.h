@@ -14,6 +14,7 @@
 #include "app/run_driver.h"
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
+#include "ui/method_panel.h"
 #include "ui/problem_panel.h"
 #include "ui/qt_host.h"
 #include "ui/window_dialogs.h"
@@ -68,7 +69,8 @@ public:
     QLabel* ImageJ = nullptr;
     QLabel* ImageU0 = nullptr;
     QLabel* LabOutComputing = nullptr;
-    QFrame* PanelMethods = nullptr;
+    // The method panel; its controls are reached under their own names too.
+    MethodPanel* PanelMethods = nullptr;
     QLabel* Label4 = nullptr;
     QComboBox* CmbMethodsGrad = nullptr;
     QComboBox* CmbMethodsConjGrad = nullptr;
@@ -118,7 +120,6 @@ public:
     FigureWidget* ImageContours = nullptr;
 
     // ---- Window-level state ----
-    uint8_t MethodGroup = 0;
     QString StartDir;
     QString FigureFontName;
     uint8_t ConfigLoading = 0;

@@ -21,10 +21,6 @@ const QString kPairHint = QStringLiteral("Select two first components | Two firs
 
 QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
-void SetItemIndex(QComboBox* combo, int index) {
-    if (index >= 0 && index < combo->count()) combo->setCurrentIndex(index);
-}
-
 } // namespace
 
 ProblemPanel::ProblemPanel(QWidget* parent) : QWidget(parent) {

@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
 
 TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
     form->SpeedBtnNewton->click();
-    EXPECT_EQ(form->MethodGroup, 3);
+    EXPECT_EQ(form->PanelMethods->Group(), 3);
     EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
     EXPECT_FALSE(form->SpeedBtnGrad->isChecked());
     EXPECT_EQ(form->GboxMinAccuracy->height(), 90);
