@@ -40,7 +40,7 @@ int32_t ToInteger(const QString& text) {
 int TMainForm::FunctionPosition() const { return PanelProblem->FunctionPosition(); }
 
 void TMainForm::DimensionChanged() {
-    state_.N = ToInteger(CmbN->currentText());
+    state_.N = ToInteger(QString::fromStdString(Choices().problem.dimension));
     PanelProblem->ShowListFor(state_.N);
     FunctionChanged();
 }
@@ -51,15 +51,15 @@ void TMainForm::FunctionsAllChanged() {
 }
 
 void TMainForm::FunctionChanged() {
-    state_.Choices.MethodPosition = MethodPosition();
+    const PanelChoices chosen = Choices();
+    state_.Choices.MethodPosition = chosen.method.position;
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
     GboxInputFiles->RBtnUeUnknown->setEnabled(!IsCollinear(Traits(state_.MethodCode)));
 
-    const int position = FunctionPosition();
-    const FunctionTraits& entry = Traits(FunctionAtListPosition(position));
+    const FunctionTraits& entry = Traits(FunctionAtListPosition(chosen.problem.functionPosition));
     state_.FunctionCode = entry.id;
-    state_.FunctionName = PanelProblem->Choice().functionName;
+    state_.FunctionName = chosen.problem.functionName;
     LoadFunctionPicture(QString::fromUtf8(entry.picture.data(), static_cast<int>(entry.picture.size())));
 
     if (entry.changeOfJOnly) {
@@ -104,12 +104,12 @@ void TMainForm::LoadFunctionPicture(const QString& fileName) {
 }
 
 void TMainForm::StartPointChanged() {
-    if (!CmbU0->currentText().startsWith(QLatin1Char('f'))) PanelProblem->ShowPairHint();
+    PanelProblem->ShowPairHintUnlessFile();
 }
 
 void TMainForm::StartPointClicked() {
     ImageU0->hide();
-    if (CmbU0->currentIndex() == StartPointFromFileItem) ChooseU0File();
+    if (Choices().problem.startItem == StartPointFromFileItem) ChooseU0File();
 }
 
 void TMainForm::ChooseU0File() {
@@ -121,7 +121,7 @@ void TMainForm::ChooseU0File() {
         PanelProblem->ChooseFirstStart();
         return;
     }
-    const int32_t n = ToInteger(CmbN->currentText());
+    const int32_t n = ToInteger(QString::fromStdString(Choices().problem.dimension));
     ValidateU0File(state_, path.toStdString(), n);
     PanelProblem->ShowStartFileHint(path);
 }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "ui/design_widgets.h"
 #include "ui/hint_text.h"
 
 namespace tarvik::ui {
@@ -67,10 +68,26 @@ void InputFilesPanel::SetFileA(const QString& path) { SetHint(BitBtnInputFileA, 
 void InputFilesPanel::SetFileB(const QString& path) { SetHint(BitBtnInputFileB, path); }
 void InputFilesPanel::SetFileUStar(const QString& path) { SetHint(BitBtnInputFileUe, path); }
 
-UStarSource InputFilesPanel::UStarOption() const {
-    if (RBtnUeFile->isChecked()) return UStarSource::FromFile;
-    if (RBtnUeUnknown->isChecked()) return UStarSource::Unknown;
+UStarSource QuadraticFilesChoice::Option() const {
+    if (uStarFromFile) return UStarSource::FromFile;
+    if (uStarUnknown) return UStarSource::Unknown;
     return UStarSource::Zero;
+}
+
+UStarSource InputFilesPanel::UStarOption() const { return Choice().Option(); }
+
+QuadraticFilesChoice InputFilesPanel::Choice() const {
+    return {FileA().toStdString(),      FileB().toStdString(),  FileUStar().toStdString(),
+            EditC->text().toStdString(), RBtnUeFile->isChecked(), RBtnUe0->isChecked(),
+            RBtnUeUnknown->isChecked()};
+}
+
+void InputFilesPanel::SetChoice(const QuadraticFilesChoice& choice) {
+    SetFileA(QString::fromStdString(choice.pathA));
+    SetFileB(QString::fromStdString(choice.pathB));
+    EditC->setText(QString::fromStdString(choice.c));
+    SetFileUStar(QString::fromStdString(choice.pathUStar));
+    SetRadioGroup({{RBtnUeFile, choice.uStarFromFile}, {RBtnUe0, choice.uStarZero}, {RBtnUeUnknown, choice.uStarUnknown}});
 }
 
 bool InputFilesPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -458,30 +458,8 @@ Configuration TMainForm::CurrentConfiguration() const {
     c.Top = y();
     c.Left = x();
     c.Width = FormWidth();
-    const ProblemChoice problem = PanelProblem->Choice();
-    c.Dimension = problem.dimension;
-    c.StartingPoint = problem.startItem;
+    CopyToConfiguration(Choices(), c);
     c.PathU0 = state_.Choices.U0FileName;
-    c.FunctionsAll = problem.fullList;
-    c.FunctionsNmore2 = problem.shortList;
-    if (c.FunctionsAll || c.FunctionsNmore2) c.FunctionItem = problem.functionItem;
-    c.PathA = GboxInputFiles->FileA().toStdString();
-    c.PathB = GboxInputFiles->FileB().toStdString();
-    c.C = GboxInputFiles->EditC->text().toStdString();
-    c.PathUStar = GboxInputFiles->FileUStar().toStdString();
-    c.UStarFromFile = GboxInputFiles->RBtnUeFile->isChecked();
-    c.UStarZero = GboxInputFiles->RBtnUe0->isChecked();
-    c.UStarUnknown = GboxInputFiles->RBtnUeUnknown->isChecked();
-    const AccuracyChoice accuracy = GboxMinAccuracy->Choice();
-    c.Accuracy1 = accuracy.knownMinimum;
-    c.Accuracy2 = accuracy.changeOfJ;
-    c.Eps1 = accuracy.eps1;
-    c.Eps2 = accuracy.eps2;
-    const MethodChoice method = PanelMethods->Choice();
-    c.Group = method.group;
-    bool* visible[kMethodGroupCount] = {&c.Gradient, &c.ConjugateGradient, &c.QuasiNewton, &c.Newton, &c.Author};
-    for (int g = 0; g < kMethodGroupCount; ++g) *visible[g] = method.shown[static_cast<size_t>(g)];
-    if (c.Gradient || c.ConjugateGradient || c.QuasiNewton || c.Newton || c.Author) c.MethodItem = method.item;
     return c;
 }
 
@@ -495,8 +473,7 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
     }
     ChkBoxStoreConfig->setChecked(true);
 
-    ProblemChoice problem;
-    problem.dimension = c.Dimension;
+    PanelChoices chosen = ChoicesFromConfiguration(c);
     int32_t n = 0;
     if (TryParseInt32(c.Dimension, n)) {
         state_.N = n;
@@ -504,34 +481,21 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
         // A damaged file must not keep the program from starting.
         host_.ShowError("The dimension \"" + c.Dimension + "\" in " + ConfigurationFile().toStdString() +
                         " is not an integer; the dimension 2 is used.");
-        problem.dimension = CmbN->itemText(0).toStdString();
+        chosen.problem.dimension = CmbN->itemText(0).toStdString();
         state_.N = 2;
     }
-    problem.startItem = c.StartingPoint;
-    problem.fullList = c.FunctionsAll;
-    problem.shortList = c.FunctionsNmore2;
-    problem.functionItem = c.FunctionItem;
-    PanelProblem->SetChoice(problem);
+    PanelProblem->SetChoice(chosen.problem);
 
     state_.Choices.U0FileName = c.PathU0;
-    if (CmbU0->currentIndex() == CmbU0->count() - 1) PanelProblem->ShowStartFileHint(QString::fromStdString(c.PathU0));
+    if (Choices().problem.startItem == StartPointFromFileItem)
+        PanelProblem->ShowStartFileHint(QString::fromStdString(c.PathU0));
 
-    GboxInputFiles->SetFileA(QString::fromStdString(c.PathA));
-    GboxInputFiles->SetFileB(QString::fromStdString(c.PathB));
-    GboxInputFiles->EditC->setText(QString::fromStdString(c.C));
-    GboxInputFiles->SetFileUStar(QString::fromStdString(c.PathUStar));
-    SetRadioGroup({{GboxInputFiles->RBtnUeFile, c.UStarFromFile},
-                   {GboxInputFiles->RBtnUe0, c.UStarZero},
-                   {GboxInputFiles->RBtnUeUnknown, c.UStarUnknown}});
-    if (GboxInputFiles->RBtnUeUnknown->isChecked()) UStarUnknownClicked();
-
-    GboxMinAccuracy->SetChoice({c.Accuracy1, c.Accuracy2, c.Eps1, c.Eps2});
-
-    MethodChoice method;
-    method.group = c.Group;
-    method.shown = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
-    method.item = c.MethodItem;
-    PanelMethods->SetChoice(method);
+    // The files' u* option comes before the accuracy: "u* is unknown" forces
+    // the change of J, and a stored accuracy then has the last word.
+    GboxInputFiles->SetChoice(chosen.files);
+    if (Choices().files.uStarUnknown) UStarUnknownClicked();
+    GboxMinAccuracy->SetChoice(chosen.accuracy);
+    PanelMethods->SetChoice(chosen.method);
 }
 
 void TMainForm::RestoreGeometry(int64_t left, int64_t top, int64_t width) {

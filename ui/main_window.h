@@ -15,6 +15,7 @@
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
 #include "ui/method_panel.h"
+#include "ui/panel_choices.h"
 #include "ui/problem_panel.h"
 #include "ui/qt_host.h"
 #include "ui/window_dialogs.h"
@@ -226,6 +227,9 @@ public:
     // ConfigLoading the files are read at once.
     void LoadQuadraticFromFiles();
 
+    // What the panels hold now; every reader of the controls' choices
+    // takes them from here.
+    PanelChoices Choices() const;
     // Copies the window's choices into the run state before a fresh run.
     void CopyChoicesToState();
 

@@ -18,7 +18,7 @@ struct MethodChoice {
     int group = 0;                                     // the group last chosen
     std::array<bool, kMethodGroupCount> shown{true};   // which lists show
     int item = 0;                                      // item of the (last) list that shows
-    int position = 0;                                  // position p in the whole method list
+    int position = 0;  // position p in the whole method list; read, never put back
 
     bool operator==(const MethodChoice&) const = default;
 };

@@ -149,6 +149,10 @@ void ProblemPanel::ClearPicture() { ImageJ->clear(); }
 
 void ProblemPanel::ShowPairHint() { SetHint(CmbU0, kPairHint); }
 
+void ProblemPanel::ShowPairHintUnlessFile() {
+    if (!CmbU0->currentText().startsWith(QLatin1Char('f'))) ShowPairHint();
+}
+
 void ProblemPanel::ShowStartFileHint(const QString& path) { SetHint(CmbU0, path); }
 
 void ProblemPanel::ChooseFirstStart() {

@@ -20,6 +20,7 @@ struct ProblemChoice {
     bool fullList = true;         // CmbFunctionsAll shows
     bool shortList = false;       // CmbFunctionsNmore2 shows
     int functionItem = 0;         // the item of the visible list (the short one wins)
+    // Read from the lists; putting a choice back leaves them out.
     int functionPosition = 0;     // catalogue position of the chosen function
     std::string functionName;     // its name as the report heads it
 
@@ -65,6 +66,8 @@ public:
     void ClearPicture();
     // The starting point's hint: the first two components, or the file chosen.
     void ShowPairHint();
+    // The pair's hint unless the starting point comes from a file.
+    void ShowPairHintUnlessFile();
     void ShowStartFileHint(const QString& path);
     // Back to the first starting point, as a cancelled file choice leaves it.
     void ChooseFirstStart();
