@@ -218,17 +218,8 @@ void TMainForm::CreateAccuracyControls() {
 }
 
 void TMainForm::CreateOutputControls() {
-    RichEditOut = new QPlainTextEdit(this);
-    RichEditOut->setObjectName(QStringLiteral("RichEditOut"));
+    RichEditOut = new OutputPane(this);
     RichEditOut->setGeometry(5, 224, 300, 178);
-    RichEditOut->setLineWrapMode(QPlainTextEdit::NoWrap);
-    RichEditOut->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEditOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEditOut->setReadOnly(true);
-    RichEditOut->setUndoRedoEnabled(false);
-    // The pane's lines were measured for a rich edit with an inset of one
-    // pixel; Qt's default margin of four cut the end of the longest ones.
-    RichEditOut->document()->setDocumentMargin(1);
 
     BtnStart = NewButton(this, "BtnStart", QStringLiteral("Start"), 460, 7, 65, 25);
     SetHint(BtnStart, QStringLiteral("| Starting the minimization process"));

@@ -15,6 +15,7 @@
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
 #include "ui/method_panel.h"
+#include "ui/output_pane.h"
 #include "ui/panel_choices.h"
 #include "ui/problem_panel.h"
 #include "ui/qt_host.h"
@@ -92,7 +93,7 @@ public:
     QLabel* Label10 = nullptr;
     InputFilesPanel* GboxInputFiles = nullptr;
     QCheckBox* ChkBoxStoreConfig = nullptr;
-    QPlainTextEdit* RichEditOut = nullptr;
+    OutputPane* RichEditOut = nullptr;
     QListWidget* InitComments = nullptr;
     QPushButton* BtnStart = nullptr;
     QPushButton* BtnStop = nullptr;

@@ -91,10 +91,7 @@ void TMainForm::SaveResultsAs() {
         dialogs_->SaveFile(this, SaveDialog1.Title, SaveDialog1.InitialDir, SaveDialog1.FileName, {}, noFilter);
     PlayIfSoundOn(kDone);
     if (path.isEmpty()) return;
-    std::vector<std::string> lines;
-    if (!RichEditOut->document()->isEmpty())
-        for (const QString& line : RichEditOut->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
-    WriteReportFile(path.toStdString(), lines);
+    WriteReportFile(path.toStdString(), RichEditOut->Lines());
     // The same results are saved once.
     BtnSaveAS->hide();
 }

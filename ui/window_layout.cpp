@@ -108,8 +108,7 @@ void TMainForm::StartupLayout() {
 }
 
 void TMainForm::SetOutputPaneSetupGeometry() {
-    const int top = ChkBoxStoreConfig->y() + ChkBoxStoreConfig->height() + 3;
-    RichEditOut->setGeometry(RichEditOut->x(), top, RichEditOut->width(), StatusBar1->y() - top - 3);
+    RichEditOut->Span(ChkBoxStoreConfig->y() + ChkBoxStoreConfig->height() + 3, StatusBar1->y());
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
@@ -212,8 +211,7 @@ void TMainForm::EnterRunningLayout() {
     PanelMethods->hide();
     GboxMinAccuracy->hide();
     ChkBoxStoreConfig->hide();
-    const int top = PanelContours->y();
-    RichEditOut->setGeometry(RichEditOut->x(), top, RichEditOut->width(), StatusBar1->y() - top - 3);
+    RichEditOut->Span(PanelContours->y(), StatusBar1->y());
     BtnStart->hide();
     BtnCompare->hide();
     BtnExportTrace->hide();
