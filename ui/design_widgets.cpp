@@ -17,6 +17,15 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
+QFont ComicFont(int pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("URW Bookman"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
 void SetBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);

@@ -6,6 +6,7 @@
 #include <utility>
 
 class QComboBox;
+class QFont;
 class QLabel;
 class QRadioButton;
 class QString;
@@ -14,6 +15,8 @@ class QWidget;
 namespace tarvik::ui {
 
 void SetTextColour(QWidget* widget, const QColor& colour);
+// The bold decorative font of the titles and the run's caption.
+QFont ComicFont(int pixelSize);
 // The widget fills its area with colour.
 void SetBackground(QWidget* widget, const QColor& colour);
 // A list placed in pixels; an editable one takes typed texts as they are.

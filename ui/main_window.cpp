@@ -59,15 +59,6 @@ QFont DesignFont() {
     return font;
 }
 
-QFont ComicFont(int pixelSize) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("URW Bookman"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    return font;
-}
-
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
                        int height) {
     auto* button = new QPushButton(caption, parent);
@@ -86,7 +77,6 @@ QToolButton* NewSmallButton(QWidget* parent, const char* name) {
 }
 
 // Colours of the design.
-const QColor kMoneyGreen(192, 220, 192);
 const QColor kInfoBackground(255, 255, 225);
 const QColor kAppWorkspace(171, 171, 171);
 
@@ -243,39 +233,14 @@ void TMainForm::CreateOutputControls() {
 }
 
 void TMainForm::CreateContourPanel() {
-    PanelContours = new QFrame(this);
-    PanelContours->setObjectName(QStringLiteral("PanelContours"));
+    PanelContours = new FigurePanel(this);
     PanelContours->setGeometry(312, 96, 318, 313);
-    PanelContours->setFrameShape(QFrame::Panel);
-    PanelContours->setFrameShadow(QFrame::Sunken);
-    PanelContours->setLineWidth(2);
-    SetBackground(PanelContours, kMoneyGreen);
-
-    LabelUnconstrained = NewLabel(PanelContours, "LabelUnconstrained", QStringLiteral("Unconstrained"), 56, 80);
-    LabelTarvik = NewLabel(PanelContours, "LabelTarvik", QStringLiteral("Tarvik"), 64, 120);
-    for (QLabel* title : {LabelUnconstrained, LabelTarvik}) {
-        title->setFont(ComicFont(29));
-        SetTextColour(title, QColor(0, 128, 0));
-        title->adjustSize();
-    }
-
-    LabelSoft = NewLabel(PanelContours, "LabelSoft",
-                         QStringLiteral("Teaching software for methods of unconstrained minimization"), 7, 258);
-    LabelVarnel = NewLabel(PanelContours, "LabelVarnel", QStringLiteral(TARVIK_WINDOW_TITLE ", the Tarvik authors"), 5, 273);
-    LabelURL = NewLabel(PanelContours, "LabelURL", QStringLiteral("https://tarvik.example.org"), 7, 288);
-    lblTelegram = NewLabel(PanelContours, "lblTelegram", QStringLiteral("Questions, comments"), 160, 288);
-    for (QLabel* link : {LabelURL, lblTelegram}) {
-        QFont font = link->font();
-        font.setUnderline(true);
-        link->setFont(font);
-        SetTextColour(link, QColor(0, 0, 255));
-        link->setCursor(Qt::PointingHandCursor);
-        link->adjustSize();
-    }
-    LabelURL->setProperty("tarvikUrl", QStringLiteral("https://tarvik.example.org"));
-    lblTelegram->setProperty("tarvikUrl", QStringLiteral("https://t.me/tarvik_questions"));
-    SetHint(LabelURL, QStringLiteral("Personal Site| Click to start a Web-browsing"));
-    SetHint(lblTelegram, QStringLiteral("Telegram messenger|\u0421lick to send a message "));
+    LabelUnconstrained = PanelContours->LabelUnconstrained;
+    LabelTarvik = PanelContours->LabelTarvik;
+    LabelSoft = PanelContours->LabelSoft;
+    LabelVarnel = PanelContours->LabelVarnel;
+    LabelURL = PanelContours->LabelURL;
+    lblTelegram = PanelContours->lblTelegram;
 }
 
 void TMainForm::CreateStatusBar() {
@@ -367,6 +332,7 @@ void TMainForm::ConnectHandlers() {
     });
     connect(PanelMethods, &MethodPanel::groupChosen, this, [this](int group) { MethodGroupClicked(group); });
 
+    connect(PanelContours, &FigurePanel::linkClicked, this, [this](const QString& address) { LinkClicked(address); });
     connect(BitBtnSoundYes, &QToolButton::clicked, this, [this] { SoundSwitchClicked(false); });
     connect(BitBtnSoundNo, &QToolButton::clicked, this, [this] { SoundSwitchClicked(true); });
     connect(BitBtnMet, &QToolButton::clicked, this, guarded(&TMainForm::BitBtnMetClick));
@@ -592,12 +558,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             InitComments->hide();
         } else if (watched == ImageJ) {
             ImageU0->hide();
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (watched == LabelURL || watched == lblTelegram) {
-            auto* label = static_cast<QLabel*>(watched);
-            LinkClicked(label->property("tarvikUrl").toString());
         }
         break;
     default:

@@ -14,6 +14,7 @@
 #include "app/run_driver.h"
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
+#include "ui/figure_panel.h"
 #include "ui/method_panel.h"
 #include "ui/output_pane.h"
 #include "ui/panel_choices.h"
@@ -104,7 +105,8 @@ public:
     // run's iterations as CSV (ended state).
     QPushButton* BtnCompare = nullptr;
     QPushButton* BtnExportTrace = nullptr;
-    QFrame* PanelContours = nullptr;
+    // The figure panel; its labels are reached under their own names too.
+    FigurePanel* PanelContours = nullptr;
     QLabel* LabelUnconstrained = nullptr;
     QLabel* LabelTarvik = nullptr;
     QLabel* LabelSoft = nullptr;

@@ -102,9 +102,7 @@ void TMainForm::StartupLayout() {
 
     SetOutputPaneSetupGeometry();
 
-    MoveTop(LabelURL, PanelContours->height() - LabelURL->height() - 10);
-    MoveTop(LabelVarnel, LabelURL->y() - LabelURL->height());
-    MoveTop(LabelSoft, LabelVarnel->y() - LabelVarnel->height());
+    PanelContours->StackCreditsAtBottom();
 }
 
 void TMainForm::SetOutputPaneSetupGeometry() {
@@ -140,7 +138,7 @@ void TMainForm::ApplyResize() {
                        static_cast<QWidget*>(BitBtnAbout), static_cast<QWidget*>(BitBtnFun),
                        static_cast<QWidget*>(BitBtnMet)})
         MoveTop(w, w->y() + dy);
-    MoveTop(lblTelegram, lblTelegram->y() + PanelContours->height() - panelBefore.height());
+    PanelContours->MoveSecondLink(PanelContours->height() - panelBefore.height());
 
     // The window's own rules.
     const int e = 2 * RichEditOut->x();
@@ -163,22 +161,13 @@ void TMainForm::ApplyResize() {
               std::min(PanelContours->height(), height() - kStatusBarHeight - PanelContours->y()));
 
     const int panelWidth = PanelContours->width();
-    MoveLeft(LabelUnconstrained, (panelWidth - LabelUnconstrained->width()) / 2);
-    MoveLeft(LabelTarvik, (panelWidth - LabelTarvik->width()) / 2);
     // The problem panel starts at the window's corner: its coordinates are
     // the window's.
     SetWidth(PanelProblem, width());
     SetWidth(BvlObjectFun, panelWidth);
     MoveLeft(ImageJ, (panelWidth - ImageJ->width()) / 2 + PanelContours->x());
     SetWidth(ImageJ, BvlObjectFun->width() - 5);
-    // The credit line was measured for the design's font; in Liberation Sans
-    // it is two pixels longer at the design width, and the panel has room
-    // for them.
-    for (QLabel* label : {LabelURL, LabelSoft})
-        SetWidth(label, std::max(panelWidth - 15, std::min(label->sizeHint().width(), panelWidth - label->x())));
-    MoveTop(LabelSoft, StatusBar1->y() - 8 - 3 * (LabelURL->height() + 1) - PanelContours->y());
-    MoveTop(LabelVarnel, LabelSoft->y() + LabelSoft->height() + 1);
-    MoveTop(LabelURL, LabelVarnel->y() + LabelVarnel->height() + 1);
+    PanelContours->PlaceLabels(StatusBar1->y() - PanelContours->y());
 
     // The figure is anchored to all four sides of its panel.
     if (ImageContours != nullptr) {
@@ -205,8 +194,7 @@ void TMainForm::ArmRunButton() {
 
 void TMainForm::EnterRunningLayout() {
     InitComments->hide();
-    LabelUnconstrained->hide();
-    LabelTarvik->hide();
+    PanelContours->ShowTitles(false);
     PanelProblem->SetChoosersEnabled(false);
     PanelMethods->hide();
     GboxMinAccuracy->hide();
@@ -252,28 +240,19 @@ void TMainForm::EnterSetupLayout() {
     LabOutComputing->clear();
     ArmRunButton();
     PanelProblem->SetChoosersEnabled(true);
-    for (QLabel* l : {LabelUnconstrained, LabelTarvik, LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->show();
+    PanelContours->ShowTitles(true);
+    PanelContours->ShowAbout(true);
     PanelMethods->show();
     GboxMinAccuracy->show();
     ChkBoxStoreConfig->show();
     BtnStart->setFocus();
 }
 
-void TMainForm::HideAboutLabels() {
-    for (QLabel* l : {LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->hide();
-}
+void TMainForm::HideAboutLabels() { PanelContours->ShowAbout(false); }
 
 void TMainForm::CreateFigure() {
     DestroyFigure();
-    // The figure is a square in its panel; a panel cut short by the screen
-    // (or a window larger than the screen) gives a smaller square, never an
-    // image larger than the screen.
-    const QRect area = AvailableArea();
-    const int side = std::max(0, std::min({PanelContours->width(), PanelContours->height() + 7, area.width(),
-                                           area.height() + 7}));
-    ImageContours = new FigureWidget(side, FigureFontName, PanelContours);
-    const int imageWidth = side - 7;
-    ImageContours->setGeometry(3, 3, imageWidth, imageWidth - 7);
+    ImageContours = PanelContours->NewFigure(AvailableArea(), FigureFontName);
     connect(ImageContours, &FigureWidget::MouseMovedOnImage, this, [this](int x, int y) { ImageContoursMouseMove(x, y); });
     connect(ImageContours, &FigureWidget::DoubleClicked, this, [this] { ImageContoursDblClick(); });
     ImageContours->show();
