@@ -68,14 +68,6 @@ QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption
     return button;
 }
 
-QToolButton* NewSmallButton(QWidget* parent, const char* name) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoRaise(false);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
 // Colours of the design.
 const QColor kInfoBackground(255, 255, 225);
 const QColor kAppWorkspace(171, 171, 171);
@@ -244,39 +236,14 @@ void TMainForm::CreateContourPanel() {
 }
 
 void TMainForm::CreateStatusBar() {
-    StatusBar1 = new TStatusBar(6, this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1 = new StatusBar(this);
     StatusBar1->setGeometry(0, height() - 22, width(), 22);
-
-    BitBtnSoundYes = NewSmallButton(this, "BitBtnSoundYes");
-    BitBtnSoundYes->setIcon(MakeSoundOnGlyph());
-    SetHint(BitBtnSoundYes, QStringLiteral("Sound | Click to turn off a sound"));
-    BitBtnSoundNo = NewSmallButton(this, "BitBtnSoundNo");
-    BitBtnSoundNo->setIcon(MakeSoundOffGlyph());
-    SetHint(BitBtnSoundNo, QStringLiteral("Sound | Click to turn on a sound"));
-    BitBtnSoundNo->hide();
-    BitBtnAbout = NewSmallButton(this, "BitBtnAbout");
-    BitBtnAbout->setIcon(MakeHelpGlyph());
-    SetHint(BitBtnAbout, QStringLiteral("Help (Help system is under construction) | General information about Tarvik"));
-    BitBtnAbout->setEnabled(false);
-    BitBtnFun = NewSmallButton(this, "BitBtnFun");
-    BitBtnFun->setText(QStringLiteral("F"));
-    SetHint(BitBtnFun, QStringLiteral("Tune the function | Click to tune the function parameters"));
-    BitBtnMet = NewSmallButton(this, "BitBtnMet");
-    BitBtnMet->setText(QStringLiteral("M"));
-    SetHint(BitBtnMet, QStringLiteral("Tune the Method  | Click to tune the method parameters"));
-    for (QToolButton* b : {BitBtnFun, BitBtnMet}) {
-        QFont font = b->font();
-        font.setBold(true);
-        b->setFont(font);
-    }
-
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setMaximum(0);
-    SetHint(ProgressBar1, QStringLiteral("Progress of the current iteration"));
-    ProgressBar1->hide();
+    BitBtnSoundYes = StatusBar1->BitBtnSoundYes;
+    BitBtnSoundNo = StatusBar1->BitBtnSoundNo;
+    BitBtnAbout = StatusBar1->BitBtnAbout;
+    BitBtnFun = StatusBar1->BitBtnFun;
+    BitBtnMet = StatusBar1->BitBtnMet;
+    ProgressBar1 = StatusBar1->ProgressBar1;
 }
 
 void TMainForm::FillLists() {
@@ -333,10 +300,9 @@ void TMainForm::ConnectHandlers() {
     connect(PanelMethods, &MethodPanel::groupChosen, this, [this](int group) { MethodGroupClicked(group); });
 
     connect(PanelContours, &FigurePanel::linkClicked, this, [this](const QString& address) { LinkClicked(address); });
-    connect(BitBtnSoundYes, &QToolButton::clicked, this, [this] { SoundSwitchClicked(false); });
-    connect(BitBtnSoundNo, &QToolButton::clicked, this, [this] { SoundSwitchClicked(true); });
-    connect(BitBtnMet, &QToolButton::clicked, this, guarded(&TMainForm::BitBtnMetClick));
-    connect(BitBtnFun, &QToolButton::clicked, this, guarded(&TMainForm::BitBtnFunClick));
+    connect(StatusBar1, &StatusBar::soundSwitched, this, [this](bool on) { SoundSwitchClicked(on); });
+    connect(StatusBar1, &StatusBar::methodToolClicked, this, guarded(&TMainForm::BitBtnMetClick));
+    connect(StatusBar1, &StatusBar::functionToolClicked, this, guarded(&TMainForm::BitBtnFunClick));
 
     connect(GboxInputFiles->BitBtnInputFileA, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileA));
     connect(GboxInputFiles->BitBtnInputFileB, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileB));
@@ -370,16 +336,13 @@ void TMainForm::ScheduleResume() {
     });
 }
 
-bool TMainForm::SoundOn() const { return !BitBtnSoundYes->isHidden(); }
+bool TMainForm::SoundOn() const { return StatusBar1->SoundOn(); }
 
 void TMainForm::PlayIfSoundOn(const QString& fileName) {
     if (SoundOn()) sounds_->Play(fileName);
 }
 
-void TMainForm::SoundSwitchClicked(bool turnOn) {
-    BitBtnSoundYes->setVisible(turnOn);
-    BitBtnSoundNo->setVisible(!turnOn);
-}
+void TMainForm::SoundSwitchClicked(bool turnOn) { StatusBar1->SetSoundOn(turnOn); }
 
 void TMainForm::MethodGroupClicked(int group) {
     PanelMethods->ShowGroup(group);
@@ -497,7 +460,8 @@ void TMainForm::SetFormHint(const QString& hint) { formHint_ = hint; }
 void TMainForm::ShowHintFor(QWidget* widget) {
     if (widget == nullptr || widget->window() != this) return;
     for (QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
-        if (w == RichEditOut || w == StatusBar1) {
+        // The bar's panels clear the figure's hint; its tools have their own.
+        if (w == RichEditOut || (w == StatusBar1 && !StatusBar1->IsTool(widget))) {
             formHint_.clear();
             break;
         }

@@ -44,7 +44,7 @@ class CompareController;
 class FigureWidget;
 class InputFilesPanel;
 class SoundPlayer;
-class TStatusBar;
+class StatusBar;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -113,7 +113,8 @@ public:
     QLabel* LabelVarnel = nullptr;
     QLabel* LabelURL = nullptr;
     QLabel* lblTelegram = nullptr;
-    TStatusBar* StatusBar1 = nullptr;
+    // The status bar; its tools are reached under their own names too.
+    StatusBar* StatusBar1 = nullptr;
     QToolButton* BitBtnSoundYes = nullptr;
     QToolButton* BitBtnSoundNo = nullptr;
     QToolButton* BitBtnAbout = nullptr;

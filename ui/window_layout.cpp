@@ -26,7 +26,6 @@ namespace {
 constexpr int kStatusBarHeight = 22;
 
 void MoveLeft(QWidget* w, int left) { w->move(left, w->y()); }
-void MoveTop(QWidget* w, int top) { w->move(w->x(), top); }
 void SetWidth(QWidget* w, int width) { w->resize(std::max(0, width), w->height()); }
 void SetHeight(QWidget* w, int height) { w->resize(w->width(), std::max(0, height)); }
 
@@ -82,23 +81,7 @@ void TMainForm::StartupLayout() {
 
     // Status bar: panel 0 reaches to the figure panel, four square panels
     // carry the small buttons, the progress bar follows them.
-    const int statusTop = StatusBar1->y();
-    const int statusHeight = StatusBar1->height();
-    StatusBar1->SetPanelWidth(0, PanelContours->x() + 1);
-    for (int i = 1; i <= 4; ++i) StatusBar1->SetPanelWidth(i, statusHeight);
-    const int p0 = StatusBar1->PanelWidth(0);
-    const int p1 = StatusBar1->PanelWidth(1);
-    ProgressBar1->setGeometry(p0 + 4 * p1, statusTop + 2, FormWidth() - p0 - 4 * p1 - 23, statusHeight - 2);
-
-    const int smallTop = statusTop + 3;
-    const int smallHeight = statusHeight - 4;
-    BitBtnSoundYes->setGeometry(p0 + 3, smallTop, p1 - 4, smallHeight);
-    BitBtnSoundNo->setGeometry(BitBtnSoundYes->geometry());
-    BitBtnAbout->setGeometry(BitBtnSoundYes->x() + p1, smallTop, StatusBar1->PanelWidth(2) - 4, smallHeight);
-    BitBtnFun->setGeometry(BitBtnAbout->x() + StatusBar1->PanelWidth(2), smallTop, StatusBar1->PanelWidth(3) - 4,
-                           smallHeight);
-    BitBtnMet->setGeometry(BitBtnFun->x() + StatusBar1->PanelWidth(3), smallTop, StatusBar1->PanelWidth(4) - 4,
-                           smallHeight);
+    StatusBar1->ArrangeTools(PanelContours->x() + 1, FormWidth() - 23);
 
     SetOutputPaneSetupGeometry();
 
@@ -132,12 +115,8 @@ void TMainForm::ApplyResize() {
     SetWidth(ImageJ, ImageJ->width() + dx);
     SetHeight(RichEditOut, RichEditOut->height() + dy);
     StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
-    ProgressBar1->setGeometry(ProgressBar1->x(), ProgressBar1->y() + dy, std::max(0, ProgressBar1->width() + dx),
-                              ProgressBar1->height());
-    for (QWidget* w : {static_cast<QWidget*>(BitBtnSoundYes), static_cast<QWidget*>(BitBtnSoundNo),
-                       static_cast<QWidget*>(BitBtnAbout), static_cast<QWidget*>(BitBtnFun),
-                       static_cast<QWidget*>(BitBtnMet)})
-        MoveTop(w, w->y() + dy);
+    // The bar's tools ride on it.
+    StatusBar1->WidenProgress(dx);
     PanelContours->MoveSecondLink(PanelContours->height() - panelBefore.height());
 
     // The window's own rules.
