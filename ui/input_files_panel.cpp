@@ -52,6 +52,15 @@ InputFilesPanel::InputFilesPanel(QWidget* parent) : QGroupBox(QStringLiteral("Qu
 
     BtnPanelOk = button("BtnPanelOk", QStringLiteral(" OK"), 142, 94, 70);
     BtnPanelClose = button("BtnPanelClose", QStringLiteral("Close"), 220, 94, 70);
+
+    connect(BitBtnInputFileA, &QPushButton::clicked, this, [this] { emit fileAsked(QuadraticFile::A); });
+    connect(BitBtnInputFileB, &QPushButton::clicked, this, [this] { emit fileAsked(QuadraticFile::B); });
+    connect(BitBtnInputFileUe, &QPushButton::clicked, this, [this] { emit fileAsked(QuadraticFile::UStar); });
+    connect(RBtnUeFile, &QRadioButton::clicked, this, [this] { emit uStarChosen(UStarSource::FromFile); });
+    connect(RBtnUe0, &QRadioButton::clicked, this, [this] { emit uStarChosen(UStarSource::Zero); });
+    connect(RBtnUeUnknown, &QRadioButton::clicked, this, [this] { emit uStarChosen(UStarSource::Unknown); });
+    connect(BtnPanelOk, &QPushButton::clicked, this, &InputFilesPanel::okClicked);
+    connect(BtnPanelClose, &QPushButton::clicked, this, &InputFilesPanel::closeClicked);
 }
 
 QLabel* InputFilesPanel::AddLabel(const QString& text, int left, int top) {

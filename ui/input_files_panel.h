@@ -19,6 +19,8 @@ inline const QString kDefaultHintA = QString::fromLatin1(DefaultHintFileA);
 inline const QString kDefaultHintB = QString::fromLatin1(DefaultHintFileB);
 inline const QString kDefaultHintUe = QString::fromLatin1(DefaultHintFileUStar);
 
+enum class QuadraticFile { A, B, UStar };
+
 // What the panel holds, as the run and data.ini take it.
 struct QuadraticFilesChoice {
     std::string pathA, pathB, pathUStar;  // the button hints
@@ -65,6 +67,12 @@ public:
     void SetChoice(const QuadraticFilesChoice& choice);
 
 signals:
+    // One of the three file buttons was clicked.
+    void fileAsked(QuadraticFile file);
+    // The user clicked one of the u* options.
+    void uStarChosen(UStarSource source);
+    void okClicked();
+    void closeClicked();
     // Focus left "u* is unknown".
     void UStarUnknownLeft();
 

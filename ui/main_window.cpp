@@ -304,14 +304,26 @@ void TMainForm::ConnectHandlers() {
     connect(StatusBar1, &StatusBar::methodToolClicked, this, guarded(&TMainForm::BitBtnMetClick));
     connect(StatusBar1, &StatusBar::functionToolClicked, this, guarded(&TMainForm::BitBtnFunClick));
 
-    connect(GboxInputFiles->BitBtnInputFileA, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileA));
-    connect(GboxInputFiles->BitBtnInputFileB, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileB));
-    connect(GboxInputFiles->BitBtnInputFileUe, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileUStar));
-    connect(GboxInputFiles->BtnPanelOk, &QPushButton::clicked, this, guarded(&TMainForm::PanelOkClicked));
-    connect(GboxInputFiles->BtnPanelClose, &QPushButton::clicked, this, guarded(&TMainForm::PanelCloseClicked));
-    connect(GboxInputFiles->RBtnUeFile, &QRadioButton::clicked, this, guarded(&TMainForm::UStarFromFileClicked));
-    connect(GboxInputFiles->RBtnUe0, &QRadioButton::clicked, this, guarded(&TMainForm::UStarZeroClicked));
-    connect(GboxInputFiles->RBtnUeUnknown, &QRadioButton::clicked, this, guarded(&TMainForm::UStarUnknownClicked));
+    connect(GboxInputFiles, &InputFilesPanel::fileAsked, this, [this](QuadraticFile file) {
+        Guarded([this, file] {
+            switch (file) {
+            case QuadraticFile::A: ChooseFileA(); break;
+            case QuadraticFile::B: ChooseFileB(); break;
+            case QuadraticFile::UStar: ChooseFileUStar(); break;
+            }
+        });
+    });
+    connect(GboxInputFiles, &InputFilesPanel::uStarChosen, this, [this](UStarSource source) {
+        Guarded([this, source] {
+            switch (source) {
+            case UStarSource::FromFile: UStarFromFileClicked(); break;
+            case UStarSource::Zero: UStarZeroClicked(); break;
+            case UStarSource::Unknown: UStarUnknownClicked(); break;
+            }
+        });
+    });
+    connect(GboxInputFiles, &InputFilesPanel::okClicked, this, guarded(&TMainForm::PanelOkClicked));
+    connect(GboxInputFiles, &InputFilesPanel::closeClicked, this, guarded(&TMainForm::PanelCloseClicked));
     connect(GboxInputFiles, &InputFilesPanel::UStarUnknownLeft, this, guarded(&TMainForm::UStarUnknownLeft));
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// The main window: the problem, method and accuracy choosers on the left,
-// the output pane below them, the figure panel on the right and the status
-// bar with its small buttons. Controls are public members named as the rest
-// of the program names them (and with the same objectName).
+// The main window: the problem panel along the top, the method and accuracy
+// panels on the left, the output pane below them, the figure panel on the
+// right and the status bar with its small buttons. The panels own their
+// controls; the window keeps public alias pointers to them named as the rest
+// of the program names them (and with the same objectName), holds the run
+// buttons and reacts to the panels' signals.
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -25,10 +27,8 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QListWidget;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
