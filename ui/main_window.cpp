@@ -46,8 +46,7 @@ namespace tarvik::ui {
 
 namespace {
 
-// The window's design font and the decorative font of the titles. The
-// captions are placed in pixels for the design's sans serif; Liberation Sans
+// The window's design font, which every panel inherits. The captions are placed in pixels for the design's sans serif; Liberation Sans
 // has its metrics (the widths of Arial) and is the same on every machine, so
 // it comes first; the others are near matches where it is missing.
 QFont DesignFont() {
@@ -100,8 +99,9 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     FillLists();
     ReadConfiguration();
 
-    // One filter on the application sees every event of every control once;
-    // a second filter on a control would see its events twice.
+    // One filter on the application gives the hints and the run buttons'
+    // guard every event of every control once; a second such filter on a
+    // control would see its events twice.
     qApp->installEventFilter(this);
     UpdateLabel10();
 }
