@@ -58,15 +58,6 @@ QFont DesignFont() {
     return font;
 }
 
-QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-                       int height) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(left, top, width, height);
-    button->setAutoDefault(false);
-    return button;
-}
-
 // Colours of the design.
 const QColor kInfoBackground(255, 255, 225);
 const QColor kAppWorkspace(171, 171, 171);
@@ -203,25 +194,14 @@ void TMainForm::CreateOutputControls() {
     RichEditOut = new OutputPane(this);
     RichEditOut->setGeometry(5, 224, 300, 178);
 
-    BtnStart = NewButton(this, "BtnStart", QStringLiteral("Start"), 460, 7, 65, 25);
-    SetHint(BtnStart, QStringLiteral("| Starting the minimization process"));
-    BtnStop = NewButton(this, "BtnStop", QStringLiteral("Stop"), 460, 7, 65, 25);
-    SetHint(BtnStop, QStringLiteral("Stopping the minimization process"));
-    BtnStop->hide();
-    BtnClear = NewButton(this, "BtnClear", QStringLiteral("Clear"), 460, 7, 65, 25);
-    SetHint(BtnClear, QStringLiteral("| Clearing both output windows"));
-    BtnClear->hide();
-    BtnSaveAS = NewButton(this, "BtnSaveAS", QStringLiteral("Save as..."), 380, 7, 65, 25);
-    SetHint(BtnSaveAS, QStringLiteral("| Save results in a text file"));
-    BtnSaveAS->hide();
-    BtnExit = NewButton(this, "BtnExit", QStringLiteral("Exit"), 540, 7, 63, 25);
-    SetHint(BtnExit, QStringLiteral("| Exit the application"));
-    // Compare takes the place of Save as, which the set-up state does not show.
-    BtnCompare = NewButton(this, "BtnCompare", QStringLiteral("Compare"), 380, 7, 65, 25);
-    SetHint(BtnCompare, QStringLiteral("| Run several methods on this problem and compare them"));
-    BtnExportTrace = NewButton(this, "BtnExportTrace", QStringLiteral("Export trace"), 306, 7, 68, 25);
-    SetHint(BtnExportTrace, QStringLiteral("| Save every iteration of the run as a CSV file"));
-    BtnExportTrace->hide();
+    PanelRunButtons = new RunButtons(this);
+    BtnStart = PanelRunButtons->BtnStart;
+    BtnStop = PanelRunButtons->BtnStop;
+    BtnClear = PanelRunButtons->BtnClear;
+    BtnSaveAS = PanelRunButtons->BtnSaveAS;
+    BtnExit = PanelRunButtons->BtnExit;
+    BtnCompare = PanelRunButtons->BtnCompare;
+    BtnExportTrace = PanelRunButtons->BtnExportTrace;
 }
 
 void TMainForm::CreateContourPanel() {
@@ -265,13 +245,13 @@ int TMainForm::MethodPosition() const { return PanelMethods->MethodPosition(); }
 // ------------------------------------------------------------- Handlers
 
 void TMainForm::ConnectHandlers() {
-    connect(BtnStart, &QPushButton::clicked, this, [this] { BtnStartClick(); });
-    connect(BtnStop, &QPushButton::clicked, this, [this] { BtnStopClick(); });
-    connect(BtnClear, &QPushButton::clicked, this, [this] { BtnClearClick(); });
-    connect(BtnSaveAS, &QPushButton::clicked, this, [this] { BtnSaveASClick(); });
-    connect(BtnExit, &QPushButton::clicked, this, [this] { ExitApplication(); });
-    connect(BtnCompare, &QPushButton::clicked, this, [this] { BtnCompareClick(); });
-    connect(BtnExportTrace, &QPushButton::clicked, this, [this] { BtnExportTraceClick(); });
+    connect(PanelRunButtons, &RunButtons::startClicked, this, [this] { BtnStartClick(); });
+    connect(PanelRunButtons, &RunButtons::stopClicked, this, [this] { BtnStopClick(); });
+    connect(PanelRunButtons, &RunButtons::clearClicked, this, [this] { BtnClearClick(); });
+    connect(PanelRunButtons, &RunButtons::saveAsClicked, this, [this] { BtnSaveASClick(); });
+    connect(PanelRunButtons, &RunButtons::exitClicked, this, [this] { ExitApplication(); });
+    connect(PanelRunButtons, &RunButtons::compareClicked, this, [this] { BtnCompareClick(); });
+    connect(PanelRunButtons, &RunButtons::exportTraceClicked, this, [this] { BtnExportTraceClick(); });
 
     // Only what the user does counts as a change: setting a list from code
     // does not run the handlers.

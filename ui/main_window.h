@@ -22,6 +22,7 @@
 #include "ui/panel_choices.h"
 #include "ui/problem_panel.h"
 #include "ui/qt_host.h"
+#include "ui/run_buttons.h"
 #include "ui/window_dialogs.h"
 
 class QCheckBox;
@@ -96,6 +97,8 @@ public:
     QCheckBox* ChkBoxStoreConfig = nullptr;
     OutputPane* RichEditOut = nullptr;
     QListWidget* InitComments = nullptr;
+    // The run buttons' row; its buttons are reached under their own names too.
+    RunButtons* PanelRunButtons = nullptr;
     QPushButton* BtnStart = nullptr;
     QPushButton* BtnStop = nullptr;
     QPushButton* BtnClear = nullptr;

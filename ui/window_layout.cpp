@@ -121,17 +121,13 @@ void TMainForm::ApplyResize() {
 
     // The window's own rules.
     const int e = 2 * RichEditOut->x();
-    MoveLeft(BtnExit, FormWidth() - BtnExit->width() - e - 12);
-    for (QPushButton* b : {BtnStart, BtnStop, BtnClear}) MoveLeft(b, BtnExit->x() - b->width() - e - 8);
-    MoveLeft(BtnSaveAS, BtnStop->x() - BtnSaveAS->width() - e - 6);
-    MoveLeft(BtnCompare, BtnSaveAS->x());
-    MoveLeft(BtnExportTrace, BtnSaveAS->x() - BtnExportTrace->width() - 6);
+    PanelRunButtons->Arrange(FormWidth() - BtnExit->width() - e - 12, e);
     SetHeight(PanelContours, PanelContours->width() - 7);
     // A maximised or full-screen window has the size the window system gives
     // it: asking for another would end the maximised state. Otherwise the
     // height follows the square panel as far as the screen allows.
     const bool sizeGiven = isMaximized() || isFullScreen();
-    if (!sizeGiven && PanelContours->x() > BtnSaveAS->x()) SetFormWidth(MinFormWidth());
+    if (!sizeGiven && PanelContours->x() > PanelRunButtons->SaveAsLeft()) SetFormWidth(MinFormWidth());
     if (!sizeGiven)
         SetFormHeight(std::min(PanelContours->y() + PanelContours->height() + StatusBar1->height() + 30,
                                MaxFormHeight()));

@@ -91,14 +91,15 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
     EXPECT_EQ(form->PanelContours->width(), 770 - 312 - 10 - 10);
     EXPECT_EQ(form->PanelContours->height(), form->PanelContours->width() - 7);
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
-    EXPECT_EQ(form->BtnExit->x(), 770 - 63 - 10 - 12);
-    EXPECT_EQ(form->BtnStart->x(), form->BtnExit->x() - 65 - 10 - 8);
+    const auto left = [this](QWidget* w) { return w->mapTo(form.get(), QPoint()).x(); };
+    EXPECT_EQ(left(form->BtnExit), 770 - 63 - 10 - 12);
+    EXPECT_EQ(left(form->BtnStart), left(form->BtnExit) - 65 - 10 - 8);
     EXPECT_EQ(form->RichEditOut->y() + form->RichEditOut->height() + 3, form->StatusBar1->y());
 
     form->SetFormWidth(900);
     EXPECT_EQ(form->PanelContours->width(), 900 - 332);
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
-    EXPECT_EQ(form->BtnExit->x(), 900 - 85);
+    EXPECT_EQ(left(form->BtnExit), 900 - 85);
 
     // Narrowing until the buttons reach the figure panel resets the width.
     form->SetFormWidth(540);
