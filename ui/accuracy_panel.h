@@ -16,6 +16,8 @@ struct AccuracyChoice {
     bool knownMinimum = true;    // RbtnPrec1
     bool changeOfJ = false;      // RbtnPrec2
     std::string eps1, eps2;      // the texts of CmbPrec1 and CmbPrec2
+
+    bool operator==(const AccuracyChoice&) const = default;
 };
 
 class AccuracyPanel : public QGroupBox {

@@ -102,10 +102,10 @@ void CompareController::ShowResults(CompareEnd end, const std::string& refusal) 
     // The pane is too narrow for the table's columns; Save as writes the table.
     std::string table = FormatCompareBlocks(rows_);
     if (!table.empty() && table.back() == '\n') table.pop_back();
-    form_.RichEditOut->appendPlainText(Q(table));
-    if (end == CompareEnd::ProblemRefused) form_.RichEditOut->appendPlainText(Q(refusal));
+    form_.RichEditOut->AppendLine(Q(table));
+    if (end == CompareEnd::ProblemRefused) form_.RichEditOut->AppendLine(Q(refusal));
     const QString status = end == CompareEnd::Interrupted ? QStringLiteral(" Terminated by user") : QStringLiteral(" Done");
-    form_.RichEditOut->appendPlainText(status);
+    form_.RichEditOut->AppendLine(status);
     form_.SetStatusText(status);
     form_.ShowMethodCaption(QStringLiteral("Compare: %1 methods").arg(rows_.size()));
     form_.PlayIfSoundOn(QStringLiteral("Utopia Asterisk.wav"));

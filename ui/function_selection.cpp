@@ -27,8 +27,6 @@ namespace tarvik::ui {
 
 namespace {
 
-const QString kPairHint = QStringLiteral("Select two first components | Two first components of a starting point");
-
 // The integer conversion of the platform library, with its message.
 int32_t ToInteger(const QString& text) {
     int32_t value = 0;
@@ -39,31 +37,11 @@ int32_t ToInteger(const QString& text) {
 
 } // namespace
 
-int TMainForm::FunctionPosition() const {
-    int position = 0;
-    if (!CmbFunctionsAll->isHidden()) position = CmbFunctionsAll->currentIndex();
-    // The short list leaves out the two-dimensional functions, which come first.
-    if (!CmbFunctionsNmore2->isHidden())
-        position = CmbFunctionsNmore2->currentIndex() +
-                   static_cast<int>(std::count_if(FunctionList().begin(), FunctionList().end(),
-                                                  [](const FunctionTraits& f) { return f.twoDimensionalOnly; }));
-    return std::clamp(position, 0, FunctionCount - 1);
-}
+int TMainForm::FunctionPosition() const { return PanelProblem->FunctionPosition(); }
 
 void TMainForm::DimensionChanged() {
-    state_.N = ToInteger(CmbN->currentText());
-    if (state_.N > 2 && !CmbFunctionsAll->isHidden()) {
-        // A two-dimensional function has no place in the short list: its
-        // first quadratic is taken instead.
-        const int found = CmbFunctionsNmore2->findText(CmbFunctionsAll->currentText(), Qt::MatchExactly);
-        CmbFunctionsNmore2->setCurrentIndex(found >= 0 ? found : 0);
-        CmbFunctionsAll->hide();
-        CmbFunctionsNmore2->show();
-    } else if (state_.N == 2 && CmbFunctionsAll->isHidden()) {
-        CmbFunctionsAll->setCurrentIndex(CmbFunctionsAll->findText(CmbFunctionsNmore2->currentText(), Qt::MatchExactly));
-        CmbFunctionsNmore2->hide();
-        CmbFunctionsAll->show();
-    }
+    state_.N = ToInteger(QString::fromStdString(Choices().problem.dimension));
+    PanelProblem->ShowListFor(state_.N);
     FunctionChanged();
 }
 
@@ -73,15 +51,15 @@ void TMainForm::FunctionsAllChanged() {
 }
 
 void TMainForm::FunctionChanged() {
-    state_.Choices.MethodPosition = MethodPosition();
+    const PanelChoices chosen = Choices();
+    state_.Choices.MethodPosition = chosen.method.position;
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
     GboxInputFiles->RBtnUeUnknown->setEnabled(!IsCollinear(Traits(state_.MethodCode)));
 
-    const int position = FunctionPosition();
-    const FunctionTraits& entry = Traits(FunctionAtListPosition(position));
+    const FunctionTraits& entry = Traits(FunctionAtListPosition(chosen.problem.functionPosition));
     state_.FunctionCode = entry.id;
-    state_.FunctionName = CmbFunctionsAll->itemText(position).left(60).toStdString();
+    state_.FunctionName = chosen.problem.functionName;
     LoadFunctionPicture(QString::fromUtf8(entry.picture.data(), static_cast<int>(entry.picture.size())));
 
     if (entry.changeOfJOnly) {
@@ -118,23 +96,20 @@ void TMainForm::LoadFunctionPicture(const QString& fileName) {
     } catch (const std::exception& error) {
         // The picture is only an illustration: the error is shown and the
         // selection goes on.
-        ImageJ->clear();
+        PanelProblem->ClearPicture();
         host_.ShowError(error.what());
         return;
     }
-    QPixmap pixmap = QPixmap::fromImage(picture);
-    if (pixmap.width() > ImageJ->width() || pixmap.height() > ImageJ->height())
-        pixmap = pixmap.scaled(ImageJ->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    ImageJ->setPixmap(pixmap);
+    PanelProblem->ShowPicture(picture);
 }
 
 void TMainForm::StartPointChanged() {
-    if (!CmbU0->currentText().startsWith(QLatin1Char('f'))) SetHint(CmbU0, kPairHint);
+    PanelProblem->ShowPairHintUnlessFile();
 }
 
 void TMainForm::StartPointClicked() {
     ImageU0->hide();
-    if (CmbU0->currentIndex() == StartPointFromFileItem) ChooseU0File();
+    if (Choices().problem.startItem == StartPointFromFileItem) ChooseU0File();
 }
 
 void TMainForm::ChooseU0File() {
@@ -143,13 +118,12 @@ void TMainForm::ChooseU0File() {
     OpenDialog1.FileName = QString::fromStdString(state_.Choices.U0FileName);
     const QString path = ExecuteOpenDialog();
     if (path.isEmpty()) {
-        CmbU0->setCurrentIndex(0);
-        SetHint(CmbU0, kPairHint);
+        PanelProblem->ChooseFirstStart();
         return;
     }
-    const int32_t n = ToInteger(CmbN->currentText());
+    const int32_t n = ToInteger(QString::fromStdString(Choices().problem.dimension));
     ValidateU0File(state_, path.toStdString(), n);
-    SetHint(CmbU0, path);
+    PanelProblem->ShowStartFileHint(path);
 }
 
 QString TMainForm::ExecuteOpenDialog() {

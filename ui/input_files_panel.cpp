@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "ui/design_widgets.h"
 #include "ui/hint_text.h"
 
 namespace tarvik::ui {
@@ -51,6 +52,15 @@ InputFilesPanel::InputFilesPanel(QWidget* parent) : QGroupBox(QStringLiteral("Qu
 
     BtnPanelOk = button("BtnPanelOk", QStringLiteral(" OK"), 142, 94, 70);
     BtnPanelClose = button("BtnPanelClose", QStringLiteral("Close"), 220, 94, 70);
+
+    connect(BitBtnInputFileA, &QPushButton::clicked, this, [this] { emit fileAsked(QuadraticFile::A); });
+    connect(BitBtnInputFileB, &QPushButton::clicked, this, [this] { emit fileAsked(QuadraticFile::B); });
+    connect(BitBtnInputFileUe, &QPushButton::clicked, this, [this] { emit fileAsked(QuadraticFile::UStar); });
+    connect(RBtnUeFile, &QRadioButton::clicked, this, [this] { emit uStarChosen(UStarSource::FromFile); });
+    connect(RBtnUe0, &QRadioButton::clicked, this, [this] { emit uStarChosen(UStarSource::Zero); });
+    connect(RBtnUeUnknown, &QRadioButton::clicked, this, [this] { emit uStarChosen(UStarSource::Unknown); });
+    connect(BtnPanelOk, &QPushButton::clicked, this, &InputFilesPanel::okClicked);
+    connect(BtnPanelClose, &QPushButton::clicked, this, &InputFilesPanel::closeClicked);
 }
 
 QLabel* InputFilesPanel::AddLabel(const QString& text, int left, int top) {
@@ -67,10 +77,26 @@ void InputFilesPanel::SetFileA(const QString& path) { SetHint(BitBtnInputFileA, 
 void InputFilesPanel::SetFileB(const QString& path) { SetHint(BitBtnInputFileB, path); }
 void InputFilesPanel::SetFileUStar(const QString& path) { SetHint(BitBtnInputFileUe, path); }
 
-UStarSource InputFilesPanel::UStarOption() const {
-    if (RBtnUeFile->isChecked()) return UStarSource::FromFile;
-    if (RBtnUeUnknown->isChecked()) return UStarSource::Unknown;
+UStarSource QuadraticFilesChoice::Option() const {
+    if (uStarFromFile) return UStarSource::FromFile;
+    if (uStarUnknown) return UStarSource::Unknown;
     return UStarSource::Zero;
+}
+
+UStarSource InputFilesPanel::UStarOption() const { return Choice().Option(); }
+
+QuadraticFilesChoice InputFilesPanel::Choice() const {
+    return {FileA().toStdString(),      FileB().toStdString(),  FileUStar().toStdString(),
+            EditC->text().toStdString(), RBtnUeFile->isChecked(), RBtnUe0->isChecked(),
+            RBtnUeUnknown->isChecked()};
+}
+
+void InputFilesPanel::SetChoice(const QuadraticFilesChoice& choice) {
+    SetFileA(QString::fromStdString(choice.pathA));
+    SetFileB(QString::fromStdString(choice.pathB));
+    EditC->setText(QString::fromStdString(choice.c));
+    SetFileUStar(QString::fromStdString(choice.pathUStar));
+    SetRadioGroup({{RBtnUeFile, choice.uStarFromFile}, {RBtnUe0, choice.uStarZero}, {RBtnUeUnknown, choice.uStarUnknown}});
 }
 
 bool InputFilesPanel::eventFilter(QObject* watched, QEvent* event) {

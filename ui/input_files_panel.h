@@ -4,6 +4,7 @@
 // OK and Close buttons. The window drives it; this class only builds it.
 #include <QGroupBox>
 #include <QString>
+#include <string>
 
 #include "app/quadratic_files.h"
 
@@ -17,6 +18,21 @@ namespace tarvik::ui {
 inline const QString kDefaultHintA = QString::fromLatin1(DefaultHintFileA);
 inline const QString kDefaultHintB = QString::fromLatin1(DefaultHintFileB);
 inline const QString kDefaultHintUe = QString::fromLatin1(DefaultHintFileUStar);
+
+enum class QuadraticFile { A, B, UStar };
+
+// What the panel holds, as the run and data.ini take it.
+struct QuadraticFilesChoice {
+    std::string pathA, pathB, pathUStar;  // the button hints
+    std::string c = "0";                  // the text of EditC
+    bool uStarFromFile = false;           // RBtnUeFile
+    bool uStarZero = true;                // RBtnUe0
+    bool uStarUnknown = false;            // RBtnUeUnknown
+
+    // The u* choice of the three radio buttons.
+    UStarSource Option() const;
+    bool operator==(const QuadraticFilesChoice&) const = default;
+};
 
 class InputFilesPanel : public QGroupBox {
     Q_OBJECT
@@ -45,8 +61,18 @@ public:
     void SetFileB(const QString& path);
     void SetFileUStar(const QString& path);
     bool FileUStarChosen() const { return FileUStar() != kDefaultHintUe; }
+    QuadraticFilesChoice Choice() const;
+    // Puts back a stored choice; the radio buttons as stored, none checked
+    // included.
+    void SetChoice(const QuadraticFilesChoice& choice);
 
 signals:
+    // One of the three file buttons was clicked.
+    void fileAsked(QuadraticFile file);
+    // The user clicked one of the u* options.
+    void uStarChosen(UStarSource source);
+    void okClicked();
+    void closeClicked();
     // Focus left "u* is unknown".
     void UStarUnknownLeft();
 

@@ -46,8 +46,7 @@ namespace tarvik::ui {
 
 namespace {
 
-// The window's design font and the decorative font of the titles. The
-// captions are placed in pixels for the design's sans serif; Liberation Sans
+// The window's design font, which every panel inherits. The captions are placed in pixels for the design's sans serif; Liberation Sans
 // has its metrics (the widths of Arial) and is the same on every machine, so
 // it comes first; the others are near matches where it is missing.
 QFont DesignFont() {
@@ -59,60 +58,9 @@ QFont DesignFont() {
     return font;
 }
 
-QFont ComicFont(int pixelSize) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("URW Bookman"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    return font;
-}
-
-void SetBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Base, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int left, int top, bool bold = false) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    if (bold) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-                       int height) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(left, top, width, height);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QToolButton* NewSmallButton(QWidget* parent, const char* name) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoRaise(false);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
 // Colours of the design.
-const QColor kButtonShadow(160, 160, 160);
-const QColor kMoneyGreen(192, 220, 192);
 const QColor kInfoBackground(255, 255, 225);
 const QColor kAppWorkspace(171, 171, 171);
-const QColor kButtonText(0, 0, 0);
-const QColor kInactiveCaptionText(224, 232, 248);
 
 } // namespace
 
@@ -142,8 +90,9 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     FillLists();
     ReadConfiguration();
 
-    // One filter on the application sees every event of every control once;
-    // a second filter on a control would see its events twice.
+    // One filter on the application gives the hints and the run buttons'
+    // guard every event of every control once; a second such filter on a
+    // control would see its events twice.
     qApp->installEventFilter(this);
     UpdateLabel10();
 }
@@ -188,38 +137,20 @@ void TMainForm::CreateControls() {
 }
 
 void TMainForm::CreateProblemControls() {
-    Label1 = NewLabel(this, "Label1", QStringLiteral("Dimension"), 8, 12);
-    Label6 = NewLabel(this, "Label6", QStringLiteral("n:"), 63, 12, true);
-    CmbN = NewCombo(this, "CmbN", true, 81, 7, 56, 21);
-    SetHint(CmbN, QStringLiteral("Select or type an integer number | Dimension of objective function J(u)"));
-
-    Label5 = NewLabel(this, "Label5", QStringLiteral("Starting point"), 149, 12);
-    Label8 = NewLabel(this, "Label8", QStringLiteral("u°:"), 215, 12, true);
-    CmbU0 = NewCombo(this, "CmbU0", false, 234, 9, 71, 21);
-    SetHint(CmbU0, QStringLiteral(
-        "Select two first components of vector u° | Two first components of a starting point or point from a file"));
-
-    Label2 = NewLabel(this, "Label2", QStringLiteral("Function"), 8, 41);
-    Label7 = NewLabel(this, "Label7", QStringLiteral("J(u):"), 53, 41, true);
-    CmbFunctionsAll = NewCombo(this, "CmbFunctionsAll", false, 81, 36, 224, 21);
-    SetHint(CmbFunctionsAll, QStringLiteral("Select a function | Objective function"));
-    CmbFunctionsNmore2 = NewCombo(this, "CmbFunctionsNmore2", false, 80, 36, 225, 21);
-    SetHint(CmbFunctionsNmore2, QStringLiteral("Select a function | Objective function"));
-    CmbFunctionsNmore2->hide();
-
-    BvlObjectFun = new QFrame(this);
-    BvlObjectFun->setObjectName(QStringLiteral("BvlObjectFun"));
-    BvlObjectFun->setFrameShape(QFrame::Box);
-    BvlObjectFun->setFrameShadow(QFrame::Sunken);
-    BvlObjectFun->setGeometry(312, 37, 321, 55);
-    ImageJ = new QLabel(this);
-    ImageJ->setObjectName(QStringLiteral("ImageJ"));
-    ImageJ->setAlignment(Qt::AlignCenter);
-    ImageJ->setGeometry(312, 37, 321, 55);
-    ImageU0 = new QLabel(this);
-    ImageU0->setObjectName(QStringLiteral("ImageU0"));
-    ImageU0->setGeometry(303, 0, 218, 97);
-    ImageU0->hide();
+    PanelProblem = new ProblemPanel(this);
+    Label1 = PanelProblem->Label1;
+    Label6 = PanelProblem->Label6;
+    CmbN = PanelProblem->CmbN;
+    Label5 = PanelProblem->Label5;
+    Label8 = PanelProblem->Label8;
+    CmbU0 = PanelProblem->CmbU0;
+    Label2 = PanelProblem->Label2;
+    Label7 = PanelProblem->Label7;
+    CmbFunctionsAll = PanelProblem->CmbFunctionsAll;
+    CmbFunctionsNmore2 = PanelProblem->CmbFunctionsNmore2;
+    BvlObjectFun = PanelProblem->BvlObjectFun;
+    ImageJ = PanelProblem->ImageJ;
+    ImageU0 = PanelProblem->ImageU0;
 }
 
 void TMainForm::CreateMethodControls() {
@@ -229,49 +160,19 @@ void TMainForm::CreateMethodControls() {
     SetTextColour(LabOutComputing, kAppWorkspace);
     LabOutComputing->move(18, 68);
 
-    PanelMethods = new QFrame(this);
-    PanelMethods->setObjectName(QStringLiteral("PanelMethods"));
+    PanelMethods = new MethodPanel(this);
     PanelMethods->setGeometry(6, 64, 299, 56);
-    PanelMethods->setFrameShape(QFrame::Panel);
-    PanelMethods->setFrameShadow(QFrame::Raised);
-    SetBackground(PanelMethods, kButtonShadow);
-    Label4 = NewLabel(PanelMethods, "Label4", QStringLiteral("Method:"), 6, 10);
-
-    const char* listNames[5] = {"CmbMethodsGrad", "CmbMethodsConjGrad", "CmbMethodsQuasiN", "CmbMethodsNewton",
-                                "CmbMethodsAuthor"};
-    QComboBox** lists[5] = {&CmbMethodsGrad, &CmbMethodsConjGrad, &CmbMethodsQuasiN, &CmbMethodsNewton,
-                            &CmbMethodsAuthor};
-    for (int g = 0; g < 5; ++g) {
-        QComboBox* combo = NewCombo(PanelMethods, listNames[g], false, 48, 7, 241, 21);
-        SetHint(combo, QStringLiteral("Select a minimization method | Select a minimization method"));
-        combo->hide();
-        *lists[g] = combo;
-    }
-
-    const char* buttonNames[5] = {"SpeedBtnGrad", "SpeedBtnConjGrad", "SpeedBtnQuasiN", "SpeedBtnNewton",
-                                  "SpeedBtnAuthor"};
-    const QString captions[5] = {QStringLiteral("Grad"), QStringLiteral("ConjGrad"), QStringLiteral("quasi-N"),
-                                 QStringLiteral("Newton"), QStringLiteral("Author's")};
-    const QString hints[5] = {
-        QStringLiteral("Gradient methods | Shows a group of gradient methods"),
-        QStringLiteral("Conjugate gradient methods | Shows a group of conjugate gradient methods"),
-        QStringLiteral("quasi-Newton methods | Shows a group of quasi-Newton methods"),
-        QStringLiteral("Newton methods | Shows a group of Newton methods"),
-        QStringLiteral("Author's methods | Shows a group of author's methods ")};
-    const int lefts[6] = {3, 61, 122, 181, 239, 296};
-    QToolButton** buttons[5] = {&SpeedBtnGrad, &SpeedBtnConjGrad, &SpeedBtnQuasiN, &SpeedBtnNewton, &SpeedBtnAuthor};
-    for (int g = 0; g < 5; ++g) {
-        auto* button = new QToolButton(PanelMethods);
-        button->setObjectName(QString::fromLatin1(buttonNames[g]));
-        button->setText(captions[g]);
-        button->setCheckable(true);
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setGeometry(lefts[g], 30, lefts[g + 1] - lefts[g] - 1, 22);
-        SetTextColour(button, kInactiveCaptionText);
-        SetHint(button, hints[g]);
-        *buttons[g] = button;
-    }
+    Label4 = PanelMethods->Label4;
+    CmbMethodsGrad = PanelMethods->CmbMethodsGrad;
+    CmbMethodsConjGrad = PanelMethods->CmbMethodsConjGrad;
+    CmbMethodsQuasiN = PanelMethods->CmbMethodsQuasiN;
+    CmbMethodsNewton = PanelMethods->CmbMethodsNewton;
+    CmbMethodsAuthor = PanelMethods->CmbMethodsAuthor;
+    SpeedBtnGrad = PanelMethods->SpeedBtnGrad;
+    SpeedBtnConjGrad = PanelMethods->SpeedBtnConjGrad;
+    SpeedBtnQuasiN = PanelMethods->SpeedBtnQuasiN;
+    SpeedBtnNewton = PanelMethods->SpeedBtnNewton;
+    SpeedBtnAuthor = PanelMethods->SpeedBtnAuthor;
 }
 
 void TMainForm::CreateAccuracyControls() {
@@ -290,210 +191,119 @@ void TMainForm::CreateAccuracyControls() {
 }
 
 void TMainForm::CreateOutputControls() {
-    RichEditOut = new QPlainTextEdit(this);
-    RichEditOut->setObjectName(QStringLiteral("RichEditOut"));
+    RichEditOut = new OutputPane(this);
     RichEditOut->setGeometry(5, 224, 300, 178);
-    RichEditOut->setLineWrapMode(QPlainTextEdit::NoWrap);
-    RichEditOut->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEditOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEditOut->setReadOnly(true);
-    RichEditOut->setUndoRedoEnabled(false);
-    // The pane's lines were measured for a rich edit with an inset of one
-    // pixel; Qt's default margin of four cut the end of the longest ones.
-    RichEditOut->document()->setDocumentMargin(1);
 
-    BtnStart = NewButton(this, "BtnStart", QStringLiteral("Start"), 460, 7, 65, 25);
-    SetHint(BtnStart, QStringLiteral("| Starting the minimization process"));
-    BtnStop = NewButton(this, "BtnStop", QStringLiteral("Stop"), 460, 7, 65, 25);
-    SetHint(BtnStop, QStringLiteral("Stopping the minimization process"));
-    BtnStop->hide();
-    BtnClear = NewButton(this, "BtnClear", QStringLiteral("Clear"), 460, 7, 65, 25);
-    SetHint(BtnClear, QStringLiteral("| Clearing both output windows"));
-    BtnClear->hide();
-    BtnSaveAS = NewButton(this, "BtnSaveAS", QStringLiteral("Save as..."), 380, 7, 65, 25);
-    SetHint(BtnSaveAS, QStringLiteral("| Save results in a text file"));
-    BtnSaveAS->hide();
-    BtnExit = NewButton(this, "BtnExit", QStringLiteral("Exit"), 540, 7, 63, 25);
-    SetHint(BtnExit, QStringLiteral("| Exit the application"));
-    // Compare takes the place of Save as, which the set-up state does not show.
-    BtnCompare = NewButton(this, "BtnCompare", QStringLiteral("Compare"), 380, 7, 65, 25);
-    SetHint(BtnCompare, QStringLiteral("| Run several methods on this problem and compare them"));
-    BtnExportTrace = NewButton(this, "BtnExportTrace", QStringLiteral("Export trace"), 306, 7, 68, 25);
-    SetHint(BtnExportTrace, QStringLiteral("| Save every iteration of the run as a CSV file"));
-    BtnExportTrace->hide();
+    PanelRunButtons = new RunButtons(this);
+    BtnStart = PanelRunButtons->BtnStart;
+    BtnStop = PanelRunButtons->BtnStop;
+    BtnClear = PanelRunButtons->BtnClear;
+    BtnSaveAS = PanelRunButtons->BtnSaveAS;
+    BtnExit = PanelRunButtons->BtnExit;
+    BtnCompare = PanelRunButtons->BtnCompare;
+    BtnExportTrace = PanelRunButtons->BtnExportTrace;
 }
 
 void TMainForm::CreateContourPanel() {
-    PanelContours = new QFrame(this);
-    PanelContours->setObjectName(QStringLiteral("PanelContours"));
+    PanelContours = new FigurePanel(this);
     PanelContours->setGeometry(312, 96, 318, 313);
-    PanelContours->setFrameShape(QFrame::Panel);
-    PanelContours->setFrameShadow(QFrame::Sunken);
-    PanelContours->setLineWidth(2);
-    SetBackground(PanelContours, kMoneyGreen);
-
-    LabelUnconstrained = NewLabel(PanelContours, "LabelUnconstrained", QStringLiteral("Unconstrained"), 56, 80);
-    LabelTarvik = NewLabel(PanelContours, "LabelTarvik", QStringLiteral("Tarvik"), 64, 120);
-    for (QLabel* title : {LabelUnconstrained, LabelTarvik}) {
-        title->setFont(ComicFont(29));
-        SetTextColour(title, QColor(0, 128, 0));
-        title->adjustSize();
-    }
-
-    LabelSoft = NewLabel(PanelContours, "LabelSoft",
-                         QStringLiteral("Teaching software for methods of unconstrained minimization"), 7, 258);
-    LabelVarnel = NewLabel(PanelContours, "LabelVarnel", QStringLiteral(TARVIK_WINDOW_TITLE ", the Tarvik authors"), 5, 273);
-    LabelURL = NewLabel(PanelContours, "LabelURL", QStringLiteral("https://tarvik.example.org"), 7, 288);
-    lblTelegram = NewLabel(PanelContours, "lblTelegram", QStringLiteral("Questions, comments"), 160, 288);
-    for (QLabel* link : {LabelURL, lblTelegram}) {
-        QFont font = link->font();
-        font.setUnderline(true);
-        link->setFont(font);
-        SetTextColour(link, QColor(0, 0, 255));
-        link->setCursor(Qt::PointingHandCursor);
-        link->adjustSize();
-    }
-    LabelURL->setProperty("tarvikUrl", QStringLiteral("https://tarvik.example.org"));
-    lblTelegram->setProperty("tarvikUrl", QStringLiteral("https://t.me/tarvik_questions"));
-    SetHint(LabelURL, QStringLiteral("Personal Site| Click to start a Web-browsing"));
-    SetHint(lblTelegram, QStringLiteral("Telegram messenger|\u0421lick to send a message "));
+    LabelUnconstrained = PanelContours->LabelUnconstrained;
+    LabelTarvik = PanelContours->LabelTarvik;
+    LabelSoft = PanelContours->LabelSoft;
+    LabelVarnel = PanelContours->LabelVarnel;
+    LabelURL = PanelContours->LabelURL;
+    lblTelegram = PanelContours->lblTelegram;
 }
 
 void TMainForm::CreateStatusBar() {
-    StatusBar1 = new TStatusBar(6, this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1 = new StatusBar(this);
     StatusBar1->setGeometry(0, height() - 22, width(), 22);
-
-    BitBtnSoundYes = NewSmallButton(this, "BitBtnSoundYes");
-    BitBtnSoundYes->setIcon(MakeSoundOnGlyph());
-    SetHint(BitBtnSoundYes, QStringLiteral("Sound | Click to turn off a sound"));
-    BitBtnSoundNo = NewSmallButton(this, "BitBtnSoundNo");
-    BitBtnSoundNo->setIcon(MakeSoundOffGlyph());
-    SetHint(BitBtnSoundNo, QStringLiteral("Sound | Click to turn on a sound"));
-    BitBtnSoundNo->hide();
-    BitBtnAbout = NewSmallButton(this, "BitBtnAbout");
-    BitBtnAbout->setIcon(MakeHelpGlyph());
-    SetHint(BitBtnAbout, QStringLiteral("Help (Help system is under construction) | General information about Tarvik"));
-    BitBtnAbout->setEnabled(false);
-    BitBtnFun = NewSmallButton(this, "BitBtnFun");
-    BitBtnFun->setText(QStringLiteral("F"));
-    SetHint(BitBtnFun, QStringLiteral("Tune the function | Click to tune the function parameters"));
-    BitBtnMet = NewSmallButton(this, "BitBtnMet");
-    BitBtnMet->setText(QStringLiteral("M"));
-    SetHint(BitBtnMet, QStringLiteral("Tune the Method  | Click to tune the method parameters"));
-    for (QToolButton* b : {BitBtnFun, BitBtnMet}) {
-        QFont font = b->font();
-        font.setBold(true);
-        b->setFont(font);
-    }
-
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setMaximum(0);
-    SetHint(ProgressBar1, QStringLiteral("Progress of the current iteration"));
-    ProgressBar1->hide();
+    BitBtnSoundYes = StatusBar1->BitBtnSoundYes;
+    BitBtnSoundNo = StatusBar1->BitBtnSoundNo;
+    BitBtnAbout = StatusBar1->BitBtnAbout;
+    BitBtnFun = StatusBar1->BitBtnFun;
+    BitBtnMet = StatusBar1->BitBtnMet;
+    ProgressBar1 = StatusBar1->ProgressBar1;
 }
 
 void TMainForm::FillLists() {
-    for (std::string_view item : StartPointItems) CmbU0->addItem(QString::fromUtf8(item.data(), static_cast<int>(item.size())));
-    CmbU0->setCurrentIndex(0);
+    PanelProblem->FillLists();
     LoadFunctionPicture(QStringLiteral("Rosenbrock.gif"));
-
-    CmbN->addItems({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("5"), QStringLiteral("10"),
-                    QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("50"), QStringLiteral("100"),
-                    QStringLiteral("300"), QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("3000"),
-                    QStringLiteral("5000"), QStringLiteral("10000")});
-    CmbN->setCurrentIndex(0);
     state_.N = 2;
 
-    for (const FunctionTraits& f : FunctionList()) {
-        const QString name = QString::fromUtf8(f.name.data(), static_cast<int>(f.name.size()));
-        CmbFunctionsAll->addItem(name);
-        if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(name);
-    }
-    CmbFunctionsAll->setCurrentIndex(0);
-    CmbFunctionsNmore2->setCurrentIndex(0);
-
-    for (const MethodTraits& m : tarvik::MethodList())
-        MethodList(static_cast<int>(m.group))->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())));
-    for (int g = 0; g < 5; ++g) MethodList(g)->setCurrentIndex(0);
+    PanelMethods->FillLists();
 
     GboxMinAccuracy->FillLists();
 }
 
-QComboBox* TMainForm::MethodList(int group) const {
-    switch (group) {
-    case 0: return CmbMethodsGrad;
-    case 1: return CmbMethodsConjGrad;
-    case 2: return CmbMethodsQuasiN;
-    case 3: return CmbMethodsNewton;
-    default: return CmbMethodsAuthor;
-    }
-}
+QComboBox* TMainForm::MethodList(int group) const { return PanelMethods->MethodList(group); }
 
-QToolButton* TMainForm::GroupButton(int group) const {
-    switch (group) {
-    case 0: return SpeedBtnGrad;
-    case 1: return SpeedBtnConjGrad;
-    case 2: return SpeedBtnQuasiN;
-    case 3: return SpeedBtnNewton;
-    default: return SpeedBtnAuthor;
-    }
-}
+QToolButton* TMainForm::GroupButton(int group) const { return PanelMethods->GroupButton(group); }
 
-int TMainForm::MethodPosition() const {
-    int position = 0;
-    for (int g = 0; g < 5; ++g)
-        if (MethodList(g)->isVisibleTo(PanelMethods) && MethodList(g)->currentIndex() >= 0)
-            position = GroupFirstPosition(static_cast<MethodGroupId>(g)) + MethodList(g)->currentIndex();
-    return position;
-}
+int TMainForm::MethodPosition() const { return PanelMethods->MethodPosition(); }
 
 // ------------------------------------------------------------- Handlers
 
 void TMainForm::ConnectHandlers() {
-    connect(BtnStart, &QPushButton::clicked, this, [this] { BtnStartClick(); });
-    connect(BtnStop, &QPushButton::clicked, this, [this] { BtnStopClick(); });
-    connect(BtnClear, &QPushButton::clicked, this, [this] { BtnClearClick(); });
-    connect(BtnSaveAS, &QPushButton::clicked, this, [this] { BtnSaveASClick(); });
-    connect(BtnExit, &QPushButton::clicked, this, [this] { ExitApplication(); });
-    connect(BtnCompare, &QPushButton::clicked, this, [this] { BtnCompareClick(); });
-    connect(BtnExportTrace, &QPushButton::clicked, this, [this] { BtnExportTraceClick(); });
+    connect(PanelRunButtons, &RunButtons::startClicked, this, [this] { BtnStartClick(); });
+    connect(PanelRunButtons, &RunButtons::stopClicked, this, [this] { BtnStopClick(); });
+    connect(PanelRunButtons, &RunButtons::clearClicked, this, [this] { BtnClearClick(); });
+    connect(PanelRunButtons, &RunButtons::saveAsClicked, this, [this] { BtnSaveASClick(); });
+    connect(PanelRunButtons, &RunButtons::exitClicked, this, [this] { ExitApplication(); });
+    connect(PanelRunButtons, &RunButtons::compareClicked, this, [this] { BtnCompareClick(); });
+    connect(PanelRunButtons, &RunButtons::exportTraceClicked, this, [this] { BtnExportTraceClick(); });
 
     // Only what the user does counts as a change: setting a list from code
     // does not run the handlers.
     const auto guarded = [this](void (TMainForm::*handler)()) {
         return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
     };
-    connect(CmbN->lineEdit(), &QLineEdit::textEdited, this, guarded(&TMainForm::DimensionChanged));
-    connect(CmbN, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::DimensionChanged));
-    connect(CmbFunctionsAll, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::FunctionsAllChanged));
-    connect(CmbFunctionsNmore2, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::FunctionChanged));
-    connect(CmbU0, qOverload<int>(&QComboBox::activated), this, [this] {
+    connect(PanelProblem, &ProblemPanel::dimensionChanged, this, guarded(&TMainForm::DimensionChanged));
+    connect(PanelProblem, &ProblemPanel::functionChanged, this, [this](bool fromFullList) {
+        Guarded([this, fromFullList] {
+            if (fromFullList)
+                FunctionsAllChanged();
+            else
+                FunctionChanged();
+        });
+    });
+    connect(PanelProblem, &ProblemPanel::startChanged, this, [this] {
         Guarded([this] {
             StartPointClicked();
             StartPointChanged();
         });
     });
-    connect(CmbMethodsAuthor, qOverload<int>(&QComboBox::activated), this, guarded(&TMainForm::CmbMethodsAuthorChange));
+    // Of the method lists only the author's asks for more on a change.
+    connect(PanelMethods, &MethodPanel::methodChanged, this, [this](int group) {
+        if (group == static_cast<int>(MethodGroupId::Author)) Guarded([this] { CmbMethodsAuthorChange(); });
+    });
+    connect(PanelMethods, &MethodPanel::groupChosen, this, [this](int group) { MethodGroupClicked(group); });
 
-    for (int g = 0; g < 5; ++g)
-        connect(GroupButton(g), &QToolButton::clicked, this, [this, g] { MethodGroupClicked(g); });
+    connect(PanelContours, &FigurePanel::linkClicked, this, [this](const QString& address) { LinkClicked(address); });
+    connect(StatusBar1, &StatusBar::soundSwitched, this, [this](bool on) { SoundSwitchClicked(on); });
+    connect(StatusBar1, &StatusBar::methodToolClicked, this, guarded(&TMainForm::BitBtnMetClick));
+    connect(StatusBar1, &StatusBar::functionToolClicked, this, guarded(&TMainForm::BitBtnFunClick));
 
-    connect(BitBtnSoundYes, &QToolButton::clicked, this, [this] { SoundSwitchClicked(false); });
-    connect(BitBtnSoundNo, &QToolButton::clicked, this, [this] { SoundSwitchClicked(true); });
-    connect(BitBtnMet, &QToolButton::clicked, this, guarded(&TMainForm::BitBtnMetClick));
-    connect(BitBtnFun, &QToolButton::clicked, this, guarded(&TMainForm::BitBtnFunClick));
-
-    connect(GboxInputFiles->BitBtnInputFileA, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileA));
-    connect(GboxInputFiles->BitBtnInputFileB, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileB));
-    connect(GboxInputFiles->BitBtnInputFileUe, &QPushButton::clicked, this, guarded(&TMainForm::ChooseFileUStar));
-    connect(GboxInputFiles->BtnPanelOk, &QPushButton::clicked, this, guarded(&TMainForm::PanelOkClicked));
-    connect(GboxInputFiles->BtnPanelClose, &QPushButton::clicked, this, guarded(&TMainForm::PanelCloseClicked));
-    connect(GboxInputFiles->RBtnUeFile, &QRadioButton::clicked, this, guarded(&TMainForm::UStarFromFileClicked));
-    connect(GboxInputFiles->RBtnUe0, &QRadioButton::clicked, this, guarded(&TMainForm::UStarZeroClicked));
-    connect(GboxInputFiles->RBtnUeUnknown, &QRadioButton::clicked, this, guarded(&TMainForm::UStarUnknownClicked));
+    connect(GboxInputFiles, &InputFilesPanel::fileAsked, this, [this](QuadraticFile file) {
+        Guarded([this, file] {
+            switch (file) {
+            case QuadraticFile::A: ChooseFileA(); break;
+            case QuadraticFile::B: ChooseFileB(); break;
+            case QuadraticFile::UStar: ChooseFileUStar(); break;
+            }
+        });
+    });
+    connect(GboxInputFiles, &InputFilesPanel::uStarChosen, this, [this](UStarSource source) {
+        Guarded([this, source] {
+            switch (source) {
+            case UStarSource::FromFile: UStarFromFileClicked(); break;
+            case UStarSource::Zero: UStarZeroClicked(); break;
+            case UStarSource::Unknown: UStarUnknownClicked(); break;
+            }
+        });
+    });
+    connect(GboxInputFiles, &InputFilesPanel::okClicked, this, guarded(&TMainForm::PanelOkClicked));
+    connect(GboxInputFiles, &InputFilesPanel::closeClicked, this, guarded(&TMainForm::PanelCloseClicked));
     connect(GboxInputFiles, &InputFilesPanel::UStarUnknownLeft, this, guarded(&TMainForm::UStarUnknownLeft));
 }
 
@@ -518,36 +328,26 @@ void TMainForm::ScheduleResume() {
     });
 }
 
-bool TMainForm::SoundOn() const { return !BitBtnSoundYes->isHidden(); }
+bool TMainForm::SoundOn() const { return StatusBar1->SoundOn(); }
 
 void TMainForm::PlayIfSoundOn(const QString& fileName) {
     if (SoundOn()) sounds_->Play(fileName);
 }
 
-void TMainForm::SoundSwitchClicked(bool turnOn) {
-    BitBtnSoundYes->setVisible(turnOn);
-    BitBtnSoundNo->setVisible(!turnOn);
-}
+void TMainForm::SoundSwitchClicked(bool turnOn) { StatusBar1->SetSoundOn(turnOn); }
 
 void TMainForm::MethodGroupClicked(int group) {
-    MethodGroup = static_cast<uint8_t>(group);
-    MethodList(group)->show();
-    for (int g = 0; g < 5; ++g) {
-        SetTextColour(GroupButton(g), g == group ? kButtonText : kInactiveCaptionText);
-        GroupButton(g)->setChecked(g == group);
-        if (g != group) MethodList(g)->hide();
-    }
+    PanelMethods->ShowGroup(group);
     GboxMinAccuracy->resize(GboxMinAccuracy->width(), 90);
 }
 
 void TMainForm::ReadConfiguration() {
-    CmbMethodsGrad->show();
-    SetTextColour(SpeedBtnGrad, kButtonText);
+    PanelMethods->ShowFirstGroup();
     IniFile ini;
     if (!ini.Load(ConfigurationFile().toStdString())) {
         // First start: the gradient group, a wider window and a word on
         // where the method options are.
-        SpeedBtnGrad->setChecked(true);
+        PanelMethods->ShowGroup(0);
         SetFormWidth(770);
         InitComments->show();
         InitComments->raise();
@@ -563,15 +363,6 @@ QString TMainForm::ConfigurationFile() const {
     return QString::fromStdString(ConfigurationPath(StartDir.toStdString()));
 }
 
-namespace {
-
-void SetItemIndex(QComboBox* combo, int index) {
-    // An index the list does not have leaves the list as it is.
-    if (index >= 0 && index < combo->count()) combo->setCurrentIndex(index);
-}
-
-} // namespace
-
 Configuration TMainForm::CurrentConfiguration() const {
     Configuration c;
     c.Sound = SoundOn();
@@ -579,31 +370,8 @@ Configuration TMainForm::CurrentConfiguration() const {
     c.Top = y();
     c.Left = x();
     c.Width = FormWidth();
-    c.Dimension = CmbN->currentText().toStdString();
-    c.StartingPoint = CmbU0->currentIndex();
+    CopyToConfiguration(Choices(), c);
     c.PathU0 = state_.Choices.U0FileName;
-    c.FunctionsAll = !CmbFunctionsAll->isHidden();
-    c.FunctionsNmore2 = !CmbFunctionsNmore2->isHidden();
-    if (c.FunctionsAll) c.FunctionItem = CmbFunctionsAll->currentIndex();
-    if (c.FunctionsNmore2) c.FunctionItem = CmbFunctionsNmore2->currentIndex();
-    c.PathA = GboxInputFiles->FileA().toStdString();
-    c.PathB = GboxInputFiles->FileB().toStdString();
-    c.C = GboxInputFiles->EditC->text().toStdString();
-    c.PathUStar = GboxInputFiles->FileUStar().toStdString();
-    c.UStarFromFile = GboxInputFiles->RBtnUeFile->isChecked();
-    c.UStarZero = GboxInputFiles->RBtnUe0->isChecked();
-    c.UStarUnknown = GboxInputFiles->RBtnUeUnknown->isChecked();
-    const AccuracyChoice accuracy = GboxMinAccuracy->Choice();
-    c.Accuracy1 = accuracy.knownMinimum;
-    c.Accuracy2 = accuracy.changeOfJ;
-    c.Eps1 = accuracy.eps1;
-    c.Eps2 = accuracy.eps2;
-    c.Group = MethodGroup;
-    bool* visible[5] = {&c.Gradient, &c.ConjugateGradient, &c.QuasiNewton, &c.Newton, &c.Author};
-    for (int g = 0; g < 5; ++g) {
-        *visible[g] = !MethodList(g)->isHidden();
-        if (*visible[g]) c.MethodItem = MethodList(g)->currentIndex();
-    }
     return c;
 }
 
@@ -617,49 +385,29 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
     }
     ChkBoxStoreConfig->setChecked(true);
 
-    const QString dimension = QString::fromStdString(c.Dimension);
+    PanelChoices chosen = ChoicesFromConfiguration(c);
     int32_t n = 0;
     if (TryParseInt32(c.Dimension, n)) {
-        SetComboText(CmbN, dimension);
         state_.N = n;
     } else {
         // A damaged file must not keep the program from starting.
         host_.ShowError("The dimension \"" + c.Dimension + "\" in " + ConfigurationFile().toStdString() +
                         " is not an integer; the dimension 2 is used.");
-        CmbN->setCurrentIndex(0);
+        chosen.problem.dimension = CmbN->itemText(0).toStdString();
         state_.N = 2;
     }
-    SetItemIndex(CmbU0, c.StartingPoint);
-
-    CmbFunctionsAll->setVisible(c.FunctionsAll);
-    CmbFunctionsNmore2->setVisible(c.FunctionsNmore2);
-    if (c.FunctionsAll) SetItemIndex(CmbFunctionsAll, c.FunctionItem);
-    if (c.FunctionsNmore2) SetItemIndex(CmbFunctionsNmore2, c.FunctionItem);
+    PanelProblem->SetChoice(chosen.problem);
 
     state_.Choices.U0FileName = c.PathU0;
-    if (CmbU0->currentIndex() == CmbU0->count() - 1) SetHint(CmbU0, QString::fromStdString(c.PathU0));
+    if (Choices().problem.startItem == StartPointFromFileItem)
+        PanelProblem->ShowStartFileHint(QString::fromStdString(c.PathU0));
 
-    GboxInputFiles->SetFileA(QString::fromStdString(c.PathA));
-    GboxInputFiles->SetFileB(QString::fromStdString(c.PathB));
-    GboxInputFiles->EditC->setText(QString::fromStdString(c.C));
-    GboxInputFiles->SetFileUStar(QString::fromStdString(c.PathUStar));
-    SetRadioGroup({{GboxInputFiles->RBtnUeFile, c.UStarFromFile},
-                   {GboxInputFiles->RBtnUe0, c.UStarZero},
-                   {GboxInputFiles->RBtnUeUnknown, c.UStarUnknown}});
-    if (GboxInputFiles->RBtnUeUnknown->isChecked()) UStarUnknownClicked();
-
-    GboxMinAccuracy->SetChoice({c.Accuracy1, c.Accuracy2, c.Eps1, c.Eps2});
-
-    MethodGroup = static_cast<uint8_t>(c.Group);
-    const bool visible[5] = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
-    for (int g = 0; g < 5; ++g) MethodList(g)->setVisible(visible[g]);
-    for (int g = 0; g < 5; ++g) {
-        if (!visible[g]) continue;
-        SetItemIndex(MethodList(g), c.MethodItem);
-        GroupButton(g)->setChecked(true);
-    }
-    SetTextColour(SpeedBtnGrad, kInactiveCaptionText);
-    if (c.Group >= 0 && c.Group <= 4) SetTextColour(GroupButton(c.Group), kButtonText);
+    // The files' u* option comes before the accuracy: "u* is unknown" forces
+    // the change of J, and a stored accuracy then has the last word.
+    GboxInputFiles->SetChoice(chosen.files);
+    if (Choices().files.uStarUnknown) UStarUnknownClicked();
+    GboxMinAccuracy->SetChoice(chosen.accuracy);
+    PanelMethods->SetChoice(chosen.method);
 }
 
 void TMainForm::RestoreGeometry(int64_t left, int64_t top, int64_t width) {
@@ -704,7 +452,8 @@ void TMainForm::SetFormHint(const QString& hint) { formHint_ = hint; }
 void TMainForm::ShowHintFor(QWidget* widget) {
     if (widget == nullptr || widget->window() != this) return;
     for (QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
-        if (w == RichEditOut || w == StatusBar1) {
+        // The bar's panels clear the figure's hint; its tools have their own.
+        if (w == RichEditOut || (w == StatusBar1 && !StatusBar1->IsTool(widget))) {
             formHint_.clear();
             break;
         }
@@ -765,12 +514,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             InitComments->hide();
         } else if (watched == ImageJ) {
             ImageU0->hide();
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (watched == LabelURL || watched == lblTelegram) {
-            auto* label = static_cast<QLabel*>(watched);
-            LinkClicked(label->property("tarvikUrl").toString());
         }
         break;
     default:

@@ -1,8 +1,10 @@
 #pragma once
-// The main window: the problem, method and accuracy choosers on the left,
-// the output pane below them, the figure panel on the right and the status
-// bar with its small buttons. Controls are public members named as the rest
-// of the program names them (and with the same objectName).
+// The main window: the problem panel along the top, the method and accuracy
+// panels on the left, the output pane below them, the figure panel on the
+// right and the status bar with its small buttons. The panels own their
+// controls; the window keeps public alias pointers to them named as the rest
+// of the program names them (and with the same objectName), holds the run
+// buttons and reacts to the panels' signals.
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -14,16 +16,20 @@
 #include "app/run_driver.h"
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
+#include "ui/figure_panel.h"
+#include "ui/method_panel.h"
+#include "ui/output_pane.h"
+#include "ui/panel_choices.h"
+#include "ui/problem_panel.h"
 #include "ui/qt_host.h"
+#include "ui/run_buttons.h"
 #include "ui/window_dialogs.h"
 
 class QCheckBox;
 class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QListWidget;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -39,7 +45,7 @@ class CompareController;
 class FigureWidget;
 class InputFilesPanel;
 class SoundPlayer;
-class TStatusBar;
+class StatusBar;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -51,6 +57,8 @@ public:
     ~TMainForm() override;
 
     // ---- Controls ----
+    // The problem panel; its controls are reached under their own names too.
+    ProblemPanel* PanelProblem = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label6 = nullptr;
     QComboBox* CmbN = nullptr;
@@ -65,7 +73,8 @@ public:
     QLabel* ImageJ = nullptr;
     QLabel* ImageU0 = nullptr;
     QLabel* LabOutComputing = nullptr;
-    QFrame* PanelMethods = nullptr;
+    // The method panel; its controls are reached under their own names too.
+    MethodPanel* PanelMethods = nullptr;
     QLabel* Label4 = nullptr;
     QComboBox* CmbMethodsGrad = nullptr;
     QComboBox* CmbMethodsConjGrad = nullptr;
@@ -86,8 +95,10 @@ public:
     QLabel* Label10 = nullptr;
     InputFilesPanel* GboxInputFiles = nullptr;
     QCheckBox* ChkBoxStoreConfig = nullptr;
-    QPlainTextEdit* RichEditOut = nullptr;
+    OutputPane* RichEditOut = nullptr;
     QListWidget* InitComments = nullptr;
+    // The run buttons' row; its buttons are reached under their own names too.
+    RunButtons* PanelRunButtons = nullptr;
     QPushButton* BtnStart = nullptr;
     QPushButton* BtnStop = nullptr;
     QPushButton* BtnClear = nullptr;
@@ -97,14 +108,16 @@ public:
     // run's iterations as CSV (ended state).
     QPushButton* BtnCompare = nullptr;
     QPushButton* BtnExportTrace = nullptr;
-    QFrame* PanelContours = nullptr;
+    // The figure panel; its labels are reached under their own names too.
+    FigurePanel* PanelContours = nullptr;
     QLabel* LabelUnconstrained = nullptr;
     QLabel* LabelTarvik = nullptr;
     QLabel* LabelSoft = nullptr;
     QLabel* LabelVarnel = nullptr;
     QLabel* LabelURL = nullptr;
     QLabel* lblTelegram = nullptr;
-    TStatusBar* StatusBar1 = nullptr;
+    // The status bar; its tools are reached under their own names too.
+    StatusBar* StatusBar1 = nullptr;
     QToolButton* BitBtnSoundYes = nullptr;
     QToolButton* BitBtnSoundNo = nullptr;
     QToolButton* BitBtnAbout = nullptr;
@@ -115,7 +128,6 @@ public:
     FigureWidget* ImageContours = nullptr;
 
     // ---- Window-level state ----
-    uint8_t MethodGroup = 0;
     QString StartDir;
     QString FigureFontName;
     uint8_t ConfigLoading = 0;
@@ -222,6 +234,9 @@ public:
     // ConfigLoading the files are read at once.
     void LoadQuadraticFromFiles();
 
+    // What the panels hold now; every reader of the controls' choices
+    // takes them from here.
+    PanelChoices Choices() const;
     // Copies the window's choices into the run state before a fresh run.
     void CopyChoicesToState();
 

@@ -26,7 +26,7 @@ void QtHost::SetStatus(const std::string& text) {
     form_.SetStatusText(lastStatusShown_);
 }
 
-void QtHost::AppendLine(const std::string& line) { form_.RichEditOut->appendPlainText(Q(line)); }
+void QtHost::AppendLine(const std::string& line) { form_.RichEditOut->AppendLine(Q(line)); }
 
 void QtHost::ClearOutput() { form_.RichEditOut->clear(); }
 

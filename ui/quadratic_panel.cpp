@@ -56,8 +56,8 @@ void TMainForm::UStarUnknownLeft() { GboxMinAccuracy->AllowKnownMinimum(false); 
 
 void TMainForm::PanelOkClicked() {
     // Files that are missing keep the panel open (the error is shown).
-    CheckPanelFiles(GboxInputFiles->FileA().toStdString(), GboxInputFiles->FileB().toStdString(),
-                    GboxInputFiles->FileUStar().toStdString(), GboxInputFiles->RBtnUeFile->isChecked());
+    const QuadraticFilesChoice files = Choices().files;
+    CheckPanelFiles(files.pathA, files.pathB, files.pathUStar, files.uStarFromFile);
     ClosePanel();
     ReadQuadraticFiles();
 }
@@ -91,19 +91,18 @@ void TMainForm::LoadQuadraticFromFiles() {
     GboxInputFiles->raise();
     BtnStart->setEnabled(false);
     BtnExit->setEnabled(false);
-    if (GboxInputFiles->RBtnUeUnknown->isChecked()) UStarUnknownClicked();
+    if (Choices().files.uStarUnknown) UStarUnknownClicked();
 }
 
 void TMainForm::ReadQuadraticFiles() {
-    if (GboxInputFiles->RBtnUeUnknown->isChecked()) {
-        GboxMinAccuracy->RequireChangeOfJ();
-    }
+    const QuadraticFilesChoice files = Choices().files;
+    if (files.uStarUnknown) GboxMinAccuracy->RequireChangeOfJ();
     QuadraticFileChoice choice;
-    choice.pathA = GboxInputFiles->FileA().toStdString();
-    choice.pathB = GboxInputFiles->FileB().toStdString();
-    choice.pathUStar = GboxInputFiles->FileUStar().toStdString();
-    choice.cText = GboxInputFiles->EditC->text().toStdString();
-    choice.option = GboxInputFiles->UStarOption();
+    choice.pathA = files.pathA;
+    choice.pathB = files.pathB;
+    choice.pathUStar = files.pathUStar;
+    choice.cText = files.c;
+    choice.option = files.Option();
     choice.n = state_.N;
     LoadQuadraticData(state_, choice);
 }

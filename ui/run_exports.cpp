@@ -61,9 +61,7 @@ void TMainForm::SaveComparisonAs() {
         const std::string text = FormatCompareCsv(compare_->Rows());
         if (const int failure = ReplaceFileContents(path.toStdString(), text)) ThrowCannotWrite(path, SystemErrorText(failure));
     } else {
-        std::vector<std::string> lines;
-        for (const QString& line : RichEditOut->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
-        WriteReportFile(path.toStdString(), lines);
+        WriteReportFile(path.toStdString(), RichEditOut->Lines());
     }
     BtnSaveAS->hide();
 }

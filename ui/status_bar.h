@@ -7,6 +7,8 @@
 #include <vector>
 
 class QLabel;
+class QProgressBar;
+class QToolButton;
 
 namespace tarvik::ui {
 
@@ -31,6 +33,39 @@ private:
 
     std::vector<QLabel*> panels_;
     std::vector<int> widths_;
+};
+
+// The window's status bar: panel 0 for hints and the run's status, four
+// square panels under the sound switch, the help button and the function and
+// method tools, and the progress of an iteration after them.
+class StatusBar : public TStatusBar {
+    Q_OBJECT
+public:
+    explicit StatusBar(QWidget* parent);
+
+    QToolButton* BitBtnSoundYes = nullptr;
+    QToolButton* BitBtnSoundNo = nullptr;
+    QToolButton* BitBtnAbout = nullptr;
+    QToolButton* BitBtnFun = nullptr;
+    QToolButton* BitBtnMet = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+
+    // Panel 0 is firstWidth wide, the tools' panels square; the progress bar
+    // reaches from them to right.
+    void ArrangeTools(int firstWidth, int right);
+    // The progress bar follows a change of the window's width.
+    void WidenProgress(int dx);
+    // One of the tools (not a panel of the bar).
+    bool IsTool(const QWidget* widget) const;
+
+    bool SoundOn() const;
+    void SetSoundOn(bool on);
+
+signals:
+    // The sound switch was clicked; on is the state it asks for.
+    void soundSwitched(bool on);
+    void functionToolClicked();
+    void methodToolClicked();
 };
 
 } // namespace tarvik::ui

@@ -35,25 +35,17 @@ const QString kDone = QStringLiteral("Done.wav");
 
 // ------------------------------------------------------------ The run
 
+PanelChoices TMainForm::Choices() const {
+    return ChoicesFromPanels(*PanelProblem, *PanelMethods, *GboxMinAccuracy, *GboxInputFiles);
+}
+
 void TMainForm::CopyChoicesToState() {
-    WindowChoices& c = state_.Choices;
-    c.CmbNText = CmbN->currentText().toStdString();
+    const PanelChoices chosen = Choices();
+    CopyToRun(chosen, state_);
     int32_t typed = 0;
     // A dimension that is not an integer falls back to the first item; the
     // run keeps the dimension it had.
-    if (!TryParseInt32(c.CmbNText, typed)) CmbN->setCurrentIndex(0);
-    c.FunctionPosition = FunctionPosition();
-    c.StartItem = CmbU0->currentIndex();
-    c.MethodPosition = MethodPosition();
-    const AccuracyChoice accuracy = GboxMinAccuracy->Choice();
-    c.RbtnPrec1Checked = accuracy.knownMinimum;
-    c.RbtnPrec2Checked = accuracy.changeOfJ;
-    c.CmbPrec1Text = accuracy.eps1;
-    c.CmbPrec2Text = accuracy.eps2;
-    c.UStarOption = GboxInputFiles->UStarOption();
-    c.UStarFileName = GboxInputFiles->FileUStar().toStdString();
-    state_.FunctionCode = FunctionAtListPosition(c.FunctionPosition);
-    state_.FunctionName = CmbFunctionsAll->itemText(c.FunctionPosition).left(60).toStdString();
+    if (!TryParseInt32(chosen.problem.dimension, typed)) CmbN->setCurrentIndex(0);
 }
 
 void TMainForm::BtnStartClick() {
@@ -99,10 +91,7 @@ void TMainForm::SaveResultsAs() {
         dialogs_->SaveFile(this, SaveDialog1.Title, SaveDialog1.InitialDir, SaveDialog1.FileName, {}, noFilter);
     PlayIfSoundOn(kDone);
     if (path.isEmpty()) return;
-    std::vector<std::string> lines;
-    if (!RichEditOut->document()->isEmpty())
-        for (const QString& line : RichEditOut->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
-    WriteReportFile(path.toStdString(), lines);
+    WriteReportFile(path.toStdString(), RichEditOut->Lines());
     // The same results are saved once.
     BtnSaveAS->hide();
 }
@@ -154,7 +143,7 @@ void TMainForm::FormActivate() { ApplyRecommendedParameters(state_.Params, state
 // ------------------------------------------------------- Method tools
 
 void TMainForm::CmbMethodsAuthorChange() {
-    state_.Choices.MethodPosition = MethodPosition();
+    state_.Choices.MethodPosition = Choices().method.position;
     MethodSelect(state_, state_.N);
     if (isVisible()) AdviseCollinearParameters();
 }
@@ -162,7 +151,7 @@ void TMainForm::CmbMethodsAuthorChange() {
 void TMainForm::BitBtnMetClick() {
     if (state_.Running) return;
     PlayIfSoundOn(kDone);
-    state_.Choices.MethodPosition = MethodPosition();
+    state_.Choices.MethodPosition = Choices().method.position;
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
     TSecondForm form(state_, [this](std::exception_ptr error) { ApplicationEvents1Exception(error); },

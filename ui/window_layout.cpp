@@ -26,7 +26,6 @@ namespace {
 constexpr int kStatusBarHeight = 22;
 
 void MoveLeft(QWidget* w, int left) { w->move(left, w->y()); }
-void MoveTop(QWidget* w, int top) { w->move(w->x(), top); }
 void SetWidth(QWidget* w, int width) { w->resize(std::max(0, width), w->height()); }
 void SetHeight(QWidget* w, int height) { w->resize(w->width(), std::max(0, height)); }
 
@@ -82,34 +81,15 @@ void TMainForm::StartupLayout() {
 
     // Status bar: panel 0 reaches to the figure panel, four square panels
     // carry the small buttons, the progress bar follows them.
-    const int statusTop = StatusBar1->y();
-    const int statusHeight = StatusBar1->height();
-    StatusBar1->SetPanelWidth(0, PanelContours->x() + 1);
-    for (int i = 1; i <= 4; ++i) StatusBar1->SetPanelWidth(i, statusHeight);
-    const int p0 = StatusBar1->PanelWidth(0);
-    const int p1 = StatusBar1->PanelWidth(1);
-    ProgressBar1->setGeometry(p0 + 4 * p1, statusTop + 2, FormWidth() - p0 - 4 * p1 - 23, statusHeight - 2);
-
-    const int smallTop = statusTop + 3;
-    const int smallHeight = statusHeight - 4;
-    BitBtnSoundYes->setGeometry(p0 + 3, smallTop, p1 - 4, smallHeight);
-    BitBtnSoundNo->setGeometry(BitBtnSoundYes->geometry());
-    BitBtnAbout->setGeometry(BitBtnSoundYes->x() + p1, smallTop, StatusBar1->PanelWidth(2) - 4, smallHeight);
-    BitBtnFun->setGeometry(BitBtnAbout->x() + StatusBar1->PanelWidth(2), smallTop, StatusBar1->PanelWidth(3) - 4,
-                           smallHeight);
-    BitBtnMet->setGeometry(BitBtnFun->x() + StatusBar1->PanelWidth(3), smallTop, StatusBar1->PanelWidth(4) - 4,
-                           smallHeight);
+    StatusBar1->ArrangeTools(PanelContours->x() + 1, FormWidth() - 23);
 
     SetOutputPaneSetupGeometry();
 
-    MoveTop(LabelURL, PanelContours->height() - LabelURL->height() - 10);
-    MoveTop(LabelVarnel, LabelURL->y() - LabelURL->height());
-    MoveTop(LabelSoft, LabelVarnel->y() - LabelVarnel->height());
+    PanelContours->StackCreditsAtBottom();
 }
 
 void TMainForm::SetOutputPaneSetupGeometry() {
-    const int top = ChkBoxStoreConfig->y() + ChkBoxStoreConfig->height() + 3;
-    RichEditOut->setGeometry(RichEditOut->x(), top, RichEditOut->width(), StatusBar1->y() - top - 3);
+    RichEditOut->Span(ChkBoxStoreConfig->y() + ChkBoxStoreConfig->height() + 3, StatusBar1->y());
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
@@ -135,27 +115,19 @@ void TMainForm::ApplyResize() {
     SetWidth(ImageJ, ImageJ->width() + dx);
     SetHeight(RichEditOut, RichEditOut->height() + dy);
     StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
-    ProgressBar1->setGeometry(ProgressBar1->x(), ProgressBar1->y() + dy, std::max(0, ProgressBar1->width() + dx),
-                              ProgressBar1->height());
-    for (QWidget* w : {static_cast<QWidget*>(BitBtnSoundYes), static_cast<QWidget*>(BitBtnSoundNo),
-                       static_cast<QWidget*>(BitBtnAbout), static_cast<QWidget*>(BitBtnFun),
-                       static_cast<QWidget*>(BitBtnMet)})
-        MoveTop(w, w->y() + dy);
-    MoveTop(lblTelegram, lblTelegram->y() + PanelContours->height() - panelBefore.height());
+    // The bar's tools ride on it.
+    StatusBar1->WidenProgress(dx);
+    PanelContours->MoveSecondLink(PanelContours->height() - panelBefore.height());
 
     // The window's own rules.
     const int e = 2 * RichEditOut->x();
-    MoveLeft(BtnExit, FormWidth() - BtnExit->width() - e - 12);
-    for (QPushButton* b : {BtnStart, BtnStop, BtnClear}) MoveLeft(b, BtnExit->x() - b->width() - e - 8);
-    MoveLeft(BtnSaveAS, BtnStop->x() - BtnSaveAS->width() - e - 6);
-    MoveLeft(BtnCompare, BtnSaveAS->x());
-    MoveLeft(BtnExportTrace, BtnSaveAS->x() - BtnExportTrace->width() - 6);
+    PanelRunButtons->Arrange(FormWidth() - BtnExit->width() - e - 12, e);
     SetHeight(PanelContours, PanelContours->width() - 7);
     // A maximised or full-screen window has the size the window system gives
     // it: asking for another would end the maximised state. Otherwise the
     // height follows the square panel as far as the screen allows.
     const bool sizeGiven = isMaximized() || isFullScreen();
-    if (!sizeGiven && PanelContours->x() > BtnSaveAS->x()) SetFormWidth(MinFormWidth());
+    if (!sizeGiven && PanelContours->x() > PanelRunButtons->SaveAsLeft()) SetFormWidth(MinFormWidth());
     if (!sizeGiven)
         SetFormHeight(std::min(PanelContours->y() + PanelContours->height() + StatusBar1->height() + 30,
                                MaxFormHeight()));
@@ -164,19 +136,13 @@ void TMainForm::ApplyResize() {
               std::min(PanelContours->height(), height() - kStatusBarHeight - PanelContours->y()));
 
     const int panelWidth = PanelContours->width();
-    MoveLeft(LabelUnconstrained, (panelWidth - LabelUnconstrained->width()) / 2);
-    MoveLeft(LabelTarvik, (panelWidth - LabelTarvik->width()) / 2);
+    // The problem panel starts at the window's corner: its coordinates are
+    // the window's.
+    SetWidth(PanelProblem, width());
     SetWidth(BvlObjectFun, panelWidth);
     MoveLeft(ImageJ, (panelWidth - ImageJ->width()) / 2 + PanelContours->x());
     SetWidth(ImageJ, BvlObjectFun->width() - 5);
-    // The credit line was measured for the design's font; in Liberation Sans
-    // it is two pixels longer at the design width, and the panel has room
-    // for them.
-    for (QLabel* label : {LabelURL, LabelSoft})
-        SetWidth(label, std::max(panelWidth - 15, std::min(label->sizeHint().width(), panelWidth - label->x())));
-    MoveTop(LabelSoft, StatusBar1->y() - 8 - 3 * (LabelURL->height() + 1) - PanelContours->y());
-    MoveTop(LabelVarnel, LabelSoft->y() + LabelSoft->height() + 1);
-    MoveTop(LabelURL, LabelVarnel->y() + LabelVarnel->height() + 1);
+    PanelContours->PlaceLabels(StatusBar1->y() - PanelContours->y());
 
     // The figure is anchored to all four sides of its panel.
     if (ImageContours != nullptr) {
@@ -203,14 +169,12 @@ void TMainForm::ArmRunButton() {
 
 void TMainForm::EnterRunningLayout() {
     InitComments->hide();
-    LabelUnconstrained->hide();
-    LabelTarvik->hide();
-    for (QComboBox* c : {CmbN, CmbFunctionsAll, CmbU0, CmbFunctionsNmore2}) c->setEnabled(false);
+    PanelContours->ShowTitles(false);
+    PanelProblem->SetChoosersEnabled(false);
     PanelMethods->hide();
     GboxMinAccuracy->hide();
     ChkBoxStoreConfig->hide();
-    const int top = PanelContours->y();
-    RichEditOut->setGeometry(RichEditOut->x(), top, RichEditOut->width(), StatusBar1->y() - top - 3);
+    RichEditOut->Span(PanelContours->y(), StatusBar1->y());
     BtnStart->hide();
     BtnCompare->hide();
     BtnExportTrace->hide();
@@ -250,29 +214,20 @@ void TMainForm::EnterSetupLayout() {
     BtnCompare->show();
     LabOutComputing->clear();
     ArmRunButton();
-    for (QComboBox* c : {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}) c->setEnabled(true);
-    for (QLabel* l : {LabelUnconstrained, LabelTarvik, LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->show();
+    PanelProblem->SetChoosersEnabled(true);
+    PanelContours->ShowTitles(true);
+    PanelContours->ShowAbout(true);
     PanelMethods->show();
     GboxMinAccuracy->show();
     ChkBoxStoreConfig->show();
     BtnStart->setFocus();
 }
 
-void TMainForm::HideAboutLabels() {
-    for (QLabel* l : {LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->hide();
-}
+void TMainForm::HideAboutLabels() { PanelContours->ShowAbout(false); }
 
 void TMainForm::CreateFigure() {
     DestroyFigure();
-    // The figure is a square in its panel; a panel cut short by the screen
-    // (or a window larger than the screen) gives a smaller square, never an
-    // image larger than the screen.
-    const QRect area = AvailableArea();
-    const int side = std::max(0, std::min({PanelContours->width(), PanelContours->height() + 7, area.width(),
-                                           area.height() + 7}));
-    ImageContours = new FigureWidget(side, FigureFontName, PanelContours);
-    const int imageWidth = side - 7;
-    ImageContours->setGeometry(3, 3, imageWidth, imageWidth - 7);
+    ImageContours = PanelContours->NewFigure(AvailableArea(), FigureFontName);
     connect(ImageContours, &FigureWidget::MouseMovedOnImage, this, [this](int x, int y) { ImageContoursMouseMove(x, y); });
     connect(ImageContours, &FigureWidget::DoubleClicked, this, [this] { ImageContoursDblClick(); });
     ImageContours->show();

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/configuration.h"
 #include "figure/figure_canvas.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
@@ -90,14 +91,15 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
     EXPECT_EQ(form->PanelContours->width(), 770 - 312 - 10 - 10);
     EXPECT_EQ(form->PanelContours->height(), form->PanelContours->width() - 7);
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
-    EXPECT_EQ(form->BtnExit->x(), 770 - 63 - 10 - 12);
-    EXPECT_EQ(form->BtnStart->x(), form->BtnExit->x() - 65 - 10 - 8);
+    const auto left = [this](QWidget* w) { return w->mapTo(form.get(), QPoint()).x(); };
+    EXPECT_EQ(left(form->BtnExit), 770 - 63 - 10 - 12);
+    EXPECT_EQ(left(form->BtnStart), left(form->BtnExit) - 65 - 10 - 8);
     EXPECT_EQ(form->RichEditOut->y() + form->RichEditOut->height() + 3, form->StatusBar1->y());
 
     form->SetFormWidth(900);
     EXPECT_EQ(form->PanelContours->width(), 900 - 332);
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
-    EXPECT_EQ(form->BtnExit->x(), 900 - 85);
+    EXPECT_EQ(left(form->BtnExit), 900 - 85);
 
     // Narrowing until the buttons reach the figure panel resets the width.
     form->SetFormWidth(540);
@@ -173,7 +175,7 @@ TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
 
 TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
     form->SpeedBtnNewton->click();
-    EXPECT_EQ(form->MethodGroup, 3);
+    EXPECT_EQ(form->PanelMethods->Group(), 3);
     EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
     EXPECT_FALSE(form->SpeedBtnGrad->isChecked());
     EXPECT_EQ(form->GboxMinAccuracy->height(), 90);
@@ -185,6 +187,43 @@ TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
     EXPECT_TRUE(form->SpeedBtnAuthor->isChecked());
     EXPECT_TRUE(form->CmbMethodsNewton->isHidden());
     EXPECT_EQ(form->MethodPosition(), 16);
+}
+
+// The run, data.ini and a comparison read the panels through one adapter:
+// what the panels show is what the run gets, and data.ini gives it back.
+TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguration) {
+    const struct { int dimension, function, start, group, item; bool changeOfJ; const char* eps; int functionPosition,
+                   methodPosition; FunctionId id; } cases[] = {
+        {0, 9, 3, 3, 2, false, "0.005", 9, 14, FunctionId::Staircase2},
+        {2, 2, 11, 1, 1, true, "1E-10", 8, 4, FunctionId::Schwefel12},
+        {0, 18, 0, 4, 1, true, "0.3", 18, 17, FunctionId::GeneralizedRosenbrock},
+    };
+    for (const auto& k : cases) {
+        Pick(form->CmbN, k.dimension);
+        Pick(k.dimension == 0 ? form->CmbFunctionsAll : form->CmbFunctionsNmore2, k.function);
+        Pick(form->CmbU0, k.start);
+        form->GroupButton(k.group)->click();
+        Pick(form->MethodList(k.group), k.item);
+        (k.changeOfJ ? form->RbtnPrec2 : form->RbtnPrec1)->setChecked(true);
+        (k.changeOfJ ? form->CmbPrec2 : form->CmbPrec1)->setEditText(k.eps);
+
+        form->CopyChoicesToState();
+        const WindowChoices& run = form->State().Choices;
+        EXPECT_EQ(run.CmbNText, form->CmbN->itemText(k.dimension).toStdString());
+        EXPECT_EQ(run.FunctionPosition, k.functionPosition);
+        EXPECT_EQ(form->State().FunctionCode, k.id);
+        EXPECT_EQ(run.StartItem, k.start);
+        EXPECT_EQ(run.MethodPosition, k.methodPosition);
+        EXPECT_EQ(run.RbtnPrec2Checked, k.changeOfJ);
+        EXPECT_EQ(k.changeOfJ ? run.CmbPrec2Text : run.CmbPrec1Text, k.eps);
+
+        const PanelChoices shown = form->Choices();
+        const Configuration stored = form->CurrentConfiguration();
+        form->ApplyConfiguration(Configuration{});
+        EXPECT_NE(form->Choices(), shown);
+        form->ApplyConfiguration(stored);
+        EXPECT_EQ(form->Choices(), shown) << k.functionPosition;
+    }
 }
 
 TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {

@@ -70,7 +70,7 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
             QTimer::singleShot(1, form.get(), clickTwiceOnStop);
             return;
         }
-        const QPointF at = QRectF(form->BtnStop->geometry()).center();
+        const QPointF at = form->BtnStop->mapTo(form.get(), QRectF(form->BtnStop->rect()).center());
         const QPointF global = form->mapToGlobal(at);
         const auto post = [&](QEvent::Type type, Qt::MouseButtons buttons) {
             QCoreApplication::postEvent(form->windowHandle(),

@@ -1,0 +1,69 @@
+#pragma once
+// The raised panel "Method:": five group buttons (gradient, conjugate
+// gradient, quasi-Newton, Newton, the author's) and one method list per
+// group, of which the chosen group's shows.
+#include <QFrame>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QToolButton;
+
+namespace tarvik::ui {
+
+constexpr int kMethodGroupCount = 5;
+
+// What the panel holds, as the run and data.ini take it.
+struct MethodChoice {
+    int group = 0;                                     // the group last chosen
+    std::array<bool, kMethodGroupCount> shown{true};   // which lists show
+    int item = 0;                                      // item of the (last) list that shows
+    int position = 0;  // position p in the whole method list; read, never put back
+
+    bool operator==(const MethodChoice&) const = default;
+};
+
+class MethodPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit MethodPanel(QWidget* parent);
+
+    QLabel* Label4 = nullptr;
+    QComboBox* CmbMethodsGrad = nullptr;
+    QComboBox* CmbMethodsConjGrad = nullptr;
+    QComboBox* CmbMethodsQuasiN = nullptr;
+    QComboBox* CmbMethodsNewton = nullptr;
+    QComboBox* CmbMethodsAuthor = nullptr;
+    QToolButton* SpeedBtnGrad = nullptr;
+    QToolButton* SpeedBtnConjGrad = nullptr;
+    QToolButton* SpeedBtnQuasiN = nullptr;
+    QToolButton* SpeedBtnNewton = nullptr;
+    QToolButton* SpeedBtnAuthor = nullptr;
+
+    // Every method of the catalogue in its group's list.
+    void FillLists();
+    QComboBox* MethodList(int group) const;
+    QToolButton* GroupButton(int group) const;
+    int Group() const { return group_; }
+    // Position p of the list that shows (the last one that shows wins).
+    int MethodPosition() const;
+    MethodChoice Choice() const;
+    // Puts back a stored choice as it was stored, several lists or none
+    // showing included.
+    void SetChoice(const MethodChoice& choice);
+    // The group's list shows and its button is the pressed one.
+    void ShowGroup(int group);
+    // Before any choice is read the gradient list shows.
+    void ShowFirstGroup();
+
+signals:
+    // A group button was clicked.
+    void groupChosen(int group);
+    // The user picked a method in a group's list.
+    void methodChanged(int group);
+
+private:
+    int group_ = 0;
+};
+
+} // namespace tarvik::ui

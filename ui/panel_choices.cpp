@@ -1,0 +1,71 @@
+#include "ui/panel_choices.h"
+
+#include "app/configuration.h"
+#include "core/function_catalogue.h"
+#include "core/run_state.h"
+
+namespace tarvik::ui {
+
+PanelChoices ChoicesFromPanels(const ProblemPanel& problem, const MethodPanel& method, const AccuracyPanel& accuracy,
+                               const InputFilesPanel& files) {
+    return {problem.Choice(), method.Choice(), accuracy.Choice(), files.Choice()};
+}
+
+void CopyToRun(const PanelChoices& chosen, RunState& run) {
+    WindowChoices& c = run.Choices;
+    c.CmbNText = chosen.problem.dimension;
+    c.FunctionPosition = chosen.problem.functionPosition;
+    c.StartItem = chosen.problem.startItem;
+    c.MethodPosition = chosen.method.position;
+    c.RbtnPrec1Checked = chosen.accuracy.knownMinimum;
+    c.RbtnPrec2Checked = chosen.accuracy.changeOfJ;
+    c.CmbPrec1Text = chosen.accuracy.eps1;
+    c.CmbPrec2Text = chosen.accuracy.eps2;
+    c.UStarOption = chosen.files.Option();
+    c.UStarFileName = chosen.files.pathUStar;
+    run.FunctionCode = FunctionAtListPosition(c.FunctionPosition);
+    run.FunctionName = chosen.problem.functionName;
+}
+
+void CopyToConfiguration(const PanelChoices& chosen, Configuration& c) {
+    c.Dimension = chosen.problem.dimension;
+    c.StartingPoint = chosen.problem.startItem;
+    c.FunctionsAll = chosen.problem.fullList;
+    c.FunctionsNmore2 = chosen.problem.shortList;
+    c.FunctionItem = chosen.problem.functionItem;
+    c.PathA = chosen.files.pathA;
+    c.PathB = chosen.files.pathB;
+    c.C = chosen.files.c;
+    c.PathUStar = chosen.files.pathUStar;
+    c.UStarFromFile = chosen.files.uStarFromFile;
+    c.UStarZero = chosen.files.uStarZero;
+    c.UStarUnknown = chosen.files.uStarUnknown;
+    c.Accuracy1 = chosen.accuracy.knownMinimum;
+    c.Accuracy2 = chosen.accuracy.changeOfJ;
+    c.Eps1 = chosen.accuracy.eps1;
+    c.Eps2 = chosen.accuracy.eps2;
+    c.Group = chosen.method.group;
+    c.Gradient = chosen.method.shown[0];
+    c.ConjugateGradient = chosen.method.shown[1];
+    c.QuasiNewton = chosen.method.shown[2];
+    c.Newton = chosen.method.shown[3];
+    c.Author = chosen.method.shown[4];
+    c.MethodItem = chosen.method.item;
+}
+
+PanelChoices ChoicesFromConfiguration(const Configuration& c) {
+    PanelChoices chosen;
+    chosen.problem.dimension = c.Dimension;
+    chosen.problem.startItem = c.StartingPoint;
+    chosen.problem.fullList = c.FunctionsAll;
+    chosen.problem.shortList = c.FunctionsNmore2;
+    chosen.problem.functionItem = c.FunctionItem;
+    chosen.files = {c.PathA, c.PathB, c.PathUStar, c.C, c.UStarFromFile, c.UStarZero, c.UStarUnknown};
+    chosen.accuracy = {c.Accuracy1, c.Accuracy2, c.Eps1, c.Eps2};
+    chosen.method.group = c.Group;
+    chosen.method.shown = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
+    chosen.method.item = c.MethodItem;
+    return chosen;
+}
+
+} // namespace tarvik::ui

@@ -1,0 +1,163 @@
+#include "ui/problem_panel.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <algorithm>
+
+#include "app/start_point.h"
+#include "core/function_catalogue.h"
+#include "ui/design_widgets.h"
+#include "ui/hint_text.h"
+
+namespace tarvik::ui {
+
+namespace {
+
+const QString kPairHint = QStringLiteral("Select two first components | Two first components of a starting point");
+
+QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+} // namespace
+
+ProblemPanel::ProblemPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("PanelProblem"));
+    // Down to the bottom of the formula picture's frame (and of ImageU0).
+    setGeometry(0, 0, parent->width(), 97);
+
+    Label1 = NewLabel(this, "Label1", QStringLiteral("Dimension"), 8, 12);
+    Label6 = NewLabel(this, "Label6", QStringLiteral("n:"), 63, 12, true);
+    CmbN = NewCombo(this, "CmbN", true, 81, 7, 56, 21);
+    SetHint(CmbN, QStringLiteral("Select or type an integer number | Dimension of objective function J(u)"));
+
+    Label5 = NewLabel(this, "Label5", QStringLiteral("Starting point"), 149, 12);
+    Label8 = NewLabel(this, "Label8", QStringLiteral("u°:"), 215, 12, true);
+    CmbU0 = NewCombo(this, "CmbU0", false, 234, 9, 71, 21);
+    SetHint(CmbU0, QStringLiteral(
+        "Select two first components of vector u° | Two first components of a starting point or point from a file"));
+
+    Label2 = NewLabel(this, "Label2", QStringLiteral("Function"), 8, 41);
+    Label7 = NewLabel(this, "Label7", QStringLiteral("J(u):"), 53, 41, true);
+    CmbFunctionsAll = NewCombo(this, "CmbFunctionsAll", false, 81, 36, 224, 21);
+    SetHint(CmbFunctionsAll, QStringLiteral("Select a function | Objective function"));
+    CmbFunctionsNmore2 = NewCombo(this, "CmbFunctionsNmore2", false, 80, 36, 225, 21);
+    SetHint(CmbFunctionsNmore2, QStringLiteral("Select a function | Objective function"));
+    CmbFunctionsNmore2->hide();
+
+    BvlObjectFun = new QFrame(this);
+    BvlObjectFun->setObjectName(QStringLiteral("BvlObjectFun"));
+    BvlObjectFun->setFrameShape(QFrame::Box);
+    BvlObjectFun->setFrameShadow(QFrame::Sunken);
+    BvlObjectFun->setGeometry(312, 37, 321, 55);
+    ImageJ = new QLabel(this);
+    ImageJ->setObjectName(QStringLiteral("ImageJ"));
+    ImageJ->setAlignment(Qt::AlignCenter);
+    ImageJ->setGeometry(312, 37, 321, 55);
+    ImageU0 = new QLabel(this);
+    ImageU0->setObjectName(QStringLiteral("ImageU0"));
+    ImageU0->setGeometry(303, 0, 218, 97);
+    ImageU0->hide();
+
+    connect(CmbN->lineEdit(), &QLineEdit::textEdited, this, [this] { emit dimensionChanged(); });
+    connect(CmbN, qOverload<int>(&QComboBox::activated), this, [this] { emit dimensionChanged(); });
+    connect(CmbFunctionsAll, qOverload<int>(&QComboBox::activated), this, [this] { emit functionChanged(true); });
+    connect(CmbFunctionsNmore2, qOverload<int>(&QComboBox::activated), this, [this] { emit functionChanged(false); });
+    connect(CmbU0, qOverload<int>(&QComboBox::activated), this, [this](int item) { emit startChanged(item); });
+}
+
+void ProblemPanel::FillLists() {
+    for (std::string_view item : StartPointItems) CmbU0->addItem(FromView(item));
+    CmbU0->setCurrentIndex(0);
+
+    CmbN->addItems({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("5"), QStringLiteral("10"),
+                    QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("50"), QStringLiteral("100"),
+                    QStringLiteral("300"), QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("3000"),
+                    QStringLiteral("5000"), QStringLiteral("10000")});
+    CmbN->setCurrentIndex(0);
+
+    for (const FunctionTraits& f : FunctionList()) {
+        CmbFunctionsAll->addItem(FromView(f.name));
+        if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(FromView(f.name));
+    }
+    CmbFunctionsAll->setCurrentIndex(0);
+    CmbFunctionsNmore2->setCurrentIndex(0);
+}
+
+int ProblemPanel::FunctionPosition() const {
+    int position = 0;
+    if (!CmbFunctionsAll->isHidden()) position = CmbFunctionsAll->currentIndex();
+    // The short list leaves out the two-dimensional functions, which come first.
+    if (!CmbFunctionsNmore2->isHidden())
+        position = CmbFunctionsNmore2->currentIndex() +
+                   static_cast<int>(std::count_if(FunctionList().begin(), FunctionList().end(),
+                                                  [](const FunctionTraits& f) { return f.twoDimensionalOnly; }));
+    return std::clamp(position, 0, FunctionCount - 1);
+}
+
+ProblemChoice ProblemPanel::Choice() const {
+    ProblemChoice c;
+    c.dimension = CmbN->currentText().toStdString();
+    c.startItem = CmbU0->currentIndex();
+    c.fullList = !CmbFunctionsAll->isHidden();
+    c.shortList = !CmbFunctionsNmore2->isHidden();
+    if (c.fullList) c.functionItem = CmbFunctionsAll->currentIndex();
+    if (c.shortList) c.functionItem = CmbFunctionsNmore2->currentIndex();
+    c.functionPosition = FunctionPosition();
+    c.functionName = CmbFunctionsAll->itemText(c.functionPosition).left(60).toStdString();
+    return c;
+}
+
+void ProblemPanel::SetChoice(const ProblemChoice& choice) {
+    SetComboText(CmbN, QString::fromStdString(choice.dimension));
+    SetItemIndex(CmbU0, choice.startItem);
+    CmbFunctionsAll->setVisible(choice.fullList);
+    CmbFunctionsNmore2->setVisible(choice.shortList);
+    if (choice.fullList) SetItemIndex(CmbFunctionsAll, choice.functionItem);
+    if (choice.shortList) SetItemIndex(CmbFunctionsNmore2, choice.functionItem);
+}
+
+void ProblemPanel::ShowListFor(int n) {
+    if (n > 2 && !CmbFunctionsAll->isHidden()) {
+        // A two-dimensional function has no place in the short list: its
+        // first quadratic is taken instead.
+        const int found = CmbFunctionsNmore2->findText(CmbFunctionsAll->currentText(), Qt::MatchExactly);
+        CmbFunctionsNmore2->setCurrentIndex(found >= 0 ? found : 0);
+        CmbFunctionsAll->hide();
+        CmbFunctionsNmore2->show();
+    } else if (n == 2 && CmbFunctionsAll->isHidden()) {
+        CmbFunctionsAll->setCurrentIndex(CmbFunctionsAll->findText(CmbFunctionsNmore2->currentText(), Qt::MatchExactly));
+        CmbFunctionsNmore2->hide();
+        CmbFunctionsAll->show();
+    }
+}
+
+void ProblemPanel::SetChoosersEnabled(bool enabled) {
+    for (QComboBox* c : {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}) c->setEnabled(enabled);
+}
+
+void ProblemPanel::ShowPicture(const QImage& picture) {
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    if (pixmap.width() > ImageJ->width() || pixmap.height() > ImageJ->height())
+        pixmap = pixmap.scaled(ImageJ->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    ImageJ->setPixmap(pixmap);
+}
+
+void ProblemPanel::ClearPicture() { ImageJ->clear(); }
+
+void ProblemPanel::ShowPairHint() { SetHint(CmbU0, kPairHint); }
+
+void ProblemPanel::ShowPairHintUnlessFile() {
+    if (!CmbU0->currentText().startsWith(QLatin1Char('f'))) ShowPairHint();
+}
+
+void ProblemPanel::ShowStartFileHint(const QString& path) { SetHint(CmbU0, path); }
+
+void ProblemPanel::ChooseFirstStart() {
+    CmbU0->setCurrentIndex(0);
+    ShowPairHint();
+}
+
+} // namespace tarvik::ui

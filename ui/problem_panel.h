@@ -1,0 +1,82 @@
+#pragma once
+// The strip along the top of the window that states the problem: the
+// dimension n, the starting point u°, the two function lists (all functions
+// for n = 2, those of any dimension otherwise) and the function's formula
+// picture above the figure.
+#include <QWidget>
+#include <string>
+
+class QComboBox;
+class QFrame;
+class QImage;
+class QLabel;
+
+namespace tarvik::ui {
+
+// What the panel holds, as the run and data.ini take it.
+struct ProblemChoice {
+    std::string dimension = "2";  // the text of CmbN as typed
+    int startItem = 0;            // CmbU0
+    bool fullList = true;         // CmbFunctionsAll shows
+    bool shortList = false;       // CmbFunctionsNmore2 shows
+    int functionItem = 0;         // the item of the visible list (the short one wins)
+    // Read from the lists; putting a choice back leaves them out.
+    int functionPosition = 0;     // catalogue position of the chosen function
+    std::string functionName;     // its name as the report heads it
+
+    bool operator==(const ProblemChoice&) const = default;
+};
+
+class ProblemPanel : public QWidget {
+    Q_OBJECT
+public:
+    // The panel starts at the window's top left corner, so its controls keep
+    // the window's coordinates; it reaches across the window.
+    explicit ProblemPanel(QWidget* parent);
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* CmbN = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label8 = nullptr;
+    QComboBox* CmbU0 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* CmbFunctionsAll = nullptr;
+    QComboBox* CmbFunctionsNmore2 = nullptr;
+    QFrame* BvlObjectFun = nullptr;
+    QLabel* ImageJ = nullptr;
+    QLabel* ImageU0 = nullptr;
+
+    // The dimensions, the starting points and both function lists.
+    void FillLists();
+    ProblemChoice Choice() const;
+    // Puts back a stored choice; an item a list does not have leaves it as
+    // it is.
+    void SetChoice(const ProblemChoice& choice);
+    // Catalogue position of the function of the visible list.
+    int FunctionPosition() const;
+    // The list that fits dimension n shows, with the function of the other
+    // list where it has it.
+    void ShowListFor(int n);
+    void SetChoosersEnabled(bool enabled);
+
+    // The formula picture, scaled down to fit when larger.
+    void ShowPicture(const QImage& picture);
+    void ClearPicture();
+    // The starting point's hint: the first two components, or the file chosen.
+    void ShowPairHint();
+    // The pair's hint unless the starting point comes from a file.
+    void ShowPairHintUnlessFile();
+    void ShowStartFileHint(const QString& path);
+    // Back to the first starting point, as a cancelled file choice leaves it.
+    void ChooseFirstStart();
+
+signals:
+    // Only what the user does is a change; setting a list from code is not.
+    void dimensionChanged();
+    void functionChanged(bool fromFullList);
+    void startChanged(int item);
+};
+
+} // namespace tarvik::ui

@@ -1,0 +1,41 @@
+#pragma once
+// The row of buttons at the top right: Start, Stop and Clear take turns at
+// one place, Compare and Save as at another, Export trace beside them and
+// Exit at the right end. The row keeps the buttons' spacing; the window
+// places the row by its right end.
+#include <QWidget>
+
+class QPushButton;
+
+namespace tarvik::ui {
+
+class RunButtons : public QWidget {
+    Q_OBJECT
+public:
+    explicit RunButtons(QWidget* parent);
+
+    QPushButton* BtnStart = nullptr;
+    QPushButton* BtnStop = nullptr;
+    QPushButton* BtnClear = nullptr;
+    QPushButton* BtnSaveAS = nullptr;
+    QPushButton* BtnExit = nullptr;
+    QPushButton* BtnCompare = nullptr;
+    QPushButton* BtnExportTrace = nullptr;
+
+    // Exit's left edge at exitLeft in the window, the others to its left
+    // with gaps that grow with e (twice the output pane's margin).
+    void Arrange(int exitLeft, int e);
+    // Save as's left edge in the window's coordinates.
+    int SaveAsLeft() const;
+
+signals:
+    void startClicked();
+    void stopClicked();
+    void clearClicked();
+    void saveAsClicked();
+    void exitClicked();
+    void compareClicked();
+    void exportTraceClicked();
+};
+
+} // namespace tarvik::ui
