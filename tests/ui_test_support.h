@@ -132,6 +132,7 @@ protected:
     void Open() {
         log = ScriptedDialogs::Log{};
         form = std::make_unique<ui::TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
+        problem = form->PanelProblem;
     }
     // Error boxes other than those of missing function pictures, which
     // depend on whether the Media folder has been generated.
@@ -147,6 +148,8 @@ protected:
     QTemporaryDir dir;
     ScriptedDialogs::Log log;
     std::unique_ptr<ui::TMainForm> form;
+    // The window's panels, whose controls the tests work.
+    ui::ProblemPanel* problem = nullptr;
 };
 
 } // namespace tarvik::testing

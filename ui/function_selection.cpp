@@ -108,7 +108,7 @@ void TMainForm::StartPointChanged() {
 }
 
 void TMainForm::StartPointClicked() {
-    ImageU0->hide();
+    PanelProblem->ImageU0->hide();
     if (Choices().problem.startItem == StartPointFromFileItem) ChooseU0File();
 }
 

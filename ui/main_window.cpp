@@ -86,7 +86,7 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     OpenDialog1.InitialDir = StartDir;
     FigureFontName = BtnStart->font().family();
     StartupLayout();
-    Label8->setText(QStringLiteral("u°:"));
+    PanelProblem->Label8->setText(QStringLiteral("u°:"));
     FillLists();
     ReadConfiguration();
 
@@ -138,19 +138,6 @@ void TMainForm::CreateControls() {
 
 void TMainForm::CreateProblemControls() {
     PanelProblem = new ProblemPanel(this);
-    Label1 = PanelProblem->Label1;
-    Label6 = PanelProblem->Label6;
-    CmbN = PanelProblem->CmbN;
-    Label5 = PanelProblem->Label5;
-    Label8 = PanelProblem->Label8;
-    CmbU0 = PanelProblem->CmbU0;
-    Label2 = PanelProblem->Label2;
-    Label7 = PanelProblem->Label7;
-    CmbFunctionsAll = PanelProblem->CmbFunctionsAll;
-    CmbFunctionsNmore2 = PanelProblem->CmbFunctionsNmore2;
-    BvlObjectFun = PanelProblem->BvlObjectFun;
-    ImageJ = PanelProblem->ImageJ;
-    ImageU0 = PanelProblem->ImageU0;
 }
 
 void TMainForm::CreateMethodControls() {
@@ -393,7 +380,7 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
         // A damaged file must not keep the program from starting.
         host_.ShowError("The dimension \"" + c.Dimension + "\" in " + ConfigurationFile().toStdString() +
                         " is not an integer; the dimension 2 is used.");
-        chosen.problem.dimension = CmbN->itemText(0).toStdString();
+        chosen.problem.dimension = PanelProblem->CmbN->itemText(0).toStdString();
         state_.N = 2;
     }
     PanelProblem->SetChoice(chosen.problem);
@@ -457,7 +444,7 @@ void TMainForm::ShowHintFor(QWidget* widget) {
             formHint_.clear();
             break;
         }
-        if (w == ImageJ) {
+        if (w == PanelProblem->ImageJ) {
             ImageJMouseMove();
             break;
         }
@@ -485,8 +472,8 @@ void TMainForm::ImageJMouseMove() {
         hint = !Traits(state_.FunctionCode).parameters.empty()
                    ? QStringLiteral("Click \"F\"-button to change parameters | Objective function ")
                    : QStringLiteral("| Objective function");
-    SetHint(ImageJ, hint);
-    SetHint(BvlObjectFun, hint);
+    SetHint(PanelProblem->ImageJ, hint);
+    SetHint(PanelProblem->BvlObjectFun, hint);
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -512,8 +499,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
         if (watched == InitComments->viewport()) {
             InitComments->hide();
-        } else if (watched == ImageJ) {
-            ImageU0->hide();
+        } else if (watched == PanelProblem->ImageJ) {
+            PanelProblem->ImageU0->hide();
         }
         break;
     default:

@@ -57,21 +57,8 @@ public:
     ~TMainForm() override;
 
     // ---- Controls ----
-    // The problem panel; its controls are reached under their own names too.
+    // The problem panel; its controls are reached through it.
     ProblemPanel* PanelProblem = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label6 = nullptr;
-    QComboBox* CmbN = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label8 = nullptr;
-    QComboBox* CmbU0 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label7 = nullptr;
-    QComboBox* CmbFunctionsAll = nullptr;
-    QComboBox* CmbFunctionsNmore2 = nullptr;
-    QFrame* BvlObjectFun = nullptr;
-    QLabel* ImageJ = nullptr;
-    QLabel* ImageU0 = nullptr;
     QLabel* LabOutComputing = nullptr;
     // The method panel; its controls are reached under their own names too.
     MethodPanel* PanelMethods = nullptr;

@@ -64,8 +64,8 @@ void TMainForm::PanelOkClicked() {
 
 void TMainForm::PanelCloseClicked() {
     ClosePanel();
-    CmbFunctionsAll->setCurrentIndex(0);
-    CmbFunctionsNmore2->setCurrentIndex(0);
+    PanelProblem->CmbFunctionsAll->setCurrentIndex(0);
+    PanelProblem->CmbFunctionsNmore2->setCurrentIndex(0);
     GboxMinAccuracy->AllowKnownMinimum(true);
     FunctionChanged();
 }

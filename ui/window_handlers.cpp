@@ -45,7 +45,7 @@ void TMainForm::CopyChoicesToState() {
     int32_t typed = 0;
     // A dimension that is not an integer falls back to the first item; the
     // run keeps the dimension it had.
-    if (!TryParseInt32(chosen.problem.dimension, typed)) CmbN->setCurrentIndex(0);
+    if (!TryParseInt32(chosen.problem.dimension, typed)) PanelProblem->CmbN->setCurrentIndex(0);
 }
 
 void TMainForm::BtnStartClick() {

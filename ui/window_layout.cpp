@@ -112,7 +112,7 @@ void TMainForm::ApplyResize() {
     lastClientSize_ = now;
     const QSize panelBefore = PanelContours->size();
     PanelContours->resize(PanelContours->width() + dx, PanelContours->height() + dy);
-    SetWidth(ImageJ, ImageJ->width() + dx);
+    SetWidth(PanelProblem->ImageJ, PanelProblem->ImageJ->width() + dx);
     SetHeight(RichEditOut, RichEditOut->height() + dy);
     StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
     // The bar's tools ride on it.
@@ -139,9 +139,9 @@ void TMainForm::ApplyResize() {
     // The problem panel starts at the window's corner: its coordinates are
     // the window's.
     SetWidth(PanelProblem, width());
-    SetWidth(BvlObjectFun, panelWidth);
-    MoveLeft(ImageJ, (panelWidth - ImageJ->width()) / 2 + PanelContours->x());
-    SetWidth(ImageJ, BvlObjectFun->width() - 5);
+    SetWidth(PanelProblem->BvlObjectFun, panelWidth);
+    MoveLeft(PanelProblem->ImageJ, (panelWidth - PanelProblem->ImageJ->width()) / 2 + PanelContours->x());
+    SetWidth(PanelProblem->ImageJ, PanelProblem->BvlObjectFun->width() - 5);
     PanelContours->PlaceLabels(StatusBar1->y() - PanelContours->y());
 
     // The figure is anchored to all four sides of its panel.

@@ -49,7 +49,7 @@ TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
     WriteIni(kNewtonExample);
     Open();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("; ").toStdString();
-    EXPECT_TRUE(form->CmbFunctionsAll->isHidden());
+    EXPECT_TRUE(problem->CmbFunctionsAll->isHidden());
     EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
     EXPECT_EQ(form->MethodPosition(), 13);
     EXPECT_FALSE(form->InitComments->isVisibleTo(form.get()));
@@ -71,7 +71,7 @@ TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
     Open();
     EXPECT_FALSE(form->SoundOn());
     EXPECT_EQ(form->CmbMethodsNewton->currentIndex(), 1);
-    EXPECT_EQ(form->CmbFunctionsNmore2->currentIndex(), 3);
+    EXPECT_EQ(problem->CmbFunctionsNmore2->currentIndex(), 3);
 }
 
 TEST_F(ConfigurationWindowTest, ExitWithTheBoxClearedRemovesTheFile) {
@@ -108,8 +108,8 @@ TEST_F(ConfigurationWindowTest, AStoredQuadraticOptionAndAuthorGroupComeBack) {
     EXPECT_EQ(form->MethodPosition(), 17);
     EXPECT_TRUE(form->SpeedBtnAuthor->isChecked());
     // Keys that are missing keep the design state.
-    EXPECT_EQ(form->CmbN->currentText(), "2");
-    EXPECT_FALSE(form->CmbFunctionsAll->isHidden());
+    EXPECT_EQ(problem->CmbN->currentText(), "2");
+    EXPECT_FALSE(problem->CmbFunctionsAll->isHidden());
 }
 
 TEST_F(ConfigurationWindowTest, ADimensionThatIsNoIntegerIsReportedAndTwoIsUsed) {
@@ -118,7 +118,7 @@ TEST_F(ConfigurationWindowTest, ADimensionThatIsNoIntegerIsReportedAndTwoIsUsed)
     ASSERT_EQ(Errors().size(), 1);
     EXPECT_TRUE(Errors()[0].contains("\"ten\"")) << Errors()[0].toStdString();
     EXPECT_EQ(form->State().N, 2);
-    EXPECT_EQ(form->CmbN->currentText(), "2");
+    EXPECT_EQ(problem->CmbN->currentText(), "2");
 }
 
 TEST_F(ConfigurationWindowTest, AMaximisedWindowIsRestoredMaximisedAndFitsTheScreen) {

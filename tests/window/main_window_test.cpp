@@ -54,14 +54,14 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(form->ChkBoxStoreConfig->text(), "Store the configuration befor 'Exit'");
     EXPECT_EQ(form->RbtnPrec1->text(), "  ||u-u*||/||u°-u*|| <");
     EXPECT_EQ(form->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
-    EXPECT_EQ(form->Label8->text(), "u°:");
+    EXPECT_EQ(problem->Label8->text(), "u°:");
     EXPECT_EQ(form->SpeedBtnAuthor->text(), "Author's");
     EXPECT_FALSE(form->BitBtnAbout->isEnabled());
     // The lists: their lengths and the items at their edges.
     const struct { QComboBox* list; int count, item; const char* text; } lists[] = {
-        {form->CmbN, 14, 13, "10000"}, {form->CmbU0, 30, 29, "from file"}, {form->CmbU0, 30, 11, " 1.0;  -1.0"},
-        {form->CmbFunctionsAll, 19, 18, "Generalized Rosenbrock (n>=2)"},
-        {form->CmbFunctionsNmore2, 13, 0, "Quadratic: Axis Parallel Ellipsoid"},
+        {problem->CmbN, 14, 13, "10000"}, {problem->CmbU0, 30, 29, "from file"}, {problem->CmbU0, 30, 11, " 1.0;  -1.0"},
+        {problem->CmbFunctionsAll, 19, 18, "Generalized Rosenbrock (n>=2)"},
+        {problem->CmbFunctionsNmore2, 13, 0, "Quadratic: Axis Parallel Ellipsoid"},
         {form->CmbMethodsQuasiN, 5, 4, "quasi-Newton L-BFGS, memory 15 pairs,Wolfe"},
         {form->CmbMethodsNewton, 4, 2, "Inexact Newton-ConjGrag, step-size=1"}, {form->CmbMethodsAuthor, 2, 0, nullptr},
         {form->CmbPrec1, 9, 2, "0.01"}, {form->CmbPrec2, 11, 10, "1E-20"},
@@ -73,8 +73,8 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(form->CmbPrec1->currentText(), "0.01");
 
     // Short hint as tooltip, long hint in status panel 0.
-    EXPECT_EQ(form->CmbN->toolTip(), "Select or type an integer number ");
-    form->ShowHintFor(form->CmbN);
+    EXPECT_EQ(problem->CmbN->toolTip(), "Select or type an integer number ");
+    form->ShowHintFor(problem->CmbN);
     EXPECT_EQ(form->StatusText(), " Dimension of objective function J(u)");
     form->ShowHintFor(form->BtnStop);
     EXPECT_EQ(form->StatusText(), "Stopping the minimization process");
@@ -119,57 +119,57 @@ TEST_F(MainWindowTest, WindowAndFigureUseTheSansSerifWithTheDesignMetrics) {
 }
 
 TEST_F(MainWindowTest, DimensionSwitchesBetweenTheFunctionListsAndANonIntegerIsRefused) {
-    Type(form->CmbN, "3");
+    Type(problem->CmbN, "3");
     EXPECT_EQ(form->State().N, 3);
-    EXPECT_TRUE(form->CmbFunctionsAll->isHidden());
-    EXPECT_FALSE(form->CmbFunctionsNmore2->isHidden());
-    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic: Axis Parallel Ellipsoid");
+    EXPECT_TRUE(problem->CmbFunctionsAll->isHidden());
+    EXPECT_FALSE(problem->CmbFunctionsNmore2->isHidden());
+    EXPECT_EQ(problem->CmbFunctionsNmore2->currentText(), "Quadratic: Axis Parallel Ellipsoid");
     EXPECT_EQ(form->State().FunctionCode, FunctionId::AxisEllipsoid);
     EXPECT_EQ(form->State().FunctionName, "Quadratic: Axis Parallel Ellipsoid");
 
     // A larger n keeps the short list and its choice.
-    Pick(form->CmbFunctionsNmore2, 3);
-    Pick(form->CmbN, 3);
+    Pick(problem->CmbFunctionsNmore2, 3);
+    Pick(problem->CmbN, 3);
     EXPECT_EQ(form->State().N, 10);
-    EXPECT_EQ(form->CmbFunctionsNmore2->currentIndex(), 3);
+    EXPECT_EQ(problem->CmbFunctionsNmore2->currentIndex(), 3);
     EXPECT_EQ(form->FunctionPosition(), 9);
 
     // Back to n = 2: the same quadratic in the long list, not Rosenbrock.
-    Pick(form->CmbN, 0);
-    EXPECT_FALSE(form->CmbFunctionsAll->isHidden());
-    EXPECT_TRUE(form->CmbFunctionsNmore2->isHidden());
-    EXPECT_EQ(form->CmbFunctionsAll->currentIndex(), 9);
+    Pick(problem->CmbN, 0);
+    EXPECT_FALSE(problem->CmbFunctionsAll->isHidden());
+    EXPECT_TRUE(problem->CmbFunctionsNmore2->isHidden());
+    EXPECT_EQ(problem->CmbFunctionsAll->currentIndex(), 9);
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Staircase2);
 
     // A quadratic chosen at n = 2 survives the switch to the short list.
-    Pick(form->CmbFunctionsAll, 14);
-    Type(form->CmbN, "5");
-    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic: DIXON3DQ");
+    Pick(problem->CmbFunctionsAll, 14);
+    Type(problem->CmbN, "5");
+    EXPECT_EQ(problem->CmbFunctionsNmore2->currentText(), "Quadratic: DIXON3DQ");
 
     // A non-integer dimension is reported and keeps n.
-    Type(form->CmbN, "5x");
+    Type(problem->CmbN, "5x");
     EXPECT_EQ(Errors(), QStringList{"'5x' is not a valid integer value"});
     EXPECT_EQ(form->State().N, 5);
-    EXPECT_FALSE(form->CmbFunctionsNmore2->isHidden());
+    EXPECT_FALSE(problem->CmbFunctionsNmore2->isHidden());
 }
 
 TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
-    Pick(form->CmbFunctionsAll, 3);  // Himmelblau 28
+    Pick(problem->CmbFunctionsAll, 3);  // Himmelblau 28
     EXPECT_FALSE(form->RbtnPrec1->isEnabled());
     EXPECT_TRUE(form->RbtnPrec2->isChecked());
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Himmelblau28);
     // "!" follows the check of RbtnPrec1 as it was before the change.
     EXPECT_TRUE(form->Label10->isHidden());
 
-    Pick(form->CmbFunctionsAll, 0);  // Rosenbrock
+    Pick(problem->CmbFunctionsAll, 0);  // Rosenbrock
     EXPECT_TRUE(form->RbtnPrec1->isEnabled());
     EXPECT_TRUE(form->RbtnPrec2->isEnabled());
     EXPECT_TRUE(form->RbtnPrec2->isChecked());
     EXPECT_FALSE(form->Label10->isHidden());
 
-    Pick(form->CmbFunctionsAll, 4);  // Saddle
+    Pick(problem->CmbFunctionsAll, 4);  // Saddle
     EXPECT_FALSE(form->RbtnPrec1->isEnabled());
-    Pick(form->CmbFunctionsAll, 5);  // Cubic
+    Pick(problem->CmbFunctionsAll, 5);  // Cubic
     EXPECT_TRUE(form->RbtnPrec1->isEnabled());
 }
 
@@ -199,9 +199,9 @@ TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguratio
         {0, 18, 0, 4, 1, true, "0.3", 18, 17, FunctionId::GeneralizedRosenbrock},
     };
     for (const auto& k : cases) {
-        Pick(form->CmbN, k.dimension);
-        Pick(k.dimension == 0 ? form->CmbFunctionsAll : form->CmbFunctionsNmore2, k.function);
-        Pick(form->CmbU0, k.start);
+        Pick(problem->CmbN, k.dimension);
+        Pick(k.dimension == 0 ? problem->CmbFunctionsAll : problem->CmbFunctionsNmore2, k.function);
+        Pick(problem->CmbU0, k.start);
         form->GroupButton(k.group)->click();
         Pick(form->MethodList(k.group), k.item);
         (k.changeOfJ ? form->RbtnPrec2 : form->RbtnPrec1)->setChecked(true);
@@ -209,7 +209,7 @@ TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguratio
 
         form->CopyChoicesToState();
         const WindowChoices& run = form->State().Choices;
-        EXPECT_EQ(run.CmbNText, form->CmbN->itemText(k.dimension).toStdString());
+        EXPECT_EQ(run.CmbNText, problem->CmbN->itemText(k.dimension).toStdString());
         EXPECT_EQ(run.FunctionPosition, k.functionPosition);
         EXPECT_EQ(form->State().FunctionCode, k.id);
         EXPECT_EQ(run.StartItem, k.start);
@@ -233,7 +233,7 @@ TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
     EXPECT_FALSE(form->BtnClear->isHidden());
     EXPECT_FALSE(form->BtnSaveAS->isHidden());
     EXPECT_TRUE(form->BtnStop->isHidden());
-    EXPECT_FALSE(form->CmbN->isEnabled());
+    EXPECT_FALSE(problem->CmbN->isEnabled());
     EXPECT_EQ(form->RichEditOut->y(), form->PanelContours->y());
     EXPECT_EQ(form->LabOutComputing->text(), "Descent with constant step-size");
     EXPECT_EQ(form->StatusText(), " Done");
@@ -348,26 +348,26 @@ TEST_F(MainWindowTest, HintsFollowTheMouseAndTheFormHint) {
     // Controls without a hint show the main window's hint; the output pane
     // clears it.
     form->SetFormHint(" Trajectory");
-    form->ShowHintFor(form->Label1);
+    form->ShowHintFor(problem->Label1);
     EXPECT_EQ(form->StatusText(), " Trajectory");
     form->ShowHintFor(form->RichEditOut->viewport());
     EXPECT_EQ(form->StatusText(), "");
     EXPECT_EQ(form->FormHint(), "");
 
-    form->ShowHintFor(form->ImageJ);
+    form->ShowHintFor(problem->ImageJ);
     EXPECT_EQ(form->StatusText(), " Objective function");
-    Pick(form->CmbFunctionsAll, 13);  // TRIDIA
-    form->ShowHintFor(form->ImageJ);
-    EXPECT_EQ(form->ImageJ->toolTip(), "Click \"F\"-button to change parameters ");
+    Pick(problem->CmbFunctionsAll, 13);  // TRIDIA
+    form->ShowHintFor(problem->ImageJ);
+    EXPECT_EQ(problem->ImageJ->toolTip(), "Click \"F\"-button to change parameters ");
 }
 
 TEST_F(MainWindowTest, StartingPointFromFileUsesTheOpenDialog) {
     // Cancel: back to the first item with its hint.
-    Pick(form->CmbU0, 29);
+    Pick(problem->CmbU0, 29);
     ASSERT_EQ(log.openTitles.size(), 1);
     EXPECT_EQ(log.openTitles[0], "Open file for u°");
-    EXPECT_EQ(form->CmbU0->currentIndex(), 0);
-    EXPECT_EQ(HintOf(form->CmbU0), "Select two first components | Two first components of a starting point");
+    EXPECT_EQ(problem->CmbU0->currentIndex(), 0);
+    EXPECT_EQ(HintOf(problem->CmbU0), "Select two first components | Two first components of a starting point");
 
     const QString path = dir.filePath("u0.txt");
     QFile file(path);
@@ -375,16 +375,16 @@ TEST_F(MainWindowTest, StartingPointFromFileUsesTheOpenDialog) {
     file.write("0.5\n  -0.25 \n");
     file.close();
     log.openAnswers.push_back(path);
-    Pick(form->CmbU0, 29);
-    EXPECT_EQ(form->CmbU0->currentIndex(), 29);
-    EXPECT_EQ(HintOf(form->CmbU0), path);
+    Pick(problem->CmbU0, 29);
+    EXPECT_EQ(problem->CmbU0->currentIndex(), 29);
+    EXPECT_EQ(HintOf(problem->CmbU0), path);
     EXPECT_EQ(form->State().Choices.U0FileName, path.toStdString());
     EXPECT_TRUE(Errors().isEmpty());
 
     // A file with the wrong count is refused.
-    Pick(form->CmbN, 1);  // n = 3
+    Pick(problem->CmbN, 1);  // n = 3
     log.openAnswers.push_back(path);
-    Pick(form->CmbU0, 29);
+    Pick(problem->CmbU0, 29);
     EXPECT_EQ(Errors(), QStringList{"File " + path + " is incorrect!"});
 }
 

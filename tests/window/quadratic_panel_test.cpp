@@ -38,7 +38,7 @@ struct QuadraticPanelTest : tarvik::testing::WindowTest {
     // Picks "Quadratic from FILE": the panel opens and the window goes on;
     // `whileOpen` acts like the user (it must end with OK or Close).
     void PickFromFile(const std::function<void()>& whileOpen) {
-        Pick(form->CmbFunctionsAll, kFromFile);
+        Pick(problem->CmbFunctionsAll, kFromFile);
         EXPECT_FALSE(form->GboxInputFiles->isHidden());
         EXPECT_FALSE(form->BtnStart->isEnabled());
         EXPECT_FALSE(form->BtnExit->isEnabled());
@@ -99,7 +99,7 @@ TEST_F(QuadraticPanelTest, OkWithoutAllFilesKeepsThePanelAndCloseRevertsTheFunct
         form->GboxInputFiles->BtnPanelClose->click();
     });
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
-    EXPECT_EQ(form->CmbFunctionsAll->currentIndex(), 0);
+    EXPECT_EQ(problem->CmbFunctionsAll->currentIndex(), 0);
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Rosenbrock);
     EXPECT_TRUE(form->RbtnPrec1->isChecked());
     EXPECT_TRUE(form->BtnStart->isEnabled());
@@ -151,10 +151,10 @@ TEST_F(QuadraticPanelTest, ADimensionChangeRereadsTheFiles) {
     });
     ASSERT_TRUE(form->State().Quad.Loaded());
     // n = 3: the panel opens again and the 2x2 file no longer fits.
-    Pick(form->CmbN, 1);
+    Pick(problem->CmbN, 1);
     EXPECT_FALSE(form->GboxInputFiles->isHidden());
     form->GboxInputFiles->BtnPanelOk->click();
-    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic from FILE");
+    EXPECT_EQ(problem->CmbFunctionsNmore2->currentText(), "Quadratic from FILE");
     EXPECT_EQ(Errors(), QStringList{"File " + pathA + " is incorrect!\rCheck the dimension n."});
     EXPECT_FALSE(form->State().Quad.Loaded());
 }
@@ -172,13 +172,13 @@ TEST_F(QuadraticPanelTest, TypingADimensionKeepsThePanelOpenAndCloseActsAtOnce) 
         QTimer::singleShot(1, form.get(), release);
     };
     QTimer::singleShot(1, form.get(), release);
-    Pick(form->CmbFunctionsAll, kFromFile);
-    Type(form->CmbN, "1");
-    Type(form->CmbN, "10");
+    Pick(problem->CmbFunctionsAll, kFromFile);
+    Type(problem->CmbN, "1");
+    Type(problem->CmbN, "10");
     typed = true;
     EXPECT_FALSE(waitedForThePanel);
     EXPECT_FALSE(form->GboxInputFiles->isHidden());
-    EXPECT_EQ(form->CmbFunctionsNmore2->currentText(), "Quadratic from FILE");
+    EXPECT_EQ(problem->CmbFunctionsNmore2->currentText(), "Quadratic from FILE");
 
     form->GboxInputFiles->BtnPanelClose->click();
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
@@ -193,8 +193,8 @@ TEST_F(QuadraticPanelTest, CollinearMethodsCannotWorkWithoutUStar) {
         form->GboxInputFiles->BtnPanelClose->click();
     });
     form->SpeedBtnGrad->click();
-    form->CmbFunctionsAll->setCurrentIndex(1);
-    emit form->CmbFunctionsAll->activated(1);
+    problem->CmbFunctionsAll->setCurrentIndex(1);
+    emit problem->CmbFunctionsAll->activated(1);
     EXPECT_TRUE(form->GboxInputFiles->RBtnUeUnknown->isEnabled());
 }
 

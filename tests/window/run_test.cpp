@@ -24,8 +24,8 @@ struct WindowRunTest : tarvik::testing::WindowTest {
     // The saddle with the classical Newton method fails at every iteration:
     // its Hessian is indefinite everywhere.
     void ChooseSaddleWithNewton() {
-        Pick(form->CmbFunctionsAll, 4);
-        Pick(form->CmbU0, 7);
+        Pick(problem->CmbFunctionsAll, 4);
+        Pick(problem->CmbU0, 7);
         form->SpeedBtnNewton->click();
         Pick(form->CmbMethodsNewton, 0);
     }
@@ -57,8 +57,8 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
     // (here the second half of a double click) after Stop has already put
     // Clear in its place.
     form->show();
-    Pick(form->CmbN, 10);  // n = 1000
-    Pick(form->CmbFunctionsNmore2, form->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
+    Pick(problem->CmbN, 10);  // n = 1000
+    Pick(problem->CmbFunctionsNmore2, problem->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
     Pick(form->CmbMethodsGrad, 1);
     form->CmbPrec1->setEditText("1E-12");
     bool posted = false;

@@ -22,7 +22,7 @@ struct TuningTest : tarvik::testing::WindowTest {
         form->GroupButton(group)->click();
         Pick(form->MethodList(group), item);
     }
-    void ChooseFunction(int position) { Pick(form->CmbFunctionsAll, position); }
+    void ChooseFunction(int position) { Pick(problem->CmbFunctionsAll, position); }
 
     // Presses button and lets action work on the dialog it opens; the dialog
     // is closed afterwards if the action left it open. False when no dialog
