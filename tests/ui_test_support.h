@@ -133,6 +133,7 @@ protected:
         log = ScriptedDialogs::Log{};
         form = std::make_unique<ui::TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
         problem = form->PanelProblem;
+        method = form->PanelMethods;
     }
     // Error boxes other than those of missing function pictures, which
     // depend on whether the Media folder has been generated.
@@ -150,6 +151,7 @@ protected:
     std::unique_ptr<ui::TMainForm> form;
     // The window's panels, whose controls the tests work.
     ui::ProblemPanel* problem = nullptr;
+    ui::MethodPanel* method = nullptr;
 };
 
 } // namespace tarvik::testing

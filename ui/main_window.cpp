@@ -149,17 +149,6 @@ void TMainForm::CreateMethodControls() {
 
     PanelMethods = new MethodPanel(this);
     PanelMethods->setGeometry(6, 64, 299, 56);
-    Label4 = PanelMethods->Label4;
-    CmbMethodsGrad = PanelMethods->CmbMethodsGrad;
-    CmbMethodsConjGrad = PanelMethods->CmbMethodsConjGrad;
-    CmbMethodsQuasiN = PanelMethods->CmbMethodsQuasiN;
-    CmbMethodsNewton = PanelMethods->CmbMethodsNewton;
-    CmbMethodsAuthor = PanelMethods->CmbMethodsAuthor;
-    SpeedBtnGrad = PanelMethods->SpeedBtnGrad;
-    SpeedBtnConjGrad = PanelMethods->SpeedBtnConjGrad;
-    SpeedBtnQuasiN = PanelMethods->SpeedBtnQuasiN;
-    SpeedBtnNewton = PanelMethods->SpeedBtnNewton;
-    SpeedBtnAuthor = PanelMethods->SpeedBtnAuthor;
 }
 
 void TMainForm::CreateAccuracyControls() {

@@ -60,19 +60,8 @@ public:
     // The problem panel; its controls are reached through it.
     ProblemPanel* PanelProblem = nullptr;
     QLabel* LabOutComputing = nullptr;
-    // The method panel; its controls are reached under their own names too.
+    // The method panel; its controls are reached through it.
     MethodPanel* PanelMethods = nullptr;
-    QLabel* Label4 = nullptr;
-    QComboBox* CmbMethodsGrad = nullptr;
-    QComboBox* CmbMethodsConjGrad = nullptr;
-    QComboBox* CmbMethodsQuasiN = nullptr;
-    QComboBox* CmbMethodsNewton = nullptr;
-    QComboBox* CmbMethodsAuthor = nullptr;
-    QToolButton* SpeedBtnGrad = nullptr;
-    QToolButton* SpeedBtnConjGrad = nullptr;
-    QToolButton* SpeedBtnQuasiN = nullptr;
-    QToolButton* SpeedBtnNewton = nullptr;
-    QToolButton* SpeedBtnAuthor = nullptr;
     // The accuracy panel; its controls are reached under their own names too.
     AccuracyPanel* GboxMinAccuracy = nullptr;
     QRadioButton* RbtnPrec1 = nullptr;

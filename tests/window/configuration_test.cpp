@@ -50,7 +50,7 @@ TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
     Open();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("; ").toStdString();
     EXPECT_TRUE(problem->CmbFunctionsAll->isHidden());
-    EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
+    EXPECT_FALSE(method->CmbMethodsNewton->isHidden());
     EXPECT_EQ(form->MethodPosition(), 13);
     EXPECT_FALSE(form->InitComments->isVisibleTo(form.get()));
     form->SoundSwitchClicked(false);
@@ -70,7 +70,7 @@ TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
 
     Open();
     EXPECT_FALSE(form->SoundOn());
-    EXPECT_EQ(form->CmbMethodsNewton->currentIndex(), 1);
+    EXPECT_EQ(method->CmbMethodsNewton->currentIndex(), 1);
     EXPECT_EQ(problem->CmbFunctionsNmore2->currentIndex(), 3);
 }
 
@@ -106,7 +106,7 @@ TEST_F(ConfigurationWindowTest, AStoredQuadraticOptionAndAuthorGroupComeBack) {
     EXPECT_FALSE(form->GboxInputFiles->RBtnUe0->isChecked());
     EXPECT_FALSE(form->GboxInputFiles->BitBtnInputFileUe->isEnabled());
     EXPECT_EQ(form->MethodPosition(), 17);
-    EXPECT_TRUE(form->SpeedBtnAuthor->isChecked());
+    EXPECT_TRUE(method->SpeedBtnAuthor->isChecked());
     // Keys that are missing keep the design state.
     EXPECT_EQ(problem->CmbN->currentText(), "2");
     EXPECT_FALSE(problem->CmbFunctionsAll->isHidden());

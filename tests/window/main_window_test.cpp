@@ -55,15 +55,15 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(form->RbtnPrec1->text(), "  ||u-u*||/||u°-u*|| <");
     EXPECT_EQ(form->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
     EXPECT_EQ(problem->Label8->text(), "u°:");
-    EXPECT_EQ(form->SpeedBtnAuthor->text(), "Author's");
+    EXPECT_EQ(method->SpeedBtnAuthor->text(), "Author's");
     EXPECT_FALSE(form->BitBtnAbout->isEnabled());
     // The lists: their lengths and the items at their edges.
     const struct { QComboBox* list; int count, item; const char* text; } lists[] = {
         {problem->CmbN, 14, 13, "10000"}, {problem->CmbU0, 30, 29, "from file"}, {problem->CmbU0, 30, 11, " 1.0;  -1.0"},
         {problem->CmbFunctionsAll, 19, 18, "Generalized Rosenbrock (n>=2)"},
         {problem->CmbFunctionsNmore2, 13, 0, "Quadratic: Axis Parallel Ellipsoid"},
-        {form->CmbMethodsQuasiN, 5, 4, "quasi-Newton L-BFGS, memory 15 pairs,Wolfe"},
-        {form->CmbMethodsNewton, 4, 2, "Inexact Newton-ConjGrag, step-size=1"}, {form->CmbMethodsAuthor, 2, 0, nullptr},
+        {method->CmbMethodsQuasiN, 5, 4, "quasi-Newton L-BFGS, memory 15 pairs,Wolfe"},
+        {method->CmbMethodsNewton, 4, 2, "Inexact Newton-ConjGrag, step-size=1"}, {method->CmbMethodsAuthor, 2, 0, nullptr},
         {form->CmbPrec1, 9, 2, "0.01"}, {form->CmbPrec2, 11, 10, "1E-20"},
     };
     for (const auto& l : lists) {
@@ -85,8 +85,8 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
     EXPECT_EQ(form->FormWidth(), 770);
     EXPECT_FALSE(form->InitComments->isHidden());
     EXPECT_FALSE(form->ChkBoxStoreConfig->isChecked());
-    EXPECT_TRUE(form->SpeedBtnGrad->isChecked());
-    EXPECT_FALSE(form->CmbMethodsGrad->isHidden());
+    EXPECT_TRUE(method->SpeedBtnGrad->isChecked());
+    EXPECT_FALSE(method->CmbMethodsGrad->isHidden());
     // The figure panel fills the right side, the buttons stay right-aligned.
     EXPECT_EQ(form->PanelContours->width(), 770 - 312 - 10 - 10);
     EXPECT_EQ(form->PanelContours->height(), form->PanelContours->width() - 7);
@@ -174,18 +174,18 @@ TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
 }
 
 TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
-    form->SpeedBtnNewton->click();
+    method->SpeedBtnNewton->click();
     EXPECT_EQ(form->PanelMethods->Group(), 3);
-    EXPECT_FALSE(form->CmbMethodsNewton->isHidden());
-    EXPECT_FALSE(form->SpeedBtnGrad->isChecked());
+    EXPECT_FALSE(method->CmbMethodsNewton->isHidden());
+    EXPECT_FALSE(method->SpeedBtnGrad->isChecked());
     EXPECT_EQ(form->GboxMinAccuracy->height(), 90);
-    Pick(form->CmbMethodsNewton, 3);
+    Pick(method->CmbMethodsNewton, 3);
     EXPECT_EQ(form->MethodPosition(), 15);
 
-    form->SpeedBtnAuthor->click();
-    form->SpeedBtnAuthor->click();  // pressing the pressed button keeps it down
-    EXPECT_TRUE(form->SpeedBtnAuthor->isChecked());
-    EXPECT_TRUE(form->CmbMethodsNewton->isHidden());
+    method->SpeedBtnAuthor->click();
+    method->SpeedBtnAuthor->click();  // pressing the pressed button keeps it down
+    EXPECT_TRUE(method->SpeedBtnAuthor->isChecked());
+    EXPECT_TRUE(method->CmbMethodsNewton->isHidden());
     EXPECT_EQ(form->MethodPosition(), 16);
 }
 

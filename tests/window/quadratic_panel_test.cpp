@@ -187,12 +187,12 @@ TEST_F(QuadraticPanelTest, TypingADimensionKeepsThePanelOpenAndCloseActsAtOnce) 
 }
 
 TEST_F(QuadraticPanelTest, CollinearMethodsCannotWorkWithoutUStar) {
-    form->SpeedBtnAuthor->click();
+    method->SpeedBtnAuthor->click();
     PickFromFile([this] {
         EXPECT_FALSE(form->GboxInputFiles->RBtnUeUnknown->isEnabled());
         form->GboxInputFiles->BtnPanelClose->click();
     });
-    form->SpeedBtnGrad->click();
+    method->SpeedBtnGrad->click();
     problem->CmbFunctionsAll->setCurrentIndex(1);
     emit problem->CmbFunctionsAll->activated(1);
     EXPECT_TRUE(form->GboxInputFiles->RBtnUeUnknown->isEnabled());

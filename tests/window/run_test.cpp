@@ -26,8 +26,8 @@ struct WindowRunTest : tarvik::testing::WindowTest {
     void ChooseSaddleWithNewton() {
         Pick(problem->CmbFunctionsAll, 4);
         Pick(problem->CmbU0, 7);
-        form->SpeedBtnNewton->click();
-        Pick(form->CmbMethodsNewton, 0);
+        method->SpeedBtnNewton->click();
+        Pick(method->CmbMethodsNewton, 0);
     }
 };
 
@@ -59,7 +59,7 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
     form->show();
     Pick(problem->CmbN, 10);  // n = 1000
     Pick(problem->CmbFunctionsNmore2, problem->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
-    Pick(form->CmbMethodsGrad, 1);
+    Pick(method->CmbMethodsGrad, 1);
     form->CmbPrec1->setEditText("1E-12");
     bool posted = false;
     QElapsedTimer sinceStart;
