@@ -134,6 +134,7 @@ protected:
         form = std::make_unique<ui::TMainForm>(dir.path(), std::make_unique<ScriptedDialogs>(log));
         problem = form->PanelProblem;
         method = form->PanelMethods;
+        accuracy = form->GboxMinAccuracy;
     }
     // Error boxes other than those of missing function pictures, which
     // depend on whether the Media folder has been generated.
@@ -152,6 +153,7 @@ protected:
     // The window's panels, whose controls the tests work.
     ui::ProblemPanel* problem = nullptr;
     ui::MethodPanel* method = nullptr;
+    ui::AccuracyPanel* accuracy = nullptr;
 };
 
 } // namespace tarvik::testing

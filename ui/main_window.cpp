@@ -154,11 +154,6 @@ void TMainForm::CreateMethodControls() {
 void TMainForm::CreateAccuracyControls() {
     GboxMinAccuracy = new AccuracyPanel(this);
     GboxMinAccuracy->setGeometry(5, 124, 300, 77);
-    RbtnPrec1 = GboxMinAccuracy->RbtnPrec1;
-    CmbPrec1 = GboxMinAccuracy->CmbPrec1;
-    RbtnPrec2 = GboxMinAccuracy->RbtnPrec2;
-    CmbPrec2 = GboxMinAccuracy->CmbPrec2;
-    Label10 = GboxMinAccuracy->Label10;
 
     ChkBoxStoreConfig = new QCheckBox(QStringLiteral("Store the configuration befor 'Exit'"), this);
     ChkBoxStoreConfig->setObjectName(QStringLiteral("ChkBoxStoreConfig"));

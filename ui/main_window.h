@@ -62,13 +62,8 @@ public:
     QLabel* LabOutComputing = nullptr;
     // The method panel; its controls are reached through it.
     MethodPanel* PanelMethods = nullptr;
-    // The accuracy panel; its controls are reached under their own names too.
+    // The accuracy panel; its controls are reached through it.
     AccuracyPanel* GboxMinAccuracy = nullptr;
-    QRadioButton* RbtnPrec1 = nullptr;
-    QComboBox* CmbPrec1 = nullptr;
-    QRadioButton* RbtnPrec2 = nullptr;
-    QComboBox* CmbPrec2 = nullptr;
-    QLabel* Label10 = nullptr;
     InputFilesPanel* GboxInputFiles = nullptr;
     QCheckBox* ChkBoxStoreConfig = nullptr;
     OutputPane* RichEditOut = nullptr;

@@ -95,7 +95,7 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
 TEST_F(CompareWindowTest, StopEndsTheRunAndTheComparison) {
     Pick(problem->CmbN, 10);  // n = 1000
     Pick(problem->CmbFunctionsNmore2, problem->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
-    form->CmbPrec1->setEditText("1E-12");
+    accuracy->CmbPrec1->setEditText("1E-12");
     ChooseInDialog({1, 2, 6}, 1000000);
     int polls = 0;
     std::function<void()> stopLater = [&] {

@@ -87,7 +87,7 @@ TEST_F(ConfigurationWindowTest, ExitWithTheBoxClearedRemovesTheFile) {
 TEST_F(ConfigurationWindowTest, TheCloseButtonLeavesTheFileAsItWas) {
     WriteIni(kNewtonExample);
     Open();
-    form->CmbPrec2->setEditText("0.5");
+    accuracy->CmbPrec2->setEditText("0.5");
     form->close();
     EXPECT_EQ(ReadIni(), QByteArray(kNewtonExample));
 

@@ -52,8 +52,8 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(form->BtnStart->text(), "Start");
     EXPECT_EQ(form->BtnSaveAS->text(), "Save as...");
     EXPECT_EQ(form->ChkBoxStoreConfig->text(), "Store the configuration befor 'Exit'");
-    EXPECT_EQ(form->RbtnPrec1->text(), "  ||u-u*||/||u°-u*|| <");
-    EXPECT_EQ(form->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
+    EXPECT_EQ(accuracy->RbtnPrec1->text(), "  ||u-u*||/||u°-u*|| <");
+    EXPECT_EQ(accuracy->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
     EXPECT_EQ(problem->Label8->text(), "u°:");
     EXPECT_EQ(method->SpeedBtnAuthor->text(), "Author's");
     EXPECT_FALSE(form->BitBtnAbout->isEnabled());
@@ -64,13 +64,13 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
         {problem->CmbFunctionsNmore2, 13, 0, "Quadratic: Axis Parallel Ellipsoid"},
         {method->CmbMethodsQuasiN, 5, 4, "quasi-Newton L-BFGS, memory 15 pairs,Wolfe"},
         {method->CmbMethodsNewton, 4, 2, "Inexact Newton-ConjGrag, step-size=1"}, {method->CmbMethodsAuthor, 2, 0, nullptr},
-        {form->CmbPrec1, 9, 2, "0.01"}, {form->CmbPrec2, 11, 10, "1E-20"},
+        {accuracy->CmbPrec1, 9, 2, "0.01"}, {accuracy->CmbPrec2, 11, 10, "1E-20"},
     };
     for (const auto& l : lists) {
         EXPECT_EQ(l.list->count(), l.count) << l.list->objectName().toStdString();
         if (l.text) { EXPECT_EQ(l.list->itemText(l.item), l.text) << l.list->objectName().toStdString(); }
     }
-    EXPECT_EQ(form->CmbPrec1->currentText(), "0.01");
+    EXPECT_EQ(accuracy->CmbPrec1->currentText(), "0.01");
 
     // Short hint as tooltip, long hint in status panel 0.
     EXPECT_EQ(problem->CmbN->toolTip(), "Select or type an integer number ");
@@ -155,22 +155,22 @@ TEST_F(MainWindowTest, DimensionSwitchesBetweenTheFunctionListsAndANonIntegerIsR
 
 TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
     Pick(problem->CmbFunctionsAll, 3);  // Himmelblau 28
-    EXPECT_FALSE(form->RbtnPrec1->isEnabled());
-    EXPECT_TRUE(form->RbtnPrec2->isChecked());
+    EXPECT_FALSE(accuracy->RbtnPrec1->isEnabled());
+    EXPECT_TRUE(accuracy->RbtnPrec2->isChecked());
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Himmelblau28);
     // "!" follows the check of RbtnPrec1 as it was before the change.
-    EXPECT_TRUE(form->Label10->isHidden());
+    EXPECT_TRUE(accuracy->Label10->isHidden());
 
     Pick(problem->CmbFunctionsAll, 0);  // Rosenbrock
-    EXPECT_TRUE(form->RbtnPrec1->isEnabled());
-    EXPECT_TRUE(form->RbtnPrec2->isEnabled());
-    EXPECT_TRUE(form->RbtnPrec2->isChecked());
-    EXPECT_FALSE(form->Label10->isHidden());
+    EXPECT_TRUE(accuracy->RbtnPrec1->isEnabled());
+    EXPECT_TRUE(accuracy->RbtnPrec2->isEnabled());
+    EXPECT_TRUE(accuracy->RbtnPrec2->isChecked());
+    EXPECT_FALSE(accuracy->Label10->isHidden());
 
     Pick(problem->CmbFunctionsAll, 4);  // Saddle
-    EXPECT_FALSE(form->RbtnPrec1->isEnabled());
+    EXPECT_FALSE(accuracy->RbtnPrec1->isEnabled());
     Pick(problem->CmbFunctionsAll, 5);  // Cubic
-    EXPECT_TRUE(form->RbtnPrec1->isEnabled());
+    EXPECT_TRUE(accuracy->RbtnPrec1->isEnabled());
 }
 
 TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
@@ -204,8 +204,8 @@ TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguratio
         Pick(problem->CmbU0, k.start);
         form->GroupButton(k.group)->click();
         Pick(form->MethodList(k.group), k.item);
-        (k.changeOfJ ? form->RbtnPrec2 : form->RbtnPrec1)->setChecked(true);
-        (k.changeOfJ ? form->CmbPrec2 : form->CmbPrec1)->setEditText(k.eps);
+        (k.changeOfJ ? accuracy->RbtnPrec2 : accuracy->RbtnPrec1)->setChecked(true);
+        (k.changeOfJ ? accuracy->CmbPrec2 : accuracy->CmbPrec1)->setEditText(k.eps);
 
         form->CopyChoicesToState();
         const WindowChoices& run = form->State().Choices;
@@ -289,8 +289,8 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksAndYesStopsTheRun) {
     form->show();
     // Constant steps on Rosenbrock with this accuracy run long enough for
     // the window to be closed in the middle.
-    form->RbtnPrec2->setChecked(true);
-    form->CmbPrec2->setEditText("1E-20");
+    accuracy->RbtnPrec2->setChecked(true);
+    accuracy->CmbPrec2->setEditText("1E-20");
     bool firstAnswered = false;
     QTimer::singleShot(0, form.get(), [&] {
         log.confirmAnswers.push_back(false);

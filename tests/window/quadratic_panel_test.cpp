@@ -101,7 +101,7 @@ TEST_F(QuadraticPanelTest, OkWithoutAllFilesKeepsThePanelAndCloseRevertsTheFunct
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
     EXPECT_EQ(problem->CmbFunctionsAll->currentIndex(), 0);
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Rosenbrock);
-    EXPECT_TRUE(form->RbtnPrec1->isChecked());
+    EXPECT_TRUE(accuracy->RbtnPrec1->isChecked());
     EXPECT_TRUE(form->BtnStart->isEnabled());
     EXPECT_FALSE(form->State().Quad.Loaded());
 }
@@ -112,15 +112,15 @@ TEST_F(QuadraticPanelTest, UStarOptionsSteerTheAccuracyCriteria) {
         EXPECT_FALSE(panel->BitBtnInputFileUe->isEnabled());
 
         panel->RBtnUeUnknown->click();
-        EXPECT_FALSE(form->RbtnPrec1->isEnabled());
-        EXPECT_TRUE(form->RbtnPrec2->isChecked());
+        EXPECT_FALSE(accuracy->RbtnPrec1->isEnabled());
+        EXPECT_TRUE(accuracy->RbtnPrec2->isChecked());
         emit panel->UStarUnknownLeft();
-        EXPECT_TRUE(form->RbtnPrec1->isEnabled());
-        EXPECT_TRUE(form->RbtnPrec2->isChecked());
+        EXPECT_TRUE(accuracy->RbtnPrec1->isEnabled());
+        EXPECT_TRUE(accuracy->RbtnPrec2->isChecked());
 
         panel->RBtnUeFile->click();
         EXPECT_TRUE(panel->BitBtnInputFileUe->isEnabled());
-        EXPECT_TRUE(form->RbtnPrec1->isChecked());
+        EXPECT_TRUE(accuracy->RbtnPrec1->isChecked());
 
         // The u* dialog starts from the default hint and the dialog's last title.
         log.openAnswers = {pathB};
@@ -132,15 +132,15 @@ TEST_F(QuadraticPanelTest, UStarOptionsSteerTheAccuracyCriteria) {
 
         panel->RBtnUe0->click();
         EXPECT_FALSE(panel->BitBtnInputFileUe->isEnabled());
-        EXPECT_TRUE(form->RbtnPrec1->isChecked());
+        EXPECT_TRUE(accuracy->RbtnPrec1->isChecked());
 
         panel->RBtnUeUnknown->click();
         ChooseAAndB();
         panel->BtnPanelOk->click();
     });
     // Reading applies "u* is unknown" again.
-    EXPECT_FALSE(form->RbtnPrec1->isEnabled());
-    EXPECT_TRUE(form->RbtnPrec2->isChecked());
+    EXPECT_FALSE(accuracy->RbtnPrec1->isEnabled());
+    EXPECT_TRUE(accuracy->RbtnPrec2->isChecked());
     EXPECT_TRUE(form->State().Quad.Loaded());
 }
 

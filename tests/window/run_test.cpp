@@ -60,7 +60,7 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
     Pick(problem->CmbN, 10);  // n = 1000
     Pick(problem->CmbFunctionsNmore2, problem->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
     Pick(method->CmbMethodsGrad, 1);
-    form->CmbPrec1->setEditText("1E-12");
+    accuracy->CmbPrec1->setEditText("1E-12");
     bool posted = false;
     QElapsedTimer sinceStart;
     // A Stop that has just appeared ignores clicks for a double-click interval.
