@@ -135,6 +135,7 @@ protected:
         problem = form->PanelProblem;
         method = form->PanelMethods;
         accuracy = form->GboxMinAccuracy;
+        runButtons = form->PanelRunButtons;
     }
     // Error boxes other than those of missing function pictures, which
     // depend on whether the Media folder has been generated.
@@ -154,6 +155,7 @@ protected:
     ui::ProblemPanel* problem = nullptr;
     ui::MethodPanel* method = nullptr;
     ui::AccuracyPanel* accuracy = nullptr;
+    ui::RunButtons* runButtons = nullptr;
 };
 
 } // namespace tarvik::testing

@@ -112,7 +112,7 @@ void CompareController::ShowResults(CompareEnd end, const std::string& refusal) 
     hasTable_ = true;
     form_.EnterEndedLayout();
     // The trace belongs to a single run.
-    form_.BtnExportTrace->hide();
+    form_.PanelRunButtons->BtnExportTrace->hide();
 }
 
 void CompareController::Forget() {

@@ -84,7 +84,7 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
 
     // Start-up, in the order the window has always done it.
     OpenDialog1.InitialDir = StartDir;
-    FigureFontName = BtnStart->font().family();
+    FigureFontName = PanelRunButtons->BtnStart->font().family();
     StartupLayout();
     PanelProblem->Label8->setText(QStringLiteral("u°:"));
     FillLists();
@@ -166,13 +166,6 @@ void TMainForm::CreateOutputControls() {
     RichEditOut->setGeometry(5, 224, 300, 178);
 
     PanelRunButtons = new RunButtons(this);
-    BtnStart = PanelRunButtons->BtnStart;
-    BtnStop = PanelRunButtons->BtnStop;
-    BtnClear = PanelRunButtons->BtnClear;
-    BtnSaveAS = PanelRunButtons->BtnSaveAS;
-    BtnExit = PanelRunButtons->BtnExit;
-    BtnCompare = PanelRunButtons->BtnCompare;
-    BtnExportTrace = PanelRunButtons->BtnExportTrace;
 }
 
 void TMainForm::CreateContourPanel() {
@@ -461,7 +454,8 @@ void TMainForm::ImageJMouseMove() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (!runButtonArmed_ && (watched == BtnStart || watched == BtnStop || watched == BtnClear)) {
+    const RunButtons& run = *PanelRunButtons;
+    if (!runButtonArmed_ && (watched == run.BtnStart || watched == run.BtnStop || watched == run.BtnClear)) {
         // Input aimed at the button that was just replaced (see ArmRunButton).
         switch (event->type()) {
         case QEvent::MouseButtonPress:

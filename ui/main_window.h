@@ -68,17 +68,10 @@ public:
     QCheckBox* ChkBoxStoreConfig = nullptr;
     OutputPane* RichEditOut = nullptr;
     QListWidget* InitComments = nullptr;
-    // The run buttons' row; its buttons are reached under their own names too.
+    // The run buttons' row; its buttons are reached through it.
     RunButtons* PanelRunButtons = nullptr;
-    QPushButton* BtnStart = nullptr;
-    QPushButton* BtnStop = nullptr;
-    QPushButton* BtnClear = nullptr;
-    QPushButton* BtnSaveAS = nullptr;
-    QPushButton* BtnExit = nullptr;
     // Several methods on the problem (set-up state), and the last single
     // run's iterations as CSV (ended state).
-    QPushButton* BtnCompare = nullptr;
-    QPushButton* BtnExportTrace = nullptr;
     // The figure panel; its labels are reached under their own names too.
     FigurePanel* PanelContours = nullptr;
     QLabel* LabelUnconstrained = nullptr;

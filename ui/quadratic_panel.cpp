@@ -72,8 +72,8 @@ void TMainForm::PanelCloseClicked() {
 
 void TMainForm::ClosePanel() {
     GboxInputFiles->hide();
-    BtnStart->setEnabled(true);
-    BtnExit->setEnabled(true);
+    PanelRunButtons->BtnStart->setEnabled(true);
+    PanelRunButtons->BtnExit->setEnabled(true);
 }
 
 void TMainForm::LoadQuadraticFromFiles() {
@@ -89,8 +89,8 @@ void TMainForm::LoadQuadraticFromFiles() {
     if (!GboxInputFiles->isHidden()) return;
     GboxInputFiles->show();
     GboxInputFiles->raise();
-    BtnStart->setEnabled(false);
-    BtnExit->setEnabled(false);
+    PanelRunButtons->BtnStart->setEnabled(false);
+    PanelRunButtons->BtnExit->setEnabled(false);
     if (Choices().files.uStarUnknown) UStarUnknownClicked();
 }
 

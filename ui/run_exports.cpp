@@ -63,7 +63,7 @@ void TMainForm::SaveComparisonAs() {
     } else {
         WriteReportFile(path.toStdString(), RichEditOut->Lines());
     }
-    BtnSaveAS->hide();
+    PanelRunButtons->BtnSaveAS->hide();
 }
 
 } // namespace tarvik::ui

@@ -93,7 +93,7 @@ void TMainForm::SaveResultsAs() {
     if (path.isEmpty()) return;
     WriteReportFile(path.toStdString(), RichEditOut->Lines());
     // The same results are saved once.
-    BtnSaveAS->hide();
+    PanelRunButtons->BtnSaveAS->hide();
 }
 
 // ------------------------------------------------------- Leaving
@@ -155,7 +155,7 @@ void TMainForm::BitBtnMetClick() {
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
     TSecondForm form(state_, [this](std::exception_ptr error) { ApplicationEvents1Exception(error); },
-                     [this] { BtnStart->setFocus(); }, this);
+                     [this] { PanelRunButtons->BtnStart->setFocus(); }, this);
     if (form.FillForMethod()) {
         form.exec();
         return;
@@ -168,7 +168,7 @@ void TMainForm::BitBtnFunClick() {
     if (state_.Running) return;
     PlayIfSoundOn(kDone);
     TSecondForm form(state_, [this](std::exception_ptr error) { ApplicationEvents1Exception(error); },
-                     [this] { BtnStart->setFocus(); }, this);
+                     [this] { PanelRunButtons->BtnStart->setFocus(); }, this);
     if (form.FillForFunction())
         form.exec();
     else

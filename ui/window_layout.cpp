@@ -61,7 +61,7 @@ int TMainForm::MaxFormHeight() const {
 int TMainForm::MinFormWidth() const {
     // The width to which the resize layout resets a window that is too narrow.
     const int e = 2 * RichEditOut->x();
-    return 2 * PanelContours->x() + 3 * BtnExit->width() + 2 * e - RichEditOut->width();
+    return 2 * PanelContours->x() + 3 * PanelRunButtons->BtnExit->width() + 2 * e - RichEditOut->width();
 }
 
 void TMainForm::SetFormHeight(int formHeight) {
@@ -121,7 +121,7 @@ void TMainForm::ApplyResize() {
 
     // The window's own rules.
     const int e = 2 * RichEditOut->x();
-    PanelRunButtons->Arrange(FormWidth() - BtnExit->width() - e - 12, e);
+    PanelRunButtons->Arrange(FormWidth() - PanelRunButtons->BtnExit->width() - e - 12, e);
     SetHeight(PanelContours, PanelContours->width() - 7);
     // A maximised or full-screen window has the size the window system gives
     // it: asking for another would end the maximised state. Otherwise the
@@ -175,11 +175,11 @@ void TMainForm::EnterRunningLayout() {
     GboxMinAccuracy->hide();
     ChkBoxStoreConfig->hide();
     RichEditOut->Span(PanelContours->y(), StatusBar1->y());
-    BtnStart->hide();
-    BtnCompare->hide();
-    BtnExportTrace->hide();
-    BtnStop->show();
-    BtnStop->setFocus();
+    PanelRunButtons->BtnStart->hide();
+    PanelRunButtons->BtnCompare->hide();
+    PanelRunButtons->BtnExportTrace->hide();
+    PanelRunButtons->BtnStop->show();
+    PanelRunButtons->BtnStop->setFocus();
     ArmRunButton();
 }
 
@@ -194,24 +194,24 @@ void TMainForm::ShowMethodCaption(const QString& methodName) {
 
 void TMainForm::EnterEndedLayout() {
     ArmRunButton();
-    BtnClear->show();
-    BtnClear->setFocus();
-    BtnSaveAS->show();
-    BtnStop->hide();
-    BtnStart->hide();
-    BtnExportTrace->setVisible(!Driver().Trace().Empty());
+    PanelRunButtons->BtnClear->show();
+    PanelRunButtons->BtnClear->setFocus();
+    PanelRunButtons->BtnSaveAS->show();
+    PanelRunButtons->BtnStop->hide();
+    PanelRunButtons->BtnStart->hide();
+    PanelRunButtons->BtnExportTrace->setVisible(!Driver().Trace().Empty());
 }
 
 void TMainForm::EnterSetupLayout() {
     SetOutputPaneSetupGeometry();
-    BtnClear->hide();
+    PanelRunButtons->BtnClear->hide();
     // An input error found in the first iteration comes here with Stop
     // still shown; only one of Start, Stop and Clear may be visible.
-    BtnStop->hide();
-    BtnStart->show();
-    BtnSaveAS->hide();
-    BtnExportTrace->hide();
-    BtnCompare->show();
+    PanelRunButtons->BtnStop->hide();
+    PanelRunButtons->BtnStart->show();
+    PanelRunButtons->BtnSaveAS->hide();
+    PanelRunButtons->BtnExportTrace->hide();
+    PanelRunButtons->BtnCompare->show();
     LabOutComputing->clear();
     ArmRunButton();
     PanelProblem->SetChoosersEnabled(true);
@@ -220,7 +220,7 @@ void TMainForm::EnterSetupLayout() {
     PanelMethods->show();
     GboxMinAccuracy->show();
     ChkBoxStoreConfig->show();
-    BtnStart->setFocus();
+    PanelRunButtons->BtnStart->setFocus();
 }
 
 void TMainForm::HideAboutLabels() { PanelContours->ShowAbout(false); }

@@ -42,8 +42,8 @@ struct CompareWindowTest : tarvik::testing::WindowTest {
 TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     const std::vector<int> methods = {2, 8, 12, 15, 17};
     ChooseInDialog(methods, 100000);
-    ASSERT_FALSE(form->BtnCompare->isHidden());
-    form->BtnCompare->click();
+    ASSERT_FALSE(runButtons->BtnCompare->isHidden());
+    runButtons->BtnCompare->click();
 
     const std::vector<CompareRow> rows = form->Compare().Rows();
     ASSERT_EQ(rows.size(), methods.size());
@@ -52,24 +52,24 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     EXPECT_TRUE(PaneText().contains("\n5. Collinear gradients\n")) << PaneText().toStdString();
     EXPECT_TRUE(PaneText().endsWith(" Done"));
     EXPECT_NE(form->ImageContours, nullptr);
-    EXPECT_FALSE(form->BtnClear->isHidden());
-    EXPECT_TRUE(form->BtnExportTrace->isHidden());
+    EXPECT_FALSE(runButtons->BtnClear->isHidden());
+    EXPECT_TRUE(runButtons->BtnExportTrace->isHidden());
 
     // Save as offers the table as CSV.
     const QString csv = dir.filePath("compare.csv");
     log.saveAnswers = {csv};
     log.saveFilterAnswer = 0;
-    form->BtnSaveAS->click();
+    runButtons->BtnSaveAS->click();
     QFile table(csv);
     ASSERT_TRUE(table.open(QIODevice::ReadOnly));
     EXPECT_TRUE(table.readLine().startsWith("method,ending,iterations,evaluations,hessian_evaluations,"));
-    form->BtnClear->click();
-    EXPECT_FALSE(form->BtnCompare->isHidden());
+    runButtons->BtnClear->click();
+    EXPECT_FALSE(runButtons->BtnCompare->isHidden());
 
     for (const CompareRow& row : rows) {
         SCOPED_TRACE(row.method);
         SelectMethod(row.methodPosition);
-        form->BtnStart->click();
+        runButtons->BtnStart->click();
         ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
         const RunState& s = form->State();
         EXPECT_EQ(row.iterations, s.IterCount);
@@ -80,14 +80,14 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
         EXPECT_EQ(row.accuracy, s.AccuracyValue);
 
         // The single run's iterations, one row each after the starting point.
-        ASSERT_FALSE(form->BtnExportTrace->isHidden());
+        ASSERT_FALSE(runButtons->BtnExportTrace->isHidden());
         const QString trace = dir.filePath("trace.csv");
         log.saveAnswers = {trace};
-        form->BtnExportTrace->click();
+        runButtons->BtnExportTrace->click();
         QFile file(trace);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll().count("\r\n"), 8 + s.IterCount);
-        form->BtnClear->click();
+        runButtons->BtnClear->click();
     }
     EXPECT_TRUE(log.errors.isEmpty()) << log.errors.join('\n').toStdString();
 }
@@ -103,10 +103,10 @@ TEST_F(CompareWindowTest, StopEndsTheRunAndTheComparison) {
             QTimer::singleShot(1, form.get(), stopLater);
             return;
         }
-        form->BtnStop->click();
+        runButtons->BtnStop->click();
     };
     QTimer::singleShot(1, form.get(), stopLater);
-    form->BtnCompare->click();
+    runButtons->BtnCompare->click();
 
     ASSERT_EQ(form->Compare().Rows().size(), 1u);
     EXPECT_EQ(form->Compare().Rows()[0].ending, "stopped");
@@ -114,8 +114,8 @@ TEST_F(CompareWindowTest, StopEndsTheRunAndTheComparison) {
     EXPECT_FALSE(form->State().Running);
     EXPECT_TRUE(PaneText().endsWith(" Terminated by user"));
     EXPECT_EQ(form->StatusText(), " Terminated by user");
-    EXPECT_TRUE(form->BtnStop->isHidden());
-    EXPECT_FALSE(form->BtnClear->isHidden());
+    EXPECT_TRUE(runButtons->BtnStop->isHidden());
+    EXPECT_FALSE(runButtons->BtnClear->isHidden());
 }
 
 } // namespace

@@ -33,7 +33,7 @@ using tarvik::testing::SpinUntil;
 struct MainWindowTest : tarvik::testing::WindowTest {
     QString PaneText() const { return form->RichEditOut->toPlainText(); }
     void RunToEnd() {
-        form->BtnStart->click();
+        runButtons->BtnStart->click();
         ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
     }
 };
@@ -49,8 +49,8 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     for (const char* name : names) EXPECT_NE(form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 
     EXPECT_EQ(form->windowTitle(), "Tarvik 8.1");
-    EXPECT_EQ(form->BtnStart->text(), "Start");
-    EXPECT_EQ(form->BtnSaveAS->text(), "Save as...");
+    EXPECT_EQ(runButtons->BtnStart->text(), "Start");
+    EXPECT_EQ(runButtons->BtnSaveAS->text(), "Save as...");
     EXPECT_EQ(form->ChkBoxStoreConfig->text(), "Store the configuration befor 'Exit'");
     EXPECT_EQ(accuracy->RbtnPrec1->text(), "  ||u-u*||/||u°-u*|| <");
     EXPECT_EQ(accuracy->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(problem->CmbN->toolTip(), "Select or type an integer number ");
     form->ShowHintFor(problem->CmbN);
     EXPECT_EQ(form->StatusText(), " Dimension of objective function J(u)");
-    form->ShowHintFor(form->BtnStop);
+    form->ShowHintFor(runButtons->BtnStop);
     EXPECT_EQ(form->StatusText(), "Stopping the minimization process");
     EXPECT_EQ(LongHint(HintOf(form->lblTelegram)), QString::fromUtf8("\xD0\xA1lick to send a message "));
 }
@@ -92,14 +92,14 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
     EXPECT_EQ(form->PanelContours->height(), form->PanelContours->width() - 7);
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
     const auto left = [this](QWidget* w) { return w->mapTo(form.get(), QPoint()).x(); };
-    EXPECT_EQ(left(form->BtnExit), 770 - 63 - 10 - 12);
-    EXPECT_EQ(left(form->BtnStart), left(form->BtnExit) - 65 - 10 - 8);
+    EXPECT_EQ(left(runButtons->BtnExit), 770 - 63 - 10 - 12);
+    EXPECT_EQ(left(runButtons->BtnStart), left(runButtons->BtnExit) - 65 - 10 - 8);
     EXPECT_EQ(form->RichEditOut->y() + form->RichEditOut->height() + 3, form->StatusBar1->y());
 
     form->SetFormWidth(900);
     EXPECT_EQ(form->PanelContours->width(), 900 - 332);
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
-    EXPECT_EQ(left(form->BtnExit), 900 - 85);
+    EXPECT_EQ(left(runButtons->BtnExit), 900 - 85);
 
     // Narrowing until the buttons reach the figure panel resets the width.
     form->SetFormWidth(540);
@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
 TEST_F(MainWindowTest, WindowAndFigureUseTheSansSerifWithTheDesignMetrics) {
     // Liberation Sans (fonts-liberation2) has the widths the pixel layout
     // was made for; a wider stand-in cuts captions.
-    EXPECT_EQ(QFontInfo(form->BtnStart->font()).family(), "Liberation Sans");
+    EXPECT_EQ(QFontInfo(runButtons->BtnStart->font()).family(), "Liberation Sans");
     EXPECT_EQ(QFontInfo(FigureFont(form->FigureFontName)).family(), "Liberation Sans");
     EXPECT_EQ(QFontInfo(FigureFont(QString())).family(), "Liberation Sans");
     // At the design width the credit line is whole.
@@ -230,9 +230,9 @@ TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
     RunToEnd();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
     // Ended layout.
-    EXPECT_FALSE(form->BtnClear->isHidden());
-    EXPECT_FALSE(form->BtnSaveAS->isHidden());
-    EXPECT_TRUE(form->BtnStop->isHidden());
+    EXPECT_FALSE(runButtons->BtnClear->isHidden());
+    EXPECT_FALSE(runButtons->BtnSaveAS->isHidden());
+    EXPECT_TRUE(runButtons->BtnStop->isHidden());
     EXPECT_FALSE(problem->CmbN->isEnabled());
     EXPECT_EQ(form->RichEditOut->y(), form->PanelContours->y());
     EXPECT_EQ(form->LabOutComputing->text(), "Descent with constant step-size");
@@ -244,9 +244,9 @@ TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
     form->ImageContoursMouseMove(2, form->ImageContours->Figure().Image().height() - 2);
     EXPECT_EQ(form->FormHint(), " Double click on the image to save it in a file");
 
-    form->BtnClear->click();
-    EXPECT_FALSE(form->BtnStart->isHidden());
-    EXPECT_TRUE(form->BtnClear->isHidden());
+    runButtons->BtnClear->click();
+    EXPECT_FALSE(runButtons->BtnStart->isHidden());
+    EXPECT_TRUE(runButtons->BtnClear->isHidden());
     EXPECT_FALSE(form->LabelURL->isHidden());
     EXPECT_TRUE(PaneText().isEmpty());
     EXPECT_EQ(form->ImageContours, nullptr);
@@ -261,20 +261,20 @@ TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
 TEST_F(MainWindowTest, SaveAsWritesThePaneOnceAndKeepsTheButtonOnFailure) {
     RunToEnd();
     log.saveAnswers.push_back(QString());  // cancel
-    form->BtnSaveAS->click();
+    runButtons->BtnSaveAS->click();
     EXPECT_EQ(log.saveTitles.value(0), "Save as...");
     EXPECT_EQ(log.saveProposedNames.value(0), "out1.txt");
-    EXPECT_FALSE(form->BtnSaveAS->isHidden());
+    EXPECT_FALSE(runButtons->BtnSaveAS->isHidden());
 
     log.saveAnswers.push_back(dir.filePath("missing-folder/out1.txt"));
-    form->BtnSaveAS->click();
+    runButtons->BtnSaveAS->click();
     EXPECT_EQ(Errors().size(), 1);
-    EXPECT_FALSE(form->BtnSaveAS->isHidden());
+    EXPECT_FALSE(runButtons->BtnSaveAS->isHidden());
 
     const QString path = dir.filePath("out1.txt");
     log.saveAnswers.push_back(path);
-    form->BtnSaveAS->click();
-    EXPECT_TRUE(form->BtnSaveAS->isHidden());
+    runButtons->BtnSaveAS->click();
+    EXPECT_TRUE(runButtons->BtnSaveAS->isHidden());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -301,7 +301,7 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksAndYesStopsTheRun) {
         log.confirmAnswers.push_back(true);
         QTimer::singleShot(0, form.get(), [&] { form->close(); });
     });
-    form->BtnStart->click();
+    runButtons->BtnStart->click();
     ASSERT_TRUE(SpinUntil([this] { return !form->State().Running || form->State().StopRequested; }));
     EXPECT_TRUE(firstAnswered);
     ASSERT_EQ(log.confirmTexts.size(), 2);
@@ -339,11 +339,11 @@ TEST_F(MainWindowTest, SoundSwitchSilencesSoundsAndLinksStillOpen) {
 }
 
 TEST_F(MainWindowTest, HintsFollowTheMouseAndTheFormHint) {
-    form->ShowHintFor(form->BtnExit);
+    form->ShowHintFor(runButtons->BtnExit);
     EXPECT_EQ(form->StatusText(), " Exit the application");
     // A status text written directly stays while the hint does not change.
     form->SetStatusText(" Working... 3");
-    form->ShowHintFor(form->BtnExit);
+    form->ShowHintFor(runButtons->BtnExit);
     EXPECT_EQ(form->StatusText(), " Working... 3");
     // Controls without a hint show the main window's hint; the output pane
     // clears it.

@@ -40,8 +40,8 @@ struct QuadraticPanelTest : tarvik::testing::WindowTest {
     void PickFromFile(const std::function<void()>& whileOpen) {
         Pick(problem->CmbFunctionsAll, kFromFile);
         EXPECT_FALSE(form->GboxInputFiles->isHidden());
-        EXPECT_FALSE(form->BtnStart->isEnabled());
-        EXPECT_FALSE(form->BtnExit->isEnabled());
+        EXPECT_FALSE(runButtons->BtnStart->isEnabled());
+        EXPECT_FALSE(runButtons->BtnExit->isEnabled());
         whileOpen();
     }
 
@@ -62,8 +62,8 @@ TEST_F(QuadraticPanelTest, OkReadsTheFilesAndTheNextDialogOffersThem) {
     });
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
-    EXPECT_TRUE(form->BtnStart->isEnabled());
-    EXPECT_TRUE(form->BtnExit->isEnabled());
+    EXPECT_TRUE(runButtons->BtnStart->isEnabled());
+    EXPECT_TRUE(runButtons->BtnExit->isEnabled());
     EXPECT_EQ(form->State().FunctionCode, FunctionId::QuadraticFromFiles);
     ASSERT_TRUE(form->State().Quad.Loaded());
     EXPECT_EQ(form->State().Quad.QuadA[1][2], 2.0L);  // (1 + 3) / 2
@@ -102,7 +102,7 @@ TEST_F(QuadraticPanelTest, OkWithoutAllFilesKeepsThePanelAndCloseRevertsTheFunct
     EXPECT_EQ(problem->CmbFunctionsAll->currentIndex(), 0);
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Rosenbrock);
     EXPECT_TRUE(accuracy->RbtnPrec1->isChecked());
-    EXPECT_TRUE(form->BtnStart->isEnabled());
+    EXPECT_TRUE(runButtons->BtnStart->isEnabled());
     EXPECT_FALSE(form->State().Quad.Loaded());
 }
 
@@ -183,7 +183,7 @@ TEST_F(QuadraticPanelTest, TypingADimensionKeepsThePanelOpenAndCloseActsAtOnce) 
     form->GboxInputFiles->BtnPanelClose->click();
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
     EXPECT_NE(form->State().FunctionCode, FunctionId::QuadraticFromFiles);
-    EXPECT_TRUE(form->BtnStart->isEnabled());
+    EXPECT_TRUE(runButtons->BtnStart->isEnabled());
 }
 
 TEST_F(QuadraticPanelTest, CollinearMethodsCannotWorkWithoutUStar) {

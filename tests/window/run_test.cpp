@@ -34,7 +34,7 @@ struct WindowRunTest : tarvik::testing::WindowTest {
 TEST_F(WindowRunTest, FailureDialogAnswersResumeTheRunFromTheIdleMoment) {
     ChooseSaddleWithNewton();
     log.failureAnswers = {FailureAnswer::Yes, FailureAnswer::Yes, FailureAnswer::Cancel};
-    form->BtnStart->click();
+    runButtons->BtnStart->click();
     // The first failure has unwound the Start handler; the rest happens
     // from the event loop.
     EXPECT_EQ(log.failureTexts.size(), 1);
@@ -45,10 +45,10 @@ TEST_F(WindowRunTest, FailureDialogAnswersResumeTheRunFromTheIdleMoment) {
                                    "(\"Golden section\" line search)?");
     EXPECT_TRUE(PaneLines().contains("Hessian<0 ! (Iteration=0)."));
     EXPECT_EQ(form->StatusText(), "Hessian<0 ! (Iteration=2).");
-    EXPECT_FALSE(form->BtnClear->isHidden());
-    EXPECT_FALSE(form->BtnSaveAS->isHidden());
-    EXPECT_TRUE(form->BtnStop->isHidden());
-    EXPECT_TRUE(form->BtnStart->isHidden());
+    EXPECT_FALSE(runButtons->BtnClear->isHidden());
+    EXPECT_FALSE(runButtons->BtnSaveAS->isHidden());
+    EXPECT_TRUE(runButtons->BtnStop->isHidden());
+    EXPECT_TRUE(runButtons->BtnStart->isHidden());
     EXPECT_EQ(form->windowTitle(), "Tarvik 8.1");
 }
 
@@ -70,7 +70,7 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
             QTimer::singleShot(1, form.get(), clickTwiceOnStop);
             return;
         }
-        const QPointF at = form->BtnStop->mapTo(form.get(), QRectF(form->BtnStop->rect()).center());
+        const QPointF at = runButtons->BtnStop->mapTo(form.get(), QRectF(runButtons->BtnStop->rect()).center());
         const QPointF global = form->mapToGlobal(at);
         const auto post = [&](QEvent::Type type, Qt::MouseButtons buttons) {
             QCoreApplication::postEvent(form->windowHandle(),
@@ -85,14 +85,14 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
     };
     QTimer::singleShot(1, form.get(), clickTwiceOnStop);
     sinceStart.start();
-    form->BtnStart->click();
+    runButtons->BtnStart->click();
     ASSERT_TRUE(SpinUntil([&] { return posted && RunSettled(); }));
     QCoreApplication::processEvents();
 
     EXPECT_TRUE(PaneLines().contains(" Terminated by user"));
     EXPECT_NE(form->ImageContours, nullptr);
-    EXPECT_FALSE(form->BtnClear->isHidden());
-    EXPECT_TRUE(form->BtnStart->isHidden());
+    EXPECT_FALSE(runButtons->BtnClear->isHidden());
+    EXPECT_TRUE(runButtons->BtnStart->isHidden());
     form->hide();
 }
 
@@ -120,7 +120,7 @@ TEST(FailureDialogTest, ButtonsReadYesNoCancelYesToAll) {
 }
 
 TEST_F(WindowRunTest, DoubleClickExportsTheFigureInTheChosenFormat) {
-    form->BtnStart->click();
+    runButtons->BtnStart->click();
     ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
     ASSERT_NE(form->ImageContours, nullptr);
     QImage& image = form->ImageContours->Figure().Image();
