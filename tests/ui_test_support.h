@@ -136,6 +136,7 @@ protected:
         method = form->PanelMethods;
         accuracy = form->GboxMinAccuracy;
         runButtons = form->PanelRunButtons;
+        contours = form->PanelContours;
     }
     // Error boxes other than those of missing function pictures, which
     // depend on whether the Media folder has been generated.
@@ -156,6 +157,7 @@ protected:
     ui::MethodPanel* method = nullptr;
     ui::AccuracyPanel* accuracy = nullptr;
     ui::RunButtons* runButtons = nullptr;
+    ui::FigurePanel* contours = nullptr;
 };
 
 } // namespace tarvik::testing

@@ -171,12 +171,6 @@ void TMainForm::CreateOutputControls() {
 void TMainForm::CreateContourPanel() {
     PanelContours = new FigurePanel(this);
     PanelContours->setGeometry(312, 96, 318, 313);
-    LabelUnconstrained = PanelContours->LabelUnconstrained;
-    LabelTarvik = PanelContours->LabelTarvik;
-    LabelSoft = PanelContours->LabelSoft;
-    LabelVarnel = PanelContours->LabelVarnel;
-    LabelURL = PanelContours->LabelURL;
-    lblTelegram = PanelContours->lblTelegram;
 }
 
 void TMainForm::CreateStatusBar() {

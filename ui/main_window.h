@@ -72,14 +72,8 @@ public:
     RunButtons* PanelRunButtons = nullptr;
     // Several methods on the problem (set-up state), and the last single
     // run's iterations as CSV (ended state).
-    // The figure panel; its labels are reached under their own names too.
+    // The figure panel; its labels are reached through it.
     FigurePanel* PanelContours = nullptr;
-    QLabel* LabelUnconstrained = nullptr;
-    QLabel* LabelTarvik = nullptr;
-    QLabel* LabelSoft = nullptr;
-    QLabel* LabelVarnel = nullptr;
-    QLabel* LabelURL = nullptr;
-    QLabel* lblTelegram = nullptr;
     // The status bar; its tools are reached under their own names too.
     StatusBar* StatusBar1 = nullptr;
     QToolButton* BitBtnSoundYes = nullptr;

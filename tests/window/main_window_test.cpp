@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(form->StatusText(), " Dimension of objective function J(u)");
     form->ShowHintFor(runButtons->BtnStop);
     EXPECT_EQ(form->StatusText(), "Stopping the minimization process");
-    EXPECT_EQ(LongHint(HintOf(form->lblTelegram)), QString::fromUtf8("\xD0\xA1lick to send a message "));
+    EXPECT_EQ(LongHint(HintOf(contours->lblTelegram)), QString::fromUtf8("\xD0\xA1lick to send a message "));
 }
 
 TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
@@ -114,8 +114,8 @@ TEST_F(MainWindowTest, WindowAndFigureUseTheSansSerifWithTheDesignMetrics) {
     EXPECT_EQ(QFontInfo(FigureFont(QString())).family(), "Liberation Sans");
     // At the design width the credit line is whole.
     form->SetFormWidth(635 + TMainForm::kFrameWidth);
-    const int needed = QFontMetrics(form->LabelSoft->font()).horizontalAdvance(form->LabelSoft->text());
-    EXPECT_LE(needed, form->LabelSoft->width());
+    const int needed = QFontMetrics(contours->LabelSoft->font()).horizontalAdvance(contours->LabelSoft->text());
+    EXPECT_LE(needed, contours->LabelSoft->width());
 }
 
 TEST_F(MainWindowTest, DimensionSwitchesBetweenTheFunctionListsAndANonIntegerIsRefused) {
@@ -247,7 +247,7 @@ TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
     runButtons->BtnClear->click();
     EXPECT_FALSE(runButtons->BtnStart->isHidden());
     EXPECT_TRUE(runButtons->BtnClear->isHidden());
-    EXPECT_FALSE(form->LabelURL->isHidden());
+    EXPECT_FALSE(contours->LabelURL->isHidden());
     EXPECT_TRUE(PaneText().isEmpty());
     EXPECT_EQ(form->ImageContours, nullptr);
     EXPECT_TRUE(form->LabOutComputing->text().isEmpty());
@@ -312,15 +312,15 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksAndYesStopsTheRun) {
 
 TEST_F(MainWindowTest, SoundSwitchSilencesSoundsAndLinksStillOpen) {
     form->Sounds().ClearRequested();
-    form->LabelURL->setProperty("tarvikUrl", QStringLiteral("https://example.org/a"));
+    contours->LabelURL->setProperty("tarvikUrl", QStringLiteral("https://example.org/a"));
     // One click on the link opens its address once.
     const QPointF inside(2, 2);
-    QMouseEvent press(QEvent::MouseButtonPress, inside, form->LabelURL->mapToGlobal(inside), Qt::LeftButton,
+    QMouseEvent press(QEvent::MouseButtonPress, inside, contours->LabelURL->mapToGlobal(inside), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, inside, form->LabelURL->mapToGlobal(inside), Qt::LeftButton,
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, contours->LabelURL->mapToGlobal(inside), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(form->LabelURL, &press);
-    QApplication::sendEvent(form->LabelURL, &release);
+    QApplication::sendEvent(contours->LabelURL, &press);
+    QApplication::sendEvent(contours->LabelURL, &release);
     ASSERT_EQ(log.urls.size(), 1);
     EXPECT_EQ(log.urls[0], QUrl("https://example.org/a"));
     EXPECT_EQ(form->Sounds().Requested(), QStringList{"Done.wav"});
