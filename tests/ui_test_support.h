@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "ui/main_window.h"
+#include "ui/status_bar.h"
 #include "ui/window_dialogs.h"
 // The compare dialog is filled in by scripts.
 #include "ui/compare_dialog.h"
@@ -137,6 +138,7 @@ protected:
         accuracy = form->GboxMinAccuracy;
         runButtons = form->PanelRunButtons;
         contours = form->PanelContours;
+        statusBar = form->StatusBar1;
     }
     // Error boxes other than those of missing function pictures, which
     // depend on whether the Media folder has been generated.
@@ -158,6 +160,7 @@ protected:
     ui::AccuracyPanel* accuracy = nullptr;
     ui::RunButtons* runButtons = nullptr;
     ui::FigurePanel* contours = nullptr;
+    ui::StatusBar* statusBar = nullptr;
 };
 
 } // namespace tarvik::testing

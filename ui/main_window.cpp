@@ -176,12 +176,6 @@ void TMainForm::CreateContourPanel() {
 void TMainForm::CreateStatusBar() {
     StatusBar1 = new StatusBar(this);
     StatusBar1->setGeometry(0, height() - 22, width(), 22);
-    BitBtnSoundYes = StatusBar1->BitBtnSoundYes;
-    BitBtnSoundNo = StatusBar1->BitBtnSoundNo;
-    BitBtnAbout = StatusBar1->BitBtnAbout;
-    BitBtnFun = StatusBar1->BitBtnFun;
-    BitBtnMet = StatusBar1->BitBtnMet;
-    ProgressBar1 = StatusBar1->ProgressBar1;
 }
 
 void TMainForm::FillLists() {

@@ -74,14 +74,8 @@ public:
     // run's iterations as CSV (ended state).
     // The figure panel; its labels are reached through it.
     FigurePanel* PanelContours = nullptr;
-    // The status bar; its tools are reached under their own names too.
+    // The status bar; its tools are reached through it.
     StatusBar* StatusBar1 = nullptr;
-    QToolButton* BitBtnSoundYes = nullptr;
-    QToolButton* BitBtnSoundNo = nullptr;
-    QToolButton* BitBtnAbout = nullptr;
-    QToolButton* BitBtnFun = nullptr;
-    QToolButton* BitBtnMet = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
     // The figure; exists from run preparation until Clear.
     FigureWidget* ImageContours = nullptr;
 

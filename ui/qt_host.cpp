@@ -2,12 +2,12 @@
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 
 #include "core/objective.h"
 #include "tarvik_version.h"
 #include "ui/figure_widget.h"
 #include "ui/main_window.h"
+#include "ui/status_bar.h"
 #include "ui/window_dialogs.h"
 
 namespace tarvik::ui {
@@ -45,18 +45,11 @@ FailureAnswer QtHost::AskFailureChoice(const std::string& text) { return form_.D
 
 void QtHost::PlaySound(const std::string& fileName) { form_.PlayIfSoundOn(Q(fileName)); }
 
-void QtHost::ShowProgress(int maximum) {
-    form_.ProgressBar1->setMaximum(maximum);
-    form_.ProgressBar1->setValue(0);
-    form_.ProgressBar1->show();
-}
+void QtHost::ShowProgress(int maximum) { form_.StatusBar1->StartProgress(maximum); }
 
-void QtHost::StepProgress() {
-    QProgressBar* bar = form_.ProgressBar1;
-    if (bar->value() < bar->maximum()) bar->setValue(bar->value() + 1);
-}
+void QtHost::StepProgress() { form_.StatusBar1->StepProgress(); }
 
-void QtHost::HideProgress() { form_.ProgressBar1->hide(); }
+void QtHost::HideProgress() { form_.StatusBar1->HideProgress(); }
 
 void QtHost::EnterRunningLayout() { form_.EnterRunningLayout(); }
 

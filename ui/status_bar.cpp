@@ -119,6 +119,18 @@ void StatusBar::WidenProgress(int dx) {
     ProgressBar1->resize(std::max(0, ProgressBar1->width() + dx), ProgressBar1->height());
 }
 
+void StatusBar::StartProgress(int maximum) {
+    ProgressBar1->setMaximum(maximum);
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+}
+
+void StatusBar::StepProgress() {
+    if (ProgressBar1->value() < ProgressBar1->maximum()) ProgressBar1->setValue(ProgressBar1->value() + 1);
+}
+
+void StatusBar::HideProgress() { ProgressBar1->hide(); }
+
 bool StatusBar::IsTool(const QWidget* widget) const {
     for (const QWidget* tool : std::initializer_list<const QWidget*>{BitBtnSoundYes, BitBtnSoundNo, BitBtnAbout,
                                                                      BitBtnFun, BitBtnMet, ProgressBar1})

@@ -55,6 +55,11 @@ public:
     void ArrangeTools(int firstWidth, int right);
     // The progress bar follows a change of the window's width.
     void WidenProgress(int dx);
+    // The progress of an iteration of maximum steps: shown from zero, one
+    // step at a time (never past the end), hidden when the iteration ends.
+    void StartProgress(int maximum);
+    void StepProgress();
+    void HideProgress();
     // One of the tools (not a panel of the bar).
     bool IsTool(const QWidget* widget) const;
 

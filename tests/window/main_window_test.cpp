@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(accuracy->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
     EXPECT_EQ(problem->Label8->text(), "u°:");
     EXPECT_EQ(method->SpeedBtnAuthor->text(), "Author's");
-    EXPECT_FALSE(form->BitBtnAbout->isEnabled());
+    EXPECT_FALSE(statusBar->BitBtnAbout->isEnabled());
     // The lists: their lengths and the items at their edges.
     const struct { QComboBox* list; int count, item; const char* text; } lists[] = {
         {problem->CmbN, 14, 13, "10000"}, {problem->CmbU0, 30, 29, "from file"}, {problem->CmbU0, 30, 11, " 1.0;  -1.0"},
@@ -325,16 +325,16 @@ TEST_F(MainWindowTest, SoundSwitchSilencesSoundsAndLinksStillOpen) {
     EXPECT_EQ(log.urls[0], QUrl("https://example.org/a"));
     EXPECT_EQ(form->Sounds().Requested(), QStringList{"Done.wav"});
 
-    form->BitBtnSoundYes->click();
-    EXPECT_TRUE(form->BitBtnSoundYes->isHidden());
-    EXPECT_FALSE(form->BitBtnSoundNo->isHidden());
+    statusBar->BitBtnSoundYes->click();
+    EXPECT_TRUE(statusBar->BitBtnSoundYes->isHidden());
+    EXPECT_FALSE(statusBar->BitBtnSoundNo->isHidden());
     EXPECT_FALSE(form->SoundOn());
     form->LinkClicked(QStringLiteral("https://example.org/b"));
     EXPECT_EQ(form->Sounds().Requested().size(), 1);
     ASSERT_EQ(log.urls.size(), 2);
     EXPECT_EQ(log.urls[1], QUrl("https://example.org/b"));
 
-    form->BitBtnSoundNo->click();
+    statusBar->BitBtnSoundNo->click();
     EXPECT_TRUE(form->SoundOn());
 }
 

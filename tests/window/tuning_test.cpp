@@ -81,7 +81,7 @@ TEST_F(TuningTest, EachTunableMethodShowsItsRowsAndCurrentValues) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label1.toStdString() + " group " + std::to_string(c.group));
         ChooseMethod(c.group, c.item);
-        ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+        ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
             EXPECT_EQ(d.windowTitle(), "Tuning");
             EXPECT_EQ(d.FormHeight(), c.height);
             EXPECT_EQ(VisibleRows(d), (c.height - 40) / 35);
@@ -103,15 +103,15 @@ TEST_F(TuningTest, EachTunableMethodShowsItsRowsAndCurrentValues) {
 
 TEST_F(TuningTest, AMethodAndAFunctionWithoutParametersOnlyInform) {
     ChooseMethod(1, 0);  // Fletcher-Reeves with golden steps; Rosenbrock
-    EXPECT_FALSE(WithDialog(form->BitBtnMet, [](TSecondForm&) {}));
-    EXPECT_FALSE(WithDialog(form->BitBtnFun, [](TSecondForm&) {}));
+    EXPECT_FALSE(WithDialog(statusBar->BitBtnMet, [](TSecondForm&) {}));
+    EXPECT_FALSE(WithDialog(statusBar->BitBtnFun, [](TSecondForm&) {}));
     EXPECT_EQ(log.infos, (QStringList{"There are not tunable parameters for this method.",
                                       "There are not tunable parameters for this function."}));
 }
 
 TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
     ChooseMethod(0, 2);
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_FALSE(TypeAndConfirm(d, {"1"}));
         // The rejected value is kept until a valid one replaces it.
         EXPECT_EQ(Params().WolfeC2, 1.0L);
@@ -126,7 +126,7 @@ TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
     EXPECT_EQ(Errors(), (QStringList{kBadParameter, kBadParameter}));
 
     // Opened again, the dialog shows what was stored.
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [](TSecondForm& d) {
         EXPECT_EQ(d.EditConst1->text(), "0.25");
         EXPECT_EQ(d.CmbInterpol->currentText(), "cubic");
     }));
@@ -134,7 +134,7 @@ TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
 
 TEST_F(TuningTest, CollinearParametersAreCheckedInRowOrder) {
     ChooseMethod(4, 0);
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         // c1 = 0 is allowed, c2 = 0 is not: c1 is stored, the handler stops
         // before the delta row.
         EXPECT_FALSE(TypeAndConfirm(d, {"0", "0", "0,7"}));
@@ -154,7 +154,7 @@ TEST_F(TuningTest, CollinearParametersAreCheckedInRowOrder) {
 
 TEST_F(TuningTest, MaxSubIterTakesOnlyPositiveIntegers) {
     ChooseMethod(3, 2);
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_FALSE(TypeAndConfirm(d, {"0,5", "2.5"}));
         EXPECT_EQ(Params().NewtonCgForcingC, 0.5L);
         EXPECT_EQ(Params().MaxSubIter, 2147483647);
@@ -168,7 +168,7 @@ TEST_F(TuningTest, MaxSubIterTakesOnlyPositiveIntegers) {
 TEST_F(TuningTest, ARejectionGoesThroughTheWindowsErrorHandling) {
     form->RichEditOut->setPlainText("old results");
     ChooseMethod(0, 0);
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [&](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_FALSE(TypeAndConfirm(d, {"abc"}));
         EXPECT_TRUE(d.isVisible());
     }));
@@ -179,7 +179,7 @@ TEST_F(TuningTest, ARejectionGoesThroughTheWindowsErrorHandling) {
 
 TEST_F(TuningTest, EnterInAnEditConfirmsAndEscapeCancels) {
     ChooseMethod(3, 3);
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [](TSecondForm& d) {
         d.EditConst1->setText("2,5");
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(d.EditConst1, &enter);
@@ -187,7 +187,7 @@ TEST_F(TuningTest, EnterInAnEditConfirmsAndEscapeCancels) {
     }));
     EXPECT_EQ(Params().TrustMaxRadius, 2.5L);
 
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [](TSecondForm& d) {
         d.EditConst1->setText("7");
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(d.EditConst1, &escape);
@@ -198,7 +198,7 @@ TEST_F(TuningTest, EnterInAnEditConfirmsAndEscapeCancels) {
 
 TEST_F(TuningTest, TridiaShowsFourGreekRowsAndAcceptsAnyReal) {
     ChooseFunction(13);
-    ASSERT_TRUE(WithDialog(form->BitBtnFun, [&](TSecondForm& d) {
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnFun, [&](TSecondForm& d) {
         EXPECT_EQ(d.windowTitle(), "Quadratic: TRIDIA");
         EXPECT_EQ(d.FormHeight(), 180);
         EXPECT_EQ(VisibleRows(d), 4);
@@ -222,7 +222,7 @@ TEST_F(TuningTest, Himmelblau28TakesTheSaddleValuesWhenTheWindowIsActiveAgain) {
     form->show();
     ChooseFunction(3);
     ChooseMethod(4, 1);
-    ASSERT_TRUE(WithDialog(form->BitBtnMet, [](TSecondForm& d) { EXPECT_TRUE(TypeAndConfirm(d, {"0,3", "5", "0,2"})); }));
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [](TSecondForm& d) { EXPECT_TRUE(TypeAndConfirm(d, {"0,3", "5", "0,2"})); }));
     EXPECT_EQ(Params().CollC2, 5.0L);
     form->activateWindow();
     ASSERT_TRUE(tarvik::testing::SpinUntil([this] { return form->isActiveWindow(); }, 5000));
@@ -233,8 +233,8 @@ TEST_F(TuningTest, Himmelblau28TakesTheSaddleValuesWhenTheWindowIsActiveAgain) {
 TEST_F(TuningTest, TheButtonsDoNothingDuringARun) {
     ChooseMethod(0, 0);
     form->State().Running = 1;
-    EXPECT_FALSE(WithDialog(form->BitBtnMet, [](TSecondForm&) {}));
-    EXPECT_FALSE(WithDialog(form->BitBtnFun, [](TSecondForm&) {}));
+    EXPECT_FALSE(WithDialog(statusBar->BitBtnMet, [](TSecondForm&) {}));
+    EXPECT_FALSE(WithDialog(statusBar->BitBtnFun, [](TSecondForm&) {}));
     form->State().Running = 0;
     EXPECT_TRUE(log.infos.isEmpty());
 }
