@@ -2,9 +2,10 @@
 // The main window: the problem panel along the top, the method and accuracy
 // panels on the left, the output pane below them, the figure panel on the
 // right and the status bar with its small buttons. The panels own their
-// controls; the window keeps public alias pointers to them named as the rest
-// of the program names them (and with the same objectName), holds the run
-// buttons and reacts to the panels' signals.
+// controls under the names the rest of the program uses (and the same
+// objectName), and the window reaches a control only through its panel; it
+// owns the few controls that sit on it directly and reacts to the panels'
+// signals.
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -27,12 +28,8 @@
 
 class QCheckBox;
 class QComboBox;
-class QFrame;
 class QLabel;
 class QListWidget;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
 class QToolButton;
 
 namespace tarvik {
@@ -56,26 +53,22 @@ public:
                        QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // ---- Controls ----
-    // The problem panel; its controls are reached through it.
+    // ---- Panels; each control is reached through the panel that owns it ----
     ProblemPanel* PanelProblem = nullptr;
-    QLabel* LabOutComputing = nullptr;
-    // The method panel; its controls are reached through it.
     MethodPanel* PanelMethods = nullptr;
-    // The accuracy panel; its controls are reached through it.
     AccuracyPanel* GboxMinAccuracy = nullptr;
     InputFilesPanel* GboxInputFiles = nullptr;
-    QCheckBox* ChkBoxStoreConfig = nullptr;
     OutputPane* RichEditOut = nullptr;
-    QListWidget* InitComments = nullptr;
-    // The run buttons' row; its buttons are reached through it.
     RunButtons* PanelRunButtons = nullptr;
-    // Several methods on the problem (set-up state), and the last single
-    // run's iterations as CSV (ended state).
-    // The figure panel; its labels are reached through it.
     FigurePanel* PanelContours = nullptr;
-    // The status bar; its tools are reached through it.
     StatusBar* StatusBar1 = nullptr;
+
+    // ---- Controls on the window itself ----
+    // The running method's name, where the method panel sits while a run goes.
+    QLabel* LabOutComputing = nullptr;
+    QCheckBox* ChkBoxStoreConfig = nullptr;
+    // The first-start advice about button M.
+    QListWidget* InitComments = nullptr;
     // The figure; exists from run preparation until Clear.
     FigureWidget* ImageContours = nullptr;
 
