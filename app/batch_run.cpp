@@ -70,7 +70,9 @@ int RunBatch(const BatchOptions& o, RunState& s, RunDriver& driver, BatchHost& h
 
     if (host.Interrupted()) return BatchExitInterrupted;
     switch (driver.LastEnding()) {
-    case RunDriver::Ending::Normal: return BatchExitNormal;
+    case RunDriver::Ending::Normal:
+    case RunDriver::Ending::IterationLimit:
+    case RunDriver::Ending::NoProgress: return BatchExitNormal;
     case RunDriver::Ending::Stopped: return host.StoppedByLimit() ? BatchExitNormal : BatchExitInterrupted;
     default: return BatchExitError;
     }

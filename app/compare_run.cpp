@@ -150,6 +150,14 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
             row.ending = host.StoppedByLimit() && !stopped ? "iteration limit" : "stopped";
             row.ranToEnd = host.StoppedByLimit() && !stopped;
             break;
+        case RunDriver::Ending::IterationLimit:
+            row.ending = "iteration limit";
+            row.ranToEnd = true;
+            break;
+        case RunDriver::Ending::NoProgress:
+            row.ending = "no progress";
+            row.ranToEnd = true;
+            break;
         case RunDriver::Ending::Error:
             row.ending = OneLine(host.lastMessage.empty() ? "error" : host.lastMessage);
             row.ranToEnd = true;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "core/number_format.h"
 #include "app/direction_rules.h"
@@ -69,8 +70,9 @@ void RunDriver::FreshRun() {
     lastEnding_ = Ending::None;
     stopAvailable_ = true;
     firstSetupDone_ = false;
-    // Only the distance criterion updates DistCur; a run with the other
-    // criterion must not report the distance left by an earlier run.
+    stall_.Reset();
+    // A run whose u* is unknown must not report the distance left by an
+    // earlier run.
     s.DistCur = 0;
     PlaySound(s, "Done.wav");
     s.Host->EnterRunningLayout();
@@ -103,6 +105,7 @@ void RunDriver::RunLoop() {
             s.Host->SetTitle(s.AppTitle);
             return;
         }
+        if (EndedByLimit()) return;
         IterateOnce();
         if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
         if (s.GradNorm == 0 || s.Step == 0) s.ContinueRun = 0;
@@ -111,6 +114,21 @@ void RunDriver::RunLoop() {
             return;
         }
     }
+}
+
+bool RunDriver::EndedByLimit() {
+    const TunableParameters& p = s.Params;
+    if (p.MaxIterations > 0 && s.IterCount >= p.MaxIterations) {
+        EndAsStopped(" Terminated by user", Ending::IterationLimit);
+        return true;
+    }
+    if (p.NoProgressIterations > 0 && stall_.RepeatedIterations() >= p.NoProgressIterations) {
+        EndAsStopped(" No progress: u and J have repeated for " + FormatGroupedInt(stall_.RepeatedIterations()) +
+                         " iterations",
+                     Ending::NoProgress);
+        return true;
+    }
+    return false;
 }
 
 bool RunDriver::IsRunFinished() const { return s.ContinueRun == 0 || s.Step == 0; }
@@ -294,6 +312,8 @@ void RunDriver::EndIteration() {
         s.DistCur = VecNormComb(s.U, s.UStar, -1);
         s.AccuracyValue = s.Dist0 != 0 ? s.DistCur / s.Dist0 : 0;
     } else {
+        // The criterion does not read the distance, but the report shows it.
+        if (UStarKnown(s)) s.DistCur = VecNormComb(s.U, s.UStar, -1);
         s.AccuracyValue = std::fabs(s.JCur - s.JPrev);
         if (s.AccuracyValue != 0 && s.GradNorm != 0) {
             FpFaultGuard guard;
@@ -306,6 +326,7 @@ void RunDriver::EndIteration() {
     }
     s.AccuracyText = FormatAccuracyText(s.AccuracyValue);
     AddTraceRow(s.Step, s.AccuracyValue);
+    if (s.IterationComplete != 0) stall_.Observe(s.JCur, s.U);
 
     if (!(IsCollinear(s.MethodCode) && s.IterationComplete == 0)) {
         if (s.Eps >= s.AccuracyValue || s.Step == 0) {
@@ -366,13 +387,17 @@ void RunDriver::BtnStopClick() {
         return;
     }
     if (!stopAvailable_) return;
-    s.FinalStatusText = " Terminated by user";
+    EndAsStopped(" Terminated by user", Ending::Stopped);
+}
+
+void RunDriver::EndAsStopped(std::string statusText, Ending ending) {
+    s.FinalStatusText = std::move(statusText);
     s.StopRequested = 1;
     // A stopped run must not be resumed by a pending idle resumption.
     s.ResumeSteepest = 0;
     s.ResumeRawStep = 0;
     s.FailureChoice = FailureAnswer::None;
-    lastEnding_ = Ending::Stopped;
+    lastEnding_ = ending;
     TerminateRun();
 }
 

@@ -4,10 +4,12 @@
 // works on the run state and talks to the window only through EngineHost.
 #include <exception>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "app/run_trace.h"
 #include "core/run_state.h"
+#include "core/stall_watch.h"
 
 namespace tarvik {
 
@@ -36,8 +38,10 @@ public:
     void TerminateRun();
     bool IsRunFinished() const;
 
-    // How the last run ended, for the batch mode's exit status.
-    enum class Ending { None, Normal, Stopped, Error, InputError };
+    // How the last run ended, for the batch mode's exit status. A run ended
+    // by its iteration limit, or because it no longer moves, ends as Stop
+    // ends it.
+    enum class Ending { None, Normal, Stopped, IterationLimit, NoProgress, Error, InputError };
     Ending LastEnding() const { return lastEnding_; }
     // Every iteration of the last run (kept until the next Start).
     const RunTrace& Trace() const { return trace_; }
@@ -60,10 +64,15 @@ private:
     void ReactToException(std::exception_ptr error);
     void StartTrace();
     void AddTraceRow(Real step, Real accuracy);
+    // Ends the run as Stop does when one of its limits is reached; false
+    // when none is.
+    bool EndedByLimit();
+    void EndAsStopped(std::string statusText, Ending ending);
 
     RunState& s;
     Ending lastEnding_ = Ending::None;
     RunTrace trace_;
+    StallWatch stall_;
     bool firstSetupDone_ = false;
     bool traceAllCoordinates_ = false;
     bool largeTraceTold_ = false;

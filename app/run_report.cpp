@@ -145,8 +145,8 @@ void WriteIterationLines(RunState& s) {
     if (s.IterationComplete != 0) {
         std::string jLine = "J=" + FormatFloat("0.000E+00", s.JCur);
         // The known minimum of a quadratic from files may be a guess, so its
-        // distance is not reported.
-        if (!Traits(s.FunctionCode).fromFiles) jLine += ",   ||u-u*||=" + FormatFloat("0.00E+00", s.DistCur);
+        // distance is not reported; nor is a distance to a minimum there is not.
+        if (!Traits(s.FunctionCode).fromFiles && UStarKnown(s)) jLine += ",   ||u-u*||=" + FormatFloat("0.00E+00", s.DistCur);
         jLine += ",  ||gradJ||=" + FormatFloat("0.00E+00", s.GradNorm);
         s.AppendLine(jLine);
         if (s.ContinueRun != 0) s.AppendLine(Truncated("Accuracy is " + s.AccuracyText, 72));

@@ -21,7 +21,7 @@ constexpr std::string_view kC2Hint = "Parameter for baund maximum sub-iterations
 // Grouped so that each method's or function's rows lie together; the
 // collinear c1 and c2 are shared by both collinear methods, whose rows
 // therefore are listed twice below (FindParameter takes the first).
-constexpr std::array<ParameterRow, 17> kRows{{
+constexpr std::array<ParameterRow, 19> kRows{{
     Real_("ConstStepSize", "   step-size =", "Step-size parameter", &P::ConstStepSize, ValidRange::Positive),
     // Wolfe
     Real_("WolfeC2", " Wolfe  c2 =", "Wolfe slope coefficient", &P::WolfeC2, ValidRange::OpenUnit),
@@ -49,6 +49,12 @@ constexpr std::array<ParameterRow, 17> kRows{{
     Real_("TridiaGamma", "      \u03B3 =", "", &P::TridiaGamma, ValidRange::Any, LabelFace::GreekItalic),
     // HILBERT (b)
     Real_("HilbertD", "        d =", "", &P::HilbertD, ValidRange::Any, LabelFace::SerifItalic),
+    // Limits of every run
+    {"MaxIterations", "max iterations =", "Stop the run after this many iterations (0: no limit)",
+     ParameterKind::Integer, nullptr, &P::MaxIterations, nullptr, ValidRange::NonNegative, LabelFace::Plain},
+    {"NoProgressIterations", "no progress =",
+     "End the run when u and J have repeated themselves for this many iterations in a row (0: never)",
+     ParameterKind::Integer, nullptr, &P::NoProgressIterations, nullptr, ValidRange::NonNegative, LabelFace::Plain},
 }};
 
 std::span<const ParameterRow> Rows(std::size_t first, std::size_t count) {
@@ -61,6 +67,7 @@ bool InRange(ValidRange range, Real value) {
     switch (range) {
     case ValidRange::Any: return true;
     case ValidRange::Positive: return value > 0;
+    case ValidRange::NonNegative: return value >= 0;
     case ValidRange::OpenUnit: return value > 0 && value < 1;
     case ValidRange::HalfOpenUnit: return value >= 0 && value < 1;
     }
@@ -94,6 +101,7 @@ std::span<const ParameterRow> CollinearDemo() { return Rows(6, 3); }
 std::span<const ParameterRow> Collinear() { return Rows(9, 3); }
 std::span<const ParameterRow> Tridia() { return Rows(12, 4); }
 std::span<const ParameterRow> HilbertB() { return Rows(16, 1); }
+std::span<const ParameterRow> RunLimits() { return Rows(17, 2); }
 } // namespace parameter_rows
 
 } // namespace tarvik

@@ -10,7 +10,7 @@
 namespace tarvik {
 
 enum class ParameterKind { Real, Integer, Interpolation };
-enum class ValidRange { Any, Positive, OpenUnit, HalfOpenUnit };
+enum class ValidRange { Any, Positive, NonNegative, OpenUnit, HalfOpenUnit };
 // How the dialog writes the label: Greek letters and the italic d of
 // HILBERT (b) need their own fonts.
 enum class LabelFace { Plain, Greek, GreekItalic, SerifItalic };
@@ -46,6 +46,8 @@ std::span<const ParameterRow> CollinearDemo();
 std::span<const ParameterRow> Collinear();
 std::span<const ParameterRow> Tridia();
 std::span<const ParameterRow> HilbertB();
+// The limits every run has, whatever its method.
+std::span<const ParameterRow> RunLimits();
 } // namespace parameter_rows
 
 } // namespace tarvik

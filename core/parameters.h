@@ -20,6 +20,10 @@ struct TunableParameters {
     Real CollDeltaDemo = 0.5L;          // delta of "Collinear gradients, demo 1 step"
     Real CollDeltaFull = 1e-5L;         // delta of "Collinear gradients"
 
+    // Limits of a run, for every method: 0 means no limit.
+    int32_t MaxIterations = 0;          // "max iterations ="
+    int32_t NoProgressIterations = 50;  // "no progress ="
+
     // Functions
     Real TridiaAlpha = 2.0L;
     Real TridiaBeta = 1.0L;

@@ -135,4 +135,13 @@ struct RunState {
     void AppendLine(const std::string& text) { Host->AppendLine(text); }
 };
 
+// Whether the problem has one known minimum u*. Where it has none (several
+// minima, no minimum, or the quadratic's u* declared unknown) the distance
+// to u* means nothing and is neither shown nor drawn.
+inline bool UStarKnown(const RunState& s) {
+    const FunctionTraits& f = Traits(s.FunctionCode);
+    if (f.minimum == KnownMinimum::Several || f.minimum == KnownMinimum::Unbounded) return false;
+    return !(f.fromFiles && s.Choices.RBtnUeUnknownChecked());
+}
+
 } // namespace tarvik

@@ -205,9 +205,7 @@ void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
     }
     scope.Restore();
 
-    const bool uStarKnown = !(function.minimum == KnownMinimum::Several || function.minimum == KnownMinimum::Unbounded ||
-                              (function.fromFiles && s.Choices.RBtnUeUnknownChecked()));
-    if (uStarKnown && s.UStar.size() >= 3) {
+    if (UStarKnown(s) && s.UStar.size() >= 3) {
         st.BrushSolid = true;
         st.BrushColour = clOptimalPoint;
         st.PenColour = clOptimalPoint;

@@ -125,6 +125,7 @@ TEST(Catalogue, RangesAcceptAndRejectAtTheirBounds) {
         {ValidRange::OpenUnit, 0, false},     {ValidRange::OpenUnit, 1, false},
         {ValidRange::OpenUnit, 0.5L, true},   {ValidRange::HalfOpenUnit, 0, true},
         {ValidRange::HalfOpenUnit, 1, false}, {ValidRange::Any, -1e300L, true},
+        {ValidRange::NonNegative, 0, true},   {ValidRange::NonNegative, -1, false},
     };
     for (const auto& c : cases) EXPECT_EQ(InRange(c.range, c.value), c.accepted) << static_cast<double>(c.value);
 }

@@ -1,8 +1,10 @@
 // End-to-end runs through the driver with a recording host: what the
 // output pane receives, which boxes appear, and how each run ends.
+#include <cmath>
 #include <stdexcept>
 
 #include "app/memory_budget.h"
+#include "core/number_format.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
@@ -212,6 +214,82 @@ TEST(RunFailures, RunEndingErrorsShowTheirBoxOnce) {
             EXPECT_EQ(r.s.EvalCount, 2);
             EXPECT_EQ(r.host.lines.back(), c.message);
         }
+    }
+}
+
+// Runs that would never end: golden steps bouncing between two points, or
+// frozen on one, and classical Newton at a local minimum whose u* is the
+// global one, with u flipping its last bit. Each ends as Stop ends it, with
+// its own line; so does a run at its iteration limit.
+TEST(RunLimits, ARunThatRepeatsItselfOrReachesItsLimitEndsAsStopEndsIt) {
+    constexpr int Rosenbrock = 0, GeneralizedRosenbrock = 18, SteepestGolden = 1, ClassicalNewton = 12;
+    const struct {
+        const char* name; int function, start, method; std::string n, eps; int32_t maxIterations, noProgress;
+        RunDriver::Ending ending; const char* line; int32_t iterationsAtEnd;
+    } cases[] = {
+        {"two-cycle", Rosenbrock, 0, SteepestGolden, "2", "1e-18", 0, 50, RunDriver::Ending::NoProgress,
+         " No progress: u and J have repeated for 50 iterations", 0},
+        {"fixed point", Rosenbrock, 0, SteepestGolden, "2", "1e-20", 0, 7, RunDriver::Ending::NoProgress,
+         " No progress: u and J have repeated for 7 iterations", 0},
+        {"local minimum", GeneralizedRosenbrock, 5, ClassicalNewton, "5", "1e-4", 0, 50,
+         RunDriver::Ending::NoProgress, " No progress: u and J have repeated for 50 iterations", 0},
+        {"limit before the stall", Rosenbrock, 0, SteepestGolden, "2", "1e-20", 300, 0,
+         RunDriver::Ending::IterationLimit, " Terminated by user", 300},
+        {"limit of a converging run", Rosenbrock, 5, SteepestGolden, "2", "1e-6", 11, 50,
+         RunDriver::Ending::IterationLimit, " Terminated by user", 12},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DriverRun r(c.function, c.start, c.method, c.n);
+        r.s.Choices.CmbPrec1Text = c.eps;
+        r.s.Params.MaxIterations = c.maxIterations;
+        r.s.Params.NoProgressIterations = c.noProgress;
+        r.Start();
+        EXPECT_EQ(r.driver.LastEnding(), c.ending);
+        EXPECT_EQ(r.host.layout, "ended");
+        ASSERT_TRUE(r.HasLine(c.line));
+        EXPECT_EQ(r.s.FinalStatusText, c.line);
+        // Stop's extra iteration and the final lines follow when the last
+        // iteration was not printed.
+        const bool extra = r.s.IterCount != c.maxIterations;
+        if (c.iterationsAtEnd != 0) {
+            EXPECT_EQ(r.s.IterCount, c.iterationsAtEnd);
+        }
+        EXPECT_EQ(r.HasLine("Final point u :                    (not more than 50 items in line)"), extra);
+    }
+    // The same run with no limits reaches its accuracy as before.
+    DriverRun r(Rosenbrock, 5, SteepestGolden);
+    r.s.Choices.CmbPrec1Text = "1e-6";
+    r.Start();
+    EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Normal);
+}
+
+// The distance to u* is reported whenever u* is known, whatever the
+// criterion, and left out where there is no single minimum.
+TEST(RunReport, TheDistanceLineMeasuresTheDistanceToAKnownMinimumInBothModes) {
+    constexpr int Rosenbrock = 0, Himmelblau28 = 3, Saddle = 4, SteepestWolfe = 2;
+    const struct { int function, start; bool mode2, distanceShown; } cases[] = {
+        {Rosenbrock, 5, true, true}, {Rosenbrock, 5, false, true},
+        {Himmelblau28, 5, true, false}, {Saddle, 1, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.function);
+        DriverRun r(c.function, c.start, SteepestWolfe);
+        if (c.mode2) r.Mode2("1e-4");
+        r.s.Params.MaxIterations = 40;
+        r.Start();
+        std::string last;
+        for (const std::string& line : r.host.lines)
+            if (line.rfind("J=", 0) == 0) last = line;
+        ASSERT_FALSE(last.empty());
+        const std::size_t at = last.find("||u-u*||=");
+        ASSERT_EQ(at != std::string::npos, c.distanceShown) << last;
+        if (!c.distanceShown) continue;
+        Real u1 = 0, u2 = 0;
+        r.driver.Trace().ForEachRow([&](const TraceRow& row) { u1 = row.u1, u2 = row.u2; });
+        const Real distance = std::sqrt((u1 - 1) * (u1 - 1) + (u2 - 1) * (u2 - 1));
+        EXPECT_EQ(last.substr(at + 9, 8), FormatFloat("0.00E+00", distance)) << last;
+        EXPECT_GT(distance, 0);
     }
 }
 
