@@ -16,7 +16,7 @@ namespace tarvik::ui {
 namespace {
 
 constexpr int kClientWidth = 216;
-constexpr int kRowTop[4] = {14, 48, 83, 118};
+constexpr int kRowTop[TSecondForm::kMaxRows] = {14, 48, 83, 118, 153, 188};
 constexpr int kLabelLeft = 6;
 constexpr int kEditLeft = 100;
 constexpr int kEditWidth = 64;
@@ -76,9 +76,9 @@ TSecondForm::TSecondForm(RunState& state, std::function<void(std::exception_ptr)
     setWindowTitle(QStringLiteral("Tuning"));
     if (parent != nullptr) setFont(parent->font());
 
-    QLabel** labels[4] = {&LabelConst1, &LabelConst2, &LabelConst3, &LabelConst4};
-    QLineEdit** edits[4] = {&EditConst1, &EditConst2, &EditConst3, &EditConst4};
-    for (int row = 0; row < 4; ++row) {
+    QLabel** labels[kMaxRows] = {&LabelConst1, &LabelConst2, &LabelConst3, &LabelConst4, &LabelConst5, &LabelConst6};
+    QLineEdit** edits[kMaxRows] = {&EditConst1, &EditConst2, &EditConst3, &EditConst4, &EditConst5, &EditConst6};
+    for (int row = 0; row < kMaxRows; ++row) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("LabelConst%1").arg(row + 1));
         label->move(kLabelLeft, kRowTop[row] + 3);
@@ -108,12 +108,12 @@ TSecondForm::TSecondForm(RunState& state, std::function<void(std::exception_ptr)
 }
 
 QLabel* TSecondForm::Label(int row) const {
-    QLabel* const labels[4] = {LabelConst1, LabelConst2, LabelConst3, LabelConst4};
+    QLabel* const labels[kMaxRows] = {LabelConst1, LabelConst2, LabelConst3, LabelConst4, LabelConst5, LabelConst6};
     return labels[row - 1];
 }
 
 QLineEdit* TSecondForm::Edit(int row) const {
-    QLineEdit* const edits[4] = {EditConst1, EditConst2, EditConst3, EditConst4};
+    QLineEdit* const edits[kMaxRows] = {EditConst1, EditConst2, EditConst3, EditConst4, EditConst5, EditConst6};
     return edits[row - 1];
 }
 
@@ -166,7 +166,7 @@ void TSecondForm::FillRows(std::span<const ParameterRow> rows) {
     }
 }
 
-bool TSecondForm::FillForMethod() {
+void TSecondForm::FillForMethod() {
     const TunableParameters& p = state_.Params;
     TuningMethod = 1;
     SetFormHeight(185);
@@ -175,10 +175,11 @@ bool TSecondForm::FillForMethod() {
     for (int row = 1; row <= 3; ++row) SetHint(Label(row), QString());
     CmbInterpol->setCurrentIndex(p.WolfeInterpolation == 1 ? 1 : 0);
 
-    const auto rows = Traits(state_.MethodCode).parameters;
-    if (rows.empty()) return false;
-    FillRows(rows);
-    return true;
+    const auto own = Traits(state_.MethodCode).parameters;
+    const auto limits = parameter_rows::RunLimits();
+    methodRows_.assign(own.begin(), own.end());
+    methodRows_.insert(methodRows_.end(), limits.begin(), limits.end());
+    FillRows(methodRows_);
 }
 
 bool TSecondForm::FillForFunction() {
@@ -213,7 +214,7 @@ void TSecondForm::StoreRows(std::span<const ParameterRow> rows) {
     }
 }
 
-void TSecondForm::StoreMethodParameters() { StoreRows(Traits(state_.MethodCode).parameters); }
+void TSecondForm::StoreMethodParameters() { StoreRows(methodRows_); }
 
 void TSecondForm::StoreFunctionParameters() { StoreRows(Traits(state_.FunctionCode).parameters); }
 

@@ -1,13 +1,15 @@
 #pragma once
-// The "Tuning" dialog: up to four rows of a label and an edit box, a combo
+// The "Tuning" dialog: up to six rows of a label and an edit box, a combo
 // box for the Wolfe interpolation lying over the second edit box, and "OK".
-// The "M" button fills it with method parameters, the "F" button with
-// function parameters; the height given to it decides how many rows show.
+// The "M" button fills it with the method's parameters followed by the
+// limits every run has, the "F" button with function parameters; the height
+// given to it decides how many rows show.
 #include <QDialog>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "core/parameter_table.h"
 #include "core/run_state.h"
@@ -33,10 +35,14 @@ public:
     QLabel* LabelConst2 = nullptr;
     QLabel* LabelConst3 = nullptr;
     QLabel* LabelConst4 = nullptr;
+    QLabel* LabelConst5 = nullptr;
+    QLabel* LabelConst6 = nullptr;
     QLineEdit* EditConst1 = nullptr;
     QLineEdit* EditConst2 = nullptr;
     QLineEdit* EditConst3 = nullptr;
     QLineEdit* EditConst4 = nullptr;
+    QLineEdit* EditConst5 = nullptr;
+    QLineEdit* EditConst6 = nullptr;
     QComboBox* CmbInterpol = nullptr;
     QPushButton* ButtonSet = nullptr;
 
@@ -47,14 +53,15 @@ public:
     QLineEdit* Edit(int row) const;
 
     // Outer height as the rows count it: 75 shows one row, 110 two, 145
-    // three, 180 all four.
+    // three, and so on, 35 more for each row.
+    static constexpr int kMaxRows = 6;
     static constexpr int kFrameHeight = 30;
     int FormHeight() const { return formHeight_; }
     void SetFormHeight(int height);
 
-    // Fills the rows of the parameter table of state.MethodCode; false (and
-    // nothing filled) when the method has no tunable parameters.
-    bool FillForMethod();
+    // Fills the rows of the parameter table of state.MethodCode, then the
+    // run's limits, which every method has.
+    void FillForMethod();
     // The same for the function of state.FunctionCode.
     bool FillForFunction();
 
@@ -77,6 +84,8 @@ private:
     std::function<void(std::exception_ptr)> onError_;
     std::function<void()> onAccepted_;
     int formHeight_ = 185;
+    // What the "M" button shows and OK stores: the method's rows and the limits.
+    std::vector<ParameterRow> methodRows_;
 };
 
 } // namespace tarvik::ui

@@ -156,12 +156,8 @@ void TMainForm::BitBtnMetClick() {
     FreeRunArrays(state_);
     TSecondForm form(state_, [this](std::exception_ptr error) { ApplicationEvents1Exception(error); },
                      [this] { PanelRunButtons->BtnStart->setFocus(); }, this);
-    if (form.FillForMethod()) {
-        form.exec();
-        return;
-    }
-    host_.ShowInfo("There are not tunable parameters for this method.");
-    PlayIfSoundOn(kDone);
+    form.FillForMethod();
+    form.exec();
 }
 
 void TMainForm::BitBtnFunClick() {

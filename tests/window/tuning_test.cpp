@@ -57,7 +57,7 @@ struct TuningTest : tarvik::testing::WindowTest {
 // Rows are visible when they lie inside the client area the height leaves.
 int VisibleRows(const TSecondForm& dialog) {
     int rows = 0;
-    for (int row = 1; row <= 4; ++row)
+    for (int row = 1; row <= TSecondForm::kMaxRows; ++row)
         if (dialog.Edit(row)->geometry().bottom() < dialog.height()) rows = row;
     return rows;
 }
@@ -69,14 +69,17 @@ TEST_F(TuningTest, EachTunableMethodShowsItsRowsAndCurrentValues) {
         bool interpolation;
     };
     const Case cases[] = {
-        {0, 0, 75, "   step-size =", "0.3", "", "", "", false},
-        {0, 2, 110, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
+        // Every method's rows are followed by the two limits of the run.
+        {0, 0, 145, "   step-size =", "0.3", "", "", "", false},
+        {0, 2, 180, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
         // "memory 15 pairs,Wolfe" shares the Wolfe parameters.
-        {2, 4, 110, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
-        {3, 2, 110, "CG prec. c =", "0.001", "maxSubiter =", "2147483647", "", false},
-        {3, 3, 75, "maxRadius =", "1", "", "", "", false},
-        {4, 0, 145, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "0.5", false},
-        {4, 1, 145, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "1E-5", false},
+        {2, 4, 180, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
+        {3, 2, 180, "CG prec. c =", "0.001", "maxSubiter =", "2147483647", "", false},
+        {3, 3, 145, "maxRadius =", "1", "", "", "", false},
+        {4, 0, 215, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "0.5", false},
+        {4, 1, 215, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "1E-5", false},
+        // Fletcher-Reeves with golden steps has only the limits.
+        {1, 0, 110, "max iterations =", "0", "no progress =", "50", "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label1.toStdString() + " group " + std::to_string(c.group));
@@ -101,12 +104,28 @@ TEST_F(TuningTest, EachTunableMethodShowsItsRowsAndCurrentValues) {
     EXPECT_TRUE(log.infos.isEmpty());
 }
 
-TEST_F(TuningTest, AMethodAndAFunctionWithoutParametersOnlyInform) {
-    ChooseMethod(1, 0);  // Fletcher-Reeves with golden steps; Rosenbrock
-    EXPECT_FALSE(WithDialog(statusBar->BitBtnMet, [](TSecondForm&) {}));
-    EXPECT_FALSE(WithDialog(statusBar->BitBtnFun, [](TSecondForm&) {}));
-    EXPECT_EQ(log.infos, (QStringList{"There are not tunable parameters for this method.",
-                                      "There are not tunable parameters for this function."}));
+TEST_F(TuningTest, AFunctionWithoutParametersOnlyInforms) {
+    EXPECT_FALSE(WithDialog(statusBar->BitBtnFun, [](TSecondForm&) {}));  // Rosenbrock
+    EXPECT_EQ(log.infos, (QStringList{"There are not tunable parameters for this function."}));
+}
+
+// The limits come after the method's own rows; a negative limit is refused.
+TEST_F(TuningTest, TheRunLimitsAreStoredForEveryMethod) {
+    ChooseMethod(1, 0);
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
+        EXPECT_FALSE(TypeAndConfirm(d, {"-1", "50"}));
+        EXPECT_TRUE(TypeAndConfirm(d, {"2000", "0"}));
+    }));
+    EXPECT_EQ(Params().MaxIterations, 2000);
+    EXPECT_EQ(Params().NoProgressIterations, 0);
+    EXPECT_EQ(Errors(), (QStringList{kBadParameter}));
+    ChooseMethod(0, 0);
+    ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
+        EXPECT_EQ(d.LabelConst2->text(), "max iterations =");
+        EXPECT_EQ(d.EditConst2->text(), "2000");
+        EXPECT_TRUE(TypeAndConfirm(d, {"0.3", "0", "7"}));
+    }));
+    EXPECT_EQ(Params().NoProgressIterations, 7);
 }
 
 TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
