@@ -129,6 +129,300 @@ void UpdatePanelRows(int count, const MatrixRow* rows, const Real* const* fs, co
         UpdateOneRow(rows[0], fs[0], pivotRow, width, j0, j1);
 }
 
+// One elimination: the matrix it works in, which entries may still be
+// anything but +0, the right side, the column permutation and the steps.
+class Elimination {
+public:
+    Elimination(const GaussOptions& options, MyArray2& w, KernelProgress& progress)
+        : options_(options), n_(options.n), w_(w), progress_(progress) {}
+
+    // Copies m into the work matrix (unless they are one) and notes each
+    // row's and column's extent.
+    void Load(const MyArray2& m, bool inPlace);
+    void LoadRightSide(const MyArray1& rhs);
+    // Eliminates the pivots of the panel k0..kEnd within the panel's rows.
+    void EliminatePanel(int k0, int kEnd, const MyArray1& rhs, bool& zeroPivot, MyArray1& x);
+    // Applies the panel's pivot rows to every row below it.
+    void UpdateBelowPanel(int k0, int kEnd);
+    void BackSubstitute(MyArray1& x) const;
+    // Undoes the column exchanges in x.
+    void Unpermute(MyArray1& x);
+
+private:
+    int SearchPivot(int k) const;
+    void ExchangeColumns(int k, int q);
+    void DividePivotRow(int k);
+    // Rows below rowLimit have zero multipliers; only a -0 on their right
+    // side, or a right side of a pivot row that is not finite, can notice.
+    void SettleRightSidesBelow(int k0, int kEnd, int rowLimit);
+
+    const GaussOptions& options_;
+    const int n_;
+    MyArray2& w_;
+    KernelProgress& progress_;
+    Extents ext_;
+    MyArray1 r_;
+    std::vector<int> rNegativeZeros_;
+    std::vector<int> p_;
+};
+
+void Elimination::Load(const MyArray2& m, bool inPlace) {
+    ext_.rowLast.assign(static_cast<std::size_t>(n_) + 1, 0);
+    ext_.colLast.assign(static_cast<std::size_t>(n_) + 1, 0);
+    for (int i = 1; i <= n_; ++i) {
+        const ConstMatrixRow from = m[i];
+        const MatrixRow to = w_[i];
+        int last = 0;
+        for (int j = 1; j <= n_; ++j) {
+            const Real v = from[j];
+            if (!inPlace) to.Set(j, v);
+            if (!IsPositiveZero(v)) {
+                last = j;
+                if (v == 0 || !std::isfinite(v)) ext_.full = true;
+                ext_.colLast[j] = i;
+            }
+        }
+        ext_.rowLast[i] = last;
+    }
+    if (ext_.full) ext_.MakeFull(n_);
+    p_.resize(static_cast<std::size_t>(n_) + 1);
+    for (int i = 1; i <= n_; ++i) p_[i] = i;
+}
+
+void Elimination::LoadRightSide(const MyArray1& rhs) {
+    r_ = NewVector(n_);
+    for (int i = 1; i <= n_; ++i) {
+        r_[i] = rhs[i];
+        if (IsNegativeZero(r_[i])) rNegativeZeros_.push_back(i);
+    }
+}
+
+int Elimination::SearchPivot(int k) const {
+    Real best = 0;
+    int q = k;
+    const MatrixRow rowK = w_[k];
+    const int searchEnd = ext_.rowLast[k];
+    for (int j = k; j <= searchEnd; ++j) {
+        if (std::fabs(rowK.Get(j)) > std::fabs(best)) {
+            best = rowK.Get(j);
+            q = j;
+        }
+    }
+    return best == 0 ? 0 : q;
+}
+
+void Elimination::ExchangeColumns(int k, int q) {
+    for (int i = 1; i <= n_; ++i) w_[i].Swap(k, q);
+    std::swap(p_[k], p_[q]);
+    if (!ext_.full) {
+        for (int i = 1; i <= n_; ++i)
+            if (ext_.rowLast[i] >= k) ext_.rowLast[i] = std::max(ext_.rowLast[i], q);
+        std::swap(ext_.colLast[k], ext_.colLast[q]);
+    }
+}
+
+void Elimination::DividePivotRow(int k) {
+    const MatrixRow rowK = w_[k];
+    const Real pivot = rowK.Get(k);
+    const int rowEnd = ext_.rowLast[k];
+    for (int j = k; j <= rowEnd; ++j) rowK.Set(j, rowK.Get(j) / pivot);
+    r_[k] = r_[k] / pivot;
+    if (!ext_.full) {
+        bool finite = true;
+        for (int j = k; j <= rowEnd; ++j) finite = finite && std::isfinite(rowK.Get(j));
+        if (!finite) {
+            ext_.MakeFull(n_);
+            for (int j = rowEnd + 1; j <= n_; ++j) rowK.Set(j, rowK.Get(j) / pivot);
+        }
+    }
+}
+
+void Elimination::EliminatePanel(int k0, int kEnd, const MyArray1& rhs, bool& zeroPivot, MyArray1& x) {
+    for (int k = k0; k <= kEnd; ++k) {
+        progress_.Tick();
+
+        const int q = SearchPivot(k);
+        if (q == 0) RaiseZeroPivot(options_, rhs, progress_, zeroPivot, x);
+        if (k < n_ && q != k) ExchangeColumns(k, q);
+
+        const MatrixRow rowK = w_[k];
+        // The pivot before its row is divided: a row that turns out not to
+        // be finite later is divided by it past its extent too.
+        const Real pivot = rowK.Get(k);
+        const int rowEnd = ext_.rowLast[k];
+        DividePivotRow(k);
+
+        // The panel's own rows are needed complete for their pivot search.
+        if (k < n_) {
+            const int last = std::min(kEnd, ext_.colLast[k]);
+            for (int i = k + 1; i <= last; ++i) {
+                const MatrixRow rowI = w_[i];
+                const Real f = rowI.Get(k);
+                if (!ext_.full && !std::isfinite(f)) {
+                    ext_.MakeFull(n_);
+                    for (int j = rowEnd + 1; j <= n_; ++j) rowK.Set(j, rowK.Get(j) / pivot);
+                }
+                const int end = ext_.rowLast[k];
+                if (ext_.full || f != 0) {
+                    for (int j = k; j <= end; ++j) rowI.Set(j, rowI.Get(j) - f * rowK.Get(j));
+                    if (!ext_.full) {
+                        ext_.rowLast[i] = std::max(ext_.rowLast[i], end);
+                        for (int j = k + 1; j <= end; ++j) ext_.colLast[j] = std::max(ext_.colLast[j], i);
+                    }
+                }
+                r_[i] = r_[i] - r_[k] * f;
+            }
+            for (int i = last + 1; i <= kEnd; ++i) r_[i] = r_[i] - r_[k] * 0.0L;
+        }
+    }
+}
+
+void Elimination::UpdateBelowPanel(int k0, int kEnd) {
+    const int n = n_;
+    MyArray2& w = w_;
+    Extents& ext = ext_;
+    MyArray1& r = r_;
+    const int width = kEnd - k0 + 1;
+    ConstMatrixRow pivotRow[kPanel];
+    for (int t = 0; t < width; ++t) pivotRow[t] = w[k0 + t];
+    int rowLimit = kEnd;
+    int colLimit = kEnd;
+    for (int t = 0; t < width; ++t) {
+        rowLimit = std::max(rowLimit, ext.colLast[k0 + t]);
+        colLimit = std::max(colLimit, ext.rowLast[k0 + t]);
+    }
+    rowLimit = std::min(rowLimit, n);
+    const bool full = ext.full;
+    std::atomic<int> lastTouched{0};
+    std::atomic<bool> wentFull{false};
+    const double work = double(rowLimit - kEnd) * double(colLimit - kEnd + 1) * width;
+    SplitRows(kEnd + 1, rowLimit, work, [&](int first, int lastRow) {
+        int touched = 0;
+        bool anyFull = false;
+        // f[b][t] is the multiplier of pivot row k0 + t for row i0 + b: the
+        // entry of that row in that pivot column after the updates of the
+        // earlier ones.
+        Real f[kRowBlock][kPanel];
+        static_assert(kRowBlock == 2);
+        MatrixRow block[kRowBlock] = {w[0], w[0]};
+        const Real* blockF[kRowBlock];
+        for (int i0 = first; i0 <= lastRow; i0 += kRowBlock) {
+            const int i1 = std::min(lastRow, i0 + kRowBlock - 1);
+            int blockSize = 0;
+            int blockEnd = 0;
+            for (int i = i0; i <= i1; ++i) {
+                const MatrixRow rowI = w[i];
+                Real* fi = f[i - i0];
+                for (int t = 0; t < width; ++t) {
+                    const int j = k0 + t;
+                    Real v = rowI.Get(j);
+                    for (int u = 0; u < t; ++u) v = v - fi[u] * pivotRow[u].Get(j);
+                    fi[t] = v;
+                    v = v - fi[t] * pivotRow[t].Get(j);
+                    rowI.Set(j, v);
+                }
+                bool rowFull = full;
+                int active[kPanel];
+                int count = 0;
+                int end = kEnd;
+                for (int t = 0; t < width; ++t) {
+                    if (!std::isfinite(fi[t])) rowFull = true;
+                    if (fi[t] != 0) {
+                        active[count++] = t;
+                        end = std::max(end, ext.rowLast[k0 + t]);
+                    }
+                }
+                // Rows taking every pivot row's update join the block.
+                int joinEnd = 0;
+                if (rowFull) {
+                    joinEnd = n;
+                    anyFull = anyFull || !full;
+                } else if (count == width) {
+                    joinEnd = end;
+                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                    touched = i;
+                } else if (count > 0) {
+                    for (int j = kEnd + 1; j <= end; ++j) {
+                        Real v = rowI.Get(j);
+                        for (int a = 0; a < count; ++a) v = v - fi[active[a]] * pivotRow[active[a]].Get(j);
+                        rowI.Set(j, v);
+                    }
+                    ext.rowLast[i] = std::max(ext.rowLast[i], end);
+                    touched = i;
+                }
+                if (joinEnd > 0) {
+                    if (blockSize > 0 && joinEnd != blockEnd) {
+                        UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
+                        blockSize = 0;
+                    }
+                    block[blockSize] = rowI;
+                    blockF[blockSize] = fi;
+                    ++blockSize;
+                    blockEnd = joinEnd;
+                }
+                for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * fi[t];
+            }
+            if (blockSize > 0) UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
+        }
+        int seen = lastTouched.load();
+        while (touched > seen && !lastTouched.compare_exchange_weak(seen, touched)) {
+        }
+        if (anyFull) wentFull = true;
+    });
+    const int touched = lastTouched.load();
+    if (wentFull.load()) ext.MakeFull(n);
+    if (!ext.full) {
+        for (int j = kEnd + 1; j <= colLimit; ++j) ext.colLast[j] = std::max(ext.colLast[j], touched);
+    }
+
+    SettleRightSidesBelow(k0, kEnd, rowLimit);
+}
+
+void Elimination::SettleRightSidesBelow(int k0, int kEnd, int rowLimit) {
+    const int width = kEnd - k0 + 1;
+    bool rightFinite = true;
+    for (int t = 0; t < width; ++t) rightFinite = rightFinite && std::isfinite(r_[k0 + t]);
+    if (!rightFinite) {
+        for (int i = rowLimit + 1; i <= n_; ++i)
+            for (int t = 0; t < width; ++t) r_[i] = r_[i] - r_[k0 + t] * 0.0L;
+    } else if (!rNegativeZeros_.empty()) {
+        std::size_t kept = 0;
+        for (const int i : rNegativeZeros_) {
+            if (i <= kEnd || !IsNegativeZero(r_[i])) continue;
+            if (i > rowLimit)
+                for (int t = 0; t < width; ++t) r_[i] = r_[i] - r_[k0 + t] * 0.0L;
+            if (IsNegativeZero(r_[i])) rNegativeZeros_[kept++] = i;
+        }
+        rNegativeZeros_.resize(kept);
+    }
+}
+
+// Past a row's extent the terms are zeros times finite values, which leave
+// the sum (never -0) as it is.
+void Elimination::BackSubstitute(MyArray1& x) const {
+    x[n_] = r_[n_];
+    bool xFinite = std::isfinite(x[n_]);
+    for (int i = n_ - 1; i >= 1; --i) {
+        const ConstMatrixRow rowI = w_[i];
+        const int end = xFinite ? ext_.rowLast[i] : n_;
+        Real sum = 0;
+        for (int j = i + 1; j <= end; ++j) sum += rowI.Get(j) * x[j];
+        x[i] = r_[i] - sum;
+        xFinite = xFinite && std::isfinite(x[i]);
+    }
+}
+
+void Elimination::Unpermute(MyArray1& x) {
+    for (int i = 1; i <= n_; ++i) {
+        if (p_[i] != i) {
+            int j = i + 1;
+            while (j <= n_ && p_[j] != i) ++j;
+            std::swap(x[i], x[j]);
+            std::swap(p_[i], p_[j]);
+        }
+    }
+}
+
 } // namespace
 
 void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, MyArray2& work,
@@ -144,35 +438,9 @@ void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, M
 
     GaussWorkScope scope(work);
     if (!inPlace) work = NewMatrix(n);
-    MyArray2& w = inPlace ? m : work;
-    Extents ext;
-    ext.rowLast.assign(static_cast<std::size_t>(n) + 1, 0);
-    ext.colLast.assign(static_cast<std::size_t>(n) + 1, 0);
-    for (int i = 1; i <= n; ++i) {
-        const ConstMatrixRow from = m[i];
-        const MatrixRow to = w[i];
-        int last = 0;
-        for (int j = 1; j <= n; ++j) {
-            const Real v = from[j];
-            if (!inPlace) to.Set(j, v);
-            if (!IsPositiveZero(v)) {
-                last = j;
-                if (v == 0 || !std::isfinite(v)) ext.full = true;
-                ext.colLast[j] = i;
-            }
-        }
-        ext.rowLast[i] = last;
-    }
-    if (ext.full) ext.MakeFull(n);
-
-    MyArray1 r = NewVector(n);
-    std::vector<int> rNegativeZeros;
-    for (int i = 1; i <= n; ++i) {
-        r[i] = rhs[i];
-        if (IsNegativeZero(r[i])) rNegativeZeros.push_back(i);
-    }
-    std::vector<int> p(static_cast<std::size_t>(n) + 1);
-    for (int i = 1; i <= n; ++i) p[i] = i;
+    Elimination e(options, inPlace ? m : work, progress);
+    e.Load(m, inPlace);
+    e.LoadRightSide(rhs);
 
     // Right-looking elimination, organised in panels of pivot rows: the rows
     // below a panel receive its updates one element at a time, with the
@@ -183,204 +451,12 @@ void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, M
     // panel are independent of each other and are shared out over the cores.
     for (int k0 = 1; k0 <= n; k0 += kPanel) {
         const int kEnd = std::min(n, k0 + kPanel - 1);
-
-        for (int k = k0; k <= kEnd; ++k) {
-            progress.Tick();
-
-            Real best = 0;
-            int q = k;
-            const MatrixRow rowK = w[k];
-            const int searchEnd = ext.rowLast[k];
-            for (int j = k; j <= searchEnd; ++j) {
-                if (std::fabs(rowK.Get(j)) > std::fabs(best)) {
-                    best = rowK.Get(j);
-                    q = j;
-                }
-            }
-            if (best == 0) RaiseZeroPivot(options, rhs, progress, zeroPivot, x);
-
-            if (k < n && q != k) {
-                for (int i = 1; i <= n; ++i) w[i].Swap(k, q);
-                std::swap(p[k], p[q]);
-                if (!ext.full) {
-                    for (int i = 1; i <= n; ++i)
-                        if (ext.rowLast[i] >= k) ext.rowLast[i] = std::max(ext.rowLast[i], q);
-                    std::swap(ext.colLast[k], ext.colLast[q]);
-                }
-            }
-
-            const Real pivot = rowK.Get(k);
-            const int rowEnd = ext.rowLast[k];
-            for (int j = k; j <= rowEnd; ++j) rowK.Set(j, rowK.Get(j) / pivot);
-            r[k] = r[k] / pivot;
-            if (!ext.full) {
-                bool finite = true;
-                for (int j = k; j <= rowEnd; ++j) finite = finite && std::isfinite(rowK.Get(j));
-                if (!finite) {
-                    ext.MakeFull(n);
-                    for (int j = rowEnd + 1; j <= n; ++j) rowK.Set(j, rowK.Get(j) / pivot);
-                }
-            }
-
-            // The panel's own rows are needed complete for their pivot search.
-            if (k < n) {
-                const int last = std::min(kEnd, ext.colLast[k]);
-                for (int i = k + 1; i <= last; ++i) {
-                    const MatrixRow rowI = w[i];
-                    const Real f = rowI.Get(k);
-                    if (!ext.full && !std::isfinite(f)) {
-                        ext.MakeFull(n);
-                        for (int j = rowEnd + 1; j <= n; ++j) rowK.Set(j, rowK.Get(j) / pivot);
-                    }
-                    const int end = ext.rowLast[k];
-                    if (ext.full || f != 0) {
-                        for (int j = k; j <= end; ++j) rowI.Set(j, rowI.Get(j) - f * rowK.Get(j));
-                        if (!ext.full) {
-                            ext.rowLast[i] = std::max(ext.rowLast[i], end);
-                            for (int j = k + 1; j <= end; ++j) ext.colLast[j] = std::max(ext.colLast[j], i);
-                        }
-                    }
-                    r[i] = r[i] - r[k] * f;
-                }
-                for (int i = last + 1; i <= kEnd; ++i) r[i] = r[i] - r[k] * 0.0L;
-            }
-        }
+        e.EliminatePanel(k0, kEnd, rhs, zeroPivot, x);
         if (kEnd == n) break;
-
-        const int width = kEnd - k0 + 1;
-        ConstMatrixRow pivotRow[kPanel];
-        for (int t = 0; t < width; ++t) pivotRow[t] = w[k0 + t];
-        int rowLimit = kEnd;
-        int colLimit = kEnd;
-        for (int t = 0; t < width; ++t) {
-            rowLimit = std::max(rowLimit, ext.colLast[k0 + t]);
-            colLimit = std::max(colLimit, ext.rowLast[k0 + t]);
-        }
-        rowLimit = std::min(rowLimit, n);
-        const bool full = ext.full;
-        std::atomic<int> lastTouched{0};
-        std::atomic<bool> wentFull{false};
-        const double work = double(rowLimit - kEnd) * double(colLimit - kEnd + 1) * width;
-        SplitRows(kEnd + 1, rowLimit, work, [&](int first, int lastRow) {
-            int touched = 0;
-            bool anyFull = false;
-            // f[b][t] is the multiplier of pivot row k0 + t for row i0 + b: the
-            // entry of that row in that pivot column after the updates of the
-            // earlier ones.
-            Real f[kRowBlock][kPanel];
-            static_assert(kRowBlock == 2);
-            MatrixRow block[kRowBlock] = {w[0], w[0]};
-            const Real* blockF[kRowBlock];
-            for (int i0 = first; i0 <= lastRow; i0 += kRowBlock) {
-                const int i1 = std::min(lastRow, i0 + kRowBlock - 1);
-                int blockSize = 0;
-                int blockEnd = 0;
-                for (int i = i0; i <= i1; ++i) {
-                    const MatrixRow rowI = w[i];
-                    Real* fi = f[i - i0];
-                    for (int t = 0; t < width; ++t) {
-                        const int j = k0 + t;
-                        Real v = rowI.Get(j);
-                        for (int u = 0; u < t; ++u) v = v - fi[u] * pivotRow[u].Get(j);
-                        fi[t] = v;
-                        v = v - fi[t] * pivotRow[t].Get(j);
-                        rowI.Set(j, v);
-                    }
-                    bool rowFull = full;
-                    int active[kPanel];
-                    int count = 0;
-                    int end = kEnd;
-                    for (int t = 0; t < width; ++t) {
-                        if (!std::isfinite(fi[t])) rowFull = true;
-                        if (fi[t] != 0) {
-                            active[count++] = t;
-                            end = std::max(end, ext.rowLast[k0 + t]);
-                        }
-                    }
-                    // Rows taking every pivot row's update join the block.
-                    int joinEnd = 0;
-                    if (rowFull) {
-                        joinEnd = n;
-                        anyFull = anyFull || !full;
-                    } else if (count == width) {
-                        joinEnd = end;
-                        ext.rowLast[i] = std::max(ext.rowLast[i], end);
-                        touched = i;
-                    } else if (count > 0) {
-                        for (int j = kEnd + 1; j <= end; ++j) {
-                            Real v = rowI.Get(j);
-                            for (int a = 0; a < count; ++a) v = v - fi[active[a]] * pivotRow[active[a]].Get(j);
-                            rowI.Set(j, v);
-                        }
-                        ext.rowLast[i] = std::max(ext.rowLast[i], end);
-                        touched = i;
-                    }
-                    if (joinEnd > 0) {
-                        if (blockSize > 0 && joinEnd != blockEnd) {
-                            UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
-                            blockSize = 0;
-                        }
-                        block[blockSize] = rowI;
-                        blockF[blockSize] = fi;
-                        ++blockSize;
-                        blockEnd = joinEnd;
-                    }
-                    for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * fi[t];
-                }
-                if (blockSize > 0) UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
-            }
-            int seen = lastTouched.load();
-            while (touched > seen && !lastTouched.compare_exchange_weak(seen, touched)) {
-            }
-            if (anyFull) wentFull = true;
-        });
-        const int touched = lastTouched.load();
-        if (wentFull.load()) ext.MakeFull(n);
-        if (!ext.full) {
-            for (int j = kEnd + 1; j <= colLimit; ++j) ext.colLast[j] = std::max(ext.colLast[j], touched);
-        }
-
-        // Rows below rowLimit have zero multipliers; only a -0 on their right
-        // side, or a right side of a pivot row that is not finite, can notice.
-        bool rightFinite = true;
-        for (int t = 0; t < width; ++t) rightFinite = rightFinite && std::isfinite(r[k0 + t]);
-        if (!rightFinite) {
-            for (int i = rowLimit + 1; i <= n; ++i)
-                for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * 0.0L;
-        } else if (!rNegativeZeros.empty()) {
-            std::size_t kept = 0;
-            for (const int i : rNegativeZeros) {
-                if (i <= kEnd || !IsNegativeZero(r[i])) continue;
-                if (i > rowLimit)
-                    for (int t = 0; t < width; ++t) r[i] = r[i] - r[k0 + t] * 0.0L;
-                if (IsNegativeZero(r[i])) rNegativeZeros[kept++] = i;
-            }
-            rNegativeZeros.resize(kept);
-        }
+        e.UpdateBelowPanel(k0, kEnd);
     }
-
-    // Back substitution; past a row's extent the terms are zeros times finite
-    // values, which leave the sum (never -0) as it is.
-    x[n] = r[n];
-    bool xFinite = std::isfinite(x[n]);
-    for (int i = n - 1; i >= 1; --i) {
-        const ConstMatrixRow rowI = w[i];
-        const int end = xFinite ? ext.rowLast[i] : n;
-        Real sum = 0;
-        for (int j = i + 1; j <= end; ++j) sum += rowI.Get(j) * x[j];
-        x[i] = r[i] - sum;
-        xFinite = xFinite && std::isfinite(x[i]);
-    }
-
-    for (int i = 1; i <= n; ++i) {
-        if (p[i] != i) {
-            int j = i + 1;
-            while (j <= n && p[j] != i) ++j;
-            std::swap(x[i], x[j]);
-            std::swap(p[i], p[j]);
-        }
-    }
-
+    e.BackSubstitute(x);
+    e.Unpermute(x);
     progress.Hide();
 }
 
