@@ -21,18 +21,24 @@ namespace {
 
 // The batch mode's single run with its figure reduced to what can end a
 // run: a point whose pixel does not fit the figure.
-class FramedHost : public BatchHost {
-public:
-    FramedHost(std::FILE* sink, RunState*& state) : BatchHost(sink, sink), state_(state) {}
+struct FramedHost : BatchHost {
+    using BatchHost::BatchHost;
     void DrawLevelLines() override {
-        frame_ = PlaneFrameFor(FigureImageWidth(BatchFigurePanelWidth), state_->U0.at(1), state_->U0.at(2),
-                               state_->FunctionCode);
+        frame = PlaneFrameFor(FigureImageWidth(BatchFigurePanelWidth), state->U0.at(1), state->U0.at(2),
+                              state->FunctionCode);
     }
-    void DrawTrajectoryStep() override { CheckTrajectoryStep(*state_, frame_); }
+    void DrawTrajectoryStep() override { CheckTrajectoryStep(*state, frame); }
+    RunState* state = nullptr;
+    PlaneFrame frame;
+};
 
-private:
-    RunState*& state_;
-    PlaneFrame frame_;
+// What the machine can give for the time of a case (0: its own figure).
+struct MemoryInPlace {
+    MemoryProbe previous;
+    explicit MemoryInPlace(uint64_t bytes) {
+        if (bytes) previous = SetMemoryProbe([bytes] { return bytes; });
+    }
+    ~MemoryInPlace() { SetMemoryProbe(previous); }
 };
 
 bool Same(Real a, Real b) { return a == b || (std::isnan(a) && std::isnan(b)); }
@@ -48,7 +54,7 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
         CompareEnd end;
         std::size_t rows;
         std::vector<std::string> endings;   // of the rows in order, when named
-        uint64_t memory = 0;                // what the machine can give, when not its own figure
+        uint64_t memory = 0;                // what the machine can give (0: its own figure)
     };
     const std::vector<Case> cases = {
         {{"--function", "0", "--start", "5", "--accuracy", "1", "--eps", "1e-4", "--max-iterations", "300",
@@ -73,8 +79,7 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
     std::FILE* sink = std::tmpfile();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back() + " " + c.args[3]);
-        MemoryProbe previous;
-        if (c.memory) previous = SetMemoryProbe([&c] { return c.memory; });
+        const MemoryInPlace memory(c.memory);
         BatchOptions options;
         ASSERT_FALSE(ParseBatchOptions(c.args, options));
         std::vector<CompareRow> rows;
@@ -87,10 +92,9 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
             BatchOptions single = options;
             single.compareMethods.clear();
             single.methodPosition = row.methodPosition;
-            RunState* bound = nullptr;
-            FramedHost host(sink, bound);
+            FramedHost host(sink, sink);
             RunState state(host);
-            bound = &state;
+            host.state = &state;
             RunDriver driver(state);
             ASSERT_TRUE(ApplyBatchOptions(single, state, sink));
             RunBatch(single, state, driver, host);
@@ -110,7 +114,6 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
             EXPECT_EQ(row.path.size(), static_cast<std::size_t>(driver.Trace().RowCount()));
             EXPECT_FALSE(row.ending.empty());
         }
-        if (c.memory) SetMemoryProbe(previous);
     }
     std::fclose(sink);
 }
