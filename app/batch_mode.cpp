@@ -55,12 +55,12 @@ bool SaveFigure(BatchFigure& figure, const std::string& path, std::FILE* err) {
 // Several methods on one problem: a table instead of the report, and every
 // path over one set of level lines.
 int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* out, std::FILE* err) {
-    std::function<void(RunState&)> levelLines;
-    if (!options.figureFile.empty())
-        levelLines = [&figure](RunState& s) {
-            figure.Create();
-            figure.DrawLevelLines(s);
-        };
+    // Drawn also when the figure is not saved: a single run always draws
+    // them, and J failing on their plane refuses the problem.
+    const auto levelLines = [&figure](RunState& s) {
+        figure.Create();
+        figure.DrawLevelLines(s);
+    };
     std::vector<CompareRow> rows;
     const CompareEnd end = RunComparison(options, options.compareMethods, rows, err, {}, levelLines);
     std::fputs((options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)).c_str(), out);

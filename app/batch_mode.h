@@ -15,7 +15,8 @@ namespace tarvik {
 
 // The figure of a batch run. A single run always draws it, because a point
 // whose pixel cannot be painted ends a run in the window; a comparison draws
-// it only when it is to be saved.
+// the level lines once and the paths only when it is to be saved (its runs
+// check their points against the figure's frame without painting).
 class BatchFigure {
 public:
     virtual ~BatchFigure() = default;

@@ -221,9 +221,10 @@ std::string BatchHelpText() {
         "                      (u1..un) instead of u1 and u2; warns when it passes 1 GB\n"
         "  --compare LIST      run several methods on the problem, one after another, and\n"
         "                      print a table of how each ended; LIST is 'all' or method\n"
-        "                      positions such as 2,6,8,10,12,15,17 (--method is then not\n"
-        "                      needed); --figure draws every path over one set of level\n"
-        "                      lines, --max-iterations applies to each run\n"
+        "                      positions such as 2,6,8,10,12,15,17, each at most once\n"
+        "                      (--method is then not needed); --figure draws every path\n"
+        "                      over one set of level lines, --max-iterations applies to\n"
+        "                      each run\n"
         "  --csv               the --compare table as CSV with a header row\n"
         "  --help              this text\n"
         "\n"
@@ -232,7 +233,9 @@ std::string BatchHelpText() {
         "it ended by an error or an input error, or the figure could not be saved (an\n"
         "older file of that name is then left as it was); 2 for a bad command line, an\n"
         "empty FILE among them; 130 when stopped by Ctrl-C. With --compare: 0 when\n"
-        "every run ran, whatever its ending; 1 when the problem could not be prepared.\n"
+        "every run ran, whatever its ending (a failed run has its row); 1 when the\n"
+        "problem could not be prepared or its starting point not evaluated, which every\n"
+        "method would meet alike.\n"
         "\nFunctions:\n";
     for (const auto& f : FunctionList())
         text += "  " + std::to_string(ListPosition(f.id)) + "  " + std::string(f.name) + "\n";

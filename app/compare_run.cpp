@@ -5,11 +5,15 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <limits>
 #include <memory>
 
 #include "app/batch_host.h"
 #include "app/batch_run.h"
+#include "app/figure_frame.h"
+#include "app/memory_budget.h"
 #include "app/run_driver.h"
+#include "app/run_report.h"
 #include "app/text_input.h"
 #include "core/method_catalogue.h"
 
@@ -29,14 +33,21 @@ public:
         Attach(state, driver);
     }
     // The level lines are drawn once, for the figure of all paths; their time
-    // is not the method's.
+    // is not the method's. Every run fixes its figure's frame here, as the
+    // figure does, from u°.
     void DrawLevelLines() override {
-        if (!drawsLevelLines_ || !hooks_.drawLevelLines || !state_) return;
+        if (!state_) return;
+        if (hooks_.figureWidth)
+            frame_ = PlaneFrameFor(*hooks_.figureWidth, state_->U0.at(1), state_->U0.at(2), state_->FunctionCode);
+        if (!drawsLevelLines_ || !hooks_.drawLevelLines) return;
         const auto started = std::chrono::steady_clock::now();
         hooks_.drawLevelLines(*state_);
         drawingSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     }
     double drawingSeconds = 0;
+    void DrawTrajectoryStep() override {
+        if (frame_ && state_) CheckTrajectoryStep(*state_, *frame_);
+    }
     void ShowError(const std::string& text) override { lastMessage = text; }
     void ShowInfo(const std::string&) override {}
     FailureAnswer AskFailureChoice(const std::string& text) override {
@@ -60,6 +71,7 @@ private:
     bool drawsLevelLines_;
     RunState* state_ = nullptr;
     RunDriver* driver_ = nullptr;
+    std::optional<PlaneFrame> frame_;
 };
 
 bool UsesHessian(const MethodTraits& m) {
@@ -85,10 +97,71 @@ std::string Scientific(Real value, int digits) {
     return std::string(buffer, result.ptr);
 }
 
+// Microseconds: most runs of small problems take less than a millisecond.
 std::string Seconds(double seconds) {
     char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 3);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 6);
     return std::string(buffer, result.ptr);
+}
+
+// How a run that ended by itself ended.
+std::string NormalEnding(const RunState& s, const MethodTraits& method) {
+    if (s.GradNorm == 0) return "zero gradient";
+    if (s.Step == 0) return "zero step";
+    // The demonstration stops after its one step, accuracy reached or not.
+    if (method.direction == DirectionRule::CollinearDemo && !(s.Eps >= s.AccuracyValue)) return "demo step";
+    return "criterion";
+}
+
+// A failure that every method would meet in the same way: it came before
+// the starting point was evaluated (the trace's row 0). Memory is the
+// exception where a method keeps a matrix or pairs of its own, which other
+// methods do without.
+bool FailedForEveryMethod(const RunDriver& driver, const RunState& s, const MethodTraits& method,
+                          const std::string& message) {
+    switch (driver.LastEnding()) {
+    case RunDriver::Ending::None:
+        return true;
+    case RunDriver::Ending::Error:
+    case RunDriver::Ending::InputError:
+        if (!driver.Trace().Empty()) return false;
+        return !(message == NotEnoughMemoryText(s.N) && (method.hessianMatrix || method.lbfgsPairs != 0));
+    case RunDriver::Ending::Normal:
+    case RunDriver::Ending::Stopped:
+    case RunDriver::Ending::IterationLimit:
+    case RunDriver::Ending::NoProgress:
+        return false;
+    }
+    return true;
+}
+
+// The values of the run's last report: its trace's last row. Without one,
+// a run that ended by itself found gradJ(u°) = 0 and shows u° as the state
+// holds it; a failed one has evaluated nothing to show.
+void TakeReportedValues(const RunDriver& driver, const RunState& s, CompareRow& row) {
+    bool reported = false;
+    TraceRow last;
+    driver.Trace().ForEachRow([&](const TraceRow& r) {
+        last = r;
+        reported = true;
+        row.path.emplace_back(r.u1, r.u2);
+    });
+    if (reported) {
+        row.iterations = last.iteration;
+        row.evaluations = last.evaluations;
+        row.j = last.j;
+        row.gradNorm = last.gradNorm;
+        row.accuracy = last.accuracy;
+    } else if (driver.LastEnding() == RunDriver::Ending::Normal) {
+        row.iterations = s.IterCount;
+        row.evaluations = std::max<int64_t>(0, ReportedEvaluations(s));
+        row.j = s.JCur;
+        row.gradNorm = s.GradNorm;
+        row.accuracy = s.AccuracyValue;
+    } else {
+        row.j = row.gradNorm = row.accuracy = std::numeric_limits<Real>::quiet_NaN();
+    }
+    row.hessianEvaluations = s.HessianEvaluations;
 }
 
 } // namespace
@@ -107,7 +180,9 @@ std::optional<std::string> ParseMethodList(const std::string& text, std::vector<
         if (!TryParseInt32(item, p) || p < 0 || p >= MethodCount)
             return "--compare takes 'all' or method positions 0.." + std::to_string(MethodCount - 1) +
                    " separated by commas, got '" + text + "'";
-        if (std::find(positions.begin(), positions.end(), p) == positions.end()) positions.push_back(p);
+        if (std::find(positions.begin(), positions.end(), p) != positions.end())
+            return "--compare names method " + std::to_string(p) + " more than once, got '" + text + "'";
+        positions.push_back(p);
         start = end + 1;
     }
     return std::nullopt;
@@ -141,9 +216,15 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() - host.drawingSeconds;
 
         const bool stopped = host.Interrupted() || host.stoppedByRequest;
+        const std::string message = OneLine(host.lastMessage.empty() ? "error" : host.lastMessage);
+        if (FailedForEveryMethod(driver, state, method, host.lastMessage)) {
+            if (hooks.refused && !host.lastMessage.empty()) hooks.refused(message);
+            if (hooks.finished) hooks.finished(state);
+            return CompareEnd::ProblemRefused;
+        }
         switch (driver.LastEnding()) {
         case RunDriver::Ending::Normal:
-            row.ending = state.GradNorm == 0 ? "zero gradient" : state.Step == 0 ? "zero step" : "criterion";
+            row.ending = NormalEnding(state, method);
             row.ranToEnd = true;
             break;
         case RunDriver::Ending::Stopped:
@@ -159,25 +240,13 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
             row.ranToEnd = true;
             break;
         case RunDriver::Ending::Error:
-            row.ending = OneLine(host.lastMessage.empty() ? "error" : host.lastMessage);
-            row.ranToEnd = true;
-            break;
         case RunDriver::Ending::InputError:
         case RunDriver::Ending::None:
-            // The problem itself was refused: every method would be.
-            if (hooks.refused && !host.lastMessage.empty()) hooks.refused(OneLine(host.lastMessage));
-            if (hooks.finished) hooks.finished(state);
-            return CompareEnd::ProblemRefused;
+            row.ending = message;
+            row.ranToEnd = true;
+            break;
         }
-        row.iterations = state.IterCount;
-        row.j = state.JCur;
-        row.gradNorm = state.GradNorm;
-        row.accuracy = state.AccuracyValue;
-        row.hessianEvaluations = state.HessianEvaluations;
-        driver.Trace().ForEachRow([&row](const TraceRow& r) {
-            row.evaluations = r.evaluations;
-            row.path.emplace_back(r.u1, r.u2);
-        });
+        TakeReportedValues(driver, state, row);
         if (hooks.finished) hooks.finished(state);
         rows.push_back(std::move(row));
         if (stopped) return CompareEnd::Interrupted;
@@ -200,6 +269,8 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
         o.methodPosition = position;
         return ApplyBatchOptions(o, state, err);
     };
+    // A single run of the batch mode always draws its figure.
+    hooks.figureWidth = FigureImageWidth(BatchFigurePanelWidth);
     hooks.failureAnswer = options.failureAnswer;
     hooks.maxIterations = options.maxIterations;
     hooks.stopRequested = stopRequested;

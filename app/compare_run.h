@@ -16,7 +16,12 @@ namespace tarvik {
 struct CompareRow {
     int methodPosition = 0;
     std::string method;          // full name as the method list shows it
-    std::string ending;          // criterion, zero gradient, zero step, iteration limit, stopped, or the error text
+    // criterion, zero gradient, zero step, demo step, iteration limit,
+    // stopped, or the error's text
+    std::string ending;
+    // The last iteration the run reported (its trace's last row) and what it
+    // reported there: a failed iteration that the report never shows is not
+    // counted. The starting point is iteration 0.
     int32_t iterations = 0;
     int64_t evaluations = 0;     // J + gradJ, as the report counts them
     bool usesHessian = false;    // the Newton methods that form a Hessian
@@ -39,6 +44,10 @@ struct CompareHooks {
     std::function<bool(RunState&, int position)> prepare;
     // Called once a run is over, before its state goes.
     std::function<void(RunState&)> finished;
+    // The width of the figure's image that a single run in the same
+    // surroundings draws on: a point whose pixel does not fit there ends the
+    // compared run as it ends the single run. None: no figure, no such end.
+    std::optional<int> figureWidth;
     // The answer to every recoverable failure: no dialog during a comparison.
     FailureAnswer failureAnswer = FailureAnswer::Cancel;
     std::optional<long long> maxIterations;
@@ -56,12 +65,17 @@ struct CompareHooks {
     std::function<void(const std::string&)> refused;
 };
 
+// A run that fails gets its row with the failure's text and the comparison
+// goes on. A failure before the starting point was evaluated is the
+// problem's, which every method would meet the same way: it ends the
+// comparison as ProblemRefused, `refused` says why (rows so far are kept).
+// Not enough memory for a method's own matrix or pairs is that method's.
 CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& hooks, std::vector<CompareRow>& rows);
 
 // Runs each method of `positions` with the problem of `options` (its method
-// ignored). A run interrupted (Ctrl-C, or `stopRequested` between runs) ends
-// the comparison; a problem that cannot be prepared ends it with its message
-// on `err` (rows so far are kept).
+// ignored), with the batch mode's figure width. A run interrupted (Ctrl-C, or
+// `stopRequested` between runs) ends the comparison; a refused problem ends
+// it with its message on `err`.
 // `drawLevelLines`, when given, is called once with the prepared problem of
 // the first run, so that the level lines are drawn once for all paths.
 CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,

@@ -1,6 +1,5 @@
 #include "figure/contour_figure.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "core/number_format.h"
@@ -41,8 +40,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 ContourFigure::ContourFigure(int panelWidth, const QString& buttonFontFamily)
     : buttonFontFamily_(buttonFontFamily) {
-    // A panel narrower than the margins still gets a small, valid picture.
-    const int width = std::max(panelWidth - 7, 16);
+    const int width = FigureImageWidth(panelWidth);
     const int height = width - 7;
     image_ = QImage(width, height, QImage::Format_RGB32);
     canvas_.Font = FigureFont(buttonFontFamily_);
@@ -132,8 +130,9 @@ void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
     const int width = image_.width();
     const int height = image_.height();
 
-    PlaneRange = PlaneRangeFor(s.U0.at(1), s.U0.at(2), code);
-    PlaneScale = static_cast<Real>(width) / static_cast<Real>(2 * PlaneRange);
+    const PlaneFrame frame = PlaneFrameFor(width, s.U0.at(1), s.U0.at(2), code);
+    PlaneRange = frame.range;
+    PlaneScale = frame.scale;
     MarkerRadius = 4;
 
     st.BrushColour = clFigBack;
@@ -143,8 +142,8 @@ void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
     st.Style = PenStyle::Solid;
     st.PenWidth = 1;
 
-    FigCentreX = width / 2;
-    FigCentreY = FigCentreX;
+    FigCentreX = frame.centreX;
+    FigCentreY = frame.centreY;
     DrawAxes(cv);
     if (savedN > 2) DrawTitle(cv);
 

@@ -1,25 +1,13 @@
 #pragma once
-// How plane points of (u1, u2) become pixels of the figure and back.
+// How plane points of (u1, u2) become pixels of the figure and back; the
+// rule that decides whether a run's point can be painted is app/figure_frame.h.
 #include <cstdint>
 
-#include "core/function_catalogue.h"
+#include "app/figure_frame.h"
 #include "core/numeric.h"
 
 namespace tarvik {
 
-struct PixelPos { int x = 0; int y = 0; };
-inline bool operator==(PixelPos a, PixelPos b) { return a.x == b.x && a.y == b.y; }
-
-// The half-width R of the square window [-R, R]^2, from the starting point:
-// the larger truncated coordinate, at least 3, otherwise one more; doubled
-// for "Himmelblau 28 (n=2)" when it is at most 5. Capped so that 2R still
-// fits a 32-bit integer.
-int32_t PlaneRangeFor(Real u01, Real u02, FunctionId function);
-
-// The point form, used for u*, u° and the trajectory:
-// x = cx + trunc(u1 * scale), y = cy - trunc(u2 * scale).
-// Returns false when a coordinate does not fit a 32-bit integer.
-bool PointFormPixel(Real u1, Real u2, Real scale, int cx, int cy, PixelPos& out);
 // The same, saturating instead of failing: the result is only drawn, and
 // drawing clips.
 PixelPos PointFormPixelClamped(Real u1, Real u2, Real scale, int cx, int cy);

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/figure_frame.h"
 #include "core/objective.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
@@ -12,9 +13,6 @@
 namespace tarvik {
 
 namespace {
-
-// The figure panel of the window at its first-start width.
-constexpr int BatchFigurePanelWidth = 438;
 
 class OffscreenFigure : public BatchFigure {
 public:

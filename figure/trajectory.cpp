@@ -1,9 +1,6 @@
 // The descent trajectory on the figure: one segment per iteration (or per
 // sub-iteration of the collinear-gradients methods), markers at the points
 // and short lines along the gradient direction.
-#include <string>
-
-#include "core/errors.h"
 #include "figure/contour_figure.h"
 
 namespace tarvik {
@@ -20,13 +17,10 @@ int32_t Saturate(int64_t v) {
 
 } // namespace
 
+// The points mapped here are those CheckTrajectoryStep maps for the runs
+// that paint nothing; a point added here belongs there too.
 PixelPos ContourFigure::TrajectoryPixel(RunState& s, Real u1, Real u2) const {
-    PixelPos p;
-    if (!PointFormPixel(u1, u2, PlaneScale, FigCentreX, FigCentreY, p)) {
-        s.RedrawTrajectory = 0;
-        throw EBadError("Error in painting. Too large the coordinates. (Iteration=" + std::to_string(s.IterCount) + ")");
-    }
-    return p;
+    return tarvik::TrajectoryPixel(s, PlaneFrame{PlaneRange, PlaneScale, FigCentreX, FigCentreY}, u1, u2);
 }
 
 void ContourFigure::DrawMarker(FigureCanvas& cv, PixelPos p) {

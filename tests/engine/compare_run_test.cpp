@@ -3,51 +3,117 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "app/batch_host.h"
 #include "app/batch_run.h"
+#include "app/figure_frame.h"
+#include "app/memory_budget.h"
 #include "app/run_driver.h"
+#include "temp_folder.h"
 
 namespace tarvik {
 namespace {
 
-BatchOptions Problem(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--n", "2", "--function", "0", "--start", "5", "--accuracy", "1",
-                                     "--eps", "1e-4", "--max-iterations", "300", "--on-failure", "all", "--compare", "all"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    BatchOptions o;
-    EXPECT_FALSE(ParseBatchOptions(args, o));
-    return o;
-}
+// The batch mode's single run with its figure reduced to what can end a
+// run: a point whose pixel does not fit the figure.
+struct FramedHost : BatchHost {
+    using BatchHost::BatchHost;
+    void DrawLevelLines() override {
+        frame = PlaneFrameFor(FigureImageWidth(BatchFigurePanelWidth), state->U0.at(1), state->U0.at(2),
+                              state->FunctionCode);
+    }
+    void DrawTrajectoryStep() override { CheckTrajectoryStep(*state, frame); }
+    RunState* state = nullptr;
+    PlaneFrame frame;
+};
 
-TEST(CompareRun, EveryMethodEndsAsItsSingleRunDoes) {
-    const BatchOptions options = Problem();
-    std::vector<CompareRow> rows;
+// What the machine can give for the time of a case (0: its own figure).
+struct MemoryInPlace {
+    MemoryProbe previous;
+    explicit MemoryInPlace(uint64_t bytes) {
+        if (bytes) previous = SetMemoryProbe([bytes] { return bytes; });
+    }
+    ~MemoryInPlace() { SetMemoryProbe(previous); }
+};
+
+bool Same(Real a, Real b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+using CompareRunTest = testing::TempFolderTest;
+
+TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
+    const std::string a = Write("a", "3 1\n1 2\n"), b = Write("b", "1 2\n");
+    const std::string painting = "Error in painting. Too large the coordinates. (Iteration=42)";
+    const std::string denominator = "Error of computing the minimization accuracy!  Denominator is zero.";
+    struct Case {
+        std::vector<std::string> args;
+        CompareEnd end;
+        std::size_t rows;
+        std::vector<std::string> endings;   // of the rows in order, when named
+        uint64_t memory = 0;                // what the machine can give (0: its own figure)
+    };
+    const std::vector<Case> cases = {
+        {{"--function", "0", "--start", "5", "--accuracy", "1", "--eps", "1e-4", "--max-iterations", "300",
+          "--on-failure", "all", "--compare", "all"}, CompareEnd::Completed, 18, {}},
+        // The single run's figure ends it; the demonstration ends after its one step.
+        {{"--function", "4", "--start", "5", "--eps", "1e-4", "--compare", "2,16"}, CompareEnd::Completed, 2,
+         {painting, "demo step"}},
+        // One run fails half-way: its row, and the next method runs.
+        {{"--n", "100", "--function", "18", "--start", "28", "--accuracy", "1", "--eps", "1e-4", "--compare", "0,2"},
+         CompareEnd::Completed, 2,
+         {"Error in evaluation of gradient norm for function: Generalized Rosenbrock (n>=2)", "criterion"}},
+        // J(u°) = 0: the first iteration fails before it is reported.
+        {{"--function", "17", "--matrix-a", a, "--vector-b", b, "--start", "19", "--accuracy", "2", "--eps", "1e-4",
+          "--compare", "2,8"}, CompareEnd::Completed, 2, {denominator, denominator}},
+        // u° = u*: no method can start.
+        {{"--function", "0", "--start", "20", "--accuracy", "1", "--compare", "2,6"}, CompareEnd::ProblemRefused, 0, {}},
+        // The Newton matrix does not fit, which is that method's failure; the
+        // vectors do not fit either, which is the problem's.
+        {{"--n", "2000", "--function", "6", "--start", "20", "--compare", "12,2"}, CompareEnd::ProblemRefused, 1,
+         {NotEnoughMemoryText(2000)}, 100000},
+    };
     std::FILE* sink = std::tmpfile();
-    ASSERT_EQ(RunComparison(options, options.compareMethods, rows, sink, {}), CompareEnd::Completed);
-    ASSERT_EQ(rows.size(), 18u);
-    for (const CompareRow& row : rows) {
-        BatchOptions single = options;
-        single.compareMethods.clear();
-        single.methodPosition = row.methodPosition;
-        BatchHost host(sink, sink);
-        RunState state(host);
-        RunDriver driver(state);
-        ASSERT_TRUE(ApplyBatchOptions(single, state, sink));
-        RunBatch(single, state, driver, host);
-        SCOPED_TRACE(row.method);
-        EXPECT_EQ(row.iterations, state.IterCount);
-        EXPECT_EQ(row.j, state.JCur);
-        EXPECT_EQ(row.gradNorm, state.GradNorm);
-        EXPECT_EQ(row.accuracy, state.AccuracyValue);
-        // Only the Newton methods that form a Hessian count them, and all of those do.
-        EXPECT_EQ(row.hessianEvaluations, state.HessianEvaluations);
-        EXPECT_EQ(row.usesHessian, state.HessianEvaluations > 0);
-        EXPECT_EQ(row.path.size(), static_cast<std::size_t>(driver.Trace().RowCount()));
-        EXPECT_FALSE(row.ending.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back() + " " + c.args[3]);
+        const MemoryInPlace memory(c.memory);
+        BatchOptions options;
+        ASSERT_FALSE(ParseBatchOptions(c.args, options));
+        std::vector<CompareRow> rows;
+        EXPECT_EQ(RunComparison(options, options.compareMethods, rows, sink, {}), c.end);
+        ASSERT_EQ(rows.size(), c.rows);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const CompareRow& row = rows[i];
+            SCOPED_TRACE(row.method);
+            if (!c.endings.empty()) { EXPECT_EQ(row.ending, c.endings[i]); }
+            BatchOptions single = options;
+            single.compareMethods.clear();
+            single.methodPosition = row.methodPosition;
+            FramedHost host(sink, sink);
+            RunState state(host);
+            host.state = &state;
+            RunDriver driver(state);
+            ASSERT_TRUE(ApplyBatchOptions(single, state, sink));
+            RunBatch(single, state, driver, host);
+            // The numbers of the single run's last report, which its trace's
+            // last row holds; nothing where it evaluated nothing.
+            TraceRow last;
+            last.j = last.gradNorm = last.accuracy = std::numeric_limits<Real>::quiet_NaN();
+            driver.Trace().ForEachRow([&last](const TraceRow& r) { last = r; });
+            EXPECT_EQ(row.iterations, last.iteration);
+            EXPECT_EQ(row.evaluations, last.evaluations);
+            EXPECT_TRUE(Same(row.j, last.j)) << row.j << " " << last.j;
+            EXPECT_TRUE(Same(row.gradNorm, last.gradNorm)) << row.gradNorm << " " << last.gradNorm;
+            EXPECT_TRUE(Same(row.accuracy, last.accuracy)) << row.accuracy << " " << last.accuracy;
+            // Only the Newton methods that form a Hessian count them, and all of those do.
+            EXPECT_EQ(row.hessianEvaluations, state.HessianEvaluations);
+            if (!driver.Trace().Empty()) { EXPECT_EQ(row.usesHessian, state.HessianEvaluations > 0); }
+            EXPECT_EQ(row.path.size(), static_cast<std::size_t>(driver.Trace().RowCount()));
+            EXPECT_FALSE(row.ending.empty());
+        }
     }
     std::fclose(sink);
 }
@@ -55,9 +121,10 @@ TEST(CompareRun, EveryMethodEndsAsItsSingleRunDoes) {
 TEST(CompareRun, MethodListsAndTheTables) {
     struct Case { const char* text; std::vector<int> positions; bool ok; };
     const std::vector<Case> cases = {
-        {"2,6,8", {2, 6, 8}, true},   {"17,2,17", {17, 2}, true}, {"0", {0}, true},
+        {"2,6,8", {2, 6, 8}, true},   {"17,2", {17, 2}, true},   {"0", {0}, true},
         {"18", {}, false},            {"2,,6", {}, false},        {"-1", {}, false},
         {"2;6", {}, false},           {"", {}, false},            {"2,", {}, false},
+        {"2,2", {}, false},           {"2,8,2", {}, false},
     };
     for (const Case& c : cases) {
         std::vector<int> positions;
@@ -72,23 +139,16 @@ TEST(CompareRun, MethodListsAndTheTables) {
     row.iterations = 4;
     row.evaluations = 12;
     row.j = 0.5L;
+    row.seconds = 0.000123;
     const std::string csv = FormatCompareCsv({row});
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "method,ending,iterations,evaluations,hessian_evaluations,J,grad_norm,accuracy,seconds");
     EXPECT_NE(csv.find("\r\n\"quasi-Newton L-BFGS, memory 15 pairs,Wolfe\",Hessian<0 ! (Iteration=4).,4,12,,"
                        "5.00000000000000000000e-01,"), std::string::npos) << csv;
+    // A run of a small problem takes well under a millisecond.
+    EXPECT_NE(csv.find(",0.000123\r\n"), std::string::npos) << csv;
+    EXPECT_NE(FormatCompareBlocks({row}).find("time 0.000123 s"), std::string::npos);
     const std::string text = FormatCompareTable({row});
     EXPECT_EQ(text.rfind(','), text.find("pairs,") + 5) << "numbers never carry a decimal comma";
-}
-
-TEST(CompareRun, AProblemThatCannotBePreparedEndsTheComparison) {
-    BatchOptions options = Problem();
-    options.n = 1;
-    options.nText = "1";
-    std::vector<CompareRow> rows;
-    std::FILE* sink = std::tmpfile();
-    EXPECT_EQ(RunComparison(options, {2, 6}, rows, sink, {}), CompareEnd::ProblemRefused);
-    EXPECT_TRUE(rows.empty());
-    std::fclose(sink);
 }
 
 } // namespace

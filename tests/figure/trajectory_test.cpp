@@ -2,8 +2,10 @@
 // figure's elements by colour.
 #include <QGuiApplication>
 #include <limits>
+#include <string>
 #include <utility>
 
+#include "app/figure_frame.h"
 #include "core/errors.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
@@ -117,20 +119,53 @@ TEST(CanvasEllipse, BoxesAroundFarPointsAreClippedNotWrapped) {
     EXPECT_EQ(At(im, 10, 10), clFinalPoint);
 }
 
-TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRun) {
+TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRunPaintedOrNot) {
     TrajectoryRun run(2);
     run.s.IterCount = 6;
     run.MoveTo(1e8L, 0);   // pixel 1 000 000 050 still fits
     run.fig.DrawTrajectoryStep(run.s);
     for (int x = 54; x < 100; ++x) EXPECT_EQ(At(run.Im(), x, 50), clTrajectory) << x;
 
-    TrajectoryRun far(2);
-    far.s.IterCount = 7;
-    far.MoveTo(0, -1e30L);
-    EXPECT_EQ(tarvik::testing::ErrorOf<EBadError>([&] { far.fig.DrawTrajectoryStep(far.s); }),
-              "Error in painting. Too large the coordinates. (Iteration=7)");
-    EXPECT_EQ(far.s.RedrawTrajectory, 0);
-    EXPECT_EQ(far.fig.CurPixel, (PixelPos{50, 50}));
+    // A run that paints nothing meets the same end at the same points.
+    const std::string tooFar = "Error in painting. Too large the coordinates. (Iteration=7)";
+    const Real far = 1e30L;
+    const struct {
+        uint8_t method;
+        int32_t subIteration;
+        bool subIterationPoints, iterationComplete;
+        Real u1, u2, u01, u02;
+        bool ends;
+    } cases[] = {
+        {2, 1, false, true, 0, -far, 0, 0, true},
+        {2, 1, false, true, 1e8L, 0, 0, 0, false},
+        {2, 1, false, true, 0, 0, far, 0, false},     // u° is not on the segment
+        {17, 1, false, false, 0, 0, far, 0, true},    // the collinear search starts at u°...
+        {17, 2, false, false, 0, 0, 0, far, false},
+        {17, 2, false, true, 0, 0, far, 0, true},     // ... and its iteration ends there
+        {16, 3, true, false, far, 0, 0, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.method) + "/" + std::to_string(c.subIteration));
+        TrajectoryRun painted(c.method), unpainted(c.method);
+        for (TrajectoryRun* r : {&painted, &unpainted}) {
+            r->s.IterCount = 7;
+            r->s.SubIterCount = c.subIteration;
+            r->s.ShowSubIterPoints = c.subIterationPoints;
+            r->s.IterationComplete = c.iterationComplete;
+            r->s.SegmentColour = clSubIter;
+            r->MoveTo(c.u1, c.u2);
+            r->s.U0[1] = c.u01;
+            r->s.U0[2] = c.u02;
+        }
+        const std::string expected = c.ends ? tooFar : "no exception";
+        EXPECT_EQ(tarvik::testing::ErrorOf<EBadError>([&] { painted.fig.DrawTrajectoryStep(painted.s); }), expected);
+        const PlaneFrame frame{0, painted.fig.PlaneScale, painted.fig.FigCentreX, painted.fig.FigCentreY};
+        EXPECT_EQ(tarvik::testing::ErrorOf<EBadError>([&] { CheckTrajectoryStep(unpainted.s, frame); }), expected);
+        EXPECT_EQ(painted.s.RedrawTrajectory, c.ends ? 0 : 1);
+        EXPECT_EQ(unpainted.s.RedrawTrajectory, painted.s.RedrawTrajectory);
+        EXPECT_EQ(unpainted.s.SegmentColour, painted.s.SegmentColour);
+        if (c.ends && c.method == 2) { EXPECT_EQ(painted.fig.CurPixel, (PixelPos{50, 50})); }
+    }
 }
 
 TEST(FigureHints, ColoursNameTheirElements) {

@@ -92,6 +92,26 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     EXPECT_TRUE(log.errors.isEmpty()) << log.errors.join('\n').toStdString();
 }
 
+// The window's figure ends the single run at a point it cannot paint; the
+// compared run ends there too, with the figure's text as its ending.
+TEST_F(CompareWindowTest, AComparedRunEndsWhereTheWindowsFigureEndsItsSingleRun) {
+    Pick(problem->CmbFunctionsAll, 4);  // the saddle
+    Pick(problem->CmbU0, 5);
+    ChooseInDialog({2}, 100000);
+    runButtons->BtnCompare->click();
+    ASSERT_EQ(form->Compare().Rows().size(), 1u);
+    const CompareRow row = form->Compare().Rows()[0];
+    runButtons->BtnClear->click();
+
+    SelectMethod(2);
+    runButtons->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
+    ASSERT_EQ(Errors().size(), 1);
+    EXPECT_TRUE(Errors()[0].startsWith("Error in painting. Too large the coordinates.")) << Errors()[0].toStdString();
+    EXPECT_EQ(row.ending, Errors()[0].toStdString());
+    EXPECT_EQ(row.iterations, form->State().IterCount);
+}
+
 TEST_F(CompareWindowTest, StopEndsTheRunAndTheComparison) {
     Pick(problem->CmbN, 10);  // n = 1000
     Pick(problem->CmbFunctionsNmore2, problem->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));

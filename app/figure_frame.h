@@ -1,0 +1,57 @@
+#pragma once
+// Where the figure puts the plane of (u1, u2) in pixels. A point of the run
+// whose pixel does not fit ends the run, painted or not: a run that paints
+// nothing (a compared one) applies the same rule, with the geometry its
+// single run would have drawn on, so that it goes exactly as that run.
+#include <cstdint>
+
+#include "core/function_catalogue.h"
+#include "core/numeric.h"
+
+namespace tarvik {
+
+struct RunState;
+
+struct PixelPos { int x = 0; int y = 0; };
+inline bool operator==(PixelPos a, PixelPos b) { return a.x == b.x && a.y == b.y; }
+
+// The half-width R of the square window [-R, R]^2, from the starting point:
+// the larger truncated coordinate, at least 3, otherwise one more; doubled
+// for "Himmelblau 28 (n=2)" when it is at most 5. Capped so that 2R still
+// fits a 32-bit integer.
+int32_t PlaneRangeFor(Real u01, Real u02, FunctionId function);
+
+// The point form, used for u*, u° and the trajectory:
+// x = cx + trunc(u1 * scale), y = cy - trunc(u2 * scale).
+// Returns false when a coordinate does not fit a 32-bit integer.
+bool PointFormPixel(Real u1, Real u2, Real scale, int cx, int cy, PixelPos& out);
+
+// The figure panel of the batch mode: the window's at its first start.
+inline constexpr int BatchFigurePanelWidth = 438;
+
+// The width of the image in a figure panel `panelWidth` wide: the panel less
+// its margins, and never so narrow that the picture is not valid.
+int FigureImageWidth(int panelWidth);
+
+struct PlaneFrame {
+    int32_t range = 0;
+    Real scale = 0;
+    int centreX = 0;
+    int centreY = 0;
+};
+
+// The frame of an image `width` pixels wide for a run that starts at
+// (u01, u02): the figure fixes it when it draws the level lines.
+PlaneFrame PlaneFrameFor(int width, Real u01, Real u02, FunctionId function);
+
+// The pixel of a point of the trajectory; one that does not fit clears
+// s.RedrawTrajectory and raises EBadError "Error in painting. Too large the
+// coordinates. (Iteration=k)".
+PixelPos TrajectoryPixel(RunState& s, const PlaneFrame& frame, Real u1, Real u2);
+
+// What a trajectory step of the figure does to the run, without painting:
+// the points it maps, in the same cases (so the same failure), and the
+// segment colour back to the plain trajectory's.
+void CheckTrajectoryStep(RunState& s, const PlaneFrame& frame);
+
+} // namespace tarvik
