@@ -11,7 +11,6 @@
 #include "core/number_format.h"
 #include "app/direction_rules.h"
 #include "app/problem_preparation.h"
-#include "app/start_point.h"
 #include "app/run_report.h"
 #include "app/step_rules.h"
 #include "app/text_input.h"
@@ -337,7 +336,7 @@ void RunDriver::AddTraceRow(Real accuracy) {
     if (!start && (IsCollinear(s.MethodCode) || direction == DirectionRule::NewtonCg)) row.subIterations = s.SubIterCount;
     row.j = s.JCur;
     row.gradNorm = s.GradNorm;
-    row.stepLength = start ? none : VecNormComb(s.U, lastRowPoint_, -1);
+    row.stepLength = start || lastRowPoint_.size() != s.U.size() ? none : VecNormComb(s.U, lastRowPoint_, -1);
     row.alpha = start ? none : iterationAlpha_;
     row.accuracy = accuracy;
     row.u1 = s.U[1];

@@ -329,29 +329,15 @@ TEST_F(BatchFilesTest, AFullDeviceFailsTheRunAndStaysTheDevice) {
 
 // The words of a command line as the shell splits them ('...' and \').
 std::vector<std::string> ShellWords(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false, quoted = false;
+    std::vector<std::string> words(1);
+    bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
-        if (quoted) {
-            if (c == '\'') quoted = false;
-            else word += c;
-        } else if (c == '\'') {
-            quoted = inWord = true;
-        } else if (c == '\\' && i + 1 < line.size()) {
-            word += line[++i];
-            inWord = true;
-        } else if (c == ' ') {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
+        if (c == '\'') quoted = !quoted;
+        else if (c == '\\' && !quoted && i + 1 < line.size()) words.back() += line[++i];
+        else if (c == ' ' && !quoted) words.emplace_back();
+        else words.back() += c;
     }
-    if (inWord) words.push_back(word);
     return words;
 }
 
