@@ -1,21 +1,34 @@
 #pragma once
-// Replacing a file as a whole. The new bytes go to a temporary file in the
-// target's folder, are flushed to the disk and only then take the target's
-// name, so a full disk, a file-size limit or a crash part-way leaves the
-// old file as it was instead of a truncated one.
+// Writing a file as a whole. A regular file (or a link to one) gets its new
+// bytes in a temporary file in the target's folder, flushed to the disk, and
+// only then under the target's name, so a full disk, a file-size limit or a
+// crash part-way leaves the old file as it was instead of a truncated one.
+// Anything else that already exists under the name (a device, a FIFO, a
+// socket, a descriptor named through /proc as /dev/stdout is) is written in
+// place: renaming a file over it would destroy it for every other user.
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace tarvik {
 
+// The name that stands for the standard output in the batch mode's options.
+inline constexpr std::string_view StandardOutputName = "-";
+
 // Writes bytes to path. Returns 0, or the errno value of the step that
-// failed; the target is then untouched and no temporary file remains.
+// failed. For a regular file the target is then untouched and no temporary
+// file remains; a missing file (or the target of a dangling link) is created
+// as a regular file, and a file that replaces another keeps the other's
+// permission bits. "-" is the standard output, and /dev/stdout, /dev/fd/N and
+// /proc/self/fd/N the descriptor they name, written as they are (no second
+// opening, so the bytes follow whatever the descriptor already holds). An
+// existing device, FIFO or socket is opened for writing (not truncated) and
+// written in place; every write error, a closed pipe's EPIPE included, is
+// returned. A directory is refused with EISDIR.
 // failedToCreate, when given, tells whether the file could not even be
-// created (a missing or read-only folder) rather than written. A file that
-// replaces another keeps the other's permission bits. From the first call
-// on, a write past the process's file-size limit fails with EFBIG instead of
-// ending the program (SIGXFSZ is ignored).
+// created or opened (a missing or read-only folder) rather than written.
+// From the first call on, a write past the process's file-size limit fails
+// with EFBIG instead of ending the program (SIGXFSZ is ignored).
 int ReplaceFileContents(const std::string& path, std::string_view bytes, bool* failedToCreate = nullptr);
 
 // The same for contents too large to hold at once: `produce` hands the bytes
@@ -24,6 +37,11 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, bool* f
 using ByteSink = std::function<int(std::string_view)>;
 int ReplaceFileStreamed(const std::string& path, const std::function<int(const ByteSink&)>& produce,
                         bool* failedToCreate = nullptr);
+
+// True when path names a regular file (after links) that is not reached
+// through a descriptor of this process: a file a companion file may be
+// written beside.
+bool IsRegularFileTarget(const std::string& path);
 
 // The system's text for an errno value, as messages to the user show it.
 std::string SystemErrorText(int error);

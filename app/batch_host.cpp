@@ -37,12 +37,6 @@ void BatchHost::ProcessEvents() {
     if (interruptRequested && !interrupted_) {
         interrupted_ = true;
         driver_->BtnStopClick();
-        return;
-    }
-    if (maxIterations_ && state_->Running && !state_->Preparing && state_->IterCount >= *maxIterations_ &&
-        !stoppedByLimit_) {
-        stoppedByLimit_ = true;
-        driver_->BtnStopClick();
     }
 }
 

@@ -4,7 +4,6 @@
 // is answered from the command line.
 #include <csignal>
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,11 +20,9 @@ public:
 
     void Attach(RunState& state, RunDriver& driver) { state_ = &state; driver_ = &driver; }
     void SetFailureAnswer(FailureAnswer answer) { failureAnswer_ = answer; }
-    void SetMaxIterations(std::optional<long long> k) { maxIterations_ = k; }
     // Set from the SIGINT handler; acted on at the next event pump.
     static volatile std::sig_atomic_t interruptRequested;
     bool Interrupted() const { return interrupted_; }
-    bool StoppedByLimit() const { return stoppedByLimit_; }
     // Prints whatever the pane holds that was not printed yet.
     void Flush();
 
@@ -43,11 +40,9 @@ private:
     RunState* state_ = nullptr;
     RunDriver* driver_ = nullptr;
     FailureAnswer failureAnswer_ = FailureAnswer::Cancel;
-    std::optional<long long> maxIterations_;
     std::vector<std::string> pending_;
     bool streaming_ = false;
     bool interrupted_ = false;
-    bool stoppedByLimit_ = false;
 };
 
 } // namespace tarvik

@@ -5,13 +5,16 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/atomic_file.h"
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/run_description.h"
 #include "app/run_driver.h"
 #include "app/run_trace.h"
 
@@ -52,6 +55,14 @@ bool SaveFigure(BatchFigure& figure, const std::string& path, std::FILE* err) {
     return true;
 }
 
+// The JSON description beside a CSV file; false (after saying why) when it
+// could not be written.
+bool WriteDescription(const std::string& csvPath, const RunDescription& description, std::FILE* err) {
+    const std::optional<std::string> error = WriteDescriptionBeside(csvPath, description);
+    if (error) std::fprintf(err, "tarvik: %s\n", error->c_str());
+    return !error;
+}
+
 // Several methods on one problem: a table instead of the report, and every
 // path over one set of level lines.
 int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* out, std::FILE* err) {
@@ -62,9 +73,22 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* 
         figure.DrawLevelLines(s);
     };
     std::vector<CompareRow> rows;
-    const CompareEnd end = RunComparison(options, options.compareMethods, rows, err, {}, levelLines);
+    RunDescription description;
+    const CompareEnd end = RunComparison(options, options.compareMethods, rows, err, {}, levelLines,
+                                         [&description](const RunDescription& d) { description = d; });
     std::fputs((options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)).c_str(), out);
     std::fflush(out);
+    if (!options.csvFile.empty()) {
+        if (const int error = ReplaceFileContents(options.csvFile, FormatCompareCsv(rows))) {
+            std::fprintf(err, "tarvik: cannot write the table %s: %s\n", options.csvFile.c_str(),
+                         SystemErrorText(error).c_str());
+            return BatchExitError;
+        }
+        description.comparedMethods = options.compareMethods;
+        description.failurePolicy = options.failureAnswer;
+        description.maxIterations = options.maxIterations;
+        if (description.n > 0 && !WriteDescription(options.csvFile, description, err)) return BatchExitError;
+    }
     if (end == CompareEnd::ProblemRefused) return BatchExitError;
 
     if (!options.figureFile.empty()) {
@@ -101,6 +125,10 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* o
             std::fprintf(err, "tarvik: cannot write the trace %s: %s\n", options.traceFile.c_str(), error.c_str());
             return BatchExitError;
         }
+        RunDescription description = driver.Description();
+        description.failurePolicy = options.failureAnswer;
+        description.maxIterations = options.maxIterations;
+        if (description.n > 0 && !WriteDescription(options.traceFile, description, err)) return BatchExitError;
     }
     if (!options.figureFile.empty() && !SaveFigure(figure, options.figureFile, err)) return BatchExitError;
     return status;
@@ -140,8 +168,10 @@ int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE
         return BatchExitNormal;
     }
     const std::unique_ptr<BatchFigure> figure = makeFigure();
-    if (!options.compareMethods.empty()) return RunCompareMode(options, *figure, out, err);
-    return RunSingleMode(options, *figure, out, err);
+    // The standard output then carries that one output alone.
+    std::FILE* report = options.OutputToStandardOutput() ? err : out;
+    if (!options.compareMethods.empty()) return RunCompareMode(options, *figure, report, err);
+    return RunSingleMode(options, *figure, report, err);
 }
 
 } // namespace tarvik

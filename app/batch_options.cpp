@@ -68,7 +68,14 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
             continue;
         }
         if (a == "--csv") {
-            o.csv = true;
+            // A file name follows when the next argument is not an option;
+            // bare, the table goes to standard output as CSV.
+            if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+                o.csvFile = args[++i];
+                if (o.csvFile.empty()) return "option --csv needs a file name, got ''";
+            } else {
+                o.csv = true;
+            }
             continue;
         }
         if (a == "--trace-all-coordinates") {
@@ -156,7 +163,19 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
     if (o.help) return std::nullopt;
     if (!haveMethod && o.compareMethods.empty()) return "--method or --compare is required (see --help)";
     if (!o.compareMethods.empty() && !o.traceFile.empty()) return "--trace records one run: it does not go with --compare";
-    if (o.csv && o.compareMethods.empty()) return "--csv is for the table of --compare";
+    if ((o.csv || !o.csvFile.empty()) && o.compareMethods.empty()) return "--csv is for the table of --compare";
+    {
+        std::string toStandardOutput;
+        for (const auto& [option, file] : {std::pair<const char*, const std::string*>{"--trace", &o.traceFile},
+                                           {"--figure", &o.figureFile},
+                                           {"--csv", &o.csvFile}}) {
+            if (*file != "-") continue;
+            if (!toStandardOutput.empty())
+                return toStandardOutput + " - and " + option + " - cannot both go to standard output";
+            toStandardOutput = option;
+        }
+        if (o.csv && o.figureFile == "-") return "--csv prints the table on standard output: --figure - cannot go there too";
+    }
     if (o.traceAllCoordinates && o.traceFile.empty()) return "--trace-all-coordinates needs --trace FILE";
     if (o.startItem == StartPointFromFileItem && o.startFile.empty())
         return "--start 29 (from file) needs --start-file FILE";
@@ -215,8 +234,11 @@ std::string BatchHelpText() {
         "  --ustar zero|unknown|file   known minimum of \"Quadratic from FILE\" (default zero)\n"
         "  --ustar-file FILE   the file of u* (implies --ustar file)\n"
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
-        "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png)\n"
-        "  --trace FILE        save every iteration as CSV (row 0 is the starting point)\n"
+        "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png;\n"
+        "                      '-': GIF on standard output)\n"
+        "  --trace FILE        save every iteration as CSV (row 0 is the starting point;\n"
+        "                      '-': standard output), the run's description beside it\n"
+        "                      as JSON (run.csv -> run.json)\n"
         "  --trace-all-coordinates  the trace holds all n coordinates of every point\n"
         "                      (u1..un) instead of u1 and u2; warns when it passes 1 GB\n"
         "  --compare LIST      run several methods on the problem, one after another, and\n"
@@ -225,17 +247,26 @@ std::string BatchHelpText() {
         "                      (--method is then not needed); --figure draws every path\n"
         "                      over one set of level lines, --max-iterations applies to\n"
         "                      each run\n"
-        "  --csv               the --compare table as CSV with a header row\n"
+        "  --csv               the --compare table as CSV with a header row, printed\n"
+        "                      instead of the aligned table\n"
+        "  --csv FILE          the --compare table as CSV to FILE ('-': standard output),\n"
+        "                      its description beside it as JSON, the aligned table\n"
+        "                      printed as well\n"
         "  --help              this text\n"
+        "\n"
+        "An output FILE that is '-' goes to standard output, and the report (or the\n"
+        "aligned table) then goes to standard error; only one output can be '-'.\n"
+        "A FILE that names a device, a FIFO or a socket is written in place.\n"
         "\n"
         "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"
         "zero step), was stopped by --max-iterations or ended for no progress; 1 when\n"
-        "it ended by an error or an input error, or the figure could not be saved (an\n"
-        "older file of that name is then left as it was); 2 for a bad command line, an\n"
-        "empty FILE among them; 130 when stopped by Ctrl-C. With --compare: 0 when\n"
-        "every run ran, whatever its ending (a failed run has its row); 1 when the\n"
-        "problem could not be prepared or its starting point not evaluated, which every\n"
-        "method would meet alike.\n"
+        "it ended by an error or an input error, or the figure, the trace or the table\n"
+        "could not be written (an older file of that name is then left as it was); 2 for\n"
+        "a bad command line, an empty FILE or two outputs to '-' among them; 130 when\n"
+        "stopped by Ctrl-C. With --compare: 0 when every run ran, whatever its ending\n"
+        "(a failed run has its row); 1 when the problem could not be prepared or its\n"
+        "starting point not evaluated, which every method would meet alike, or an\n"
+        "output not written.\n"
         "\nFunctions:\n";
     for (const auto& f : FunctionList())
         text += "  " + std::to_string(ListPosition(f.id)) + "  " + std::string(f.name) + "\n";

@@ -24,16 +24,24 @@ struct BatchOptions {
     std::string matrixAFile, vectorBFile, cText = "0", ustarFile, startFile;
     UStarSource ustarOption = UStarSource::Zero;
     bool ustarOptionGiven = false;
-    // Where to save the final figure, if anywhere.
+    // Where to save the final figure, if anywhere ("-": standard output).
     std::string figureFile;
-    // Where to save the run's iterations as CSV, if anywhere.
+    // Where to save the run's iterations as CSV, if anywhere ("-": standard output).
     std::string traceFile;
     // The trace with all n coordinates of every point instead of u1, u2.
     bool traceAllCoordinates = false;
     // Method positions of a comparison (empty: one run of `methodPosition`).
     std::vector<int> compareMethods;
+    // Bare --csv: the table as CSV on standard output instead of aligned.
     bool csv = false;
+    // --csv FILE: the table as CSV to FILE as well ("-": standard output).
+    std::string csvFile;
     bool help = false;
+    // An output goes to the standard output: the report then goes to
+    // standard error, so the output stays alone in a pipe.
+    bool OutputToStandardOutput() const {
+        return figureFile == "-" || traceFile == "-" || csvFile == "-";
+    }
 };
 
 // Parses argv (without the program name and without "--batch"). On error

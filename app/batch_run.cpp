@@ -23,6 +23,7 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     // The window's values for the chosen function first, then the user's.
     ApplyRecommendedParameters(s.Params, f.id);
     for (const auto& [name, value] : o.params) ApplyParameter(s.Params, name, value);
+    if (o.maxIterations) s.Params.MaxIterations = static_cast<int32_t>(*o.maxIterations);
     WindowChoices& c = s.Choices;
     c.CmbNText = o.nText;
     c.FunctionPosition = o.functionPosition;
@@ -59,7 +60,6 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
 int RunBatch(const BatchOptions& o, RunState& s, RunDriver& driver, BatchHost& host) {
     host.Attach(s, driver);
     host.SetFailureAnswer(o.failureAnswer);
-    host.SetMaxIterations(o.maxIterations);
     BatchHost::interruptRequested = 0;
     auto previous = std::signal(SIGINT, OnInterrupt);
 
@@ -73,7 +73,7 @@ int RunBatch(const BatchOptions& o, RunState& s, RunDriver& driver, BatchHost& h
     case RunDriver::Ending::Normal:
     case RunDriver::Ending::IterationLimit:
     case RunDriver::Ending::NoProgress: return BatchExitNormal;
-    case RunDriver::Ending::Stopped: return host.StoppedByLimit() ? BatchExitNormal : BatchExitInterrupted;
+    case RunDriver::Ending::Stopped: return BatchExitInterrupted;
     default: return BatchExitError;
     }
 }

@@ -14,6 +14,7 @@
 #include "app/memory_budget.h"
 #include "app/run_driver.h"
 #include "app/run_report.h"
+#include "app/text_files.h"
 #include "app/text_input.h"
 #include "core/method_catalogue.h"
 
@@ -201,8 +202,8 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         RunDriver driver(state);
         host.Bind(state, driver);
         host.SetFailureAnswer(hooks.failureAnswer);
-        host.SetMaxIterations(hooks.maxIterations);
         if (!hooks.prepare(state, position)) return CompareEnd::ProblemRefused;
+        if (hooks.maxIterations) state.Params.MaxIterations = static_cast<int32_t>(*hooks.maxIterations);
         if (hooks.starting) hooks.starting(index, count, std::string(method.name));
 
         CompareRow row;
@@ -214,6 +215,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         while (driver.ResumePending()) driver.ApplicationEvents1Idle();
         row.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() - host.drawingSeconds;
+        if (index == 0 && hooks.described && driver.Description().n > 0) hooks.described(driver.Description());
 
         const bool stopped = host.Interrupted() || host.stoppedByRequest;
         const std::string message = OneLine(host.lastMessage.empty() ? "error" : host.lastMessage);
@@ -228,8 +230,8 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
             row.ranToEnd = true;
             break;
         case RunDriver::Ending::Stopped:
-            row.ending = host.StoppedByLimit() && !stopped ? "iteration limit" : "stopped";
-            row.ranToEnd = host.StoppedByLimit() && !stopped;
+            row.ending = "stopped";
+            row.ranToEnd = false;
             break;
         case RunDriver::Ending::IterationLimit:
             row.ending = "iteration limit";
@@ -262,7 +264,8 @@ extern "C" void OnCompareInterrupt(int) { BatchHost::interruptRequested = 1; }
 
 CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
                    std::FILE* err, const std::function<bool()>& stopRequested,
-                   const std::function<void(RunState&)>& drawLevelLines) {
+                   const std::function<void(RunState&)>& drawLevelLines,
+                   const std::function<void(const RunDescription&)>& described) {
     CompareHooks hooks;
     hooks.prepare = [&options, err](RunState& state, int position) {
         BatchOptions o = options;
@@ -275,6 +278,7 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
     hooks.maxIterations = options.maxIterations;
     hooks.stopRequested = stopRequested;
     hooks.drawLevelLines = drawLevelLines;
+    hooks.described = described;
     hooks.refused = [err](const std::string& message) { std::fprintf(err, "%s\n", message.c_str()); };
     // Ctrl-C stops the run going on and ends the comparison with the rows so far.
     BatchHost::interruptRequested = 0;
@@ -348,11 +352,11 @@ std::string FormatCompareBlocks(const std::vector<CompareRow>& rows) {
 std::string FormatCompareCsv(const std::vector<CompareRow>& rows) {
     std::string out;
     for (std::size_t c = 0; c < std::size(kColumns); ++c) out += std::string(c ? "," : "") + kColumns[c];
-    out += "\r\n";
+    out += TextLineEnd;
     for (const CompareRow& r : rows) {
         const std::vector<std::string> cells = Cells(r, 20);
         for (std::size_t c = 0; c < cells.size(); ++c) out += (c ? "," : "") + CsvField(cells[c]);
-        out += "\r\n";
+        out += TextLineEnd;
     }
     return out;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/batch_options.h"
+#include "app/run_description.h"
 #include "app/run_trace.h"
 
 namespace tarvik {
@@ -63,6 +64,9 @@ struct CompareHooks {
     std::function<void(RunState&)> drawLevelLines;
     // Why the problem was refused, as one line.
     std::function<void(const std::string&)> refused;
+    // Once, after the first run: what it was run on (the problem, u° and
+    // the parameters, which every run shares).
+    std::function<void(const RunDescription&)> described;
 };
 
 // A run that fails gets its row with the failure's text and the comparison
@@ -80,7 +84,8 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
 // the first run, so that the level lines are drawn once for all paths.
 CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
                    std::FILE* err, const std::function<bool()>& stopRequested,
-                   const std::function<void(RunState&)>& drawLevelLines = {});
+                   const std::function<void(RunState&)>& drawLevelLines = {},
+                   const std::function<void(const RunDescription&)>& described = {});
 
 // The table as aligned text, and as RFC 4180 CSV with a header row.
 std::string FormatCompareTable(const std::vector<CompareRow>& rows);

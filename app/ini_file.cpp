@@ -1,10 +1,12 @@
 #include "app/ini_file.h"
 
 #include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 
 #include "app/atomic_file.h"
+#include "app/text_files.h"
 
 namespace tarvik {
 
@@ -50,6 +52,55 @@ bool ParseInteger(const std::string& text, int64_t& out) {
     return true;
 }
 
+// Well-formed UTF-8: no stray continuation byte, no sequence cut short, no
+// overlong form, no surrogate, nothing past U+10FFFF.
+bool IsUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int extra = 0;
+        uint32_t cp = 0, minimum = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((lead & 0xE0) == 0xC0) {
+            extra = 1; cp = lead & 0x1Fu; minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2; cp = lead & 0x0Fu; minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3; cp = lead & 0x07u; minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (text.size() - i <= static_cast<std::size_t>(extra)) return false;
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (next & 0x3Fu);
+        }
+        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return true;
+}
+
+// Every byte is the code point of the same number.
+std::string Latin1ToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 IniFile IniFile::Parse(std::string_view text) {
@@ -89,7 +140,10 @@ bool IniFile::Load(const std::string& path) {
     if (!in) return false;
     std::ostringstream text;
     text << in.rdbuf();
-    *this = Parse(text.str());
+    // The program writes UTF-8; a file that is not UTF-8 comes from an
+    // older 8-bit version and is read as Latin-1.
+    const std::string bytes = text.str();
+    *this = Parse(IsUtf8(bytes) ? bytes : Latin1ToUtf8(bytes));
     return true;
 }
 
@@ -102,8 +156,12 @@ bool IniFile::Save(const std::string& path, int* error) const {
 std::string IniFile::Text() const {
     std::string text;
     for (const Section& s : sections_) {
-        text += "[" + s.name + "]\n";
-        for (const Entry& e : s.entries) text += e.key + "=" + e.value + "\n";
+        text += "[" + s.name + "]";
+        text += TextLineEnd;
+        for (const Entry& e : s.entries) {
+            text += e.key + "=" + e.value;
+            text += TextLineEnd;
+        }
     }
     return text;
 }

@@ -25,12 +25,15 @@ public:
     // The contents of an INI text; lines that are neither a section header
     // nor contain "=" (comments, blank lines) are skipped.
     static IniFile Parse(std::string_view text);
-    // Reads the file at path; false (and an empty object) when it cannot be read.
+    // Reads the file at path; false (and an empty object) when it cannot be
+    // read. A file that is not UTF-8 (one written by an 8-bit version) is
+    // read as Latin-1, so its values reach the program as UTF-8.
     bool Load(const std::string& path);
     // Replaces the file at path as a whole, so no key of an older file
     // survives. False when the file cannot be written, with the errno value
     // in error when given; the older file then stays as it was.
     bool Save(const std::string& path, int* error = nullptr) const;
+    // The file's text, as app/text_files.h wants it (CR LF line ends).
     std::string Text() const;
 
     bool HasKey(std::string_view section, std::string_view key) const;

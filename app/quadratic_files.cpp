@@ -111,6 +111,9 @@ void LoadQuadraticData(RunState& s, const QuadraticFileChoice& choice) {
         throw ERealBadError(s.LastErrorText);
     }
     q.QuadC = c;
+    q.FileA = choice.pathA;
+    q.FileB = choice.pathB;
+    q.CText = choice.cText;
 
     if (choice.option == UStarSource::FromFile) {
         WithFileErrors(s, true, [&] {

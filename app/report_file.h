@@ -1,20 +1,15 @@
 #pragma once
-// Saving the run report as an 8-bit text file in the Windows-1252 code page,
-// the code page the report's readers expect (the degree sign is one byte).
+// Saving the run report (the output pane's lines) as a text file, by the
+// rule of app/text_files.h: UTF-8, so the degree sign of "u°" is the two
+// bytes C2 B0, with CR LF line ends.
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tarvik {
 
-// Converts UTF-8 text to Windows-1252. Characters without a 1252 byte, and
-// bytes that are not valid UTF-8, become '?'.
-std::string Utf8ToCp1252(std::string_view utf8);
-
-// Writes the lines, each followed by CR LF, converted to Windows-1252,
-// replacing the file as a whole. Throws std::runtime_error("Cannot write
-// file <path>: <reason>") when it cannot be written; an older file at path
-// then stays as it was.
+// Writes the lines, each followed by CR LF, replacing the file as a whole.
+// Throws std::runtime_error("Cannot write file <path>: <reason>") when it
+// cannot be written; an older file at path then stays as it was.
 void WriteReportFile(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace tarvik

@@ -12,7 +12,6 @@
 #include "core/number_format.h"
 #include "app/direction_rules.h"
 #include "app/problem_preparation.h"
-#include "app/start_point.h"
 #include "app/run_report.h"
 #include "app/step_rules.h"
 #include "app/text_input.h"
@@ -71,6 +70,7 @@ void RunDriver::FreshRun() {
     stopAvailable_ = true;
     firstSetupDone_ = false;
     stall_.Reset();
+    description_ = RunDescription{};
     // A run whose u* is unknown must not report the distance left by an
     // earlier run.
     s.DistCur = 0;
@@ -118,6 +118,10 @@ void RunDriver::RunLoop() {
 
 bool RunDriver::EndedByLimit() {
     const TunableParameters& p = s.Params;
+    const bool limited = (p.MaxIterations > 0 && s.IterCount >= p.MaxIterations) ||
+                         (p.NoProgressIterations > 0 && stall_.RepeatedIterations() >= p.NoProgressIterations);
+    if (!limited) return false;
+    s.Host->SetTitle(s.AppTitle);
     if (p.MaxIterations > 0 && s.IterCount >= p.MaxIterations) {
         EndAsStopped(" Terminated by user", Ending::IterationLimit);
         return true;
@@ -166,6 +170,7 @@ void RunDriver::IterateOnce() {
     s.RedrawTrajectory = 1;
     s.SegmentColour = clTrajectory;
     s.SkipReevaluation = 0;
+    iterationAlpha_ = std::numeric_limits<Real>::quiet_NaN();
     if (s.IterCount == 0) {
         const bool gradientVanished = FirstIterationSetupEndsIteration();
         s.Host->OutputSettled();
@@ -209,19 +214,20 @@ void RunDriver::IterateOnce() {
     }
     switch (m.step) {
     case StepRule::Constant:
-        RunConstantStep(s);
+        iterationAlpha_ = RunConstantStep(s);
         break;
     case StepRule::Golden:
-        RunGoldenSearch(s, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);
+        iterationAlpha_ = RunGoldenSearch(s, alongGradient ? s.GradJ : s.Dir, sqrtN / 5);
         break;
     case StepRule::Wolfe:
         if (alongGradient)
-            RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm);
+            iterationAlpha_ = RunWolfeSearch(s, s.GradJ, s.MaxStep / s.GradNorm);
         else
-            RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
+            iterationAlpha_ = RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
         break;
     case StepRule::Unit:
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
+        iterationAlpha_ = 1;
         break;
     case StepRule::TrustRegion:
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.UPrev[i] - s.Dir[i];
@@ -284,6 +290,8 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.J0 = s.JCur;
     s.JPrev = s.JCur;
     EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    // Row 0 is the start as evaluated, also when the run ends right there.
+    AddTraceRow(s.Choices.RbtnPrec1Checked ? Real(1) : std::numeric_limits<Real>::quiet_NaN());
     if (s.ContinueRun == 0) return true;
 
     s.GradJ0 = s.GradJ;
@@ -291,8 +299,6 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.GradJPrev = s.GradJ;
     s.GradNormPrev = s.GradNorm;
     firstSetupDone_ = true;
-    AddTraceRow(std::numeric_limits<Real>::quiet_NaN(),
-                s.Choices.RbtnPrec1Checked ? Real(1) : std::numeric_limits<Real>::quiet_NaN());
     return false;
 }
 
@@ -325,7 +331,7 @@ void RunDriver::EndIteration() {
         }
     }
     s.AccuracyText = FormatAccuracyText(s.AccuracyValue);
-    AddTraceRow(s.Step, s.AccuracyValue);
+    AddTraceRow(s.AccuracyValue);
     if (s.IterationComplete != 0) stall_.Observe(s.JCur, s.U);
 
     if (!(IsCollinear(s.MethodCode) && s.IterationComplete == 0)) {
@@ -338,35 +344,31 @@ void RunDriver::EndIteration() {
 }
 
 void RunDriver::StartTrace() {
-    TraceHeader h;
-    h.function = s.FunctionName;
-    h.n = s.N;
-    h.method = s.MethodName;
-    const int item = s.Choices.StartItem;
-    h.startingPoint = item == StartPointFromFileItem ? "from file " + s.Choices.U0FileName
-                      : item >= 0 && item < StartPointItemCount ? std::string(StartPointItems[static_cast<std::size_t>(item)])
-                                                                : std::string();
-    h.accuracyMode = s.Choices.RbtnPrec1Checked ? "||u-u*||/||u\u00B0-u*||" : "| J(u') - J(u'') |/J(u\u00B0)";
-    h.eps = s.Choices.RbtnPrec1Checked ? s.Choices.CmbPrec1Text : s.Choices.CmbPrec2Text;
-    h.collinear = IsCollinear(s.MethodCode);
-    h.allCoordinates = traceAllCoordinates_;
+    description_ = DescribeRun(s);
+    description_.allCoordinates = traceAllCoordinates_;
     largeTraceTold_ = false;
-    trace_.Start(std::move(h));
+    trace_.Start(TraceHeader{s.N, traceAllCoordinates_});
 }
 
-void RunDriver::AddTraceRow(Real step, Real accuracy) {
+void RunDriver::AddTraceRow(Real accuracy) {
+    constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
+    const bool start = trace_.Empty();
+    const DirectionRule direction = Traits(s.MethodCode).direction;
     TraceRow row;
     row.iteration = s.IterCount;
     // The count the report prints; row 0 comes before any counted evaluation.
     row.evaluations = static_cast<int32_t>(std::max<int64_t>(0, ReportedEvaluations(s)));
-    row.subIterations = s.SubIterCount;
+    if (!start && (IsCollinear(s.MethodCode) || direction == DirectionRule::NewtonCg)) row.subIterations = s.SubIterCount;
     row.j = s.JCur;
     row.gradNorm = s.GradNorm;
-    row.step = step;
+    row.stepLength = start || lastRowPoint_.size() != s.U.size() ? none : VecNormComb(s.U, lastRowPoint_, -1);
+    row.alpha = start ? none : iterationAlpha_;
     row.accuracy = accuracy;
     row.u1 = s.U[1];
     row.u2 = s.N >= 2 ? s.U[2] : 0;
     trace_.Add(row);
+    // Same size every time: the copy reuses its storage.
+    lastRowPoint_ = s.U;
     if (traceAllCoordinates_) {
         trace_.AddCoordinates(&s.U[1], s.N);
         const int64_t bytes = EstimatedTraceCsvBytes(trace_.RowCount(), s.N);
@@ -415,6 +417,8 @@ void RunDriver::TerminateRun() {
             s.JCur = s.JBase;
             s.DistCur = VecNormComb(s.U, s.UStar, -1);
         }
+        // This closing iteration takes no step of its own.
+        iterationAlpha_ = std::numeric_limits<Real>::quiet_NaN();
         try {
             EndIteration();
         } catch (const std::exception&) {
@@ -506,6 +510,7 @@ void RunDriver::ReactToException(std::exception_ptr error) {
             PlaySound(s, "Ding.wav");
             answer = s.Host->AskFailureChoice(message +
                 " Would you like to continue with the steepest descent (\"Golden section\" line search)?");
+            description_.failureAnswers.push_back(answer);
         }
         s.FailureChoice = answer;
         if (answer != FailureAnswer::Yes && answer != FailureAnswer::No && answer != FailureAnswer::YesToAll) {
@@ -563,9 +568,10 @@ void RunDriver::ResumeRun() {
     s.FailureChoice = FailureAnswer::None;
     if (s.ResumeRawStep) {
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
+        iterationAlpha_ = 1;
     } else {
         if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.MaxStep = s.TrustRadius;
-        RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
+        iterationAlpha_ = RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
     }
     s.ResumeRawStep = 0;
     if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);

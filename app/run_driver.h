@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "app/run_description.h"
 #include "app/run_trace.h"
 #include "core/run_state.h"
 #include "core/stall_watch.h"
@@ -45,6 +46,9 @@ public:
     Ending LastEnding() const { return lastEnding_; }
     // Every iteration of the last run (kept until the next Start).
     const RunTrace& Trace() const { return trace_; }
+    // What the last run was run on, from its preparation on (n = 0 before),
+    // with the answers given to its failures.
+    const RunDescription& Description() const { return description_; }
     // From the next Start on, the trace keeps all n coordinates of every
     // point; `large` is told once when the trace's CSV passes LargeTraceBytes.
     void SetTraceAllCoordinates(bool all, std::function<void(int64_t bytes)> large = {}) {
@@ -63,7 +67,7 @@ private:
     void ResetRunState();
     void ReactToException(std::exception_ptr error);
     void StartTrace();
-    void AddTraceRow(Real step, Real accuracy);
+    void AddTraceRow(Real accuracy);
     // Ends the run as Stop does when one of its limits is reached; false
     // when none is.
     bool EndedByLimit();
@@ -73,6 +77,11 @@ private:
     Ending lastEnding_ = Ending::None;
     RunTrace trace_;
     StallWatch stall_;
+    RunDescription description_;
+    // The point of the last trace row, the start of the iteration under way.
+    MyArray1 lastRowPoint_;
+    // The step size the iteration under way moved by; NaN where it has none.
+    Real iterationAlpha_ = 0;
     bool firstSetupDone_ = false;
     bool traceAllCoordinates_ = false;
     bool largeTraceTold_ = false;

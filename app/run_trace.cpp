@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/atomic_file.h"
+#include "app/text_files.h"
 
 namespace tarvik {
 
@@ -49,9 +50,9 @@ void RunTrace::AddCoordinates(const Real* u, int n) {
 }
 
 int64_t EstimatedTraceCsvBytes(int64_t rows, int coordinates) {
-    // A number is at most 27 characters and a comma; the counts and the
-    // step, accuracy, J and norm take about 130 more.
-    return rows * (130 + 28 * static_cast<int64_t>(coordinates));
+    // A number is at most 27 characters and a comma; the counts, J, the
+    // norm, step length, alpha and accuracy take about 160 more.
+    return rows * (160 + 28 * static_cast<int64_t>(coordinates));
 }
 
 // Without a temporary file (no writable temporary folder) the rows simply
@@ -88,28 +89,30 @@ std::string CsvNumber(Real value) {
 
 namespace {
 
-std::string RowText(const TraceRow& r, bool collinear, const std::vector<Real>* point) {
+std::string RowText(const TraceRow& r, const std::vector<Real>* point) {
     std::string line = std::to_string(r.iteration) + ',' + std::to_string(r.evaluations) + ',' + CsvNumber(r.j) + ',' +
-                       CsvNumber(r.gradNorm) + ',' + CsvNumber(r.step) + ',' + CsvNumber(r.accuracy);
+                       CsvNumber(r.gradNorm) + ',' + CsvNumber(r.stepLength) + ',' + CsvNumber(r.alpha) + ',' +
+                       CsvNumber(r.accuracy);
     if (point) {
         for (Real x : *point) line += ',' + CsvNumber(x);
     } else {
         line += ',' + CsvNumber(r.u1) + ',' + CsvNumber(r.u2);
     }
-    if (collinear) line += ',' + std::to_string(r.subIterations);
-    return line + "\r\n";
+    line += ',';
+    if (r.subIterations >= 0) line += std::to_string(r.subIterations);
+    line += TextLineEnd;
+    return line;
 }
 
 } // namespace
 
 int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const {
     const TraceHeader& h = header_;
-    std::string text = "# function: " + h.function + "\r\n# n: " + std::to_string(h.n) + "\r\n# method: " + h.method +
-                       "\r\n# starting point: " + h.startingPoint + "\r\n# accuracy: " + h.accuracyMode +
-                       "\r\n# epsilon: " + h.eps + "\r\n" + "iteration,evaluations,J,grad_norm,step,accuracy";
+    std::string text = "iteration,evaluations,J,grad_norm,step_length,alpha,accuracy";
     const int coordinates = h.allCoordinates ? h.n : 2;
     for (int i = 1; i <= coordinates; ++i) text += ",u" + std::to_string(i);
-    text += std::string(h.collinear ? ",sub_iterations" : "") + "\r\n";
+    text += ",sub_iterations";
+    text += TextLineEnd;
     // The coordinates of every row, read back in step with the rows.
     std::vector<Real> point;
     int64_t fileRows = 0, memoryOffset = 0;
@@ -141,7 +144,7 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
             error = EIO;
             return;
         }
-        text += RowText(row, h.collinear, h.allCoordinates ? &point : nullptr);
+        text += RowText(row, h.allCoordinates ? &point : nullptr);
         if (text.size() >= 65536) {
             error = sink(text);
             text.clear();

@@ -17,21 +17,16 @@ namespace tarvik {
 struct TraceRow {
     int32_t iteration = 0;
     int32_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
-    int32_t subIterations = 0;     // collinear methods only
+    int32_t subIterations = -1;    // the iteration's inner steps; -1 where a method has none
     Real j = 0, gradNorm = 0;
-    Real step = 0;                 // NaN: no step taken yet (row 0)
+    Real stepLength = 0;           // ||u_k - u_(k-1)||; NaN in row 0
+    Real alpha = 0;                // the step size chosen; NaN where the method has none
     Real accuracy = 0;             // NaN: not defined yet (row 0 of the J criterion)
     Real u1 = 0, u2 = 0;
 };
 
 struct TraceHeader {
-    std::string function;
     int32_t n = 2;
-    std::string method;
-    std::string startingPoint;
-    std::string accuracyMode;      // the criterion as the report names it
-    std::string eps;               // as typed
-    bool collinear = false;        // adds the sub-iteration column
     bool allCoordinates = false;   // u1..un instead of u1, u2
 };
 
@@ -52,11 +47,13 @@ public:
     bool Empty() const { return RowCount() == 0; }
     const TraceHeader& Header() const { return header_; }
 
-    // RFC 4180 text: '#' lines naming the problem, a header row, one row per
-    // iteration, CRLF line ends, a dot as decimal separator whatever the
-    // locale, 21 significant digits. Written beside `path` and renamed over
-    // it, so a failed write leaves an existing file whole. On failure returns
-    // false with the reason in `error`.
+    // RFC 4180 text: a header row
+    //   iteration,evaluations,J,grad_norm,step_length,alpha,accuracy,u1,u2[,u3..un],sub_iterations
+    // then one row per iteration, CRLF line ends, a dot as decimal separator
+    // whatever the locale, 21 significant digits, an empty field where a
+    // value does not apply. Written as app/atomic_file.h writes files (a
+    // failed write leaves an existing file whole; "-" is the standard
+    // output). On failure returns false with the reason in `error`.
     bool WriteCsv(const std::string& path, std::string& error) const;
     // The same text, piece by piece; 0 or the sink's errno value (EIO when
     // the temporary file of older rows cannot be read back).

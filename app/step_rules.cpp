@@ -20,13 +20,13 @@ namespace {
 
 } // namespace
 
-void RunConstantStep(RunState& s) {
+Real RunConstantStep(RunState& s) {
     const ConstantStepOptions options{s.Params.ConstStepSize, s.IterCount == 0, s.Step};
     const StepResult result = ConstantStep(options, s.N, s.GradJ, s.U);
     switch (result.end) {
     case StepEnd::Moved:
         s.Step = result.step;
-        return;
+        return result.step;
     case StepEnd::InfiniteStep:
         s.Step = 0;
         throw EBadError(kConstantStepFailureText);
@@ -38,7 +38,7 @@ void RunConstantStep(RunState& s) {
     UnexpectedEnd("RunConstantStep");
 }
 
-void RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
+Real RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
     // A search that faults in an evaluation leaves the unit step behind.
     s.Step = 1;
     const GoldenOptions options{firstMove, s.Choices.RbtnPrec1Checked, s.Eps, s.Dist0, s.J0};
@@ -46,7 +46,7 @@ void RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
     const StepResult result = GoldenSectionSearch(objective, options, s.GradJ, d, s.U, s.JCur);
     switch (result.end) {
     case StepEnd::Moved:
-        return;
+        return result.step;
     case StepEnd::NotDescent:
     case StepEnd::NoBracket:
         s.Step = 0;
@@ -58,7 +58,7 @@ void RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
     UnexpectedEnd("RunGoldenSearch");
 }
 
-void RunWolfeSearch(RunState& s, const MyArray1& d, Real alphaMax) {
+Real RunWolfeSearch(RunState& s, const MyArray1& d, Real alphaMax) {
     // The search hands J and the gradient of its new point over, so the
     // end of the iteration evaluates nothing again, also after a failure.
     s.SkipReevaluation = 1;
@@ -84,10 +84,10 @@ void RunWolfeSearch(RunState& s, const MyArray1& d, Real alphaMax) {
         // The run's Step is not the length of this move; it keeps its value.
         s.JPrev = jBefore;
         s.GradNormPrev = gradNormBefore;
-        return;
+        return result.step;
     case StepEnd::ZeroStep:
         s.Step = 0;
-        return;
+        return 0;
     case StepEnd::NotDescent:
         s.Step = 0;
         throw EBadError(kWolfeNotDescentText);

@@ -31,6 +31,10 @@ StepResult GoldenSectionSearch(Objective& objective, const GoldenOptions& option
     if (!(slope > 0)) return {0, StepEnd::NotDescent};
 
     Real t = options.firstMove / VecNorm(d);
+    // Where a, b, x1 and x2 lie along -d, as multiples of d: the search moves
+    // points, these follow them, so the step chosen can be told without
+    // touching the points' arithmetic.
+    Real ta = 0, tb = 0, t1 = 0, t2 = t;
     MyArray1 a(u.begin(), u.end());
     MyArray1 b = NewVector(n);
     MyArray1 x1 = NewVector(n);
@@ -55,17 +59,21 @@ StepResult GoldenSectionSearch(Objective& objective, const GoldenOptions& option
             ++counter;
             t = 1.2L * t;
             MoveAgainst(b, x2, t, d, n);
+            tb = t2 + t;
             fB = objective.Value(b);
             if (f2 <= fB) break;
             a.swap(x2);  // A := X2, and X2's old storage is reused for B
             fA = f2;
+            ta = t2;
             x2.swap(b);  // X2 := B
             f2 = fB;
+            t2 = tb;
             if (counter >= kMaxBracketRounds) return {0, StepEnd::NoBracket};
         }
     } else {
         b.swap(x2);  // B := X2; both inner points are recomputed below
         fB = f2;
+        tb = t2;
     }
 
     const Real g = kGoldenFraction;
@@ -78,11 +86,13 @@ StepResult GoldenSectionSearch(Objective& objective, const GoldenOptions& option
         ++counter;
         if (recompute1) {
             for (int i = 1; i <= n; ++i) x1[i] = a[i] + g * (b[i] - a[i]);
+            t1 = ta + g * (tb - ta);
             f1 = objective.Value(x1);
             recompute1 = false;
         }
         if (recompute2) {
             for (int i = 1; i <= n; ++i) x2[i] = b[i] - g * (b[i] - a[i]);
+            t2 = tb - g * (tb - ta);
             f2 = objective.Value(x2);
             recompute2 = false;
         }
@@ -90,14 +100,18 @@ StepResult GoldenSectionSearch(Objective& objective, const GoldenOptions& option
             // Ties and unordered values keep the end nearer to u.
             b.swap(x2);   // B := X2
             fB = f2;
+            tb = t2;
             x2.swap(x1);  // X2 := X1; x1 is recomputed next round
             f2 = f1;
+            t2 = t1;
             recompute1 = true;
         } else {
             a.swap(x1);   // A := X1
             fA = f1;
+            ta = t1;
             x1.swap(x2);  // X1 := X2; x2 is recomputed next round
             f1 = f2;
+            t1 = t2;
             recompute2 = true;
         }
         // Mode 2 divides by J(u°) itself; J0 = 0 yields inf or NaN, which
@@ -107,7 +121,7 @@ StepResult GoldenSectionSearch(Objective& objective, const GoldenOptions& option
     }
 
     for (int i = 1; i <= n; ++i) u[i] = (a[i] + b[i]) * 0.5L;
-    return {1, StepEnd::Moved};
+    return {(ta + tb) * 0.5L, StepEnd::Moved};
 }
 
 } // namespace tarvik

@@ -20,7 +20,9 @@ inline constexpr const char* kGoldenFailureText = "Minimization step-size is 0 o
 // Brackets a minimum of J along -d with steps growing by 1.2 (at most 1000
 // rounds), then shrinks the bracket by the golden fraction until the
 // accuracy test holds on it or 100 reductions are done, and leaves the
-// bracket's midpoint in u (Moved, step 1). j is J(u), gradient gradJ(u).
+// bracket's midpoint in u (Moved; the step is the midpoint's alpha, u moving
+// to u - alpha*d as nearly as the points' own rounding lets it). j is J(u),
+// gradient gradJ(u).
 // When gradient.d is not positive (NotDescent, no J spent) or no bracket is
 // found (NoBracket) u is unchanged.
 StepResult GoldenSectionSearch(Objective& objective, const GoldenOptions& options, const MyArray1& gradient,

@@ -48,7 +48,16 @@ struct QuadraticData {
     MyArray1 QuadB;
     Real QuadC = 0;
     MyArray1 QuadAu;
-    void Release() { QuadA.release(); ReleaseVector(QuadB); ReleaseVector(QuadAu); }
+    // Where A and b were read from and C as typed, for the run's description.
+    std::string FileA, FileB, CText;
+    void Release() {
+        QuadA.release();
+        ReleaseVector(QuadB);
+        ReleaseVector(QuadAu);
+        FileA.clear();
+        FileB.clear();
+        CText.clear();
+    }
     bool Loaded() const { return !QuadA.empty(); }
 };
 

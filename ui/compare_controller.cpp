@@ -31,6 +31,7 @@ void CompareController::Run(const CompareSettings& settings) {
     if (active_ || window.Running || settings.positions.empty()) return;
     form_.CopyChoicesToState();
     rows_.clear();
+    description_ = RunDescription{};
     hasTable_ = false;
     stopRequested_ = false;
     active_ = true;
@@ -73,6 +74,12 @@ void CompareController::Run(const CompareSettings& settings) {
     };
     std::string refusal;
     hooks.refused = [&refusal](const std::string& message) { refusal = message; };
+    hooks.described = [this, &settings](const RunDescription& d) {
+        description_ = d;
+        description_.comparedMethods = settings.positions;
+        description_.failurePolicy = settings.failureAnswer;
+        description_.maxIterations = settings.maxIterations;
+    };
 
     CompareEnd end = CompareEnd::Completed;
     try {

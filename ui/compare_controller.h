@@ -28,6 +28,9 @@ public:
     // An ended comparison whose table the output pane shows (until Clear).
     bool HasTable() const { return hasTable_; }
     const std::vector<CompareRow>& Rows() const { return rows_; }
+    // What the comparison was run on, for the description beside its CSV
+    // (n = 0 when no run was prepared).
+    const RunDescription& Description() const { return description_; }
     // Clear: the table and the pane's table font go.
     void Forget();
 
@@ -39,6 +42,7 @@ private:
     TMainForm& form_;
     CompareSettings settings_;
     std::vector<CompareRow> rows_;
+    RunDescription description_;
     bool active_ = false;
     bool hasTable_ = false;
     bool stopRequested_ = false;

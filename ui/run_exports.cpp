@@ -1,5 +1,6 @@
 // What a run leaves besides the report: the iterations of a single run as
-// CSV ("Export trace"), and the table of a comparison ("Save as").
+// CSV ("Export trace"), and the table of a comparison ("Save as"), each CSV
+// with the run's description beside it as JSON.
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include "app/atomic_file.h"
 #include "app/compare_run.h"
 #include "app/report_file.h"
+#include "app/run_description.h"
 #include "ui/compare_controller.h"
 #include "ui/main_window.h"
 #include "ui/window_dialogs.h"
@@ -38,6 +40,9 @@ void TMainForm::BtnExportTraceClick() {
         if (path.isEmpty()) return;
         std::string error;
         if (!trace.WriteCsv(path.toStdString(), error)) ThrowCannotWrite(path, error);
+        // The window asks at each failure: the description lists the answers.
+        if (const auto failure = WriteDescriptionBeside(path.toStdString(), driver_.Description()))
+            throw std::runtime_error(*failure);
         // Row 0 is the starting point; an iteration cut short by an error
         // has no row of its own.
         const int64_t iterations = static_cast<int64_t>(state_.IterCount) + 1;
@@ -60,6 +65,9 @@ void TMainForm::SaveComparisonAs() {
     if (csv) {
         const std::string text = FormatCompareCsv(compare_->Rows());
         if (const int failure = ReplaceFileContents(path.toStdString(), text)) ThrowCannotWrite(path, SystemErrorText(failure));
+        if (compare_->Description().n > 0)
+            if (const auto failure = WriteDescriptionBeside(path.toStdString(), compare_->Description()))
+                throw std::runtime_error(*failure);
     } else {
         WriteReportFile(path.toStdString(), RichEditOut->Lines());
     }

@@ -1,19 +1,33 @@
-// The batch mode's command line, its output stream and its exit status.
+// The batch mode's command line, its output streams and files, and its exit status.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <memory>
 #include <stdexcept>
 #include <cstdio>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "app/atomic_file.h"
 #include "app/batch_host.h"
 #include "app/batch_mode.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/run_description.h"
 #include "app/run_driver.h"
+#include "temp_folder.h"
 
 namespace tarvik {
 namespace {
@@ -76,6 +90,11 @@ TEST(BatchOptions, RejectsBadCommandLines) {
         {"--figure", "", "--method", "0"},               // an empty file name is not "no file"
         {"--start-file", "", "--method", "0"},
         {"--ustar-file", "", "--method", "0"},
+        {"--compare", "2", "--csv", ""},
+        {"--csv", "t.csv", "--method", "0"},             // a table needs --compare
+        {"--trace", "-", "--figure", "-", "--method", "0"},  // one output on standard output
+        {"--compare", "2", "--csv", "-", "--figure", "-"},
+        {"--compare", "2", "--csv", "--figure", "-"},   // bare --csv prints there
     };
     for (const auto& args : bad) {
         BatchOptions options;
@@ -106,6 +125,21 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
     o = BatchOptions{};
     ASSERT_FALSE(ParseBatchOptions({"--function", "Saddle (n=2)", "--method", "0"}, o));
     EXPECT_EQ(o.accuracyMode, 2);
+
+    // --csv takes the next argument as its file unless it is an option.
+    const std::tuple<std::vector<std::string>, bool, std::string> csvCases[] = {
+        {{"--compare", "2", "--csv"}, true, ""},
+        {{"--compare", "2", "--csv", "--max-iterations", "5"}, true, ""},
+        {{"--compare", "2", "--csv", "t.csv"}, false, "t.csv"},
+        {{"--compare", "2", "--csv", "-"}, false, "-"},
+    };
+    for (const auto& [args, bare, file] : csvCases) {
+        o = BatchOptions{};
+        ASSERT_FALSE(ParseBatchOptions(args, o));
+        EXPECT_EQ(o.csv, bare);
+        EXPECT_EQ(o.csvFile, file);
+        EXPECT_EQ(o.OutputToStandardOutput(), file == "-");
+    }
 }
 
 // Ctrl-C in a long inner loop (the conjugate-gradient sub-steps of a tiny
@@ -240,6 +274,134 @@ TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
         const bool compare = c.args.size() > 8 && c.args[8] == "--compare";
         EXPECT_EQ(compare ? log.pathPoints > 2 : log.steps > 0, c.drawn);
     }
+}
+
+// Batch runs whose outputs are real files in a folder of their own.
+class BatchFilesTest : public testing::TempFolderTest {
+protected:
+    BatchResult Run(const std::vector<std::string>& args) {
+        FigureLog log;
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        BatchResult r;
+        r.status = RunBatchMode(args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+        r.out = ReadAll(out);
+        r.err = ReadAll(err);
+        std::fclose(out);
+        std::fclose(err);
+        return r;
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+};
+
+// "--trace -" goes to the standard output alone; the report then goes to
+// standard error.
+TEST_F(BatchFilesTest, TheStandardOutputCarriesTheTraceAloneInAPipe) {
+    const std::string captured = Path("stdout");
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int fd = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_TRUE(saved >= 0 && fd >= 0 && ::dup2(fd, STDOUT_FILENO) == STDOUT_FILENO);
+    ::close(fd);
+    const BatchResult r = Run({"--function", "0", "--start", "5", "--method", "2", "--eps", "0.001", "--trace", "-"});
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    EXPECT_EQ(r.status, BatchExitNormal) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("\n Iteration=1:"), std::string::npos);
+    const std::string csv = testing::ReadBytes(captured);
+    EXPECT_EQ(csv.rfind("iteration,evaluations,J,", 0), 0u) << csv.substr(0, 100);
+    EXPECT_FALSE(std::filesystem::exists("-.json"));
+}
+
+// A copy of the full device: the run ends with exit 1 and a message that
+// names the file, and the node is still the device.
+TEST_F(BatchFilesTest, AFullDeviceFailsTheRunAndStaysTheDevice) {
+    const std::string full = Path("full");
+    if (::mknod(full.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0) GTEST_SKIP() << "mknod is not permitted here";
+    const BatchResult r = Run({"--function", "0", "--start", "5", "--method", "2", "--eps", "0.001", "--trace", full});
+    EXPECT_EQ(r.status, BatchExitError);
+    EXPECT_EQ(r.err, "tarvik: cannot write the trace " + full + ": " + SystemErrorText(ENOSPC) + "\n");
+    struct stat node {};
+    EXPECT_TRUE(::stat(full.c_str(), &node) == 0 && S_ISCHR(node.st_mode));
+    EXPECT_FALSE(std::filesystem::exists(Path("full.json")));
+}
+
+// The words of a command line as the shell splits them ('...' and \').
+std::vector<std::string> ShellWords(const std::string& line) {
+    std::vector<std::string> words(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '\'') quoted = !quoted;
+        else if (c == '\\' && !quoted && i + 1 < line.size()) words.back() += line[++i];
+        else if (c == ' ' && !quoted) words.emplace_back();
+        else words.back() += c;
+    }
+    return words;
+}
+
+using Description = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t, std::uint64_t, long double>;
+
+Description ReadDescription(const std::string& path) { return Description::parse(testing::ReadBytes(path)); }
+
+// The JSON beside a trace says what the run was run on, u° to the last
+// bit, and its command line repeats the run: the same CSV again.
+TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
+    const std::string a = Write("A m.txt", "4 1 0\n1 3 1\n0 1 2\n"), b = Write("b.txt", "1 -2 3"),
+                      ustar = Write("ustar.txt", "0.5 -1 2"), start = Write("u 0's.txt", "0.1\n-1.25\n2");
+    const std::vector<std::string> run = {"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
+                                          "--ustar-file", ustar, "--start-file", start, "--method", "8", "--accuracy",
+                                          "2", "--eps", "1e-10", "--param", "WolfeC2=0.25", "--on-failure", "all"};
+    std::vector<std::string> args = run;
+    args.insert(args.end(), {"--trace", Path("run.CSV")});
+    BatchResult r = Run(args);
+    ASSERT_EQ(r.status, BatchExitNormal) << r.err;
+    const Description d = ReadDescription(Path("run.json"));
+    EXPECT_EQ(d["program"], "Tarvik");
+    EXPECT_EQ(d["function"]["name"], "Quadratic from FILE");
+    EXPECT_EQ(d["function"]["position"], 17);
+    EXPECT_EQ(d["n"], 3);
+    EXPECT_EQ(d["method"]["name"], "quasi-Newton BFGS with Wolfe steps");
+    EXPECT_EQ(d["starting_point"]["item"], 29);
+    EXPECT_EQ(d["starting_point"]["file"], start);
+    EXPECT_EQ(d["starting_point"]["u0"], Description::parse("[0.1, -1.25, 2]")) << "every bit of u°";
+    EXPECT_EQ(d["starting_point"]["u0"][0].get<long double>(), 0.1L);
+    EXPECT_EQ(d["accuracy"]["eps"], "1e-10");
+    EXPECT_EQ(d["parameters"]["WolfeC2"].get<long double>(), 0.25L);
+    EXPECT_EQ(d["parameters"]["ConstStepSize"].get<long double>(), 0.3L);
+    EXPECT_EQ(d["parameters"].size(), 17u) << "every parameter once";
+    EXPECT_EQ(d["on_failure"], "all");
+    EXPECT_EQ(d["quadratic_from_files"],
+              Description({{"matrix_a", a}, {"vector_b", b}, {"c", "1,5"}, {"ustar", "file"}, {"ustar_file", ustar}}));
+
+    std::vector<std::string> again = ShellWords(d["command_line"].get<std::string>());
+    ASSERT_GE(again.size(), 2u);
+    EXPECT_EQ(again[0], "tarvik");
+    EXPECT_EQ(again[1], "--batch");
+    again.erase(again.begin(), again.begin() + 2);
+    again.insert(again.end(), {"--trace", Path("again.csv")});
+    r = Run(again);
+    ASSERT_EQ(r.status, BatchExitNormal) << r.err;
+    EXPECT_EQ(testing::ReadBytes(Path("again.csv")), testing::ReadBytes(Path("run.CSV")));
+    EXPECT_EQ(testing::ReadBytes(Path("again.json")), testing::ReadBytes(Path("run.json")));
+
+    // A comparison's table gets the same description, with its methods.
+    r = Run({"--function", "0", "--start", "5", "--eps", "1e-3", "--compare", "2,8", "--max-iterations", "30", "--csv",
+             Path("table")});
+    ASSERT_EQ(r.status, BatchExitNormal) << r.err;
+    EXPECT_EQ(r.out.rfind("method  ", 0), 0u) << "the aligned table is printed as well";
+    EXPECT_EQ(testing::ReadBytes(Path("table")).rfind("method,ending,", 0), 0u);
+    const Description c = ReadDescription(Path("table.json"));
+    EXPECT_EQ(c["compared_methods"][1]["position"], 8);
+    EXPECT_EQ(c["max_iterations"], 30);
+    EXPECT_FALSE(c.contains("method"));
+    EXPECT_NE(c["command_line"].get<std::string>().find(" --compare 2,8 "), std::string::npos);
+
+    const std::pair<const char*, const char*> names[] = {
+        {"run.csv", "run.json"}, {"RUN.Csv", "RUN.json"}, {"run", "run.json"}, {"run.csv.txt", "run.csv.txt.json"}};
+    for (const auto& [csv, json] : names) EXPECT_EQ(DescriptionPathFor(csv), json);
 }
 
 } // namespace

@@ -20,7 +20,10 @@ TEST(ConfigurationTest, TheExampleFileInTheStartFolderReadsBackAndIsWrittenAgain
     const Configuration c = ReadConfiguration(IniFile::Parse(kExample), Configuration{});
     EXPECT_EQ(c.FunctionItem, 3);
     EXPECT_EQ(c.Top, 186);
-    EXPECT_EQ(WriteConfiguration(c).Text(), kExample);
+    // Written with CR LF line ends, read with either.
+    std::string crlf;
+    for (const char ch : std::string(kExample)) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    EXPECT_EQ(WriteConfiguration(c).Text(), crlf);
     EXPECT_EQ(ConfigurationPath("/home/user/work"), "/home/user/work/data.ini");
 }
 

@@ -1,6 +1,7 @@
-// The CSV files as another program reads them: Python's csv module gets back
-// every field as written (quoted names, 21-digit numbers), and each number
-// read back is the 80-bit value that was written.
+// The CSV files as another program reads them: pandas.read_csv(path) (or,
+// where pandas is not installed, Python's csv module) gets back every field
+// as written (quoted names, 21-digit numbers, the header as the first row),
+// and each number read back is the 80-bit value that was written.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -16,12 +17,17 @@ namespace {
 
 using Table = std::vector<std::vector<std::string>>;
 
-// Python reads `csv` (lines beginning with '#' left out) and writes the
-// fields with separators no field holds.
+// Python reads `csv` as it is, with no options but text for every field,
+// and writes the fields with separators no field holds.
 bool ReadWithPython(const std::filesystem::path& csv, const std::filesystem::path& out) {
     const std::string script =
         "import csv,sys\n"
-        "rows=[r for r in csv.reader(open(sys.argv[1],newline='',encoding='utf-8')) if not (r and r[0].startswith('#'))]\n"
+        "try:\n"
+        "    import pandas\n"
+        "    t=pandas.read_csv(sys.argv[1],dtype=str,keep_default_na=False)\n"
+        "    rows=[list(t.columns)]+t.values.tolist()\n"
+        "except ImportError:\n"
+        "    rows=list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
         "open(sys.argv[2],'w',encoding='utf-8',newline='').write('\\x1e'.join('\\x1f'.join(r) for r in rows))\n";
     const std::string command = "python3 -c \"$TARVIK_CSV_SCRIPT\" '" + csv.string() + "' '" + out.string() + "'";
     setenv("TARVIK_CSV_SCRIPT", script.c_str(), 1);
@@ -98,19 +104,16 @@ TEST_F(CsvRoundTrip, AFullTraceKeepsEveryCoordinateOfEveryRow) {
     constexpr int n = 3;
     const int rowCount = static_cast<int>(RunTrace::WindowRows) + 5;
     RunTrace trace;
-    TraceHeader h;
-    h.function = "Rosenbrock (n=2)";
-    h.method = "quasi-Newton L-BFGS, memory 15 pairs,Wolfe";
-    h.n = n;
-    h.allCoordinates = true;
-    trace.Start(h);
+    trace.Start(TraceHeader{n, true});
     auto coordinate = [](int row, int i) { return kValues[(row + i) % 6] / (row + 1); };
     for (int k = 0; k < rowCount; ++k) {
         TraceRow row;
         row.iteration = k;
         row.j = kValues[k % 6];
         // The first row has no step: an empty field, not "nan".
-        row.step = k == 0 ? std::numeric_limits<Real>::quiet_NaN() : kValues[k % 6];
+        row.stepLength = k == 0 ? std::numeric_limits<Real>::quiet_NaN() : kValues[k % 6];
+        row.alpha = std::numeric_limits<Real>::quiet_NaN();
+        row.subIterations = k % 2 == 0 ? -1 : k;
         trace.Add(row);
         const Real u[n] = {coordinate(k, 0), coordinate(k, 1), coordinate(k, 2)};
         trace.AddCoordinates(u, n);
@@ -119,17 +122,19 @@ TEST_F(CsvRoundTrip, AFullTraceKeepsEveryCoordinateOfEveryRow) {
     ASSERT_EQ(trace.WriteCsvTo([&text](std::string_view piece) { text += piece; return 0; }), 0);
     const Table table = Read(text);
     ASSERT_EQ(table.size(), static_cast<std::size_t>(rowCount) + 1);
-    EXPECT_EQ(table[0], (std::vector<std::string>{"iteration", "evaluations", "J", "grad_norm", "step", "accuracy", "u1",
-                                                  "u2", "u3"}));
+    EXPECT_EQ(table[0], (std::vector<std::string>{"iteration", "evaluations", "J", "grad_norm", "step_length", "alpha",
+                                                  "accuracy", "u1", "u2", "u3", "sub_iterations"}));
     for (int k = 0; k < rowCount; ++k) {
         const std::vector<std::string>& f = table[static_cast<std::size_t>(k) + 1];
-        ASSERT_EQ(f.size(), 9u) << k;
+        ASSERT_EQ(f.size(), 11u) << k;
         EXPECT_EQ(f[0], std::to_string(k));
         EXPECT_EQ(f[4].empty(), k == 0);
+        EXPECT_EQ(f[5], "");
+        EXPECT_EQ(f[10], k % 2 == 0 ? "" : std::to_string(k));
         const Real j = std::strtold(f[2].c_str(), nullptr);
         EXPECT_TRUE(j == kValues[k % 6] && std::signbit(j) == std::signbit(kValues[k % 6])) << f[2];
         for (int i = 0; i < n; ++i)
-            ASSERT_EQ(std::strtold(f[static_cast<std::size_t>(6 + i)].c_str(), nullptr), coordinate(k, i)) << k;
+            ASSERT_EQ(std::strtold(f[static_cast<std::size_t>(7 + i)].c_str(), nullptr), coordinate(k, i)) << k;
     }
 }
 

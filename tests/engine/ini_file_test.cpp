@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <utility>
 
 #include "app/ini_file.h"
 
@@ -24,8 +26,8 @@ TEST(IniFileTest, WrittenSectionsAndKeysKeepTheirOrderThroughAFile) {
     std::filesystem::remove(path);
 
     EXPECT_EQ(back.Text(),
-              "[General]\nSound=1\nWindow Width=770\n[Problem]\nDimension=10\nPath for u0=\n"
-              "[Quadratic function from file]\nu*=0=1\n");
+              "[General]\r\nSound=1\r\nWindow Width=770\r\n[Problem]\r\nDimension=10\r\nPath for u0=\r\n"
+              "[Quadratic function from file]\r\nu*=0=1\r\n");
     EXPECT_TRUE(back.ReadBool("Quadratic function from file", "u*=0", false));
     EXPECT_EQ(back.ReadInteger("General", "Window Width", 0), 770);
     EXPECT_EQ(back.ReadString("Problem", "Path for u0", "x"), "");
@@ -36,7 +38,7 @@ TEST(IniFileTest, RewritingAKeyChangesItInPlace) {
     ini.WriteInteger("Method", "ItemIndex", 1);
     ini.WriteBool("Method", "Author", false);
     ini.WriteInteger("Method", "ItemIndex", 4);
-    EXPECT_EQ(ini.Text(), "[Method]\nItemIndex=4\nAuthor=0\n");
+    EXPECT_EQ(ini.Text(), "[Method]\r\nItemIndex=4\r\nAuthor=0\r\n");
 }
 
 TEST(IniFileTest, MissingOrUnreadableValuesGiveTheFallback) {
@@ -50,6 +52,25 @@ TEST(IniFileTest, MissingOrUnreadableValuesGiveTheFallback) {
     // Names are matched regardless of case, values trimmed.
     EXPECT_EQ(ini.ReadString("PROBLEM", "dimension", ""), "3");
     EXPECT_EQ(ini.ReadString("General", "Sound", ""), "0");
+}
+
+// The program writes UTF-8; a file of an 8-bit version (Latin-1) still
+// reads as the text it held.
+TEST(IniFileTest, ReadsUtf8AsItIsAndAnythingElseAsLatin1) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\caf\xC3\xA9 u\xC2\xB0.txt", "C:\\caf\xC3\xA9 u\xC2\xB0.txt"},
+        {"C:\\caf\xE9 u\xB0.txt", "C:\\caf\xC3\xA9 u\xC2\xB0.txt"},
+        {"\xC3", "\xC3\x83"},          // a sequence cut short
+        {"\xC0\xB0", "\xC3\x80\xC2\xB0"},  // an overlong form
+    };
+    const std::string path = (std::filesystem::temp_directory_path() / "tarvik_ini_encoding.ini").string();
+    for (const auto& [stored, read] : cases) {
+        std::ofstream(path, std::ios::binary) << "[Problem]\r\nPath for u0=" << stored << "\r\n";
+        IniFile ini;
+        ASSERT_TRUE(ini.Load(path));
+        EXPECT_EQ(ini.ReadString("Problem", "Path for u0", ""), read) << stored;
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(IniFileTest, LoadingAMissingFileFails) {

@@ -1,10 +1,12 @@
 // The iteration trace: every iteration kept (also past the in-memory window),
-// RFC 4180 text, full precision, and files never half-written.
+// plain RFC 4180 rows, full precision, files never half-written, and what
+// each row says about its step.
 #include "app/run_trace.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -17,6 +19,7 @@
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/run_driver.h"
 
 namespace tarvik {
 namespace {
@@ -49,42 +52,39 @@ std::vector<std::string> Fields(const std::string& line) {
 
 TEST(RunTraceCsv, KeepsEveryRowInOrderPastTheMemoryWindow) {
     RunTrace trace;
-    TraceHeader h;
-    h.function = "Generalized Rosenbrock (n>=2)";
-    h.n = 1000;
-    h.method = "Collinear gradients";
-    h.collinear = true;
-    trace.Start(h);
+    trace.Start(TraceHeader{1000, false});
     const int32_t rows = static_cast<int32_t>(2 * RunTrace::WindowRows + 7);
+    constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
     for (int32_t k = 0; k < rows; ++k) {
         TraceRow r;
         r.iteration = k;
         r.evaluations = 3 * k;
-        r.subIterations = k % 5;
+        r.subIterations = k % 3 == 0 ? -1 : k % 5;
         r.j = 1.0L / (k + 1);
         r.u1 = k;
-        r.step = k == 0 ? std::numeric_limits<Real>::quiet_NaN() : 0.5L;
+        r.stepLength = k == 0 ? none : 0.5L;
+        r.alpha = k % 2 == 0 ? none : 0.25L;
         trace.Add(r);
     }
     EXPECT_EQ(trace.RowCount(), rows);
     const std::vector<std::string> lines = Lines(CsvOf(trace));
-    ASSERT_EQ(lines.size(), static_cast<std::size_t>(6 + 1 + rows));
-    EXPECT_EQ(lines[0], "# function: Generalized Rosenbrock (n>=2)");
-    EXPECT_EQ(lines[6], "iteration,evaluations,J,grad_norm,step,accuracy,u1,u2,sub_iterations");
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(1 + rows));
+    EXPECT_EQ(lines[0], "iteration,evaluations,J,grad_norm,step_length,alpha,accuracy,u1,u2,sub_iterations");
     for (int32_t k = 0; k < rows; ++k) {
-        const std::vector<std::string> f = Fields(lines[static_cast<std::size_t>(7 + k)]);
-        ASSERT_EQ(f.size(), 9u) << lines[static_cast<std::size_t>(7 + k)];
+        const std::vector<std::string> f = Fields(lines[static_cast<std::size_t>(1 + k)]);
+        ASSERT_EQ(f.size(), 10u) << lines[static_cast<std::size_t>(1 + k)];
         ASSERT_EQ(std::stol(f[0]), k);
         ASSERT_EQ(std::stol(f[1]), 3 * k);
         ASSERT_EQ(std::strtold(f[2].c_str(), nullptr), 1.0L / (k + 1));
         ASSERT_EQ(f[4].empty(), k == 0);
-        ASSERT_EQ(std::stol(f[8]), k % 5);
+        ASSERT_EQ(f[5].empty(), k % 2 == 0);
+        ASSERT_EQ(f[9], k % 3 == 0 ? "" : std::to_string(k % 5));
     }
 
     // A new run forgets the old rows.
     trace.Start(TraceHeader{});
     EXPECT_TRUE(trace.Empty());
-    EXPECT_EQ(Lines(CsvOf(trace)).size(), 7u);
+    EXPECT_EQ(Lines(CsvOf(trace)).size(), 1u);
 }
 
 TEST(RunTraceFile, IsReplacedWholeOrNotAtAll) {
@@ -93,7 +93,8 @@ TEST(RunTraceFile, IsReplacedWholeOrNotAtAll) {
     const std::string path = std::string(folder) + "/trace.csv";
     RunTrace trace;
     trace.Start(TraceHeader{});
-    for (int32_t k = 0; k < 3 * static_cast<int32_t>(RunTrace::WindowRows); ++k) trace.Add(TraceRow{k, k, 0, 1, 2, 3, 4, 5, 6});
+    for (int32_t k = 0; k < 3 * static_cast<int32_t>(RunTrace::WindowRows); ++k)
+        trace.Add(TraceRow{k, k, 0, 1, 2, 3, 4, 5, 6, 7});
     std::string error;
     ASSERT_TRUE(trace.WriteCsv(path, error)) << error;
     std::ifstream in(path, std::ios::binary);
@@ -106,36 +107,132 @@ TEST(RunTraceFile, IsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(::rmdir(folder), 0) << "a temporary file was left behind";
 }
 
-// A run's trace agrees with its report: row 0 is u°, one row per iteration,
-// the last row carries the run's final evaluation count.
-TEST(RunTraceOfARun, HasTheStartingPointAndEveryIteration) {
+// The trace of a whole run, all coordinates, read back: one row per point.
+struct TracedRun {
+    int status = -1;
+    std::vector<std::vector<std::string>> rows;  // without the header row
+    std::vector<std::vector<Real>> points;
+};
+
+TracedRun TraceOf(std::vector<std::string> args) {
+    args.insert(args.end(), {"--trace", "unused.csv", "--trace-all-coordinates"});
     BatchOptions options;
-    ASSERT_FALSE(ParseBatchOptions({"--n", "2", "--function", "0", "--start", "5", "--method", "2", "--accuracy", "1",
-                                    "--eps", "0.001"},
-                                   options));
+    EXPECT_FALSE(ParseBatchOptions(args, options));
     std::FILE* out = std::tmpfile();
     BatchHost host(out, out);
     RunState state(host);
     RunDriver driver(state);
-    ASSERT_TRUE(ApplyBatchOptions(options, state, out));
-    ASSERT_EQ(RunBatch(options, state, driver, host), BatchExitNormal);
+    driver.SetTraceAllCoordinates(true);
+    TracedRun run;
+    EXPECT_TRUE(ApplyBatchOptions(options, state, out));
+    run.status = RunBatch(options, state, driver, host);
     std::fclose(out);
-
     const std::vector<std::string> lines = Lines(CsvOf(driver.Trace()));
-    // The report of this run ends at iteration 108 after 375 evaluations.
-    ASSERT_EQ(lines.size(), 7u + 109u);
-    EXPECT_EQ(lines[1], "# n: 2");
-    EXPECT_EQ(lines[3], "# starting point: -1.2; 1.0");
-    EXPECT_EQ(lines[5], "# epsilon: 0.001");
-    const std::vector<std::string> first = Fields(lines[7]);
-    EXPECT_EQ(first[0], "0");
-    EXPECT_EQ(std::strtold(first[6].c_str(), nullptr), -1.2L);
-    EXPECT_EQ(std::strtold(first[7].c_str(), nullptr), 1.0L);
-    EXPECT_EQ(std::strtold(first[5].c_str(), nullptr), 1.0L);
-    const std::vector<std::string> last = Fields(lines.back());
-    EXPECT_EQ(last[0], "108");
-    EXPECT_EQ(last[1], "375");
-    EXPECT_LE(std::strtold(last[5].c_str(), nullptr), 0.001L);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        run.rows.push_back(Fields(lines[i]));
+        std::vector<Real> u;
+        for (int c = 0; c < options.n; ++c) u.push_back(std::strtold(run.rows.back()[7 + static_cast<std::size_t>(c)].c_str(), nullptr));
+        run.points.push_back(u);
+    }
+    return run;
+}
+
+// Row 0 is the start as evaluated, even when the run ends there; every later
+// row's step_length is the distance from the row before, summed from the
+// first coordinate on as the program sums; alpha is the step size where the
+// method has one (for steepest descent, the step length over the last
+// gradient's norm), sub_iterations where it has inner steps.
+TEST(RunTraceOfARun, StepLengthIsTheMoveAndAlphaTheStepSize) {
+    enum class Alpha { None, One, AlongGradient, Any };
+    struct Case {
+        std::vector<std::string> args;
+        std::size_t rows;   // 0: any
+        Alpha alpha;
+        bool subIterations;
+    };
+    const std::vector<std::string> rosenbrock = {"--n", "2", "--function", "0", "--start", "5", "--eps", "1e-4"};
+    const auto on = [&rosenbrock](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), rosenbrock.begin(), rosenbrock.end());
+        return extra;
+    };
+    const std::vector<Case> cases = {
+        // gradJ(u°) = 0 at u° = (1; 1).
+        {{"--n", "2", "--function", "0", "--start", "20", "--method", "2", "--accuracy", "2", "--eps", "1e-6"}, 1,
+         Alpha::None, false},
+        {on({"--method", "0", "--max-iterations", "40"}), 0, Alpha::AlongGradient, false},
+        {on({"--method", "1"}), 0, Alpha::AlongGradient, false},
+        {on({"--method", "2"}), 0, Alpha::AlongGradient, false},
+        {on({"--method", "8"}), 0, Alpha::Any, false},
+        {on({"--method", "12"}), 0, Alpha::One, false},
+        {{"--n", "10", "--function", "6", "--start", "5", "--method", "14", "--eps", "1e-6"}, 0, Alpha::One, true},
+        {on({"--method", "15"}), 0, Alpha::None, false},
+        {on({"--method", "17"}), 0, Alpha::None, true},
+    };
+    for (const Case& c : cases) {
+        std::string command;
+        for (const std::string& a : c.args) command += a + " ";
+        SCOPED_TRACE(command);
+        const TracedRun run = TraceOf(c.args);
+        ASSERT_EQ(run.status, BatchExitNormal);
+        ASSERT_FALSE(run.rows.empty());
+        if (c.rows != 0) {
+            EXPECT_EQ(run.rows.size(), c.rows);
+        }
+        EXPECT_EQ(run.rows[0][0], "0");
+        EXPECT_EQ(run.rows[0][4] + run.rows[0][5] + run.rows[0].back(), "") << "row 0 has no step";
+        for (std::size_t k = 1; k < run.rows.size(); ++k) {
+            const std::vector<std::string>& f = run.rows[k];
+            Real sum = 0;
+            for (std::size_t i = 0; i < run.points[k].size(); ++i) {
+                const Real t = run.points[k][i] + Real(-1) * run.points[k - 1][i];
+                sum += t * t;
+            }
+            ASSERT_EQ(std::strtold(f[4].c_str(), nullptr), std::sqrt(sum)) << "row " << k;
+            ASSERT_EQ(f.back().empty(), !c.subIterations) << "row " << k;
+            switch (c.alpha) {
+            case Alpha::None: {
+                ASSERT_EQ(f[5], "") << "row " << k;
+                break;
+            }
+            case Alpha::One: {
+                ASSERT_EQ(std::strtold(f[5].c_str(), nullptr), 1) << "row " << k;
+                break;
+            }
+            case Alpha::Any: {
+                ASSERT_GT(std::strtold(f[5].c_str(), nullptr), 0) << "row " << k;
+                break;
+            }
+            case Alpha::AlongGradient: {
+                const Real ratio = std::strtold(f[4].c_str(), nullptr) /
+                                   (std::strtold(f[5].c_str(), nullptr) * std::strtold(run.rows[k - 1][3].c_str(), nullptr));
+                ASSERT_NEAR(static_cast<double>(ratio), 1.0, 1e-12) << "row " << k;
+                break;
+            }
+            }
+        }
+    }
+}
+
+// A run resumed after a failure takes the substitute step (Wolfe, along the
+// gradient) in the failed iteration; a run stopped between printed
+// iterations closes with an extra iteration at the same point, which moves
+// by nothing and has no step size.
+TEST(RunTraceOfARun, ResumedAndStoppedRunsKeepTheRowsHonest) {
+    TracedRun run = TraceOf({"--n", "2", "--function", "1", "--start", "6", "--method", "12", "--accuracy", "2", "--eps",
+                             "1e-6", "--on-failure", "yes"});
+    ASSERT_GE(run.rows.size(), 3u);
+    const Real alpha = std::strtold(run.rows[1][5].c_str(), nullptr);
+    EXPECT_NE(alpha, 1);
+    EXPECT_NEAR(static_cast<double>(std::strtold(run.rows[1][4].c_str(), nullptr) /
+                                    (alpha * std::strtold(run.rows[0][3].c_str(), nullptr))),
+                1.0, 1e-12);
+    EXPECT_EQ(std::strtold(run.rows[2][5].c_str(), nullptr), 1);
+
+    run = TraceOf({"--n", "2", "--function", "0", "--start", "5", "--method", "0", "--max-iterations", "123"});
+    ASSERT_EQ(run.rows.size(), 125u);
+    EXPECT_EQ(run.rows.back()[4], CsvNumber(0));
+    EXPECT_EQ(run.rows.back()[5], "");
+    EXPECT_EQ(run.points.back(), run.points[123]);
 }
 
 } // namespace

@@ -63,6 +63,10 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     QFile table(csv);
     ASSERT_TRUE(table.open(QIODevice::ReadOnly));
     EXPECT_TRUE(table.readLine().startsWith("method,ending,iterations,evaluations,hessian_evaluations,"));
+    // Its description beside it names the compared methods.
+    QFile description(dir.filePath("compare.json"));
+    ASSERT_TRUE(description.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(description.readAll().contains("\"compared_methods\": [{\"name\": \"Steepest descent with Wolfe steps\""));
     runButtons->BtnClear->click();
     EXPECT_FALSE(runButtons->BtnCompare->isHidden());
 
@@ -86,7 +90,8 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
         runButtons->BtnExportTrace->click();
         QFile file(trace);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll().count("\r\n"), 8 + s.IterCount);
+        EXPECT_EQ(file.readAll().count("\r\n"), 2 + s.IterCount);
+        EXPECT_TRUE(QFile::exists(dir.filePath("trace.json")));
         runButtons->BtnClear->click();
     }
     EXPECT_TRUE(log.errors.isEmpty()) << log.errors.join('\n').toStdString();

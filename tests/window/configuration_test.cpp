@@ -60,6 +60,7 @@ TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
     // comes back line for line.
     QByteArray expected(kNewtonExample);
     expected.replace("Sound=1", "Sound=0");
+    expected.replace("\n", "\r\n");
     QList<QByteArray> lines = written.split('\n');
     QList<QByteArray> expectedLines = expected.split('\n');
     ASSERT_EQ(lines.size(), expectedLines.size()) << written.toStdString();
@@ -148,7 +149,7 @@ TEST_F(ConfigurationWindowTest, AWindowThatFitsTheScreenComesBackExactly) {
     EXPECT_EQ(form->y(), 345);
     EXPECT_EQ(form->FormWidth(), 900);
     form->ExitApplication();
-    EXPECT_TRUE(ReadIni().contains(keys)) << ReadIni().toStdString();
+    EXPECT_TRUE(ReadIni().contains(QByteArray(keys).replace("\n", "\r\n"))) << ReadIni().toStdString();
 }
 
 // Window keys that do not fit the 1280 x 1024 screen of the tests.

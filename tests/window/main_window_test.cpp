@@ -280,9 +280,9 @@ TEST_F(MainWindowTest, SaveAsWritesThePaneOnceAndKeepsTheButtonOnFailure) {
     const QByteArray bytes = file.readAll();
     const QStringList lines = PaneText().split('\n');
     EXPECT_EQ(bytes.count("\r\n"), lines.size());
-    EXPECT_TRUE(bytes.startsWith(lines[0].toLatin1() + "\r\n"));
-    // The degree sign is one byte of the 8-bit code page.
-    EXPECT_FALSE(bytes.contains("\xC2\xB0"));
+    EXPECT_TRUE(bytes.startsWith(lines[0].toUtf8() + "\r\n"));
+    // UTF-8: "u°" is u followed by the two bytes C2 B0.
+    EXPECT_TRUE(bytes.contains("u\xC2\xB0"));
 }
 
 TEST_F(MainWindowTest, ClosingDuringARunAsksAndYesStopsTheRun) {
