@@ -1,5 +1,7 @@
 #include "app/batch_options.h"
 
+#include <algorithm>
+
 #include "app/compare_run.h"
 #include "app/start_point.h"
 #include "app/text_input.h"
@@ -16,19 +18,26 @@ std::optional<int> ParseIndex(const std::string& text, int count) {
     return value;
 }
 
+// A key, an exact list text, or the list position older scripts give.
 std::optional<int> FunctionPositionFrom(const std::string& text) {
+    if (const FunctionTraits* f = FunctionByKey(text)) return ListPosition(f->id);
     if (auto index = ParseIndex(text, FunctionCount)) return index;
     for (const auto& entry : FunctionList())
         if (entry.name == text) return ListPosition(entry.id);
     return std::nullopt;
 }
 
+} // namespace
+
 std::optional<int> MethodPositionFrom(const std::string& text) {
+    if (const MethodTraits* m = MethodByKey(text)) return ListPosition(m->id);
     if (auto index = ParseIndex(text, MethodCount)) return index;
     for (const auto& entry : MethodList())
         if (entry.name == text) return ListPosition(entry.id);
     return std::nullopt;
 }
+
+namespace {
 
 
 } // namespace
@@ -200,17 +209,17 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
 
 std::string BatchHelpText() {
     std::string text =
-        "Usage: tarvik --batch --n N --function P --start I --method M --accuracy 1|2 --eps E [options]\n"
+        "Usage: tarvik --batch --n N --function F --start I --method M --accuracy 1|2 --eps E [options]\n"
         "\n"
         "Runs one minimization without a window and prints the report, line by line,\n"
         "exactly as the output pane would hold it. Message boxes go to standard error.\n"
         "\n"
         "  --n N               dimension, an integer >= 2 (default 2)\n"
-        "  --function P        function: position 0.." + std::to_string(FunctionCount - 1) +
-        " or its exact name (default 0)\n"
+        "  --function F        function: its name (below), its exact list text, or its\n"
+        "                      list position as older scripts give it (default rosenbrock)\n"
         "  --start I           starting-point item 0..29 (default 0; 29 = from file)\n"
-        "  --method M          method: position 0.." + std::to_string(MethodCount - 1) +
-        " or its exact name (required)\n"
+        "  --method M          method: its name (below), its exact list text, or its list\n"
+        "                      position as older scripts give it (required)\n"
         "  --accuracy 1|2      1: ||u-u*||/||u°-u*||, 2: |J(u')-J(u'')|/J(u°) (default 1)\n"
         "  --eps E             accuracy as typed into the accuracy box (default 0.01)\n"
         "  --on-failure A      answer to a recoverable method failure: yes, no, cancel, all\n"
@@ -242,8 +251,10 @@ std::string BatchHelpText() {
         "  --trace-all-coordinates  the trace holds all n coordinates of every point\n"
         "                      (u1..un) instead of u1 and u2; warns when it passes 1 GB\n"
         "  --compare LIST      run several methods on the problem, one after another, and\n"
-        "                      print a table of how each ended; LIST is 'all' or method\n"
-        "                      positions such as 2,6,8,10,12,15,17, each at most once\n"
+        "                      print a table of how each ended; LIST is 'all' or methods\n"
+        "                      separated by commas, each at most once, such as\n"
+        "                      steepest-wolfe,bfgs-wolfe,newton (names, list texts or\n"
+        "                      positions)\n"
         "                      (--method is then not needed); --figure draws every path\n"
         "                      over one set of level lines, --max-iterations applies to\n"
         "                      each run\n"
@@ -267,12 +278,17 @@ std::string BatchHelpText() {
         "(a failed run has its row); 1 when the problem could not be prepared or its\n"
         "starting point not evaluated, which every method would meet alike, or an\n"
         "output not written.\n"
-        "\nFunctions:\n";
-    for (const auto& f : FunctionList())
-        text += "  " + std::to_string(ListPosition(f.id)) + "  " + std::string(f.name) + "\n";
+        "\nFunctions (name, list position, list text):\n";
+    // Name, list position, list text.
+    const auto line = [](std::string_view key, int position, std::string_view name) {
+        std::string l = "  " + std::string(key);
+        l.resize(std::max<std::size_t>(l.size() + 1, 26), ' ');
+        std::string p = std::to_string(position);
+        return l + std::string(p.size() < 2 ? 1 : 0, ' ') + p + "  " + std::string(name) + "\n";
+    };
+    for (const auto& f : FunctionList()) text += line(f.key, ListPosition(f.id), f.name);
     text += "\nMethods:\n";
-    for (const auto& m : MethodList())
-        text += "  " + std::to_string(ListPosition(m.id)) + "  " + std::string(m.name) + "\n";
+    for (const auto& m : MethodList()) text += line(m.key, ListPosition(m.id), m.name);
     text += "\nStarting points:\n";
     for (int i = 0; i < StartPointItemCount; ++i)
         text += "  " + std::to_string(i) + "  \"" + std::string(StartPointItems[static_cast<std::size_t>(i)]) + "\"\n";

@@ -50,6 +50,10 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
 
 std::string BatchHelpText();
 
+// The list position of the method a command line names: its name, its exact
+// list text, or the position older scripts give.
+std::optional<int> MethodPositionFrom(const std::string& text);
+
 // Applies one "--param NAME=VALUE"; returns an error message or nothing.
 std::optional<std::string> ApplyParameter(TunableParameters& params, const std::string& name, const std::string& value);
 

@@ -177,13 +177,13 @@ std::optional<std::string> ParseMethodList(const std::string& text, std::vector<
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find(',', start), text.size());
         const std::string item = text.substr(start, end - start);
-        int32_t p = -1;
-        if (!TryParseInt32(item, p) || p < 0 || p >= MethodCount)
-            return "--compare takes 'all' or method positions 0.." + std::to_string(MethodCount - 1) +
-                   " separated by commas, got '" + text + "'";
-        if (std::find(positions.begin(), positions.end(), p) != positions.end())
-            return "--compare names method " + std::to_string(p) + " more than once, got '" + text + "'";
-        positions.push_back(p);
+        const std::optional<int> p = MethodPositionFrom(item);
+        if (!p)
+            return "--compare takes 'all' or methods (names, list texts or positions 0.." +
+                   std::to_string(MethodCount - 1) + ") separated by commas, got '" + text + "'";
+        if (std::find(positions.begin(), positions.end(), *p) != positions.end())
+            return "--compare names method " + item + " more than once, got '" + text + "'";
+        positions.push_back(*p);
         start = end + 1;
     }
     return std::nullopt;

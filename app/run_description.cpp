@@ -146,12 +146,13 @@ std::string Array(const std::vector<std::string>& values) {
 
 std::string CommandLineOf(const RunDescription& d, const std::string& failure) {
     std::vector<std::string> args = {"tarvik", "--batch", "--n", std::to_string(d.n), "--function",
-                                     std::to_string(d.functionPosition), "--start", std::to_string(d.startItem)};
+                                     std::string(FunctionAtPosition(d.functionPosition).key), "--start",
+                                     std::to_string(d.startItem)};
     if (d.comparedMethods.empty()) {
-        args.insert(args.end(), {"--method", std::to_string(d.methodPosition)});
+        args.insert(args.end(), {"--method", std::string(MethodAtPosition(d.methodPosition).key)});
     } else {
         std::string list;
-        for (int p : d.comparedMethods) list += (list.empty() ? "" : ",") + std::to_string(p);
+        for (int p : d.comparedMethods) list += (list.empty() ? "" : ",") + std::string(MethodAtPosition(p).key);
         args.insert(args.end(), {"--compare", list});
     }
     args.insert(args.end(), {"--accuracy", std::to_string(d.accuracyMode), "--eps", d.eps});
@@ -192,16 +193,19 @@ std::optional<std::string> RepeatingFailureAnswer(const RunDescription& d) {
 
 std::string DescriptionJson(const RunDescription& d) {
     std::vector<Member> top = {{"program", Quoted("Tarvik")}, {"version", Quoted(TARVIK_VERSION)}};
-    top.emplace_back("function", Object({{"name", Quoted(d.functionName)},
+    top.emplace_back("function", Object({{"key", Quoted(std::string(FunctionAtPosition(d.functionPosition).key))},
+                                         {"name", Quoted(d.functionName)},
                                          {"position", std::to_string(d.functionPosition)}}, 1));
     top.emplace_back("n", std::to_string(d.n));
     if (d.comparedMethods.empty()) {
-        top.emplace_back("method", Object({{"name", Quoted(d.methodName)},
+        top.emplace_back("method", Object({{"key", Quoted(std::string(MethodAtPosition(d.methodPosition).key))},
+                                           {"name", Quoted(d.methodName)},
                                            {"position", std::to_string(d.methodPosition)}}, 1));
     } else {
         std::vector<std::string> methods;
         for (int p : d.comparedMethods)
-            methods.push_back("{\"name\": " + Quoted(std::string(MethodAtPosition(p).name)) +
+            methods.push_back("{\"key\": " + Quoted(std::string(MethodAtPosition(p).key)) +
+                              ", \"name\": " + Quoted(std::string(MethodAtPosition(p).name)) +
                               ", \"position\": " + std::to_string(p) + "}");
         top.emplace_back("compared_methods", Array(methods));
     }

@@ -91,15 +91,15 @@ int main(int argc, char** argv) {
     std::FILE* sink = std::fopen("/dev/null", "w");
 
     std::puts("Trace cost (share of the run's time that keeping the rows takes)");
-    TraceCost("Rosenbrock n=2, steepest descent golden", {"--n", "2", "--function", "0", "--start", "5", "--method", "1",
+    TraceCost("Rosenbrock n=2, steepest descent golden", {"--n", "2", "--function", "rosenbrock", "--start", "5", "--method", "steepest-golden",
                                                           "--eps", "1e-12", "--max-iterations", "200000"}, sink);
-    TraceCost("Gen. Rosenbrock n=1000, L-BFGS 5 Wolfe", {"--n", "1000", "--function", "18", "--method", "10", "--eps",
+    TraceCost("Gen. Rosenbrock n=1000, L-BFGS 5 Wolfe", {"--n", "1000", "--function", "generalized-rosenbrock", "--method", "lbfgs5-wolfe", "--eps",
                                                          "1e-12", "--max-iterations", "2000"}, sink);
 
     std::puts("\nCompare of seven methods, Generalized Rosenbrock n=1000, 1000 iterations each");
     const std::vector<int> seven = {2, 6, 8, 10, 12, 15, 17};
-    const BatchOptions o = Options({"--n", "1000", "--function", "18", "--eps", "1e-12", "--max-iterations", "1000",
-                                    "--on-failure", "all", "--compare", "2,6,8,10,12,15,17"});
+    const BatchOptions o = Options({"--n", "1000", "--function", "generalized-rosenbrock", "--eps", "1e-12", "--max-iterations", "1000",
+                                    "--on-failure", "all", "--compare", "steepest-wolfe,polak-ribiere-wolfe,bfgs-wolfe,lbfgs5-wolfe,newton,trust-region,collinear"});
     double singles = 0;
     for (int p : seven) {
         BatchOptions single = o;

@@ -18,6 +18,7 @@ using Table = std::array<FunctionTraits, FunctionCount>;
 const Table& List() {
     static const Table table{{
         {.id = FunctionId::Rosenbrock,
+         .key = "rosenbrock",
          .name = "Rosenbrock (n=2)",
          .picture = "Rosenbrock.gif",
          .formula = "J(u) = 100(u₂ − u₁²)² + (1 − u₁)²",
@@ -27,6 +28,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::TwoByTwo},
         {.id = FunctionId::Himmelblau2,
+         .key = "himmelblau-2",
          .name = "Himmelblau 2 (n=2)",
          .picture = "f2_Him.gif",
          .formula = "J(u) = (u₂ − u₁²)² + (1 − u₁)²",
@@ -36,6 +38,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::TwoByTwo},
         {.id = FunctionId::Himmelblau4,
+         .key = "himmelblau-4",
          .name = "Himmelblau 4 (n=2)",
          .picture = "f4_Him.gif",
          .formula = "J(u) = 100(u₂ − u₁³)² + (1 − u₁)²",
@@ -45,6 +48,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::TwoByTwo},
         {.id = FunctionId::Himmelblau28,
+         .key = "himmelblau-28",
          .name = "Himmelblau 28 (n=2)",
          .picture = "f28_Him.gif",
          .formula = "J(u) = (u₁² + u₂ − 11)² + (u₂² + u₁ − 7)²",
@@ -60,6 +64,7 @@ const Table& List() {
          .hessian = HessianShape::TwoByTwo,
          .advice = CollinearAdvice::Apply},
         {.id = FunctionId::Saddle,
+         .key = "saddle",
          .name = "Saddle (n=2)",
          .picture = "Saddle.gif",
          .formula = "J(u) = 5u₁² − u₂² + 1",
@@ -71,6 +76,7 @@ const Table& List() {
          .saddles = kSaddleSaddles,
          .hessian = HessianShape::TwoByTwo},
         {.id = FunctionId::CubicVarnel,
+         .key = "cubic-varnel",
          .name = "Cubic: Varnel  (n=2)",
          .picture = "cubic_Varnel.gif",
          .formula = "J(u) = 2u₁³ + 4u₁² + u₂³ + 2u₂²",
@@ -82,6 +88,7 @@ const Table& List() {
          .hessian = HessianShape::TwoByTwo,
          .advice = CollinearAdvice::Recommend},
         {.id = FunctionId::AxisEllipsoid,
+         .key = "axis-ellipsoid",
          .name = "Quadratic: Axis Parallel Ellipsoid",
          .picture = "quadr1_DeJong.gif",
          .formula = "J(u) = u₁² + Σ i·uᵢ²,   i = 2..n",
@@ -91,6 +98,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::AxisEllipsoidSin,
+         .key = "axis-ellipsoid-sin",
          .name = "Quadratic: Axis Parallel Ellipsoid (u*=sin)",
          .picture = "quadr1_DeJong2.gif",
          .formula = "J(u) = (u₁ − s₁)² + Σ i·(uᵢ − sᵢ)²,   i = 2..n\nsᵢ = sin(2π(i − 1)/(n − 1))/2",
@@ -100,6 +108,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::Schwefel12,
+         .key = "schwefel-1.2",
          .name = "Quadratic: Rotated Ellipsoid (Schwefel 1.2)",
          .picture = "quadr2_Schwefel.gif",
          .formula = "J(u) = Σ (u₁ + u₂ + … + uᵢ)²,   i = 1..n",
@@ -109,6 +118,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::Staircase2,
+         .key = "staircase-2",
          .name = "Quadratic: Rotated Ellipsoid (Staircase 2)",
          .picture = "quadr2_Staircase2.gif",
          .formula = "J(u) = Σ (u₁ + u₂ + … + uᵢ − i)²,   i = 1..n",
@@ -119,6 +129,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::Staircase2Sin,
+         .key = "staircase-2-sin",
          .name = "Quadratic: ...Staircase 2 (u*=sin)",
          .picture = "quadr2_Staircase2sin.gif",
          .formula = "J(u) = Σ (Σ (uⱼ − sⱼ) − i)²,   j = 1..i,  i = 1..n\nsⱼ = sin(2π(j − 1)/(n − 1))/2",
@@ -128,6 +139,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::QuadraticVarnel,
+         .key = "quadratic-varnel",
          .name = "Quadratic: Varnel",
          .picture = "quadr3.gif",
          .formula = "J(u) = (u₁ + uₙ)² + Σ (uᵢ₋₁ − i·uᵢ)²,   i = 2..n",
@@ -137,6 +149,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::Qf1,
+         .key = "qf1",
          .name = "Quadratic: QF1",
          .picture = "quadr4_QF1.gif",
          .formula = "J(u) = ½ Σ i·uᵢ² − uₙ,   i = 1..n",
@@ -146,6 +159,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::Tridia,
+         .key = "tridia",
          .name = "Quadratic: TRIDIA",
          .picture = "tridia.gif",
          .formula = "J(u) = γ(δu₁ − 1)² + Σ i(αuᵢ − βuᵢ₋₁)²\ni = 2..n",
@@ -157,6 +171,7 @@ const Table& List() {
          .hessian = HessianShape::Constant,
          .parameters = parameter_rows::Tridia()},
         {.id = FunctionId::Dixon3dq,
+         .key = "dixon3dq",
          .name = "Quadratic: DIXON3DQ",
          .picture = "dixon3dq.gif",
          .formula = "J(u) = (u₁ − 1)² + Σ (uᵢ − uᵢ₊₁)² + (uₙ − 1)²\ni = 2..n−1",
@@ -166,6 +181,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::HilbertA,
+         .key = "hilbert-a",
          .name = "Quadratic: HILBERT (a)",
          .picture = "Hilbert_A.gif",
          .formula = "J(u) = Σ Σ uᵢ·uⱼ / (i + j − 1),   i, j = 1..n",
@@ -175,6 +191,7 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Constant},
         {.id = FunctionId::HilbertB,
+         .key = "hilbert-b",
          .name = "Quadratic: HILBERT (b)",
          .picture = "Hilbert_B.gif",
          .formula = "J(u) = ½ uᵀHu + d·‖u‖²\nHᵢⱼ = 1/(i + j − 1)",
@@ -185,6 +202,7 @@ const Table& List() {
          .hessian = HessianShape::Constant,
          .parameters = parameter_rows::HilbertB()},
         {.id = FunctionId::QuadraticFromFiles,
+         .key = "quadratic-file",
          .name = "Quadratic from FILE",
          .picture = "quadr_F.gif",
          .formula = "J(u) = ½ uᵀAu + bᵀu + c\nA, b, c read from files",
@@ -195,6 +213,7 @@ const Table& List() {
          .hessian = HessianShape::FromFiles,
          .fromFiles = true},
         {.id = FunctionId::GeneralizedRosenbrock,
+         .key = "generalized-rosenbrock",
          .name = "Generalized Rosenbrock (n>=2)",
          .picture = "Generalized Rosenbrock.gif",
          .formula = "J(u) = Σ [100(uᵢ₊₁ − uᵢ²)² + (uᵢ − 1)²]\ni = 1..n−1",
@@ -232,5 +251,11 @@ std::span<const FunctionTraits> FunctionList() { return List(); }
 FunctionId FunctionAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
 
 int ListPosition(FunctionId id) { return PositionOfCode().at(static_cast<std::size_t>(id)); }
+
+const FunctionTraits* FunctionByKey(std::string_view key) {
+    for (const FunctionTraits& f : List())
+        if (f.key == key) return &f;
+    return nullptr;
+}
 
 } // namespace tarvik

@@ -69,6 +69,9 @@ struct PlanePoint {
 
 struct FunctionTraits {
     FunctionId id;
+    // The stable short name scripts, files and the command line use
+    // ("hilbert-b"); unlike a list position it never moves.
+    std::string_view key;
     std::string_view name;     // list text, exact
     std::string_view picture;  // file inside Media
     std::string_view formula;  // text of the generated picture, UTF-8
@@ -98,5 +101,8 @@ std::span<const FunctionTraits> FunctionList();
 FunctionId FunctionAtListPosition(int position);
 int ListPosition(FunctionId id);
 inline const FunctionTraits& FunctionAtPosition(int position) { return Traits(FunctionAtListPosition(position)); }
+
+// The entry with this key, or none.
+const FunctionTraits* FunctionByKey(std::string_view key);
 
 } // namespace tarvik

@@ -13,6 +13,7 @@ using Table = std::array<MethodTraits, MethodCount>;
 const Table& List() {
     static const Table table{{
         {.id = MethodId::ConstantStep,
+         .key = "constant-step",
          .group = MethodGroupId::Grad,
          .name = "Descent with constant step-size",
          .direction = DirectionRule::Steepest,
@@ -21,6 +22,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; (void)n; return 0; },
          .parameters = parameter_rows::ConstantStep()},
         {.id = MethodId::SteepestGolden,
+         .key = "steepest-golden",
          .group = MethodGroupId::Grad,
          .name = "Steepest descent with golden steps",
          .direction = DirectionRule::Steepest,
@@ -28,6 +30,7 @@ const Table& List() {
          .wolfeFirstTrialFifth = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; }},
         {.id = MethodId::SteepestWolfe,
+         .key = "steepest-wolfe",
          .group = MethodGroupId::Grad,
          .name = "Steepest descent with Wolfe steps",
          .direction = DirectionRule::Steepest,
@@ -37,6 +40,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * n; },
          .parameters = parameter_rows::Wolfe()},
         {.id = MethodId::FletcherReevesGolden,
+         .key = "fletcher-reeves-golden",
          .group = MethodGroupId::ConjGrad,
          .name = "Fletcher-Reeves with golden steps",
          .direction = DirectionRule::FletcherReeves,
@@ -44,6 +48,7 @@ const Table& List() {
          .wolfeFirstTrialFifth = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; }},
         {.id = MethodId::FletcherReevesWolfe,
+         .key = "fletcher-reeves-wolfe",
          .group = MethodGroupId::ConjGrad,
          .name = "Fletcher-Reeves with Wolfe steps",
          .direction = DirectionRule::FletcherReeves,
@@ -52,6 +57,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * n; },
          .parameters = parameter_rows::Wolfe()},
         {.id = MethodId::PolakRibiereGolden,
+         .key = "polak-ribiere-golden",
          .group = MethodGroupId::ConjGrad,
          .name = "Polak-Ribiere with golden steps",
          .direction = DirectionRule::PolakRibiere,
@@ -59,6 +65,7 @@ const Table& List() {
          .wolfeFirstTrialFifth = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; }},
         {.id = MethodId::PolakRibiereWolfe,
+         .key = "polak-ribiere-wolfe",
          .group = MethodGroupId::ConjGrad,
          .name = "Polak-Ribiere with Wolfe steps",
          .direction = DirectionRule::PolakRibiere,
@@ -67,6 +74,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * n; },
          .parameters = parameter_rows::Wolfe()},
         {.id = MethodId::BfgsGolden,
+         .key = "bfgs-golden",
          .group = MethodGroupId::QuasiN,
          .name = "quasi-Newton BFGS with golden steps",
          .direction = DirectionRule::Bfgs,
@@ -74,6 +82,7 @@ const Table& List() {
          .hessianMatrix = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * (n * n + n); }},
         {.id = MethodId::BfgsWolfe,
+         .key = "bfgs-wolfe",
          .group = MethodGroupId::QuasiN,
          .name = "quasi-Newton BFGS with Wolfe steps",
          .direction = DirectionRule::Bfgs,
@@ -82,6 +91,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * (n * n + n); },
          .parameters = parameter_rows::Wolfe()},
         {.id = MethodId::LbfgsGolden,
+         .key = "lbfgs5-golden",
          .group = MethodGroupId::QuasiN,
          .name = "quasi-Newton L-BFGS, memory 5 pairs, golden steps",
          .direction = DirectionRule::Lbfgs,
@@ -89,6 +99,7 @@ const Table& List() {
          .lbfgsPairs = 5,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * 5 * n + 2 * n); }},
         {.id = MethodId::LbfgsWolfe,
+         .key = "lbfgs5-wolfe",
          .group = MethodGroupId::QuasiN,
          .name = "quasi-Newton L-BFGS, memory 5 pairs, Wolfe",
          .direction = DirectionRule::Lbfgs,
@@ -97,6 +108,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * 5 * n + 2 * n); },
          .parameters = parameter_rows::Wolfe()},
         {.id = MethodId::LbfgsWolfe15,
+         .key = "lbfgs15-wolfe",
          .group = MethodGroupId::QuasiN,
          .name = "quasi-Newton L-BFGS, memory 15 pairs,Wolfe",
          .direction = DirectionRule::Lbfgs,
@@ -105,6 +117,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * 15 * n + 2 * n); },
          .parameters = parameter_rows::Wolfe()},
         {.id = MethodId::Newton,
+         .key = "newton",
          .group = MethodGroupId::Newton,
          .name = "Classical Newton with step-size=1",
          .direction = DirectionRule::Newton,
@@ -113,6 +126,7 @@ const Table& List() {
          .gaussMayOverwrite = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); }},
         {.id = MethodId::FdNewton,
+         .key = "fd-newton",
          .group = MethodGroupId::Newton,
          .name = "Finite-difference Newton, step-size=1",
          .direction = DirectionRule::FdNewton,
@@ -120,6 +134,7 @@ const Table& List() {
          .hessianMatrix = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); }},
         {.id = MethodId::NewtonCg,
+         .key = "newton-cg",
          .group = MethodGroupId::Newton,
          .name = "Inexact Newton-ConjGrag, step-size=1",
          .direction = DirectionRule::NewtonCg,
@@ -127,6 +142,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 70 * n; },
          .parameters = parameter_rows::NewtonCg()},
         {.id = MethodId::TrustRegion,
+         .key = "trust-region",
          .group = MethodGroupId::Newton,
          .name = "Trust-region method",
          .direction = DirectionRule::TrustRegion,
@@ -135,6 +151,7 @@ const Table& List() {
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * n * n + 3 * n); },
          .parameters = parameter_rows::TrustRegion()},
         {.id = MethodId::CollinearDemo,
+         .key = "collinear-demo",
          .group = MethodGroupId::Author,
          .name = "Collinear gradients, demo 1 step",
          .direction = DirectionRule::CollinearDemo,
@@ -143,6 +160,7 @@ const Table& List() {
          .parameters = parameter_rows::CollinearDemo(),
          .collinearDelta = &TunableParameters::CollDeltaDemo},
         {.id = MethodId::Collinear,
+         .key = "collinear",
          .group = MethodGroupId::Author,
          .name = "Collinear gradients",
          .direction = DirectionRule::Collinear,
@@ -183,5 +201,11 @@ int GroupFirstPosition(MethodGroupId group) {
 MethodId MethodAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
 
 int ListPosition(MethodId id) { return PositionOfCode().at(static_cast<std::size_t>(id)); }
+
+const MethodTraits* MethodByKey(std::string_view key) {
+    for (const MethodTraits& m : List())
+        if (m.key == key) return &m;
+    return nullptr;
+}
 
 } // namespace tarvik

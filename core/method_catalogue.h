@@ -48,6 +48,9 @@ enum class StepRule { Constant, Golden, Wolfe, Unit, TrustRegion, Collinear };
 
 struct MethodTraits {
     MethodId id;
+    // The stable short name scripts, files and the command line use
+    // ("bfgs-wolfe"); unlike a list position it never moves.
+    std::string_view key;
     MethodGroupId group;
     std::string_view name;  // list text, exact
     DirectionRule direction;
@@ -78,6 +81,9 @@ int GroupFirstPosition(MethodGroupId group);
 MethodId MethodAtListPosition(int position);
 int ListPosition(MethodId id);
 inline const MethodTraits& MethodAtPosition(int position) { return Traits(MethodAtListPosition(position)); }
+
+// The entry with this key, or none.
+const MethodTraits* MethodByKey(std::string_view key);
 
 // The collinear-gradients methods iterate in sub-iterations.
 inline bool IsCollinear(const MethodTraits& m) { return m.step == StepRule::Collinear; }

@@ -69,7 +69,7 @@ done
 expect 2 "tarvik --no-such-option" tarvik --no-such-option
 grep -q "no-such-option" "$prefix/stderr" || fail "the message does not name the unknown option"
 expect 2 "tarvik stray-argument" tarvik stray-argument
-expect 0 "tarvik --batch" tarvik --batch --n 2 --function 0 --start 5 --method 2 --accuracy 1 --eps 0.001
+expect 0 "tarvik --batch" tarvik --batch --n 2 --function rosenbrock --start 5 --method steepest-wolfe --accuracy 1 --eps 0.001
 [ -n "$out" ] || fail "tarvik --batch printed no report"
 
 [ "$failures" -eq 0 ] || exit 1

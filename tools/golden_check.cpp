@@ -118,17 +118,19 @@ private:
 
 // The digested text: exit status, report without its time line, then the
 // messages; the work folder is taken out of every path.
-std::string TextRecord(int status, const std::string& out, const std::string& err, const std::string& work) {
+// The case's own output files are named "@" in the record, so that a case
+// can be renamed without touching its digest.
+std::string TextRecord(int status, const std::string& out, const std::string& err, const std::string& stem) {
     std::string text = "exit " + std::to_string(status) + "\n";
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
         if (line.rfind("Operating time of problem", 0) == 0) continue;
-        ReplaceAll(line, work, "");
+        ReplaceAll(line, stem, "@");
         text += line + "\n";
     }
     std::string messages = err;
-    ReplaceAll(messages, work, "");
+    ReplaceAll(messages, stem, "@");
     return text + "--stderr\n" + messages;
 }
 
@@ -157,7 +159,7 @@ std::string RunCase(const Case& c, const fs::path& work) {
     const std::string report = out.Take(), messages = err.Take();
     WriteWhole(stem.string() + ".out", report);
     WriteWhole(stem.string() + ".err", messages);
-    return c.name + " text " + Digest(TextRecord(status, report, messages, work.string() + "/")) + " figure " +
+    return c.name + " text " + Digest(TextRecord(status, report, messages, stem.string())) + " figure " +
            Digest(FigureRecord(stem));
 }
 

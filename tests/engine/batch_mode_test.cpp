@@ -27,6 +27,8 @@
 #include "app/batch_run.h"
 #include "app/run_description.h"
 #include "app/run_driver.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "temp_folder.h"
 
 namespace tarvik {
@@ -71,30 +73,30 @@ BatchResult RunWith(const std::vector<std::string>& args) {
 
 TEST(BatchOptions, RejectsBadCommandLines) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--n", "x", "--method", "0"},
-        {"--n", "1", "--method", "0"},
-        {"--function", "19", "--method", "0"},
-        {"--function", "Rosenbrock", "--method", "0"},
+        {"--n", "x", "--method", "constant-step"},
+        {"--n", "1", "--method", "constant-step"},
+        {"--function", "19", "--method", "constant-step"},
+        {"--function", "Rosenbrock", "--method", "constant-step"},
         {"--method", "18"},
-        {"--start", "30", "--method", "0"},
-        {"--accuracy", "3", "--method", "0"},
-        {"--on-failure", "maybe", "--method", "0"},
-        {"--param", "WolfeC2=1", "--method", "0"},
-        {"--param", "NoSuchThing=1", "--method", "0"},
-        {"--param", "MaxSubIter=2.5", "--method", "0"},
-        {"--frobnicate", "1", "--method", "0"},
+        {"--start", "30", "--method", "constant-step"},
+        {"--accuracy", "3", "--method", "constant-step"},
+        {"--on-failure", "maybe", "--method", "constant-step"},
+        {"--param", "WolfeC2=1", "--method", "constant-step"},
+        {"--param", "NoSuchThing=1", "--method", "constant-step"},
+        {"--param", "MaxSubIter=2.5", "--method", "constant-step"},
+        {"--frobnicate", "1", "--method", "constant-step"},
         {"--n"},
         {"--n", "2"},                                   // no method
-        {"--function", "17", "--method", "0"},          // no files for the quadratic
-        {"--function", "3", "--accuracy", "1", "--method", "0"},  // no single minimum
-        {"--figure", "", "--method", "0"},               // an empty file name is not "no file"
-        {"--start-file", "", "--method", "0"},
-        {"--ustar-file", "", "--method", "0"},
-        {"--compare", "2", "--csv", ""},
-        {"--csv", "t.csv", "--method", "0"},             // a table needs --compare
-        {"--trace", "-", "--figure", "-", "--method", "0"},  // one output on standard output
-        {"--compare", "2", "--csv", "-", "--figure", "-"},
-        {"--compare", "2", "--csv", "--figure", "-"},   // bare --csv prints there
+        {"--function", "quadratic-file", "--method", "constant-step"},          // no files for the quadratic
+        {"--function", "himmelblau-28", "--accuracy", "1", "--method", "constant-step"},  // no single minimum
+        {"--figure", "", "--method", "constant-step"},               // an empty file name is not "no file"
+        {"--start-file", "", "--method", "constant-step"},
+        {"--ustar-file", "", "--method", "constant-step"},
+        {"--compare", "steepest-wolfe", "--csv", ""},
+        {"--csv", "t.csv", "--method", "constant-step"},             // a table needs --compare
+        {"--trace", "-", "--figure", "-", "--method", "constant-step"},  // one output on standard output
+        {"--compare", "steepest-wolfe", "--csv", "-", "--figure", "-"},
+        {"--compare", "steepest-wolfe", "--csv", "--figure", "-"},   // bare --csv prints there
     };
     for (const auto& args : bad) {
         BatchOptions options;
@@ -108,8 +110,8 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
                                     "--n", "10", "--accuracy", "2", "--eps", "0,001", "--on-failure", "all",
                                     "--param", "WolfeC2=0,25", "--param", "WolfeInterpolation=cubic", "--max-iterations", "5"},
                                    o));
-    EXPECT_EQ(o.functionPosition, 11);
-    EXPECT_EQ(o.methodPosition, 11);
+    EXPECT_EQ(o.functionPosition, ListPosition(FunctionId::QuadraticVarnel));
+    EXPECT_EQ(o.methodPosition, ListPosition(MethodId::LbfgsWolfe15));
     EXPECT_EQ(o.n, 10);
     EXPECT_EQ(o.accuracyMode, 2);
     EXPECT_EQ(o.epsText, "0,001");
@@ -121,17 +123,53 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
     EXPECT_EQ(p.WolfeC2, 0.25L);
     EXPECT_EQ(p.WolfeInterpolation, 1);
 
+    // Every entry by its name and by its list text; old scripts' positions
+    // still name what they named when names came.
+    for (const MethodTraits& m : MethodList()) {
+        for (const std::string_view text : {m.key, m.name}) {
+            o = BatchOptions{};
+            ASSERT_FALSE(ParseBatchOptions({"--method", std::string(text)}, o)) << text;
+            EXPECT_EQ(o.methodPosition, ListPosition(m.id)) << text;
+        }
+    }
+    for (const FunctionTraits& f : FunctionList()) {
+        for (const std::string_view text : {f.key, f.name}) {
+            o = BatchOptions{};
+            ASSERT_FALSE(ParseBatchOptions({"--function", std::string(text), "--method", "newton", "--accuracy", "2",
+                                            "--matrix-a", "a", "--vector-b", "b"},
+                                           o))
+                << text;
+            EXPECT_EQ(o.functionPosition, ListPosition(f.id)) << text;
+        }
+    }
+    const std::pair<const char*, MethodId> oldMethods[] = {
+        {"0", MethodId::ConstantStep}, {"8", MethodId::BfgsWolfe}, {"11", MethodId::LbfgsWolfe15},
+        {"12", MethodId::Newton}, {"14", MethodId::NewtonCg}, {"17", MethodId::Collinear}};
+    for (const auto& [position, id] : oldMethods) {
+        o = BatchOptions{};
+        ASSERT_FALSE(ParseBatchOptions({"--method", position}, o));
+        EXPECT_EQ(MethodAtListPosition(o.methodPosition), id) << position;
+    }
+    const std::pair<const char*, FunctionId> oldFunctions[] = {
+        {"0", FunctionId::Rosenbrock}, {"6", FunctionId::AxisEllipsoid}, {"7", FunctionId::AxisEllipsoidSin},
+        {"16", FunctionId::HilbertB}, {"18", FunctionId::GeneralizedRosenbrock}};
+    for (const auto& [position, id] : oldFunctions) {
+        o = BatchOptions{};
+        ASSERT_FALSE(ParseBatchOptions({"--function", position, "--method", "newton"}, o));
+        EXPECT_EQ(FunctionAtListPosition(o.functionPosition), id) << position;
+    }
+
     // Functions without a known minimum use the change of J.
     o = BatchOptions{};
-    ASSERT_FALSE(ParseBatchOptions({"--function", "Saddle (n=2)", "--method", "0"}, o));
+    ASSERT_FALSE(ParseBatchOptions({"--function", "Saddle (n=2)", "--method", "constant-step"}, o));
     EXPECT_EQ(o.accuracyMode, 2);
 
     // --csv takes the next argument as its file unless it is an option.
     const std::tuple<std::vector<std::string>, bool, std::string> csvCases[] = {
-        {{"--compare", "2", "--csv"}, true, ""},
-        {{"--compare", "2", "--csv", "--max-iterations", "5"}, true, ""},
-        {{"--compare", "2", "--csv", "t.csv"}, false, "t.csv"},
-        {{"--compare", "2", "--csv", "-"}, false, "-"},
+        {{"--compare", "steepest-wolfe", "--csv"}, true, ""},
+        {{"--compare", "steepest-wolfe", "--csv", "--max-iterations", "5"}, true, ""},
+        {{"--compare", "steepest-wolfe", "--csv", "t.csv"}, false, "t.csv"},
+        {{"--compare", "steepest-wolfe", "--csv", "-"}, false, "-"},
     };
     for (const auto& [args, bare, file] : csvCases) {
         o = BatchOptions{};
@@ -153,7 +191,7 @@ TEST(BatchRun, CtrlCInsideALongInnerLoopStopsTheRun) {
             BatchHost::ProcessEvents();
         }
     };
-    const BatchResult r = RunWith<InterruptedHost>({"--n", "50", "--function", "18", "--start", "5", "--method", "14",
+    const BatchResult r = RunWith<InterruptedHost>({"--n", "50", "--function", "generalized-rosenbrock", "--start", "5", "--method", "newton-cg",
                                                     "--param", "NewtonCgForcingC=1e-100", "--param", "MaxSubIter=1000",
                                                     "--max-iterations", "2"});
     EXPECT_EQ(r.status, BatchExitInterrupted);
@@ -163,7 +201,7 @@ TEST(BatchRun, CtrlCInsideALongInnerLoopStopsTheRun) {
 
 TEST(BatchRun, Himmelblau28StartsTheCollinearMethodWithTheWindowsValues) {
     // The user's values go on top of the recommended ones.
-    const BatchResult r = RunWith({"--function", "3", "--method", "17", "--accuracy", "2", "--eps", "1e-6", "--param",
+    const BatchResult r = RunWith({"--function", "himmelblau-28", "--method", "collinear", "--accuracy", "2", "--eps", "1e-6", "--param",
                                    "CollC1=0.2", "--max-iterations", "1"});
     EXPECT_NE(r.out.find("\nDelta=5.0E-02,   c1=2.0E-01,"), std::string::npos) << r.out;
 }
@@ -181,24 +219,24 @@ TEST(BatchRun, QuadraticFromFilesIsValidatedLikeTheWindow) {
     const std::string u0 = WriteTemp("u0", " 1\n2\n3 ");
 
     // One Newton step solves A u = -b; with u* unknown the rows have no distance.
-    BatchResult r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
-                             "--ustar", "unknown", "--start-file", u0, "--method", "12", "--accuracy", "2", "--eps", "1e-10"});
+    BatchResult r = RunWith({"--n", "3", "--function", "quadratic-file", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
+                             "--ustar", "unknown", "--start-file", u0, "--method", "newton", "--accuracy", "2", "--eps", "1e-10"});
     EXPECT_EQ(r.status, BatchExitNormal) << r.err;
     EXPECT_NE(r.out.find("\n   1.00   2.00   3.00\n"), std::string::npos);
     EXPECT_NE(r.out.find("   -0.67   1.67   -2.33\n Done"), std::string::npos);
     EXPECT_EQ(r.out.find("||u-u*||="), std::string::npos);
 
-    r = RunWith({"--n", "2", "--function", "17", "--matrix-a", a, "--vector-b", b, "--method", "0"});
+    r = RunWith({"--n", "2", "--function", "quadratic-file", "--matrix-a", a, "--vector-b", b, "--method", "constant-step"});
     EXPECT_EQ(r.status, BatchExitError);
     EXPECT_EQ(r.err, "File " + a + " is incorrect!\nCheck the dimension n.\n");
 
-    r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", shortB, "--method", "0"});
+    r = RunWith({"--n", "3", "--function", "quadratic-file", "--matrix-a", a, "--vector-b", shortB, "--method", "constant-step"});
     EXPECT_EQ(r.err, "File " + shortB + " is incorrect!\n");
 
-    r = RunWith({"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", b, "--c", "1.5x", "--method", "0"});
+    r = RunWith({"--n", "3", "--function", "quadratic-file", "--matrix-a", a, "--vector-b", b, "--c", "1.5x", "--method", "constant-step"});
     EXPECT_EQ(r.err, "Incorrect data for C!\n");
 
-    r = RunWith({"--n", "4", "--function", "6", "--start-file", u0, "--method", "0"});
+    r = RunWith({"--n", "4", "--function", "axis-ellipsoid", "--start-file", u0, "--method", "constant-step"});
     EXPECT_EQ(r.status, BatchExitError);
     EXPECT_EQ(r.err, "File " + u0 + " is incorrect!\n");
     EXPECT_EQ(r.out, "");
@@ -242,7 +280,7 @@ TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
         bool drawn;
     };
     const auto with = [](std::vector<std::string> extra) {
-        std::vector<std::string> args = {"--function", "0", "--start", "5", "--method", "2", "--eps", "0.001"};
+        std::vector<std::string> args = {"--function", "rosenbrock", "--start", "5", "--method", "steepest-wolfe", "--eps", "0.001"};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     };
@@ -252,9 +290,9 @@ TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
         {with({}), false, BatchExitNormal, "", "", true},
         {with({"--figure", "f.JPG"}), false, BatchExitNormal, "f.JPG:j", "", true},
         {with({"--figure", "f.png"}), true, BatchExitError, "", "tarvik: cannot write f.png\n", true},
-        {with({"--compare", "2,6"}), false, BatchExitNormal, "", "", false},
-        {with({"--compare", "2,6", "--figure", "f.bmp"}), false, BatchExitNormal, "f.bmp:b", "", true},
-        {with({"--compare", "2,6", "--figure", "f"}), true, BatchExitError, "", "tarvik: cannot write f\n", true},
+        {with({"--compare", "steepest-wolfe,polak-ribiere-wolfe"}), false, BatchExitNormal, "", "", false},
+        {with({"--compare", "steepest-wolfe,polak-ribiere-wolfe", "--figure", "f.bmp"}), false, BatchExitNormal, "f.bmp:b", "", true},
+        {with({"--compare", "steepest-wolfe,polak-ribiere-wolfe", "--figure", "f"}), true, BatchExitError, "", "tarvik: cannot write f\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
@@ -303,7 +341,7 @@ TEST_F(BatchFilesTest, TheStandardOutputCarriesTheTraceAloneInAPipe) {
     const int fd = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_TRUE(saved >= 0 && fd >= 0 && ::dup2(fd, STDOUT_FILENO) == STDOUT_FILENO);
     ::close(fd);
-    const BatchResult r = Run({"--function", "0", "--start", "5", "--method", "2", "--eps", "0.001", "--trace", "-"});
+    const BatchResult r = Run({"--function", "rosenbrock", "--start", "5", "--method", "steepest-wolfe", "--eps", "0.001", "--trace", "-"});
     std::fflush(stdout);
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
@@ -320,7 +358,7 @@ TEST_F(BatchFilesTest, TheStandardOutputCarriesTheTraceAloneInAPipe) {
 TEST_F(BatchFilesTest, AFullDeviceFailsTheRunAndStaysTheDevice) {
     const std::string full = Path("full");
     if (::mknod(full.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0) GTEST_SKIP() << "mknod is not permitted here";
-    const BatchResult r = Run({"--function", "0", "--start", "5", "--method", "2", "--eps", "0.001", "--trace", full});
+    const BatchResult r = Run({"--function", "rosenbrock", "--start", "5", "--method", "steepest-wolfe", "--eps", "0.001", "--trace", full});
     EXPECT_EQ(r.status, BatchExitError);
     EXPECT_EQ(r.err, "tarvik: cannot write the trace " + full + ": " + SystemErrorText(ENOSPC) + "\n");
     struct stat node {};
@@ -351,8 +389,8 @@ Description ReadDescription(const std::string& path) { return Description::parse
 TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
     const std::string a = Write("A m.txt", "4 1 0\n1 3 1\n0 1 2\n"), b = Write("b.txt", "1 -2 3"),
                       ustar = Write("ustar.txt", "0.5 -1 2"), start = Write("u 0's.txt", "0.1\n-1.25\n2");
-    const std::vector<std::string> run = {"--n", "3", "--function", "17", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
-                                          "--ustar-file", ustar, "--start-file", start, "--method", "8", "--accuracy",
+    const std::vector<std::string> run = {"--n", "3", "--function", "quadratic-file", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
+                                          "--ustar-file", ustar, "--start-file", start, "--method", "bfgs-wolfe", "--accuracy",
                                           "2", "--eps", "1e-10", "--param", "WolfeC2=0.25", "--on-failure", "all"};
     std::vector<std::string> args = run;
     args.insert(args.end(), {"--trace", Path("run.CSV")});
@@ -388,7 +426,7 @@ TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
     EXPECT_EQ(testing::ReadBytes(Path("again.json")), testing::ReadBytes(Path("run.json")));
 
     // A comparison's table gets the same description, with its methods.
-    r = Run({"--function", "0", "--start", "5", "--eps", "1e-3", "--compare", "2,8", "--max-iterations", "30", "--csv",
+    r = Run({"--function", "rosenbrock", "--start", "5", "--eps", "1e-3", "--compare", "steepest-wolfe,bfgs-wolfe", "--max-iterations", "30", "--csv",
              Path("table")});
     ASSERT_EQ(r.status, BatchExitNormal) << r.err;
     EXPECT_EQ(r.out.rfind("method  ", 0), 0u) << "the aligned table is printed as well";
@@ -397,7 +435,7 @@ TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
     EXPECT_EQ(c["compared_methods"][1]["position"], 8);
     EXPECT_EQ(c["max_iterations"], 30);
     EXPECT_FALSE(c.contains("method"));
-    EXPECT_NE(c["command_line"].get<std::string>().find(" --compare 2,8 "), std::string::npos);
+    EXPECT_NE(c["command_line"].get<std::string>().find(" --compare steepest-wolfe,bfgs-wolfe "), std::string::npos);
 
     const std::pair<const char*, const char*> names[] = {
         {"run.csv", "run.json"}, {"RUN.Csv", "RUN.json"}, {"run", "run.json"}, {"run.csv.txt", "run.csv.txt.json"}};

@@ -57,23 +57,23 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
         uint64_t memory = 0;                // what the machine can give (0: its own figure)
     };
     const std::vector<Case> cases = {
-        {{"--function", "0", "--start", "5", "--accuracy", "1", "--eps", "1e-4", "--max-iterations", "300",
+        {{"--function", "rosenbrock", "--start", "5", "--accuracy", "1", "--eps", "1e-4", "--max-iterations", "300",
           "--on-failure", "all", "--compare", "all"}, CompareEnd::Completed, 18, {}},
         // The single run's figure ends it; the demonstration ends after its one step.
-        {{"--function", "4", "--start", "5", "--eps", "1e-4", "--compare", "2,16"}, CompareEnd::Completed, 2,
+        {{"--function", "saddle", "--start", "5", "--eps", "1e-4", "--compare", "steepest-wolfe,collinear-demo"}, CompareEnd::Completed, 2,
          {painting, "demo step"}},
         // One run fails half-way: its row, and the next method runs.
-        {{"--n", "100", "--function", "18", "--start", "28", "--accuracy", "1", "--eps", "1e-4", "--compare", "0,2"},
+        {{"--n", "100", "--function", "generalized-rosenbrock", "--start", "28", "--accuracy", "1", "--eps", "1e-4", "--compare", "constant-step,steepest-wolfe"},
          CompareEnd::Completed, 2,
          {"Error in evaluation of gradient norm for function: Generalized Rosenbrock (n>=2)", "criterion"}},
         // J(u°) = 0: the first iteration fails before it is reported.
-        {{"--function", "17", "--matrix-a", a, "--vector-b", b, "--start", "19", "--accuracy", "2", "--eps", "1e-4",
-          "--compare", "2,8"}, CompareEnd::Completed, 2, {denominator, denominator}},
+        {{"--function", "quadratic-file", "--matrix-a", a, "--vector-b", b, "--start", "19", "--accuracy", "2", "--eps", "1e-4",
+          "--compare", "steepest-wolfe,bfgs-wolfe"}, CompareEnd::Completed, 2, {denominator, denominator}},
         // u° = u*: no method can start.
-        {{"--function", "0", "--start", "20", "--accuracy", "1", "--compare", "2,6"}, CompareEnd::ProblemRefused, 0, {}},
+        {{"--function", "rosenbrock", "--start", "20", "--accuracy", "1", "--compare", "steepest-wolfe,polak-ribiere-wolfe"}, CompareEnd::ProblemRefused, 0, {}},
         // The Newton matrix does not fit, which is that method's failure; the
         // vectors do not fit either, which is the problem's.
-        {{"--n", "2000", "--function", "6", "--start", "20", "--compare", "12,2"}, CompareEnd::ProblemRefused, 1,
+        {{"--n", "2000", "--function", "axis-ellipsoid", "--start", "20", "--compare", "newton,steepest-wolfe"}, CompareEnd::ProblemRefused, 1,
          {NotEnoughMemoryText(2000)}, 100000},
     };
     std::FILE* sink = std::tmpfile();

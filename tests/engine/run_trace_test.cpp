@@ -150,23 +150,23 @@ TEST(RunTraceOfARun, StepLengthIsTheMoveAndAlphaTheStepSize) {
         Alpha alpha;
         bool subIterations;
     };
-    const std::vector<std::string> rosenbrock = {"--n", "2", "--function", "0", "--start", "5", "--eps", "1e-4"};
+    const std::vector<std::string> rosenbrock = {"--n", "2", "--function", "rosenbrock", "--start", "5", "--eps", "1e-4"};
     const auto on = [&rosenbrock](std::vector<std::string> extra) {
         extra.insert(extra.begin(), rosenbrock.begin(), rosenbrock.end());
         return extra;
     };
     const std::vector<Case> cases = {
         // gradJ(u°) = 0 at u° = (1; 1).
-        {{"--n", "2", "--function", "0", "--start", "20", "--method", "2", "--accuracy", "2", "--eps", "1e-6"}, 1,
+        {{"--n", "2", "--function", "rosenbrock", "--start", "20", "--method", "steepest-wolfe", "--accuracy", "2", "--eps", "1e-6"}, 1,
          Alpha::None, false},
-        {on({"--method", "0", "--max-iterations", "40"}), 0, Alpha::AlongGradient, false},
-        {on({"--method", "1"}), 0, Alpha::AlongGradient, false},
-        {on({"--method", "2"}), 0, Alpha::AlongGradient, false},
-        {on({"--method", "8"}), 0, Alpha::Any, false},
-        {on({"--method", "12"}), 0, Alpha::One, false},
-        {{"--n", "10", "--function", "6", "--start", "5", "--method", "14", "--eps", "1e-6"}, 0, Alpha::One, true},
-        {on({"--method", "15"}), 0, Alpha::None, false},
-        {on({"--method", "17"}), 0, Alpha::None, true},
+        {on({"--method", "constant-step", "--max-iterations", "40"}), 0, Alpha::AlongGradient, false},
+        {on({"--method", "steepest-golden"}), 0, Alpha::AlongGradient, false},
+        {on({"--method", "steepest-wolfe"}), 0, Alpha::AlongGradient, false},
+        {on({"--method", "bfgs-wolfe"}), 0, Alpha::Any, false},
+        {on({"--method", "newton"}), 0, Alpha::One, false},
+        {{"--n", "10", "--function", "axis-ellipsoid", "--start", "5", "--method", "newton-cg", "--eps", "1e-6"}, 0, Alpha::One, true},
+        {on({"--method", "trust-region"}), 0, Alpha::None, false},
+        {on({"--method", "collinear"}), 0, Alpha::None, true},
     };
     for (const Case& c : cases) {
         std::string command;
@@ -218,7 +218,7 @@ TEST(RunTraceOfARun, StepLengthIsTheMoveAndAlphaTheStepSize) {
 // iterations closes with an extra iteration at the same point, which moves
 // by nothing and has no step size.
 TEST(RunTraceOfARun, ResumedAndStoppedRunsKeepTheRowsHonest) {
-    TracedRun run = TraceOf({"--n", "2", "--function", "1", "--start", "6", "--method", "12", "--accuracy", "2", "--eps",
+    TracedRun run = TraceOf({"--n", "2", "--function", "himmelblau-2", "--start", "6", "--method", "newton", "--accuracy", "2", "--eps",
                              "1e-6", "--on-failure", "yes"});
     ASSERT_GE(run.rows.size(), 3u);
     const Real alpha = std::strtold(run.rows[1][5].c_str(), nullptr);
@@ -228,7 +228,7 @@ TEST(RunTraceOfARun, ResumedAndStoppedRunsKeepTheRowsHonest) {
                 1.0, 1e-12);
     EXPECT_EQ(std::strtold(run.rows[2][5].c_str(), nullptr), 1);
 
-    run = TraceOf({"--n", "2", "--function", "0", "--start", "5", "--method", "0", "--max-iterations", "123"});
+    run = TraceOf({"--n", "2", "--function", "rosenbrock", "--start", "5", "--method", "constant-step", "--max-iterations", "123"});
     ASSERT_EQ(run.rows.size(), 125u);
     EXPECT_EQ(run.rows.back()[4], CsvNumber(0));
     EXPECT_EQ(run.rows.back()[5], "");
