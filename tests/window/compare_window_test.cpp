@@ -66,7 +66,7 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     // Its description beside it names the compared methods.
     QFile description(dir.filePath("compare.json"));
     ASSERT_TRUE(description.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(description.readAll().contains("\"compared_methods\": [{\"name\": \"Steepest descent with Wolfe steps\""));
+    EXPECT_TRUE(description.readAll().contains("\"compared_methods\": [{\"key\": \"steepest-wolfe\", \"name\": \"Steepest descent with Wolfe steps\""));
     runButtons->BtnClear->click();
     EXPECT_FALSE(runButtons->BtnCompare->isHidden());
 
