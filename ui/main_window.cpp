@@ -74,8 +74,8 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     setFont(DesignFont());
     setWindowTitle(QStringLiteral(TARVIK_WINDOW_TITLE));
     setWindowIcon(MakeApplicationIcon());
-    resize(635, 427);
-    lastClientSize_ = QSize(635, 427);
+    resize(kDesignWidth, kDesignHeight);
+    lastClientSize_ = QSize(kDesignWidth, kDesignHeight);
 
     CreateControls();
     ConnectHandlers();
@@ -86,6 +86,8 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     OpenDialog1.InitialDir = StartDir;
     FigureFontName = PanelRunButtons->BtnStart->font().family();
     StartupLayout();
+    // A window narrower than the design puts Compare over the starting point.
+    setMinimumSize(size());
     PanelProblem->Label8->setText(QStringLiteral("u°:"));
     FillLists();
     ReadConfiguration();
@@ -288,10 +290,7 @@ void TMainForm::PlayIfSoundOn(const QString& fileName) {
 
 void TMainForm::SoundSwitchClicked(bool turnOn) { StatusBar1->SetSoundOn(turnOn); }
 
-void TMainForm::MethodGroupClicked(int group) {
-    PanelMethods->ShowGroup(group);
-    GboxMinAccuracy->resize(GboxMinAccuracy->width(), 90);
-}
+void TMainForm::MethodGroupClicked(int group) { PanelMethods->ShowGroup(group); }
 
 void TMainForm::ReadConfiguration() {
     PanelMethods->ShowFirstGroup();

@@ -101,9 +101,12 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
     EXPECT_EQ(left(runButtons->BtnExit), 900 - 85);
 
-    // Narrowing until the buttons reach the figure panel resets the width.
+    // No narrower than the design, where the buttons keep off the choosers.
     form->SetFormWidth(540);
-    EXPECT_EQ(form->FormWidth(), 2 * 312 + 3 * 63 + 2 * 10 - 300);
+    EXPECT_EQ(form->FormWidth(), 635 + 8);
+    EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
+    EXPECT_EQ(form->minimumSize(), form->size());
+    EXPECT_GT(left(runButtons->BtnExportTrace), problem->CmbU0->x() + problem->CmbU0->width());
 }
 
 TEST_F(MainWindowTest, WindowAndFigureUseTheSansSerifWithTheDesignMetrics) {
@@ -178,7 +181,8 @@ TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
     EXPECT_EQ(form->PanelMethods->Group(), 3);
     EXPECT_FALSE(method->CmbMethodsNewton->isHidden());
     EXPECT_FALSE(method->SpeedBtnGrad->isChecked());
-    EXPECT_EQ(form->GboxMinAccuracy->height(), 90);
+    // The accuracy frame keeps clear of the check box below it.
+    EXPECT_EQ(accuracy->geometry(), QRect(5, 124, 300, 77));
     Pick(method->CmbMethodsNewton, 3);
     EXPECT_EQ(form->MethodPosition(), 15);
 
@@ -227,6 +231,9 @@ TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguratio
 }
 
 TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
+    method->SpeedBtnQuasiN->click();
+    method->SpeedBtnGrad->click();
+    const QRect accuracyFrame = accuracy->geometry();
     RunToEnd();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
     // Ended layout.
@@ -252,6 +259,8 @@ TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
     EXPECT_EQ(form->ImageContours, nullptr);
     EXPECT_TRUE(form->LabOutComputing->text().isEmpty());
     EXPECT_EQ(form->RichEditOut->y(), form->ChkBoxStoreConfig->y() + form->ChkBoxStoreConfig->height() + 3);
+    EXPECT_EQ(accuracy->geometry(), accuracyFrame);
+    EXPECT_LT(accuracyFrame.bottom(), form->ChkBoxStoreConfig->y());
 
     // The next run starts afresh.
     RunToEnd();
