@@ -54,6 +54,9 @@ struct CompareHooks {
     std::function<void(RunState&)> drawLevelLines;
     // Why the problem was refused, as one line.
     std::function<void(const std::string&)> refused;
+    // After each run, once its row is the last of the rows: the row, its
+    // index and the number of runs.
+    std::function<void(const CompareRow&, int index, int count)> rowDone;
 };
 
 CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& hooks, std::vector<CompareRow>& rows);

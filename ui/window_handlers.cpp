@@ -214,9 +214,10 @@ void TMainForm::ImageContoursDblClick() {
         SaveImageDialogTypeChange();
         if (path.isEmpty()) return;
 
-        // The icon stays in the figure on the screen as well.
+        // The icon stays in the figure on the screen as well. A compared
+        // figure has its legend in that corner, and is exported as drawn.
         QImage& image = ImageContours->Figure().Image();
-        StampIcon(image, windowIcon().pixmap(32, 32).toImage());
+        if (!compare_->HasTable()) StampIcon(image, windowIcon().pixmap(32, 32).toImage());
         ImageContours->update();
         SaveFigureImage(image, path.toStdString(), exportType_);
     });
