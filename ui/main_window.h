@@ -150,6 +150,8 @@ public:
     void BitBtnFunClick();
     void SoundSwitchClicked(bool turnOn);
     void LinkClicked(const QString& address);
+    // F1: the README's section on the window, in the desktop's viewer.
+    void OpenHelp();
     void ImageJMouseMove();
     void ImageContoursMouseMove(int x, int y);
     void ImageContoursDblClick();
@@ -216,6 +218,7 @@ protected:
 
 private:
     void CreateControls();
+    void SetFocusOrder();
     void CreateProblemControls();
     void CreateMethodControls();
     void CreateAccuracyControls();

@@ -24,6 +24,7 @@
 #include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
 #include "ui/main_window.h"
+#include "ui/media_files.h"
 #include "ui/tuning_dialog.h"
 #include "ui/window_dialogs.h"
 
@@ -181,6 +182,17 @@ void TMainForm::BitBtnFunClick() {
 void TMainForm::LinkClicked(const QString& address) {
     PlayIfSoundOn(kDone);
     dialogs_->OpenUrl(QUrl(address));
+}
+
+void TMainForm::OpenHelp() {
+    const QString readme = HelpPath();
+    if (readme.isEmpty()) {
+        host_.ShowError("The help, README.md, is neither beside the program nor in share/doc/tarvik.");
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(readme);
+    url.setFragment(QStringLiteral("using-the-window"));
+    dialogs_->OpenUrl(url);
 }
 
 // ------------------------------------------------------- The figure
