@@ -30,10 +30,7 @@ void CompareController::Run(const CompareSettings& settings) {
     RunState& window = form_.State();
     if (active_ || window.Running || settings.positions.empty()) return;
     form_.CopyChoicesToState();
-    rows_.clear();
-    levelLines_ = QImage();
-    blocksShown_ = 0;
-    hasTable_ = false;
+    Forget();
     stopRequested_ = false;
     active_ = true;
     // The window counts as running: the close question asks first, and its
@@ -137,6 +134,8 @@ void CompareController::ShowRowsSoFar() {
 
 void CompareController::Forget() {
     rows_.clear();
+    levelLines_ = QImage();
+    blocksShown_ = 0;
     hasTable_ = false;
 }
 
