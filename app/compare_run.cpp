@@ -251,6 +251,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         TakeReportedValues(driver, state, row);
         if (hooks.finished) hooks.finished(state);
         rows.push_back(std::move(row));
+        if (hooks.rowDone) hooks.rowDone(rows.back(), index, count);
         if (stopped) return CompareEnd::Interrupted;
     }
     return CompareEnd::Completed;

@@ -67,6 +67,9 @@ struct CompareHooks {
     // Once, after the first run: what it was run on (the problem, u° and
     // the parameters, which every run shares).
     std::function<void(const RunDescription&)> described;
+    // After each run, once its row is the last of the rows: the row, its
+    // index and the number of runs.
+    std::function<void(const CompareRow&, int index, int count)> rowDone;
 };
 
 // A run that fails gets its row with the failure's text and the comparison

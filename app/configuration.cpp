@@ -1,6 +1,7 @@
 #include "app/configuration.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "app/atomic_file.h"
 
@@ -22,6 +23,16 @@ void SetRadio(bool& target, bool checked, std::initializer_list<bool*> others) {
         for (bool* other : others) *other = false;
 }
 
+// A group of buttons of which the file checks none leaves the window with no
+// choice made (no function list, no criterion): such a group is read as if
+// its keys were missing, as an unreadable value is.
+void KeepCurrentIfNoneChecked(const Configuration& current, std::initializer_list<bool Configuration::*> group,
+                              Configuration& c) {
+    for (bool Configuration::*member : group)
+        if (c.*member) return;
+    for (bool Configuration::*member : group) c.*member = current.*member;
+}
+
 } // namespace
 
 std::string ConfigurationPath(const std::string& startDir) { return startDir + "/data.ini"; }
@@ -40,6 +51,7 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
     c.StartingPoint = ini.ReadInteger(kProblem, "Starting point", c.StartingPoint);
     c.FunctionsAll = ini.ReadBool(kProblem, "Functions all", c.FunctionsAll);
     c.FunctionsNmore2 = ini.ReadBool(kProblem, "Functions n>2", c.FunctionsNmore2);
+    KeepCurrentIfNoneChecked(current, {&Configuration::FunctionsAll, &Configuration::FunctionsNmore2}, c);
     c.FunctionItem = ini.ReadInteger(kProblem, "ItemIndex", c.FunctionItem);
     c.PathU0 = ini.ReadString(kProblem, "Path for u0", c.PathU0);
 
@@ -52,9 +64,12 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
     SetRadio(c.UStarZero, ini.ReadBool(kQuadratic, "u*=0", c.UStarZero), {&c.UStarFromFile, &c.UStarUnknown});
     SetRadio(c.UStarUnknown, ini.ReadBool(kQuadratic, "u* is unknown", c.UStarUnknown),
              {&c.UStarFromFile, &c.UStarZero});
+    KeepCurrentIfNoneChecked(
+        current, {&Configuration::UStarFromFile, &Configuration::UStarZero, &Configuration::UStarUnknown}, c);
 
     SetRadio(c.Accuracy1, ini.ReadBool(kAccuracy, "Item Accuracy1", c.Accuracy1), {&c.Accuracy2});
     SetRadio(c.Accuracy2, ini.ReadBool(kAccuracy, "Item Accuracy2", c.Accuracy2), {&c.Accuracy1});
+    KeepCurrentIfNoneChecked(current, {&Configuration::Accuracy1, &Configuration::Accuracy2}, c);
     c.Eps1 = ini.ReadString(kAccuracy, "Eps1", c.Eps1);
     c.Eps2 = ini.ReadString(kAccuracy, "Eps2", c.Eps2);
 
@@ -64,6 +79,10 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
     c.QuasiNewton = ini.ReadBool(kMethod, "Quasi-Newton", c.QuasiNewton);
     c.Newton = ini.ReadBool(kMethod, "Newton", c.Newton);
     c.Author = ini.ReadBool(kMethod, "Author", c.Author);
+    KeepCurrentIfNoneChecked(current,
+                             {&Configuration::Gradient, &Configuration::ConjugateGradient, &Configuration::QuasiNewton,
+                              &Configuration::Newton, &Configuration::Author},
+                             c);
     c.MethodItem = ini.ReadInteger(kMethod, "ItemIndex", c.MethodItem);
     return c;
 }

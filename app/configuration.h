@@ -56,6 +56,8 @@ std::string ConfigurationPath(const std::string& startDir);
 // the state the window has when the file is read. The two groups of radio
 // buttons are read one key after the other as the buttons are set: a true
 // entry clears the others of its group, a false one clears only itself.
+// A group left with no button checked (u*, the accuracy criteria, the
+// function lists, the method lists) is read as if its keys were missing.
 // The window keys after "Window State" are not read for a maximised window.
 Configuration ReadConfiguration(const IniFile& ini, const Configuration& current);
 

@@ -20,7 +20,8 @@ metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
 svg=$prefix/share/icons/hicolor/scalable/apps/$app_id.svg
 png=$prefix/share/icons/hicolor/256x256/apps/$app_id.png
 for f in "$prefix/bin/tarvik" "$desktop" "$metainfo" "$svg" "$png" "$prefix/share/man/man1/tarvik.1" \
-         "$prefix/share/tarvik/Media/Ding.wav" "$prefix/share/tarvik/Media/Rosenbrock.gif"; do
+         "$prefix/share/tarvik/Media/Ding.wav" "$prefix/share/tarvik/Media/Rosenbrock.gif" \
+         "$prefix/share/doc/tarvik/README.md"; do
   [ -s "$f" ] || fail "missing ${f#"$prefix"/}"
 done
 [ -x "$prefix/bin/tarvik" ] || fail "bin/tarvik is not executable"

@@ -73,6 +73,8 @@ void AccuracyPanel::AllowKnownMinimum(bool choose) {
     if (choose) RbtnPrec1->setChecked(true);
 }
 
+QWidgetList AccuracyPanel::FocusOrder() const { return {RbtnPrec1, CmbPrec1, RbtnPrec2, CmbPrec2}; }
+
 void AccuracyPanel::UpdateLabel10() { Label10->setVisible(!RbtnPrec1->isChecked()); }
 
 } // namespace tarvik::ui

@@ -43,6 +43,8 @@ public:
     void AllowKnownMinimum(bool choose);
     // The "!" shows while the change of J is chosen.
     void UpdateLabel10();
+    // The controls in the order Tab visits them, row by row.
+    QWidgetList FocusOrder() const;
 };
 
 } // namespace tarvik::ui

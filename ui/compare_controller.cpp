@@ -30,9 +30,7 @@ void CompareController::Run(const CompareSettings& settings) {
     RunState& window = form_.State();
     if (active_ || window.Running || settings.positions.empty()) return;
     form_.CopyChoicesToState();
-    rows_.clear();
-    description_ = RunDescription{};
-    hasTable_ = false;
+    Forget();
     stopRequested_ = false;
     active_ = true;
     // The window counts as running: the close question asks first, and its
@@ -70,7 +68,14 @@ void CompareController::Run(const CompareSettings& settings) {
         if (form_.ImageContours == nullptr) return;
         form_.HideAboutLabels();
         form_.ImageContours->Figure().DrawLevelLines(run, JOf(run));
+        levelLines_ = form_.ImageContours->Figure().Image().copy();
         form_.ImageContours->update();
+    };
+    // Each run shows its path and its block as soon as it has ended, not
+    // only when the whole comparison has.
+    hooks.rowDone = [this](const CompareRow&, int, int) {
+        ShowRowsSoFar();
+        QCoreApplication::processEvents();
     };
     std::string refusal;
     hooks.refused = [&refusal](const std::string& message) { refusal = message; };
@@ -101,16 +106,7 @@ void CompareController::ShowResults(CompareEnd end, const std::string& refusal) 
         form_.Driver().ClearResults();
         return;
     }
-    if (form_.ImageContours != nullptr) {
-        std::vector<ComparePath> paths;
-        for (const CompareRow& row : rows_) paths.push_back({row.method, row.path});
-        DrawComparePaths(form_.ImageContours->Figure(), paths);
-        form_.ImageContours->update();
-    }
-    // The pane is too narrow for the table's columns; Save as writes the table.
-    std::string table = FormatCompareBlocks(rows_);
-    if (!table.empty() && table.back() == '\n') table.pop_back();
-    form_.RichEditOut->AppendLine(Q(table));
+    ShowRowsSoFar();
     if (end == CompareEnd::ProblemRefused) form_.RichEditOut->AppendLine(Q(refusal));
     const QString status = end == CompareEnd::Interrupted ? QStringLiteral(" Terminated by user") : QStringLiteral(" Done");
     form_.RichEditOut->AppendLine(status);
@@ -123,8 +119,31 @@ void CompareController::ShowResults(CompareEnd end, const std::string& refusal) 
     form_.PanelRunButtons->BtnExportTrace->hide();
 }
 
+void CompareController::ShowRowsSoFar() {
+    if (form_.ImageContours != nullptr) {
+        // The paths are drawn afresh over the level lines, so that the legend
+        // stays on top and each path keeps the width its place gives it.
+        QImage& image = form_.ImageContours->Figure().Image();
+        if (!levelLines_.isNull()) image = levelLines_;
+        std::vector<ComparePath> paths;
+        for (const CompareRow& row : rows_) paths.push_back({row.method, row.path});
+        DrawComparePaths(form_.ImageContours->Figure(), paths);
+        form_.ImageContours->update();
+    }
+    // The pane is too narrow for the table's columns; Save as writes the table.
+    const std::string blocks = FormatCompareBlocks(rows_);
+    if (blocks.size() <= blocksShown_) return;
+    std::string added = blocks.substr(blocksShown_);
+    blocksShown_ = blocks.size();
+    if (added.back() == '\n') added.pop_back();
+    form_.RichEditOut->AppendLine(Q(added));
+}
+
 void CompareController::Forget() {
     rows_.clear();
+    description_ = RunDescription{};
+    levelLines_ = QImage();
+    blocksShown_ = 0;
     hasTable_ = false;
 }
 

@@ -3,6 +3,8 @@
 // the window's problem, each in a run state of its own exactly as its single
 // run would go; the figure shows the level lines once with every path over
 // them, the output pane the table.
+#include <QImage>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -37,12 +39,18 @@ public:
     CompareSettings& Settings() { return settings_; }
 
 private:
+    // The figure and the pane with every run ended so far.
+    void ShowRowsSoFar();
     void ShowResults(CompareEnd end, const std::string& refusal);
 
     TMainForm& form_;
     CompareSettings settings_;
     std::vector<CompareRow> rows_;
     RunDescription description_;
+    // The figure with its level lines alone, under the paths drawn so far.
+    QImage levelLines_;
+    // How much of the rows' blocks the pane shows.
+    std::size_t blocksShown_ = 0;
     bool active_ = false;
     bool hasTable_ = false;
     bool stopRequested_ = false;

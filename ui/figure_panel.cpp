@@ -1,7 +1,10 @@
 #include "ui/figure_panel.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <algorithm>
 
 #include "tarvik_version.h"
@@ -16,6 +19,30 @@ namespace {
 const QColor kMoneyGreen(192, 220, 192);
 
 void MoveTop(QWidget* w, int top) { w->move(w->x(), top); }
+
+// A link: Tab reaches it and, as the style does for buttons, shows the
+// focus that the keyboard gave it.
+class LinkLabel : public QLabel {
+public:
+    LinkLabel(QWidget* parent, const char* name, const QString& text, int left, int top) : QLabel(text, parent) {
+        setObjectName(QString::fromLatin1(name));
+        setFocusPolicy(Qt::TabFocus);
+        move(left, top);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (!hasFocus()) return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        // Around the text: the label may reach across the panel.
+        focus.rect.setWidth(std::min(focus.rect.width(), fontMetrics().horizontalAdvance(text()) + 2));
+        focus.backgroundColor = palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+};
 
 } // namespace
 
@@ -37,8 +64,8 @@ FigurePanel::FigurePanel(QWidget* parent) : QFrame(parent) {
     LabelSoft = NewLabel(this, "LabelSoft", QStringLiteral("Teaching software for methods of unconstrained minimization"),
                          7, 258);
     LabelVarnel = NewLabel(this, "LabelVarnel", QStringLiteral(TARVIK_WINDOW_TITLE ", the Tarvik authors"), 5, 273);
-    LabelURL = NewLabel(this, "LabelURL", QStringLiteral("https://tarvik.example.org"), 7, 288);
-    lblTelegram = NewLabel(this, "lblTelegram", QStringLiteral("Questions, comments"), 160, 288);
+    LabelURL = new LinkLabel(this, "LabelURL", QStringLiteral("https://tarvik.example.org"), 7, 288);
+    lblTelegram = new LinkLabel(this, "lblTelegram", QStringLiteral("Questions, comments"), 160, 288);
     for (QLabel* link : {LabelURL, lblTelegram}) {
         QFont font = link->font();
         font.setUnderline(true);
@@ -94,9 +121,16 @@ void FigurePanel::ShowAbout(bool show) {
     for (QLabel* l : {LabelURL, LabelSoft, LabelVarnel, lblTelegram}) l->setVisible(show);
 }
 
+QWidgetList FigurePanel::FocusOrder() const { return {LabelURL, lblTelegram}; }
+
 bool FigurePanel::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease && (watched == LabelURL || watched == lblTelegram))
-        emit linkClicked(watched->property("tarvikUrl").toString());
+    if (watched != LabelURL && watched != lblTelegram) return QFrame::eventFilter(watched, event);
+    bool open = event->type() == QEvent::MouseButtonRelease;
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        open = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    }
+    if (open) emit linkClicked(watched->property("tarvikUrl").toString());
     return QFrame::eventFilter(watched, event);
 }
 

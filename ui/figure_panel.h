@@ -39,6 +39,8 @@ public:
     void ShowTitles(bool show);
     // The credits and links go while a figure shows, and come back with set-up.
     void ShowAbout(bool show);
+    // The links in the order Tab visits them.
+    QWidgetList FocusOrder() const;
 
 signals:
     void linkClicked(const QString& address);

@@ -99,6 +99,11 @@ void InputFilesPanel::SetChoice(const QuadraticFilesChoice& choice) {
     SetRadioGroup({{RBtnUeFile, choice.uStarFromFile}, {RBtnUe0, choice.uStarZero}, {RBtnUeUnknown, choice.uStarUnknown}});
 }
 
+QWidgetList InputFilesPanel::FocusOrder() const {
+    return {BitBtnInputFileA, BitBtnInputFileB, EditC,       RBtnUeFile,  BitBtnInputFileUe,
+            RBtnUe0,          RBtnUeUnknown,    BtnPanelOk, BtnPanelClose};
+}
+
 bool InputFilesPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == RBtnUeUnknown && event->type() == QEvent::FocusOut) emit UStarUnknownLeft();
     return QGroupBox::eventFilter(watched, event);

@@ -65,6 +65,8 @@ public:
     // Puts back a stored choice; the radio buttons as stored, none checked
     // included.
     void SetChoice(const QuadraticFilesChoice& choice);
+    // The controls in the order Tab visits them, row by row.
+    QWidgetList FocusOrder() const;
 
 signals:
     // One of the three file buttons was clicked.

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
@@ -74,10 +77,11 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     setFont(DesignFont());
     setWindowTitle(QStringLiteral(TARVIK_WINDOW_TITLE));
     setWindowIcon(MakeApplicationIcon());
-    resize(635, 427);
-    lastClientSize_ = QSize(635, 427);
+    resize(kDesignWidth, kDesignHeight);
+    lastClientSize_ = QSize(kDesignWidth, kDesignHeight);
 
     CreateControls();
+    SetFocusOrder();
     ConnectHandlers();
     runButtonGuard_.setSingleShot(true);
     connect(&runButtonGuard_, &QTimer::timeout, this, [this] { runButtonArmed_ = true; });
@@ -86,6 +90,8 @@ TMainForm::TMainForm(const QString& startDir, std::unique_ptr<WindowDialogs> dia
     OpenDialog1.InitialDir = StartDir;
     FigureFontName = PanelRunButtons->BtnStart->font().family();
     StartupLayout();
+    // A window narrower than the design puts Compare over the starting point.
+    setMinimumSize(size());
     PanelProblem->Label8->setText(QStringLiteral("u°:"));
     FillLists();
     ReadConfiguration();
@@ -134,6 +140,17 @@ void TMainForm::CreateControls() {
                             QStringLiteral("            options. Read the hints at the parameter headers."),
                             QString(), QStringLiteral("                                     [ Click to hide ]")});
     InitComments->hide();
+}
+
+void TMainForm::SetFocusOrder() {
+    // Panel after panel as they stand, each in its own screen order: the
+    // file panel first while it lies over the problem's choosers, the strip
+    // along the top, the column on the left, the links, the status bar.
+    QWidgetList order = GboxInputFiles->FocusOrder();
+    order << PanelProblem->FocusOrder() << PanelRunButtons->FocusOrder() << PanelMethods->FocusOrder()
+          << GboxMinAccuracy->FocusOrder() << ChkBoxStoreConfig << RichEditOut << PanelContours->FocusOrder()
+          << StatusBar1->FocusOrder();
+    for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void TMainForm::CreateProblemControls() {
@@ -204,6 +221,8 @@ void TMainForm::ConnectHandlers() {
     connect(PanelRunButtons, &RunButtons::exitClicked, this, [this] { ExitApplication(); });
     connect(PanelRunButtons, &RunButtons::compareClicked, this, [this] { BtnCompareClick(); });
     connect(PanelRunButtons, &RunButtons::exportTraceClicked, this, [this] { BtnExportTraceClick(); });
+    // The "?" button waits for a help system; F1 opens the README meanwhile.
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { OpenHelp(); });
 
     // Only what the user does counts as a change: setting a list from code
     // does not run the handlers.
@@ -288,10 +307,7 @@ void TMainForm::PlayIfSoundOn(const QString& fileName) {
 
 void TMainForm::SoundSwitchClicked(bool turnOn) { StatusBar1->SetSoundOn(turnOn); }
 
-void TMainForm::MethodGroupClicked(int group) {
-    PanelMethods->ShowGroup(group);
-    GboxMinAccuracy->resize(GboxMinAccuracy->width(), 90);
-}
+void TMainForm::MethodGroupClicked(int group) { PanelMethods->ShowGroup(group); }
 
 void TMainForm::ReadConfiguration() {
     PanelMethods->ShowFirstGroup();
@@ -444,12 +460,18 @@ void TMainForm::ImageJMouseMove() {
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     const RunButtons& run = *PanelRunButtons;
     if (!runButtonArmed_ && (watched == run.BtnStart || watched == run.BtnStop || watched == run.BtnClear)) {
-        // Input aimed at the button that was just replaced (see ArmRunButton).
+        // Input aimed at the button that was just replaced (see ArmRunButton);
+        // Tab only moves on.
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
+        case QEvent::Shortcut:
             return true;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key != Qt::Key_Tab && key != Qt::Key_Backtab) return true;
+            break;
+        }
         default:
             break;
         }
@@ -462,6 +484,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
             ShowHintFor(QApplication::widgetAt(QCursor::pos()));
         break;
+    case QEvent::FocusIn: {
+        // Tab shows the hint of the control it reaches, as the mouse does.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (watched->isWidgetType() && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason))
+            ShowHintFor(static_cast<QWidget*>(watched));
+        break;
+    }
     case QEvent::MouseButtonPress:
         if (watched == InitComments->viewport()) {
             InitComments->hide();

@@ -103,6 +103,11 @@ public:
     // frame of fixed thickness around the client area.
     static constexpr int kFrameWidth = 8;
     static constexpr int kFrameHeight = 30;
+    // The client area the design was laid out in. No narrower window keeps
+    // its buttons off the problem's choosers, so it is the window's minimum
+    // width; the minimum height is the one the layout gives that width.
+    static constexpr int kDesignWidth = 635;
+    static constexpr int kDesignHeight = 427;
     int FormWidth() const;
     int FormHeight() const;
     void SetFormWidth(int width);
@@ -145,6 +150,8 @@ public:
     void BitBtnFunClick();
     void SoundSwitchClicked(bool turnOn);
     void LinkClicked(const QString& address);
+    // F1: the README's section on the window, in the desktop's viewer.
+    void OpenHelp();
     void ImageJMouseMove();
     void ImageContoursMouseMove(int x, int y);
     void ImageContoursDblClick();
@@ -211,6 +218,7 @@ protected:
 
 private:
     void CreateControls();
+    void SetFocusOrder();
     void CreateProblemControls();
     void CreateMethodControls();
     void CreateAccuracyControls();
@@ -223,6 +231,7 @@ private:
     void ApplyResize();
     // The tallest "window" height that fits the available area.
     int MaxFormHeight() const;
+    // The design width as the layout counts it.
     int MinFormWidth() const;
     // Stored window position and width brought inside the screen.
     void RestoreGeometry(int64_t left, int64_t top, int64_t width);

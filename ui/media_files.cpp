@@ -18,6 +18,16 @@ QString MediaPathFrom(const QString& programDir, const QString& currentDir, cons
     return besideProgram;
 }
 
+QString HelpPathFrom(const QString& programDir) {
+    for (const QString& relative : {QStringLiteral("README.md"), QStringLiteral("../share/doc/tarvik/README.md")}) {
+        const QString path = QDir::cleanPath(QDir(programDir).filePath(relative));
+        if (QFileInfo::exists(path)) return path;
+    }
+    return QString();
+}
+
+QString HelpPath() { return HelpPathFrom(QCoreApplication::applicationDirPath()); }
+
 QString MediaPath(const QString& fileName) {
     return MediaPathFrom(QCoreApplication::applicationDirPath(), QDir::currentPath(), fileName);
 }

@@ -14,4 +14,9 @@ QString MediaPath(const QString& fileName);
 // The same search from the given program and current folders.
 QString MediaPathFrom(const QString& programDir, const QString& currentDir, const QString& fileName);
 
+// README.md, the program's help: beside the executable (the build copies it
+// there) or installed as share/doc/tarvik/README.md; empty where neither is.
+QString HelpPathFrom(const QString& programDir);
+QString HelpPath();
+
 } // namespace tarvik::ui

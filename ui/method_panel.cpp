@@ -57,7 +57,8 @@ MethodPanel::MethodPanel(QWidget* parent) : QFrame(parent) {
         button->setText(captions[g]);
         button->setCheckable(true);
         button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches the buttons; a mouse click leaves the focus where it is.
+        button->setFocusPolicy(Qt::TabFocus);
         button->setGeometry(lefts[g], 30, lefts[g + 1] - lefts[g] - 1, 22);
         SetTextColour(button, kInactiveCaptionText);
         SetHint(button, hints[g]);
@@ -131,6 +132,13 @@ void MethodPanel::ShowGroup(int group) {
         GroupButton(g)->setChecked(g == group);
         if (g != group) MethodList(g)->hide();
     }
+}
+
+QWidgetList MethodPanel::FocusOrder() const {
+    QWidgetList order;
+    for (int g = 0; g < kMethodGroupCount; ++g) order << MethodList(g);
+    for (int g = 0; g < kMethodGroupCount; ++g) order << GroupButton(g);
+    return order;
 }
 
 void MethodPanel::ShowFirstGroup() {

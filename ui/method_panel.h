@@ -55,6 +55,9 @@ public:
     void ShowGroup(int group);
     // Before any choice is read the gradient list shows.
     void ShowFirstGroup();
+    // The controls in the order Tab visits them: the list, then the group
+    // buttons from left to right.
+    QWidgetList FocusOrder() const;
 
 signals:
     // A group button was clicked.

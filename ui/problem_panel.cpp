@@ -138,6 +138,8 @@ void ProblemPanel::SetChoosersEnabled(bool enabled) {
     for (QComboBox* c : {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}) c->setEnabled(enabled);
 }
 
+QWidgetList ProblemPanel::FocusOrder() const { return {CmbN, CmbU0, CmbFunctionsAll, CmbFunctionsNmore2}; }
+
 void ProblemPanel::ShowPicture(const QImage& picture) {
     QPixmap pixmap = QPixmap::fromImage(picture);
     if (pixmap.width() > ImageJ->width() || pixmap.height() > ImageJ->height())

@@ -60,6 +60,8 @@ public:
     // list where it has it.
     void ShowListFor(int n);
     void SetChoosersEnabled(bool enabled);
+    // The controls in the order Tab visits them: as they stand on the screen.
+    QWidgetList FocusOrder() const;
 
     // The formula picture, scaled down to fit when larger.
     void ShowPicture(const QImage& picture);

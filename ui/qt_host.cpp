@@ -32,9 +32,33 @@ void QtHost::ClearOutput() { form_.RichEditOut->clear(); }
 
 void QtHost::ProcessEvents() { QCoreApplication::processEvents(); }
 
+QtHost::QtHost(TMainForm& form) : form_(form) {
+    titleFlush_.setSingleShot(true);
+    QObject::connect(&titleFlush_, &QTimer::timeout, &titleFlush_, [this] { ShowTitle(pendingTitle_); });
+}
+
 void QtHost::SetTitle(const std::string& title) {
-    // Between runs the window shows its full caption with the version.
-    form_.setWindowTitle(title == form_.State().AppTitle ? QStringLiteral(TARVIK_WINDOW_TITLE) : Q(title));
+    if (title == form_.State().AppTitle) {
+        // The run is over: its last number must not come after the caption.
+        // Between runs the window shows its full caption with the version.
+        titleFlush_.stop();
+        ShowTitle(QStringLiteral(TARVIK_WINDOW_TITLE));
+        return;
+    }
+    pendingTitle_ = Q(title);
+    if (!sinceTitle_.isValid() || sinceTitle_.elapsed() >= kTitleIntervalMs) {
+        titleFlush_.stop();
+        ShowTitle(pendingTitle_);
+    } else if (!titleFlush_.isActive()) {
+        // The run pumps events at every iteration, so the timer shows the
+        // number the run has reached when the interval ends.
+        titleFlush_.start(static_cast<int>(kTitleIntervalMs - sinceTitle_.elapsed()));
+    }
+}
+
+void QtHost::ShowTitle(const QString& title) {
+    form_.setWindowTitle(title);
+    sinceTitle_.start();
 }
 
 void QtHost::ShowInfo(const std::string& text) { form_.Dialogs().Info(&form_, Q(text)); }

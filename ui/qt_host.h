@@ -1,7 +1,9 @@
 #pragma once
 // The engine's view of the main window: status bar, output pane, boxes,
 // sounds, progress bar, run layouts and the figure, all on the one window.
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <string>
 
 #include "core/host.h"
@@ -12,7 +14,7 @@ class TMainForm;
 
 class QtHost : public EngineHost {
 public:
-    explicit QtHost(TMainForm& form) : form_(form) {}
+    explicit QtHost(TMainForm& form);
 
     void SetStatus(const std::string& text) override;
     void AppendLine(const std::string& line) override;
@@ -41,8 +43,19 @@ public:
     void DrawTrajectoryStep() override;
     void DestroyFigure() override;
 
+    // The iteration number reaches the title at most this often; a window
+    // manager that redraws the frame for every title falls behind a run of
+    // a thousand iterations a second, and holds the user's clicks meanwhile.
+    static constexpr int kTitleIntervalMs = 250;
+
 private:
+    void ShowTitle(const QString& title);
+
     TMainForm& form_;
+    // The newest iteration number waits here until its interval is over.
+    QString pendingTitle_;
+    QTimer titleFlush_;
+    QElapsedTimer sinceTitle_;
     std::string lastStatus_;
     QString lastStatusShown_;
 };

@@ -73,6 +73,7 @@ void TMainForm::PanelCloseClicked() {
 void TMainForm::ClosePanel() {
     GboxInputFiles->hide();
     PanelRunButtons->BtnStart->setEnabled(true);
+    PanelRunButtons->BtnCompare->setEnabled(true);
     PanelRunButtons->BtnExit->setEnabled(true);
 }
 
@@ -89,7 +90,9 @@ void TMainForm::LoadQuadraticFromFiles() {
     if (!GboxInputFiles->isHidden()) return;
     GboxInputFiles->show();
     GboxInputFiles->raise();
+    // A comparison, as a run, needs the files read.
     PanelRunButtons->BtnStart->setEnabled(false);
+    PanelRunButtons->BtnCompare->setEnabled(false);
     PanelRunButtons->BtnExit->setEnabled(false);
     if (Choices().files.uStarUnknown) UStarUnknownClicked();
 }

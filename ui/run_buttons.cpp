@@ -24,25 +24,27 @@ QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption
 
 RunButtons::RunButtons(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PanelRunButtons"));
+    // Each caption's marked letter with Alt presses the button; no two
+    // buttons share a letter, so that none depends on which ones show.
     setGeometry(kDesignLeft, kTop, 540 + 63 - kDesignLeft, 25);
 
-    BtnStart = NewButton(this, "BtnStart", QStringLiteral("Start"), 460, 65);
+    BtnStart = NewButton(this, "BtnStart", QStringLiteral("&Start"), 460, 65);
     SetHint(BtnStart, QStringLiteral("| Starting the minimization process"));
-    BtnStop = NewButton(this, "BtnStop", QStringLiteral("Stop"), 460, 65);
+    BtnStop = NewButton(this, "BtnStop", QStringLiteral("S&top"), 460, 65);
     SetHint(BtnStop, QStringLiteral("Stopping the minimization process"));
     BtnStop->hide();
-    BtnClear = NewButton(this, "BtnClear", QStringLiteral("Clear"), 460, 65);
+    BtnClear = NewButton(this, "BtnClear", QStringLiteral("C&lear"), 460, 65);
     SetHint(BtnClear, QStringLiteral("| Clearing both output windows"));
     BtnClear->hide();
-    BtnSaveAS = NewButton(this, "BtnSaveAS", QStringLiteral("Save as..."), 380, 65);
+    BtnSaveAS = NewButton(this, "BtnSaveAS", QStringLiteral("Save &as..."), 380, 65);
     SetHint(BtnSaveAS, QStringLiteral("| Save results in a text file"));
     BtnSaveAS->hide();
-    BtnExit = NewButton(this, "BtnExit", QStringLiteral("Exit"), 540, 63);
+    BtnExit = NewButton(this, "BtnExit", QStringLiteral("E&xit"), 540, 63);
     SetHint(BtnExit, QStringLiteral("| Exit the application"));
     // Compare takes the place of Save as, which the set-up state does not show.
-    BtnCompare = NewButton(this, "BtnCompare", QStringLiteral("Compare"), 380, 65);
+    BtnCompare = NewButton(this, "BtnCompare", QStringLiteral("&Compare"), 380, 65);
     SetHint(BtnCompare, QStringLiteral("| Run several methods on this problem and compare them"));
-    BtnExportTrace = NewButton(this, "BtnExportTrace", QStringLiteral("Export trace"), 306, 68);
+    BtnExportTrace = NewButton(this, "BtnExportTrace", QStringLiteral("&Export trace"), 306, 68);
     SetHint(BtnExportTrace, QStringLiteral("| Save every iteration of the run as a CSV file"));
     BtnExportTrace->hide();
 
@@ -67,6 +69,10 @@ void RunButtons::Arrange(int exitLeft, int e) {
     place(BtnSaveAS, saveLeft);
     place(BtnCompare, saveLeft);
     place(BtnExportTrace, exportLeft);
+}
+
+QWidgetList RunButtons::FocusOrder() const {
+    return {BtnExportTrace, BtnCompare, BtnSaveAS, BtnStart, BtnStop, BtnClear, BtnExit};
 }
 
 int RunButtons::SaveAsLeft() const { return x() + BtnSaveAS->x(); }

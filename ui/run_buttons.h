@@ -2,7 +2,8 @@
 // The row of buttons at the top right: Start, Stop and Clear take turns at
 // one place, Compare and Save as at another, Export trace beside them and
 // Exit at the right end. The row keeps the buttons' spacing; the window
-// places the row by its right end.
+// places the row by its right end. Alt and the underlined letter of a
+// caption press its button.
 #include <QWidget>
 
 class QPushButton;
@@ -27,6 +28,9 @@ public:
     void Arrange(int exitLeft, int e);
     // Save as's left edge in the window's coordinates.
     int SaveAsLeft() const;
+    // The buttons in the order Tab visits them: from left to right (of the
+    // buttons that share a place, one shows at a time).
+    QWidgetList FocusOrder() const;
 
 signals:
     void startClicked();

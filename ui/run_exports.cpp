@@ -71,7 +71,8 @@ void TMainForm::SaveComparisonAs() {
     } else {
         WriteReportFile(path.toStdString(), RichEditOut->Lines());
     }
-    PanelRunButtons->BtnSaveAS->hide();
+    // Unlike a single run's report, the table may be wanted as CSV and as
+    // text: Save as stays until Clear.
 }
 
 } // namespace tarvik::ui

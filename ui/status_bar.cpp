@@ -54,7 +54,8 @@ QToolButton* NewSmallButton(QWidget* parent, const char* name) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoRaise(false);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the tools; a mouse click leaves the focus where it is.
+    button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
 
@@ -137,6 +138,8 @@ bool StatusBar::IsTool(const QWidget* widget) const {
         if (widget == tool) return true;
     return false;
 }
+
+QWidgetList StatusBar::FocusOrder() const { return {BitBtnSoundYes, BitBtnSoundNo, BitBtnAbout, BitBtnFun, BitBtnMet}; }
 
 bool StatusBar::SoundOn() const { return !BitBtnSoundYes->isHidden(); }
 

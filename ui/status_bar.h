@@ -65,6 +65,8 @@ public:
 
     bool SoundOn() const;
     void SetSoundOn(bool on);
+    // The tools in the order Tab visits them, from left to right.
+    QWidgetList FocusOrder() const;
 
 signals:
     // The sound switch was clicked; on is the state it asks for.

@@ -24,6 +24,7 @@
 #include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
 #include "ui/main_window.h"
+#include "ui/media_files.h"
 #include "ui/tuning_dialog.h"
 #include "ui/window_dialogs.h"
 
@@ -179,6 +180,17 @@ void TMainForm::LinkClicked(const QString& address) {
     dialogs_->OpenUrl(QUrl(address));
 }
 
+void TMainForm::OpenHelp() {
+    const QString readme = HelpPath();
+    if (readme.isEmpty()) {
+        host_.ShowError("The help, README.md, is neither beside the program nor in share/doc/tarvik.");
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(readme);
+    url.setFragment(QStringLiteral("using-the-window"));
+    dialogs_->OpenUrl(url);
+}
+
 // ------------------------------------------------------- The figure
 
 void TMainForm::ImageContoursMouseMove(int x, int y) {
@@ -210,9 +222,10 @@ void TMainForm::ImageContoursDblClick() {
         SaveImageDialogTypeChange();
         if (path.isEmpty()) return;
 
-        // The icon stays in the figure on the screen as well.
+        // The icon stays in the figure on the screen as well. A compared
+        // figure has its legend in that corner, and is exported as drawn.
         QImage& image = ImageContours->Figure().Image();
-        StampIcon(image, windowIcon().pixmap(32, 32).toImage());
+        if (!compare_->HasTable()) StampIcon(image, windowIcon().pixmap(32, 32).toImage());
         ImageContours->update();
         SaveFigureImage(image, path.toStdString(), exportType_);
     });

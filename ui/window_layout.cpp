@@ -58,11 +58,7 @@ int TMainForm::MaxFormHeight() const {
     return AvailableArea().height() - frame + kFrameHeight;
 }
 
-int TMainForm::MinFormWidth() const {
-    // The width to which the resize layout resets a window that is too narrow.
-    const int e = 2 * RichEditOut->x();
-    return 2 * PanelContours->x() + 3 * PanelRunButtons->BtnExit->width() + 2 * e - RichEditOut->width();
-}
+int TMainForm::MinFormWidth() const { return kDesignWidth + kFrameWidth; }
 
 void TMainForm::SetFormHeight(int formHeight) {
     const int client = std::max(1, formHeight - kFrameHeight);

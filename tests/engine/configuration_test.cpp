@@ -2,6 +2,8 @@
 // defaults of missing keys and the radio-button groups.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/configuration.h"
 
 namespace tarvik {
@@ -81,6 +83,40 @@ TEST(ConfigurationTest, AStoredRadioButtonIsNotOverriddenByTheDefaultOfTheOthers
     EXPECT_FALSE(unknown.UStarFromFile);
     EXPECT_FALSE(unknown.UStarZero);
     EXPECT_TRUE(unknown.UStarUnknown);
+}
+
+TEST(ConfigurationTest, AGroupWithNoButtonCheckedIsReadAsMissing) {
+    // The window's state when the file is read, unlike the design's defaults.
+    Configuration current;
+    current.UStarZero = false;
+    current.UStarUnknown = true;
+    current.Accuracy1 = false;
+    current.Accuracy2 = true;
+    current.FunctionsAll = false;
+    current.FunctionsNmore2 = true;
+    current.Gradient = false;
+    current.Newton = true;
+    using Flags = std::vector<bool>;
+    const Flags uStar{false, false, true}, accuracy{false, true}, lists{false, true}, methods{false, false, false, true, false};
+    const struct { const char* ini; Flags uStar, accuracy, lists, methods; } cases[] = {
+        {"", uStar, accuracy, lists, methods},
+        {"[Problem]\nFunctions all=0\nFunctions n>2=0\n[Quadratic function from file]\nu*=0=0\n"
+         "[Accuracy]\nItem Accuracy1=0\nItem Accuracy2=0\n[Method]\nGradient=0\nNewton=0\n",
+         uStar, accuracy, lists, methods},
+        {"[Problem]\nFunctions n>2=0\n[Quadratic function from file]\nu* is unknown=0\n"
+         "[Accuracy]\nItem Accuracy2=0\n[Method]\nNewton=0\n",
+         uStar, accuracy, lists, methods},
+        {"[Problem]\nFunctions all=1\nFunctions n>2=0\n[Quadratic function from file]\nu*=0=1\n"
+         "[Accuracy]\nItem Accuracy1=1\n[Method]\nGradient=1\nNewton=0\n",
+         {false, true, false}, {true, false}, {true, false}, {true, false, false, false, false}},
+    };
+    for (const auto& k : cases) {
+        const Configuration c = ReadConfiguration(IniFile::Parse(k.ini), current);
+        EXPECT_EQ((Flags{c.UStarFromFile, c.UStarZero, c.UStarUnknown}), k.uStar) << k.ini;
+        EXPECT_EQ((Flags{c.Accuracy1, c.Accuracy2}), k.accuracy) << k.ini;
+        EXPECT_EQ((Flags{c.FunctionsAll, c.FunctionsNmore2}), k.lists) << k.ini;
+        EXPECT_EQ((Flags{c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author}), k.methods) << k.ini;
+    }
 }
 
 TEST(ConfigurationTest, ItemIndexKeysAreWrittenOnlyForAVisibleList) {

@@ -2,6 +2,8 @@
 // each as its single run goes; Stop ends the comparison; the table saves as
 // CSV and a single run's iterations export as CSV.
 #include <QFile>
+#include <QImage>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QCheckBox>
@@ -10,6 +12,7 @@
 
 #include "app/run_report.h"
 #include "core/method_catalogue.h"
+#include "figure/compare_overlay.h"
 #include "ui/compare_controller.h"
 #include "ui/figure_widget.h"
 #include "ui_test_support.h"
@@ -43,10 +46,33 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     const std::vector<int> methods = {2, 8, 12, 15, 17};
     ChooseInDialog(methods, 100000);
     ASSERT_FALSE(runButtons->BtnCompare->isHidden());
+    // What the window shows while the comparison goes on, each time one
+    // more run has ended: the blocks in the pane, and whether the figure
+    // holds the newest path's colour.
+    std::vector<std::pair<qsizetype, bool>> shown;
+    std::function<void()> watch = [&] {
+        const std::size_t ended = form->Compare().Rows().size();
+        if (ended > shown.size()) {
+            const QImage& image = form->ImageContours->Figure().Image();
+            bool drawn = false;
+            for (int y = 0; y < image.height() && !drawn; ++y)
+                for (int x = 0; x < image.width() && !drawn; ++x)
+                    drawn = image.pixel(x, y) == ComparePathColour(static_cast<int>(ended) - 1);
+            shown.emplace_back(PaneText().count(QRegularExpression("^\\d+\\. ", QRegularExpression::MultilineOption)),
+                               drawn);
+        }
+        if (form->Compare().Active()) QTimer::singleShot(0, form.get(), watch);
+    };
+    QTimer::singleShot(0, form.get(), watch);
     runButtons->BtnCompare->click();
 
     const std::vector<CompareRow> rows = form->Compare().Rows();
     ASSERT_EQ(rows.size(), methods.size());
+    ASSERT_EQ(shown.size(), methods.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].first, static_cast<qsizetype>(i + 1)) << i;
+        EXPECT_TRUE(shown[i].second) << i;
+    }
     // One block per method, in the order run, as the narrow pane can show it.
     EXPECT_TRUE(PaneText().startsWith("1. Steepest descent with Wolfe steps\n    ended: ")) << PaneText().toStdString();
     EXPECT_TRUE(PaneText().contains("\n5. Collinear gradients\n")) << PaneText().toStdString();
@@ -55,7 +81,7 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     EXPECT_FALSE(runButtons->BtnClear->isHidden());
     EXPECT_TRUE(runButtons->BtnExportTrace->isHidden());
 
-    // Save as offers the table as CSV.
+    // Save as offers the table as CSV, and stays for the pane as text.
     const QString csv = dir.filePath("compare.csv");
     log.saveAnswers = {csv};
     log.saveFilterAnswer = 0;
@@ -67,8 +93,25 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     QFile description(dir.filePath("compare.json"));
     ASSERT_TRUE(description.open(QIODevice::ReadOnly));
     EXPECT_TRUE(description.readAll().contains("\"compared_methods\": [{\"key\": \"steepest-wolfe\", \"name\": \"Steepest descent with Wolfe steps\""));
+    EXPECT_FALSE(runButtons->BtnSaveAS->isHidden());
+    log.saveAnswers = {dir.filePath("compare.txt")};
+    log.saveFilterAnswer = 1;
+    runButtons->BtnSaveAS->click();
+    EXPECT_TRUE(QFile::exists(dir.filePath("compare.txt")));
+    EXPECT_FALSE(runButtons->BtnSaveAS->isHidden());
+
+    // The figure is exported as drawn: the program's icon would cover the
+    // legend in the corner.
+    const QImage figure = form->ImageContours->Figure().Image().copy();
+    log.saveAnswers = {dir.filePath("compare.bmp")};
+    log.saveFilterAnswer = 2;
+    form->ImageContoursDblClick();
+    EXPECT_EQ(QImage(dir.filePath("compare.bmp")).convertToFormat(figure.format()), figure);
+    EXPECT_EQ(form->ImageContours->Figure().Image(), figure);
+
     runButtons->BtnClear->click();
     EXPECT_FALSE(runButtons->BtnCompare->isHidden());
+    EXPECT_TRUE(runButtons->BtnSaveAS->isHidden());
 
     for (const CompareRow& row : rows) {
         SCOPED_TRACE(row.method);

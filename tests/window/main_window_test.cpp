@@ -11,6 +11,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -49,8 +51,6 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     for (const char* name : names) EXPECT_NE(form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 
     EXPECT_EQ(form->windowTitle(), "Tarvik 8.1");
-    EXPECT_EQ(runButtons->BtnStart->text(), "Start");
-    EXPECT_EQ(runButtons->BtnSaveAS->text(), "Save as...");
     EXPECT_EQ(form->ChkBoxStoreConfig->text(), "Store the configuration befor 'Exit'");
     EXPECT_EQ(accuracy->RbtnPrec1->text(), "  ||u-u*||/||u°-u*|| <");
     EXPECT_EQ(accuracy->RbtnPrec2->text(), "  | J(u') - J(u'') |/J(u°) <");
@@ -101,9 +101,12 @@ TEST_F(MainWindowTest, FirstStartWidensTheWindowAndKeepsTheLayoutRules) {
     EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
     EXPECT_EQ(left(runButtons->BtnExit), 900 - 85);
 
-    // Narrowing until the buttons reach the figure panel resets the width.
+    // No narrower than the design, where the buttons keep off the choosers.
     form->SetFormWidth(540);
-    EXPECT_EQ(form->FormWidth(), 2 * 312 + 3 * 63 + 2 * 10 - 300);
+    EXPECT_EQ(form->FormWidth(), 635 + 8);
+    EXPECT_EQ(form->FormHeight(), 96 + form->PanelContours->height() + 22 + 30);
+    EXPECT_EQ(form->minimumSize(), form->size());
+    EXPECT_GT(left(runButtons->BtnExportTrace), problem->CmbU0->x() + problem->CmbU0->width());
 }
 
 TEST_F(MainWindowTest, WindowAndFigureUseTheSansSerifWithTheDesignMetrics) {
@@ -178,7 +181,8 @@ TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
     EXPECT_EQ(form->PanelMethods->Group(), 3);
     EXPECT_FALSE(method->CmbMethodsNewton->isHidden());
     EXPECT_FALSE(method->SpeedBtnGrad->isChecked());
-    EXPECT_EQ(form->GboxMinAccuracy->height(), 90);
+    // The accuracy frame keeps clear of the check box below it.
+    EXPECT_EQ(accuracy->geometry(), QRect(5, 124, 300, 77));
     Pick(method->CmbMethodsNewton, 3);
     EXPECT_EQ(form->MethodPosition(), 15);
 
@@ -227,6 +231,9 @@ TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguratio
 }
 
 TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
+    method->SpeedBtnQuasiN->click();
+    method->SpeedBtnGrad->click();
+    const QRect accuracyFrame = accuracy->geometry();
     RunToEnd();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
     // Ended layout.
@@ -252,6 +259,8 @@ TEST_F(MainWindowTest, ARunGoesFromStartToEndedAndClearReturnsToSetup) {
     EXPECT_EQ(form->ImageContours, nullptr);
     EXPECT_TRUE(form->LabOutComputing->text().isEmpty());
     EXPECT_EQ(form->RichEditOut->y(), form->ChkBoxStoreConfig->y() + form->ChkBoxStoreConfig->height() + 3);
+    EXPECT_EQ(accuracy->geometry(), accuracyFrame);
+    EXPECT_LT(accuracyFrame.bottom(), form->ChkBoxStoreConfig->y());
 
     // The next run starts afresh.
     RunToEnd();
@@ -336,6 +345,80 @@ TEST_F(MainWindowTest, SoundSwitchSilencesSoundsAndLinksStillOpen) {
 
     statusBar->BitBtnSoundNo->click();
     EXPECT_TRUE(form->SoundOn());
+}
+
+// What Tab visits from the control with the focus until it comes back to it.
+std::string TabChain(QWidget* window) {
+    QStringList visited;
+    QWidget* first = QApplication::focusWidget();
+    for (QWidget* at = first; at != nullptr && visited.size() < 60;) {
+        visited << at->objectName();
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        if (at == first || at == nullptr || at->window() != window) break;
+    }
+    return visited.join(' ').toStdString();
+}
+
+TEST_F(MainWindowTest, TabVisitsEveryControlPanelByPanelInScreenOrder) {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    problem->CmbN->setFocus();
+    EXPECT_EQ(TabChain(form.get()),
+              "CmbN CmbU0 CmbFunctionsAll BtnCompare BtnStart BtnExit CmbMethodsGrad SpeedBtnGrad SpeedBtnConjGrad "
+              "SpeedBtnQuasiN SpeedBtnNewton SpeedBtnAuthor RbtnPrec1 CmbPrec1 CmbPrec2 ChkBoxStoreConfig RichEditOut "
+              "LabelURL lblTelegram BitBtnSoundYes BitBtnFun BitBtnMet");
+    // Tab shows the long hint of what it reaches; Space presses a group button.
+    EXPECT_EQ(form->StatusText(), " Dimension of objective function J(u)");
+    method->SpeedBtnNewton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(method->SpeedBtnNewton, Qt::Key_Space);
+    EXPECT_FALSE(method->CmbMethodsNewton->isHidden());
+
+    // A run ended: what it shows, in the same order.
+    runButtons->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
+    EXPECT_EQ(TabChain(form.get()), "BtnClear BtnExit RichEditOut BitBtnSoundYes BitBtnFun BitBtnMet BtnExportTrace BtnSaveAS");
+    form->hide();
+}
+
+// Alt and the underlined letter press a main button wherever the focus is;
+// F1 opens the README's section on the window.
+TEST_F(MainWindowTest, AcceleratorsPressTheirButtonsAndF1OpensTheHelp) {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // The buttons only report their clicks here, and all of them show.
+    QObject::disconnect(runButtons, nullptr, form.get(), nullptr);
+    const struct { QPushButton* button; Qt::Key key; const char* caption; } keys[] = {
+        {runButtons->BtnStart, Qt::Key_S, "&Start"},         {runButtons->BtnStop, Qt::Key_T, "S&top"},
+        {runButtons->BtnClear, Qt::Key_L, "C&lear"},         {runButtons->BtnCompare, Qt::Key_C, "&Compare"},
+        {runButtons->BtnSaveAS, Qt::Key_A, "Save &as..."},   {runButtons->BtnExit, Qt::Key_X, "E&xit"},
+        {runButtons->BtnExportTrace, Qt::Key_E, "&Export trace"},
+    };
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (const auto& k : keys) {
+        k.button->show();
+        spies.push_back(std::make_unique<QSignalSpy>(k.button, &QPushButton::clicked));
+    }
+    accuracy->CmbPrec1->setFocus();
+    for (std::size_t i = 0; i < std::size(keys); ++i) {
+        SCOPED_TRACE(keys[i].caption);
+        EXPECT_EQ(keys[i].button->text(), keys[i].caption);
+        QTest::keyClick(QApplication::focusWidget(), keys[i].key, Qt::AltModifier);
+        // The button shows itself pressed for a moment before it clicks.
+        ASSERT_TRUE(SpinUntil([&] { return spies[i]->count() > 0; }, 5000));
+        for (std::size_t j = 0; j < std::size(keys); ++j) EXPECT_EQ(spies[j]->count(), i == j ? 1 : 0);
+        spies[i]->clear();
+    }
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    ASSERT_EQ(log.urls.size(), 1u);
+    EXPECT_EQ(log.urls[0].fragment(), "using-the-window");
+    QFile readme(log.urls[0].toLocalFile());
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly)) << log.urls[0].toString().toStdString();
+    EXPECT_TRUE(readme.readAll().contains("\n## Using the window\n"));
+    form->hide();
 }
 
 TEST_F(MainWindowTest, HintsFollowTheMouseAndTheFormHint) {

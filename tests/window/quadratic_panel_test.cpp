@@ -40,8 +40,8 @@ struct QuadraticPanelTest : tarvik::testing::WindowTest {
     void PickFromFile(const std::function<void()>& whileOpen) {
         Pick(problem->CmbFunctionsAll, kFromFile);
         EXPECT_FALSE(form->GboxInputFiles->isHidden());
-        EXPECT_FALSE(runButtons->BtnStart->isEnabled());
-        EXPECT_FALSE(runButtons->BtnExit->isEnabled());
+        for (QPushButton* b : {runButtons->BtnStart, runButtons->BtnCompare, runButtons->BtnExit})
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
         whileOpen();
     }
 
@@ -62,8 +62,8 @@ TEST_F(QuadraticPanelTest, OkReadsTheFilesAndTheNextDialogOffersThem) {
     });
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
     EXPECT_TRUE(form->GboxInputFiles->isHidden());
-    EXPECT_TRUE(runButtons->BtnStart->isEnabled());
-    EXPECT_TRUE(runButtons->BtnExit->isEnabled());
+    for (QPushButton* b : {runButtons->BtnStart, runButtons->BtnCompare, runButtons->BtnExit})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(form->State().FunctionCode, FunctionId::QuadraticFromFiles);
     ASSERT_TRUE(form->State().Quad.Loaded());
     EXPECT_EQ(form->State().Quad.QuadA[1][2], 2.0L);  // (1 + 3) / 2
@@ -103,6 +103,7 @@ TEST_F(QuadraticPanelTest, OkWithoutAllFilesKeepsThePanelAndCloseRevertsTheFunct
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Rosenbrock);
     EXPECT_TRUE(accuracy->RbtnPrec1->isChecked());
     EXPECT_TRUE(runButtons->BtnStart->isEnabled());
+    EXPECT_TRUE(runButtons->BtnCompare->isEnabled());
     EXPECT_FALSE(form->State().Quad.Loaded());
 }
 

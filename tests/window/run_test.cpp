@@ -1,5 +1,6 @@
 // Runs driven from the window: the method-failure dialog with the resumption
 // from the idle moment, Stop, and the figure's export by double click.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -94,6 +95,40 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
     EXPECT_FALSE(runButtons->BtnClear->isHidden());
     EXPECT_TRUE(runButtons->BtnStart->isHidden());
     form->hide();
+}
+
+TEST_F(WindowRunTest, TheTitleFollowsTheIterationsAFewTimesASecondAndEndsWithTheCaption) {
+    // Constant steps on Rosenbrock take thousands of iterations a second; a
+    // window manager redraws the frame at every title. The run is stopped
+    // by its own clock once a few title intervals have passed.
+    accuracy->CmbPrec1->setEditText("1E-12");
+    QStringList titles;
+    QObject::connect(form.get(), &QWidget::windowTitleChanged, form.get(), [&](const QString& t) { titles << t; });
+    QElapsedTimer run;
+    std::function<void()> stopLater = [&] {
+        if (run.elapsed() < 3 * QtHost::kTitleIntervalMs || form->State().IterCount < 1000) {
+            QTimer::singleShot(0, form.get(), stopLater);
+            return;
+        }
+        form->BtnStopClick();
+    };
+    QTimer::singleShot(0, form.get(), stopLater);
+    run.start();
+    runButtons->BtnStart->click();
+    ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
+    const qint64 elapsedMs = run.elapsed();
+
+    // The number when the run starts, at most one per interval after it,
+    // and the caption at the end.
+    EXPECT_LE(titles.size(), elapsedMs / QtHost::kTitleIntervalMs + 2) << elapsedMs << " ms";
+    ASSERT_GE(titles.size(), 3) << titles.join(' ').toStdString();
+    EXPECT_EQ(titles.first(), "0");
+    EXPECT_EQ(titles.last(), "Tarvik 8.1");
+    // Between them, the iteration the run had reached, growing.
+    for (int i = 1; i + 1 < titles.size(); ++i) {
+        EXPECT_GT(titles[i].toInt(), titles[i - 1].toInt()) << titles.join(' ').toStdString();
+        EXPECT_LE(titles[i].toInt(), form->State().IterCount);
+    }
 }
 
 TEST(FailureDialogTest, ButtonsReadYesNoCancelYesToAll) {
