@@ -22,8 +22,7 @@ namespace tarvik {
 
 namespace {
 
-// Runs quietly; remembers the last message a box would have shown, which
-// names how a failed run ended.
+// Runs quietly: how each run ended is its summary's to say.
 class CompareHost : public BatchHost {
 public:
     CompareHost(std::FILE* sink, const CompareHooks& hooks, bool drawsLevelLines)
@@ -49,12 +48,8 @@ public:
     void DrawTrajectoryStep() override {
         if (frame_ && state_) CheckTrajectoryStep(*state_, *frame_);
     }
-    void ShowError(const std::string& text) override { lastMessage = text; }
+    void ShowError(const std::string&) override {}
     void ShowInfo(const std::string&) override {}
-    FailureAnswer AskFailureChoice(const std::string& text) override {
-        lastMessage = text;
-        return BatchHost::AskFailureChoice(text);
-    }
     void ProcessEvents() override {
         if (hooks_.processEvents) hooks_.processEvents();
         if (hooks_.stopRequested && !stoppedByRequest && state_ && !state_->StopRequested && hooks_.stopRequested()) {
@@ -64,7 +59,6 @@ public:
         }
         BatchHost::ProcessEvents();
     }
-    std::string lastMessage;
     bool stoppedByRequest = false;
 
 private:
@@ -105,64 +99,28 @@ std::string Seconds(double seconds) {
     return std::string(buffer, result.ptr);
 }
 
-// How a run that ended by itself ended.
-std::string NormalEnding(const RunState& s, const MethodTraits& method) {
-    if (s.GradNorm == 0) return "zero gradient";
-    if (s.Step == 0) return "zero step";
-    // The demonstration stops after its one step, accuracy reached or not.
-    if (method.direction == DirectionRule::CollinearDemo && !(s.Eps >= s.AccuracyValue)) return "demo step";
-    return "criterion";
+std::string EndingText(const RunSummary& summary) {
+    switch (summary.ending) {
+    case RunEnding::Criterion: return "criterion";
+    case RunEnding::ZeroGradient: return "zero gradient";
+    case RunEnding::ZeroStep: return "zero step";
+    case RunEnding::DemoStep: return "demo step";
+    case RunEnding::Stopped: return "stopped";
+    case RunEnding::IterationLimit: return "iteration limit";
+    case RunEnding::NoProgress: return "no progress";
+    case RunEnding::None:
+    case RunEnding::Failed: break;
+    }
+    return OneLine(summary.failureText.empty() ? "error" : summary.failureText);
 }
 
 // A failure that every method would meet in the same way: it came before
-// the starting point was evaluated (the trace's row 0). Memory is the
-// exception where a method keeps a matrix or pairs of its own, which other
-// methods do without.
-bool FailedForEveryMethod(const RunDriver& driver, const RunState& s, const MethodTraits& method,
-                          const std::string& message) {
-    switch (driver.LastEnding()) {
-    case RunDriver::Ending::None:
-        return true;
-    case RunDriver::Ending::Error:
-    case RunDriver::Ending::InputError:
-        if (!driver.Trace().Empty()) return false;
-        return !(message == NotEnoughMemoryText(s.N) && (method.hessianMatrix || method.lbfgsPairs != 0));
-    case RunDriver::Ending::Normal:
-    case RunDriver::Ending::Stopped:
-    case RunDriver::Ending::IterationLimit:
-    case RunDriver::Ending::NoProgress:
-        return false;
-    }
-    return true;
-}
-
-// The values of the run's last report: its trace's last row. Without one,
-// a run that ended by itself found gradJ(u°) = 0 and shows u° as the state
-// holds it; a failed one has evaluated nothing to show.
-void TakeReportedValues(const RunDriver& driver, const RunState& s, CompareRow& row) {
-    bool reported = false;
-    TraceRow last;
-    driver.Trace().ForEachRow([&](const TraceRow& r) {
-        last = r;
-        reported = true;
-        row.path.emplace_back(r.u1, r.u2);
-    });
-    if (reported) {
-        row.iterations = last.iteration;
-        row.evaluations = last.evaluations;
-        row.j = last.j;
-        row.gradNorm = last.gradNorm;
-        row.accuracy = last.accuracy;
-    } else if (driver.LastEnding() == RunDriver::Ending::Normal) {
-        row.iterations = s.IterCount;
-        row.evaluations = std::max<int64_t>(0, ReportedEvaluations(s));
-        row.j = s.JCur;
-        row.gradNorm = s.GradNorm;
-        row.accuracy = s.AccuracyValue;
-    } else {
-        row.j = row.gradNorm = row.accuracy = std::numeric_limits<Real>::quiet_NaN();
-    }
-    row.hessianEvaluations = s.HessianEvaluations;
+// the starting point was evaluated. Memory is the exception where a method
+// keeps a matrix or pairs of its own, which other methods do without.
+bool FailedForEveryMethod(const RunSummary& summary, int n, const MethodTraits& method) {
+    if (summary.ending == RunEnding::None) return true;
+    if (summary.ending != RunEnding::Failed || summary.startEvaluated) return false;
+    return !(summary.failureText == NotEnoughMemoryText(n) && (method.hessianMatrix || method.lbfgsPairs != 0));
 }
 
 } // namespace
@@ -218,37 +176,21 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         if (index == 0 && hooks.described && driver.Description().n > 0) hooks.described(driver.Description());
 
         const bool stopped = host.Interrupted() || host.stoppedByRequest;
-        const std::string message = OneLine(host.lastMessage.empty() ? "error" : host.lastMessage);
-        if (FailedForEveryMethod(driver, state, method, host.lastMessage)) {
-            if (hooks.refused && !host.lastMessage.empty()) hooks.refused(message);
+        const RunSummary summary = driver.Summary();
+        if (FailedForEveryMethod(summary, state.N, method)) {
+            if (hooks.refused && !summary.failureText.empty()) hooks.refused(OneLine(summary.failureText));
             if (hooks.finished) hooks.finished(state);
             return CompareEnd::ProblemRefused;
         }
-        switch (driver.LastEnding()) {
-        case RunDriver::Ending::Normal:
-            row.ending = NormalEnding(state, method);
-            row.ranToEnd = true;
-            break;
-        case RunDriver::Ending::Stopped:
-            row.ending = "stopped";
-            row.ranToEnd = false;
-            break;
-        case RunDriver::Ending::IterationLimit:
-            row.ending = "iteration limit";
-            row.ranToEnd = true;
-            break;
-        case RunDriver::Ending::NoProgress:
-            row.ending = "no progress";
-            row.ranToEnd = true;
-            break;
-        case RunDriver::Ending::Error:
-        case RunDriver::Ending::InputError:
-        case RunDriver::Ending::None:
-            row.ending = message;
-            row.ranToEnd = true;
-            break;
-        }
-        TakeReportedValues(driver, state, row);
+        row.ending = EndingText(summary);
+        row.ranToEnd = summary.ending != RunEnding::Stopped;
+        row.iterations = summary.iterations;
+        row.evaluations = summary.evaluations;
+        row.j = summary.j;
+        row.gradNorm = summary.gradNorm;
+        row.accuracy = summary.accuracy;
+        row.hessianEvaluations = summary.hessianEvaluations;
+        driver.Trace().ForEachRow([&row](const TraceRow& r) { row.path.emplace_back(r.u1, r.u2); });
         if (hooks.finished) hooks.finished(state);
         rows.push_back(std::move(row));
         if (hooks.rowDone) hooks.rowDone(rows.back(), index, count);

@@ -54,19 +54,89 @@ void PlaySound(RunState& s, const char* name) { s.Host->PlaySound(name); }
 
 void RunDriver::BtnStartClick() {
     try {
-        s.StopRequested = 0;
-        s.Running = 1;
-        if (s.ResumeSteepest || s.SteepestForAll || s.ResumeRawStep)
-            ResumeRun();
-        else
-            FreshRun();
+        if (!Begin()) return;
+        while (Pass()) {
+        }
     } catch (...) {
         HandleRunException(std::current_exception());
     }
 }
 
+RunDriver::StepOutcome RunDriver::Step() {
+    if (phase_ == Phase::Ended) return StepOutcome::Ended;
+    try {
+        // The substitute step after a failure is the step.
+        if (ResumePending()) {
+            Begin();
+            return Outcome();
+        }
+        if (phase_ == Phase::Setup && !Begin()) return Outcome();
+        Pass();
+    } catch (...) {
+        HandleRunException(std::current_exception());
+    }
+    return Outcome();
+}
+
+RunDriver::StepOutcome RunDriver::Outcome() const {
+    if (ResumePending()) return StepOutcome::AwaitingResumption;
+    return phase_ == Phase::Going && s.Running ? StepOutcome::Going : StepOutcome::Ended;
+}
+
+bool RunDriver::Begin() {
+    s.StopRequested = 0;
+    s.Running = 1;
+    if (s.ResumeSteepest || s.SteepestForAll || s.ResumeRawStep) return ResumeIteration();
+    // A run taken step by step goes on from where it is.
+    if (phase_ != Phase::Going) FreshRun();
+    return true;
+}
+
+void RunDriver::MarkEnded() {
+    phase_ = Phase::Ended;
+    ended_ = std::chrono::steady_clock::now();
+}
+
+RunSummary RunDriver::Summary() const {
+    RunSummary r;
+    r.seconds = std::chrono::duration<double>(ended_ - started_).count();
+    r.startEvaluated = haveRow_;
+    r.hessianEvaluations = s.HessianEvaluations;
+    if (haveRow_) {
+        r.iterations = lastRow_.iteration;
+        r.evaluations = lastRow_.evaluations;
+        r.j = lastRow_.j;
+        r.gradNorm = lastRow_.gradNorm;
+        r.accuracy = lastRow_.accuracy;
+    }
+    switch (lastEnding_) {
+    case Ending::None:
+        break;
+    case Ending::Normal:
+        if (s.GradNorm == 0) r.ending = RunEnding::ZeroGradient;
+        else if (s.Step == 0) r.ending = RunEnding::ZeroStep;
+        // The demonstration stops after its one step, accuracy reached or not.
+        else if (Traits(s.MethodCode).direction == DirectionRule::CollinearDemo && !(s.Eps >= s.AccuracyValue))
+            r.ending = RunEnding::DemoStep;
+        else r.ending = RunEnding::Criterion;
+        break;
+    case Ending::Stopped: r.ending = RunEnding::Stopped; break;
+    case Ending::IterationLimit: r.ending = RunEnding::IterationLimit; break;
+    case Ending::NoProgress: r.ending = RunEnding::NoProgress; break;
+    case Ending::Error:
+    case Ending::InputError:
+        r.ending = RunEnding::Failed;
+        r.failureText = s.LastErrorText;
+        break;
+    }
+    return r;
+}
+
 void RunDriver::FreshRun() {
+    phase_ = Phase::Going;
+    haveRow_ = false;
     lastEnding_ = Ending::None;
+    started_ = ended_ = std::chrono::steady_clock::now();
     stopAvailable_ = true;
     firstSetupDone_ = false;
     stall_.Reset();
@@ -94,50 +164,45 @@ void RunDriver::FreshRun() {
         s.SetStatus(" Please wait...");
     }
     PlaySound(s, "Utopia Recycle.wav");
-    RunLoop();
 }
 
-void RunDriver::RunLoop() {
-    for (;;) {
-        s.Host->SetTitle(std::to_string(s.IterCount));
-        s.Host->ProcessEvents();
-        if (s.StopRequested) {
-            s.Host->SetTitle(s.AppTitle);
-            return;
-        }
-        if (EndedByLimit()) return;
-        IterateOnce();
-        if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
-        if (s.GradNorm == 0 || s.Step == 0) s.ContinueRun = 0;
-        if (IsRunFinished()) {
-            EndOfRun();
-            return;
-        }
+bool RunDriver::Pass() {
+    s.Host->SetTitle(std::to_string(s.IterCount));
+    s.Host->ProcessEvents();
+    if (s.StopRequested) {
+        s.Host->SetTitle(s.AppTitle);
+        return false;
     }
+    if (EndedByLimit()) return false;
+    IterateOnce();
+    if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
+    if (s.GradNorm == 0 || s.Step == 0) s.ContinueRun = 0;
+    if (IsRunFinished()) {
+        EndOfRun();
+        return false;
+    }
+    return true;
 }
 
 bool RunDriver::EndedByLimit() {
     const TunableParameters& p = s.Params;
-    const bool limited = (p.MaxIterations > 0 && s.IterCount >= p.MaxIterations) ||
-                         (p.NoProgressIterations > 0 && stall_.RepeatedIterations() >= p.NoProgressIterations);
-    if (!limited) return false;
+    const bool atLimit = p.MaxIterations > 0 && s.IterCount >= p.MaxIterations;
+    const bool stalled = p.NoProgressIterations > 0 && stall_.RepeatedIterations() >= p.NoProgressIterations;
+    if (!atLimit && !stalled) return false;
     s.Host->SetTitle(s.AppTitle);
-    if (p.MaxIterations > 0 && s.IterCount >= p.MaxIterations) {
+    if (atLimit)
         EndAsStopped(" Terminated by user", Ending::IterationLimit);
-        return true;
-    }
-    if (p.NoProgressIterations > 0 && stall_.RepeatedIterations() >= p.NoProgressIterations) {
+    else
         EndAsStopped(" No progress: u and J have repeated for " + FormatGroupedInt(stall_.RepeatedIterations()) +
                          " iterations",
                      Ending::NoProgress);
-        return true;
-    }
-    return false;
+    return true;
 }
 
 bool RunDriver::IsRunFinished() const { return s.ContinueRun == 0 || s.Step == 0; }
 
 void RunDriver::EndOfRun() {
+    MarkEnded();
     s.FinalStatusText = " Done";
     s.Running = 0;
     s.Host->SetTitle(s.AppTitle);
@@ -367,6 +432,8 @@ void RunDriver::AddTraceRow(Real accuracy) {
     row.u1 = s.U[1];
     row.u2 = s.N >= 2 ? s.U[2] : 0;
     trace_.Add(row);
+    lastRow_ = row;
+    haveRow_ = true;
     // Same size every time: the copy reuses its storage.
     lastRowPoint_ = s.U;
     if (traceAllCoordinates_) {
@@ -404,6 +471,7 @@ void RunDriver::EndAsStopped(std::string statusText, Ending ending) {
 }
 
 void RunDriver::TerminateRun() {
+    MarkEnded();
     PlaySound(s, "Done.wav");
     s.AppendLine(s.FinalStatusText);
     s.ContinueRun = 0;
@@ -453,6 +521,7 @@ void RunDriver::HandleRunException(std::exception_ptr error) {
         stopAvailable_ = false;
         s.Host->EnterEndedLayout();
         lastEnding_ = Ending::Error;
+        MarkEnded();
     }
 }
 
@@ -551,7 +620,9 @@ void RunDriver::ReactToException(std::exception_ptr error) {
         ClearResults();
         return;
     default:
+        // Stop stays the way out of the running layout.
         lastEnding_ = Ending::Error;
+        MarkEnded();
         s.Host->ShowError(message);
         return;
     }
@@ -563,7 +634,7 @@ void RunDriver::ApplicationEvents1Idle() {
     if (ResumePending()) BtnStartClick();
 }
 
-void RunDriver::ResumeRun() {
+bool RunDriver::ResumeIteration() {
     s.ResumeSteepest = 0;
     s.FailureChoice = FailureAnswer::None;
     if (s.ResumeRawStep) {
@@ -579,9 +650,9 @@ void RunDriver::ResumeRun() {
     if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
     if (IsRunFinished()) {
         EndOfRun();
-        return;
+        return false;
     }
-    RunLoop();
+    return true;
 }
 
 // ---------------------------------------------------------------- Clear
@@ -593,6 +664,8 @@ void RunDriver::ClearResults() {
 }
 
 void RunDriver::ResetRunState() {
+    if (phase_ == Phase::Going) ended_ = std::chrono::steady_clock::now();
+    phase_ = Phase::Setup;
     stopAvailable_ = false;
     s.Host->ClearOutput();
     s.Host->HideProgress();

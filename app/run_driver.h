@@ -2,7 +2,15 @@
 // The spine of a run: Start, the run loop, one iteration, its bookkeeping,
 // Stop, the end of a run, failures and their resumption, and Clear. It
 // works on the run state and talks to the window only through EngineHost.
+//
+// A run is a sequence of steps, each one pass of the run loop: the window's
+// Start, the batch mode and compare mode loop over Step() until the run has
+// ended, and the window's Step button takes one at a time. However a run
+// is driven, it does the same work in the same order.
+#include <chrono>
+#include <cstdint>
 #include <exception>
+#include <limits>
 #include <functional>
 #include <string>
 #include <utility>
@@ -14,16 +22,58 @@
 
 namespace tarvik {
 
+// How a run ended, as its summary says it.
+enum class RunEnding {
+    None,            // not started, or abandoned while it was prepared
+    Criterion,       // the accuracy was reached
+    ZeroGradient,
+    ZeroStep,
+    DemoStep,        // a demonstration that stops after its one step
+    Stopped,
+    IterationLimit,
+    NoProgress,
+    Failed,          // an error ended it; see failureText
+};
+
+// What a run did, in the manner of a solver's summary: its ending and the
+// values of its last report (the trace's last row).
+struct RunSummary {
+    RunEnding ending = RunEnding::None;
+    std::string failureText;        // the failure's statement, for Failed
+    // Whether the starting point was evaluated: a failure before it is one
+    // that any method would meet on this problem.
+    bool startEvaluated = false;
+    int32_t iterations = 0;
+    int64_t evaluations = 0;        // J + gradJ, as the report counts them
+    int64_t hessianEvaluations = 0;
+    Real j = std::numeric_limits<Real>::quiet_NaN();
+    Real gradNorm = std::numeric_limits<Real>::quiet_NaN();
+    Real accuracy = std::numeric_limits<Real>::quiet_NaN();
+    double seconds = 0;             // from Start to the end, preparation included
+};
+
 class RunDriver {
 public:
     explicit RunDriver(RunState& state) : s(state) {}
 
-    // The Start button: a fresh run, or the resume path after the
-    // method-failure dialog. Never throws: failures go to HandleRunException.
+    enum class StepOutcome {
+        Going,               // the run goes on: Step again, or Start to run on to the end
+        AwaitingResumption,  // a failure was answered; the next Step takes the substitute step
+        Ended,               // it ended, or it was cleared (an input error, Stop while preparing)
+    };
+    // Exactly one pass of the run: from the set-up state it prepares the run
+    // first. Never throws.
+    StepOutcome Step();
+
+    // The Start button: a fresh run, the resume path after the
+    // method-failure dialog, or the rest of a run taken step by step, run on
+    // until it ends or a failure waits for its resumption. Never throws:
+    // failures go to HandleRunException.
     void BtnStartClick();
     // The Stop button.
     void BtnStopClick();
-    // The idle hook: resumes a run after Yes, No or Yes to All.
+    // The idle hook: resumes a run after Yes, No or Yes to All, and runs it
+    // on to its end.
     void ApplicationEvents1Idle();
     // True when the idle hook has a resumption to perform.
     bool ResumePending() const;
@@ -44,6 +94,8 @@ public:
     // ends it.
     enum class Ending { None, Normal, Stopped, IterationLimit, NoProgress, Error, InputError };
     Ending LastEnding() const { return lastEnding_; }
+    // The last run's outcome, once it has ended (RunEnding::None before).
+    RunSummary Summary() const;
     // Every iteration of the last run (kept until the next Start).
     const RunTrace& Trace() const { return trace_; }
     // What the last run was run on, from its preparation on (n = 0 before),
@@ -57,9 +109,17 @@ public:
     }
 
 private:
+    enum class Phase { Setup, Going, Ended };
+    // Start or resume; false when the run ended or paused on the way.
+    bool Begin();
     void FreshRun();
-    void ResumeRun();
-    void RunLoop();
+    // The substitute step after an answered failure; false when the run
+    // ended with it.
+    bool ResumeIteration();
+    // One pass of the run loop; false when the run stops going.
+    bool Pass();
+    StepOutcome Outcome() const;
+    void MarkEnded();
     // The first-iteration set-up; true when the gradient at u° is zero and
     // the iteration ends there.
     bool FirstIterationSetupEndsIteration();
@@ -74,7 +134,12 @@ private:
     void EndAsStopped(std::string statusText, Ending ending);
 
     RunState& s;
+    Phase phase_ = Phase::Setup;
     Ending lastEnding_ = Ending::None;
+    std::chrono::steady_clock::time_point started_, ended_;
+    // The last row the trace took: what the report's last iteration shows.
+    TraceRow lastRow_;
+    bool haveRow_ = false;
     RunTrace trace_;
     StallWatch stall_;
     RunDescription description_;

@@ -123,6 +123,8 @@ def expected_row(exe, problem, method, work):
         ending = last_message(err)
     elif status == 0 and " Terminated by user" in lines:
         ending = "iteration limit"
+    elif status == 0 and any(line.startswith(" No progress:") for line in lines):
+        ending = "no progress"
     elif status == 0 and "gradJ=0" in status_line:
         ending = "zero gradient"
     elif status == 0 and "STEP-SIZE=0" in status_line:

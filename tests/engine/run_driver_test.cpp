@@ -1,6 +1,7 @@
 // End-to-end runs through the driver with a recording host: what the
 // output pane receives, which boxes appear, and how each run ends.
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "app/memory_budget.h"
@@ -290,6 +291,68 @@ TEST(RunReport, TheDistanceLineMeasuresTheDistanceToAKnownMinimumInBothModes) {
         const Real distance = std::sqrt((u1 - 1) * (u1 - 1) + (u2 - 1) * (u2 - 1));
         EXPECT_EQ(last.substr(at + 9, 8), FormatFloat("0.00E+00", distance)) << last;
         EXPECT_GT(distance, 0);
+    }
+}
+
+} // namespace
+} // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// A run taken one Step at a time does what the loop does, for every method:
+// the same report, the same trace to the bit, the same summary.
+TEST(RunSteps, ARunTakenStepByStepEndsAsTheLoopEndsIt) {
+    const struct { FunctionId function; int start; bool mode2; const char* eps; } problems[] = {
+        {FunctionId::Rosenbrock, 5, false, "1e-4"},
+        {FunctionId::Himmelblau2, 6, true, "1e-6"},   // Newton meets a Hessian that is not positive
+    };
+    const auto withoutTime = [](std::vector<std::string> lines) {
+        std::erase_if(lines, [](const std::string& l) { return l.rfind("Operating time", 0) == 0; });
+        return lines;
+    };
+    const auto rows = [](const RunDriver& d) {
+        std::vector<TraceRow> all;
+        d.Trace().ForEachRow([&](const TraceRow& r) { all.push_back(r); });
+        return all;
+    };
+    for (const auto& p : problems) {
+        for (const MethodTraits& m : MethodList()) {
+            SCOPED_TRACE(std::string(m.key) + " on " + std::string(Traits(p.function).key));
+            DriverRun loop(ListPosition(p.function), p.start, ListPosition(m.id));
+            DriverRun stepped(ListPosition(p.function), p.start, ListPosition(m.id));
+            int steps = 0;
+            for (DriverRun* r : {&loop, &stepped}) {
+                if (p.mode2) r->Mode2(p.eps);
+                r->s.Choices.CmbPrec1Text = p.eps;
+                r->s.Params.MaxIterations = 300;
+                r->host.failureAnswers = {FailureAnswer::Yes, FailureAnswer::No, FailureAnswer::YesToAll};
+            }
+            loop.Start();
+            // Each step moves the run by one iteration at most.
+            for (RunDriver::StepOutcome o = RunDriver::StepOutcome::Going; o != RunDriver::StepOutcome::Ended;) {
+                const int32_t before = stepped.s.IterCount;
+                o = stepped.driver.Step();
+                ++steps;
+                ASSERT_LE(stepped.s.IterCount - before, 1);
+            }
+            EXPECT_GE(steps, loop.driver.Summary().iterations);
+            EXPECT_EQ(withoutTime(stepped.host.lines), withoutTime(loop.host.lines));
+            EXPECT_EQ(stepped.host.failureTexts, loop.host.failureTexts);
+            const std::vector<TraceRow> a = rows(loop.driver), b = rows(stepped.driver);
+            ASSERT_EQ(a.size(), b.size());
+            ASSERT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(TraceRow)), 0);
+            const RunSummary x = loop.driver.Summary(), y = stepped.driver.Summary();
+            EXPECT_EQ(x.ending, y.ending);
+            EXPECT_NE(x.ending, RunEnding::None);
+            EXPECT_EQ(x.failureText, y.failureText);
+            EXPECT_EQ(x.iterations, y.iterations);
+            EXPECT_EQ(x.evaluations, y.evaluations);
+            EXPECT_EQ(x.hessianEvaluations, y.hessianEvaluations);
+            EXPECT_EQ(x.iterations, a.back().iteration);
+            // One step after the end does nothing.
+            EXPECT_EQ(stepped.driver.Step(), RunDriver::StepOutcome::Ended);
+        }
     }
 }
 
