@@ -44,13 +44,12 @@ void BatchHost::ShowInfo(const std::string& text) { std::fprintf(err_, "%s\n", F
 
 void BatchHost::ShowError(const std::string& text) { std::fprintf(err_, "%s\n", ForTerminal(text).c_str()); }
 
-FailureAnswer BatchHost::AskFailureChoice(const std::string& text) {
-    const char* answer = failureAnswer_ == FailureAnswer::Yes ? "Yes"
-                         : failureAnswer_ == FailureAnswer::No ? "No"
-                         : failureAnswer_ == FailureAnswer::YesToAll ? "Yes to All"
-                                                            : "Cancel";
-    std::fprintf(err_, "%s [%s]\n", text.c_str(), answer);
-    return failureAnswer_;
+void BatchHost::FailureAnswered(const std::string& text, FailureAnswer answer) {
+    const char* name = answer == FailureAnswer::Yes ? "Yes"
+                       : answer == FailureAnswer::No ? "No"
+                       : answer == FailureAnswer::YesToAll ? "Yes to All"
+                                                          : "Cancel";
+    std::fprintf(err_, "%s [%s]\n", text.c_str(), name);
 }
 
 } // namespace tarvik

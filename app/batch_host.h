@@ -19,7 +19,6 @@ public:
     BatchHost(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
 
     void Attach(RunState& state, RunDriver& driver) { state_ = &state; driver_ = &driver; }
-    void SetFailureAnswer(FailureAnswer answer) { failureAnswer_ = answer; }
     // Set from the SIGINT handler; acted on at the next event pump.
     static volatile std::sig_atomic_t interruptRequested;
     bool Interrupted() const { return interrupted_; }
@@ -31,7 +30,9 @@ public:
     void ProcessEvents() override;
     void ShowInfo(const std::string& text) override;
     void ShowError(const std::string& text) override;
-    FailureAnswer AskFailureChoice(const std::string& text) override;
+    // The batch mode answers by its policy; the question and the answer go
+    // to standard error.
+    void FailureAnswered(const std::string& text, FailureAnswer answer) override;
     void OutputSettled() override;
 
 private:
@@ -39,7 +40,6 @@ private:
     std::FILE* err_;
     RunState* state_ = nullptr;
     RunDriver* driver_ = nullptr;
-    FailureAnswer failureAnswer_ = FailureAnswer::Cancel;
     std::vector<std::string> pending_;
     bool streaming_ = false;
     bool interrupted_ = false;

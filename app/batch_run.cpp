@@ -59,7 +59,7 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
 
 int RunBatch(const BatchOptions& o, RunState& s, RunDriver& driver, BatchHost& host) {
     host.Attach(s, driver);
-    host.SetFailureAnswer(o.failureAnswer);
+    driver.SetFailurePolicy(o.failureAnswer);
     BatchHost::interruptRequested = 0;
     auto previous = std::signal(SIGINT, OnInterrupt);
 

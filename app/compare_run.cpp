@@ -159,7 +159,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         RunState state(host);
         RunDriver driver(state);
         host.Bind(state, driver);
-        host.SetFailureAnswer(hooks.failureAnswer);
+        driver.SetFailurePolicy(hooks.failureAnswer);
         if (!hooks.prepare(state, position)) return CompareEnd::ProblemRefused;
         if (hooks.maxIterations) state.Params.MaxIterations = static_cast<int32_t>(*hooks.maxIterations);
         if (hooks.starting) hooks.starting(index, count, std::string(method.name));

@@ -411,6 +411,7 @@ void RunDriver::EndIteration() {
 void RunDriver::StartTrace() {
     description_ = DescribeRun(s);
     description_.allCoordinates = traceAllCoordinates_;
+    description_.failurePolicy = failurePolicy_;
     largeTraceTold_ = false;
     trace_.Start(TraceHeader{s.N, traceAllCoordinates_});
 }
@@ -577,8 +578,14 @@ void RunDriver::ReactToException(std::exception_ptr error) {
         FailureAnswer answer = FailureAnswer::YesToAll;
         if (!s.SteepestForAll) {
             PlaySound(s, "Ding.wav");
-            answer = s.Host->AskFailureChoice(message +
-                " Would you like to continue with the steepest descent (\"Golden section\" line search)?");
+            const std::string question =
+                message + " Would you like to continue with the steepest descent (\"Golden section\" line search)?";
+            if (failurePolicy_) {
+                answer = *failurePolicy_;
+                s.Host->FailureAnswered(question, answer);
+            } else {
+                answer = s.Host->AskFailureChoice(question);
+            }
             description_.failureAnswers.push_back(answer);
         }
         s.FailureChoice = answer;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <functional>
 #include <string>
 #include <utility>
@@ -101,6 +102,9 @@ public:
     // What the last run was run on, from its preparation on (n = 0 before),
     // with the answers given to its failures.
     const RunDescription& Description() const { return description_; }
+    // The answer to every recoverable failure, given instead of asking the
+    // host (the batch mode's --on-failure, compare mode's choice); none: ask.
+    void SetFailurePolicy(std::optional<FailureAnswer> answer) { failurePolicy_ = answer; }
     // From the next Start on, the trace keeps all n coordinates of every
     // point; `large` is told once when the trace's CSV passes LargeTraceBytes.
     void SetTraceAllCoordinates(bool all, std::function<void(int64_t bytes)> large = {}) {
@@ -135,6 +139,7 @@ private:
 
     RunState& s;
     Phase phase_ = Phase::Setup;
+    std::optional<FailureAnswer> failurePolicy_;
     Ending lastEnding_ = Ending::None;
     std::chrono::steady_clock::time_point started_, ended_;
     // The last row the trace took: what the report's last iteration shows.

@@ -30,6 +30,8 @@ public:
     virtual void ShowError(const std::string& text) = 0;
     // The four-button method-failure dialog; returns a FailureAnswer.
     virtual FailureAnswer AskFailureChoice(const std::string& text) = 0;
+    // A failure that the run's own policy answered without asking.
+    virtual void FailureAnswered(const std::string& /*text*/, FailureAnswer /*answer*/) {}
 
     // Asynchronous sound by file name inside Media, for example "Done.wav".
     virtual void PlaySound(const std::string& fileName) = 0;
