@@ -67,9 +67,131 @@ std::optional<std::string> ApplyParameter(TunableParameters& p, const std::strin
     return "unknown parameter " + name;
 }
 
+namespace {
+
+// What a command line said, beyond the values themselves.
+struct Given {
+    bool method = false;
+    bool accuracy = false;
+};
+
+// One option with its value.
+std::optional<std::string> ReadOption(const std::string& a, const std::string& v, BatchOptions& o, Given& seen) {
+    if (a == "--n") {
+        int32_t n = 0;
+        if (!TryParseInt32(v, n) || n < 2) return "--n must be an integer not less than 2, got '" + v + "'";
+        o.n = n;
+        o.nText = v;
+    } else if (a == "--function") {
+        auto p = FunctionPositionFrom(v);
+        if (!p)
+            return "--function must be a position 0.." + std::to_string(FunctionCount - 1) +
+                   " or an exact function name, got '" + v + "'";
+        o.functionPosition = *p;
+    } else if (a == "--start") {
+        auto p = ParseIndex(v, StartPointItemCount);
+        if (!p) return "--start must be a starting-point item 0..29, got '" + v + "'";
+        o.startItem = *p;
+    } else if (a == "--method") {
+        auto p = MethodPositionFrom(v);
+        if (!p)
+            return "--method must be a position 0.." + std::to_string(MethodCount - 1) +
+                   " or an exact method name, got '" + v + "'";
+        o.methodPosition = *p;
+        seen.method = true;
+    } else if (a == "--accuracy") {
+        if (v != "1" && v != "2") return "--accuracy must be 1 (distance to u*) or 2 (change of J), got '" + v + "'";
+        o.accuracyMode = v == "1" ? 1 : 2;
+        seen.accuracy = true;
+    } else if (a == "--eps") {
+        o.epsText = v;
+    } else if (a == "--on-failure") {
+        if (v == "yes") o.failureAnswer = FailureAnswer::Yes;
+        else if (v == "no") o.failureAnswer = FailureAnswer::No;
+        else if (v == "cancel") o.failureAnswer = FailureAnswer::Cancel;
+        else if (v == "all") o.failureAnswer = FailureAnswer::YesToAll;
+        else return "--on-failure must be yes, no, cancel or all, got '" + v + "'";
+    } else if (a == "--param") {
+        const auto eq = v.find('=');
+        if (eq == std::string::npos || eq == 0) return "--param needs NAME=VALUE, got '" + v + "'";
+        TunableParameters probe;
+        const std::string name = v.substr(0, eq), value = v.substr(eq + 1);
+        if (auto error = ApplyParameter(probe, name, value)) return "--param " + v + ": " + *error;
+        o.params.emplace_back(name, value);
+    } else if (a == "--max-iterations") {
+        int32_t k = 0;
+        if (!TryParseInt32(v, k) || k < 1) return "--max-iterations must be a positive integer, got '" + v + "'";
+        o.maxIterations = k;
+    } else if (a == "--matrix-a") {
+        o.matrixAFile = v;
+    } else if (a == "--vector-b") {
+        o.vectorBFile = v;
+    } else if (a == "--c") {
+        o.cText = v;
+    } else if (a == "--ustar") {
+        if (v == "zero") o.ustarOption = UStarSource::Zero;
+        else if (v == "unknown") o.ustarOption = UStarSource::Unknown;
+        else if (v == "file") o.ustarOption = UStarSource::FromFile;
+        else return "--ustar must be zero, unknown or file, got '" + v + "'";
+        o.ustarOptionGiven = true;
+    } else if (a == "--ustar-file") {
+        o.ustarFile = v;
+    } else if (a == "--start-file") {
+        o.startFile = v;
+    } else if (a == "--figure") {
+        o.figureFile = v;
+    } else if (a == "--compare") {
+        if (auto error = ParseMethodList(v, o.compareMethods)) return error;
+    } else if (a == "--trace") {
+        o.traceFile = v;
+    } else {
+        return "unknown option " + a + " (see --help)";
+    }
+    return std::nullopt;
+}
+
+// Every output has one place, and standard output holds one of them.
+std::optional<std::string> CheckOutputs(const BatchOptions& o) {
+    if (!o.compareMethods.empty() && !o.traceFile.empty()) return "--trace records one run: it does not go with --compare";
+    if ((o.csv || !o.csvFile.empty()) && o.compareMethods.empty()) return "--csv is for the table of --compare";
+    std::string toStandardOutput;
+    for (const auto& [option, file] : {std::pair<const char*, const std::string*>{"--trace", &o.traceFile},
+                                       {"--figure", &o.figureFile},
+                                       {"--csv", &o.csvFile}}) {
+        if (*file != "-") continue;
+        if (!toStandardOutput.empty()) return toStandardOutput + " - and " + option + " - cannot both go to standard output";
+        toStandardOutput = option;
+    }
+    if (o.csv && o.figureFile == "-") return "--csv prints the table on standard output: --figure - cannot go there too";
+    if (o.traceAllCoordinates && o.traceFile.empty()) return "--trace-all-coordinates needs --trace FILE";
+    return std::nullopt;
+}
+
+// The starting point, the criterion and the files the chosen function needs.
+std::optional<std::string> CheckProblem(BatchOptions& o, const Given& seen) {
+    if (o.startItem == StartPointFromFileItem && o.startFile.empty())
+        return "--start 29 (from file) needs --start-file FILE";
+    if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
+    // Himmelblau 28 and the saddle have no single known minimum: the window
+    // offers only the criterion of the change of J for them.
+    const FunctionTraits& function = Traits(FunctionAtListPosition(o.functionPosition));
+    if (function.changeOfJOnly) {
+        if (seen.accuracy && o.accuracyMode == 1) return "this function has no single known minimum: use --accuracy 2";
+        o.accuracyMode = 2;
+    }
+    if (function.fromFiles) {
+        if (o.matrixAFile.empty() || o.vectorBFile.empty())
+            return "\"Quadratic from FILE\" needs --matrix-a FILE and --vector-b FILE";
+        if (o.ustarOption == UStarSource::FromFile && o.ustarFile.empty()) return "--ustar file needs --ustar-file FILE";
+    }
+    if (!o.ustarFile.empty() && !o.ustarOptionGiven) o.ustarOption = UStarSource::FromFile;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& args, BatchOptions& o) {
-    bool haveMethod = false;
-    bool haveAccuracy = false;
+    Given seen;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -98,113 +220,12 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
         if (v.empty() && (a == "--matrix-a" || a == "--vector-b" || a == "--ustar-file" || a == "--start-file" ||
                           a == "--figure" || a == "--trace"))
             return "option " + a + " needs a file name, got ''";
-        if (a == "--n") {
-            int32_t n = 0;
-            if (!TryParseInt32(v, n) || n < 2) return "--n must be an integer not less than 2, got '" + v + "'";
-            o.n = n;
-            o.nText = v;
-        } else if (a == "--function") {
-            auto p = FunctionPositionFrom(v);
-            if (!p)
-                return "--function must be a position 0.." + std::to_string(FunctionCount - 1) +
-                       " or an exact function name, got '" + v + "'";
-            o.functionPosition = *p;
-        } else if (a == "--start") {
-            auto p = ParseIndex(v, StartPointItemCount);
-            if (!p) return "--start must be a starting-point item 0..29, got '" + v + "'";
-            o.startItem = *p;
-        } else if (a == "--method") {
-            auto p = MethodPositionFrom(v);
-            if (!p)
-                return "--method must be a position 0.." + std::to_string(MethodCount - 1) +
-                       " or an exact method name, got '" + v + "'";
-            o.methodPosition = *p;
-            haveMethod = true;
-        } else if (a == "--accuracy") {
-            if (v != "1" && v != "2") return "--accuracy must be 1 (distance to u*) or 2 (change of J), got '" + v + "'";
-            o.accuracyMode = v == "1" ? 1 : 2;
-            haveAccuracy = true;
-        } else if (a == "--eps") {
-            o.epsText = v;
-        } else if (a == "--on-failure") {
-            if (v == "yes") o.failureAnswer = FailureAnswer::Yes;
-            else if (v == "no") o.failureAnswer = FailureAnswer::No;
-            else if (v == "cancel") o.failureAnswer = FailureAnswer::Cancel;
-            else if (v == "all") o.failureAnswer = FailureAnswer::YesToAll;
-            else return "--on-failure must be yes, no, cancel or all, got '" + v + "'";
-        } else if (a == "--param") {
-            const auto eq = v.find('=');
-            if (eq == std::string::npos || eq == 0) return "--param needs NAME=VALUE, got '" + v + "'";
-            TunableParameters probe;
-            const std::string name = v.substr(0, eq), value = v.substr(eq + 1);
-            if (auto error = ApplyParameter(probe, name, value)) return "--param " + v + ": " + *error;
-            o.params.emplace_back(name, value);
-        } else if (a == "--max-iterations") {
-            int32_t k = 0;
-            if (!TryParseInt32(v, k) || k < 1) return "--max-iterations must be a positive integer, got '" + v + "'";
-            o.maxIterations = k;
-        } else if (a == "--matrix-a") {
-            o.matrixAFile = v;
-        } else if (a == "--vector-b") {
-            o.vectorBFile = v;
-        } else if (a == "--c") {
-            o.cText = v;
-        } else if (a == "--ustar") {
-            if (v == "zero") o.ustarOption = UStarSource::Zero;
-            else if (v == "unknown") o.ustarOption = UStarSource::Unknown;
-            else if (v == "file") o.ustarOption = UStarSource::FromFile;
-            else return "--ustar must be zero, unknown or file, got '" + v + "'";
-            o.ustarOptionGiven = true;
-        } else if (a == "--ustar-file") {
-            o.ustarFile = v;
-        } else if (a == "--start-file") {
-            o.startFile = v;
-        } else if (a == "--figure") {
-            o.figureFile = v;
-        } else if (a == "--compare") {
-            if (auto error = ParseMethodList(v, o.compareMethods)) return error;
-        } else if (a == "--trace") {
-            o.traceFile = v;
-        } else {
-            return "unknown option " + a + " (see --help)";
-        }
+        if (auto error = ReadOption(a, v, o, seen)) return error;
     }
     if (o.help) return std::nullopt;
-    if (!haveMethod && o.compareMethods.empty()) return "--method or --compare is required (see --help)";
-    if (!o.compareMethods.empty() && !o.traceFile.empty()) return "--trace records one run: it does not go with --compare";
-    if ((o.csv || !o.csvFile.empty()) && o.compareMethods.empty()) return "--csv is for the table of --compare";
-    {
-        std::string toStandardOutput;
-        for (const auto& [option, file] : {std::pair<const char*, const std::string*>{"--trace", &o.traceFile},
-                                           {"--figure", &o.figureFile},
-                                           {"--csv", &o.csvFile}}) {
-            if (*file != "-") continue;
-            if (!toStandardOutput.empty())
-                return toStandardOutput + " - and " + option + " - cannot both go to standard output";
-            toStandardOutput = option;
-        }
-        if (o.csv && o.figureFile == "-") return "--csv prints the table on standard output: --figure - cannot go there too";
-    }
-    if (o.traceAllCoordinates && o.traceFile.empty()) return "--trace-all-coordinates needs --trace FILE";
-    if (o.startItem == StartPointFromFileItem && o.startFile.empty())
-        return "--start 29 (from file) needs --start-file FILE";
-    if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
-    // Himmelblau 28 and the saddle have no single known minimum: the window
-    // offers only the criterion of the change of J for them.
-    const FunctionTraits& function = Traits(FunctionAtListPosition(o.functionPosition));
-    if (function.changeOfJOnly) {
-        if (haveAccuracy && o.accuracyMode == 1)
-            return "this function has no single known minimum: use --accuracy 2";
-        o.accuracyMode = 2;
-    }
-    if (function.fromFiles) {
-        if (o.matrixAFile.empty() || o.vectorBFile.empty())
-            return "\"Quadratic from FILE\" needs --matrix-a FILE and --vector-b FILE";
-        if (o.ustarOption == UStarSource::FromFile && o.ustarFile.empty())
-            return "--ustar file needs --ustar-file FILE";
-    }
-    if (!o.ustarFile.empty() && !o.ustarOptionGiven) o.ustarOption = UStarSource::FromFile;
-    return std::nullopt;
+    if (!seen.method && o.compareMethods.empty()) return "--method or --compare is required (see --help)";
+    if (auto error = CheckOutputs(o)) return error;
+    return CheckProblem(o, seen);
 }
 
 std::string BatchHelpText() {
