@@ -59,14 +59,12 @@ void RunNewtonStep(RunState& s, MyArray1& d) {
     // Classical Newton forms the whole Hessian afresh at every step, so the
     // elimination may work in it; the trust region reads it again for its model.
     const GaussMatrix use = Traits(s.MethodCode).gaussMayOverwrite ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
-    const NewtonOptions options{s.FunctionCode, s.N, s.IterCount, s.Params, s.FunctionName, use};
-    NewtonStep(options, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
+    NewtonStep(RunObjective(s), {s.IterCount, use}, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
 }
 
 void RunFdNewtonStep(RunState& s) {
     ++s.HessianEvaluations;
-    Objective objective(s, s.FunctionCode);
-    FdNewtonStep(objective, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), s.Dir);
+    FdNewtonStep(RunObjective(s), s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), s.Dir);
 }
 
 void RunInexactNewtonStep(RunState& s) {
@@ -74,7 +72,7 @@ void RunInexactNewtonStep(RunState& s) {
     s.GradJ0 = s.GradJ;
     s.U0 = s.U;
     s.GradNorm0 = s.GradNorm;
-    Objective objective(s, s.FunctionCode);
+    Objective& objective = RunObjective(s);
     RunProgress status(s);
     const InexactNewtonOptions options{s.IterCount, s.Params.NewtonCgForcingC, s.Params.MaxSubIter};
     InexactNewtonStep(objective, options, s.U0, s.GradJ0, s.GradNorm0, status, s.SubIterCount, s.Dir, s.DirNorm);
@@ -90,8 +88,7 @@ TrustModel TrustModelOf(const RunState& s) {
 void RunTrustRegionStep(RunState& s) {
     s.UPrev = s.U;
     RunNewtonStep(s, s.Dir);
-    Objective objective(s, s.FunctionCode);
-    TrustRegionStep(objective, {s.TrustEta, s.Params.TrustMaxRadius}, TrustModelOf(s), s.U, s.Dir, s.TrustRadius,
+    TrustRegionStep(RunObjective(s), {s.TrustEta, s.Params.TrustMaxRadius}, TrustModelOf(s), s.U, s.Dir, s.TrustRadius,
                     s.Step);
 }
 
@@ -135,13 +132,11 @@ void DrawSubIteration(RunState& s) {
 } // namespace
 
 void RunSubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
-    Objective objective(s, s.FunctionCode);
-    SubIterationStart(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, g, s.GradNorm, u);
+    SubIterationStart(RunObjective(s), CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, g, s.GradNorm, u);
 }
 
 void RunSubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
-    Objective objective(s, s.FunctionCode);
-    SubIteration(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, s.SubIterCount,
+    SubIteration(RunObjective(s), CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, s.SubIterCount,
                  [&s](const std::string& text) { s.AppendLine(text); }, g, s.GradNorm, u, q);
 }
 

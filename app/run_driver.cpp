@@ -286,10 +286,10 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
         throw ERealBadError("Your initial point equals the optimal point. Please input another initial value.");
 
     s.StartTimeMs = MsOfDay();
-    s.JCur = EvalJ(s, s.FunctionCode, s.U);
+    s.JCur = RunObjective(s).Value(s.U);
     s.J0 = s.JCur;
     s.JPrev = s.JCur;
-    EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    RunObjective(s).Gradient(s.U, s.GradJ, s.GradNorm);
     // Row 0 is the start as evaluated, also when the run ends right there.
     AddTraceRow(s.Choices.RbtnPrec1Checked ? Real(1) : std::numeric_limits<Real>::quiet_NaN());
     if (s.ContinueRun == 0) return true;
@@ -310,8 +310,8 @@ void RunDriver::EndIteration() {
         s.JPrev = s.JCur;
         s.GradJPrev = s.GradJ;
         s.GradNormPrev = s.GradNorm;
-        s.JCur = EvalJ(s, s.FunctionCode, s.U);
-        EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+        s.JCur = RunObjective(s).Value(s.U);
+        RunObjective(s).Gradient(s.U, s.GradJ, s.GradNorm);
     }
 
     if (s.Choices.RbtnPrec1Checked) {

@@ -25,7 +25,7 @@ TEST(RunDriver, ARunEndsWithItsSoundAndReleasesItsArraysAndClearStartsAfresh) {
     EXPECT_EQ(r.s.Running, 0);
 
     const int k = r.s.IterCount;
-    EXPECT_EQ(r.s.EvalCount, 2 * k + 1);
+    EXPECT_EQ(r.Evaluations(), 2 * k + 2);  // J and gradJ at u° and after every step
     EXPECT_LE(r.s.AccuracyValue, r.s.Eps);
     EXPECT_EQ(r.host.lines.back(), " Done");
     EXPECT_EQ(r.host.sounds.back(), "Utopia Asterisk.wav");
@@ -211,7 +211,7 @@ TEST(RunFailures, RunEndingErrorsShowTheirBoxOnce) {
         EXPECT_TRUE(r.HasLine(c.message));
         EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Error);
         if (!c.mode2) {  // J and gradJ at u°, then the failed J, which ends the pane
-            EXPECT_EQ(r.s.EvalCount, 2);
+            EXPECT_EQ(r.Evaluations(), 3);
             EXPECT_EQ(r.host.lines.back(), c.message);
         }
     }
