@@ -11,6 +11,7 @@
 #include "core/objective.h"
 #include "core/progress.h"
 #include "core/quasi_newton.h"
+#include "core/vector_kernels.h"
 
 namespace tarvik {
 
@@ -68,14 +69,14 @@ void RunFdNewtonStep(RunState& s) {
 }
 
 void RunInexactNewtonStep(RunState& s) {
-    // The base point is kept where the report and a Stop find it.
-    s.GradJ0 = s.GradJ;
-    s.U0 = s.U;
-    s.GradNorm0 = s.GradNorm;
-    Objective& objective = RunObjective(s);
+    // The step works from copies of its base point and gradient: a Stop
+    // that closes the iteration while the step lets the window handle its
+    // events evaluates the run's own U and GradJ again.
+    const MyArray1 base = s.U, baseGradient = s.GradJ;
     RunProgress status(s);
     const InexactNewtonOptions options{s.IterCount, s.Params.NewtonCgForcingC, s.Params.MaxSubIter};
-    InexactNewtonStep(objective, options, s.U0, s.GradJ0, s.GradNorm0, status, s.SubIterCount, s.Dir, s.DirNorm);
+    InexactNewtonStep(RunObjective(s), options, base, baseGradient, s.GradNorm, status, s.SubIterCount, s.Dir,
+                      s.DirNorm);
     if (s.DirNorm == 0) s.Step = 0;
 }
 
@@ -93,11 +94,12 @@ void RunTrustRegionStep(RunState& s) {
 }
 
 void RunCollinearFinalStep(RunState& s) {
+    const CollinearState& c = s.Collinear;
     if (Traits(s.MethodCode).direction == DirectionRule::CollinearDemo) {
-        CollinearDemoStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Step);
+        CollinearDemoStep(s.N, c.ub, c.gb, s.GradJ, s.U, s.Step);
         return;
     }
-    if (CollinearStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Dir, s.DirNorm, s.Step)) {
+    if (CollinearStep(s.N, c.ub, c.gb, s.GradJ, s.U, s.Dir, s.DirNorm, s.Step)) {
         s.AppendLine("");
         s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
         s.AppendLine("");
@@ -112,8 +114,15 @@ CollinearOptions CollinearOptionsOf(const RunState& s) {
 }
 
 CollinearVectors CollinearVectorsOf(RunState& s) {
-    return {s.U0,    s.GradJ0,     s.GradNorm0, s.Dir,       s.DivGradVec, s.DivGradVecPrev,
-            s.UPrev, s.GradJSaved, s.GradJPrev, s.GradNormPrev};
+    return {s.Collinear.ub, s.Collinear.gb, s.Collinear.gbNorm, s.Dir,         s.DivGradVec,
+            s.DivGradVecPrev, s.UPrev,       s.GradJSaved,        s.GradJPrev, s.GradNormPrev};
+}
+
+// The search of an iteration starts from the run's point.
+void TakeCollinearBase(RunState& s) {
+    s.Collinear.ub = s.U;
+    s.Collinear.gb = s.GradJ;
+    s.Collinear.gbNorm = s.GradNorm;
 }
 
 std::string SubIterationCounter(const RunState& s) {
@@ -145,6 +154,7 @@ void RunCollinearDemoSearch(RunState& s) {
     MyArray1& u = s.U;
     s.SubIterCount = 0;
     if (s.N == 2) s.ShowSubIterPoints = 1;
+    TakeCollinearBase(s);
 
     RunSubIterationStart(s, g, u);
     s.SubIterCount = 1;
@@ -167,10 +177,8 @@ void RunCollinearSearch(RunState& s) {
     MyArray1& g = s.GradJ;
     MyArray1& u = s.U;
     s.SubIterCount = 0;
-    s.U0 = u;
-    s.GradJ0 = g;
-    s.GradNorm0 = s.GradNorm;
-    s.JBase = s.JCur;
+    TakeCollinearBase(s);
+    s.Collinear.jBase = s.JCur;
 
     RunSubIterationStart(s, g, u);
     s.SubIterCount = 1;
@@ -190,6 +198,19 @@ void RunCollinearSearch(RunState& s) {
             s.Host->DrawTrajectoryStep();
         }
     }
+}
+
+void StartCollinearAtU0(RunState& s) {
+    s.Collinear.ub = s.U0;
+    s.Collinear.gb = s.GradJ0;
+    s.Collinear.gbNorm = s.GradNorm0;
+}
+
+void ReturnToCollinearBase(RunState& s) {
+    s.U = s.Collinear.ub;
+    s.GradNorm = s.Collinear.gbNorm;
+    s.JCur = s.Collinear.jBase;
+    s.DistCur = VecNormComb(s.U, s.UStar, -1);
 }
 
 } // namespace tarvik

@@ -162,6 +162,7 @@ void PrepareProblem(RunState& s) {
     }
     BuildRunObjective(s);
     s.SubIterCount = 1;
+    if (IsCollinear(Traits(s.MethodCode))) StartCollinearAtU0(s);
 }
 
 } // namespace tarvik

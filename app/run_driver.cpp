@@ -411,12 +411,7 @@ void RunDriver::TerminateRun() {
     // Without a completed first-iteration set-up there is no iteration to
     // close: its header would describe a point that was never evaluated.
     if (firstSetupDone_ && !PrintSchedule(s.IterCount)) {
-        if (IsCollinear(s.MethodCode)) {
-            s.U = s.U0;
-            s.GradNorm = s.GradNorm0;
-            s.JCur = s.JBase;
-            s.DistCur = VecNormComb(s.U, s.UStar, -1);
-        }
+        if (IsCollinear(s.MethodCode)) ReturnToCollinearBase(s);
         // This closing iteration takes no step of its own.
         iterationAlpha_ = std::numeric_limits<Real>::quiet_NaN();
         try {

@@ -122,7 +122,6 @@ struct RunState {
     // Collinear-gradients state.
     Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0;
     int32_t MaxSubIterColl = 0;
-    Real JBase = 0;
     CollinearState Collinear;
     uint8_t ShowSubIterPoints = 0;
 

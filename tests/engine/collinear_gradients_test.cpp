@@ -46,6 +46,7 @@ struct CollinearFixture : ::testing::Test {
         s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
         s.GradJ0 = s.GradJ;
         s.GradNorm0 = s.GradNorm;
+        StartCollinearAtU0(s);
         BuildRunObjective(s);
     }
     int64_t Evaluations() const { return s.Problem->Evaluations(); }
@@ -174,6 +175,8 @@ TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
 
     host.statuses.clear();
     s.U = s.U0;
+    s.GradJ = s.GradJ0;
+    s.GradNorm = s.GradNorm0;
     RunCollinearDemoSearch(s);
     const auto demo = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(demo.size(), 1u);

@@ -109,6 +109,31 @@ TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) 
     }
 }
 
+// The rules that search from a base point of their own keep it to
+// themselves: u°, gradJ(u°) and its norm stay those of the start.
+TEST(RunDriver, UDegreeAndItsGradientStayThoseOfTheStart) {
+    for (const MethodId method : {MethodId::NewtonCg, MethodId::Collinear}) {
+        SCOPED_TRACE(std::string(Traits(method).name));
+        DriverRun r(ListPosition(FunctionId::GeneralizedRosenbrock), 23, ListPosition(method), "4");
+        MyArray1 u0, g0;
+        Real g0Norm = 0;
+        r.host.onProcessEvents = [&] {
+            if (!r.s.Running || r.s.Preparing) return;
+            if (r.s.IterCount == 1 && u0.empty()) {
+                u0 = r.s.U0;
+                g0 = r.s.GradJ0;
+                g0Norm = r.s.GradNorm0;
+            }
+            if (r.s.IterCount == 4 && !r.s.StopRequested) r.driver.BtnStopClick();
+        };
+        r.Start();
+        ASSERT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);
+        EXPECT_EQ(r.s.U0, u0);
+        EXPECT_EQ(r.s.GradJ0, g0);
+        EXPECT_EQ(r.s.GradNorm0, g0Norm);
+    }
+}
+
 TEST(RunDriver, StopDuringPreparationReturnsToSetUp) {
     DriverRun r(AxisParallel, AllOnes, ConstantStep);
     r.host.onProcessEvents = [&r] {
