@@ -11,6 +11,7 @@
 #include "core/objective.h"
 #include "core/progress.h"
 #include "core/quasi_newton.h"
+#include "core/vector_kernels.h"
 
 namespace tarvik {
 
@@ -59,25 +60,23 @@ void RunNewtonStep(RunState& s, MyArray1& d) {
     // Classical Newton forms the whole Hessian afresh at every step, so the
     // elimination may work in it; the trust region reads it again for its model.
     const GaussMatrix use = Traits(s.MethodCode).gaussMayOverwrite ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
-    const NewtonOptions options{s.FunctionCode, s.N, s.IterCount, s.Params, s.FunctionName, use};
-    NewtonStep(options, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
+    NewtonStep(RunObjective(s), {s.IterCount, use}, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
 }
 
 void RunFdNewtonStep(RunState& s) {
     ++s.HessianEvaluations;
-    Objective objective(s, s.FunctionCode);
-    FdNewtonStep(objective, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), s.Dir);
+    FdNewtonStep(RunObjective(s), s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), s.Dir);
 }
 
 void RunInexactNewtonStep(RunState& s) {
-    // The base point is kept where the report and a Stop find it.
-    s.GradJ0 = s.GradJ;
-    s.U0 = s.U;
-    s.GradNorm0 = s.GradNorm;
-    Objective objective(s, s.FunctionCode);
+    // The step works from copies of its base point and gradient: a Stop
+    // that closes the iteration while the step lets the window handle its
+    // events evaluates the run's own U and GradJ again.
+    const MyArray1 base = s.U, baseGradient = s.GradJ;
     RunProgress status(s);
     const InexactNewtonOptions options{s.IterCount, s.Params.NewtonCgForcingC, s.Params.MaxSubIter};
-    InexactNewtonStep(objective, options, s.U0, s.GradJ0, s.GradNorm0, status, s.SubIterCount, s.Dir, s.DirNorm);
+    InexactNewtonStep(RunObjective(s), options, base, baseGradient, s.GradNorm, status, s.SubIterCount, s.Dir,
+                      s.DirNorm);
     if (s.DirNorm == 0) s.Step = 0;
 }
 
@@ -90,17 +89,17 @@ TrustModel TrustModelOf(const RunState& s) {
 void RunTrustRegionStep(RunState& s) {
     s.UPrev = s.U;
     RunNewtonStep(s, s.Dir);
-    Objective objective(s, s.FunctionCode);
-    TrustRegionStep(objective, {s.TrustEta, s.Params.TrustMaxRadius}, TrustModelOf(s), s.U, s.Dir, s.TrustRadius,
+    TrustRegionStep(RunObjective(s), {s.TrustEta, s.Params.TrustMaxRadius}, TrustModelOf(s), s.U, s.Dir, s.TrustRadius,
                     s.Step);
 }
 
 void RunCollinearFinalStep(RunState& s) {
+    const CollinearState& c = s.Collinear;
     if (Traits(s.MethodCode).direction == DirectionRule::CollinearDemo) {
-        CollinearDemoStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Step);
+        CollinearDemoStep(s.N, c.ub, c.gb, s.GradJ, s.U, s.Step);
         return;
     }
-    if (CollinearStep(s.N, s.U0, s.GradJ0, s.GradJ, s.U, s.Dir, s.DirNorm, s.Step)) {
+    if (CollinearStep(s.N, c.ub, c.gb, s.GradJ, s.U, s.Dir, s.DirNorm, s.Step)) {
         s.AppendLine("");
         s.AppendLine("*** The angle between  gradJ ^ d-min >= 0. Iteration=" + std::to_string(s.IterCount));
         s.AppendLine("");
@@ -115,8 +114,15 @@ CollinearOptions CollinearOptionsOf(const RunState& s) {
 }
 
 CollinearVectors CollinearVectorsOf(RunState& s) {
-    return {s.U0,    s.GradJ0,     s.GradNorm0, s.Dir,       s.DivGradVec, s.DivGradVecPrev,
-            s.UPrev, s.GradJSaved, s.GradJPrev, s.GradNormPrev};
+    return {s.Collinear.ub, s.Collinear.gb, s.Collinear.gbNorm, s.Dir,         s.DivGradVec,
+            s.DivGradVecPrev, s.UPrev,       s.GradJSaved,        s.GradJPrev, s.GradNormPrev};
+}
+
+// The search of an iteration starts from the run's point.
+void TakeCollinearBase(RunState& s) {
+    s.Collinear.ub = s.U;
+    s.Collinear.gb = s.GradJ;
+    s.Collinear.gbNorm = s.GradNorm;
 }
 
 std::string SubIterationCounter(const RunState& s) {
@@ -135,13 +141,11 @@ void DrawSubIteration(RunState& s) {
 } // namespace
 
 void RunSubIterationStart(RunState& s, MyArray1& g, MyArray1& u) {
-    Objective objective(s, s.FunctionCode);
-    SubIterationStart(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, g, s.GradNorm, u);
+    SubIterationStart(RunObjective(s), CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, g, s.GradNorm, u);
 }
 
 void RunSubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q) {
-    Objective objective(s, s.FunctionCode);
-    SubIteration(objective, CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, s.SubIterCount,
+    SubIteration(RunObjective(s), CollinearOptionsOf(s), CollinearVectorsOf(s), s.Collinear, s.SubIterCount,
                  [&s](const std::string& text) { s.AppendLine(text); }, g, s.GradNorm, u, q);
 }
 
@@ -150,6 +154,7 @@ void RunCollinearDemoSearch(RunState& s) {
     MyArray1& u = s.U;
     s.SubIterCount = 0;
     if (s.N == 2) s.ShowSubIterPoints = 1;
+    TakeCollinearBase(s);
 
     RunSubIterationStart(s, g, u);
     s.SubIterCount = 1;
@@ -172,10 +177,8 @@ void RunCollinearSearch(RunState& s) {
     MyArray1& g = s.GradJ;
     MyArray1& u = s.U;
     s.SubIterCount = 0;
-    s.U0 = u;
-    s.GradJ0 = g;
-    s.GradNorm0 = s.GradNorm;
-    s.JBase = s.JCur;
+    TakeCollinearBase(s);
+    s.Collinear.jBase = s.JCur;
 
     RunSubIterationStart(s, g, u);
     s.SubIterCount = 1;
@@ -195,6 +198,19 @@ void RunCollinearSearch(RunState& s) {
             s.Host->DrawTrajectoryStep();
         }
     }
+}
+
+void StartCollinearAtU0(RunState& s) {
+    s.Collinear.ub = s.U0;
+    s.Collinear.gb = s.GradJ0;
+    s.Collinear.gbNorm = s.GradNorm0;
+}
+
+void ReturnToCollinearBase(RunState& s) {
+    s.U = s.Collinear.ub;
+    s.GradNorm = s.Collinear.gbNorm;
+    s.JCur = s.Collinear.jBase;
+    s.DistCur = VecNormComb(s.U, s.UStar, -1);
 }
 
 } // namespace tarvik

@@ -32,9 +32,9 @@ void RunNewtonStep(RunState& s, MyArray1& d);
 
 // The difference-Hessian Newton step at U into Dir; counts one Hessian.
 void RunFdNewtonStep(RunState& s);
-// Inexact Newton-CG from U into Dir and DirNorm, with the base point kept
-// in U0, GradJ0 and GradNorm0 and the sub-steps counted in SubIterCount;
-// Step := 0 when the direction is zero.
+// Inexact Newton-CG from U into Dir and DirNorm, with the sub-steps
+// counted in SubIterCount; Step := 0 when the direction is zero. U, GradJ
+// and GradNorm are only read.
 void RunInexactNewtonStep(RunState& s);
 // The trust region's model of this iteration: UPrev, JCur, GradJ and the
 // Hessian the Newton step formed (Hess2x2, QuadA or HMatrix).
@@ -44,21 +44,29 @@ TrustModel TrustModelOf(const RunState& s);
 void RunTrustRegionStep(RunState& s);
 
 // The final step of a collinear-gradients iteration from the base point
-// U0 (GradJ0) along U - U0 into U and Step; the full method's direction
-// goes to Dir and DirNorm, and an uphill one is reversed and reported.
+// u_b (gradient g_b, in Collinear) along U - u_b into U and Step; the full
+// method's direction goes to Dir and DirNorm, and an uphill one is
+// reversed and reported.
 void RunCollinearFinalStep(RunState& s);
 
-// The collinear-gradients sub-iterations on the run: from U0, GradJ0 and
-// GradNorm0 with the trial point u (gradient g, norm GradNorm), in Dir,
+// The collinear-gradients sub-iterations on the run: from the base point
+// of Collinear with the trial point u (gradient g, norm GradNorm), in Dir,
 // DivGradVec and the run's other collinear vectors, counted in SubIterCount.
 void RunSubIterationStart(RunState& s, MyArray1& g, MyArray1& u);
 void RunSubIteration(RunState& s, MyArray1& g, MyArray1& u, MyArray1& q);
 
 // The sub-iteration searches of an iteration at U (GradJ), shown on the
-// status bar and the figure. The demo searches from U0 as the driver
-// prepared it and ends the run after this iteration; the full method takes
-// the current point as its base point.
+// status bar and the figure; each takes U, GradJ and GradNorm as its base
+// point (the full method also JCur). The demo ends the run after this
+// iteration.
 void RunCollinearDemoSearch(RunState& s);
 void RunCollinearSearch(RunState& s);
+
+// Until the run's first search the base point is u°, as the figure maps
+// it when the run ends at u° (U0, GradJ0 and GradNorm0 as they stand).
+void StartCollinearAtU0(RunState& s);
+// U, GradNorm, JCur and DistCur of the base point, where a Stop closes a
+// collinear iteration.
+void ReturnToCollinearBase(RunState& s);
 
 } // namespace tarvik

@@ -87,11 +87,11 @@ PixelPos TrajectoryPixel(RunState& s, const PlaneFrame& frame, Real u1, Real u2)
 }
 
 void CheckTrajectoryStep(RunState& s, const PlaneFrame& frame) {
-    // The points ContourFigure::DrawTrajectoryStep maps: u° where a
-    // collinear search starts and where its iteration completes, and u.
+    // The points ContourFigure::DrawTrajectoryStep maps: the base point
+    // where a collinear search starts and where its iteration completes, and u.
     const bool collinear = IsCollinear(Traits(s.MethodCode));
     const bool mapsStart = collinear && (s.SubIterCount == 1 || s.IterationComplete);
-    if (mapsStart) TrajectoryPixel(s, frame, ComponentOf(s.U0, 1), ComponentOf(s.U0, 2));
+    if (mapsStart) TrajectoryPixel(s, frame, ComponentOf(s.Collinear.ub, 1), ComponentOf(s.Collinear.ub, 2));
     TrajectoryPixel(s, frame, ComponentOf(s.U, 1), ComponentOf(s.U, 2));
     s.SegmentColour = clTrajectory;
 }

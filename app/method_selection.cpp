@@ -52,6 +52,8 @@ void MethodSelect(RunState& s, int n) {
     ReleaseVector(s.DivGradVec);
     ReleaseVector(s.DivGradVecPrev);
     ReleaseVector(s.GradJSaved);
+    ReleaseVector(s.Collinear.ub);
+    ReleaseVector(s.Collinear.gb);
 
     const auto rows = static_cast<std::size_t>(n) + 1;
     if (m.hessianMatrix) s.HMatrix = NewMatrix(n);

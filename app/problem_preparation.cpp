@@ -105,6 +105,8 @@ void SetKnownMinimum(RunState& s) {
 
 void PrepareProblem(RunState& s) {
     s.GradNorm = 1;
+    // The objective of the last run goes; this run's counts from zero.
+    s.Problem.reset();
 
     int32_t typed = 0;
     if (TryParseInt32(s.Choices.CmbNText, typed)) {
@@ -158,8 +160,9 @@ void PrepareProblem(RunState& s) {
     } catch (const std::length_error&) {
         throw ERealBadError(NotEnoughMemoryText(s.N));
     }
-    s.EvalCount = -1;
+    BuildRunObjective(s);
     s.SubIterCount = 1;
+    if (IsCollinear(Traits(s.MethodCode))) StartCollinearAtU0(s);
 }
 
 } // namespace tarvik

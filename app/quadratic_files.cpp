@@ -75,11 +75,11 @@ void LoadQuadraticData(RunState& s, const QuadraticFileChoice& choice) {
     QuadraticData& q = s.Quad;
     q.Release();
     // The matrix is allocated (and zeroed) before the file says whether it
-    // holds that many numbers at all.
+    // holds that many numbers at all. The second vector is the objective's
+    // A u, allocated when a run is prepared.
     const __int128 nn = n;
     RequireMemory(n, MyArray2::Bytes(n) + 2 * (nn + 1) * static_cast<__int128>(sizeof(Real)));
     q.QuadA = NewMatrix(n);
-    q.QuadAu = NewVector(n);
     q.QuadB = NewVector(n);
 
     WithFileErrors(s, true, [&] {

@@ -29,16 +29,16 @@ struct QuadraticFileChoice {
 void CheckPanelFiles(const std::string& hintA, const std::string& hintB, const std::string& hintUStar,
                      bool uStarFromFile);
 
-// Re-creates QuadA, QuadAu and QuadB for choice.n and reads A (symmetrised)
+// Re-creates QuadA and QuadB for choice.n and reads A (symmetrised)
 // and b, converts C, and checks the u* file when the file option is chosen
 // (its values are taken only when a run is prepared). Any file failure
-// releases the three arrays and raises ERealBadError: "File <path> is
+// releases the two arrays and raises ERealBadError: "File <path> is
 // incorrect!" (for A followed by CR and "Check the dimension n."), or the
 // reader's own message when a file cannot be opened or holds a bad token.
 // A C text that is not a number raises ERealBadError "Incorrect data for C!".
 void LoadQuadraticData(RunState& s, const QuadraticFileChoice& choice);
 
-// Releases QuadA, QuadAu and QuadB and raises ERealBadError(LastErrorText).
+// Releases QuadA and QuadB and raises ERealBadError(LastErrorText).
 [[noreturn]] void FileDataError(RunState& s);
 
 // N numbers of a validated u* file into UStar.

@@ -351,10 +351,10 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
         throw ERealBadError("Your initial point equals the optimal point. Please input another initial value.");
 
     s.StartTimeMs = MsOfDay();
-    s.JCur = EvalJ(s, s.FunctionCode, s.U);
+    s.JCur = RunObjective(s).Value(s.U);
     s.J0 = s.JCur;
     s.JPrev = s.JCur;
-    EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    RunObjective(s).Gradient(s.U, s.GradJ, s.GradNorm);
     // Row 0 is the start as evaluated, also when the run ends right there.
     AddTraceRow(s.Choices.RbtnPrec1Checked ? Real(1) : std::numeric_limits<Real>::quiet_NaN());
     if (s.ContinueRun == 0) return true;
@@ -375,8 +375,8 @@ void RunDriver::EndIteration() {
         s.JPrev = s.JCur;
         s.GradJPrev = s.GradJ;
         s.GradNormPrev = s.GradNorm;
-        s.JCur = EvalJ(s, s.FunctionCode, s.U);
-        EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+        s.JCur = RunObjective(s).Value(s.U);
+        RunObjective(s).Gradient(s.U, s.GradJ, s.GradNorm);
     }
 
     if (s.Choices.RbtnPrec1Checked) {
@@ -480,12 +480,7 @@ void RunDriver::TerminateRun() {
     // Without a completed first-iteration set-up there is no iteration to
     // close: its header would describe a point that was never evaluated.
     if (firstSetupDone_ && !PrintSchedule(s.IterCount)) {
-        if (IsCollinear(s.MethodCode)) {
-            s.U = s.U0;
-            s.GradNorm = s.GradNorm0;
-            s.JCur = s.JBase;
-            s.DistCur = VecNormComb(s.U, s.UStar, -1);
-        }
+        if (IsCollinear(s.MethodCode)) ReturnToCollinearBase(s);
         // This closing iteration takes no step of its own.
         iterationAlpha_ = std::numeric_limits<Real>::quiet_NaN();
         try {

@@ -115,7 +115,8 @@ void WriteReportHeader(RunState& s) {
     s.AppendLine("");
 }
 
-int64_t ReportedEvaluations(const RunState& s) { return static_cast<int64_t>(s.EvalCount) - 2; }
+// Three fewer than the objective counted, as the report has always counted.
+int64_t ReportedEvaluations(const RunState& s) { return (s.Problem ? s.Problem->Evaluations() : 0) - 3; }
 
 void WriteIterationLines(RunState& s) {
     const int32_t k = s.IterCount;

@@ -42,8 +42,7 @@ Real RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
     // A search that faults in an evaluation leaves the unit step behind.
     s.Step = 1;
     const GoldenOptions options{firstMove, s.Choices.RbtnPrec1Checked, s.Eps, s.Dist0, s.J0};
-    Objective objective(s, s.FunctionCode);
-    const StepResult result = GoldenSectionSearch(objective, options, s.GradJ, d, s.U, s.JCur);
+    const StepResult result = GoldenSectionSearch(RunObjective(s), options, s.GradJ, d, s.U, s.JCur);
     switch (result.end) {
     case StepEnd::Moved:
         return result.step;
@@ -75,7 +74,7 @@ Real RunWolfeSearch(RunState& s, const MyArray1& d, Real alphaMax) {
                                                                : WolfeInterpolation::Midpoint;
     options.descentCheckWaived = Traits(s.FunctionCode).descentCheckWaived;
 
-    Objective objective(s, s.FunctionCode);
+    Objective& objective = RunObjective(s);
     const Real jBefore = s.JCur;
     const Real gradNormBefore = s.GradNorm;
     const StepResult result = WolfeSearch(objective, options, d, s.U, s.GradJ, s.JCur, s.GradNorm, s.GradJPrev);

@@ -29,7 +29,6 @@
 #include "app/compare_run.h"
 #include "app/run_driver.h"
 #include "core/method_catalogue.h"
-#include "core/objective.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 
@@ -116,7 +115,7 @@ int main(int argc, char** argv) {
     RunComparison(o, seven, rows, sink, {}, [&](RunState& s) {
         const double t = ThreadSeconds();
         figure = std::make_unique<ContourFigure>(438);
-        figure->DrawLevelLines(s, JOf(s));
+        figure->DrawLevelLines(s);
         figureSeconds += ThreadSeconds() - t;
     });
     for (const CompareRow& r : rows)

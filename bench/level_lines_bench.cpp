@@ -11,7 +11,6 @@
 #include "core/silent_host.h"
 #include "core/function_catalogue.h"
 #include "core/host.h"
-#include "core/objective.h"
 #include "core/run_state.h"
 #include "figure/contour_figure.h"
 
@@ -61,7 +60,7 @@ int main(int argc, char** argv) {
             ContourFigure figure(imageWidths[k] + 7);
             const auto t0 = std::chrono::steady_clock::now();
             try {
-                figure.DrawLevelLines(s, JOf(s));
+                figure.DrawLevelLines(s);
             } catch (const std::exception& e) {
                 std::printf(" error: %s", e.what());
             }

@@ -56,10 +56,11 @@ void PrepareState(RunState& s, const MethodCase& m, int n) {
     s.MaxStep = sqrtl(Real(n));
     s.IterCount = 0;
     s.StopRequested = 0;
-    s.JCur = EvalJ(s, s.FunctionCode, s.U);
+    BuildRunObjective(s);
+    s.JCur = s.Problem->Value(s.U);
     s.J0 = s.JCur;
     s.JPrev = s.JCur;
-    EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
     s.GradJ0 = s.GradJ;
     s.GradJPrev = s.GradJ;
     s.GradNorm0 = s.GradNorm;
@@ -105,8 +106,8 @@ void CloseIteration(RunState& s) {
         s.JPrev = s.JCur;
         s.GradJPrev = s.GradJ;
         s.GradNormPrev = s.GradNorm;
-        s.JCur = EvalJ(s, s.FunctionCode, s.U);
-        EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+        s.JCur = s.Problem->Value(s.U);
+        s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
     }
 }
 
@@ -120,13 +121,13 @@ void Measure(const MethodCase& m, int n, int warmup, int timed) {
     std::string note;
     try {
         for (int it = 0; it < warmup + timed; ++it) {
-            const int evalBefore = s.EvalCount;
+            const int64_t evalBefore = s.Problem->Evaluations();
             const auto start = std::chrono::steady_clock::now();
             DirectionAndLineSearch(s, m);
             const auto stop = std::chrono::steady_clock::now();
             if (it >= warmup) {
                 seconds += std::chrono::duration<double>(stop - start).count();
-                evaluations += s.EvalCount - evalBefore;
+                evaluations += static_cast<int>(s.Problem->Evaluations() - evalBefore);
                 ++done;
             }
             CloseIteration(s);

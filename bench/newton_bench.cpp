@@ -44,7 +44,8 @@ void Prepare(RunState& s, FunctionId code, int n, Method m) {
     s.Dir = NewVector(n);
     if (m != Method::InexactCg) s.HMatrix = NewMatrix(n);
     for (int i = 1; i <= n; ++i) s.U[i] = 1 + 0.01L * ((i % 7) - 3);
-    EvalGrad(s, code, s.U, s.GradJ, s.GradNorm);
+    BuildRunObjective(s);
+    s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
 }
 
 struct Timing {
@@ -65,7 +66,7 @@ Timing TimeSteps(FunctionId code, int n, Method m) {
         const Real baseNorm = s.GradNorm;
         // Enough repetitions for a stable figure without making n = 1000 slow.
         const int repeats = n >= 1000 ? 1 : (n >= 300 ? 2 : 10);
-        s.EvalCount = 0;
+        const int64_t evaluationsBefore = s.Problem->Evaluations();
         const auto start = std::chrono::steady_clock::now();
         for (int r = 0; r < repeats; ++r) {
             s.U = base;
@@ -79,7 +80,7 @@ Timing TimeSteps(FunctionId code, int n, Method m) {
         }
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         t.secondsPerStep = elapsed.count() / repeats;
-        t.evaluationsPerStep = s.EvalCount / repeats;
+        t.evaluationsPerStep = static_cast<int>((s.Problem->Evaluations() - evaluationsBefore) / repeats);
         t.subIterations = s.SubIterCount;
     } catch (const std::exception& e) {
         t.failure = e.what();

@@ -85,6 +85,8 @@ void GuardCost() {
     SilentHost host;
     RunState s(host);
     s.N = 2;
+    s.FunctionCode = FunctionId::Rosenbrock;
+    BuildRunObjective(s);
     s.U = NewVector(2);
     s.GradJ = NewVector(2);
     s.U[1] = -1.2L;
@@ -94,8 +96,8 @@ void GuardCost() {
         for (int c = 0; c < calls; ++c) {
             Real norm = 0;
             s.U[1] = -1.2L + c * 1e-9L;
-            sink = EvalJ(s, FunctionId::Rosenbrock, s.U);
-            EvalGrad(s, FunctionId::Rosenbrock, s.U, s.GradJ, norm);
+            sink = s.Problem->Value(s.U);
+            s.Problem->Gradient(s.U, s.GradJ, norm);
         }
     }) / calls;
     const double plain = MedianSeconds(5, [&] {
@@ -151,9 +153,11 @@ void SchwefelValue(int n) {
     SilentHost host;
     RunState s(host);
     s.N = n;
+    s.FunctionCode = FunctionId::Schwefel12;
+    BuildRunObjective(s);
     s.U = NewVector(n);
     for (int i = 1; i <= n; ++i) s.U[i] = 1 + 0.001L * i;
-    const double value = MedianSeconds(21, [&] { sink = EvalJ(s, FunctionId::Schwefel12, s.U); });
+    const double value = MedianSeconds(21, [&] { sink = s.Problem->Value(s.U); });
     const double literal = MedianSeconds(5, [&] {
         Real sum = 0;
         for (int i = 1; i <= n; ++i) {
@@ -318,14 +322,13 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     s.GradJ = NewVector(n);
     MyArray1 d = NewVector(n);
     for (int i = 1; i <= n; ++i) s.U[i] = 1 + 0.01L * std::sin(Real(i));
-    Real norm = 0;
-    EvalGrad(s, code, s.U, s.GradJ, norm);
+    BuildRunObjective(s);
+    s.Problem->Gradient(s.U, s.GradJ);
     bool failed = false;
     const double step = MedianSeconds(3, [&] {
         try {
             if (method == MethodId::FdNewton) {
-                Objective objective(s, code);
-                FdNewtonStep(objective, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), d);
+                FdNewtonStep(*s.Problem, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), d);
             } else {
                 RunNewtonStep(s, d);
             }
@@ -333,7 +336,7 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
             failed = true;
         }
     }, WallSeconds);
-    const double form = MedianSeconds(3, [&] { FillHessianMatrix(code, s.N, s.Params, s.U, s.HMatrix); }, WallSeconds);
+    const double form = MedianSeconds(3, [&] { s.Problem->FillHessian(s.U, s.HMatrix); }, WallSeconds);
     char what[96];
     std::snprintf(what, sizeof what, "%s n=%d%s (wall)", name, n, failed ? " FAILED" : "");
     Line(what, step, "forming the Hessian alone", form);

@@ -17,6 +17,11 @@ class Objective;
 
 // What the sub-iterations carry from one to the next.
 struct CollinearState {
+    // The base point u_b of the iteration, its gradient g_b and J there: the
+    // run's point when the search began (u° before the run's first search).
+    MyArray1 ub, gb;
+    Real gbNorm = 0;
+    Real jBase = 0;
     Real divGradNorm = 0;      // ||w||, how far from collinear the gradients are
     Real divGradNormPrev = 0;
     Real sign = 1;             // sigma of w

@@ -6,6 +6,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/function_catalogue.h"
+#include "core/objective.h"
+
 namespace tarvik {
 
 namespace {
@@ -195,5 +198,9 @@ void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& 
     }
     throw std::logic_error("FillHessianMatrix: " + std::string(Traits(functionCode).name) + " has no matrix formula");
 }
+
+Hessian2 Objective::TwoByTwoHessian(const MyArray1& u) const { return TwoDimensionalHessian(id_, u); }
+
+void Objective::FillHessian(const MyArray1& u, MyArray2& H) const { FillHessianMatrix(id_, n_, parameters_, u, H); }
 
 } // namespace tarvik

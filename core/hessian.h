@@ -3,11 +3,12 @@
 #include <array>
 #include <cstdint>
 
-#include "core/function_catalogue.h"
 #include "core/numeric.h"
 #include "core/parameters.h"
 
 namespace tarvik {
+
+enum class FunctionId : std::uint8_t;
 
 // h11, h12, h21, h22 of a function with a 2x2 Hessian at u.
 using Hessian2 = std::array<Real, 4>;

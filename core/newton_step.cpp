@@ -5,8 +5,8 @@
 
 #include "core/errors.h"
 #include "core/fp_guard.h"
+#include "core/function_catalogue.h"
 #include "core/gauss.h"
-#include "core/hessian.h"
 
 namespace tarvik {
 
@@ -32,40 +32,40 @@ namespace {
 // same bits (it raised no fault the first time) and spares a work copy of
 // n x n, which at n = 10000 is another gigabyte; forming costs far less
 // than eliminating.
-void SolveWithHessian(const NewtonOptions& o, const MyArray1& u, MyArray2& h, const NewtonSolve& solve,
-                      MyArray1& d) {
+void SolveWithHessian(const Objective& objective, const NewtonOptions& o, const MyArray1& u, MyArray2& h,
+                      const NewtonSolve& solve, MyArray1& d) {
     solve(d, GaussMatrix::MayOverwrite);
-    if (o.matrixUse == GaussMatrix::Keep) FillHessianMatrix(o.function, o.n, o.params, u, h);
+    if (o.matrixUse == GaussMatrix::Keep) objective.FillHessian(u, h);
 }
 
 } // namespace
 
-void NewtonStep(const NewtonOptions& options, const MyArray1& u, const MyArray1& g, const NewtonHessian& hessian,
-                const NewtonSolve& solve, MyArray1& d) {
-    const FunctionId functionCode = options.function;
-    const int n = options.n;
+void NewtonStep(const Objective& objective, const NewtonOptions& options, const MyArray1& u, const MyArray1& g,
+                const NewtonHessian& hessian, const NewtonSolve& solve, MyArray1& d) {
+    const int n = objective.Dimension();
+    const std::string& name = objective.Name();
     MyArray2& h = hessian.matrix;
-    switch (Traits(functionCode).hessian) {
+    switch (objective.Function().hessian) {
     case HessianShape::TwoByTwo: {
         FpFaultGuard guard;
-        const Hessian2 h2 = TwoDimensionalHessian(functionCode, u);
+        const Hessian2 h2 = objective.TwoByTwoHessian(u);
         for (int k = 0; k < 4; ++k) hessian.twoByTwo[k] = h2[k];
         Solve2x2(h2[0], h2[1], h2[2], h2[3], g, d);
         PinValue(d[1]);
         PinValue(d[2]);
-        if (guard.Faulted()) throw EBadError("Error! Hessian=0: " + options.functionName);
+        if (guard.Faulted()) throw EBadError("Error! Hessian=0: " + name);
         break;
     }
     case HessianShape::Constant: {
         {
             FpFaultGuard guard;
-            FillHessianMatrix(functionCode, n, options.params, u, h);
+            objective.FillHessian(u, h);
             Real last = h[n][n];
             PinValue(last);
-            if (guard.Faulted()) throw EBadError("Error in evaluation of Hessian: " + options.functionName);
+            if (guard.Faulted()) throw EBadError("Error in evaluation of Hessian: " + name);
         }
         // Outside the guard: a zero pivot or Stop keeps its own meaning.
-        SolveWithHessian(options, u, h, solve, d);
+        SolveWithHessian(objective, options, u, h, solve, d);
         break;
     }
     case HessianShape::FromFiles:
@@ -75,14 +75,14 @@ void NewtonStep(const NewtonOptions& options, const MyArray1& u, const MyArray1&
         bool failed = false;
         try {
             FpFaultGuard guard;
-            FillHessianMatrix(functionCode, n, options.params, u, h);
-            SolveWithHessian(options, u, h, solve, d);
+            objective.FillHessian(u, h);
+            SolveWithHessian(objective, options, u, h, solve, d);
             for (int i = 1; i <= n; ++i) PinValue(d[i]);
             failed = guard.Faulted();
         } catch (const std::exception&) {
             failed = true;
         }
-        if (failed) throw EBadError("Error in evaluation of Hessein: " + options.functionName);
+        if (failed) throw EBadError("Error in evaluation of Hessein: " + name);
         break;
     }
     }

@@ -4,10 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "core/function_catalogue.h"
 #include "core/gauss.h"
 #include "core/numeric.h"
-#include "core/parameters.h"
+#include "core/objective.h"
 
 namespace tarvik {
 
@@ -15,11 +14,7 @@ namespace tarvik {
 void Solve2x2(Real h11, Real h12, Real h21, Real h22, const MyArray1& g, MyArray1& d);
 
 struct NewtonOptions {
-    FunctionId function;
-    int n;
     int32_t iteration;                 // k, for the failure texts
-    const TunableParameters& params;   // the functions' constants
-    const std::string& functionName;   // for the failure texts
     // MayOverwrite where the method forms H afresh at every step and reads
     // nothing of it afterwards.
     GaussMatrix matrixUse;
@@ -37,14 +32,14 @@ struct NewtonHessian {
 // with MayOverwrite.
 using NewtonSolve = std::function<void(MyArray1& x, GaussMatrix use)>;
 
-// Forms the Hessian of the function at u and solves H d = g. Raises
-// EBadError when the Hessian cannot be formed, ENotSoBadError
+// Forms the Hessian of the objective's function at u and solves H d = g.
+// Raises EBadError (naming the function) when the Hessian cannot be formed, ENotSoBadError
 // "Hessian<0 ! (Iteration=k)." when g.d < 0 and EBadError
 // "Hessian=0 ! (Iteration=k)." when g.d = 0; the solver's own failures
 // pass through, except for a varying Hessian, where every failure of
 // forming or solving is one evaluation error.
-void NewtonStep(const NewtonOptions& options, const MyArray1& u, const MyArray1& g, const NewtonHessian& hessian,
-                const NewtonSolve& solve, MyArray1& d);
+void NewtonStep(const Objective& objective, const NewtonOptions& options, const MyArray1& u, const MyArray1& g,
+                const NewtonHessian& hessian, const NewtonSolve& solve, MyArray1& d);
 
 // The sign test shared by the Newton steps: s = g.d over 1..n must be
 // positive; iteration k goes into the failure texts.

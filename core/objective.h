@@ -1,13 +1,21 @@
 #pragma once
-// The only evaluators of J and of its gradient. Each call counts one
-// evaluation in EvalCount, also when it fails.
+// J, gradJ and the Hessian of one test function at one dimension: the only
+// evaluators of the program. An objective counts its evaluations, turns an
+// arithmetic fault into the failure text that names the function, and
+// knows nothing of a run: what it has to tell goes to the ObjectiveEvents
+// it is given, so a test or the figure can evaluate with no run at all.
 #include <cstdint>
-#include <functional>
+#include <string>
+#include <utility>
 
-#include "core/progress.h"
-#include "core/run_state.h"
+#include "core/hessian.h"
+#include "core/numeric.h"
+#include "core/parameters.h"
+#include "core/quadratic_data.h"
 
 namespace tarvik {
+
+struct FunctionTraits;
 
 // s_j = sin(2*pi*(j-1)/(n-1))/2 with the ten-decimal pi of the catalogue.
 Real SinShift(int j, int n);
@@ -18,57 +26,118 @@ Real SinShift(int j, int n);
 // The pointer is valid until the next call with another dimension.
 const Real* SinShiftTable(int n);
 
-// QuadAu := QuadA * u over rows and columns 1..n, each row accumulated from
-// column 1 upwards.
-void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& u);
+// What an objective tells whoever evaluates through it. A run shows the
+// texts in its status bar, lets the window handle its events at the stop
+// points and ends when a gradient vanishes.
+class ObjectiveEvents {
+public:
+    // For n >= 1000, what is being evaluated; after every evaluation that
+    // succeeds, " Working...".
+    virtual void Status(const std::string& text) = 0;
+    // A point where a long loop may be cancelled: raises EBadError
+    // "Terminated by user" when Stop has been pressed.
+    virtual void StopPoint() = 0;
+    // A gradient has just been evaluated with a norm of exactly 0.
+    virtual void ZeroGradient() = 0;
 
-// J(u) of the given function. Raises EBadError
-// "Error in evaluation of function: " + FunctionName on an arithmetic fault.
-Real EvalJ(RunState& s, FunctionId functionCode, const MyArray1& u);
+protected:
+    ~ObjectiveEvents() = default;
+};
 
-// gradJ(u) into g (length N + 1) and its Euclidean norm into gnorm; clears
-// ContinueRun when the norm is exactly 0. Raises EBadError
-// "Error in evaluation of gradient: " + FunctionName, or ERealBadError
-// "Error in evaluation of gradient norm for function: " + FunctionName.
-void EvalGrad(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray1& g, Real& gnorm);
+// About this many component operations pass between two stop points of a
+// loop whose steps cost order n each: a few milliseconds, wherever n lies.
+inline constexpr int kStopPointWork = 1 << 16;
 
-// J and gradJ of one function as a line search or a direction rule sees
-// them: every call goes through EvalJ / EvalGrad, so it counts, guards and
-// reports its status exactly as they do, and Stop is honoured through the
-// run's own cancellation points. The driver builds it; a kernel never sees
-// the run state behind it.
-// J of the run's present function as a plain function object, for code that
-// only needs its values (the figure's level lines): it counts and guards as
-// EvalJ does, with the run's N at the time of each call.
-inline std::function<Real(const MyArray1&)> JOf(RunState& s) {
-    const FunctionId function = s.FunctionCode;
-    return [&s, function](const MyArray1& u) { return EvalJ(s, function, u); };
-}
+// A stop point every `period` steps of a loop.
+class StopCadence {
+public:
+    StopCadence(ObjectiveEvents* events, int period) : events_(events), period_(period < 1 ? 1 : period) {}
+    // For a loop whose length has no bound: about kStopPointWork operations
+    // between stop points, and never more than n steps (a Gauss row's worth).
+    static StopCadence ForUnboundedLoop(ObjectiveEvents* events, int n) {
+        if (n < 1) n = 1;
+        const int byWork = kStopPointWork / n;
+        return StopCadence(events, byWork < n ? byWork : n);
+    }
+    void Step() {
+        if (++steps_ < period_) return;
+        steps_ = 0;
+        if (events_ != nullptr) events_->StopPoint();
+    }
+
+private:
+    ObjectiveEvents* events_;
+    int period_;
+    int steps_ = 0;
+};
 
 class Objective {
 public:
-    Objective(RunState& s, FunctionId function) : s_(s), function_(function) {}
+    // The function of the entry at dimension n, with the function
+    // parameters of `parameters` (copied). The quadratic from files reads
+    // `quadratic` at every evaluation, so it must outlive the objective;
+    // the other functions ignore it.
+    Objective(const FunctionTraits& function, int n, const TunableParameters& parameters,
+              const QuadraticData* quadratic = nullptr);
 
-    int Dimension() const { return s_.N; }
-    Real Value(const MyArray1& u) { return EvalJ(s_, function_, u); }
-    // gradJ(u) into g; returns its norm. On a failure the norm is not set.
+    const FunctionTraits& Function() const { return *function_; }
+    int Dimension() const { return n_; }
+    // The name the failure texts give: the entry's list text unless set.
+    const std::string& Name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
+    // Where the status texts, the stop points and a zero gradient go; none
+    // by default.
+    void SetEvents(ObjectiveEvents* events) { events_ = events; }
+
+    // Evaluations of J and of gradJ so far; each counts when it starts, so
+    // a failed one counts too.
+    int64_t Evaluations() const { return evaluations_; }
+
+    // J(u), reading components 1..n of u. Raises EBadError
+    // "Error in evaluation of function: " + Name() on an arithmetic fault.
+    Real Value(const MyArray1& u);
+    // gradJ(u) into g; returns its Euclidean norm.
     Real Gradient(const MyArray1& u, MyArray1& g) {
         Real norm = 0;
-        EvalGrad(s_, function_, u, g, norm);
+        Gradient(u, g, norm);
         return norm;
     }
-    // gradJ(u) into g and its norm into norm, which a failure leaves as it was.
-    void Gradient(const MyArray1& u, MyArray1& g, Real& norm) { EvalGrad(s_, function_, u, g, norm); }
-    int32_t Evaluations() const { return s_.EvalCount; }
+    // gradJ(u) into g and its norm into norm, which a failure leaves as it
+    // was. The norm runs over the whole of g, not only over 1..n. Raises
+    // EBadError "Error in evaluation of gradient: " + Name(), or
+    // ERealBadError "Error in evaluation of gradient norm for function: " +
+    // Name() when only the norm overflows.
+    void Gradient(const MyArray1& u, MyArray1& g, Real& norm);
 
-    // Cancellation every `period` steps of a loop, or by work for a loop
+    // The Hessian at u, as the entry's Hessian shape says: the 2x2 one, or
+    // the n x n matrix into H (rows and columns 1..n). Neither counts nor
+    // guards: the Newton step does, with texts of its own. A function
+    // without that formula raises std::logic_error.
+    Hessian2 TwoByTwoHessian(const MyArray1& u) const;
+    void FillHessian(const MyArray1& u, MyArray2& H) const;
+
+    // Stop points every `period` steps of a loop, or by work for a loop
     // without a bound of its own.
-    StopCadence Cadence(int period) const { return StopCadence(s_, period); }
-    StopCadence UnboundedLoopCadence() const { return StopCadence::ForUnboundedLoop(s_); }
+    StopCadence Cadence(int period) const { return StopCadence(events_, period); }
+    StopCadence UnboundedLoopCadence() const { return StopCadence::ForUnboundedLoop(events_, n_); }
 
 private:
-    RunState& s_;
-    FunctionId function_;
+    void RequirePoint(const MyArray1& u, const char* what) const;
+    void Tell(const std::string& text) const {
+        if (events_ != nullptr) events_->Status(text);
+    }
+
+    const FunctionTraits* function_;
+    FunctionId id_;
+    bool fromFiles_;
+    int n_;
+    TunableParameters parameters_;
+    const QuadraticData* quadratic_;
+    // A u of the quadratic from files, kept between evaluations.
+    MyArray1 au_;
+    std::string name_;
+    ObjectiveEvents* events_ = nullptr;
+    int64_t evaluations_ = 0;
 };
 
 } // namespace tarvik

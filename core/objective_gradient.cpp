@@ -10,6 +10,8 @@
 
 #include "core/errors.h"
 #include "core/fp_guard.h"
+#include "core/function_catalogue.h"
+#include "core/matrix_vector.h"
 #include "core/objective.h"
 
 namespace tarvik {
@@ -151,9 +153,9 @@ void HilbertBGradient(Real d, int n, const Real* u, Real* g) {
     }
 }
 
-void QuadraticFromFilesGradient(QuadraticData& quad, int n, const MyArray1& u, Real* g) {
-    MultiplyQuadA(quad, n, u);
-    const Real* au = quad.QuadAu.data();
+void QuadraticFromFilesGradient(const QuadraticData& quad, int n, const MyArray1& u, MyArray1& auv, Real* g) {
+    MultiplyRows(quad.QuadA, 1, n, u.data(), n, auv.data());
+    const Real* au = auv.data();
     const Real* b = quad.QuadB.data();
     for (int i = 1; i <= n; ++i) g[i] = au[i] + b[i];
 }
@@ -169,8 +171,8 @@ void GeneralizedRosenbrockGradient(int n, const Real* u, Real* g) {
     g[n] = 200 * (u[n] - u[n - 1] * u[n - 1]);
 }
 
-void GradientOf(RunState& s, FunctionId id, const MyArray1& uv, Real* g) {
-    const int n = s.N;
+void GradientOf(FunctionId id, int n, const TunableParameters& p, const QuadraticData* quad, MyArray1& au,
+                const MyArray1& uv, Real* g) {
     const Real* u = uv.data();
     switch (id) {
     case FunctionId::Rosenbrock: {
@@ -236,15 +238,19 @@ void GradientOf(RunState& s, FunctionId id, const MyArray1& uv, Real* g) {
         for (int i = 1; i <= n - 1; ++i) g[i] = Real(i) * u[i];
         g[n] = Real(n) * u[n] - 1;
         return;
-    case FunctionId::Tridia: TridiaGradient(s.Params, n, u, g); return;
+    case FunctionId::Tridia: TridiaGradient(p, n, u, g); return;
     case FunctionId::Dixon3dq: Dixon3dqGradient(n, u, g); return;
     case FunctionId::HilbertA: HilbertAGradient(n, u, g); return;
-    case FunctionId::HilbertB: HilbertBGradient(s.Params.HilbertD, n, u, g); return;
-    case FunctionId::QuadraticFromFiles: QuadraticFromFilesGradient(s.Quad, n, uv, g); return;
+    case FunctionId::HilbertB: HilbertBGradient(p.HilbertD, n, u, g); return;
+    case FunctionId::QuadraticFromFiles: QuadraticFromFilesGradient(*quad, n, uv, au, g); return;
     case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrockGradient(n, u, g); return;
     }
     throw std::logic_error("GradientOf: not a function of the catalogue");
 }
+
+// Built once: a two-dimensional evaluation takes hardly longer than a text.
+const std::string kEvaluatingGradient = " Working... gradient evaluation";
+const std::string kWorkingStatus = " Working...";
 
 bool AllFinite(const Real* g, int n) {
     for (int i = 1; i <= n; ++i)
@@ -254,23 +260,18 @@ bool AllFinite(const Real* g, int n) {
 
 } // namespace
 
-void EvalGrad(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray1& g, Real& gnorm) {
-    const int n = s.N;
-    const std::size_t length = static_cast<std::size_t>(n) + 1;
-    if (n < 1 || u.size() < length || g.size() < length)
-        throw std::invalid_argument("EvalGrad: the point or the gradient has fewer than N components");
-    if (Traits(functionCode).fromFiles) {
-        if (s.Quad.QuadA.rows() < length || s.Quad.QuadA.cols() < length || s.Quad.QuadB.size() < length)
-            throw std::invalid_argument("EvalGrad: the quadratic from files is not loaded for this N");
-        if (s.Quad.QuadAu.size() < length) s.Quad.QuadAu.resize(length, 0.0L);
-    }
+void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
+    const int n = n_;
+    RequirePoint(u, "Objective::Gradient");
+    if (g.size() < static_cast<std::size_t>(n) + 1)
+        throw std::invalid_argument("Objective::Gradient: the gradient has fewer than n components");
 
-    if (n >= 1000) s.SetStatus(" Working... gradient evaluation");
-    ++s.EvalCount;
+    if (n >= 1000) Tell(kEvaluatingGradient);
+    ++evaluations_;
 
-    // The norm runs over the whole vector handed in, not only over N.
+    // The norm runs over the whole vector handed in, not only over 1..n.
     Real norm = 0;
-    const auto gradient = [&] { GradientOf(s, functionCode, u, g.data()); };
+    const auto gradient = [&] { GradientOf(id_, n, parameters_, quadratic_, au_, u, g.data()); };
     const auto normOfG = [&] {
         Real sum = 0;
         for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];
@@ -296,18 +297,18 @@ void EvalGrad(RunState& s, FunctionId functionCode, const MyArray1& u, MyArray1&
     } catch (const std::exception&) {
         which = 1;
     }
-    if (which == 1) throw EBadError("Error in evaluation of gradient: " + s.FunctionName);
+    if (which == 1) throw EBadError("Error in evaluation of gradient: " + name_);
     if (which == 2 || !IsFiniteReal(norm)) {
         // A component that is already infinite or not a number (from such
         // an input, which raises no flag) is the gradient's fault, not the
         // norm's. Looking only now saves a pass over g in every good call.
-        if (!AllFinite(g.data(), n)) throw EBadError("Error in evaluation of gradient: " + s.FunctionName);
-        throw ERealBadError("Error in evaluation of gradient norm for function: " + s.FunctionName);
+        if (!AllFinite(g.data(), n)) throw EBadError("Error in evaluation of gradient: " + name_);
+        throw ERealBadError("Error in evaluation of gradient norm for function: " + name_);
     }
 
     gnorm = norm;
-    if (gnorm == 0) s.ContinueRun = 0;
-    s.SetStatus(" Working...");
+    if (gnorm == 0 && events_ != nullptr) events_->ZeroGradient();
+    Tell(kWorkingStatus);
 }
 
 } // namespace tarvik

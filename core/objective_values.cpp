@@ -12,6 +12,7 @@
 
 #include "core/errors.h"
 #include "core/fp_guard.h"
+#include "core/function_catalogue.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
 
@@ -125,10 +126,11 @@ Real HilbertB(Real d, int n, const Real* u) {
     return sum;
 }
 
-Real QuadraticFromFiles(QuadraticData& quad, int n, const MyArray1& uv) {
-    MultiplyQuadA(quad, n, uv);
+Real QuadraticFromFiles(const QuadraticData& quad, int n, const MyArray1& uv, MyArray1& auv) {
+    // A u over rows and columns 1..n, each row accumulated from column 1 upwards.
+    MultiplyRows(quad.QuadA, 1, n, uv.data(), n, auv.data());
     const Real* u = uv.data();
-    const Real* au = quad.QuadAu.data();
+    const Real* au = auv.data();
     const Real* b = quad.QuadB.data();
     Real quadratic = 0;
     for (int i = 1; i <= n; ++i) quadratic += au[i] * u[i];
@@ -144,8 +146,8 @@ Real GeneralizedRosenbrock(int n, const Real* u) {
     return sum;
 }
 
-Real FunctionValue(RunState& s, FunctionId id, const MyArray1& uv) {
-    const int n = s.N;
+Real FunctionValue(FunctionId id, int n, const TunableParameters& p, const QuadraticData* quad, MyArray1& au,
+                   const MyArray1& uv) {
     const Real* u = uv.data();
     switch (id) {
     case FunctionId::Rosenbrock: {
@@ -185,11 +187,11 @@ Real FunctionValue(RunState& s, FunctionId id, const MyArray1& uv) {
     case FunctionId::QuadraticVarnel: return QuadraticVarnel(n, u);
     case FunctionId::AxisEllipsoidSin: return AxisParallelEllipsoidSin(n, u);
     case FunctionId::Qf1: return Qf1(n, u);
-    case FunctionId::Tridia: return Tridia(s.Params, n, u);
+    case FunctionId::Tridia: return Tridia(p, n, u);
     case FunctionId::Dixon3dq: return Dixon3dq(n, u);
     case FunctionId::HilbertA: return HilbertA(n, u);
-    case FunctionId::HilbertB: return HilbertB(s.Params.HilbertD, n, u);
-    case FunctionId::QuadraticFromFiles: return QuadraticFromFiles(s.Quad, n, uv);
+    case FunctionId::HilbertB: return HilbertB(p.HilbertD, n, u);
+    case FunctionId::QuadraticFromFiles: return QuadraticFromFiles(*quad, n, uv, au);
     case FunctionId::GeneralizedRosenbrock: return GeneralizedRosenbrock(n, u);
     }
     throw std::logic_error("FunctionValue: not a function of the catalogue");
@@ -230,38 +232,54 @@ const Real* SinShiftTable(int n) {
     return t.s.data();
 }
 
-void MultiplyQuadA(QuadraticData& quad, int n, const MyArray1& uv) {
-    MultiplyRows(quad.QuadA, 1, n, uv.data(), n, quad.QuadAu.data());
+Objective::Objective(const FunctionTraits& function, int n, const TunableParameters& parameters,
+                     const QuadraticData* quadratic)
+    : function_(&function),
+      id_(function.id),
+      fromFiles_(function.fromFiles),
+      n_(n),
+      parameters_(parameters),
+      quadratic_(quadratic),
+      name_(function.name) {
+    if (fromFiles_ && n_ >= 1) au_.assign(static_cast<std::size_t>(n_) + 1, 0.0L);
 }
 
-Real EvalJ(RunState& s, FunctionId functionCode, const MyArray1& u) {
-    const int n = s.N;
-    if (n < 1 || u.size() < static_cast<std::size_t>(n) + 1)
-        throw std::invalid_argument("EvalJ: the point has fewer than N components");
-    if (Traits(functionCode).fromFiles) {
-        const std::size_t length = static_cast<std::size_t>(n) + 1;
-        if (s.Quad.QuadA.rows() < length || s.Quad.QuadA.cols() < length || s.Quad.QuadB.size() < length)
-            throw std::invalid_argument("EvalJ: the quadratic from files is not loaded for this N");
-        if (s.Quad.QuadAu.size() < length) s.Quad.QuadAu.resize(length, 0.0L);
+void Objective::RequirePoint(const MyArray1& u, const char* what) const {
+    const std::size_t length = static_cast<std::size_t>(n_) + 1;
+    if (n_ < 1 || u.size() < length)
+        throw std::invalid_argument(std::string(what) + ": the point has fewer than n components");
+    if (fromFiles_) {
+        const QuadraticData* q = quadratic_;
+        if (q == nullptr || q->QuadA.rows() < length || q->QuadA.cols() < length || q->QuadB.size() < length)
+            throw std::invalid_argument(std::string(what) + ": the quadratic from files is not loaded for this n");
     }
+}
 
-    if (n >= 1000) s.SetStatus(" Working... function evaluation");
+namespace {
+// Built once: a two-dimensional evaluation takes hardly longer than a text.
+const std::string kEvaluatingFunction = " Working... function evaluation";
+const std::string kWorkingStatus = " Working...";
+} // namespace
+
+Real Objective::Value(const MyArray1& u) {
+    RequirePoint(u, "Objective::Value");
+    if (n_ >= 1000) Tell(kEvaluatingFunction);
     // Counted before the formula runs: a failed evaluation is still one.
-    ++s.EvalCount;
+    ++evaluations_;
 
     Real value = 0;
     bool faulted = false;
     try {
         faulted = FaultedRunning([&] {
-            value = FunctionValue(s, functionCode, u);
+            value = FunctionValue(id_, n_, parameters_, quadratic_, au_, u);
             PinValue(value);
         }) || !IsFiniteReal(value);
     } catch (const std::exception&) {
         faulted = true;
     }
-    if (faulted) throw EBadError("Error in evaluation of function: " + s.FunctionName);
+    if (faulted) throw EBadError("Error in evaluation of function: " + name_);
 
-    s.SetStatus(" Working...");
+    Tell(kWorkingStatus);
     return value;
 }
 

@@ -59,31 +59,4 @@ inline void StopPoint(RunState& s) {
     if (s.StopRequested) throw EBadError("Terminated by user");
 }
 
-// About this many component operations pass between two pumps of a loop
-// whose steps cost order n each: a few milliseconds, wherever n lies.
-inline constexpr int kStopPointWork = 1 << 16;
-
-// A StopPoint every `period` steps.
-class StopCadence {
-public:
-    StopCadence(RunState& s, int period) : s_(s), period_(period < 1 ? 1 : period) {}
-    // For a loop whose length has no bound: about kStopPointWork operations
-    // between pumps, and never more than n steps (a Gauss row's worth).
-    static StopCadence ForUnboundedLoop(RunState& s) {
-        const int n = s.N < 1 ? 1 : s.N;
-        const int byWork = kStopPointWork / n;
-        return StopCadence(s, byWork < n ? byWork : n);
-    }
-    void Step() {
-        if (++steps_ < period_) return;
-        steps_ = 0;
-        StopPoint(s_);
-    }
-
-private:
-    RunState& s_;
-    int period_;
-    int steps_ = 0;
-};
-
 } // namespace tarvik

@@ -2,6 +2,7 @@
 // The run state: one object holding every shared variable of a run, named
 // as the rest of the program (and its documentation) names them.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/collinear_gradients.h"
@@ -10,7 +11,9 @@
 #include "core/host.h"
 #include "core/method_catalogue.h"
 #include "core/numeric.h"
+#include "core/objective.h"
 #include "core/parameters.h"
+#include "core/quadratic_data.h"
 
 namespace tarvik {
 
@@ -42,32 +45,36 @@ struct WindowChoices {
     bool RBtnUeUnknownChecked() const { return UStarOption == UStarSource::Unknown; }
 };
 
-// The quadratic read from files ("Quadratic from FILE").
-struct QuadraticData {
-    MyArray2 QuadA;
-    MyArray1 QuadB;
-    Real QuadC = 0;
-    MyArray1 QuadAu;
-    // Where A and b were read from and C as typed, for the run's description.
-    std::string FileA, FileB, CText;
-    void Release() {
-        QuadA.release();
-        ReleaseVector(QuadB);
-        ReleaseVector(QuadAu);
-        FileA.clear();
-        FileB.clear();
-        CText.clear();
-    }
-    bool Loaded() const { return !QuadA.empty(); }
+struct RunState;
+
+// The objective's surroundings in a run: its texts go to the status bar,
+// its stop points are the run's, and a vanishing gradient ends the run.
+class RunObjectiveEvents final : public ObjectiveEvents {
+public:
+    explicit RunObjectiveEvents(RunState& s) : s_(s) {}
+    void Status(const std::string& text) override;
+    void StopPoint() override;
+    void ZeroGradient() override;
+
+private:
+    RunState& s_;
 };
 
 struct RunState {
     explicit RunState(EngineHost& host) : Host(&host) {}
+    // Its objective reports back to it.
+    RunState(const RunState&) = delete;
+    RunState& operator=(const RunState&) = delete;
 
     EngineHost* Host;
     TunableParameters Params;
     WindowChoices Choices;
     QuadraticData Quad;
+    // J of the run, built by preparation (BuildRunObjective); its count is
+    // the run's count of evaluations. It stays after the run for the
+    // report and the comparison, until the next run is prepared.
+    std::optional<Objective> Problem;
+    RunObjectiveEvents Events{*this};
 
     // Vectors (allocated by preparation, released by FreeRunArrays).
     MyArray1 U, UPrev, U0, UStar, GradJ, GradJ0, GradJPrev, Dir;
@@ -80,7 +87,6 @@ struct RunState {
     // Scalars.
     int32_t N = 2;
     int32_t IterCount = 0;
-    int32_t EvalCount = 0;
     int32_t SubIterCount = 0;
     // Hessians formed (analytic or from gradient differences) in this run;
     // only the comparison table shows it.
@@ -116,7 +122,6 @@ struct RunState {
     // Collinear-gradients state.
     Real CollDelta = 0, CollMinDist = 0, CollThreshold = 0;
     int32_t MaxSubIterColl = 0;
-    Real JBase = 0;
     CollinearState Collinear;
     uint8_t ShowSubIterPoints = 0;
 
@@ -143,6 +148,12 @@ struct RunState {
     void SetStatus(const std::string& text) { Host->SetStatus(text); }
     void AppendLine(const std::string& text) { Host->AppendLine(text); }
 };
+
+// The run's objective: the function, n, the function parameters and the
+// quadratic of the state, named as the state names it, reporting to the run.
+void BuildRunObjective(RunState& s);
+// The objective preparation built; std::logic_error before that.
+Objective& RunObjective(RunState& s);
 
 // Whether the problem has one known minimum u*. Where it has none (several
 // minima, no minimum, or the quadratic's u* declared unknown) the distance

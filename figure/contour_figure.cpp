@@ -9,29 +9,17 @@ namespace tarvik {
 
 namespace {
 
-// The figure evaluates J on the plane of u1 and u2 as the two-dimensional
-// function. N goes back on every way out, also when J fails during the
-// scan, and the figure's evaluations never show in the run's count.
-class PlaneEvaluationScope {
+// The figure's evaluations show in the status bar as the run's do, and
+// touch nothing else of the run.
+class PlaneEvents final : public ObjectiveEvents {
 public:
-    explicit PlaneEvaluationScope(RunState& s) : s_(s), savedN_(s.N), savedEvalCount_(s.EvalCount) {
-        s_.N = 2;
-        if (s_.U.size() < 3) s_.U.resize(3, 0.0L);
-    }
-    ~PlaneEvaluationScope() { Restore(); }
-    PlaneEvaluationScope(const PlaneEvaluationScope&) = delete;
-    PlaneEvaluationScope& operator=(const PlaneEvaluationScope&) = delete;
-
-    int32_t SavedN() const { return savedN_; }
-    void Restore() {
-        s_.N = savedN_;
-        s_.EvalCount = savedEvalCount_;
-    }
+    explicit PlaneEvents(EngineHost& host) : host_(host) {}
+    void Status(const std::string& text) override { host_.SetStatus(text); }
+    void StopPoint() override {}
+    void ZeroGradient() override {}
 
 private:
-    RunState& s_;
-    int32_t savedN_;
-    int32_t savedEvalCount_;
+    EngineHost& host_;
 };
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -117,20 +105,29 @@ void ContourFigure::DrawSaddles(FigureCanvas& cv, FunctionId function) {
     st.PenWidth = 1;
 }
 
-void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
+void ContourFigure::DrawLevelLines(const RunState& s) {
     // Lets the waiting text written at creation appear before the long scan.
     s.Host->ProcessEvents();
 
-    FigureCanvas cv(image_, canvas_);
-    CanvasState& st = canvas_;
-    PlaneEvaluationScope scope(s);
-    const int32_t savedN = scope.SavedN();
-    const FunctionId code = s.FunctionCode;
-    const FunctionTraits& function = Traits(code);
-    const int width = image_.width();
-    const int height = image_.height();
+    // J on the plane {u1, u2, 0...}: the function at n = 2, with the run's
+    // function parameters and, for the quadratic from files, its matrix
+    // and vector cut to their first two rows and columns.
+    PlaneEvents events(*s.Host);
+    Objective plane(Traits(s.FunctionCode), 2, s.Params, &s.Quad);
+    plane.SetName(s.FunctionName);
+    plane.SetEvents(&events);
 
-    const PlaneFrame frame = PlaneFrameFor(width, s.U0.at(1), s.U0.at(2), code);
+    FigureCanvas cv(image_, canvas_);
+    DrawPlane(cv, PlaneFrameFor(image_.width(), s.U0.at(1), s.U0.at(2), s.FunctionCode));
+    if (s.N > 2) DrawTitle(cv);
+    // Only the quadratic from files has a constant of its own.
+    const Real quadC = plane.Function().fromFiles ? s.Quad.QuadC : 0;
+    DrawLevels(cv, plane, quadC, s.N == 2);
+    DrawEndPoints(cv, s);
+}
+
+void ContourFigure::DrawPlane(FigureCanvas& cv, const PlaneFrame& frame) {
+    CanvasState& st = canvas_;
     PlaneRange = frame.range;
     PlaneScale = frame.scale;
     MarkerRadius = 4;
@@ -138,21 +135,28 @@ void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
     st.BrushColour = clFigBack;
     st.BrushSolid = true;
     st.PenWidth = 1;
-    cv.FillRect(0, 0, width, height);
+    cv.FillRect(0, 0, image_.width(), image_.height());
     st.Style = PenStyle::Solid;
     st.PenWidth = 1;
 
     FigCentreX = frame.centreX;
     FigCentreY = frame.centreY;
     DrawAxes(cv);
-    if (savedN > 2) DrawTitle(cv);
+}
 
+void ContourFigure::DrawLevels(FigureCanvas& cv, Objective& plane, Real quadC, bool numbered) {
+    CanvasState& st = canvas_;
+    const FunctionId code = plane.Function().id;
+    const int width = image_.width();
+    const int height = image_.height();
     const Real range = PlaneRange;
-    s.U[1] = (-PlaneRange) / 2;
-    s.U[2] = 0;
-    if (!function.fromFiles) s.Quad.QuadC = 0;
-    const Real quadC = s.Quad.QuadC;
-    LevelStep = LevelStepFor(J(s.U), quadC, code);
+    MyArray1 u = NewVector(2);
+
+    // The reference point of the level step is (-range/2, 0), the half
+    // taken in integers.
+    u[1] = static_cast<Real>((-PlaneRange) / 2);
+    u[2] = 0;
+    LevelStep = LevelStepFor(plane.Value(u), quadC, code);
 
     const double h = static_cast<double>(static_cast<Real>(2 * PlaneRange) / static_cast<Real>(width));
     const Real hReal = h;
@@ -161,49 +165,48 @@ void ContourFigure::DrawLevelLines(RunState& s, const PlaneJ& J) {
     CrossingTable CrossingRows(width);
     GridValues planeJ(width);
     LabelMemory labels;
-    // The level numbers of the design are in Arial, whose metrics the
-    // figure's own sans serif has.
-    const QFont numberFont = FigureFont(QString());
     for (int k = 1; k <= LevelCount; ++k) {
         st.PenColour = clLevelLine;
         const double level = LevelValue(quadC, LevelStep, k);
         const Real levelReal = level;
-        const auto placeU = [&](int c, int r) {
-            s.U[1] = static_cast<Real>(c) * hReal - range;
-            s.U[2] = range - static_cast<Real>(r) * hReal;
-        };
-        int lastC = 0, lastR = 0;
         ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
-            lastC = c;
-            lastR = r;
-            return planeJ.At(c, r, [&] { placeU(c, r); return J(s.U); }) - levelReal;
+            return planeJ.At(c, r, [&] {
+                u[1] = static_cast<Real>(c) * hReal - range;
+                u[2] = range - static_cast<Real>(r) * hReal;
+                return plane.Value(u);
+            }) - levelReal;
         });
-        // s.U ends on the last point asked for, also when its J was kept.
-        placeU(lastC, lastR);
         for (const LineSegment& seg : TrackSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
         for (const LineSegment& seg : JoinSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
-
-        if (savedN == 2) {
-            st.Style = PenStyle::Solid;
-            st.PenWidth = 1;
-            st.FontColour = st.PenColour;
-            st.Font = numberFont;
-            const QString text = Q(LevelNumberText(level));
-            LabelMetrics m;
-            m.textWidth = cv.TextWidth(text);
-            m.textHeight = cv.TextHeight(text);
-            m.wideWidth = cv.TextWidth(QStringLiteral("000000000"));
-            m.zeroHeight = cv.TextHeight(QStringLiteral("0"));
-            PixelPos at;
-            if (PlaceLevelNumber(CrossingRows, k, height, m, labels, at)) {
-                cv.TextOut(at.x, at.y, text);
-                RememberLevelNumber(labels, k, at, m.textWidth);
-            }
-        }
+        if (numbered) DrawLevelNumber(cv, CrossingRows, k, level, labels);
         DrawSaddles(cv, code);
     }
-    scope.Restore();
+}
 
+void ContourFigure::DrawLevelNumber(FigureCanvas& cv, const CrossingTable& crossings, int k, double level,
+                                    LabelMemory& labels) {
+    CanvasState& st = canvas_;
+    st.Style = PenStyle::Solid;
+    st.PenWidth = 1;
+    st.FontColour = st.PenColour;
+    // The level numbers of the design are in Arial, whose metrics the
+    // figure's own sans serif has.
+    st.Font = FigureFont(QString());
+    const QString text = Q(LevelNumberText(level));
+    LabelMetrics m;
+    m.textWidth = cv.TextWidth(text);
+    m.textHeight = cv.TextHeight(text);
+    m.wideWidth = cv.TextWidth(QStringLiteral("000000000"));
+    m.zeroHeight = cv.TextHeight(QStringLiteral("0"));
+    PixelPos at;
+    if (PlaceLevelNumber(crossings, k, image_.height(), m, labels, at)) {
+        cv.TextOut(at.x, at.y, text);
+        RememberLevelNumber(labels, k, at, m.textWidth);
+    }
+}
+
+void ContourFigure::DrawEndPoints(FigureCanvas& cv, const RunState& s) {
+    CanvasState& st = canvas_;
     if (UStarKnown(s) && s.UStar.size() >= 3) {
         st.BrushSolid = true;
         st.BrushColour = clOptimalPoint;

@@ -4,7 +4,6 @@
 // Every element has its own exact colour, because the mouse-over hints
 // identify elements by the colour of the pixel under the pointer.
 #include <QImage>
-#include <functional>
 #include <string>
 
 #include "core/run_state.h"
@@ -16,8 +15,8 @@ namespace tarvik {
 // The markers' discs and rings, whose boxes are clipped around far points.
 inline void DrawEllipse(FigureCanvas& cv, PixelBox box) { cv.Ellipse(box.left, box.top, box.right, box.bottom); }
 
-// J of the figure's function at a point of the plane (components 1 and 2).
-using PlaneJ = std::function<Real(const MyArray1&)>;
+class CrossingTable;
+struct LabelMemory;
 
 class ContourFigure {
 public:
@@ -32,11 +31,10 @@ public:
     int Height() const { return image_.height(); }
 
     // Axes, five level lines, numbers or title, saddles, u* and u°.
-    // Lets the host process pending events once before it starts.
-    // Evaluates J at s.U with N temporarily 2; restores N and EvalCount on
-    // every exit; leaves components 1 and 2 of s.U at the last grid point and
-    // sets s.Quad.QuadC to 0 unless the function is the quadratic from files.
-    void DrawLevelLines(RunState& s, const PlaneJ& J);
+    // Lets the host process pending events once before it starts. J is
+    // evaluated on the plane {u1, u2, 0...} by an objective of the
+    // figure's own, so the run is left as it was.
+    void DrawLevelLines(const RunState& s);
     // One trajectory segment with its markers; throws EBadError when the
     // point's pixel does not fit a 32-bit integer (and clears
     // s.RedrawTrajectory). Sets s.SegmentColour back to clTrajectory.
@@ -58,6 +56,14 @@ public:
     PixelPos CurPixel, PrevPixel, NewPixel;
 
 private:
+    // The background and the axes of the frame.
+    void DrawPlane(FigureCanvas& cv, const PlaneFrame& frame);
+    // The five level lines of J on the plane, the numbers where the figure
+    // shows them (n = 2) and the saddles over each.
+    void DrawLevels(FigureCanvas& cv, Objective& plane, Real quadC, bool numbered);
+    void DrawLevelNumber(FigureCanvas& cv, const CrossingTable& crossings, int k, double level, LabelMemory& labels);
+    // u* where it is known, and u°.
+    void DrawEndPoints(FigureCanvas& cv, const RunState& s);
     void DrawAxes(FigureCanvas& cv);
     void DrawTitle(FigureCanvas& cv);
     void DrawSaddles(FigureCanvas& cv, FunctionId function);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app/figure_frame.h"
-#include "core/objective.h"
 #include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 #include "figure/image_export.h"
@@ -17,7 +16,7 @@ namespace {
 class OffscreenFigure : public BatchFigure {
 public:
     void Create() override { figure_ = std::make_unique<ContourFigure>(BatchFigurePanelWidth); }
-    void DrawLevelLines(RunState& s) override { figure_->DrawLevelLines(s, JOf(s)); }
+    void DrawLevelLines(RunState& s) override { figure_->DrawLevelLines(s); }
     void DrawTrajectoryStep(RunState& s) override { figure_->DrawTrajectoryStep(s); }
     void Destroy() override { figure_.reset(); }
     bool Exists() const override { return figure_ != nullptr; }

@@ -54,8 +54,9 @@ void ContourFigure::DrawTrajectoryStep(RunState& s) {
     CanvasState& st = canvas_;
     const bool collinear = IsCollinear(Traits(s.MethodCode));
 
+    const CollinearState& base = s.Collinear;
     if (collinear && s.SubIterCount == 1) {
-        CurPixel = TrajectoryPixel(s, ComponentOf(s.U0, 1), ComponentOf(s.U0, 2));
+        CurPixel = TrajectoryPixel(s, ComponentOf(base.ub, 1), ComponentOf(base.ub, 2));
         // The delta-vicinity where the search for a descent direction
         // starts. Its dotted pen and clear brush stay for the rest of the
         // figure, so later markers are rings until the final one.
@@ -66,11 +67,11 @@ void ContourFigure::DrawTrajectoryStep(RunState& s) {
         DrawEllipse(cv, BoxAround(CurPixel, d));
         st.BrushColour = clSubIter;
         st.PenColour = clSubIter;
-        if (s.IterCount == 0 && s.RedrawTrajectory && s.GradNorm0 != 0)
-            DrawOrt(cv, s, CurPixel, ComponentOf(s.GradJ0, 1), ComponentOf(s.GradJ0, 2), s.GradNorm0);
+        if (s.IterCount == 0 && s.RedrawTrajectory && base.gbNorm != 0)
+            DrawOrt(cv, s, CurPixel, ComponentOf(base.gb, 1), ComponentOf(base.gb, 2), base.gbNorm);
         if (s.ShowSubIterPoints) {
-            if (s.RedrawTrajectory && s.GradNorm0 != 0)
-                DrawOrt(cv, s, CurPixel, ComponentOf(s.GradJ0, 1), ComponentOf(s.GradJ0, 2), s.GradNorm0);
+            if (s.RedrawTrajectory && base.gbNorm != 0)
+                DrawOrt(cv, s, CurPixel, ComponentOf(base.gb, 1), ComponentOf(base.gb, 2), base.gbNorm);
             DrawMarker(cv, TrajectoryPixel(s, ComponentOf(s.U, 1), ComponentOf(s.U, 2)));
         }
     }
@@ -84,7 +85,7 @@ void ContourFigure::DrawTrajectoryStep(RunState& s) {
     if (!collinear) {
         cv.Line(CurPixel.x, CurPixel.y, NewPixel.x, NewPixel.y);
     } else if (s.IterationComplete) {
-        const PixelPos start = TrajectoryPixel(s, ComponentOf(s.U0, 1), ComponentOf(s.U0, 2));
+        const PixelPos start = TrajectoryPixel(s, ComponentOf(base.ub, 1), ComponentOf(base.ub, 2));
         cv.Line(start.x, start.y, NewPixel.x, NewPixel.y);
     }
 

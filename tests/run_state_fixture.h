@@ -42,12 +42,14 @@ struct RunStateTest : ::testing::Test {
         s.FunctionCode = code;
         s.FunctionName = std::string(Traits(code).name);
     }
-    // The vectors and the matrix of the selected function at dimension n.
+    // The vectors and the matrix of the selected function at dimension n,
+    // and its objective with the parameters as they are now.
     void Prepare(FunctionId code, int n) {
         Select(code, n);
         for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir}) *v = NewVector(n);
         s.HMatrix = NewMatrix(n);
         s.StopRequested = 0;
+        BuildRunObjective(s);
     }
     // The quadratic from files with the symmetric 2x2 matrix A and vector b.
     void LoadQuadratic(Real a11, Real a12, Real a22, const MyArray1& b) {
@@ -56,17 +58,19 @@ struct RunStateTest : ::testing::Test {
         s.Quad.QuadA[1][2] = s.Quad.QuadA[2][1] = a12;
         s.Quad.QuadA[2][2] = a22;
         s.Quad.QuadB = b;
-        s.Quad.QuadAu = NewVector(2);
     }
     // u := the first n components of point, with J and gradJ there as the
-    // driver keeps them; the evaluation counter starts from 0.
+    // driver keeps them; the objective is built afresh (with the parameters
+    // as they are now) and counts from 0.
     void At(const MyArray1& point) {
         for (int i = 1; i <= s.N; ++i) s.U[i] = point[i];
         s.UPrev = s.U;
-        s.JCur = EvalJ(s, s.FunctionCode, s.U);
-        EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
-        s.EvalCount = 0;
+        BuildRunObjective(s);
+        s.JCur = s.Problem->Value(s.U);
+        s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
+        BuildRunObjective(s);
     }
+    int64_t Evaluations() const { return s.Problem->Evaluations(); }
 };
 
 // A run as the window starts it, from list positions.
@@ -102,6 +106,7 @@ struct DriverRun {
     std::size_t IndexOf(const std::string& line) const {
         return static_cast<std::size_t>(std::find(host.lines.begin(), host.lines.end(), line) - host.lines.begin());
     }
+    int64_t Evaluations() const { return s.Problem->Evaluations(); }
     bool HasLine(const std::string& line) const { return IndexOf(line) < host.lines.size(); }
     int CountPrefix(const std::string& prefix) const {
         return static_cast<int>(std::count_if(host.lines.begin(), host.lines.end(),

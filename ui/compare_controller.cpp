@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <utility>
 
-#include "core/objective.h"
 #include "figure/compare_overlay.h"
 #include "ui/figure_widget.h"
 #include "ui/main_window.h"
@@ -67,7 +66,7 @@ void CompareController::Run(const CompareSettings& settings) {
     hooks.drawLevelLines = [this](RunState& run) {
         if (form_.ImageContours == nullptr) return;
         form_.HideAboutLabels();
-        form_.ImageContours->Figure().DrawLevelLines(run, JOf(run));
+        form_.ImageContours->Figure().DrawLevelLines(run);
         levelLines_ = form_.ImageContours->Figure().Image().copy();
         form_.ImageContours->update();
     };

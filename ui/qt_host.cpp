@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 
-#include "core/objective.h"
 #include "tarvik_version.h"
 #include "ui/figure_widget.h"
 #include "ui/main_window.h"
@@ -90,7 +89,7 @@ void QtHost::CreateFigure() { form_.CreateFigure(); }
 void QtHost::DrawLevelLines() {
     if (form_.ImageContours == nullptr) return;
     form_.HideAboutLabels();
-    form_.ImageContours->Figure().DrawLevelLines(form_.State(), JOf(form_.State()));
+    form_.ImageContours->Figure().DrawLevelLines(form_.State());
     form_.ImageContours->update();
 }
 

@@ -41,12 +41,15 @@ struct CollinearFixture : ::testing::Test {
         s.StopRequested = 0;
         s.ContinueRun = 1;
         s.U = s.U0;
-        s.JCur = EvalJ(s, Fn(code), s.U);
-        EvalGrad(s, Fn(code), s.U, s.GradJ, s.GradNorm);
+        BuildRunObjective(s);
+        s.JCur = s.Problem->Value(s.U);
+        s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
         s.GradJ0 = s.GradJ;
         s.GradNorm0 = s.GradNorm;
-        s.EvalCount = 0;
+        StartCollinearAtU0(s);
+        BuildRunObjective(s);
     }
+    int64_t Evaluations() const { return s.Problem->Evaluations(); }
 
     std::vector<std::string> StatusesStartingWith(const std::string& prefix) const {
         std::vector<std::string> found;
@@ -81,7 +84,6 @@ TEST(CollinearRuns, ARunThatMeetsAStationaryPointEndsWithAZeroGradient) {
     r.s.Quad.QuadA = NewMatrix(4);
     for (int i = 1; i <= 4; ++i) r.s.Quad.QuadA[i][i] = -1;
     r.s.Quad.QuadB = NewVector(4);
-    r.s.Quad.QuadAu = NewVector(4);
     r.Mode2();
     r.s.Params.CollDeltaDemo = 0.2L;  // the corner of 0.2/sqrt(4) from -0.1 is 0
     r.Start();
@@ -97,7 +99,7 @@ struct SubIterationTest : CollinearFixture {
         q = NewVector(2);
         RunSubIterationStart(s, s.GradJ, s.U);
         s.SubIterCount = 1;
-        s.EvalCount = 0;
+        BuildRunObjective(s);
     }
 };
 
@@ -107,7 +109,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     s.U = s.U0;                                    // v on u_b
     RunSubIteration(s, s.GradJ, s.U, q);
     EXPECT_EQ(s.Collinear.subIterDone, 1);
-    EXPECT_EQ(s.EvalCount, 0);
+    EXPECT_EQ(Evaluations(), 0);
     EXPECT_EQ(s.Dir, dir);
 
     // Just outside 1e-15 * delta the sub-iteration goes on.
@@ -125,10 +127,10 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
     // At v = (1e16, -1e16) a move of 1e-4 is below half a unit in the last
     // place of v1, so the first two probes see the same gradient.
     s.U = testing::V({1e16L, -1e16L});
-    EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
     DivGVector(s.N, s.GradJ0, s.GradNorm0, s.GradJ, s.GradNorm, s.DivGradVec, s.Collinear);
     s.SubIterCount = 1;
-    s.EvalCount = 0;
+    BuildRunObjective(s);
 
     RunSubIteration(s, s.GradJ, s.U, q);
     ASSERT_GE(host.lines.size(), 2u);
@@ -136,7 +138,7 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
         EXPECT_EQ(host.lines[k], " h=" + FormatFloat("0.00E+00", 1e-4L * std::pow(10.0L, Real(k))) +
                                      " (differentiation step)");
     // One probe per line and the one that finally saw a difference.
-    EXPECT_EQ(s.EvalCount, static_cast<int>(host.lines.size()) + 1);
+    EXPECT_EQ(Evaluations(), static_cast<int>(host.lines.size()) + 1);
     EXPECT_EQ(s.SubIterCount, 2);
 }
 
@@ -145,7 +147,7 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     host.onProcessEvents = [this] { s.StopRequested = 1; };
     EXPECT_EQ(testing::ErrorOf<EBadError>([&] { RunSubIteration(s, s.GradJ, s.U, q); }),
               "Terminated by user");
-    EXPECT_EQ(s.EvalCount, 0);
+    EXPECT_EQ(Evaluations(), 0);
 
     // The full search also looks before each sub-iteration.
     Start(RosenbrockCode, {-1.2L, 1}, 1e-5L);
@@ -154,14 +156,14 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
     host.onProcessEvents = [&] { s.StopRequested = ++pumps == 1; };
     EXPECT_THROW(RunCollinearSearch(s), EBadError);
     EXPECT_EQ(pumps, 1);
-    EXPECT_EQ(s.EvalCount, 1);                     // the start's gradient only
+    EXPECT_EQ(Evaluations(), 1);                     // the start's gradient only
 }
 
 TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
     Prepare(AxisParallelCode, 1000, {}, 1e-5L);
     for (int i = 1; i <= 1000; ++i) s.U0[i] = 1;
     s.U = s.U0;
-    EvalGrad(s, s.FunctionCode, s.U, s.GradJ, s.GradNorm);
+    s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
     s.GradJ0 = s.GradJ;
     s.GradNorm0 = s.GradNorm;
     s.ContinueRun = 1;
@@ -173,6 +175,8 @@ TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
 
     host.statuses.clear();
     s.U = s.U0;
+    s.GradJ = s.GradJ0;
+    s.GradNorm = s.GradNorm0;
     RunCollinearDemoSearch(s);
     const auto demo = StatusesStartingWith(" Working... 1/1");
     ASSERT_EQ(demo.size(), 1u);

@@ -20,8 +20,7 @@ struct GoldenSectionTest : testing::RunStateTest {
     }
     StepResult Search(Real h, const MyArray1& d) {
         o.firstMove = h;
-        Objective objective(s, s.FunctionCode);
-        return GoldenSectionSearch(objective, o, s.GradJ, d, s.U, s.JCur);
+        return GoldenSectionSearch(*s.Problem, o, s.GradJ, d, s.U, s.JCur);
     }
     StepResult Search(Real h) { return Search(h, s.GradJ); }
     void ExpectFailure(Real h, const MyArray1& d, StepEnd end) {
@@ -36,7 +35,7 @@ TEST_F(GoldenSectionTest, ReductionStopsAfterHundredRounds) {
     o.eps = 0;  // never reached
     // L = 3 lands at J = 4 > 1: no bracketing round.
     EXPECT_EQ(Search(3).end, StepEnd::Moved);
-    EXPECT_EQ(s.EvalCount, 1 + 2 + 99);
+    EXPECT_EQ(Evaluations(), 1 + 2 + 99);
     EXPECT_NEAR(double(s.U[1]), 0.0, 1e-15);
 }
 
@@ -47,12 +46,12 @@ TEST_F(GoldenSectionTest, RelativeChangeOfJStopsTheReduction) {
     // Bracket [u1 = 1, u1 = -2]: after round 1 it is [1, -0.854] with
     // J = 1 and 0.729 at its ends, a change 0.27 < 0.5.
     Search(3);
-    EXPECT_EQ(s.EvalCount, 1 + 2);
+    EXPECT_EQ(Evaluations(), 1 + 2);
     // With J(u°) = 0 the value is never below Eps: all 100 rounds run.
     Setup(6, V({1, 0}));
     o.j0 = 0;
     Search(3);
-    EXPECT_EQ(s.EvalCount, 1 + 2 + 99);
+    EXPECT_EQ(Evaluations(), 1 + 2 + 99);
 }
 
 TEST_F(GoldenSectionTest, ZeroOrUndefinedSlopeFailsWithoutEvaluating) {
@@ -60,14 +59,14 @@ TEST_F(GoldenSectionTest, ZeroOrUndefinedSlopeFailsWithoutEvaluating) {
     ExpectFailure(1, V({0, 1}), StepEnd::NotDescent);  // gradJ.d = 0
     ExpectFailure(1, V({-1, 0}), StepEnd::NotDescent);  // -d is an ascent direction
     ExpectFailure(1, V({std::nanl(""), 0}), StepEnd::NotDescent);
-    EXPECT_EQ(s.EvalCount, 0);
+    EXPECT_EQ(Evaluations(), 0);
 }
 
 TEST_F(GoldenSectionTest, UnboundedDirectionFailsAfterThousandRounds) {
     // Saddle 5 u1^2 - u2^2 + 1 from (0, 1): along -g = (0, 2) J falls forever.
     Setup(4, V({0, 1}));
     ExpectFailure(1, s.GradJ, StepEnd::NoBracket);
-    EXPECT_EQ(s.EvalCount, 1 + 1000);
+    EXPECT_EQ(Evaluations(), 1 + 1000);
 }
 
 TEST_F(GoldenSectionTest, MovesAgainstTheGivenDirectionOnlyAndLeavesJ) {

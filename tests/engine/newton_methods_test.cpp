@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "core/errors.h"
-#include "core/hessian.h"
 #include "app/direction_rules.h"
 #include "run_state_fixture.h"
 
@@ -31,7 +30,7 @@ TEST_F(NewtonTest, FdNewtonOnTheQuadraticFromFilesSolvesWithTheFileMatrix) {
     RunNewtonStep(s, classical);
     RunFdNewtonStep(s);
     EXPECT_EQ(s.Dir, classical);
-    EXPECT_EQ(s.EvalCount, 2);
+    EXPECT_EQ(Evaluations(), 2);
 }
 
 TEST_F(NewtonTest, FdNewtonFailureLeavesTheBaseGradient) {
@@ -73,7 +72,7 @@ TEST_F(NewtonTest, LongInnerLoopsPumpEventsAndHonourStop) {
         };
         EXPECT_EQ(ErrorOf<EBadError>([&] { c.step(s); }), "Terminated by user");
         EXPECT_EQ(pumps, c.k);
-        EXPECT_EQ(s.EvalCount, c.evaluations);
+        EXPECT_EQ(Evaluations(), c.evaluations);
         EXPECT_TRUE(atBase);
         EXPECT_EQ(s.U, u);
         EXPECT_EQ(s.GradJ, g);
@@ -134,7 +133,7 @@ TEST_F(NewtonTest, TrustRegionGivesUpAfterThreeReductionsWithoutAFourthTrial) {
     ASSERT_GT(newtonLength, 1);
     s.TrustRadius = 1;
     RunTrustRegionStep(s);
-    EXPECT_EQ(s.EvalCount, 3);
+    EXPECT_EQ(Evaluations(), 3);
     EXPECT_EQ(s.TrustRadius, 1.0L / 64);
     for (int i = 1; i <= 2; ++i)
         EXPECT_NEAR(static_cast<double>(s.Dir[i]), static_cast<double>(newton[i] / newtonLength / 64), 1e-15);
@@ -147,15 +146,13 @@ TEST_F(NewtonTest, TrustRatioUsesTheMatrixFromFilesAndNeedsAPredictedChange) {
     RunNewtonStep(s, s.Dir);
     for (int i = 1; i <= 2; ++i) s.Dir[i] /= 3;
     // On a quadratic the model is exact.
-    Objective objective(s, FunctionId::QuadraticFromFiles);
-    EXPECT_NEAR(static_cast<double>(TrustRatio(objective, TrustModelOf(s), s.U, s.Dir, s.Step)), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(TrustRatio(*s.Problem, TrustModelOf(s), s.U, s.Dir, s.Step)), 1.0, 1e-15);
     EXPECT_EQ(s.U[1], s.UPrev[1] - s.Dir[1]);
 
     Prepare(FunctionId::AxisEllipsoid, 2);
     At(V({1, 1}));
     RunNewtonStep(s, s.Dir);
-    Objective ellipsoid(s, FunctionId::AxisEllipsoid);
-    EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(ellipsoid, TrustModelOf(s), s.U, V({0, 0}), s.Step); }), "STEP-SIZE=0.");
+    EXPECT_EQ(ErrorOf<EBadError>([&] { TrustRatio(*s.Problem, TrustModelOf(s), s.U, V({0, 0}), s.Step); }), "STEP-SIZE=0.");
     EXPECT_EQ(s.Step, 0.0L);
 }
 
@@ -167,7 +164,7 @@ TEST_F(NewtonTest, TheTrustRegionFindsItsHessianAsFormedAfterTheSolve) {
         At(V({1.1L, 0.9L, 1.05L, 1, 0.95L, 1.02L}));
         RunNewtonStep(s, s.Dir);
         MyArray2 fresh = NewMatrix(6);
-        FillHessianMatrix(Fn(code), s.N, s.Params, s.U, fresh);
+        s.Problem->FillHessian(s.U, fresh);
         for (int i = 1; i <= 6; ++i)
             for (int j = 1; j <= 6; ++j) EXPECT_EQ(Real(s.HMatrix[i][j]), Real(fresh[i][j])) << int(code) << " " << i << j;
     }

@@ -16,12 +16,12 @@ using NewtonStepTest = testing::RunStateTest;
 TEST_F(NewtonStepTest, SaddleStepIsTakenOnlyWhereGradientAndStepAgree) {
     Prepare(FunctionId::Saddle, 2);
     s.U = V({1, 1});
-    EvalGrad(s, FunctionId::Saddle, s.U, s.GradJ, s.GradNorm);
+    s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
     RunNewtonStep(s, s.Dir);
     EXPECT_EQ(s.Dir, V({1, 1}));
 
     s.U = V({0.1L, 1});
-    EvalGrad(s, FunctionId::Saddle, s.U, s.GradJ, s.GradNorm);
+    s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
     s.IterCount = 7;
     EXPECT_EQ(ErrorOf<ENotSoBadError>([&] { RunNewtonStep(s, s.Dir); }), "Hessian<0 ! (Iteration=7).");
     // The step stays where the failure left it.
@@ -49,6 +49,7 @@ TEST_F(NewtonStepTest, FailuresEndOrInterruptTheRunWithTheirTexts) {
     for (const Case& c : cases) {
         Prepare(Fn(c.code), Components(c.u));
         s.Params.HilbertD = -0.5L;  // the 1x1 HILBERT (b) diagonal vanishes
+        BuildRunObjective(s);
         s.U = c.u;
         s.GradJ = c.g;
         s.IterCount = 4;
@@ -61,7 +62,7 @@ TEST_F(NewtonStepTest, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlon
     Prepare(FunctionId::QuadraticFromFiles, 2);
     LoadQuadratic(4, 1, 3, V({1, 2}));
     s.U = V({1, 1});
-    EvalGrad(s, FunctionId::QuadraticFromFiles, s.U, s.GradJ, s.GradNorm);
+    s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
     RunNewtonStep(s, s.Dir);
     // Minimum of 1/2 u'Au + b'u: A u* = -b, u* = (-1, -7)/11.
     EXPECT_NEAR(static_cast<double>(s.U[1] - s.Dir[1]), -1.0 / 11.0, 1e-17);

@@ -1,9 +1,19 @@
-// J and its gradient: agreement with each other, the bits of the shared
+// J, its gradient and its Hessian through an Objective alone, with no run
+// state and no host: agreement with each other, the bits of the shared
 // sums, exact zeros at the minima, failures, counts and status texts.
+#include "core/objective.h"
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
+#include "code_ids.h"
 #include "core/errors.h"
+#include "core/function_catalogue.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
@@ -12,20 +22,28 @@ namespace {
 using testing::ErrorOf;
 using testing::V;
 
-struct ObjectiveTest : testing::RunStateTest {
+// What an objective tells its surroundings, as it told it.
+struct RecordedEvents final : ObjectiveEvents {
+    std::vector<std::string> statuses;
+    int zeroGradients = 0;
+    void Status(const std::string& text) override { statuses.push_back(text); }
+    void StopPoint() override {}
+    void ZeroGradient() override { ++zeroGradients; }
+};
+
+struct ObjectiveTest : ::testing::Test {
+    TunableParameters params;
+    QuadraticData quad;
     std::mt19937 random{2024};
 
-    Real J(uint8_t code, const MyArray1& u) {
-        Select(Fn(code), Components(u));
-        return EvalJ(s, Fn(code), u);
-    }
-    // Gradient at u with N = its dimension; returns gnorm.
-    Real Grad(uint8_t code, const MyArray1& u, MyArray1& g) {
-        Select(Fn(code), Components(u));
+    Objective Of(FunctionId id, int n) { return Objective(Traits(id), n, params, &quad); }
+    Real J(uint8_t code, const MyArray1& u) { return Of(Fn(code), Components(u)).Value(u); }
+    // Gradient at u with n = its dimension; returns the norm.
+    Real Grad(uint8_t code, const MyArray1& u, MyArray1& g, ObjectiveEvents* events = nullptr) {
+        Objective objective = Of(Fn(code), Components(u));
+        objective.SetEvents(events);
         g = NewVector(Components(u));
-        Real gnorm = -1;
-        EvalGrad(s, Fn(code), u, g, gnorm);
-        return gnorm;
+        return objective.Gradient(u, g);
     }
     MyArray1 RandomPoint(int n, double range) {
         std::uniform_real_distribution<double> coordinate(-range, range);
@@ -40,66 +58,119 @@ struct ObjectiveTest : testing::RunStateTest {
     }
     void LoadRandomQuadratic(int n) {
         std::uniform_real_distribution<double> entry(-1, 1);
-        s.Quad.QuadA = NewMatrix(n);
+        quad.QuadA = NewMatrix(n);
         for (int i = 1; i <= n; ++i)
-            for (int j = i; j <= n; ++j) s.Quad.QuadA[i][j] = s.Quad.QuadA[j][i] = entry(random);
-        s.Quad.QuadB = RandomPoint(n, 1);
-        s.Quad.QuadC = entry(random);
-        s.Quad.QuadAu = NewVector(n);
+            for (int j = i; j <= n; ++j) quad.QuadA[i][j] = quad.QuadA[j][i] = entry(random);
+        quad.QuadB = RandomPoint(n, 1);
+        quad.QuadC = entry(random);
     }
-    // Five-point central difference of EvalJ in coordinate k.
-    Real DifferenceQuotient(uint8_t code, MyArray1 u, int k) {
+    // Five-point central difference of J in coordinate k.
+    static Real DifferenceQuotient(Objective& objective, MyArray1 u, int k) {
         const Real x = u[k];
         const Real h = 1e-4L * std::fmax(1.0L, std::fabs(x));
-        auto at = [&](Real t) { u[k] = x + t; return EvalJ(s, Fn(code), u); };
+        auto at = [&](Real t) { u[k] = x + t; return objective.Value(u); };
         return (-at(2 * h) + 8 * at(h) - 8 * at(-h) + at(-2 * h)) / (12 * h);
+    }
+    // The Hessian as the Newton step forms it, over a matrix that held
+    // other values (stale entries must never survive), as a full matrix.
+    static MyArray2 Hessian(const Objective& objective, const MyArray1& u) {
+        const int n = objective.Dimension();
+        MyArray2 H = NewMatrix(n);
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) H[i][j] = 99;
+        if (objective.Function().hessian == HessianShape::TwoByTwo) {
+            const Hessian2 h = objective.TwoByTwoHessian(u);
+            H[1][1] = h[0]; H[1][2] = h[1]; H[2][1] = h[2]; H[2][2] = h[3];
+        } else {
+            objective.FillHessian(u, H);
+        }
+        return H;
+    }
+    // Central differences of the gradient, column by column, against H.
+    static void ExpectHessianMatchesDifferences(Objective& objective, const MyArray1& u) {
+        const MyArray2 H = Hessian(objective, u);
+        const int n = objective.Dimension();
+        const Real h = 1e-5L;
+        MyArray1 gp = NewVector(n), gm = NewVector(n);
+        for (int j = 1; j <= n; ++j) {
+            MyArray1 v = u;
+            v[j] = u[j] + h;
+            objective.Gradient(v, gp);
+            v[j] = u[j] - h;
+            objective.Gradient(v, gm);
+            for (int i = 1; i <= n; ++i) {
+                const double expected = static_cast<double>((gp[i] - gm[i]) / (2 * h));
+                EXPECT_NEAR(static_cast<double>(H[i][j]), expected, 1e-6 * std::max(1.0, std::fabs(expected)))
+                    << "entry " << i << "," << j;
+            }
+        }
     }
 };
 
-TEST_F(ObjectiveTest, GradientAgreesWithDifferencesOfJ) {
-    s.Params.TridiaAlpha = 1.5L;
-    s.Params.TridiaBeta = 0.7L;
-    s.Params.TridiaDelta = 1.3L;
-    s.Params.TridiaGamma = 2.5L;
-    s.Params.HilbertD = 0.05L;
-    for (uint8_t code = 0; code <= 18; ++code) {
+TEST_F(ObjectiveTest, EveryFunctionsGradientAndHessianAgreeWithDifferences) {
+    params.TridiaAlpha = 1.5L;
+    params.TridiaBeta = 0.7L;
+    params.TridiaDelta = 1.3L;
+    params.TridiaGamma = 2.5L;
+    params.HilbertD = 0.05L;
+    for (const FunctionTraits& f : FunctionList()) {
         std::vector<int> dimensions{2};
-        if (code >= 6) dimensions = {2, 3, 7, 20};
-        if (code >= 6 && code != 9 && code != 11) dimensions.push_back(1);
+        if (!f.twoDimensionalOnly) dimensions = {2, 3, 7, 20};
+        // The "u*=sin" shifts divide by n - 1.
+        if (!f.twoDimensionalOnly && f.minimum != KnownMinimum::SineShift && f.minimum != KnownMinimum::SineShiftPlusOne)
+            dimensions.push_back(1);
         for (int n : dimensions) {
-            if (code == 17) LoadRandomQuadratic(n);
+            if (f.fromFiles) LoadRandomQuadratic(n);
+            Objective objective = Of(f.id, n);
             for (int trial = 0; trial < 3; ++trial) {
-                SCOPED_TRACE(::testing::Message() << "code " << int(code) << " n " << n << " trial " << trial);
+                SCOPED_TRACE(::testing::Message() << f.name << " n " << n << " trial " << trial);
                 const MyArray1 u = RandomPoint(n, 1.5);
-                MyArray1 g;
-                const Real gnorm = Grad(code, u, g);
-                const Real scale = 1 + std::fabs(EvalJ(s, Fn(code), u));
+                MyArray1 g = NewVector(n);
+                const Real gnorm = objective.Gradient(u, g);
+                const Real scale = 1 + std::fabs(objective.Value(u));
                 Real squares = 0;
                 for (int k = 1; k <= n; ++k) {
-                    EXPECT_NEAR(g[k], DifferenceQuotient(code, u, k), 1e-10L * (scale + std::fabs(g[k]))) << "k " << k;
+                    EXPECT_NEAR(g[k], DifferenceQuotient(objective, u, k), 1e-10L * (scale + std::fabs(g[k])))
+                        << "k " << k;
                     squares += g[k] * g[k];
                 }
                 EXPECT_EQ(gnorm, std::sqrt(squares));
+                if (f.hessian == HessianShape::FromFiles) {
+                    // Its Hessian is the matrix read; there is no formula.
+                    MyArray2 H = NewMatrix(n);
+                    EXPECT_THROW(objective.FillHessian(u, H), std::logic_error);
+                } else if (trial == 0 && n >= 2) {
+                    // Newton steps need n >= 2, as every run does.
+                    ExpectHessianMatchesDifferences(objective, u);
+                }
             }
         }
     }
 }
 
 TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
-    s.Params.TridiaAlpha = 3;
-    s.Params.TridiaBeta = 2;
-    s.Params.TridiaDelta = 0.5L;
-    s.Params.TridiaGamma = 4;
+    params.TridiaAlpha = 3;
+    params.TridiaBeta = 2;
+    params.TridiaDelta = 0.5L;
+    params.TridiaGamma = 4;
     // 4(0.5 - 1)^2 + 2(6 - 2)^2 + 3(9 - 4)^2
     EXPECT_EQ(J(13, V({1, 2, 3})), 1.0L + 32 + 75);
-    s.Params.HilbertD = 1;
+    params.HilbertD = 1;
     // HILBERT (b) at n = 1 is u1^2 (1/2 + d)
     EXPECT_EQ(J(16, V({2})), 6.0L);
 
-    LoadQuadratic(2, 1, 3, V({1, -1}));
-    s.Quad.QuadC = 5;
+    quad.QuadA = NewMatrix(2);
+    quad.QuadA[1][1] = 2;
+    quad.QuadA[1][2] = quad.QuadA[2][1] = 1;
+    quad.QuadA[2][2] = 3;
+    quad.QuadB = V({1, -1});
+    quad.QuadC = 5;
+    // (1*4 + 2*7)/2 + (1 - 2) + 5
     EXPECT_EQ(J(17, V({1, 2})), 13.0L);
-    EXPECT_EQ(s.Quad.QuadAu, V({4, 7}));
+    // The objective copied the parameters it was built with.
+    Objective tridia = Of(FunctionId::Tridia, 3);
+    params.TridiaGamma = 0;
+    EXPECT_EQ(tridia.Value(V({1, 2, 3})), 1.0L + 32 + 75);
 }
 
 // The partial-sum gradients and the matrix product share passes between
@@ -126,9 +197,8 @@ TEST_F(ObjectiveTest, SharedPassesKeepTheBitsOfTheLiteralSums) {
         Grad(17, u, g);
         for (int i = 1; i <= n; ++i) {
             Real row = 0;
-            for (int j = 1; j <= n; ++j) row += s.Quad.QuadA[i][j] * u[j];
-            EXPECT_EQ(s.Quad.QuadAu[i], row);
-            EXPECT_EQ(g[i], row + s.Quad.QuadB[i]);
+            for (int j = 1; j <= n; ++j) row += quad.QuadA[i][j] * u[j];
+            EXPECT_EQ(g[i], row + quad.QuadB[i]);
         }
     }
 }
@@ -140,7 +210,7 @@ TEST_F(ObjectiveTest, HilbertBAccumulatesTheDiagonalInItsPlace) {
     const MyArray1 u = RandomPoint(n, 3);
     MyArray1 g;
     Grad(16, u, g);
-    const Real d = s.Params.HilbertD;
+    const Real d = params.HilbertD;
     int differingFromDiagonalLast = 0;
     for (int i = 1; i <= n; ++i) {
         Real inPlace = 0, diagonalLast = 0;
@@ -160,7 +230,7 @@ TEST_F(ObjectiveTest, HilbertBAccumulatesTheDiagonalInItsPlace) {
     EXPECT_GT(differingFromDiagonalLast, 0);
 }
 
-TEST_F(ObjectiveTest, MinimaGiveExactZerosAndAZeroGradientClearsContinueRun) {
+TEST_F(ObjectiveTest, MinimaGiveExactZerosAndAZeroGradientIsTold) {
     for (int n : {2, 3, 10, 101}) {
         MyArray1 ones = Filled(n, 1), zeros = NewVector(n), sines = NewVector(n), stairs = NewVector(n),
                  tridia = NewVector(n), qf1 = NewVector(n);
@@ -176,28 +246,25 @@ TEST_F(ObjectiveTest, MinimaGiveExactZerosAndAZeroGradientClearsContinueRun) {
         EXPECT_EQ(J(9, stairs), 0.0L) << n;
         EXPECT_EQ(J(13, tridia), 0.0L) << n;
         EXPECT_NEAR(J(12, qf1), -1.0L / (2 * n), 1e-18L) << n;
-        const auto expectStops = [&](uint8_t code, const MyArray1& u) {
+        const auto expectZero = [&](uint8_t code, const MyArray1& u) {
             if (code < 6 && n != 2) return;
             if (code != 4) {  // the saddle is 1 there
                 EXPECT_EQ(J(code, u), 0.0L) << int(code) << ' ' << n;
             }
-            s.ContinueRun = 1;
+            RecordedEvents events;
             MyArray1 g;
-            EXPECT_EQ(Grad(code, u, g), 0.0L) << int(code) << ' ' << n;
-            EXPECT_EQ(s.ContinueRun, 0) << int(code) << ' ' << n;
+            EXPECT_EQ(Grad(code, u, g, &events), 0.0L) << int(code) << ' ' << n;
+            EXPECT_EQ(events.zeroGradients, 1) << int(code) << ' ' << n;
         };
-        for (uint8_t code : {0, 1, 2, 8, 14, 18}) expectStops(code, ones);
-        for (uint8_t code : {4, 5, 6, 7, 10, 15, 16}) expectStops(code, zeros);
-        expectStops(11, sines);
+        for (uint8_t code : {0, 1, 2, 8, 14, 18}) expectZero(code, ones);
+        for (uint8_t code : {4, 5, 6, 7, 10, 15, 16}) expectZero(code, zeros);
+        expectZero(11, sines);
     }
-    // A nonzero gradient never sets the flag back.
-    s.ContinueRun = 0;
+    // A nonzero gradient tells nothing of the kind.
+    RecordedEvents events;
     MyArray1 g;
-    EXPECT_GT(Grad(6, V({1, 1}), g), 0.0L);
-    EXPECT_EQ(s.ContinueRun, 0);
-    s.ContinueRun = 1;
-    Grad(6, V({1, 1}), g);
-    EXPECT_EQ(s.ContinueRun, 1);
+    EXPECT_GT(Grad(6, V({1, 1}), g, &events), 0.0L);
+    EXPECT_EQ(events.zeroGradients, 0);
 }
 
 TEST_F(ObjectiveTest, SinShiftUsesTheTenDecimalPiAndItsTablesFollowN) {
@@ -211,36 +278,39 @@ TEST_F(ObjectiveTest, SinShiftUsesTheTenDecimalPiAndItsTablesFollowN) {
     }
 }
 
-TEST_F(ObjectiveTest, DimensionIsTheRunStateNAndTheNormRunsOverTheVectorHandedIn) {
+TEST_F(ObjectiveTest, DimensionIsTheObjectivesNAndTheNormRunsOverTheVectorHandedIn) {
     // The level lines evaluate a long point as a function of u1 and u2.
     const MyArray1 u = V({1, 2, 3, 4});
-    Select(FunctionId::AxisEllipsoid, 2);
-    EXPECT_EQ(EvalJ(s, FunctionId::AxisEllipsoid, u), 9.0L);
-    Select(FunctionId::QuadraticVarnel, 2);
-    EXPECT_EQ(EvalJ(s, FunctionId::QuadraticVarnel, u), 9.0L + 9);
-    Select(FunctionId::Saddle, 2);
+    EXPECT_EQ(Of(FunctionId::AxisEllipsoid, 2).Value(u), 9.0L);
+    EXPECT_EQ(Of(FunctionId::QuadraticVarnel, 2).Value(u), 9.0L + 9);
     MyArray1 g = V({7, 7, 3});
-    Real gnorm = 0;
-    EvalGrad(s, FunctionId::Saddle, V({0.5L, 2, 9}), g, gnorm);
+    EXPECT_EQ(Of(FunctionId::Saddle, 2).Gradient(V({0.5L, 2, 9}), g), std::sqrt(50.0L));
     EXPECT_EQ(g, V({5, -4, 3}));
-    EXPECT_EQ(gnorm, std::sqrt(50.0L));
+    // A point shorter than n is a caller's mistake, not an evaluation.
+    Objective three = Of(FunctionId::AxisEllipsoid, 3);
+    EXPECT_THROW(three.Value(V({1, 2})), std::invalid_argument);
+    EXPECT_EQ(three.Evaluations(), 0);
 }
 
 TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
     LoadRandomQuadratic(3);
-    for (uint8_t code = 0; code <= 18; ++code) {
-        Select(Fn(code), code < 6 ? 2 : 3);
-        int before = s.EvalCount;
-        EvalJ(s, Fn(code), Filled(s.N, 0.5L));
-        EXPECT_EQ(s.EvalCount, before + 1) << int(code);
-        before = s.EvalCount;
-        MyArray1 g = NewVector(s.N);
-        EvalGrad(s, Fn(code), Filled(s.N, 0.5L), g, s.GradNorm);
-        EXPECT_EQ(s.EvalCount, before + 1) << int(code);
+    for (const FunctionTraits& f : FunctionList()) {
+        SCOPED_TRACE(std::string(f.name));
+        const int n = f.twoDimensionalOnly ? 2 : 3;
+        Objective objective = Of(f.id, n);
+        MyArray1 g = NewVector(n);
+        objective.Value(Filled(n, 0.5L));
+        EXPECT_EQ(objective.Evaluations(), 1);
+        objective.Gradient(Filled(n, 0.5L), g);
+        EXPECT_EQ(objective.Evaluations(), 2);
+        // Squares of 1e3000 overflow in every function.
+        EXPECT_EQ(ErrorOf<EBadError>([&] { objective.Value(Filled(n, 1e3000L)); }),
+                  "Error in evaluation of function: " + std::string(f.name));
+        EXPECT_EQ(objective.Evaluations(), 3);
     }
     MyArray1 g;
     const struct { uint8_t code; MyArray1 u; bool gradient; } failures[] = {
-        {0, V({1e3000L, 1}), false}, {0, V({1e2000L, 1}), true}, {15, V({1e2500L, 1e2500L, 1}), false},
+        {0, V({1e2000L, 1}), true}, {15, V({1e2500L, 1e2500L, 1}), false},
         // n = 1 divides by n - 1 = 0 in the "u*=sin" shifts
         {9, V({0.5L}), false}, {11, V({0.5L}), true},
         // and the two-dimensional functions have no second component
@@ -249,12 +319,14 @@ TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
         {6, V({NAN, 1}), false}, {12, V({NAN, 1}), true},
     };
     for (const auto& f : failures) {
-        const int before = s.EvalCount;
-        const std::string message = f.gradient ? ErrorOf<EBadError>([&] { Grad(f.code, f.u, g); })
-                                               : ErrorOf<EBadError>([&] { J(f.code, f.u); });
+        Objective objective = Of(Fn(f.code), Components(f.u));
+        objective.SetName("the function");
+        g = NewVector(Components(f.u));
+        const std::string message = f.gradient ? ErrorOf<EBadError>([&] { objective.Gradient(f.u, g); })
+                                               : ErrorOf<EBadError>([&] { objective.Value(f.u); });
         EXPECT_EQ(message, std::string("Error in evaluation of ") + (f.gradient ? "gradient: " : "function: ") +
-                               s.FunctionName);
-        EXPECT_EQ(s.EvalCount, before + 1) << message;
+                               "the function");
+        EXPECT_EQ(objective.Evaluations(), 1) << message;
     }
     // Every component finite, but the sum of squares overflows.
     EXPECT_EQ(ErrorOf<ERealBadError>([&] { Grad(6, V({1e2466L, 1}), g); }),
@@ -264,27 +336,34 @@ TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
 }
 
 TEST_F(ObjectiveTest, LargeProblemsSayWhatIsEvaluatedAndFailuresLeaveTheStatus) {
-    Select(FunctionId::AxisEllipsoid, 3);
-    EvalJ(s, FunctionId::AxisEllipsoid, NewVector(3));
-    MyArray1 g;
-    Grad(6, NewVector(999), g);
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working...", " Working..."}));
-    host.statuses.clear();
-    J(6, NewVector(1000));
-    Grad(6, RandomPoint(1000, 1), g);
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{" Working... function evaluation", " Working...",
-                                                       " Working... gradient evaluation", " Working..."}));
-    host.statuses.clear();
-    EXPECT_THROW(J(6, Filled(1000, 1e3000L)), EBadError);
+    RecordedEvents events;
+    const auto evaluate = [&](int n, const MyArray1& u, bool gradient) {
+        Objective objective = Of(FunctionId::AxisEllipsoid, n);
+        objective.SetEvents(&events);
+        MyArray1 g = NewVector(n);
+        if (gradient)
+            objective.Gradient(u, g);
+        else
+            objective.Value(u);
+    };
+    evaluate(3, NewVector(3), false);
+    evaluate(999, NewVector(999), true);
+    EXPECT_EQ(events.statuses, (std::vector<std::string>{" Working...", " Working..."}));
+    events.statuses.clear();
+    evaluate(1000, NewVector(1000), false);
+    evaluate(1000, RandomPoint(1000, 1), true);
+    EXPECT_EQ(events.statuses, (std::vector<std::string>{" Working... function evaluation", " Working...",
+                                                         " Working... gradient evaluation", " Working..."}));
+    events.statuses.clear();
+    EXPECT_THROW(evaluate(1000, Filled(1000, 1e3000L), false), EBadError);
     MyArray1 u = NewVector(1000);
     u[1] = 1e3000L;
-    Real gnorm = 0;
-    EXPECT_THROW(EvalGrad(s, FunctionId::AxisEllipsoid, u, g, gnorm), ERealBadError);
-    EXPECT_EQ(host.statuses,
+    EXPECT_THROW(evaluate(1000, u, true), ERealBadError);
+    EXPECT_EQ(events.statuses,
               (std::vector<std::string>{" Working... function evaluation", " Working... gradient evaluation"}));
-    host.statuses.clear();
-    EXPECT_THROW(J(6, V({1e3000L, 0})), EBadError);
-    EXPECT_TRUE(host.statuses.empty());
+    events.statuses.clear();
+    EXPECT_THROW(evaluate(2, V({1e3000L, 0}), false), EBadError);
+    EXPECT_TRUE(events.statuses.empty());
 }
 
 } // namespace

@@ -33,7 +33,6 @@ struct QuadraticFilesTest : testing::TempFolderTest {
     void ExpectReleased() {
         EXPECT_TRUE(s.Quad.QuadA.empty());
         EXPECT_TRUE(s.Quad.QuadB.empty());
-        EXPECT_TRUE(s.Quad.QuadAu.empty());
     }
 };
 
@@ -56,13 +55,11 @@ TEST_F(QuadraticFilesTest, NonSymmetricMatrixIsSymmetrisedAndDrivesJAndItsGradie
     EXPECT_EQ(s.Quad.QuadA[1][1], 2.0L);
     EXPECT_EQ(s.Quad.QuadC, 0.5L);
 
-    s.N = 2;
+    Objective quadratic(Traits(FunctionId::QuadraticFromFiles), 2, s.Params, &s.Quad);
     MyArray1 u = testing::V({3, -2}), g = NewVector(2);
     // (A + A')/2 = [[2, 1], [1, 4]], b = (1, -1), C = 0.5
-    const Real j = EvalJ(s, FunctionId::QuadraticFromFiles, u);
-    EXPECT_EQ(j, (2 * 9 + 2 * 1 * 3 * -2 + 4 * 4) / 2.0L + (3 + 2) + 0.5L);
-    Real gnorm = 0;
-    EvalGrad(s, FunctionId::QuadraticFromFiles, u, g, gnorm);
+    EXPECT_EQ(quadratic.Value(u), (2 * 9 + 2 * 1 * 3 * -2 + 4 * 4) / 2.0L + (3 + 2) + 0.5L);
+    quadratic.Gradient(u, g);
     EXPECT_EQ(g[1], 2 * 3 + 1 * -2 + 1.0L);
     EXPECT_EQ(g[2], 1 * 3 + 4 * -2 - 1.0L);
 }

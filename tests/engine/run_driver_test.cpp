@@ -26,7 +26,7 @@ TEST(RunDriver, ARunEndsWithItsSoundAndReleasesItsArraysAndClearStartsAfresh) {
     EXPECT_EQ(r.s.Running, 0);
 
     const int k = r.s.IterCount;
-    EXPECT_EQ(r.s.EvalCount, 2 * k + 1);
+    EXPECT_EQ(r.Evaluations(), 2 * k + 2);  // J and gradJ at u° and after every step
     EXPECT_LE(r.s.AccuracyValue, r.s.Eps);
     EXPECT_EQ(r.host.lines.back(), " Done");
     EXPECT_EQ(r.host.sounds.back(), "Utopia Asterisk.wav");
@@ -107,6 +107,31 @@ TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) 
                                                           " with this method. Please choose a smaller n."});
         EXPECT_EQ(r.host.layout, "setup");
         EXPECT_TRUE(r.s.U.empty() && r.s.U0.empty() && r.s.UStar.empty() && r.s.HMatrix.empty());
+    }
+}
+
+// The rules that search from a base point of their own keep it to
+// themselves: u°, gradJ(u°) and its norm stay those of the start.
+TEST(RunDriver, UDegreeAndItsGradientStayThoseOfTheStart) {
+    for (const MethodId method : {MethodId::NewtonCg, MethodId::Collinear}) {
+        SCOPED_TRACE(std::string(Traits(method).name));
+        DriverRun r(ListPosition(FunctionId::GeneralizedRosenbrock), 23, ListPosition(method), "4");
+        MyArray1 u0, g0;
+        Real g0Norm = 0;
+        r.host.onProcessEvents = [&] {
+            if (!r.s.Running || r.s.Preparing) return;
+            if (r.s.IterCount == 1 && u0.empty()) {
+                u0 = r.s.U0;
+                g0 = r.s.GradJ0;
+                g0Norm = r.s.GradNorm0;
+            }
+            if (r.s.IterCount == 4 && !r.s.StopRequested) r.driver.BtnStopClick();
+        };
+        r.Start();
+        ASSERT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);
+        EXPECT_EQ(r.s.U0, u0);
+        EXPECT_EQ(r.s.GradJ0, g0);
+        EXPECT_EQ(r.s.GradNorm0, g0Norm);
     }
 }
 
@@ -212,7 +237,7 @@ TEST(RunFailures, RunEndingErrorsShowTheirBoxOnce) {
         EXPECT_TRUE(r.HasLine(c.message));
         EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Error);
         if (!c.mode2) {  // J and gradJ at u°, then the failed J, which ends the pane
-            EXPECT_EQ(r.s.EvalCount, 2);
+            EXPECT_EQ(r.Evaluations(), 3);
             EXPECT_EQ(r.host.lines.back(), c.message);
         }
     }

@@ -20,8 +20,7 @@ struct WolfeSearchTest : testing::RunStateTest {
     }
     StepResult Search(const MyArray1& d, Real h) {
         o.alphaMax = h;
-        Objective objective(s, s.FunctionCode);
-        return WolfeSearch(objective, o, d, s.U, s.GradJ, s.JCur, s.GradNorm, gPrev);
+        return WolfeSearch(*s.Problem, o, d, s.U, s.GradJ, s.JCur, s.GradNorm, gPrev);
     }
     // Nothing of the entry point may change when the search does not move.
     void ExpectStays(const MyArray1& d, Real h, StepEnd end) {
@@ -31,7 +30,7 @@ struct WolfeSearchTest : testing::RunStateTest {
         EXPECT_EQ(s.U, u);
         EXPECT_EQ(s.GradJ, g);
         EXPECT_EQ(s.JCur, j);
-        EXPECT_EQ(s.EvalCount, 0);
+        EXPECT_EQ(Evaluations(), 0);
     }
 };
 
@@ -49,7 +48,7 @@ TEST_F(WolfeSearchTest, QuadraticInterpolationOutsideTheIntervalFallsBackToMidpo
     const StepResult r = Search(s.GradJ, 8);
     EXPECT_EQ(r.end, StepEnd::Moved);
     EXPECT_EQ(r.step, 0.8L);
-    EXPECT_EQ(s.EvalCount, 4);
+    EXPECT_EQ(Evaluations(), 4);
     EXPECT_NEAR(double(s.U[1]), -1.2 + 0.8 * 0.96, 1e-15);
     EXPECT_EQ(s.U[2], 0);
     EXPECT_EQ(gPrev, entryGradient);
@@ -76,7 +75,7 @@ TEST_F(WolfeSearchTest, WaivedAscentIsSearchedAndZoomStopsAfterTenRounds) {
     ExpectStays(ascent, 0.5L / s.GradNorm, StepEnd::NotDescent);
     o.descentCheckWaived = true;
     EXPECT_EQ(Search(ascent, 0.5L / s.GradNorm).end, StepEnd::Moved);
-    EXPECT_EQ(s.EvalCount, 2 + 10 * 2);
+    EXPECT_EQ(Evaluations(), 2 + 10 * 2);
 }
 
 TEST_F(WolfeSearchTest, OrthogonalDirectionIsNotADescent) {

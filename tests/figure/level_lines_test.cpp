@@ -135,7 +135,7 @@ TEST(LevelNumberPlacement, BeyondTheLastColumnTheRowStays) {
     EXPECT_EQ(mem2.LabelEndX[5], 0);
 }
 
-TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
+TEST(DrawLevelLines, OnlyTheQuadraticFromFilesHasAConstantAndUStarMayBeUnknown) {
     FigureRun run(17, 2, 1, 0);
     run.s.Quad.QuadA = NewMatrix(2);
     run.s.Quad.QuadA[1][1] = 2;
@@ -144,40 +144,38 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
     run.s.Quad.QuadC = 5;
     run.s.Choices.UStarOption = UStarSource::Unknown;
     ContourFigure fig(127);
-    fig.DrawLevelLines(run.s, JOf(run.s));
-    EXPECT_EQ(run.s.Quad.QuadC, 5);
+    fig.DrawLevelLines(run.s);
+    EXPECT_EQ(run.host.processEventsCalls, 1);
     // J(-1, 0) = 2/2 + 5: LevelStep from J - QuadC.
     EXPECT_EQ(fig.LevelStep, (6.0L - 5) * 2 / 10 / 5);
     EXPECT_EQ(CountColour(fig.Image(), clOptimalPoint), 0);
 
     run.s.Choices.UStarOption = UStarSource::Zero;
     ContourFigure fig2(127);
-    fig2.DrawLevelLines(run.s, JOf(run.s));
+    fig2.DrawLevelLines(run.s);
     EXPECT_GT(CountColour(fig2.Image(), clOptimalPoint), 0);
 
+    // A constant left from an earlier quadratic changes no pixel of another function.
     FigureRun other(6, 2, 1, 0);
+    ContourFigure plain(127), withConstant(127);
+    plain.DrawLevelLines(other.s);
     other.s.Quad.QuadC = 5;
-    ContourFigure fig3(127);
-    fig3.DrawLevelLines(other.s, JOf(other.s));
-    EXPECT_EQ(other.s.Quad.QuadC, 0);
+    withConstant.DrawLevelLines(other.s);
+    EXPECT_EQ(plain.Image(), withConstant.Image());
 }
 
-TEST(DrawLevelLines, EvaluatingOnThePlaneRestoresNAndTheCountAlsoAfterAnError) {
-    for (const bool failing : {false, true}) {
-        FigureRun run(failing ? 17 : 6, 3, failing ? 1 : 2, 1);
-        run.s.EvalCount = 17;
-        ContourFigure fig(127);
-        if (failing) {
-            run.s.Quad.QuadA = NewMatrix(3);
-            run.s.Quad.QuadB = NewVector(3);
-            run.s.Quad.QuadC = std::numeric_limits<Real>::quiet_NaN();
-            EXPECT_THROW(fig.DrawLevelLines(run.s, JOf(run.s)), EBadError);
-        } else {
-            fig.DrawLevelLines(run.s, JOf(run.s));
-            EXPECT_EQ(run.s.U.size(), 4u);
-            EXPECT_EQ(run.host.processEventsCalls, 1);
-        }
-        EXPECT_EQ(run.s.N, 3) << failing;
-        EXPECT_EQ(run.s.EvalCount, 17) << failing;
+TEST(DrawLevelLines, AFailureOnThePlaneNamesTheFunctionAsTheRunDoes) {
+    FigureRun run(17, 3, 1, 1);
+    run.s.FunctionName = "the quadratic";
+    run.s.Quad.QuadA = NewMatrix(3);
+    run.s.Quad.QuadB = NewVector(3);
+    run.s.Quad.QuadC = std::numeric_limits<Real>::quiet_NaN();
+    ContourFigure fig(127);
+    std::string message;
+    try {
+        fig.DrawLevelLines(run.s);
+    } catch (const EBadError& e) {
+        message = e.what();
     }
+    EXPECT_EQ(message, "Error in evaluation of function: the quadratic");
 }

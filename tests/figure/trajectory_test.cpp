@@ -139,7 +139,7 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRunPaintedOrNot) {
         {2, 1, false, true, 0, -far, 0, 0, true},
         {2, 1, false, true, 1e8L, 0, 0, 0, false},
         {2, 1, false, true, 0, 0, far, 0, false},     // u° is not on the segment
-        {17, 1, false, false, 0, 0, far, 0, true},    // the collinear search starts at u°...
+        {17, 1, false, false, 0, 0, far, 0, true},    // the collinear search starts at its base...
         {17, 2, false, false, 0, 0, 0, far, false},
         {17, 2, false, true, 0, 0, far, 0, true},     // ... and its iteration ends there
         {16, 3, true, false, far, 0, 0, 0, true},
@@ -156,6 +156,7 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRunPaintedOrNot) {
             r->MoveTo(c.u1, c.u2);
             r->s.U0[1] = c.u01;
             r->s.U0[2] = c.u02;
+            r->s.Collinear.ub = r->s.U0;  // a collinear iteration's base point
         }
         const std::string expected = c.ends ? tooFar : "no exception";
         EXPECT_EQ(tarvik::testing::ErrorOf<EBadError>([&] { painted.fig.DrawTrajectoryStep(painted.s); }), expected);
