@@ -1,6 +1,7 @@
 #include "app/batch_mode.h"
 
 #include <cctype>
+#include <csignal>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -87,12 +88,8 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* 
     const bool printed = ReportWritten(WriteStream(out, options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)),
                                        "the table", err);
     // A problem that no method could start has no table to keep: an older
-    // file stays as it was.
-    if (end == CompareEnd::ProblemRefused) {
-        for (const std::string* file : {&options.csvFile, &options.figureFile})
-            if (!file->empty()) std::fprintf(err, "tarvik: no run started, nothing saved to %s\n", file->c_str());
-        return BatchExitError;
-    }
+    // file stays as it was (the refusal was said already).
+    if (end == CompareEnd::ProblemRefused) return BatchExitError;
     if (!options.csvFile.empty()) {
         if (const int error = ReplaceFileContents(options.csvFile, FormatCompareCsv(rows))) {
             std::fprintf(err, "tarvik: cannot write the table %s: %s\n", options.csvFile.c_str(),
@@ -143,10 +140,9 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* o
     const bool printed = ReportWritten(host.OutputError(), "the report", err);
 
     // A run that did not start (an input error, too little memory) has no
-    // trace: an older file of that name stays as it was.
-    if (!options.traceFile.empty() && !driver.Summary().startEvaluated) {
-        std::fprintf(err, "tarvik: the run did not start, nothing saved to %s\n", options.traceFile.c_str());
-    } else if (!options.traceFile.empty()) {
+    // trace: an older file of that name stays as it was, and the error that
+    // kept the run from starting has been said.
+    if (!options.traceFile.empty() && driver.Summary().startEvaluated) {
         std::string error;
         if (!driver.Trace().WriteCsv(options.traceFile, error)) {
             std::fprintf(err, "tarvik: cannot write the trace %s: %s\n", options.traceFile.c_str(), error.c_str());
@@ -185,6 +181,9 @@ char FigureTypeForPath(const std::string& path) {
 
 int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
                  const BatchFigureFactory& makeFigure) {
+    // A write past the file-size limit (standard error's too) fails with
+    // EFBIG, which is reported, instead of ending the program unexplained.
+    std::signal(SIGXFSZ, SIG_IGN);
     BatchOptions options;
     if (auto error = ParseBatchOptions(args, options)) {
         std::fprintf(err, "tarvik: %s\n", error->c_str());

@@ -392,7 +392,7 @@ void RunDriver::EndIteration() {
             s.AccuracyValue = std::fabs(ratio);
         }
     }
-    if (!std::isfinite(s.AccuracyValue) || !std::isfinite(s.DistCur))
+    if (!std::isfinite(s.AccuracyValue))
         throw EBadError("Error of computing the minimization accuracy!  It is not finite.");
     s.AccuracyText = FormatAccuracyText(s.AccuracyValue);
     AddTraceRow(s.AccuracyValue);

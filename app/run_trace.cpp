@@ -100,8 +100,6 @@ bool RunTrace::Append(SpillFile& file, const void* data, std::size_t size) {
         file.bytes += static_cast<int64_t>(size);
         return true;
     }
-    // What part of this piece reached the file is cut off again: the file
-    // ends with the last whole piece.
     // What part of this piece reached the file is cut off again, which gives
     // its room back to a full disk (the reader stops at file.bytes anyway).
     if (file.fd >= 0) {
