@@ -1,5 +1,6 @@
 #include "app/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 namespace tarvik {
 
@@ -117,19 +119,162 @@ int DescriptorNamed(std::string path) {
     return -1;
 }
 
+// ------------------------------------------- temporaries and signals
+//
+// A temporary file lives from its creation to its rename (or removal).
+// Ctrl-C or SIGTERM in between would end the program and leave it behind,
+// so while one exists a handler removes it first and then lets the signal
+// end the program as it would have. The handler is installed only over the
+// default action: a handler of the program's own (the batch run's Ctrl-C)
+// goes on as it is, and the write then ends through the ordinary path,
+// which removes the temporary itself.
+
+// The temporaries being written now, readable from the handler.
+struct TemporarySlot {
+    std::atomic<bool> claimed{false};
+    std::atomic<bool> ready{false};
+    char path[4096] = {};
+};
+TemporarySlot temporaries[8];
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM};
+std::mutex handlerMutex;
+int writesInProgress = 0;
+bool handlerInstalled[std::size(kEndingSignals)] = {};
+struct sigaction savedAction[std::size(kEndingSignals)];
+
+extern "C" void RemoveTemporariesAndEnd(int signal) {
+    for (TemporarySlot& slot : temporaries)
+        if (slot.ready.load()) ::unlink(slot.path);
+    // The default action again, taken once this handler returns (the
+    // signal is held back while it runs).
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    ::sigaction(signal, &byDefault, nullptr);
+    ::raise(signal);
+}
+
+class TemporaryGuard {
+public:
+    TemporaryGuard() {
+        const std::lock_guard<std::mutex> lock(handlerMutex);
+        if (writesInProgress++ > 0) return;
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            struct sigaction current {};
+            if (::sigaction(kEndingSignals[i], nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+                current.sa_handler != SIG_DFL)
+                continue;
+            struct sigaction remove {};
+            remove.sa_handler = RemoveTemporariesAndEnd;
+            sigemptyset(&remove.sa_mask);
+            remove.sa_flags = SA_RESTART;
+            handlerInstalled[i] = ::sigaction(kEndingSignals[i], &remove, &savedAction[i]) == 0;
+        }
+    }
+    TemporaryGuard(const TemporaryGuard&) = delete;
+    TemporaryGuard& operator=(const TemporaryGuard&) = delete;
+    ~TemporaryGuard() {
+        Forget();
+        const std::lock_guard<std::mutex> lock(handlerMutex);
+        if (--writesInProgress > 0) return;
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            if (!handlerInstalled[i]) continue;
+            handlerInstalled[i] = false;
+            // A handler installed over ours since is left in place.
+            struct sigaction current {};
+            if (::sigaction(kEndingSignals[i], nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+                current.sa_handler == RemoveTemporariesAndEnd)
+                ::sigaction(kEndingSignals[i], &savedAction[i], nullptr);
+        }
+    }
+    // The temporary just created; a path too long for a slot (or more
+    // writes at once than slots) goes unguarded.
+    void Remember(const std::string& path) {
+        if (path.size() >= sizeof temporaries[0].path) return;
+        for (TemporarySlot& slot : temporaries) {
+            bool expected = false;
+            if (!slot.claimed.compare_exchange_strong(expected, true)) continue;
+            std::memcpy(slot.path, path.c_str(), path.size() + 1);
+            slot.ready.store(true);
+            slot_ = &slot;
+            return;
+        }
+    }
+    void Forget() {
+        if (slot_ == nullptr) return;
+        slot_->ready.store(false);
+        slot_->claimed.store(false);
+        slot_ = nullptr;
+    }
+
+private:
+    TemporarySlot* slot_ = nullptr;
+};
+
+constexpr std::string_view kTemporaryMark = ".tmp";
+
+// The temporary's name: ".NAME.tmpPID_N" beside NAME.
+std::string TemporaryPrefix(const std::string& target) { return "." + NameOf(target) + std::string(kTemporaryMark); }
+
+// The writer's process id in a temporary's name, or 0 when the name is not
+// one of this program's temporaries of that target.
+pid_t TemporaryOwner(std::string_view name, const std::string& prefix) {
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return 0;
+    name.remove_prefix(prefix.size());
+    const auto underscore = name.find('_');
+    if (underscore == 0 || underscore == std::string_view::npos || underscore + 1 == name.size() || underscore > 9)
+        return 0;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (i != underscore && (name[i] < '0' || name[i] > '9')) return 0;
+    long pid = 0;
+    for (std::size_t i = 0; i < underscore; ++i) pid = pid * 10 + (name[i] - '0');
+    return static_cast<pid_t>(pid);
+}
+
+// Temporaries of this program beside target left by a writer that no
+// longer runs (killed outright, or a crash): removed before the target is
+// written again, so they do not pile up. A writer that still runs keeps
+// its temporary.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string prefix = TemporaryPrefix(target);
+    DIR* folder = ::opendir(FolderOf(target).c_str());
+    if (folder == nullptr) return;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(folder)) {
+        const pid_t owner = TemporaryOwner(entry->d_name, prefix);
+        if (owner <= 0 || owner == self || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        struct stat file {};
+        if (::fstatat(::dirfd(folder), entry->d_name, &file, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(file.st_mode) ||
+            file.st_uid != ::geteuid())
+            continue;
+        ::unlinkat(::dirfd(folder), entry->d_name, 0);
+    }
+    ::closedir(folder);
+}
+
 // Creates a new temporary file beside target; -1 with errno on failure.
-int CreateTemporary(const std::string& target, std::string& tempPath) {
+int CreateTemporary(const std::string& target, std::string& tempPath, TemporaryGuard& guard) {
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
-    const std::string prefix = slash == std::string::npos ? "." + target
-                                                          : target.substr(0, slash + 1) + "." + target.substr(slash + 1);
+    const std::string prefix = (slash == std::string::npos ? "" : target.substr(0, slash + 1)) + TemporaryPrefix(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = prefix + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+        tempPath = prefix + std::to_string(::getpid()) + "_" + std::to_string(counter++);
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) guard.Remember(tempPath);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
+}
+
+// A file whose mode keeps the user from writing it is not replaced, as cp
+// would not replace it without being told to: it was made read-only to be
+// kept. Root may write anything, so for root a file nobody may write
+// (0444) is such a file.
+bool KeptReadOnly(const std::string& target, const struct stat& file) {
+    if (::geteuid() == 0) return (file.st_mode & 0222) == 0;
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
 // A write that takes fewer bytes than offered is continued; the next write
@@ -159,14 +304,18 @@ int WriteInPlace(int fd, const std::function<int(const ByteSink&)>& produce) {
 int ReplaceRegularFile(const std::string& path, const std::function<int(const ByteSink&)>& produce,
                        bool* failedToCreate) {
     const std::string target = ResolvedTarget(path);
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && KeptReadOnly(target, old)) return EACCES;
+    RemoveStaleTemporaries(target);
+    TemporaryGuard guard;
     std::string tempPath;
-    const int fd = CreateTemporary(target, tempPath);
+    const int fd = CreateTemporary(target, tempPath, guard);
     if (fd < 0) return errno != 0 ? errno : EIO;
     if (failedToCreate != nullptr) *failedToCreate = false;
 
     int error = 0;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0) error = errno;
+    if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0) error = errno;
     std::size_t size = 0;
     if (error == 0)
         error = produce([fd, &size](std::string_view bytes) {
@@ -223,6 +372,22 @@ int ReplaceFileStreamed(const std::string& path, const std::function<int(const B
     int error = WriteInPlace(fd, produce);
     if (::close(fd) != 0 && error == 0) error = errno;
     return error;
+}
+
+int WriteStream(std::FILE* stream, std::string_view text) {
+    IgnoreFileSizeSignalOnce();
+    const PipeSignalHeld held;
+    errno = 0;
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stream) != text.size()) return errno != 0 ? errno : EIO;
+    if (std::fflush(stream) != 0) return errno != 0 ? errno : EIO;
+    return std::ferror(stream) ? EIO : 0;
+}
+
+std::string ReceivingFolder(const std::string& path) {
+    if (path.empty() || path == StandardOutputName || DescriptorNamed(path) >= 0) return {};
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return {};
+    return FolderOf(ResolvedTarget(path));
 }
 
 bool IsRegularFileTarget(const std::string& path) {

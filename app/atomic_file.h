@@ -6,6 +6,7 @@
 // Anything else that already exists under the name (a device, a FIFO, a
 // socket, a descriptor named through /proc as /dev/stdout is) is written in
 // place: renaming a file over it would destroy it for every other user.
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,7 +17,12 @@ namespace tarvik {
 inline constexpr std::string_view StandardOutputName = "-";
 
 // Writes bytes to path. Returns 0, or the errno value of the step that
-// failed. For a regular file the target is then untouched and no temporary
+// failed. An existing regular file that its mode keeps the user from
+// writing (for root: one that nobody may write, 0444) is not replaced:
+// EACCES, as cp without its override. Temporaries of this program left
+// beside the target by a writer that no longer runs are removed first, and
+// Ctrl-C or SIGTERM during the write (where they would end the program)
+// remove the write's own temporary before ending it. For a regular file the target is then untouched and no temporary
 // file remains; a missing file (or the target of a dangling link) is created
 // as a regular file, and a file that replaces another keeps the other's
 // permission bits. "-" is the standard output, and /dev/stdout, /dev/fd/N and
@@ -37,6 +43,18 @@ int ReplaceFileContents(const std::string& path, std::string_view bytes, bool* f
 using ByteSink = std::function<int(std::string_view)>;
 int ReplaceFileStreamed(const std::string& path, const std::function<int(const ByteSink&)>& produce,
                         bool* failedToCreate = nullptr);
+
+// Writes text to an open stream (the standard output, say) and flushes it.
+// Returns 0, or the errno value of the failure: a full device, a pipe whose
+// reader has gone (EPIPE rather than the end of the program), a file past
+// the file-size limit (EFBIG), or EIO when an earlier write to the stream
+// failed.
+int WriteStream(std::FILE* stream, std::string_view text);
+
+// The folder that receives path when it is written as a regular file (the
+// folder of the file a link points to); empty for "-", a descriptor, a
+// device, a FIFO or a socket.
+std::string ReceivingFolder(const std::string& path);
 
 // True when path names a regular file (after links) that is not reached
 // through a descriptor of this process: a file a companion file may be

@@ -1,5 +1,6 @@
 #include "app/batch_host.h"
 
+#include "app/atomic_file.h"
 #include "app/run_driver.h"
 #include "app/text_input.h"
 #include "core/run_state.h"
@@ -24,18 +25,24 @@ void BatchHost::OutputSettled() {
 }
 
 void BatchHost::Flush() {
+    std::string text;
     for (const auto& line : pending_) {
-        std::fputs(line.c_str(), out_);
-        std::fputc('\n', out_);
+        text += line;
+        text += '\n';
     }
     pending_.clear();
-    std::fflush(out_);
+    const int error = WriteStream(out_, text);
+    if (outputError_ == 0) outputError_ = error;
 }
 
+// A report that can no longer be written (a full disk, a closed pipe) ends
+// the run as Ctrl-C would: nobody can read what it would go on to say.
 void BatchHost::ProcessEvents() {
     if (!state_ || !driver_ || state_->StopRequested) return;
     if (interruptRequested && !interrupted_) {
         interrupted_ = true;
+        driver_->BtnStopClick();
+    } else if (outputError_ != 0 && !interrupted_) {
         driver_->BtnStopClick();
     }
 }

@@ -24,6 +24,9 @@ public:
     bool Interrupted() const { return interrupted_; }
     // Prints whatever the pane holds that was not printed yet.
     void Flush();
+    // 0, or the errno value of the first failed write of the report; the
+    // run is stopped at its next event pump once a write has failed.
+    int OutputError() const { return outputError_; }
 
     void AppendLine(const std::string& line) override;
     void ClearOutput() override;
@@ -43,6 +46,7 @@ private:
     std::vector<std::string> pending_;
     bool streaming_ = false;
     bool interrupted_ = false;
+    int outputError_ = 0;
 };
 
 } // namespace tarvik

@@ -1,6 +1,7 @@
 #include "app/batch_mode.h"
 
 #include <cctype>
+#include <csignal>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -40,6 +41,14 @@ private:
     RunState* state_ = nullptr;
 };
 
+// Whether what went to the report's stream got there; false after saying
+// why on standard error.
+bool ReportWritten(int error, const char* what, std::FILE* err) {
+    if (error == 0) return true;
+    std::fprintf(err, "tarvik: cannot write %s: %s\n", what, SystemErrorText(error).c_str());
+    return false;
+}
+
 // Returns false (after saying why) when the figure could not be written.
 bool SaveFigure(BatchFigure& figure, const std::string& path, std::FILE* err) {
     if (!figure.Exists()) {
@@ -76,8 +85,11 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* 
     RunDescription description;
     const CompareEnd end = RunComparison(options, options.compareMethods, rows, err, {}, levelLines,
                                          [&description](const RunDescription& d) { description = d; });
-    std::fputs((options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)).c_str(), out);
-    std::fflush(out);
+    const bool printed = ReportWritten(WriteStream(out, options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)),
+                                       "the table", err);
+    // A problem that no method could start has no table to keep: an older
+    // file stays as it was (the refusal was said already).
+    if (end == CompareEnd::ProblemRefused) return BatchExitError;
     if (!options.csvFile.empty()) {
         if (const int error = ReplaceFileContents(options.csvFile, FormatCompareCsv(rows))) {
             std::fprintf(err, "tarvik: cannot write the table %s: %s\n", options.csvFile.c_str(),
@@ -89,12 +101,12 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* 
         description.maxIterations = options.maxIterations;
         if (description.n > 0 && !WriteDescription(options.csvFile, description, err)) return BatchExitError;
     }
-    if (end == CompareEnd::ProblemRefused) return BatchExitError;
 
     if (!options.figureFile.empty()) {
         if (figure.Exists()) figure.DrawComparePaths(rows);
         if (!SaveFigure(figure, options.figureFile, err)) return BatchExitError;
     }
+    if (!printed) return BatchExitError;
     return end == CompareEnd::Interrupted ? BatchExitInterrupted : BatchExitNormal;
 }
 
@@ -104,6 +116,13 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* o
     host.Bind(state);
     RunDriver driver(state);
     if (!ApplyBatchOptions(options, state, err)) return BatchExitError;
+    if (!options.traceFile.empty()) {
+        // Rows beyond the trace's window wait beside the file that will
+        // receive them, not in a temporary folder that may be small.
+        driver.SetTraceSpill(ReceivingFolder(options.traceFile), [&options, err](const std::string& reason) {
+            std::fprintf(err, "tarvik: warning: the trace %s: %s\n", options.traceFile.c_str(), reason.c_str());
+        });
+    }
     if (options.traceAllCoordinates) {
         // Known at once when the iterations are bounded; otherwise said as
         // soon as the rows kept pass the mark.
@@ -118,8 +137,12 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* o
         driver.SetTraceAllCoordinates(true, options.maxIterations ? std::function<void(int64_t)>() : warn);
     }
     const int status = RunBatch(options, state, driver, host);
+    const bool printed = ReportWritten(host.OutputError(), "the report", err);
 
-    if (!options.traceFile.empty()) {
+    // A run that did not start (an input error, too little memory) has no
+    // trace: an older file of that name stays as it was, and the error that
+    // kept the run from starting has been said.
+    if (!options.traceFile.empty() && driver.Summary().startEvaluated) {
         std::string error;
         if (!driver.Trace().WriteCsv(options.traceFile, error)) {
             std::fprintf(err, "tarvik: cannot write the trace %s: %s\n", options.traceFile.c_str(), error.c_str());
@@ -131,7 +154,7 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* o
         if (description.n > 0 && !WriteDescription(options.traceFile, description, err)) return BatchExitError;
     }
     if (!options.figureFile.empty() && !SaveFigure(figure, options.figureFile, err)) return BatchExitError;
-    return status;
+    return printed ? status : BatchExitError;
 }
 
 } // namespace
@@ -158,20 +181,23 @@ char FigureTypeForPath(const std::string& path) {
 
 int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
                  const BatchFigureFactory& makeFigure) {
+    // A write past the file-size limit (standard error's too) fails with
+    // EFBIG, which is reported, instead of ending the program unexplained.
+    std::signal(SIGXFSZ, SIG_IGN);
     BatchOptions options;
     if (auto error = ParseBatchOptions(args, options)) {
         std::fprintf(err, "tarvik: %s\n", error->c_str());
         return BatchExitUsage;
     }
-    if (options.help) {
-        std::fputs(BatchHelpText().c_str(), out);
-        return BatchExitNormal;
-    }
+    if (options.help) return ReportWritten(WriteStream(out, BatchHelpText()), "the help text", err) ? BatchExitNormal : BatchExitError;
     const std::unique_ptr<BatchFigure> figure = makeFigure();
     // The standard output then carries that one output alone.
     std::FILE* report = options.OutputToStandardOutput() ? err : out;
-    if (!options.compareMethods.empty()) return RunCompareMode(options, *figure, report, err);
-    return RunSingleMode(options, *figure, report, err);
+    const int status = options.compareMethods.empty() ? RunSingleMode(options, *figure, report, err)
+                                                      : RunCompareMode(options, *figure, report, err);
+    // Whatever the standard output still holds must reach its file too.
+    if (report != out && !ReportWritten(WriteStream(out, {}), "to standard output", err)) return BatchExitError;
+    return status;
 }
 
 } // namespace tarvik

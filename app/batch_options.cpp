@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/compare_run.h"
+#include "app/problem_preparation.h"
 #include "app/start_point.h"
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
@@ -79,7 +80,8 @@ struct Given {
 std::optional<std::string> ReadOption(const std::string& a, const std::string& v, BatchOptions& o, Given& seen) {
     if (a == "--n") {
         int32_t n = 0;
-        if (!TryParseInt32(v, n) || n < 2) return "--n must be an integer not less than 2, got '" + v + "'";
+        if (!TryParseInt32(v, n)) return "--n must be an integer from 2 to 10000, got '" + v + "'";
+        if (auto refusal = DimensionRefusal(n)) return refusal;
         o.n = n;
         o.nText = v;
     } else if (a == "--function") {
@@ -235,14 +237,15 @@ std::string BatchHelpText() {
         "Runs one minimization without a window and prints the report, line by line,\n"
         "exactly as the output pane would hold it. Message boxes go to standard error.\n"
         "\n"
-        "  --n N               dimension, an integer >= 2 (default 2)\n"
+        "  --n N               dimension, an integer from 2 to 10000 (default 2)\n"
         "  --function F        function: its name (below), its exact list text, or its\n"
         "                      list position as older scripts give it (default rosenbrock)\n"
         "  --start I           starting-point item 0..29 (default 0; 29 = from file)\n"
         "  --method M          method: its name (below), its exact list text, or its list\n"
         "                      position as older scripts give it (required)\n"
         "  --accuracy 1|2      1: ||u-u*||/||u°-u*||, 2: |J(u')-J(u'')|/J(u°) (default 1)\n"
-        "  --eps E             accuracy as typed into the accuracy box (default 0.01)\n"
+        "  --eps E             accuracy as typed into the accuracy box, from 1E-20 to 1\n"
+        "                      (default 0.01)\n"
         "  --on-failure A      answer to a recoverable method failure: yes, no, cancel, all\n"
         "                      (default cancel)\n"
         "  --param NAME=VALUE  set a tunable parameter (repeatable), NAME one of\n"
@@ -292,8 +295,9 @@ std::string BatchHelpText() {
         "\n"
         "Exit status: 0 when the run ended normally (accuracy reached, zero gradient,\n"
         "zero step), was stopped by --max-iterations or ended for no progress; 1 when\n"
-        "it ended by an error or an input error, or the figure, the trace or the table\n"
-        "could not be written (an older file of that name is then left as it was); 2 for\n"
+        "it ended by an error or an input error, or the report, the figure, the trace\n"
+        "or the table could not be written (an older file of that name is then left as\n"
+        "it was, and so is a read-only one); 2 for\n"
         "a bad command line, an empty FILE or two outputs to '-' among them; 130 when\n"
         "stopped by Ctrl-C. With --compare: 0 when every run ran, whatever its ending\n"
         "(a failed run has its row); 1 when the problem could not be prepared or its\n"

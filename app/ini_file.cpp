@@ -1,9 +1,13 @@
 #include "app/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
+#include <unordered_map>
 
 #include "app/atomic_file.h"
 #include "app/text_files.h"
@@ -11,6 +15,12 @@
 namespace tarvik {
 
 namespace {
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
 
 std::string Trim(std::string_view text) {
     std::size_t first = 0;
@@ -105,7 +115,10 @@ std::string Latin1ToUtf8(std::string_view text) {
 
 IniFile IniFile::Parse(std::string_view text) {
     IniFile ini;
-    Section* current = nullptr;
+    // Sections by their name in lower case: a file of many sections is read
+    // in time proportional to its length.
+    std::unordered_map<std::string, std::size_t> sectionAt;
+    std::size_t current = std::string::npos;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
@@ -117,32 +130,49 @@ IniFile IniFile::Parse(std::string_view text) {
             const std::size_t close = line.find(']');
             const std::string name = Trim(std::string_view(line).substr(1, close == std::string::npos ? std::string::npos
                                                                                                   : close - 1));
-            current = nullptr;
-            for (Section& s : ini.sections_)
-                if (SameName(s.name, name)) current = &s;
-            if (current == nullptr) {
-                ini.sections_.push_back(Section{name, {}});
-                current = &ini.sections_.back();
-            }
+            const auto [at, isNew] = sectionAt.emplace(Lower(name), ini.sections_.size());
+            if (isNew) ini.sections_.push_back(Section{name, {}});
+            current = at->second;
             continue;
         }
         const std::size_t eq = line.find('=');
-        if (eq == std::string::npos || current == nullptr) continue;
-        current->entries.push_back(Entry{Trim(std::string_view(line).substr(0, eq)),
-                                         Trim(std::string_view(line).substr(eq + 1))});
+        if (eq == std::string::npos || current == std::string::npos) continue;
+        ini.sections_[current].entries.push_back(Entry{Trim(std::string_view(line).substr(0, eq)),
+                                                       Trim(std::string_view(line).substr(eq + 1))});
     }
     return ini;
 }
 
-bool IniFile::Load(const std::string& path) {
+bool IniFile::Load(const std::string& path, std::string* refusal) {
     sections_.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
+    if (refusal != nullptr) refusal->clear();
+    const auto refuse = [&path, refusal](const std::string& why) {
+        if (refusal != nullptr) *refusal = path + " " + why + ": it is not read, and the program starts with its default choices.";
+        return false;
+    };
+    // Without O_NONBLOCK a FIFO would hold the start until someone wrote to it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? false : refuse("cannot be read (" + SystemErrorText(errno) + ")");
+    struct stat file {};
+    std::string bytes;
+    std::string why;
+    if (::fstat(fd, &file) != 0) why = "cannot be read (" + SystemErrorText(errno) + ")";
+    else if (!S_ISREG(file.st_mode)) why = "is not a regular file";
+    else if (file.st_size > static_cast<off_t>(MaxBytes)) why = "is larger than 1 MB";
+    // One byte more than allowed tells a file that grew meanwhile.
+    while (why.empty() && bytes.size() <= MaxBytes) {
+        char buffer[65536];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) why = "cannot be read (" + SystemErrorText(errno) + ")";
+        if (got <= 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    if (why.empty() && bytes.size() > MaxBytes) why = "is larger than 1 MB";
+    if (!why.empty()) return refuse(why);
     // The program writes UTF-8; a file that is not UTF-8 comes from an
     // older 8-bit version and is read as Latin-1.
-    const std::string bytes = text.str();
     *this = Parse(IsUtf8(bytes) ? bytes : Latin1ToUtf8(bytes));
     return true;
 }
@@ -173,7 +203,8 @@ const IniFile::Section* IniFile::FindSection(std::string_view name) const {
 }
 
 // A key may itself hold "=" ("u*=0"): a line is split at its first "=", so
-// the key is found by comparing the start of the whole "key=value" text.
+// the key is found by comparing the start of the whole "key=value" text
+// (read in place, so that a long section costs no copies).
 int IniFile::FindKey(const Section& section, std::string_view key, std::string* value) {
     for (std::size_t i = 0; i < section.entries.size(); ++i) {
         const Entry& e = section.entries[i];
@@ -181,12 +212,21 @@ int IniFile::FindKey(const Section& section, std::string_view key, std::string* 
             if (value) *value = e.value;
             return static_cast<int>(i);
         }
-        const std::string whole = e.key + "=" + e.value;
-        if (whole.size() > key.size() && whole[key.size()] == '=' &&
-            SameName(std::string_view(whole).substr(0, key.size()), key)) {
-            if (value) *value = Trim(std::string_view(whole).substr(key.size() + 1));
-            return static_cast<int>(i);
+        const auto whole = [&e](std::size_t at) {
+            return at < e.key.size() ? e.key[at] : at == e.key.size() ? '=' : e.value[at - e.key.size() - 1];
+        };
+        const std::size_t wholeSize = e.key.size() + 1 + e.value.size();
+        if (wholeSize <= key.size() || whole(key.size()) != '=') continue;
+        bool same = true;
+        for (std::size_t k = 0; same && k < key.size(); ++k)
+            same = std::tolower(static_cast<unsigned char>(whole(k))) == std::tolower(static_cast<unsigned char>(key[k]));
+        if (!same) continue;
+        if (value) {
+            std::string rest;
+            for (std::size_t k = key.size() + 1; k < wholeSize; ++k) rest += whole(k);
+            *value = Trim(rest);
         }
+        return static_cast<int>(i);
     }
     return -1;
 }

@@ -28,7 +28,13 @@ public:
     // Reads the file at path; false (and an empty object) when it cannot be
     // read. A file that is not UTF-8 (one written by an 8-bit version) is
     // read as Latin-1, so its values reach the program as UTF-8.
-    bool Load(const std::string& path);
+    // Only a regular file of at most MaxBytes is read: anything else (a
+    // FIFO, which is never waited for, a device, a directory, a larger
+    // file) is refused, and so is a file that cannot be read; refusal then
+    // receives the message that says so. A missing file is no refusal.
+    bool Load(const std::string& path, std::string* refusal = nullptr);
+    // 1 MB, more than a thousand times what the program writes.
+    static constexpr std::size_t MaxBytes = 1 << 20;
     // Replaces the file at path as a whole, so no key of an older file
     // survives. False when the file cannot be written, with the errno value
     // in error when given; the older file then stays as it was.

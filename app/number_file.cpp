@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarvik {
 
@@ -18,15 +20,27 @@ bool IsSeparator(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'
 
 } // namespace
 
+// Only a regular file is read: a FIFO would wait for a writer, a terminal
+// for a user, and neither ever ends on its own. The file is opened without
+// waiting and looked at before anything is read.
 void NumberFileReader::Open(const std::string& path) {
     Close();
     path_ = path;
+    const auto refuse = [&path](const std::string& why) { throw std::runtime_error("Cannot open file " + path + ": " + why); };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) refuse(std::strerror(errno));
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        throw std::runtime_error("Cannot open file " + path + ": " + std::strerror(errno));
-    if (S_ISDIR(info.st_mode)) throw std::runtime_error("Cannot open file " + path + ": it is a directory");
-    file_ = std::fopen(path.c_str(), "rb");
-    if (file_ == nullptr) throw std::runtime_error("Cannot open file " + path + ": " + std::strerror(errno));
+    std::string why;
+    if (::fstat(fd, &info) != 0) why = std::strerror(errno);
+    else if (S_ISDIR(info.st_mode)) why = "it is a directory";
+    else if (!S_ISREG(info.st_mode)) why = "it is not a regular file";
+    else if (::fcntl(fd, F_SETFL, O_RDONLY) != 0) why = std::strerror(errno);
+    if (why.empty()) file_ = ::fdopen(fd, "rb");
+    if (file_ == nullptr) {
+        if (why.empty()) why = std::strerror(errno);
+        ::close(fd);
+        refuse(why);
+    }
     buffer_.assign(kChunkSize, '\0');
     pos_ = len_ = 0;
 }

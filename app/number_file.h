@@ -26,7 +26,8 @@ public:
     NumberFileReader(const NumberFileReader&) = delete;
     NumberFileReader& operator=(const NumberFileReader&) = delete;
 
-    // Throws std::runtime_error when the path is missing, a directory or
+    // Throws std::runtime_error when the path is missing, is not a regular
+    // file (a directory, a FIFO or a device, which are never waited for) or
     // cannot be read.
     void Open(const std::string& path);
     void Close();

@@ -69,6 +69,22 @@ __int128 PreparationAllocationBytes(const RunState& s) {
 
 } // namespace
 
+std::optional<std::string> DimensionRefusal(int32_t n) {
+    if (n < MinDimension)
+        return "The dimension n must be an integer not less than 2 (n=" + std::to_string(n) + ").";
+    if (n > MaxDimension)
+        return "The dimension n must be an integer not greater than 10000 (n=" + std::to_string(n) + ").";
+    return std::nullopt;
+}
+
+Real ReadAccuracy(const std::string& text) {
+    Real eps = 0;
+    if (!TryParseReal(CommaToDot(text), eps)) throw ERealBadError("Incorrect data in accuracy panel!");
+    if (!(eps >= MinAccuracy && eps <= MaxAccuracy))
+        throw ERealBadError("The accuracy must be a number from 1E-20 to 1 (eps=" + text + ").");
+    return eps;
+}
+
 void SetKnownMinimum(RunState& s) {
     const int n = s.N;
     MyArray1& u = s.UStar;
@@ -115,8 +131,7 @@ void PrepareProblem(RunState& s) {
         // A text that is not an integer keeps the previous dimension.
         s.Choices.CmbNText = "2";
     }
-    if (s.N < 2)
-        throw ERealBadError("The dimension n must be an integer not less than 2 (n=" + std::to_string(s.N) + ").");
+    if (const auto refusal = DimensionRefusal(s.N)) throw ERealBadError(*refusal);
     if (s.N > 2 && Traits(s.FunctionCode).twoDimensionalOnly)
         throw ERealBadError("This function has dimensionality n=2 only!");
     // The quadratic from files is read when it is selected; a matrix of

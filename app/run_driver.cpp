@@ -314,13 +314,8 @@ void RunDriver::IterateOnce() {
 
 bool RunDriver::FirstIterationSetupEndsIteration() {
     // Accuracy, from the text of the checked criterion's list.
-    auto readEps = [this](const std::string& text) {
-        Real eps = 0;
-        if (!TryParseReal(CommaToDot(text), eps)) throw ERealBadError("Incorrect data in accuracy panel!");
-        s.Eps = eps;
-    };
-    if (s.Choices.RbtnPrec1Checked) readEps(s.Choices.CmbPrec1Text);
-    if (s.Choices.RbtnPrec2Checked) readEps(s.Choices.CmbPrec2Text);
+    if (s.Choices.RbtnPrec1Checked) s.Eps = ReadAccuracy(s.Choices.CmbPrec1Text);
+    if (s.Choices.RbtnPrec2Checked) s.Eps = ReadAccuracy(s.Choices.CmbPrec2Text);
 
     s.U = s.U0;
     s.UPrev = s.U0;
@@ -347,6 +342,8 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.TrustRadius = s.Params.TrustMaxRadius;
     s.TrustEta = 0.25L;
 
+    if (s.Choices.RbtnPrec1Checked && !std::isfinite(s.Dist0))
+        throw ERealBadError("Error of computing the minimization accuracy!  ||u°-u*|| is not finite.");
     if (s.Choices.RbtnPrec1Checked && s.Dist0 == 0)
         throw ERealBadError("Your initial point equals the optimal point. Please input another initial value.");
 
@@ -395,6 +392,8 @@ void RunDriver::EndIteration() {
             s.AccuracyValue = std::fabs(ratio);
         }
     }
+    if (!std::isfinite(s.AccuracyValue))
+        throw EBadError("Error of computing the minimization accuracy!  It is not finite.");
     s.AccuracyText = FormatAccuracyText(s.AccuracyValue);
     AddTraceRow(s.AccuracyValue);
     if (s.IterationComplete != 0) stall_.Observe(s.JCur, s.U);

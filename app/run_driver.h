@@ -105,6 +105,11 @@ public:
     // The answer to every recoverable failure, given instead of asking the
     // host (the batch mode's --on-failure, compare mode's choice); none: ask.
     void SetFailurePolicy(std::optional<FailureAnswer> answer) { failurePolicy_ = answer; }
+    // Where the trace's rows beyond its window wait, and who hears when they
+    // cannot be written there (see RunTrace::SetSpill).
+    void SetTraceSpill(std::string folder, std::function<void(const std::string&)> failed) {
+        trace_.SetSpill(std::move(folder), std::move(failed));
+    }
     // From the next Start on, the trace keeps all n coordinates of every
     // point; `large` is told once when the trace's CSV passes LargeTraceBytes.
     void SetTraceAllCoordinates(bool all, std::function<void(int64_t bytes)> large = {}) {

@@ -1,9 +1,13 @@
 #include "app/run_trace.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -12,17 +16,62 @@
 
 namespace tarvik {
 
+namespace {
+
+// An anonymous file in folder: it has no name, so it goes with the process
+// whatever ends it. Where the file system cannot make one, a named file is
+// made and unlinked at once.
+int OpenAnonymousFile(std::string folder, int& error) {
+    if (folder.empty()) {
+        const char* tmp = std::getenv("TMPDIR");
+        folder = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    }
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    std::string name = folder + "/.tarvik-trace-XXXXXX";
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    ::unlink(name.c_str());
+    return fd;
+}
+
+// Reads size bytes at offset; false when the file holds fewer.
+bool ReadAt(int fd, int64_t offset, void* into, std::size_t size) {
+    auto* bytes = static_cast<char*>(into);
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, bytes, size, offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        bytes += got;
+        offset += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// The coordinates of this many rows go to the file at once.
+constexpr std::size_t kCoordinateBufferBytes = 1 << 17;
+
+} // namespace
+
 RunTrace::~RunTrace() { Release(); }
 
+void RunTrace::SetSpill(std::string folder, std::function<void(const std::string&)> failed) {
+    spillFolder_ = std::move(folder);
+    spillFailed_ = std::move(failed);
+}
+
 void RunTrace::Release() {
-    if (spill_) std::fclose(spill_);
-    spill_ = nullptr;
-    if (coordinates_) std::fclose(coordinates_);
-    coordinates_ = nullptr;
-    coordinatesFailed_ = false;
+    for (SpillFile* file : {&spill_, &coordinates_}) {
+        if (file->fd >= 0) ::close(file->fd);
+        *file = SpillFile{};
+    }
     std::vector<Real>().swap(coordinatesInMemory_);
     spilledRows_ = 0;
-    spillFailed_ = false;
+    spillFailureTold_ = false;
     recent_.clear();
 }
 
@@ -32,21 +81,51 @@ void RunTrace::Start(TraceHeader header) {
     recent_.reserve(WindowRows);
 }
 
+bool RunTrace::Append(SpillFile& file, const void* data, std::size_t size) {
+    if (file.failed) return false;
+    int error = 0;
+    if (file.fd < 0) file.fd = OpenAnonymousFile(spillFolder_, error);
+    const auto* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (file.fd >= 0 && done < size) {
+        const ssize_t n = ::pwrite(file.fd, bytes + done, size - done, file.bytes + static_cast<int64_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (file.fd >= 0 && done == size) {
+        file.bytes += static_cast<int64_t>(size);
+        return true;
+    }
+    // What part of this piece reached the file is cut off again, which gives
+    // its room back to a full disk (the reader stops at file.bytes anyway).
+    if (file.fd >= 0) {
+        [[maybe_unused]] const int cut = ::ftruncate(file.fd, file.bytes);
+    }
+    file.failed = true;
+    if (!spillFailureTold_ && spillFailed_) {
+        spillFailureTold_ = true;
+        const std::string folder = spillFolder_.empty() ? "the temporary folder" : spillFolder_;
+        spillFailed_("cannot write its temporary file in " + folder + ": " + SystemErrorText(error != 0 ? error : EIO) +
+                     "; the rest of its rows are kept in memory");
+    }
+    return false;
+}
+
 void RunTrace::Add(const TraceRow& row) {
-    if (recent_.size() >= WindowRows && !spillFailed_) Spill();
+    if (recent_.size() >= WindowRows && !spill_.failed) Spill();
     recent_.push_back(row);
 }
 
 void RunTrace::AddCoordinates(const Real* u, int n) {
     if (!header_.allCoordinates || n != header_.n) return;
-    const auto count = static_cast<std::size_t>(n);
-    if (!coordinatesFailed_ && !coordinates_) coordinates_ = std::tmpfile();
-    if (!coordinatesFailed_ && coordinates_ && std::fwrite(u, sizeof(Real), count, coordinates_) == count) return;
-    if (!coordinatesFailed_) {
-        // Whatever reached the file stays there; from here on memory keeps the rest.
-        coordinatesFailed_ = true;
-    }
-    coordinatesInMemory_.insert(coordinatesInMemory_.end(), u, u + count);
+    coordinatesInMemory_.insert(coordinatesInMemory_.end(), u, u + n);
+    const std::size_t bytes = coordinatesInMemory_.size() * sizeof(Real);
+    if (bytes >= kCoordinateBufferBytes && Append(coordinates_, coordinatesInMemory_.data(), bytes))
+        coordinatesInMemory_.clear();
 }
 
 int64_t EstimatedTraceCsvBytes(int64_t rows, int coordinates) {
@@ -55,15 +134,8 @@ int64_t EstimatedTraceCsvBytes(int64_t rows, int coordinates) {
     return rows * (160 + 28 * static_cast<int64_t>(coordinates));
 }
 
-// Without a temporary file (no writable temporary folder) the rows simply
-// stay in memory: a complete trace matters more than the bound.
 void RunTrace::Spill() {
-    if (!spill_) spill_ = std::tmpfile();
-    if (!spill_ ||
-        std::fwrite(recent_.data(), sizeof(TraceRow), recent_.size(), spill_) != recent_.size()) {
-        spillFailed_ = true;
-        return;
-    }
+    if (!Append(spill_, recent_.data(), recent_.size() * sizeof(TraceRow))) return;
     spilledRows_ += static_cast<int64_t>(recent_.size());
     recent_.clear();
 }
@@ -113,22 +185,27 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
     for (int i = 1; i <= coordinates; ++i) text += ",u" + std::to_string(i);
     text += ",sub_iterations";
     text += TextLineEnd;
-    // The coordinates of every row, read back in step with the rows.
-    std::vector<Real> point;
-    int64_t fileRows = 0, memoryOffset = 0;
-    if (h.allCoordinates) {
-        point.resize(static_cast<std::size_t>(h.n));
-        if (coordinates_) {
-            if (std::fflush(coordinates_) != 0) return EIO;
-            const long end = std::ftell(coordinates_);
-            if (end < 0 || std::fseek(coordinates_, 0, SEEK_SET) != 0) return EIO;
-            fileRows = end / static_cast<long>(sizeof(Real) * point.size());
-        }
-    }
+    // The coordinates of every row, read back in step with the rows: first
+    // those on file, a piece at a time, then those in memory.
+    std::vector<Real> point, piece;
+    const std::size_t pointBytes = sizeof(Real) * static_cast<std::size_t>(h.n);
+    int64_t fileOffset = 0, memoryOffset = 0;
+    std::size_t pieceOffset = 0;
+    if (h.allCoordinates) point.resize(static_cast<std::size_t>(h.n));
     auto nextPoint = [&]() -> bool {
-        if (fileRows > 0) {
-            --fileRows;
-            return std::fread(point.data(), sizeof(Real), point.size(), coordinates_) == point.size();
+        if (pieceOffset >= piece.size() && fileOffset < coordinates_.bytes) {
+            const auto rowsAtOnce = static_cast<int64_t>(std::max<std::size_t>(1, kCoordinateBufferBytes / pointBytes));
+            const int64_t bytes = std::min(coordinates_.bytes - fileOffset, rowsAtOnce * static_cast<int64_t>(pointBytes));
+            if (bytes % static_cast<int64_t>(pointBytes) != 0) return false;
+            piece.resize(static_cast<std::size_t>(bytes) / sizeof(Real));
+            if (!ReadAt(coordinates_.fd, fileOffset, piece.data(), static_cast<std::size_t>(bytes))) return false;
+            fileOffset += bytes;
+            pieceOffset = 0;
+        }
+        if (pieceOffset < piece.size()) {
+            std::copy_n(piece.begin() + static_cast<std::ptrdiff_t>(pieceOffset), point.size(), point.begin());
+            pieceOffset += point.size();
+            return true;
         }
         const auto offset = static_cast<std::size_t>(memoryOffset);
         if (offset + point.size() > coordinatesInMemory_.size()) return false;
@@ -152,19 +229,19 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
     });
     if (error == 0 && !read) error = EIO;
     if (error == 0) error = sink(text);
-    if (coordinates_) std::fseek(coordinates_, 0, SEEK_END);
     return error;
 }
 
 bool RunTrace::ForEachRow(const std::function<void(const TraceRow&)>& visit) const {
-    if (spill_) {
-        if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0) return false;
-        TraceRow row;
-        for (int64_t i = 0; i < spilledRows_; ++i) {
-            if (std::fread(&row, sizeof row, 1, spill_) != 1) return false;
-            visit(row);
-        }
-        if (std::fseek(spill_, 0, SEEK_END) != 0) return false;
+    std::vector<TraceRow> piece;
+    for (int64_t done = 0; done < spilledRows_;) {
+        const int64_t count = std::min<int64_t>(spilledRows_ - done, static_cast<int64_t>(WindowRows));
+        piece.resize(static_cast<std::size_t>(count));
+        if (!ReadAt(spill_.fd, done * static_cast<int64_t>(sizeof(TraceRow)), piece.data(),
+                    piece.size() * sizeof(TraceRow)))
+            return false;
+        for (const TraceRow& row : piece) visit(row);
+        done += count;
     }
     for (const TraceRow& row : recent_) visit(row);
     return true;

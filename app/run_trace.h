@@ -3,8 +3,9 @@
 // one row for every iteration (printed or not), for users' own plots. Rows
 // beyond a small in-memory window go to an anonymous temporary file, so a run
 // of millions of iterations keeps its whole trace at a few megabytes of memory.
+// When that file cannot be written (a full disk), the rows from there on
+// stay in memory: a complete trace matters more than the bound.
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,11 @@ public:
     RunTrace& operator=(const RunTrace&) = delete;
     ~RunTrace();
 
+    // The folder of the anonymous files (the one that will receive the
+    // trace, so that it need not fit into a small temporary folder; empty:
+    // $TMPDIR or /tmp), and who hears, once a run, which file could not be
+    // written and why. Kept from run to run.
+    void SetSpill(std::string folder, std::function<void(const std::string& reason)> failed);
     // Forgets the rows of an earlier run.
     void Start(TraceHeader header);
     void Add(const TraceRow& row);
@@ -66,18 +72,31 @@ public:
     static constexpr std::size_t WindowRows = 4096;
 
 private:
+    // Bytes appended to an anonymous file. A write that fails leaves the
+    // file as it was before it, and nothing more is written there.
+    struct SpillFile {
+        int fd = -1;
+        int64_t bytes = 0;
+        bool failed = false;
+    };
+
     void Spill();
     void Release();
+    // Appends to file; false (after telling, once) when it failed.
+    bool Append(SpillFile& file, const void* data, std::size_t size);
 
     TraceHeader header_;
     std::vector<TraceRow> recent_;
-    std::FILE* coordinates_ = nullptr;
-    // Without a temporary file the coordinates stay in memory.
+    // The coordinates of the rows on file, then those still in memory: a
+    // buffer that goes to the file when it fills, or everything from the
+    // first failed write on.
+    SpillFile coordinates_;
     std::vector<Real> coordinatesInMemory_;
-    bool coordinatesFailed_ = false;
-    std::FILE* spill_ = nullptr;
+    SpillFile spill_;
     int64_t spilledRows_ = 0;
-    bool spillFailed_ = false;
+    std::string spillFolder_;
+    std::function<void(const std::string&)> spillFailed_;
+    bool spillFailureTold_ = false;
 };
 
 // Bytes of the CSV text of `rows` rows with `coordinates` coordinates each, about.

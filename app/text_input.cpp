@@ -16,6 +16,13 @@ std::size_t SkipBlanks(std::string_view text) {
     return i;
 }
 
+// A typed number may carry blanks after it as well as before: a box keeps
+// what was typed, and "2 " means what " 2" means.
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
 // The shape of a validated real literal, enough to tell an overflow from an
 // underflow when the conversion reports the value out of range.
 struct RealSyntax {
@@ -95,6 +102,7 @@ std::string CommaToDot(std::string_view text) {
 }
 
 bool TryParseReal(std::string_view text, Real& out, RealGrammar grammar) {
+    if (grammar == RealGrammar::Typed) text = WithoutTrailingBlanks(text);
     RealSyntax syntax;
     if (!ScanReal(text, grammar, syntax)) return false;
     // from_chars takes no leading "+" and no blanks; the sign is applied here.
@@ -114,6 +122,7 @@ bool TryParseReal(std::string_view text, Real& out, RealGrammar grammar) {
 }
 
 bool TryParseInt32(std::string_view text, int32_t& out) {
+    text = WithoutTrailingBlanks(text);
     std::size_t i = SkipBlanks(text);
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {

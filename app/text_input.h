@@ -20,16 +20,16 @@ std::string ForTerminal(std::string text);
 // True when the whole text is one real number: optional leading blanks, an
 // optional sign, digits with an optional point (at least one digit), an
 // optional exponent (e or E, optional sign, at least one digit) and nothing
-// after it. Values too large for Real are rejected; values below its normal
+// after it but blanks. Values too large for Real are rejected; values below its normal
 // range become zero. out is written only on success.
-// Typed is what a user types (leading blanks, ".5" and "5." allowed);
-// FileToken is a token of a number file, which has digits before a point
-// and after it.
+// Typed is what a user types (blanks around the number, ".5" and "5."
+// allowed); FileToken is a token of a number file, which has no blanks and
+// has digits before a point and after it.
 enum class RealGrammar { Typed, FileToken };
 bool TryParseReal(std::string_view text, Real& out, RealGrammar grammar = RealGrammar::Typed);
 
-// True when the whole text is a 32-bit signed integer: optional leading
-// blanks, an optional sign and decimal digits only. out is written only on
+// True when the whole text is a 32-bit signed integer: optional blanks
+// around an optional sign and decimal digits. out is written only on
 // success.
 bool TryParseInt32(std::string_view text, int32_t& out);
 

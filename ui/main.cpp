@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QStyleFactory>
 #include <cstdio>
+#include <string>
 
 #include "tarvik_version.h"
+#include "app/atomic_file.h"
 #include "app/batch_mode.h"
 #include "ui/batch_main.h"
 #include "ui/main_window.h"
@@ -26,6 +28,16 @@ void QuietAboutMissingServices(QtMsgType type, const QMessageLogContext& context
 
 constexpr int kOpenWindow = -1;
 constexpr int kExitUsage = 2;
+
+// 0 once text has reached the standard output; 1, after saying why, when it
+// could not (a full disk, a closed pipe).
+int PrintAnswer(const std::string& text) {
+    if (const int error = tarvik::WriteStream(stdout, text)) {
+        std::fprintf(stderr, "tarvik: cannot write to standard output: %s\n", tarvik::SystemErrorText(error).c_str());
+        return 1;
+    }
+    return 0;
+}
 
 // Reads the window mode's command line before any connection to a display,
 // so that --help, --version and a mistake are answered on a machine without
@@ -62,14 +74,9 @@ int AnswerCommandLine(int argc, char** argv) {
 
     const bool parsed = parser.parse(QCoreApplication::arguments());
     // --help-all would add Qt's own options, which only QApplication knows.
-    if (parsed && (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    if (parsed && parser.isSet(version)) {
-        std::printf("Tarvik %s\n", TARVIK_VERSION);
-        return 0;
-    }
+    if (parsed && (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))))
+        return PrintAnswer(parser.helpText().toStdString());
+    if (parsed && parser.isSet(version)) return PrintAnswer("Tarvik " TARVIK_VERSION "\n");
     QString error = parsed ? QString() : parser.errorText();
     if (parsed && !parser.positionalArguments().isEmpty())
         error = QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first());

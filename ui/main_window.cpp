@@ -312,7 +312,11 @@ void TMainForm::MethodGroupClicked(int group) { PanelMethods->ShowGroup(group); 
 void TMainForm::ReadConfiguration() {
     PanelMethods->ShowFirstGroup();
     IniFile ini;
-    if (!ini.Load(ConfigurationFile().toStdString())) {
+    std::string refusal;
+    if (!ini.Load(ConfigurationFile().toStdString(), &refusal)) {
+        // A file that is there but not read (too large, a FIFO) must not
+        // keep the program from starting; the user is told why.
+        if (!refusal.empty()) host_.ShowError(refusal);
         // First start: the gradient group, a wider window and a word on
         // where the method options are.
         PanelMethods->ShowGroup(0);

@@ -5,9 +5,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <stdexcept>
 
 #include "run_state_fixture.h"
@@ -129,6 +131,14 @@ TEST_F(AtomicFileTest, EachKindOfTargetIsWrittenAsItMustBe) {
     EXPECT_EQ(ReplaceFileContents((dir_ / "folder").string(), "new"), EISDIR);
     EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
 
+    // A file made read-only is kept, as cp keeps it without being forced.
+    const std::string kept = Write("kept.csv", "old");
+    ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+    bool failedToCreate = false;
+    EXPECT_EQ(ReplaceFileContents(kept, "new", &failedToCreate), EACCES);
+    EXPECT_TRUE(failedToCreate);
+    EXPECT_EQ(ReadBytes(kept), "old");
+
     // The reader is there before the writer, so neither waits.
     const int fifo = ::open((dir_ / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(fifo, 0);
@@ -171,6 +181,46 @@ TEST_F(AtomicFileTest, ADeviceNodeStaysTheDevice) {
     }
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(FilesInFolder(), 3);
+}
+
+// Temporaries never outlive their write: Ctrl-C or SIGTERM in the middle of
+// one removes it (and still ends the program by that signal), and those of
+// writers that died outright are removed before the target is written again.
+TEST_F(AtomicFileTest, NoTemporaryOutlivesItsWrite) {
+    const std::string target = Write("trace.csv", "old");
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ReplaceFileStreamed(target, [signal](const ByteSink& sink) {
+                sink(std::string(100000, 'x'));
+                ::raise(signal);
+                return sink("never written");
+            });
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        EXPECT_EQ(ReadBytes(target), "old");
+        EXPECT_EQ(FilesInFolder(), 1) << "signal " << signal << ": the temporary stayed";
+    }
+
+    // A writer that is gone (a child that has exited), one that still runs
+    // (this process's parent) and a name that only looks alike.
+    const pid_t gone = ::fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    const std::string dead = ".trace.csv.tmp" + std::to_string(gone) + "_0";
+    const std::string live = ".trace.csv.tmp" + std::to_string(::getppid()) + "_3";
+    const std::string other = ".trace.csv.tmp" + std::to_string(gone) + "_0.keep";
+    for (const std::string& name : {dead, live, other}) Write(name, "left");
+    EXPECT_EQ(ReplaceFileContents(target, "new"), 0);
+    EXPECT_EQ(ReadBytes(target), "new");
+    EXPECT_FALSE(fs::exists(dir_ / dead));
+    EXPECT_TRUE(fs::exists(dir_ / live));
+    EXPECT_TRUE(fs::exists(dir_ / other));
 }
 
 } // namespace

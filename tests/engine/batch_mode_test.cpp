@@ -7,7 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <cstdio>
@@ -29,6 +31,7 @@
 #include "app/run_driver.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
+#include "file_size_limit.h"
 #include "temp_folder.h"
 
 namespace tarvik {
@@ -240,6 +243,28 @@ TEST(BatchRun, QuadraticFromFilesIsValidatedLikeTheWindow) {
     EXPECT_EQ(r.status, BatchExitError);
     EXPECT_EQ(r.err, "File " + u0 + " is incorrect!\n");
     EXPECT_EQ(r.out, "");
+
+    // A u* too far from u° for their distance to be held, and a u° so close
+    // to u* that the first step's distance over it overflows: no accuracy
+    // can be computed, and the run fails instead of going on (or ending
+    // "Done" at a gradient of zero).
+    const std::string a2 = WriteTemp("A2", "2 0\n0 2\n"), far = WriteTemp("far", "1e4932 1");
+    const std::vector<std::string> quadratic = {"--n", "2", "--function", "quadratic-file", "--matrix-a", a2,
+                                                "--method", "newton", "--eps", "0.001"};
+    const std::pair<std::vector<std::string>, std::string> absurd[] = {
+        {{"--vector-b", WriteTemp("b2ones", "1 2"), "--ustar-file", far, "--start", "5"}, "||u°-u*|| is not finite."},
+        {{"--vector-b", WriteTemp("b2far", "-2e2463 0"), "--start-file", WriteTemp("near", "1e-2470 0")},
+         "It is not finite."},
+    };
+    for (const auto& [extra, reason] : absurd) {
+        SCOPED_TRACE(reason);
+        std::vector<std::string> args = quadratic;
+        args.insert(args.end(), extra.begin(), extra.end());
+        r = RunWith(args);
+        EXPECT_EQ(r.status, BatchExitError);
+        EXPECT_EQ(r.err, "Error of computing the minimization accuracy!  " + reason + "\n");
+        EXPECT_EQ(r.out.find(" Done"), std::string::npos);
+    }
 }
 
 // What the painting side is asked to do, and what a failure to save does.
@@ -366,6 +391,103 @@ TEST_F(BatchFilesTest, AFullDeviceFailsTheRunAndStaysTheDevice) {
     EXPECT_FALSE(std::filesystem::exists(Path("full.json")));
 }
 
+// Every failure to write the report, the table or the help text is an exit
+// status of 1 with the reason, whatever the standard output is: a copy of
+// the full device, a pipe whose reader has gone, a file past the file-size
+// limit.
+TEST_F(BatchFilesTest, AReportThatCannotBeWrittenFailsTheRun) {
+    const std::vector<std::string> run = {"--function", "rosenbrock", "--start", "5", "--eps", "0.001"};
+    const std::pair<std::vector<std::string>, std::string> commands[] = {
+        {{"--method", "steepest-wolfe"}, "the report"},
+        {{"--compare", "steepest-wolfe,newton", "--csv"}, "the table"},
+        {{"--help"}, "the help text"},
+    };
+    const std::string full = Path("full");
+    const bool haveFull = ::mknod(full.c_str(), S_IFCHR | 0600, makedev(1, 7)) == 0;
+    for (const auto& [extra, what] : commands) {
+        std::vector<std::string> args = run;
+        args.insert(args.end(), extra.begin(), extra.end());
+        for (const std::string sink : {"full device", "closed pipe", "file-size limit"}) {
+            SCOPED_TRACE(what + " to a " + sink);
+            std::FILE* out = nullptr;
+            int error = 0;
+            std::unique_ptr<FileSizeLimit> limit;
+            if (sink == "full device") {
+                if (!haveFull) continue;
+                out = std::fopen(full.c_str(), "w");
+                error = ENOSPC;
+            } else if (sink == "closed pipe") {
+                int fds[2];
+                ASSERT_EQ(::pipe(fds), 0);
+                ::close(fds[0]);
+                out = ::fdopen(fds[1], "w");
+                error = EPIPE;
+            } else {
+                out = std::fopen(Path("report.txt").c_str(), "w");
+                limit = std::make_unique<FileSizeLimit>(100);
+                error = EFBIG;
+            }
+            ASSERT_NE(out, nullptr);
+            char* messages = nullptr;
+            std::size_t size = 0;
+            std::FILE* err = open_memstream(&messages, &size);
+            FigureLog log;
+            const int status = RunBatchMode(args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+            limit.reset();
+            std::fclose(out);
+            std::fclose(err);
+            const std::string said(messages, size);
+            std::free(messages);
+            EXPECT_EQ(status, BatchExitError);
+            EXPECT_NE(said.find("tarvik: cannot write " + what + ": " + SystemErrorText(error) + "\n"), std::string::npos)
+                << said;
+        }
+    }
+}
+
+// Nothing is written for a run that did not start: an older trace (or
+// table) of that name stays as it was, without a description beside it.
+// A read-only file is not replaced either.
+TEST_F(BatchFilesTest, AnInputErrorLeavesTheOlderOutputAsItWas) {
+    const std::string start = Write("start.txt", "1 2 3");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const std::vector<std::string> run = {"--function", "rosenbrock", "--start", "5", "--method", "steepest-wolfe"};
+    const auto with = [&run](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), run.begin(), run.end());
+        return extra;
+    };
+    const std::vector<Case> cases = {
+        {with({"--eps", "nan"}), BatchExitError, "Incorrect data in accuracy panel!\n"},
+        {with({"--eps", "0"}), BatchExitError, "The accuracy must be a number from 1E-20 to 1 (eps=0).\n"},
+        {with({"--start-file", Path("missing.txt")}), BatchExitError, "Cannot open file " + Path("missing.txt")},
+        {with({"--start-file", start}), BatchExitError, "File " + start + " is incorrect!\n"},
+        {with({"--n", "300000000"}), BatchExitUsage, "The dimension n must be an integer not greater than 10000"},
+        {{"--n", "3", "--function", "rosenbrock", "--compare", "steepest-wolfe,newton", "--csv", Path("old.csv")},
+         BatchExitError, "This function has dimensionality n=2 only!\n"},
+        {with({"--eps", "0.01", "--trace", Path("kept.csv")}), BatchExitError, "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[c.args.size() - 1]);
+        const std::string old = Write("old.csv", "old table"), kept = Write("kept.csv", "kept");
+        ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+        std::vector<std::string> args = c.args;
+        if (std::find(args.begin(), args.end(), "--csv") == args.end() &&
+            std::find(args.begin(), args.end(), "--trace") == args.end())
+            args.insert(args.end(), {"--trace", old});
+        const BatchResult r = Run(args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(testing::ReadBytes(old), "old table");
+        EXPECT_EQ(testing::ReadBytes(kept), "kept");
+        EXPECT_FALSE(std::filesystem::exists(Path("old.json")));
+        std::filesystem::remove(kept);
+    }
+}
+
 // The words of a command line as the shell splits them ('...' and \').
 std::vector<std::string> ShellWords(const std::string& line) {
     std::vector<std::string> words(1);
@@ -388,7 +510,9 @@ Description ReadDescription(const std::string& path) { return Description::parse
 // bit, and its command line repeats the run: the same CSV again.
 TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
     const std::string a = Write("A m.txt", "4 1 0\n1 3 1\n0 1 2\n"), b = Write("b.txt", "1 -2 3"),
-                      ustar = Write("ustar.txt", "0.5 -1 2"), start = Write("u 0's.txt", "0.1\n-1.25\n2");
+                      ustar = Write("ustar.txt", "0.5 -1 2"),
+                      // A name that would break a line or a field if written as it is.
+                      start = Write("u 0's\n\"1\",2.txt", "0.1\n-1.25\n2");
     const std::vector<std::string> run = {"--n", "3", "--function", "quadratic-file", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
                                           "--ustar-file", ustar, "--start-file", start, "--method", "bfgs-wolfe", "--accuracy",
                                           "2", "--eps", "1e-10", "--param", "WolfeC2=0.25", "--on-failure", "all"};

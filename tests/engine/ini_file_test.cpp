@@ -1,9 +1,11 @@
 // The INI reader and writer: order, replacement, missing keys and the key
 // that holds "=" itself.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <utility>
 
 #include "app/ini_file.h"
@@ -73,11 +75,46 @@ TEST(IniFileTest, ReadsUtf8AsItIsAndAnythingElseAsLatin1) {
     std::filesystem::remove(path);
 }
 
-TEST(IniFileTest, LoadingAMissingFileFails) {
+// A missing file is the first start; a file that is there but is not read
+// says why, and the program starts as it would without it. A FIFO is
+// refused at once, never waited on.
+TEST(IniFileTest, OnlyARegularFileOfAtMostOneMegabyteIsRead) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tarvik_ini_refused";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "folder.ini");
+    const std::string large = (dir / "large.ini").string(), fifo = (dir / "fifo.ini").string();
+    std::ofstream(large, std::ios::binary) << "[Problem]\r\nDimension=3\r\n" << std::string(IniFile::MaxBytes, ';');
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {(dir / "missing.ini").string(), ""},
+        {large, large + " is larger than 1 MB: it is not read, and the program starts with its default choices."},
+        {fifo, fifo + " is not a regular file: it is not read, and the program starts with its default choices."},
+        {(dir / "folder.ini").string(), (dir / "folder.ini").string() + " is not a regular file: it is not read, and the "
+                                                                         "program starts with its default choices."},
+    };
+    for (const auto& [path, message] : cases) {
+        IniFile ini;
+        ini.WriteBool("General", "Sound", true);
+        std::string refusal = "stale";
+        EXPECT_FALSE(ini.Load(path, &refusal)) << path;
+        EXPECT_EQ(refusal, message);
+        EXPECT_TRUE(ini.Sections().empty());
+    }
+
+    // Just under the limit, over a hundred thousand sections are all read;
+    // a name met again (in another letter case) is the same section.
+    std::string text = "[Ab]\nk=1\n";
+    for (int i = 0; text.size() < IniFile::MaxBytes - 40; ++i) text += "[" + std::to_string(i) + "]\n";
+    text += "[aB]\nlast=2\n";
+    const std::string many = (dir / "many.ini").string();
+    std::ofstream(many, std::ios::binary) << text;
     IniFile ini;
-    ini.WriteBool("General", "Sound", true);
-    EXPECT_FALSE(ini.Load((std::filesystem::temp_directory_path() / "tarvik_no_such_file.ini").string()));
-    EXPECT_TRUE(ini.Sections().empty());
+    std::string refusal;
+    ASSERT_TRUE(ini.Load(many, &refusal)) << refusal;
+    EXPECT_GT(ini.Sections().size(), 100000u);
+    EXPECT_EQ(ini.ReadString("AB", "k", ""), "1");
+    EXPECT_EQ(ini.ReadInteger("ab", "last", 0), 2);
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

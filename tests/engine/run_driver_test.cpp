@@ -54,6 +54,14 @@ TEST(RunDriver, InputErrorsReturnToSetUp) {
         {"two-dimensional only", 0, AllOnes, "3", "0.01", false, "This function has dimensionality n=2 only!"},
         {"dimension one", AxisParallel, AllOnes, "1", "0.01", false, "The dimension n must be an integer not less than 2 (n=1)."},
         {"negative dimension", AxisParallel, AllOnes, "-5", "0.01", false, "The dimension n must be an integer not less than 2 (n=-5)."},
+        {"dimension past the lists", AxisParallel, AllOnes, "10001", "0.01", false,
+         "The dimension n must be an integer not greater than 10000 (n=10001)."},
+        // An accuracy that the criterion might never meet, or could not.
+        {"zero accuracy", AxisParallel, AllOnes, "2", "0", false, "The accuracy must be a number from 1E-20 to 1 (eps=0)."},
+        {"negative accuracy", AxisParallel, AllOnes, "2", "-1", true, "The accuracy must be a number from 1E-20 to 1 (eps=-1)."},
+        {"tiny accuracy", AxisParallel, AllOnes, "2", "1e-300", false,
+         "The accuracy must be a number from 1E-20 to 1 (eps=1e-300)."},
+        {"accuracy above one", AxisParallel, AllOnes, "2", "1.5", true, "The accuracy must be a number from 1E-20 to 1 (eps=1.5)."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -84,9 +92,9 @@ TEST(RunDriver, ADecimalCommaIsAcceptedAndANonIntegerDimensionKeepsThePreviousOn
 TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) {
     struct Case { const char* name; std::string n; int method; uint64_t obtainable; bool refused; };
     const Case cases[] = {
-        {"a BFGS matrix of petabytes", "10000000", 8, uint64_t{1} << 30, true},
-        {"11 MB of vectors in 8 MB", "100000", ConstantStep, uint64_t{8} << 20, true},
-        {"11 MB of vectors in 64 MB", "100000", ConstantStep, uint64_t{64} << 20, false},
+        {"a BFGS matrix of a gigabyte in 256 MB", "10000", 8, uint64_t{256} << 20, true},
+        {"1.1 MB of vectors in 1 MB", "10000", ConstantStep, uint64_t{1} << 20, true},
+        {"1.1 MB of vectors in 64 MB", "10000", ConstantStep, uint64_t{64} << 20, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -20,6 +23,8 @@
 #include "app/batch_options.h"
 #include "app/batch_run.h"
 #include "app/run_driver.h"
+#include "app/atomic_file.h"
+#include "file_size_limit.h"
 
 namespace tarvik {
 namespace {
@@ -105,6 +110,67 @@ TEST(RunTraceFile, IsReplacedWholeOrNotAtAll) {
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     std::remove(path.c_str());
     EXPECT_EQ(::rmdir(folder), 0) << "a temporary file was left behind";
+}
+
+// Where the anonymous files of this process are: the targets of its
+// descriptors that name a deleted file.
+std::vector<std::string> DeletedFilesOpen() {
+    std::vector<std::string> files;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        if (!error && target.find(" (deleted)") != std::string::npos) files.push_back(target);
+    }
+    return files;
+}
+
+// The rows beyond the window wait beside the file that will receive the
+// trace. When they cannot be written there (a full disk, here a file-size
+// limit), the rest stay in memory and the trace is still whole, every
+// coordinate of every row; the run hears once which folder could not take
+// them, and why.
+TEST(RunTraceSpill, WaitsBesideItsTargetAndFallsBackToMemoryWhole) {
+    char folder[] = "/tmp/tarvik_spillXXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::vector<std::string> told;
+    RunTrace trace;
+    trace.SetSpill(folder, [&told](const std::string& reason) { told.push_back(reason); });
+    constexpr int n = 50;
+    const auto coordinate = [](int row, int i) { return Real(row) + Real(i) / 64; };
+    const auto fill = [&](int rows) {
+        trace.Start(TraceHeader{n, true});
+        for (int32_t k = 0; k < rows; ++k) {
+            trace.Add(TraceRow{k, k, -1, Real(k), 0, 0, 0, 0, 0, 0});
+            Real u[n];
+            for (int i = 0; i < n; ++i) u[i] = coordinate(k, i);
+            trace.AddCoordinates(u, n);
+        }
+    };
+    fill(static_cast<int>(RunTrace::WindowRows) + 1);
+    const std::vector<std::string> open = DeletedFilesOpen();
+    EXPECT_EQ(std::count_if(open.begin(), open.end(),
+                            [&folder](const std::string& f) { return f.rfind(std::string(folder) + "/", 0) == 0; }),
+              2)
+        << "rows and coordinates wait in " << folder;
+    EXPECT_TRUE(told.empty());
+
+    const int rows = 2 * static_cast<int>(RunTrace::WindowRows);
+    {
+        const FileSizeLimit limit(200000);
+        fill(rows);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find(std::string(folder) + ": " + SystemErrorText(EFBIG)), std::string::npos) << told[0];
+    const std::vector<std::string> lines = Lines(CsvOf(trace));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(rows) + 1);
+    for (int k = 0; k < rows; ++k) {
+        const std::vector<std::string> f = Fields(lines[static_cast<std::size_t>(k) + 1]);
+        ASSERT_EQ(f.size(), static_cast<std::size_t>(8 + n));
+        ASSERT_EQ(f[0], std::to_string(k));
+        for (int i = 0; i < n; ++i) ASSERT_EQ(f[static_cast<std::size_t>(7 + i)], CsvNumber(coordinate(k, i))) << k;
+    }
+    trace.Start(TraceHeader{});
+    EXPECT_EQ(::rmdir(folder), 0) << "a named file was left behind";
 }
 
 // The trace of a whole run, all coordinates, read back: one row per point.

@@ -29,6 +29,8 @@ TEST(TryParseReal, EachGrammarTakesItsNumbersAtFullPrecision) {
         {"1e-5000", true, true, 0}, {"123e-4965", true, true, 0}, {"0e99999", true, true, 0},
         {"-1e-99999999999999999999", true, true, -0.0L},
         {".5", true, false, 0.5L}, {"5.", true, false, 5}, {"  1e-8", true, false, 1e-8L}, {"-.25e1", true, false, -2.5L},
+        // Blanks after a typed number count as blanks before it do.
+        {"1.5 ", true, false, 1.5L}, {"  2e-3  ", true, false, 2e-3L},
     };
     for (const Case& c : accepted) {
         for (const RealGrammar grammar : {RealGrammar::Typed, RealGrammar::FileToken}) {
@@ -39,7 +41,7 @@ TEST(TryParseReal, EachGrammarTakesItsNumbersAtFullPrecision) {
             else EXPECT_EQ(v, 42.0L) << c.text;
         }
     }
-    for (const char* text : {"", " ", "0,001", "0.0.1", "1e", "1e+", "1.5x", "1.5 ", "abc", "-", "+", ".", "e5", "+-1",
+    for (const char* text : {"", " ", "0,001", "0.0.1", "1e", "1e+", "1.5x", "1.5 x", "1.5\t", "abc", "-", "+", ".", "e5", "+-1",
                              "--1", "inf", "nan", "0x10", "1 000", "1e5.0", "1e5000", "-123456.7e4930",
                              "-1e99999999999999999999", "0.000001e4939", "1.2e4932", "\xd9\xa1"}) {
         for (const RealGrammar grammar : {RealGrammar::Typed, RealGrammar::FileToken}) {
@@ -53,7 +55,7 @@ TEST(TryParseReal, EachGrammarTakesItsNumbersAtFullPrecision) {
 TEST(TryParseInt32, AcceptsDecimalIntegersInRangeOnly) {
     const std::pair<const char*, int32_t> good[] = {
         {"  -17", -17}, {"+5", 5}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-        {"000000000000000012", 12},
+        {"000000000000000012", 12}, {"12 ", 12}, {"  2  ", 2},
     };
     for (const auto& [text, expected] : good) {
         int32_t v = 0;
@@ -62,7 +64,7 @@ TEST(TryParseInt32, AcceptsDecimalIntegersInRangeOnly) {
     }
     int32_t v = 42;
     for (const char* text : {"", "  ", "abc", "2.5", "1e3", "99999999999", "2147483648", "-2147483649", "-", "+",
-                             "12 ", "1 000", "0x1F"})
+                             "12 x", "1 000", "- 1", "0x1F"})
         EXPECT_FALSE(TryParseInt32(text, v)) << '"' << text << '"';
     EXPECT_EQ(v, 42);
 }

@@ -215,9 +215,11 @@ TEST(ComparePaths, APathUnderAnIdenticalOneStillShows) {
     fig.FigCentreY = 50;
     const std::vector<std::pair<Real, Real>> shared = {{-2, 3}, {2, 3}, {2, -3}};
     DrawComparePaths(fig, {{"first", shared}, {"second", shared}});
-    // Along the path, away from the legend and the end marker.
+    // Along the path's vertical leg (x = 70, y from 20 to 80), away from the
+    // legend and the markers at its ends; every pixel read is on the image.
+    ASSERT_GE(fig.Image().height(), 70);
     int first = 0, second = 0;
-    for (int y = 70; y < 100; ++y)
+    for (int y = 35; y < 70; ++y)
         for (int x = 60; x < 80; ++x) {
             first += fig.Image().pixel(x, y) == ComparePathColour(0);
             second += fig.Image().pixel(x, y) == ComparePathColour(1);

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "qt_warnings.h"
+
 int main(int argc, char** argv) {
     QTemporaryDir platformDir;
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
     }
     // Sounds are recorded, never played, in tests.
     qputenv("TARVIK_NO_AUDIO", "1");
+    tarvik::testing::FailOnQtWarnings();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
