@@ -1,5 +1,6 @@
 #include "core/formula.h"
 
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -63,13 +64,23 @@ void CompiledFormula::HessianTimes(const MyArray1& u, const MyArray1& v, MyArray
 
 void CompiledFormula::FillHessian(const MyArray1& u, MyArray2& H) {
     Require(u, n_, "FillHessian");
-    for (int j = 1; j <= n_; ++j) {
-        unit_[static_cast<std::size_t>(j)] = 1;
-        HessianTimes(u, unit_, column_);
-        unit_[static_cast<std::size_t>(j)] = 0;
-        for (int i = j; i <= n_; ++i) {
-            H[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = column_[static_cast<std::size_t>(i)];
-            H[static_cast<std::size_t>(j)][static_cast<std::size_t>(i)] = column_[static_cast<std::size_t>(i)];
+    const auto n = static_cast<std::size_t>(n_);
+    for (std::size_t i = 1; i <= n; ++i) {
+        const MatrixRow row = H[i];
+        for (std::size_t j = 1; j <= n; ++j) row.Set(j, 0);
+    }
+    // Column j costs what the terms that read u_j cost (the products leave
+    // the other terms out), and only what is not +0 is written.
+    for (std::size_t j = 1; j <= n; ++j) {
+        unit_[j] = 1;
+        Clear(column_.data(), n_);
+        product_.Run(u.data(), unit_.data(), nullptr, column_.data(), static_cast<int64_t>(j));
+        unit_[j] = 0;
+        for (std::size_t i = j; i <= n; ++i) {
+            const Real h = column_[i];
+            if (h == 0 && !std::signbit(h)) continue;
+            H[i].Set(j, h);
+            H[j].Set(i, h);
         }
     }
 }

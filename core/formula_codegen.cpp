@@ -35,7 +35,18 @@ public:
         codeOf_.assign(static_cast<std::size_t>(g.LoopCount()), -1);
         resultSlots_.resize(static_cast<std::size_t>(g.LoopCount()));
         externals_.resize(static_cast<std::size_t>(g.LoopCount()));
+        dependsOnDirection_.assign(static_cast<std::size_t>(g.NodeCount()), 0);
+        for (NodeId x = 0; x < g.NodeCount(); ++x) {
+            const Node& n = g.node(x);
+            char& d = dependsOnDirection_[static_cast<std::size_t>(x)];
+            if (n.op == Op::Direction) d = 1;
+            else if (n.op == Op::LoopResult) d = dependsOnDirection_[static_cast<std::size_t>(g.loop(n.ref).results[static_cast<std::size_t>(n.output)])];
+            if (n.a != kNoNode && dependsOnDirection_[static_cast<std::size_t>(n.a)]) d = 1;
+            if (n.b != kNoNode && dependsOnDirection_[static_cast<std::size_t>(n.b)]) d = 1;
+        }
     }
+
+    bool DependsOnDirection(NodeId x) const { return dependsOnDirection_[static_cast<std::size_t>(x)] != 0; }
 
     Program Run(int32_t top) {
         GenerateLoop(top);
@@ -46,6 +57,15 @@ public:
         for (int32_t i = 0; i < g_.IndexCount(); ++i) p_.indexes.push_back(g_.index(i));
         for (int32_t s = 0; s < g_.ScopeCount(); ++s) p_.scopes.push_back(g_.scope(s));
         return std::move(p_);
+    }
+
+    // The pool scalar that holds x for the codes that read it from outside
+    // its own loop: a loop's result is where the loop sums it.
+    int32_t ScalarOf(NodeId x) {
+        const Node& n = g_.node(x);
+        if (n.op == Op::LoopResult)
+            return resultSlots_[static_cast<std::size_t>(n.ref)][static_cast<std::size_t>(n.output)];
+        return PoolOf(x);
     }
 
     int32_t PoolOf(NodeId x) {
@@ -68,6 +88,7 @@ public:
     std::vector<int32_t> codeOf_;
     std::vector<std::vector<int32_t>> resultSlots_;
     std::vector<std::vector<NodeId>> externals_;  // per loop: values of outer scopes its code reads
+    std::vector<char> dependsOnDirection_;        // per node: its value depends on v
 };
 
 // The code of one loop.
@@ -103,6 +124,13 @@ public:
         Emit(kEnd, 0, 0);
 
         LoopCode& c = gen_.p_.codes[static_cast<std::size_t>(code_)];
+        c.linearInDirection = width_ == 4 && (!l.results.empty() || !l.effects.empty());
+        for (const NodeId r : l.results)
+            if (!gen_.DependsOnDirection(r)) c.linearInDirection = false;
+        for (const Effect& e : l.effects)
+            if (!gen_.DependsOnDirection(e.value)) c.linearInDirection = false;
+        for (const NodeId e : externals_)
+            if (gen_.DependsOnDirection(e)) c.directionInputs.push_back(gen_.ScalarOf(e));
         c.scope = scope_;
         c.width = width_;
         c.code = std::move(code_text_);
@@ -200,12 +228,15 @@ private:
 
     std::optional<Operand> OperandOf(NodeId x) {
         const Node& n = g_.node(x);
-        if (!Mine(x)) return Operand{kPool, gen_.PoolOf(x)};
+        if (n.op == Op::LoopResult) return Operand{kPool, gen_.ScalarOf(x)};
+        if (!Mine(x)) return Operand{kPool, gen_.ScalarOf(x)};
         switch (n.op) {
-        case Op::LoopResult:
-            return Operand{kPool, gen_.resultSlots_[static_cast<std::size_t>(n.ref)][static_cast<std::size_t>(n.output)]};
         case Op::Coordinate: return Operand{kCoordinate, StreamOf(n.ref)};
-        case Op::Direction: return Operand{kDirection, StreamOf(n.ref)};
+        case Op::Direction: {
+            const int32_t s = StreamOf(n.ref);
+            streams_[static_cast<std::size_t>(s)].direction = true;
+            return Operand{kDirection, s};
+        }
         case Op::SumIndex: return Operand{kIndex, 0};
         default: break;
         }

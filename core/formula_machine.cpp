@@ -1,6 +1,7 @@
 #include "core/formula_machine.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -85,6 +86,7 @@ void Machine::RunLoop(int32_t c) {
         IndexFault();
         return;
     }
+    if (unit_ > 0 && lc.linearInDirection && RunTermsReadingUnit(lc, lower, upper)) return;
     int64_t i = lower;
     if (lc.width == 4 && upper - i >= 3) {
         // Every stream is affine here, so placing cannot fail.
@@ -102,7 +104,38 @@ void Machine::RunLoop(int32_t c) {
     }
 }
 
-Real Machine::Run(const Real* u, const Real* v, Real* g, Real* hv) {
+bool Machine::RunTermsReadingUnit(const LoopCode& lc, int64_t lower, int64_t upper) {
+    for (const int32_t k : lc.directionInputs)
+        if (program_.pool[static_cast<std::size_t>(k)] != 0) return false;
+    int64_t terms[8];
+    int count = 0;
+    for (std::size_t s = 0; s < lc.streams.size(); ++s) {
+        if (!lc.streams[s].direction) continue;
+        const std::size_t row = static_cast<std::size_t>(lc.streamBase) + s;
+        const int64_t step = positions_[row].step, offset = unit_ - first_[row];
+        if (step == 0) {
+            if (offset == 0) return false;  // every term reads v[unit]
+            continue;
+        }
+        if (offset % step != 0) continue;
+        const int64_t i = lower + offset / step;
+        if (i < lower || i > upper) continue;
+        if (count == static_cast<int>(std::size(terms))) return false;
+        // kept in increasing order, as the full loop would meet them
+        int k = count++;
+        for (; k > 0 && terms[k - 1] > i; --k) terms[k] = terms[k - 1];
+        terms[k] = i;
+    }
+    for (int k = 0; k < count; ++k) {
+        if (k > 0 && terms[k] == terms[k - 1]) continue;
+        Place(lc, terms[k]);
+        Execute<1>(lc, terms[k], 1);
+    }
+    return true;
+}
+
+Real Machine::Run(const Real* u, const Real* v, Real* g, Real* hv, int64_t unit) {
+    unit_ = unit;
     u_ = u;
     v_ = v;
     g_ = g;

@@ -67,6 +67,7 @@ struct Instr {
 struct Stream {
     int32_t index = -1;
     bool affine = false;
+    bool direction = false;  // v is read there
 };
 
 struct LoopCode {
@@ -76,6 +77,12 @@ struct LoopCode {
     std::vector<Stream> streams;
     std::vector<int32_t> results;  // pool scalars that sum the loop's results
     int32_t streamBase = 0;        // first of this code's streams among the machine's positions
+    // Everything the loop adds (results and effects) is linear in v, it
+    // runs no loop of its own and its streams are affine: when v is a unit
+    // vector e_j and the values it reads that depend on v are zero, only
+    // the terms that read v[j] add anything.
+    bool linearInDirection = false;
+    std::vector<int32_t> directionInputs;  // pool scalars it reads that depend on v
 };
 
 struct Program {
@@ -98,8 +105,10 @@ public:
 
     // Runs the program: J for the formula's own program, otherwise the
     // effects into g and hv (which the caller clears). u, v, g and hv are
-    // one-based vectors of n components.
-    Real Run(const Real* u, const Real* v, Real* g, Real* hv);
+    // one-based vectors of n components. unit > 0 says that v is the unit
+    // vector e_unit: the loops then run only the terms that can add
+    // anything, which leaves out exact zeros only.
+    Real Run(const Real* u, const Real* v, Real* g, Real* hv, int64_t unit = 0);
 
     const Program& program() const { return program_; }
 
@@ -118,6 +127,7 @@ private:
     void RunLoop(int32_t code);
     bool PrepareStreams(const LoopCode& lc, int64_t lower, int64_t upper);
     bool Place(const LoopCode& lc, int64_t i);
+    bool RunTermsReadingUnit(const LoopCode& lc, int64_t lower, int64_t upper);
     void IndexFault();
 
     Program program_;
@@ -127,6 +137,7 @@ private:
     std::vector<int64_t> first_;       // per stream: an affine index at the loop's lower bound
     std::vector<int64_t> lower_;       // per scope: the lower bound of the running loop
     std::vector<int64_t> scopeIndex_;  // per scope: the present index
+    int64_t unit_ = 0;
     const Real* u_ = nullptr;
     const Real* v_ = nullptr;
     Real* g_ = nullptr;
