@@ -28,9 +28,10 @@ std::optional<FormulaError> CompiledFormula::Compile(const ParsedFormula& f, int
     const int32_t product = formula::AddHessianProduct(g, gradient);
     CompiledFormula c;
     c.n_ = n;
-    c.value_ = formula::Machine(formula::Generate(g, 0, n), n);
-    c.gradient_ = formula::Machine(formula::Generate(g, gradient, n), n);
-    c.product_ = formula::Machine(formula::Generate(g, product, n), n);
+    using formula::Target;
+    c.value_ = formula::Machine(formula::Generate(g, 0, n, Target::Gradient), n);  // J adds into nothing
+    c.gradient_ = formula::Machine(formula::Generate(g, gradient, n, Target::Gradient), n);
+    c.product_ = formula::Machine(formula::Generate(g, product, n, Target::HessianProduct), n);
     c.unit_ = NewVector(n);
     c.column_ = NewVector(n);
     out = std::move(c);

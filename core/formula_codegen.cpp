@@ -28,7 +28,7 @@ uint8_t Base(Op op, bool reversed) {
 
 class Generator {
 public:
-    Generator(const Graph& g, int n) : g_(g), n_(n) {
+    Generator(const Graph& g, int n, Target target) : g_(g), n_(n), target_(target) {
         poolOf_.assign(static_cast<std::size_t>(g.NodeCount()), -1);
         hasChildren_.assign(static_cast<std::size_t>(g.ScopeCount()), 0);
         for (int32_t s = 1; s < g.ScopeCount(); ++s) hasChildren_[static_cast<std::size_t>(g.scope(s).parent)] = 1;
@@ -48,6 +48,32 @@ public:
 
     bool DependsOnDirection(NodeId x) const { return dependsOnDirection_[static_cast<std::size_t>(x)] != 0; }
 
+    // The effects of loop l on this program's vector. A loop of another
+    // derivative that this program runs for its results (a sum the
+    // product of the Hessian reads) adds nothing into the gradient here.
+    std::vector<Effect> EffectsOf(int32_t l) const {
+        std::vector<Effect> effects;
+        for (const Effect& e : g_.loop(l).effects)
+            if (e.target == target_) effects.push_back(e);
+        return effects;
+    }
+
+    // The loops that loop l runs for their effects on this program's vector.
+    std::vector<int32_t> ChildrenOf(int32_t l) const {
+        std::vector<int32_t> children;
+        for (const int32_t c : g_.loop(l).children)
+            if (AddsToTarget(c)) children.push_back(c);
+        return children;
+    }
+
+    bool AddsToTarget(int32_t l) const {
+        for (const Effect& e : g_.loop(l).effects)
+            if (e.target == target_) return true;
+        for (const int32_t c : g_.loop(l).children)
+            if (AddsToTarget(c)) return true;
+        return false;
+    }
+
     Program Run(int32_t top) {
         GenerateLoop(top);
         for (LoopCode& c : p_.codes) {
@@ -63,9 +89,19 @@ public:
     // its own loop: a loop's result is where the loop sums it.
     int32_t ScalarOf(NodeId x) {
         const Node& n = g_.node(x);
-        if (n.op == Op::LoopResult)
-            return resultSlots_[static_cast<std::size_t>(n.ref)][static_cast<std::size_t>(n.output)];
+        if (n.op == Op::LoopResult) return ResultSlots(n.ref)[static_cast<std::size_t>(n.output)];
         return PoolOf(x);
+    }
+
+    // The pool scalars where loop l sums its results (a code may read them
+    // before the loop's own code is made).
+    const std::vector<int32_t>& ResultSlots(int32_t l) {
+        std::vector<int32_t>& sums = resultSlots_[static_cast<std::size_t>(l)];
+        while (sums.size() < g_.loop(l).results.size()) {
+            sums.push_back(static_cast<int32_t>(p_.pool.size()));
+            p_.pool.push_back(0);
+        }
+        return sums;
     }
 
     int32_t PoolOf(NodeId x) {
@@ -82,6 +118,7 @@ public:
 
     const Graph& g_;
     const int n_;
+    const Target target_;
     Program p_;
     std::vector<int32_t> poolOf_;
     std::vector<char> hasChildren_;
@@ -95,39 +132,35 @@ public:
 class CodeBuilder {
 public:
     CodeBuilder(Generator& gen, int32_t loop, int32_t code)
-        : gen_(gen), g_(gen.g_), loop_(loop), code_(code), scope_(g_.loop(loop).scope) {
+        : gen_(gen), g_(gen.g_), loop_(loop), code_(code), scope_(g_.loop(loop).scope),
+          effects_(gen.EffectsOf(loop)), children_(gen.ChildrenOf(loop)) {
         width_ = scope_ != 0 && !gen.hasChildren_[static_cast<std::size_t>(scope_)] ? 4 : 1;
     }
 
     void Build() {
         const Loop& l = g_.loop(loop_);
-        std::vector<int32_t>& sums = gen_.resultSlots_[static_cast<std::size_t>(loop_)];
-        for (std::size_t k = 0; k < l.results.size(); ++k) {
-            sums.push_back(static_cast<int32_t>(gen_.p_.pool.size()));
-            gen_.p_.pool.push_back(0);
-        }
         Collect();
         CountUses();
         if (width_ == 4 && !AllAffine()) width_ = 1;
         for (std::size_t k = 0; k < l.results.size(); ++k) {
             EmitRoot(l.results[k]);
-            if (scope_ != 0) Emit(kAccumulate, 0, gen_.resultSlots_[static_cast<std::size_t>(loop_)][k]);
+            if (scope_ != 0) Emit(kAccumulate, 0, gen_.ResultSlots(loop_)[k]);
             inAccumulator_ = l.results[k];
         }
-        for (const Effect& e : l.effects) {
+        for (const Effect& e : effects_) {
             EmitRoot(e.value);
             const uint8_t fn = static_cast<uint8_t>((e.target == Target::HessianProduct ? 1 : 0) | (e.subtract ? 2 : 0));
             Emit(kScatter, fn, StreamOf(e.index));
             inAccumulator_ = e.value;
         }
-        for (const int32_t child : l.children) EmitItem(LoopItem(child));
+        for (const int32_t child : children_) EmitItem(LoopItem(child));
         Emit(kEnd, 0, 0);
 
         LoopCode& c = gen_.p_.codes[static_cast<std::size_t>(code_)];
-        c.linearInDirection = width_ == 4 && (!l.results.empty() || !l.effects.empty());
+        c.linearInDirection = width_ == 4 && (!l.results.empty() || !effects_.empty());
         for (const NodeId r : l.results)
             if (!gen_.DependsOnDirection(r)) c.linearInDirection = false;
-        for (const Effect& e : l.effects)
+        for (const Effect& e : effects_)
             if (!gen_.DependsOnDirection(e.value)) c.linearInDirection = false;
         for (const NodeId e : externals_)
             if (gen_.DependsOnDirection(e)) c.directionInputs.push_back(gen_.ScalarOf(e));
@@ -135,7 +168,7 @@ public:
         c.width = width_;
         c.code = std::move(code_text_);
         c.streams = std::move(streams_);
-        c.results = gen_.resultSlots_[static_cast<std::size_t>(loop_)];
+        c.results = gen_.ResultSlots(loop_);
         gen_.p_.slots = std::max(gen_.p_.slots, slotsUsed_ + slotsPeak_);
         gen_.externals_[static_cast<std::size_t>(loop_)].assign(externals_.begin(), externals_.end());
         std::sort(gen_.externals_[static_cast<std::size_t>(loop_)].begin(), gen_.externals_[static_cast<std::size_t>(loop_)].end());
@@ -158,7 +191,7 @@ private:
             const Node& n = g_.node(entry.first);
             if ((n.op == Op::Coordinate || n.op == Op::Direction) && !IsAffineIn(g_.index(n.ref), scope_)) return false;
         }
-        for (const Effect& e : g_.loop(loop_).effects)
+        for (const Effect& e : effects_)
             if (!IsAffineIn(g_.index(e.index), scope_)) return false;
         return true;
     }
@@ -182,8 +215,8 @@ private:
     void Collect() {
         const Loop& l = g_.loop(loop_);
         std::vector<NodeId> pending(l.results.begin(), l.results.end());
-        for (const Effect& e : l.effects) pending.push_back(e.value);
-        for (const int32_t child : l.children) Need(child, pending);
+        for (const Effect& e : effects_) pending.push_back(e.value);
+        for (const int32_t child : children_) Need(child, pending);
         while (!pending.empty()) {
             const NodeId x = pending.back();
             pending.pop_back();
@@ -223,7 +256,7 @@ private:
         }
         const Loop& l = g_.loop(loop_);
         for (const NodeId r : l.results) use(r);
-        for (const Effect& e : l.effects) use(e.value);
+        for (const Effect& e : effects_) use(e.value);
     }
 
     std::optional<Operand> OperandOf(NodeId x) {
@@ -441,6 +474,8 @@ private:
     const int32_t loop_;
     const int32_t code_;
     const int32_t scope_;
+    const std::vector<Effect> effects_;
+    const std::vector<int32_t> children_;
     int width_ = 1;
     std::unordered_map<NodeId, Info> info_;
     std::unordered_set<NodeId> externals_;
@@ -467,6 +502,8 @@ int32_t Generator::GenerateLoop(int32_t l) {
 
 } // namespace
 
-Program Generate(const Graph& g, int32_t topLoop, int n) { return Generator(g, n).Run(topLoop); }
+Program Generate(const Graph& g, int32_t topLoop, int n, Target target) {
+    return Generator(g, n, target).Run(topLoop);
+}
 
 } // namespace tarvik::formula

@@ -16,7 +16,9 @@
 
 namespace tarvik::formula {
 
-// The program whose top is topLoop (a loop over scope 0), for dimension n.
-Program Generate(const Graph& g, int32_t topLoop, int n);
+// The program whose top is topLoop (a loop over scope 0), for dimension n;
+// its effects add into the target vector, the effects of other loops it
+// runs for their results into other vectors are left out.
+Program Generate(const Graph& g, int32_t topLoop, int n, Target target);
 
 } // namespace tarvik::formula

@@ -212,7 +212,7 @@ NodeId Graph::Fold(Op op, NodeId a, NodeId b) {
 NodeId Graph::Unary(Op op, NodeId a) {
     if (IsConstant(a))
         if (const NodeId folded = Fold(op, a, kNoNode); folded != kNoNode) return folded;
-    const Node& x = node(a);
+    const Node x = node(a);  // a copy: making nodes moves them
     if (x.op == Op::Negate) {
         if (op == Op::Negate) return x.a;
         if (op == Op::Square || op == Op::Abs) return Unary(op, x.a);
@@ -235,8 +235,7 @@ NodeId Graph::IntegerPower(NodeId a, int k) {
 NodeId Graph::Binary(Op op, NodeId a, NodeId b) {
     if (IsConstant(a) && IsConstant(b))
         if (const NodeId folded = Fold(op, a, b); folded != kNoNode) return folded;
-    const Node& x = node(a);
-    const Node& y = node(b);
+    const Node x = node(a), y = node(b);  // copies: making nodes moves them
     switch (op) {
     case Op::Add:
         if (y.op == Op::Negate) return Binary(Op::Subtract, a, y.a);    // a + (-y) is a - y
