@@ -12,6 +12,7 @@ namespace tarvik {
 namespace {
 
 void Require(const MyArray1& v, int n, const char* what) {
+    if (n < 1) throw std::logic_error(std::string(what) + ": the formula is not compiled");
     if (v.size() < static_cast<std::size_t>(n) + 1) throw std::invalid_argument(std::string(what) + ": fewer than n components");
 }
 
@@ -22,6 +23,7 @@ void Clear(Real* v, int n) { std::memset(static_cast<void*>(v + 1), 0, static_ca
 
 std::optional<FormulaError> CompiledFormula::Compile(const ParsedFormula& f, int n, CompiledFormula& out,
                                                      int64_t maxTerms) {
+    if (f.graph.LoopCount() == 0) return FormulaError{"the formula is empty", 0, 0};
     if (std::optional<FormulaError> error = CheckFormulaRanges(f, n, maxTerms)) return error;
     formula::Graph g = f.graph;
     const int32_t gradient = formula::AddGradient(g, 0);

@@ -97,7 +97,8 @@ struct Program {
 // Runs one program for dimension n. Arithmetic faults raise the floating-
 // point flags as they happen, as in the built-in functions; an index
 // outside 1..n (which the ranges were checked against before) would raise
-// the invalid flag and give NaN instead of reading outside the vectors.
+// the invalid flag, a fault like them, and leave its terms out instead of
+// reading outside the vectors.
 class Machine {
 public:
     Machine() = default;

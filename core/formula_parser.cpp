@@ -149,7 +149,7 @@ private:
             const auto byte = static_cast<unsigned char>(c);
             Fail(at, std::string("unexpected byte 0x") + hex[byte >> 4] + hex[byte & 15]);
         }
-        if (length == 1 && static_cast<unsigned char>(c) < 0x20) Fail(at, "unexpected control character");
+        if (length == 1 && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)) Fail(at, "unexpected control character");
         Fail(at, "unexpected character " + Quoted(text_.substr(at, length)));
     }
 
@@ -354,14 +354,19 @@ private:
     }
 
     void IndexTerm(std::vector<IndexStep>& code) {
-        IndexFactor(code);
+        IndexPower(code);
         while (kind_ == Tok::Star || kind_ == Tok::Slash) {
             const IndexOp op = kind_ == Tok::Star ? IndexOp::Multiply : IndexOp::Divide;
             const auto at = static_cast<int32_t>(begin_);
             Next();
-            IndexFactor(code);
+            IndexPower(code);
             code.push_back({op, 0, at});
         }
+    }
+
+    void IndexPower(std::vector<IndexStep>& code) {
+        IndexFactor(code);
+        if (kind_ == Tok::Caret) Fail(begin_, "'^' cannot be used in an index");
     }
 
     void IndexFactor(std::vector<IndexStep>& code) {
@@ -401,7 +406,6 @@ private:
                 Fail(at, "unknown name " + Quoted(name));
             }
             Next();
-            if (kind_ == Tok::Caret) Fail(begin_, "'^' cannot be used in an index");
             return;
         }
         case Tok::End: Fail(at, "number, name or '(' expected");

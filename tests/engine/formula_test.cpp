@@ -134,6 +134,7 @@ TEST(Formula, BadInputGetsAMessageThatPointsAtThePlace) {
         {"u[sin(1)]", 2, "'sin' cannot be used in an index at column 3"},
         {"u[0]", 2, "index 0 outside 1..n at column 1"},
         {"u[2/0]", 2, "division by zero in an index at column 4"},
+        {"u[2^2]", 2, "'^' cannot be used in an index at column 4"},
         // refused for the dimension
         {"u[n+1]", 3, "index 4 outside 1..3 at column 1"},
         {"u1 + u3", 2, "index 3 outside 1..2 at column 6"},
