@@ -142,6 +142,7 @@ public:
         Collect();
         CountUses();
         if (width_ == 4 && !AllAffine()) width_ = 1;
+        if (width_ == 4) OrderEffectsByTerm();
         for (std::size_t k = 0; k < l.results.size(); ++k) {
             EmitRoot(l.results[k]);
             if (scope_ != 0) Emit(kAccumulate, 0, gen_.ResultSlots(loop_)[k]);
@@ -194,6 +195,34 @@ private:
         for (const Effect& e : effects_)
             if (!IsAffineIn(g_.index(e.index), scope_)) return false;
         return true;
+    }
+
+    // Four terms at a time, one scatter adds into the vector for all four:
+    // when the indices move alike (u[i+1] and u[i]), the scatter whose index
+    // is ahead goes first, so that each component receives the shares of
+    // the terms in the order of the terms, as one term at a time would.
+    void OrderEffectsByTerm() {
+        struct Keyed {
+            int64_t base, step;
+            Effect e;
+        };
+        std::vector<Keyed> keyed;
+        std::vector<int64_t> at(static_cast<std::size_t>(g_.ScopeCount()), 0);
+        for (const Effect& e : effects_) {
+            int64_t first = 0, second = 0;
+            int32_t where = 0;
+            at[static_cast<std::size_t>(scope_)] = 0;
+            if (EvaluateIndex(g_.index(e.index), gen_.n_, at.data(), first, where) != IndexFault::None) return;
+            at[static_cast<std::size_t>(scope_)] = 1;
+            if (EvaluateIndex(g_.index(e.index), gen_.n_, at.data(), second, where) != IndexFault::None) return;
+            keyed.push_back({first, second - first, e});
+        }
+        for (const Keyed& k : keyed)
+            if (k.step != keyed.front().step || k.step == 0) return;
+        std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& p, const Keyed& q) {
+            return p.step > 0 ? p.base > q.base : p.base < q.base;
+        });
+        for (std::size_t k = 0; k < keyed.size(); ++k) effects_[k] = keyed[k].e;
     }
 
     bool Mine(NodeId x) const {
@@ -474,7 +503,7 @@ private:
     const int32_t loop_;
     const int32_t code_;
     const int32_t scope_;
-    const std::vector<Effect> effects_;
+    std::vector<Effect> effects_;
     const std::vector<int32_t> children_;
     int width_ = 1;
     std::unordered_map<NodeId, Info> info_;

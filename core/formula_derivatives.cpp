@@ -23,6 +23,15 @@ struct Contribution {
 NodeId Mul(Graph& g, NodeId x, NodeId y) { return g.Binary(Op::Multiply, x, y); }
 NodeId Num(Graph& g, Real c) { return g.Constant(c); }
 
+// weight times factor for a product's partial derivative. A weight c*z with
+// a constant c multiplies the factor first, (c*factor)*z, as a derivative
+// is written by hand: d/du1 of 100(u2 - u1^2)^2 is -400*u1*(u2 - u1^2).
+NodeId Scaled(Graph& g, NodeId weight, NodeId factor) {
+    const Node w = g.node(weight);
+    if (w.op == Op::Multiply && g.IsConstant(w.a) && !g.IsConstant(weight)) return Mul(g, Mul(g, w.a, factor), w.b);
+    return Mul(g, weight, factor);
+}
+
 // weight times the partial derivative of node x by its operand (0: a, 1: b);
 // nothing when the partial is zero.
 std::optional<Term> Partial(Graph& g, NodeId x, int operand, NodeId weight) {
@@ -30,7 +39,12 @@ std::optional<Term> Partial(Graph& g, NodeId x, int operand, NodeId weight) {
     const NodeId a = n.a, b = n.b;
     switch (n.op) {
     case Op::Negate: return Term{weight, true};
-    case Op::Square: return Term{Mul(g, Mul(g, weight, Num(g, 2)), a)};
+    case Op::Square: {
+        const Node w = g.node(weight);
+        if (w.op == Op::Multiply && g.IsConstant(w.a))
+            return Term{Mul(g, Mul(g, Mul(g, Num(g, 2), w.a), a), w.b)};
+        return Term{Mul(g, Mul(g, weight, Num(g, 2)), a)};
+    }
     case Op::Sign: return std::nullopt;
     case Op::Sin: return Term{Mul(g, weight, g.Unary(Op::Cos, a))};
     case Op::Cos: return Term{Mul(g, weight, g.Unary(Op::Sin, a)), true};
@@ -45,7 +59,7 @@ std::optional<Term> Partial(Graph& g, NodeId x, int operand, NodeId weight) {
     case Op::Tanh: return Term{Mul(g, weight, g.Binary(Op::Subtract, Num(g, 1), g.Unary(Op::Square, x)))};
     case Op::Add: return Term{weight};
     case Op::Subtract: return Term{weight, operand == 1};
-    case Op::Multiply: return Term{Mul(g, weight, operand == 0 ? b : a)};
+    case Op::Multiply: return Term{Scaled(g, weight, operand == 0 ? b : a)};
     case Op::Divide: {
         // d(a/b) = da/b - (db/b)(a/b): one division serves both operands.
         const NodeId share = g.Binary(Op::Divide, weight, b);
@@ -179,15 +193,19 @@ private:
                          [](const Contribution& p, const Contribution& q) { return p.from < q.from; });
         std::vector<Term> terms;
         for (const Contribution& c : list) terms.push_back(c.term);
-        const Term adjoint = Accumulate(g_, terms);
         list.clear();
         list.shrink_to_fit();
 
         const Node n = g_.node(x);
         if (n.op == Op::Coordinate) {
-            g_.loop(AdjointLoop(n.scope)).effects.push_back(Effect{Target::Gradient, n.ref, adjoint.value, adjoint.negative});
+            // Each use adds its share into the gradient by itself, in the
+            // order of the uses, as a hand-written gradient adds the terms
+            // of a sum one after the other.
+            std::vector<Effect>& effects = g_.loop(AdjointLoop(n.scope)).effects;
+            for (const Term& t : terms) effects.push_back(Effect{Target::Gradient, n.ref, t.value, t.negative});
             return;
         }
+        const Term adjoint = Accumulate(g_, terms);
         if (n.op == Op::LoopResult) {
             const Loop& l = g_.loop(n.ref);
             Contribute(l.results[static_cast<std::size_t>(n.output)], adjoint, l.scope, x);

@@ -83,7 +83,7 @@ struct Failure {
 
 class Parser {
 public:
-    Parser(std::string_view text, ParsedFormula& out) : text_(text), out_(out), g_(out.graph) {}
+    Parser(std::string_view text, Graph& g) : text_(text), g_(g) {}
 
     void Run() {
         Next();
@@ -414,7 +414,6 @@ private:
     }
 
     std::string_view text_;
-    ParsedFormula& out_;
     Graph& g_;
     Tok kind_ = Tok::End;
     std::size_t begin_ = 0, end_ = 0;
@@ -465,7 +464,7 @@ std::optional<FormulaError> ParseFormula(std::string_view text, ParsedFormula& o
     } else {
         out.text = std::string(text);
         out.graph.NewLoop(0, -1);
-        Parser parser(out.text, out);
+        Parser parser(out.text, out.graph);
         try {
             parser.Run();
             out.shape.usesDimension = parser.usesDimension;
