@@ -28,7 +28,7 @@ NodeId Num(Graph& g, Real c) { return g.Constant(c); }
 // is written by hand: d/du1 of 100(u2 - u1^2)^2 is -400*u1*(u2 - u1^2).
 NodeId Scaled(Graph& g, NodeId weight, NodeId factor) {
     const Node w = g.node(weight);
-    if (w.op == Op::Multiply && g.IsConstant(w.a) && !g.IsConstant(weight)) return Mul(g, Mul(g, w.a, factor), w.b);
+    if (w.op == Op::Multiply && g.IsConstant(w.a)) return Mul(g, Mul(g, w.a, factor), w.b);
     return Mul(g, weight, factor);
 }
 
@@ -40,9 +40,9 @@ std::optional<Term> Partial(Graph& g, NodeId x, int operand, NodeId weight) {
     switch (n.op) {
     case Op::Negate: return Term{weight, true};
     case Op::Square: {
+        // (w*2)*a, or (2c*a)*z for w = c*z
         const Node w = g.node(weight);
-        if (w.op == Op::Multiply && g.IsConstant(w.a))
-            return Term{Mul(g, Mul(g, Mul(g, Num(g, 2), w.a), a), w.b)};
+        if (w.op == Op::Multiply && g.IsConstant(w.a)) return Term{Scaled(g, Mul(g, Num(g, 2), weight), a)};
         return Term{Mul(g, Mul(g, weight, Num(g, 2)), a)};
     }
     case Op::Sign: return std::nullopt;
