@@ -18,6 +18,8 @@
 #include "app/start_point.h"
 #include "app/text_input.h"
 #include "core/errors.h"
+#include "core/formula.h"
+#include "core/fp_guard.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "core/silent_host.h"
@@ -210,6 +212,49 @@ void BatchOptions(const uint8_t* data, std::size_t size) {
         Require(!ApplyParameter(params, name, value), "an accepted parameter applies: " + name);
 }
 
+void Formula(const uint8_t* data, std::size_t size) {
+    if (size == 0) return;
+    const int n = 1 + data[0] % 6;
+    const std::string_view text = Text(data + 1, size - 1);
+    ParsedFormula f;
+    if (const std::optional<FormulaError> error = ParseFormula(text, f)) {
+        Require(!error->message.empty(), "a refused formula has a message");
+        Require(error->line >= 0 && error->column >= 0 && static_cast<std::size_t>(error->column) <= text.size() + 1,
+                "the place of an error lies in the text");
+        return;
+    }
+    Require(!f.shape.twoDimensional || f.shape.largestFixedIndex <= 2, "a two-dimensional formula names u1 and u2 only");
+    CompiledFormula c;
+    if (const std::optional<FormulaError> error = CompiledFormula::Compile(f, n, c, 20000)) {
+        Require(!error->message.empty(), "a formula refused for n has a message");
+        return;
+    }
+    MyArray1 u = NewVector(n), g = NewVector(n), again = NewVector(n), v = NewVector(n), hv = NewVector(n);
+    for (int i = 1; i <= n; ++i) {
+        u[i] = 0.75L * i - 1.5L;
+        v[i] = i == 1 ? 1 : 0;
+    }
+    MyArray2 H = NewMatrix(n);
+    Real j1 = 0, j2 = 0;
+    const bool faulted = FaultedRunning([&] {
+        j1 = c.Value(u);
+        j2 = c.Value(u);
+        c.Gradient(u, g);
+        c.Gradient(u, again);
+        c.HessianTimes(u, v, hv);
+        c.FillHessian(u, H);
+        PinValue(j1);
+        PinValue(j2);
+    });
+    const auto same = [](Real a, Real b) { return SameReal(a, b) || (std::isnan(a) && std::isnan(b)); };
+    Require(same(j1, j2), "J is the same at the same point");
+    for (int i = 1; i <= n; ++i) Require(same(g[i], again[i]), "gradJ is the same at the same point");
+    if (faulted || !std::isfinite(j1)) return;
+    // The first column without the terms that cannot add to it is the
+    // product with e_1, every term taken (up to the sign of a zero).
+    for (int i = 1; i <= n; ++i) Require(H[i][1] == hv[i] || std::isnan(hv[i]), "a Hessian column is its product");
+}
+
 const std::vector<Target>& Targets() {
     static const std::vector<Target> targets = {
         {"number_files", NumberFiles},
@@ -217,6 +262,7 @@ const std::vector<Target>& Targets() {
         {"configuration", Configuration},
         {"typed_numbers", TypedNumbers},
         {"batch_options", BatchOptions},
+        {"formula", Formula},
     };
     return targets;
 }

@@ -33,6 +33,8 @@ void Configuration(const uint8_t* data, std::size_t size);
 void TypedNumbers(const uint8_t* data, std::size_t size);
 // The batch command line, one argument per line.
 void BatchOptions(const uint8_t* data, std::size_t size);
+// A typed formula J(u) (the first byte chooses n), compiled and evaluated.
+void Formula(const uint8_t* data, std::size_t size);
 
 const std::vector<Target>& Targets();
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes each of the five parsers for SECONDS (default 60) with clang's
+# Fuzzes each of the six parsers for SECONDS (default 60) with clang's
 # libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, starting from
 # the seeds in fuzz/corpus/<target>. New inputs collect in
 # build-fuzz/corpus/<target>; a failing input is written to
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(number_files quadratic_files configuration typed_numbers batch_options)
+[ ${#targets[@]} -gt 0 ] || targets=(number_files quadratic_files configuration typed_numbers batch_options formula)
 
 if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
   if [ "$(id -u)" -ne 0 ]; then
