@@ -13,7 +13,7 @@
 #include "core/fp_guard.h"
 #include "core/hessian.h"
 #include "core/objective.h"
-#include "core/silent_host.h"
+#include "core/function_catalogue.h"
 
 namespace {
 
@@ -22,23 +22,13 @@ using namespace tarvik::bench;
 
 constexpr const char* kTypedRosenbrock = "sum(i, 1, n-1, 100*(u[i+1]-u[i]^2)^2 + (1-u[i])^2)";
 
-// The built-in function as the run evaluates it (its evaluators take the
-// run state for now).
+// The built-in function as the run evaluates it, through its objective.
 struct BuiltIn {
-    SilentHost host;
-    RunState s{host};
-    explicit BuiltIn(int n) {
-        s.N = n;
-        s.FunctionCode = FunctionId::GeneralizedRosenbrock;
-        s.FunctionName = std::string(Traits(s.FunctionCode).name);
-    }
-    Real Value(const MyArray1& u) { return EvalJ(s, s.FunctionCode, u); }
-    Real Gradient(const MyArray1& u, MyArray1& g) {
-        Real norm = 0;
-        EvalGrad(s, s.FunctionCode, u, g, norm);
-        return norm;
-    }
-    void Hessian(const MyArray1& u, MyArray2& H) { FillHessianMatrix(s.FunctionCode, s.N, s.Params, u, H); }
+    Objective objective;
+    explicit BuiltIn(int n) : objective(Traits(FunctionId::GeneralizedRosenbrock), n, TunableParameters{}) {}
+    Real Value(const MyArray1& u) { return objective.Value(u); }
+    Real Gradient(const MyArray1& u, MyArray1& g) { return objective.Gradient(u, g); }
+    void Hessian(const MyArray1& u, MyArray2& H) { objective.FillHessian(u, H); }
 };
 
 // The typed one, guarded the same way.

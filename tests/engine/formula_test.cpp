@@ -10,36 +10,30 @@
 #include <string>
 
 #include "core/fp_guard.h"
+#include "core/function_catalogue.h"
 #include "core/hessian.h"
 #include "core/objective.h"
-#include "core/silent_host.h"
 
 namespace tarvik {
 namespace {
 
-// The built-in evaluators as they stand (they take the run state for now).
+// The built-in function through its objective.
 struct BuiltIn {
-    SilentHost host;
-    RunState s{host};
-    BuiltIn(FunctionId id, int n) {
-        s.N = n;
-        s.FunctionCode = id;
-        s.FunctionName = std::string(Traits(id).name);
-    }
-    Real J(const MyArray1& u) { return EvalJ(s, s.FunctionCode, u); }
+    Objective objective;
+    BuiltIn(FunctionId id, int n) : objective(Traits(id), n, TunableParameters{}) {}
+    Real J(const MyArray1& u) { return objective.Value(u); }
     MyArray1 Gradient(const MyArray1& u) {
-        MyArray1 g = NewVector(s.N);
-        Real norm = 0;
-        EvalGrad(s, s.FunctionCode, u, g, norm);
+        MyArray1 g = NewVector(objective.Dimension());
+        objective.Gradient(u, g);
         return g;
     }
     MyArray2 Hessian(const MyArray1& u) {
-        MyArray2 H = NewMatrix(s.N);
-        if (Traits(s.FunctionCode).hessian != HessianShape::TwoByTwo) {
-            FillHessianMatrix(s.FunctionCode, s.N, s.Params, u, H);
+        MyArray2 H = NewMatrix(objective.Dimension());
+        if (objective.Function().hessian != HessianShape::TwoByTwo) {
+            objective.FillHessian(u, H);
             return H;
         }
-        const Hessian2 h = TwoDimensionalHessian(s.FunctionCode, u);
+        const Hessian2 h = objective.TwoByTwoHessian(u);
         H[1][1] = h[0], H[1][2] = h[1], H[2][1] = h[2], H[2][2] = h[3];
         return H;
     }
