@@ -75,12 +75,6 @@ private:
     std::optional<PlaneFrame> frame_;
 };
 
-bool UsesHessian(const MethodTraits& m) {
-    // Inexact Newton multiplies by the Hessian through gradient differences
-    // and never forms it; BFGS's matrix is no Hessian.
-    return m.group == MethodGroupId::Newton && m.hessianMatrix;
-}
-
 // The failure's statement without the dialog's question.
 std::string OneLine(std::string text) {
     const std::size_t question = text.find("Would you like");
@@ -110,7 +104,7 @@ std::string NormalEnding(const RunState& s, const MethodTraits& method) {
     if (s.GradNorm == 0) return "zero gradient";
     if (s.Step == 0) return "zero step";
     // The demonstration stops after its one step, accuracy reached or not.
-    if (method.direction == DirectionRule::CollinearDemo && !(s.Eps >= s.AccuracyValue)) return "demo step";
+    if (method.demoOneStep && !(s.Eps >= s.AccuracyValue)) return "demo step";
     return "criterion";
 }
 
@@ -209,7 +203,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         CompareRow row;
         row.methodPosition = position;
         row.method = std::string(method.name);
-        row.usesHessian = UsesHessian(method);
+        row.usesHessian = method.formsHessian;
         const auto started = std::chrono::steady_clock::now();
         driver.BtnStartClick();
         while (driver.ResumePending()) driver.ApplicationEvents1Idle();

@@ -65,6 +65,15 @@ struct MethodTraits {
     std::span<const ParameterRow> parameters = {};  // "M" of the window
     // The collinear methods' starting vicinity; each method has its own.
     Real TunableParameters::*collinearDelta = nullptr;
+
+    // What the driver, the report, the figure and the window ask of a method.
+    bool searchesAlongGradient = false;   // steps along gradJ itself and keeps no direction vector
+    bool printsRenewalLine = false;       // the report says when the conjugate direction is renewed
+    bool innerConjugateGradient = false;  // a forcing term and inner sub-iterations, reported and traced
+    bool keepsTrustRadius = false;        // the radius bounds the step; the report names its maximum
+    bool demoOneStep = false;             // ends after one step, accuracy reached or not
+    bool formsHessian = false;            // forms and counts J's Hessian (BFGS's matrix is none)
+    bool advisedNearSaddles = false;      // takes the recommended c1 and delta near saddle points
 };
 
 const MethodTraits& Traits(MethodId id);

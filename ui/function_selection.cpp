@@ -83,7 +83,7 @@ void TMainForm::FunctionChanged() {
 
 void TMainForm::AdviseCollinearParameters() {
     if (Traits(state_.FunctionCode).advice == CollinearAdvice::None) return;
-    if (Traits(state_.MethodCode).direction != DirectionRule::Collinear) return;
+    if (!Traits(state_.MethodCode).advisedNearSaddles) return;
     if (state_.Params.CollC1 == CollC1Saddle) return;
     host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" + FormatFloat("#.#E+##", CollC1Saddle) +
                    ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));

@@ -96,6 +96,18 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
         EXPECT_EQ(m.collinearDelta != nullptr, IsCollinear(m));
         EXPECT_TRUE(!m.gaussMayOverwrite || m.hessianMatrix);
 
+        // The questions asked of the entry agree with the rules that run it:
+        // a steepest descent has no direction vector, the compare table's
+        // Hessian count is of the rules that form one, the demo's stop and
+        // the saddle advice belong to the collinear step, the renewal line
+        // to every conjugate-gradient method.
+        EXPECT_EQ(m.searchesAlongGradient, m.direction == DirectionRule::Steepest);
+        EXPECT_EQ(m.formsHessian, m.hessianMatrix && m.direction != DirectionRule::Bfgs);
+        EXPECT_EQ(m.keepsTrustRadius, m.step == StepRule::TrustRegion);
+        EXPECT_TRUE(!m.demoOneStep || IsCollinear(m));
+        EXPECT_EQ(m.advisedNearSaddles, m.collinearDelta == &TunableParameters::CollDeltaFull);
+        EXPECT_EQ(m.printsRenewalLine, m.group == MethodGroupId::ConjGrad);
+
         // "M" offers exactly the parameters its rules read.
         std::set<std::string_view> keys;
         for (const ParameterRow& p : m.parameters) {
@@ -104,8 +116,8 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
         }
         EXPECT_EQ(keys.count("WolfeC2"), m.step == StepRule::Wolfe ? 1u : 0u);
         EXPECT_EQ(keys.count("ConstStepSize"), m.step == StepRule::Constant ? 1u : 0u);
-        EXPECT_EQ(keys.count("TrustMaxRadius"), m.step == StepRule::TrustRegion ? 1u : 0u);
-        EXPECT_EQ(keys.count("NewtonCgForcingC"), m.direction == DirectionRule::NewtonCg ? 1u : 0u);
+        EXPECT_EQ(keys.count("TrustMaxRadius"), m.keepsTrustRadius ? 1u : 0u);
+        EXPECT_EQ(keys.count("NewtonCgForcingC"), m.innerConjugateGradient ? 1u : 0u);
         EXPECT_EQ(keys.count("CollC1"), IsCollinear(m) ? 1u : 0u);
         EXPECT_LE(m.parameters.size(), 4u);  // the dialog has four rows
     }
