@@ -174,7 +174,7 @@ std::optional<std::string> ParseMethodList(const std::string& text, std::vector<
         const std::optional<int> p = MethodPositionFrom(item);
         if (!p)
             return "--compare takes 'all' or methods (names, list texts or positions 0.." +
-                   std::to_string(MethodCount - 1) + ") separated by commas, got '" + text + "'";
+                   std::to_string(OldMethodPositions().size() - 1) + ") separated by commas, got '" + text + "'";
         if (std::find(positions.begin(), positions.end(), *p) != positions.end())
             return "--compare names method " + item + " more than once, got '" + text + "'";
         positions.push_back(*p);

@@ -1,5 +1,6 @@
 #include "core/function_catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -225,6 +226,14 @@ const Table& List() {
     return table;
 }
 
+constexpr FunctionId kOldPositions[] = {
+    FunctionId::Rosenbrock,     FunctionId::Himmelblau2,     FunctionId::Himmelblau4,      FunctionId::Himmelblau28,
+    FunctionId::Saddle,         FunctionId::CubicVarnel,     FunctionId::AxisEllipsoid,    FunctionId::AxisEllipsoidSin,
+    FunctionId::Schwefel12,     FunctionId::Staircase2,      FunctionId::Staircase2Sin,    FunctionId::QuadraticVarnel,
+    FunctionId::Qf1,            FunctionId::Tridia,          FunctionId::Dixon3dq,         FunctionId::HilbertA,
+    FunctionId::HilbertB,       FunctionId::QuadraticFromFiles, FunctionId::GeneralizedRosenbrock,
+};
+
 // The list position of each code.
 const std::array<int, FunctionCount>& PositionOfCode() {
     static const std::array<int, FunctionCount> positions = [] {
@@ -256,6 +265,19 @@ const FunctionTraits* FunctionByKey(std::string_view key) {
     for (const FunctionTraits& f : List())
         if (f.key == key) return &f;
     return nullptr;
+}
+
+std::span<const FunctionId> OldFunctionPositions() { return kOldPositions; }
+
+std::optional<FunctionId> FunctionAtOldPosition(int position) {
+    if (position < 0 || position >= static_cast<int>(std::size(kOldPositions))) return std::nullopt;
+    return kOldPositions[static_cast<std::size_t>(position)];
+}
+
+std::optional<int> OldPosition(FunctionId id) {
+    const auto* found = std::find(std::begin(kOldPositions), std::end(kOldPositions), id);
+    if (found == std::end(kOldPositions)) return std::nullopt;
+    return static_cast<int>(found - std::begin(kOldPositions));
 }
 
 } // namespace tarvik

@@ -2,6 +2,7 @@
 // The test functions: one entry each, and every question of the
 // kind "which function is this?" answered by a trait of that entry.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -104,5 +105,12 @@ inline const FunctionTraits& FunctionAtPosition(int position) { return Traits(Fu
 
 // The entry with this key, or none.
 const FunctionTraits* FunctionByKey(std::string_view key);
+
+// Before the keys, scripts named a function by its position in the list as
+// it then stood, and data.ini by its item in the visible list: the one list
+// that keeps those numbers' meaning, whatever the catalogue gains.
+std::span<const FunctionId> OldFunctionPositions();
+std::optional<FunctionId> FunctionAtOldPosition(int position);
+std::optional<int> OldPosition(FunctionId id);
 
 } // namespace tarvik

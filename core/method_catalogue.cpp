@@ -1,5 +1,6 @@
 #include "core/method_catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -186,6 +187,14 @@ const Table& List() {
     return table;
 }
 
+constexpr MethodId kOldPositions[] = {
+    MethodId::ConstantStep,  MethodId::SteepestGolden,       MethodId::SteepestWolfe, MethodId::FletcherReevesGolden,
+    MethodId::FletcherReevesWolfe, MethodId::PolakRibiereGolden, MethodId::PolakRibiereWolfe, MethodId::BfgsGolden,
+    MethodId::BfgsWolfe,     MethodId::LbfgsGolden,          MethodId::LbfgsWolfe,    MethodId::LbfgsWolfe15,
+    MethodId::Newton,        MethodId::FdNewton,             MethodId::NewtonCg,      MethodId::TrustRegion,
+    MethodId::CollinearDemo, MethodId::Collinear,
+};
+
 const std::array<int, MethodCount>& PositionOfCode() {
     static const std::array<int, MethodCount> positions = [] {
         std::array<int, MethodCount> p{};
@@ -220,6 +229,19 @@ const MethodTraits* MethodByKey(std::string_view key) {
     for (const MethodTraits& m : List())
         if (m.key == key) return &m;
     return nullptr;
+}
+
+std::span<const MethodId> OldMethodPositions() { return kOldPositions; }
+
+std::optional<MethodId> MethodAtOldPosition(int position) {
+    if (position < 0 || position >= static_cast<int>(std::size(kOldPositions))) return std::nullopt;
+    return kOldPositions[static_cast<std::size_t>(position)];
+}
+
+std::optional<int> OldPosition(MethodId id) {
+    const auto* found = std::find(std::begin(kOldPositions), std::end(kOldPositions), id);
+    if (found == std::end(kOldPositions)) return std::nullopt;
+    return static_cast<int>(found - std::begin(kOldPositions));
 }
 
 } // namespace tarvik

@@ -2,6 +2,7 @@
 // The methods: one entry each, with the rules and arrays a run of
 // the method needs and the parameters it offers.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -93,6 +94,13 @@ inline const MethodTraits& MethodAtPosition(int position) { return Traits(Method
 
 // The entry with this key, or none.
 const MethodTraits* MethodByKey(std::string_view key);
+
+// Before the keys, scripts named a method by its position in the list as it
+// then stood, and data.ini by its item in that list's group: the one list
+// that keeps those numbers' meaning, whatever the catalogue gains.
+std::span<const MethodId> OldMethodPositions();
+std::optional<MethodId> MethodAtOldPosition(int position);
+std::optional<int> OldPosition(MethodId id);
 
 // The collinear-gradients methods iterate in sub-iterations.
 inline bool IsCollinear(const MethodTraits& m) { return m.step == StepRule::Collinear; }
