@@ -95,7 +95,9 @@ struct FunctionTraits {
 
 const FunctionTraits& Traits(FunctionId id);
 
-// The entries in the order of the function list.
+// The entries in list order: the window's lists hold the functions for
+// n = 2 only first, then the others, each part in this order, and a new
+// entry comes last, so that no other entry's position moves.
 std::span<const FunctionTraits> FunctionList();
 
 // The only places a list position and a function meet.

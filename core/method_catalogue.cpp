@@ -10,7 +10,8 @@ namespace {
 
 using Table = std::array<MethodTraits, MethodCount>;
 
-// In list order: the group lists one after another.
+// In list order; the group lists follow one another only because no method
+// has been added since the lists were made.
 const Table& List() {
     static const Table table{{
         {.id = MethodId::ConstantStep,
@@ -214,12 +215,6 @@ const std::array<int, MethodCount>& PositionOfCode() {
 const MethodTraits& Traits(MethodId id) { return List()[static_cast<std::size_t>(ListPosition(id))]; }
 
 std::span<const MethodTraits> MethodList() { return List(); }
-
-int GroupFirstPosition(MethodGroupId group) {
-    for (int i = 0; i < MethodCount; ++i)
-        if (List()[static_cast<std::size_t>(i)].group == group) return i;
-    throw std::logic_error("a method group without methods");
-}
 
 MethodId MethodAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
 

@@ -79,13 +79,12 @@ struct MethodTraits {
 
 const MethodTraits& Traits(MethodId id);
 
-// The entries in the order of the five group lists, one after another.
+// The entries in list order: each group's list (the window's, the compare
+// dialog's) holds the group's entries in this order, and a new entry comes
+// last, so that no other entry's position moves.
 std::span<const MethodTraits> MethodList();
 
 inline constexpr int MethodGroupCount = 5;
-
-// List position of the first method of a group list.
-int GroupFirstPosition(MethodGroupId group);
 
 // The only places a list position and a method meet.
 MethodId MethodAtListPosition(int position);

@@ -32,16 +32,15 @@ TEST(Catalogue, IdsAreDenseAndRoundTripThroughListPositions) {
 }
 
 TEST(Catalogue, EveryFunctionHasANamePictureFormulaAndEvaluates) {
-    std::set<std::string_view> names, pictures, formulas;
-    bool twoDimensionalPart = true;
+    std::set<std::string_view> names, keys, pictures, formulas;
+    std::set<bool> kinds;
     for (const FunctionTraits& f : FunctionList()) {
         SCOPED_TRACE(std::string(f.name));
         EXPECT_TRUE(names.insert(f.name).second);
+        EXPECT_TRUE(!f.key.empty() && keys.insert(f.key).second);
         EXPECT_TRUE(f.picture.ends_with(".gif") && pictures.insert(f.picture).second);
         EXPECT_TRUE(f.formula.starts_with("J(u) = ") && formulas.insert(f.formula).second);
-        // The window's short list for n > 2 is the tail after these.
-        if (!f.twoDimensionalOnly) twoDimensionalPart = false;
-        EXPECT_TRUE(twoDimensionalPart || !f.twoDimensionalOnly);
+        kinds.insert(f.twoDimensionalOnly);
         EXPECT_EQ(f.quadratic, f.hessian == HessianShape::Constant || f.hessian == HessianShape::FromFiles);
         EXPECT_EQ(f.fromFiles, f.hessian == HessianShape::FromFiles);
         EXPECT_EQ(f.twoDimensionalOnly, f.hessian == HessianShape::TwoByTwo);
@@ -71,20 +70,20 @@ TEST(Catalogue, EveryFunctionHasANamePictureFormulaAndEvaluates) {
         case HessianShape::FromFiles: EXPECT_THROW(FillHessianMatrix(f.id, s.N, s.Params, u, s.HMatrix), std::logic_error); break;
         }
     }
+    // Both of the window's function lists have entries.
+    EXPECT_EQ(kinds.size(), 2u);
 }
 
 TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
-    std::set<std::string_view> names;
-    for (int position = 0; position < MethodCount; ++position) {
-        const MethodTraits& m = Traits(MethodAtListPosition(position));
+    std::set<std::string_view> names, keys;
+    std::set<MethodGroupId> groups;
+    for (const MethodTraits& m : MethodList()) {
         SCOPED_TRACE(std::string(m.name));
         EXPECT_TRUE(!m.name.empty() && names.insert(m.name).second);
-        // The group lists are consecutive runs of the list.
+        EXPECT_TRUE(!m.key.empty() && keys.insert(m.key).second);
         const int group = static_cast<int>(m.group);
-        EXPECT_GE(position, GroupFirstPosition(m.group));
-        if (group + 1 < MethodGroupCount) {
-            EXPECT_LT(position, GroupFirstPosition(static_cast<MethodGroupId>(group + 1)));
-        }
+        EXPECT_TRUE(group >= 0 && group < MethodGroupCount);
+        groups.insert(m.group);
         ASSERT_NE(m.storageBytes, nullptr);
         EXPECT_GE(m.storageBytes(1000), 0);
 
@@ -121,6 +120,8 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
         EXPECT_EQ(keys.count("CollC1"), IsCollinear(m) ? 1u : 0u);
         EXPECT_LE(m.parameters.size(), 4u);  // the dialog has four rows
     }
+    // Every group button has a list to show.
+    EXPECT_EQ(groups.size(), static_cast<std::size_t>(MethodGroupCount));
 }
 
 TEST(Catalogue, EveryParameterStartsInsideItsOwnRange) {
