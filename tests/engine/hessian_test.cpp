@@ -55,15 +55,16 @@ TEST_F(HessianTest, TridiaHessianFollowsItsTunableParameters) {
 TEST_F(HessianTest, QuadraticHessiansOverwriteWhatTheMatrixHeldBefore) {
     // The method's matrix is reused from iteration to iteration: stale
     // entries must never survive into a sparse Hessian.
-    for (uint8_t code : {6, 10, 11, 12, 14, 18}) {
+    for (FunctionId function : {FunctionId::AxisEllipsoid, FunctionId::QuadraticVarnel, FunctionId::AxisEllipsoidSin,
+                                FunctionId::Qf1, FunctionId::Dixon3dq, FunctionId::GeneralizedRosenbrock}) {
         for (int n : {2, 3, 5}) {
-            Prepare(Fn(code), n);
+            Prepare(function, n);
             for (int i = 1; i <= n; ++i) {
                 s.U[i] = 0.5L * i - 1;
                 for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = 99;
             }
-            FillHessianMatrix(Fn(code), n, s.Params, s.U, s.HMatrix);
-            ExpectMatchesDifferences(s.HMatrix, "stale code " + std::to_string(code) + " n " + std::to_string(n));
+            FillHessianMatrix(function, n, s.Params, s.U, s.HMatrix);
+            ExpectMatchesDifferences(s.HMatrix, "stale " + std::string(Traits(function).key) + " n " + std::to_string(n));
         }
     }
 }

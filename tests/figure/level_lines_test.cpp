@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 
-#include "code_ids.h"
 #include "core/errors.h"
 #include "core/objective.h"
 #include "figure/contour_figure.h"
@@ -29,8 +28,8 @@ struct FigureRun {
     QuietHost host;
     RunState s{host};
 
-    FigureRun(uint8_t code, int n, Real u01, Real u02) {
-        s.FunctionCode = Fn(code);
+    FigureRun(FunctionId function, int n, Real u01, Real u02) {
+        s.FunctionCode = function;
         s.N = n;
         s.U = s.U0 = s.UStar = NewVector(n);
         s.U0[1] = u01;
@@ -48,10 +47,10 @@ int CountColour(const QImage& image, Colour c) {
 } // namespace
 
 TEST(PlaneRange, HugeStartStaysUsable) {
-    const int32_t r = PlaneRangeFor(1e300L, 0, Fn(0));
+    const int32_t r = PlaneRangeFor(1e300L, 0, FunctionId::Rosenbrock);
     EXPECT_GT(r, 1000000);
     EXPECT_LE(static_cast<int64_t>(r) * 2, std::numeric_limits<int32_t>::max());
-    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, Fn(0)), 3);
+    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, FunctionId::Rosenbrock), 3);
 }
 
 TEST(PixelMapping, PointFormRefusesPixelsBeyond32Bits) {
@@ -136,7 +135,7 @@ TEST(LevelNumberPlacement, BeyondTheLastColumnTheRowStays) {
 }
 
 TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
-    FigureRun run(17, 2, 1, 0);
+    FigureRun run(FunctionId::QuadraticFromFiles, 2, 1, 0);
     run.s.Quad.QuadA = NewMatrix(2);
     run.s.Quad.QuadA[1][1] = 2;
     run.s.Quad.QuadA[2][2] = 4;
@@ -155,7 +154,7 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
     fig2.DrawLevelLines(run.s, JOf(run.s));
     EXPECT_GT(CountColour(fig2.Image(), clOptimalPoint), 0);
 
-    FigureRun other(6, 2, 1, 0);
+    FigureRun other(FunctionId::AxisEllipsoid, 2, 1, 0);
     other.s.Quad.QuadC = 5;
     ContourFigure fig3(127);
     fig3.DrawLevelLines(other.s, JOf(other.s));
@@ -164,7 +163,7 @@ TEST(DrawLevelLines, QuadraticFromFilesKeepsQuadCAndHonoursUnknownUStar) {
 
 TEST(DrawLevelLines, EvaluatingOnThePlaneRestoresNAndTheCountAlsoAfterAnError) {
     for (const bool failing : {false, true}) {
-        FigureRun run(failing ? 17 : 6, 3, failing ? 1 : 2, 1);
+        FigureRun run(failing ? FunctionId::QuadraticFromFiles : FunctionId::AxisEllipsoid, 3, failing ? 1 : 2, 1);
         run.s.EvalCount = 17;
         ContourFigure fig(127);
         if (failing) {
