@@ -294,9 +294,9 @@ std::string BatchHelpText() {
         const std::string p = position ? std::to_string(*position) : "";
         return l + std::string(2 - std::min<std::size_t>(p.size(), 2), ' ') + p + "  " + std::string(name) + "\n";
     };
-    for (const auto& f : FunctionList()) text += line(f.key, OldPosition(f.id), f.name);
+    for (const FunctionId f : FunctionsInListOrder()) text += line(Traits(f).key, OldPosition(f), Traits(f).name);
     text += "\nMethods:\n";
-    for (const auto& m : MethodList()) text += line(m.key, OldPosition(m.id), m.name);
+    for (const MethodId m : MethodsInGroupOrder()) text += line(Traits(m).key, OldPosition(m), Traits(m).name);
     text += "\nStarting points:\n";
     for (int i = 0; i < StartPointItemCount; ++i)
         text += "  " + std::to_string(i) + "  \"" + std::string(StartPointItems[static_cast<std::size_t>(i)]) + "\"\n";

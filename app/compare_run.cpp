@@ -164,7 +164,7 @@ void TakeReportedValues(const RunDriver& driver, const RunState& s, CompareRow& 
 std::optional<std::string> ParseMethodList(const std::string& text, std::vector<int>& positions) {
     positions.clear();
     if (text == "all") {
-        for (int p = 0; p < MethodCount; ++p) positions.push_back(p);
+        for (const MethodId id : MethodsInGroupOrder()) positions.push_back(ListPosition(id));
         return std::nullopt;
     }
     std::size_t start = 0;

@@ -15,7 +15,7 @@ constexpr std::array<PlanePoint, 2> kCubicSaddles{{{0.0L, -1.33L}, {-1.33L, 0.0L
 
 using Table = std::array<FunctionTraits, FunctionCount>;
 
-// In the order of the function list; the codes 7 to 11 are not in list order.
+// In catalogue order; the codes 7 to 11 are not in that order.
 const Table& List() {
     static const Table table{{
         {.id = FunctionId::Rosenbrock,
@@ -256,6 +256,14 @@ const FunctionTraits& Traits(FunctionId id) {
 }
 
 std::span<const FunctionTraits> FunctionList() { return List(); }
+
+std::vector<FunctionId> FunctionsInListOrder() {
+    std::vector<FunctionId> order;
+    for (const bool twoDimensional : {true, false})
+        for (const FunctionTraits& f : List())
+            if (f.twoDimensionalOnly == twoDimensional) order.push_back(f.id);
+    return order;
+}
 
 FunctionId FunctionAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/numeric.h"
 #include "core/parameter_table.h"
@@ -95,10 +96,14 @@ struct FunctionTraits {
 
 const FunctionTraits& Traits(FunctionId id);
 
-// The entries in list order: the window's lists hold the functions for
-// n = 2 only first, then the others, each part in this order, and a new
-// entry comes last, so that no other entry's position moves.
+// The entries in catalogue order, which list positions count: a new entry
+// comes last, so that no other entry's position moves.
 std::span<const FunctionTraits> FunctionList();
+
+// The functions as the window's long list shows them: those for n = 2 only
+// first, then the others (the short list for n > 2), each part in catalogue
+// order; also the order of --help.
+std::vector<FunctionId> FunctionsInListOrder();
 
 // The only places a list position and a function meet.
 FunctionId FunctionAtListPosition(int position);

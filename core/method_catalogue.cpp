@@ -10,7 +10,7 @@ namespace {
 
 using Table = std::array<MethodTraits, MethodCount>;
 
-// In list order; the group lists follow one another only because no method
+// In catalogue order; the groups follow one another only because no method
 // has been added since the lists were made.
 const Table& List() {
     static const Table table{{
@@ -215,6 +215,14 @@ const std::array<int, MethodCount>& PositionOfCode() {
 const MethodTraits& Traits(MethodId id) { return List()[static_cast<std::size_t>(ListPosition(id))]; }
 
 std::span<const MethodTraits> MethodList() { return List(); }
+
+std::vector<MethodId> MethodsInGroupOrder() {
+    std::vector<MethodId> order;
+    for (int g = 0; g < MethodGroupCount; ++g)
+        for (const MethodTraits& m : List())
+            if (static_cast<int>(m.group) == g) order.push_back(m.id);
+    return order;
+}
 
 MethodId MethodAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/parameter_table.h"
 
@@ -79,10 +80,14 @@ struct MethodTraits {
 
 const MethodTraits& Traits(MethodId id);
 
-// The entries in list order: each group's list (the window's, the compare
-// dialog's) holds the group's entries in this order, and a new entry comes
-// last, so that no other entry's position moves.
+// The entries in catalogue order, which list positions count: a new entry
+// comes last, so that no other entry's position moves.
 std::span<const MethodTraits> MethodList();
+
+// The methods as the window's group lists show them, one group after
+// another, each group in catalogue order: also the order of the compare
+// dialog, --compare all and --help.
+std::vector<MethodId> MethodsInGroupOrder();
 
 inline constexpr int MethodGroupCount = 5;
 

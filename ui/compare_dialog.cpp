@@ -77,10 +77,8 @@ CompareSettings CompareDialog::Settings() const {
     CompareSettings s;
     s.positions.clear();
     // The table lists the methods in the order of the method lists.
-    for (int g = 0; g < MethodGroupCount; ++g)
-        for (int p = 0; p < MethodCount; ++p)
-            if (static_cast<int>(MethodAtPosition(p).group) == g && MethodBoxes[static_cast<std::size_t>(p)]->isChecked())
-                s.positions.push_back(p);
+    for (const MethodId id : MethodsInGroupOrder())
+        if (MethodBoxes[static_cast<std::size_t>(ListPosition(id))]->isChecked()) s.positions.push_back(ListPosition(id));
     s.maxIterations = IterationLimit->value();
     s.failureAnswer = SubstituteStep->isChecked() ? FailureAnswer::YesToAll : FailureAnswer::Cancel;
     return s;

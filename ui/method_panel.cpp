@@ -71,9 +71,11 @@ MethodPanel::MethodPanel(QWidget* parent) : QFrame(parent) {
 }
 
 void MethodPanel::FillLists() {
-    for (const MethodTraits& m : tarvik::MethodList())
+    for (const MethodId id : MethodsInGroupOrder()) {
+        const MethodTraits& m = Traits(id);
         MethodList(static_cast<int>(m.group))
             ->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())), static_cast<int>(m.id));
+    }
     for (int g = 0; g < kMethodGroupCount; ++g) MethodList(g)->setCurrentIndex(0);
 }
 

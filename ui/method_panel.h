@@ -44,8 +44,8 @@ public:
     QToolButton* SpeedBtnNewton = nullptr;
     QToolButton* SpeedBtnAuthor = nullptr;
 
-    // Every method of the catalogue in its group's list, in catalogue order;
-    // each item keeps its method's id.
+    // Every method in its group's list (MethodsInGroupOrder()); each item
+    // keeps its method's id.
     void FillLists();
     QComboBox* MethodList(int group) const;
     QToolButton* GroupButton(int group) const;

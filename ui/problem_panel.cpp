@@ -82,12 +82,11 @@ void ProblemPanel::FillLists() {
                     QStringLiteral("5000"), QStringLiteral("10000")});
     CmbN->setCurrentIndex(0);
 
-    for (const bool twoDimensional : {true, false})
-        for (const FunctionTraits& f : FunctionList()) {
-            if (f.twoDimensionalOnly != twoDimensional) continue;
-            CmbFunctionsAll->addItem(FromView(f.name), static_cast<int>(f.id));
-            if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(FromView(f.name), static_cast<int>(f.id));
-        }
+    for (const FunctionId id : FunctionsInListOrder()) {
+        const FunctionTraits& f = Traits(id);
+        CmbFunctionsAll->addItem(FromView(f.name), static_cast<int>(f.id));
+        if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(FromView(f.name), static_cast<int>(f.id));
+    }
     CmbFunctionsAll->setCurrentIndex(0);
     CmbFunctionsNmore2->setCurrentIndex(0);
 }

@@ -51,9 +51,8 @@ public:
     QLabel* ImageJ = nullptr;
     QLabel* ImageU0 = nullptr;
 
-    // The dimensions, the starting points and both function lists: the
-    // functions for n = 2 only first, then the others, each part in
-    // catalogue order; each item keeps its function's id.
+    // The dimensions, the starting points and both function lists
+    // (FunctionsInListOrder()); each item keeps its function's id.
     void FillLists();
     ProblemChoice Choice() const;
     // Puts back a stored choice; an item a list does not have leaves it as
