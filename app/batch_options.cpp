@@ -19,20 +19,28 @@ std::optional<int> ParseIndex(const std::string& text, int count) {
     return value;
 }
 
+// A number in the list older scripts counted in.
+std::optional<int> OldNumber(const std::string& text, std::size_t count) {
+    return ParseIndex(text, static_cast<int>(count));
+}
+
 // A key, an exact list text, or the list position older scripts give.
 std::optional<int> FunctionPositionFrom(const std::string& text) {
     if (const FunctionTraits* f = FunctionByKey(text)) return ListPosition(f->id);
-    if (auto index = ParseIndex(text, FunctionCount)) return index;
+    if (auto old = OldNumber(text, OldFunctionPositions().size())) return ListPosition(*FunctionAtOldPosition(*old));
     for (const auto& entry : FunctionList())
         if (entry.name == text) return ListPosition(entry.id);
     return std::nullopt;
 }
 
+// The highest position older scripts give, for the messages.
+std::string LastOldPosition(std::size_t count) { return std::to_string(count - 1); }
+
 } // namespace
 
 std::optional<int> MethodPositionFrom(const std::string& text) {
     if (const MethodTraits* m = MethodByKey(text)) return ListPosition(m->id);
-    if (auto index = ParseIndex(text, MethodCount)) return index;
+    if (auto old = OldNumber(text, OldMethodPositions().size())) return ListPosition(*MethodAtOldPosition(*old));
     for (const auto& entry : MethodList())
         if (entry.name == text) return ListPosition(entry.id);
     return std::nullopt;
@@ -87,7 +95,7 @@ std::optional<std::string> ReadOption(const std::string& a, const std::string& v
     } else if (a == "--function") {
         auto p = FunctionPositionFrom(v);
         if (!p)
-            return "--function must be a position 0.." + std::to_string(FunctionCount - 1) +
+            return "--function must be a position 0.." + LastOldPosition(OldFunctionPositions().size()) +
                    " or an exact function name, got '" + v + "'";
         o.functionPosition = *p;
     } else if (a == "--start") {
@@ -97,7 +105,7 @@ std::optional<std::string> ReadOption(const std::string& a, const std::string& v
     } else if (a == "--method") {
         auto p = MethodPositionFrom(v);
         if (!p)
-            return "--method must be a position 0.." + std::to_string(MethodCount - 1) +
+            return "--method must be a position 0.." + LastOldPosition(OldMethodPositions().size()) +
                    " or an exact method name, got '" + v + "'";
         o.methodPosition = *p;
         seen.method = true;
@@ -304,16 +312,16 @@ std::string BatchHelpText() {
         "starting point not evaluated, which every method would meet alike, or an\n"
         "output not written.\n"
         "\nFunctions (name, list position, list text):\n";
-    // Name, list position, list text.
-    const auto line = [](std::string_view key, int position, std::string_view name) {
+    // Name, the position older scripts give (none for an entry added since), list text.
+    const auto line = [](std::string_view key, std::optional<int> position, std::string_view name) {
         std::string l = "  " + std::string(key);
         l.resize(std::max<std::size_t>(l.size() + 1, 26), ' ');
-        std::string p = std::to_string(position);
-        return l + std::string(p.size() < 2 ? 1 : 0, ' ') + p + "  " + std::string(name) + "\n";
+        const std::string p = position ? std::to_string(*position) : "";
+        return l + std::string(2 - std::min<std::size_t>(p.size(), 2), ' ') + p + "  " + std::string(name) + "\n";
     };
-    for (const auto& f : FunctionList()) text += line(f.key, ListPosition(f.id), f.name);
+    for (const FunctionId f : FunctionsInListOrder()) text += line(Traits(f).key, OldPosition(f), Traits(f).name);
     text += "\nMethods:\n";
-    for (const auto& m : MethodList()) text += line(m.key, ListPosition(m.id), m.name);
+    for (const MethodId m : MethodsInGroupOrder()) text += line(Traits(m).key, OldPosition(m), Traits(m).name);
     text += "\nStarting points:\n";
     for (int i = 0; i < StartPointItemCount; ++i)
         text += "  " + std::to_string(i) + "  \"" + std::string(StartPointItems[static_cast<std::size_t>(i)]) + "\"\n";

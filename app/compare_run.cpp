@@ -69,12 +69,6 @@ private:
     std::optional<PlaneFrame> frame_;
 };
 
-bool UsesHessian(const MethodTraits& m) {
-    // Inexact Newton multiplies by the Hessian through gradient differences
-    // and never forms it; BFGS's matrix is no Hessian.
-    return m.group == MethodGroupId::Newton && m.hessianMatrix;
-}
-
 // The failure's statement without the dialog's question.
 std::string OneLine(std::string text) {
     const std::size_t question = text.find("Would you like");
@@ -128,7 +122,7 @@ bool FailedForEveryMethod(const RunSummary& summary, int n, const MethodTraits& 
 std::optional<std::string> ParseMethodList(const std::string& text, std::vector<int>& positions) {
     positions.clear();
     if (text == "all") {
-        for (int p = 0; p < MethodCount; ++p) positions.push_back(p);
+        for (const MethodId id : MethodsInGroupOrder()) positions.push_back(ListPosition(id));
         return std::nullopt;
     }
     std::size_t start = 0;
@@ -138,7 +132,7 @@ std::optional<std::string> ParseMethodList(const std::string& text, std::vector<
         const std::optional<int> p = MethodPositionFrom(item);
         if (!p)
             return "--compare takes 'all' or methods (names, list texts or positions 0.." +
-                   std::to_string(MethodCount - 1) + ") separated by commas, got '" + text + "'";
+                   std::to_string(OldMethodPositions().size() - 1) + ") separated by commas, got '" + text + "'";
         if (std::find(positions.begin(), positions.end(), *p) != positions.end())
             return "--compare names method " + item + " more than once, got '" + text + "'";
         positions.push_back(*p);
@@ -167,7 +161,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         CompareRow row;
         row.methodPosition = position;
         row.method = std::string(method.name);
-        row.usesHessian = UsesHessian(method);
+        row.usesHessian = method.formsHessian;
         const auto started = std::chrono::steady_clock::now();
         driver.BtnStartClick();
         while (driver.ResumePending()) driver.ApplicationEvents1Idle();

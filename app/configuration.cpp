@@ -1,7 +1,9 @@
 #include "app/configuration.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 #include "app/atomic_file.h"
 
@@ -33,7 +35,69 @@ void KeepCurrentIfNoneChecked(const Configuration& current, std::initializer_lis
     for (bool Configuration::*member : group) c.*member = current.*member;
 }
 
+// The function list that shows, as it stood before the keys: every
+// function, or (the short list) those of any dimension.
+std::vector<FunctionId> OldFunctionList(bool shortList) {
+    std::vector<FunctionId> list;
+    for (FunctionId id : OldFunctionPositions())
+        if (!shortList || !Traits(id).twoDimensionalOnly) list.push_back(id);
+    return list;
+}
+
+// A group's method list as it stood before the keys.
+std::vector<MethodId> OldMethodList(MethodGroupId group) {
+    std::vector<MethodId> list;
+    for (MethodId id : OldMethodPositions())
+        if (Traits(id).group == group) list.push_back(id);
+    return list;
+}
+
+// The group whose list shows last, which the index counts in.
+std::optional<MethodGroupId> LastShownGroup(const Configuration& c) {
+    const bool shown[MethodGroupCount] = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
+    std::optional<MethodGroupId> last;
+    for (int g = 0; g < MethodGroupCount; ++g)
+        if (shown[g]) last = static_cast<MethodGroupId>(g);
+    return last;
+}
+
+template <class Id>
+std::optional<Id> AtIndex(const std::vector<Id>& list, int32_t index) {
+    if (index < 0 || index >= static_cast<int32_t>(list.size())) return std::nullopt;
+    return list[static_cast<std::size_t>(index)];
+}
+
+template <class Id>
+int32_t IndexOf(const std::vector<Id>& list, Id id) {
+    return static_cast<int32_t>(std::find(list.begin(), list.end(), id) - list.begin());
+}
+
 } // namespace
+
+std::optional<FunctionId> StoredFunction(const Configuration& c) {
+    if (!c.FunctionsAll && !c.FunctionsNmore2) return std::nullopt;
+    const bool shortList = c.FunctionsNmore2;
+    if (const FunctionTraits* f = FunctionByKey(c.FunctionKey); f != nullptr && !(shortList && f->twoDimensionalOnly))
+        return f->id;
+    return AtIndex(OldFunctionList(shortList), c.FunctionItem);
+}
+
+std::optional<MethodId> StoredMethod(const Configuration& c) {
+    const std::optional<MethodGroupId> group = LastShownGroup(c);
+    if (!group) return std::nullopt;
+    if (const MethodTraits* m = MethodByKey(c.MethodKey); m != nullptr && m->group == *group) return m->id;
+    return AtIndex(OldMethodList(*group), c.MethodItem);
+}
+
+void StoreFunction(FunctionId id, Configuration& c) {
+    c.FunctionKey = std::string(Traits(id).key);
+    c.FunctionItem = IndexOf(OldFunctionList(c.FunctionsNmore2), id);
+}
+
+void StoreMethod(MethodId id, Configuration& c) {
+    c.MethodKey = std::string(Traits(id).key);
+    c.MethodItem = IndexOf(OldMethodList(Traits(id).group), id);
+}
 
 std::string ConfigurationPath(const std::string& startDir) { return startDir + "/data.ini"; }
 
@@ -53,6 +117,8 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
     c.FunctionsNmore2 = ini.ReadBool(kProblem, "Functions n>2", c.FunctionsNmore2);
     KeepCurrentIfNoneChecked(current, {&Configuration::FunctionsAll, &Configuration::FunctionsNmore2}, c);
     c.FunctionItem = ini.ReadInteger(kProblem, "ItemIndex", c.FunctionItem);
+    // A file of an older build names the function by its index alone.
+    c.FunctionKey = ini.ReadString(kProblem, "FunctionKey", ini.HasKey(kProblem, "ItemIndex") ? "" : c.FunctionKey);
     c.PathU0 = ini.ReadString(kProblem, "Path for u0", c.PathU0);
 
     c.PathA = ini.ReadString(kQuadratic, "Path for A", c.PathA);
@@ -84,6 +150,7 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
                               &Configuration::Newton, &Configuration::Author},
                              c);
     c.MethodItem = ini.ReadInteger(kMethod, "ItemIndex", c.MethodItem);
+    c.MethodKey = ini.ReadString(kMethod, "MethodKey", ini.HasKey(kMethod, "ItemIndex") ? "" : c.MethodKey);
     return c;
 }
 
@@ -100,7 +167,10 @@ IniFile WriteConfiguration(const Configuration& c) {
     ini.WriteString(kProblem, "Path for u0", c.PathU0);
     ini.WriteBool(kProblem, "Functions all", c.FunctionsAll);
     ini.WriteBool(kProblem, "Functions n>2", c.FunctionsNmore2);
-    if (c.FunctionsAll || c.FunctionsNmore2) ini.WriteInteger(kProblem, "ItemIndex", c.FunctionItem);
+    if (c.FunctionsAll || c.FunctionsNmore2) {
+        ini.WriteInteger(kProblem, "ItemIndex", c.FunctionItem);
+        if (!c.FunctionKey.empty()) ini.WriteString(kProblem, "FunctionKey", c.FunctionKey);
+    }
 
     ini.WriteString(kQuadratic, "Path for A", c.PathA);
     ini.WriteString(kQuadratic, "Path for b", c.PathB);
@@ -121,8 +191,10 @@ IniFile WriteConfiguration(const Configuration& c) {
     ini.WriteBool(kMethod, "Quasi-Newton", c.QuasiNewton);
     ini.WriteBool(kMethod, "Newton", c.Newton);
     ini.WriteBool(kMethod, "Author", c.Author);
-    if (c.Gradient || c.ConjugateGradient || c.QuasiNewton || c.Newton || c.Author)
+    if (c.Gradient || c.ConjugateGradient || c.QuasiNewton || c.Newton || c.Author) {
         ini.WriteInteger(kMethod, "ItemIndex", c.MethodItem);
+        if (!c.MethodKey.empty()) ini.WriteString(kMethod, "MethodKey", c.MethodKey);
+    }
     return ini;
 }
 

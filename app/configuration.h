@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/ini_file.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 
 namespace tarvik {
 
@@ -23,7 +25,8 @@ struct Configuration {
     std::string PathU0;
     bool FunctionsAll = true;
     bool FunctionsNmore2 = false;
-    int32_t FunctionItem = 0;  // "ItemIndex" of the visible function list
+    int32_t FunctionItem = 0;  // "ItemIndex" of the visible function list, in the lists of old
+    std::string FunctionKey;   // "FunctionKey": the function's key; empty when the file has none
     // [Quadratic function from file]
     std::string PathA;
     std::string PathB;
@@ -44,7 +47,8 @@ struct Configuration {
     bool QuasiNewton = false;
     bool Newton = false;
     bool Author = false;
-    int32_t MethodItem = 0;  // "ItemIndex" of the (last) visible method list
+    int32_t MethodItem = 0;  // "ItemIndex" of the (last) visible method list, in the lists of old
+    std::string MethodKey;   // "MethodKey": the method's key; empty when the file has none
 
     bool Maximized() const { return WindowState == "wsMaximized"; }
 };
@@ -64,6 +68,19 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
 // The INI text of c, every key in its order; the quadratic problem's radio
 // keys only when true, the ItemIndex keys only for a visible list.
 IniFile WriteConfiguration(const Configuration& c);
+
+// The function and the method the file names: by the key, when it is one
+// this program knows of an entry in the list that shows; otherwise by the
+// index in that list as it stood before the keys (OldFunctionPositions(),
+// OldMethodPositions()); none when neither names an entry there. The short
+// function list wins over the long one, the last method list over the others.
+std::optional<FunctionId> StoredFunction(const Configuration& c);
+std::optional<MethodId> StoredMethod(const Configuration& c);
+// Names the chosen entry both ways, so that an older build, which reads
+// the index alone, opens the same item; an entry it does not have gets an
+// index past its list, which leaves its choice as it was.
+void StoreFunction(FunctionId id, Configuration& c);
+void StoreMethod(MethodId id, Configuration& c);
 
 // Replaces the file at path with c as a whole. When it cannot be written
 // the older file stays as it was and the message names the reason.

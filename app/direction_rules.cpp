@@ -1,5 +1,6 @@
 #include "app/direction_rules.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "core/collinear_gradients.h"
@@ -15,9 +16,30 @@
 
 namespace tarvik {
 
+namespace {
+
+ConjugateFormula FormulaOf(DirectionRule rule) {
+    switch (rule) {
+    case DirectionRule::FletcherReeves: return ConjugateFormula::FletcherReeves;
+    case DirectionRule::PolakRibiere: return ConjugateFormula::PolakRibiere;
+    case DirectionRule::Steepest:
+    case DirectionRule::Bfgs:
+    case DirectionRule::Lbfgs:
+    case DirectionRule::Newton:
+    case DirectionRule::FdNewton:
+    case DirectionRule::NewtonCg:
+    case DirectionRule::TrustRegion:
+    case DirectionRule::CollinearDemo:
+    case DirectionRule::Collinear: break;
+    }
+    throw std::logic_error("not a conjugate-gradient rule");
+}
+
+} // namespace
+
 void RunConjugateDirection(RunState& s) {
-    const ConjugateOptions options{Traits(s.MethodCode).direction == DirectionRule::FletcherReeves,
-                                   Traits(s.FunctionCode).quadratic, s.IterCount};
+    const ConjugateOptions options{FormulaOf(Traits(s.MethodCode).direction), Traits(s.FunctionCode).quadratic,
+                                   s.IterCount};
     ConjugateDirection(options, s.N, s.GradJ, s.GradJPrev, s.Conjugate, s.Dir, s.DirNorm);
 }
 
@@ -38,7 +60,7 @@ void RunLbfgsDirection(RunState& s) {
 
 void RunGaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
     const FunctionTraits& function = Traits(s.FunctionCode);
-    const bool fromFiles = function.hessian == HessianShape::FromFiles;
+    const bool fromFiles = function.fromFiles;
     const GaussOptions options{s.N, s.IterCount, function.zeroPivotMeansBadParameters,
                                fromFiles ? GaussMatrix::Keep : use};
     RunProgress progress(s);
@@ -81,9 +103,9 @@ void RunInexactNewtonStep(RunState& s) {
 }
 
 TrustModel TrustModelOf(const RunState& s) {
-    const HessianShape shape = Traits(s.FunctionCode).hessian;
-    return {s.UPrev, s.JCur, s.GradJ, s.Hess2x2, shape == HessianShape::FromFiles ? s.Quad.QuadA : s.HMatrix,
-            shape == HessianShape::TwoByTwo};
+    const FunctionTraits& f = Traits(s.FunctionCode);
+    return {s.UPrev, s.JCur, s.GradJ, s.Hess2x2, f.fromFiles ? s.Quad.QuadA : s.HMatrix,
+            f.hessian == HessianShape::TwoByTwo};
 }
 
 void RunTrustRegionStep(RunState& s) {
@@ -95,7 +117,7 @@ void RunTrustRegionStep(RunState& s) {
 
 void RunCollinearFinalStep(RunState& s) {
     const CollinearState& c = s.Collinear;
-    if (Traits(s.MethodCode).direction == DirectionRule::CollinearDemo) {
+    if (Traits(s.MethodCode).demoOneStep) {
         CollinearDemoStep(s.N, c.ub, c.gb, s.GradJ, s.U, s.Step);
         return;
     }

@@ -16,12 +16,12 @@ __int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFil
     __int128 bytes = 10 * vector;
     if (m.hessianMatrix) bytes += MyArray2::Bytes(n);
     // The elimination keeps the matrix from files and works in a copy.
-    if (m.hessianMatrix && m.group == MethodGroupId::Newton && quadraticFromFiles) bytes += MyArray2::Bytes(n);
+    if (m.formsHessian && quadraticFromFiles) bytes += MyArray2::Bytes(n);
     if (m.lbfgsPairs != 0) bytes += 2 * (__int128(m.lbfgsPairs) + 1) * (__int128(n) + 1) * kStoredRealBytes;
     // Dir, and the collinear method's three vectors besides.
     if (IsCollinear(m))
         bytes += 4 * vector;
-    else if (m.direction != DirectionRule::Steepest)
+    else if (!m.searchesAlongGradient)
         bytes += vector;
     return bytes;
 }
@@ -66,7 +66,7 @@ void MethodSelect(RunState& s, int n) {
         s.DivGradVecPrev = NewVector(n);
     }
     // Every direction but the gradient itself is kept in Dir.
-    if (m.direction != DirectionRule::Steepest) s.Dir = NewVector(n);
+    if (!m.searchesAlongGradient) s.Dir = NewVector(n);
     if (IsCollinear(m)) s.GradJSaved = NewVector(n);
     s.SetStatus("");
 }

@@ -67,6 +67,14 @@ std::string Quoted(const std::string& text) {
     return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+// The position older scripts give, which --method and --function still take;
+// an entry added since has none.
+template <class Id>
+std::string PositionJson(Id id) {
+    const std::optional<int> position = OldPosition(id);
+    return position ? std::to_string(*position) : "null";
+}
+
 std::string FailureAnswerName(FailureAnswer answer) {
     switch (answer) {
     case FailureAnswer::Yes: return "yes";
@@ -193,20 +201,22 @@ std::optional<std::string> RepeatingFailureAnswer(const RunDescription& d) {
 
 std::string DescriptionJson(const RunDescription& d) {
     std::vector<Member> top = {{"program", Quoted("Tarvik")}, {"version", Quoted(TARVIK_VERSION)}};
-    top.emplace_back("function", Object({{"key", Quoted(std::string(FunctionAtPosition(d.functionPosition).key))},
+    const FunctionId function = FunctionAtListPosition(d.functionPosition);
+    top.emplace_back("function", Object({{"key", Quoted(std::string(Traits(function).key))},
                                          {"name", Quoted(d.functionName)},
-                                         {"position", std::to_string(d.functionPosition)}}, 1));
+                                         {"position", PositionJson(function)}}, 1));
     top.emplace_back("n", std::to_string(d.n));
     if (d.comparedMethods.empty()) {
-        top.emplace_back("method", Object({{"key", Quoted(std::string(MethodAtPosition(d.methodPosition).key))},
+        const MethodId method = MethodAtListPosition(d.methodPosition);
+        top.emplace_back("method", Object({{"key", Quoted(std::string(Traits(method).key))},
                                            {"name", Quoted(d.methodName)},
-                                           {"position", std::to_string(d.methodPosition)}}, 1));
+                                           {"position", PositionJson(method)}}, 1));
     } else {
         std::vector<std::string> methods;
         for (int p : d.comparedMethods)
             methods.push_back("{\"key\": " + Quoted(std::string(MethodAtPosition(p).key)) +
                               ", \"name\": " + Quoted(std::string(MethodAtPosition(p).name)) +
-                              ", \"position\": " + std::to_string(p) + "}");
+                              ", \"position\": " + PositionJson(MethodAtListPosition(p)) + "}");
         top.emplace_back("compared_methods", Array(methods));
     }
     std::vector<std::string> start;

@@ -116,7 +116,7 @@ RunSummary RunDriver::Summary() const {
         if (s.GradNorm == 0) r.ending = RunEnding::ZeroGradient;
         else if (s.Step == 0) r.ending = RunEnding::ZeroStep;
         // The demonstration stops after its one step, accuracy reached or not.
-        else if (Traits(s.MethodCode).direction == DirectionRule::CollinearDemo && !(s.Eps >= s.AccuracyValue))
+        else if (Traits(s.MethodCode).demoOneStep && !(s.Eps >= s.AccuracyValue))
             r.ending = RunEnding::DemoStep;
         else r.ending = RunEnding::Criterion;
         break;
@@ -245,7 +245,7 @@ void RunDriver::IterateOnce() {
     const MethodTraits& m = Traits(s.MethodCode);
     const Real sqrtN = std::sqrt(static_cast<Real>(s.N));
     // The steepest descent searches along the gradient itself.
-    const bool alongGradient = m.direction == DirectionRule::Steepest;
+    const bool alongGradient = m.searchesAlongGradient;
     switch (m.direction) {
     case DirectionRule::Steepest:
         break;
@@ -298,7 +298,7 @@ void RunDriver::IterateOnce() {
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.UPrev[i] - s.Dir[i];
         break;
     case StepRule::Collinear: {
-        const bool demo = m.direction == DirectionRule::CollinearDemo;
+        const bool demo = m.demoOneStep;
         s.IterationComplete = 0;
         if (demo)
             RunCollinearDemoSearch(s);
@@ -418,12 +418,12 @@ void RunDriver::StartTrace() {
 void RunDriver::AddTraceRow(Real accuracy) {
     constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
     const bool start = trace_.Empty();
-    const DirectionRule direction = Traits(s.MethodCode).direction;
+    const MethodTraits& method = Traits(s.MethodCode);
     TraceRow row;
     row.iteration = s.IterCount;
     // The count the report prints; row 0 comes before any counted evaluation.
     row.evaluations = static_cast<int32_t>(std::max<int64_t>(0, ReportedEvaluations(s)));
-    if (!start && (IsCollinear(s.MethodCode) || direction == DirectionRule::NewtonCg)) row.subIterations = s.SubIterCount;
+    if (!start && (IsCollinear(method) || method.innerConjugateGradient)) row.subIterations = s.SubIterCount;
     row.j = s.JCur;
     row.gradNorm = s.GradNorm;
     row.stepLength = start || lastRowPoint_.size() != s.U.size() ? none : VecNormComb(s.U, lastRowPoint_, -1);
@@ -642,11 +642,11 @@ bool RunDriver::ResumeIteration() {
         for (int i = 1; i <= s.N; ++i) s.U[i] = s.U[i] - s.Dir[i];
         iterationAlpha_ = 1;
     } else {
-        if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.MaxStep = s.TrustRadius;
+        if (Traits(s.MethodCode).keepsTrustRadius) s.MaxStep = s.TrustRadius;
         iterationAlpha_ = RunWolfeSearch(s, s.Dir, s.MaxStep / s.DirNorm);
     }
     s.ResumeRawStep = 0;
-    if (Traits(s.MethodCode).step == StepRule::TrustRegion) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);
+    if (Traits(s.MethodCode).keepsTrustRadius) s.TrustRadius = VecNormComb(s.U, s.UPrev, -1);
     EndIteration();
     if (s.RedrawTrajectory) s.Host->DrawTrajectoryStep();
     if (IsRunFinished()) {

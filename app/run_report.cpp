@@ -11,10 +11,6 @@ namespace tarvik {
 
 namespace {
 
-bool IsConjugateGradient(const MethodTraits& m) {
-    return m.direction == DirectionRule::FletcherReeves || m.direction == DirectionRule::PolakRibiere;
-}
-
 std::string Truncated(std::string text, std::size_t maxLength) {
     if (text.size() > maxLength) text.resize(maxLength);
     return text;
@@ -59,7 +55,7 @@ void WriteReportHeader(RunState& s) {
 
     const MethodTraits& m = Traits(s.MethodCode);
     const FunctionTraits& f = Traits(s.FunctionCode);
-    if (m.step == StepRule::TrustRegion) {
+    if (m.keepsTrustRadius) {
         s.AppendLine(s.MethodName + ",  max Radius=" + FormatFloat("#.##", p.TrustMaxRadius));
     } else {
         s.AppendLine("Method:  " + s.MethodName + ".");
@@ -67,7 +63,7 @@ void WriteReportHeader(RunState& s) {
             s.AppendLine("Delta=" + FormatFloat("0.0E+00", s.CollDelta) + ",   c1=" + FormatFloat("0.0E+00", p.CollC1) +
                          ",   c2=" + FormatFloat("0.#####", p.CollC2) + ".");
         }
-        if (IsConjugateGradient(m)) {
+        if (m.printsRenewalLine) {
             if (f.quadratic) {
                 s.AppendLine("The renewal of a descent direction is implemented after non-orthogonal gradients.");
             } else {
@@ -80,7 +76,7 @@ void WriteReportHeader(RunState& s) {
                          (p.WolfeInterpolation != 0 ? "), cubic interpolation" : "), quadratic interpolation") +
                          ", max step=" + FormatFloat("0.##", s.MaxStep) + ".");
         }
-        if (m.direction == DirectionRule::NewtonCg) {
+        if (m.innerConjugateGradient) {
             s.AppendLine(" Precision coefficient in forcing term: c=" + FormatFloat("0.##E+00", p.NewtonCgForcingC));
         }
     }
@@ -125,7 +121,7 @@ void WriteIterationLines(RunState& s) {
     const std::string counting = " Iteration=" + FormatGroupedInt(k) + ":      (Total evaluating J and gradJ = " +
                                  FormatGroupedInt(ReportedEvaluations(s)) + ")";
     const MethodTraits& m = Traits(s.MethodCode);
-    if (m.direction == DirectionRule::NewtonCg) {
+    if (m.innerConjugateGradient) {
         if (s.IterationComplete != 0) {
             s.AppendLine(counting);
             s.AppendLine("sub-iterations = " + FormatGroupedInt(s.SubIterCount) + ";      ");

@@ -96,11 +96,10 @@ int main(int argc, char** argv) {
                                                          "1e-12", "--max-iterations", "2000"}, sink);
 
     std::puts("\nCompare of seven methods, Generalized Rosenbrock n=1000, 1000 iterations each");
-    const std::vector<int> seven = {2, 6, 8, 10, 12, 15, 17};
     const BatchOptions o = Options({"--n", "1000", "--function", "generalized-rosenbrock", "--eps", "1e-12", "--max-iterations", "1000",
                                     "--on-failure", "all", "--compare", "steepest-wolfe,polak-ribiere-wolfe,bfgs-wolfe,lbfgs5-wolfe,newton,trust-region,collinear"});
     double singles = 0;
-    for (int p : seven) {
+    for (int p : o.compareMethods) {
         BatchOptions single = o;
         single.compareMethods.clear();
         single.methodPosition = p;
@@ -112,7 +111,7 @@ int main(int argc, char** argv) {
     double figureSeconds = 0;
     const double start = ThreadSeconds();
     std::vector<CompareRow> rows;
-    RunComparison(o, seven, rows, sink, {}, [&](RunState& s) {
+    RunComparison(o, o.compareMethods, rows, sink, {}, [&](RunState& s) {
         const double t = ThreadSeconds();
         figure = std::make_unique<ContourFigure>(438);
         figure->DrawLevelLines(s);

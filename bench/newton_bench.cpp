@@ -93,24 +93,28 @@ Timing TimeSteps(FunctionId code, int n, Method m) {
 int main() {
     struct Case {
         Method method;
-        uint8_t code;
+        FunctionId function;
         int n;
     };
+    constexpr FunctionId rosenbrock = FunctionId::GeneralizedRosenbrock, schwefel = FunctionId::Schwefel12;
     const Case cases[] = {
-        {Method::Classical, 18, 100},         {Method::Classical, 18, 300},        {Method::Classical, 18, 1000},
-        {Method::Classical, 7, 100},          {Method::Classical, 7, 300},         {Method::Classical, 7, 1000},
-        {Method::FiniteDifference, 18, 100},  {Method::FiniteDifference, 18, 300}, {Method::FiniteDifference, 18, 1000},
-        {Method::FiniteDifference, 7, 100},   {Method::FiniteDifference, 7, 300},  {Method::FiniteDifference, 7, 1000},
-        {Method::InexactCg, 18, 1000},        {Method::InexactCg, 18, 10000},
+        {Method::Classical, rosenbrock, 100},        {Method::Classical, rosenbrock, 300},
+        {Method::Classical, rosenbrock, 1000},       {Method::Classical, schwefel, 100},
+        {Method::Classical, schwefel, 300},          {Method::Classical, schwefel, 1000},
+        {Method::FiniteDifference, rosenbrock, 100}, {Method::FiniteDifference, rosenbrock, 300},
+        {Method::FiniteDifference, rosenbrock, 1000}, {Method::FiniteDifference, schwefel, 100},
+        {Method::FiniteDifference, schwefel, 300},   {Method::FiniteDifference, schwefel, 1000},
+        {Method::InexactCg, rosenbrock, 1000},       {Method::InexactCg, rosenbrock, 10000},
     };
-    std::printf("%-26s %5s %6s %14s %12s %8s\n", "method", "code", "n", "ms per step", "evaluations", "sub-it.");
+    std::printf("%-26s %-22s %6s %14s %12s %8s\n", "method", "function", "n", "ms per step", "evaluations", "sub-it.");
     for (const Case& c : cases) {
-        const Timing t = TimeSteps(static_cast<FunctionId>(c.code), c.n, c.method);
+        const Timing t = TimeSteps(c.function, c.n, c.method);
+        const std::string key(Traits(c.function).key);
         if (!t.failure.empty()) {
-            std::printf("%-26s %5d %6d   failed: %s\n", MethodName(c.method), c.code, c.n, t.failure.c_str());
+            std::printf("%-26s %-22s %6d   failed: %s\n", MethodName(c.method), key.c_str(), c.n, t.failure.c_str());
             continue;
         }
-        std::printf("%-26s %5d %6d %14.3f %12d %8d\n", MethodName(c.method), c.code, c.n, t.secondsPerStep * 1e3,
+        std::printf("%-26s %-22s %6d %14.3f %12d %8d\n", MethodName(c.method), key.c_str(), c.n, t.secondsPerStep * 1e3,
                     t.evaluationsPerStep, c.method == Method::InexactCg ? t.subIterations : 0);
         std::fflush(stdout);
     }

@@ -22,7 +22,10 @@ void ConjugateDirection(const ConjugateOptions& options, int n, const MyArray1& 
     const Real prev = state.prevGradNorm2;
 
     if (prev != 0) {
-        state.numerator = options.fletcherReeves ? SquaredNorm(g) : VecDotDiff(g, g, gPrev);
+        switch (options.formula) {
+        case ConjugateFormula::FletcherReeves: state.numerator = SquaredNorm(g); break;
+        case ConjugateFormula::PolakRibiere: state.numerator = VecDotDiff(g, g, gPrev); break;
+        }
         state.beta = state.numerator / prev;
     } else {
         state.beta = 0;

@@ -14,8 +14,11 @@ struct ConjugateState {
     int32_t restart = 0;     // 0 when this iteration dropped beta
 };
 
+// The numerator of beta over ||g_prev||^2.
+enum class ConjugateFormula { FletcherReeves, PolakRibiere };
+
 struct ConjugateOptions {
-    bool fletcherReeves;     // otherwise Polak-Ribiere
+    ConjugateFormula formula;
     // Renew by the orthogonality of successive gradients (quadratic
     // functions) instead of every 3n iterations.
     bool orthogonalityRenewal;

@@ -1,5 +1,6 @@
 #include "core/function_catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -14,7 +15,7 @@ constexpr std::array<PlanePoint, 2> kCubicSaddles{{{0.0L, -1.33L}, {-1.33L, 0.0L
 
 using Table = std::array<FunctionTraits, FunctionCount>;
 
-// In the order of the function list; the codes 7 to 11 are not in list order.
+// In catalogue order; the codes 7 to 11 are not in that order.
 const Table& List() {
     static const Table table{{
         {.id = FunctionId::Rosenbrock,
@@ -225,6 +226,14 @@ const Table& List() {
     return table;
 }
 
+constexpr FunctionId kOldPositions[] = {
+    FunctionId::Rosenbrock,     FunctionId::Himmelblau2,     FunctionId::Himmelblau4,      FunctionId::Himmelblau28,
+    FunctionId::Saddle,         FunctionId::CubicVarnel,     FunctionId::AxisEllipsoid,    FunctionId::AxisEllipsoidSin,
+    FunctionId::Schwefel12,     FunctionId::Staircase2,      FunctionId::Staircase2Sin,    FunctionId::QuadraticVarnel,
+    FunctionId::Qf1,            FunctionId::Tridia,          FunctionId::Dixon3dq,         FunctionId::HilbertA,
+    FunctionId::HilbertB,       FunctionId::QuadraticFromFiles, FunctionId::GeneralizedRosenbrock,
+};
+
 // The list position of each code.
 const std::array<int, FunctionCount>& PositionOfCode() {
     static const std::array<int, FunctionCount> positions = [] {
@@ -248,6 +257,14 @@ const FunctionTraits& Traits(FunctionId id) {
 
 std::span<const FunctionTraits> FunctionList() { return List(); }
 
+std::vector<FunctionId> FunctionsInListOrder() {
+    std::vector<FunctionId> order;
+    for (const bool twoDimensional : {true, false})
+        for (const FunctionTraits& f : List())
+            if (f.twoDimensionalOnly == twoDimensional) order.push_back(f.id);
+    return order;
+}
+
 FunctionId FunctionAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
 
 int ListPosition(FunctionId id) { return PositionOfCode().at(static_cast<std::size_t>(id)); }
@@ -256,6 +273,19 @@ const FunctionTraits* FunctionByKey(std::string_view key) {
     for (const FunctionTraits& f : List())
         if (f.key == key) return &f;
     return nullptr;
+}
+
+std::span<const FunctionId> OldFunctionPositions() { return kOldPositions; }
+
+std::optional<FunctionId> FunctionAtOldPosition(int position) {
+    if (position < 0 || position >= static_cast<int>(std::size(kOldPositions))) return std::nullopt;
+    return kOldPositions[static_cast<std::size_t>(position)];
+}
+
+std::optional<int> OldPosition(FunctionId id) {
+    const auto* found = std::find(std::begin(kOldPositions), std::end(kOldPositions), id);
+    if (found == std::end(kOldPositions)) return std::nullopt;
+    return static_cast<int>(found - std::begin(kOldPositions));
 }
 
 } // namespace tarvik

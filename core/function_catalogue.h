@@ -2,8 +2,10 @@
 // The test functions: one entry each, and every question of the
 // kind "which function is this?" answered by a trait of that entry.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/numeric.h"
 #include "core/parameter_table.h"
@@ -94,8 +96,14 @@ struct FunctionTraits {
 
 const FunctionTraits& Traits(FunctionId id);
 
-// The entries in the order of the function list.
+// The entries in catalogue order, which list positions count: a new entry
+// comes last, so that no other entry's position moves.
 std::span<const FunctionTraits> FunctionList();
+
+// The functions as the window's long list shows them: those for n = 2 only
+// first, then the others (the short list for n > 2), each part in catalogue
+// order; also the order of --help.
+std::vector<FunctionId> FunctionsInListOrder();
 
 // The only places a list position and a function meet.
 FunctionId FunctionAtListPosition(int position);
@@ -104,5 +112,12 @@ inline const FunctionTraits& FunctionAtPosition(int position) { return Traits(Fu
 
 // The entry with this key, or none.
 const FunctionTraits* FunctionByKey(std::string_view key);
+
+// Before the keys, scripts named a function by its position in the list as
+// it then stood, and data.ini by its item in the visible list: the one list
+// that keeps those numbers' meaning, whatever the catalogue gains.
+std::span<const FunctionId> OldFunctionPositions();
+std::optional<FunctionId> FunctionAtOldPosition(int position);
+std::optional<int> OldPosition(FunctionId id);
 
 } // namespace tarvik

@@ -1,5 +1,6 @@
 #include "core/method_catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -9,7 +10,8 @@ namespace {
 
 using Table = std::array<MethodTraits, MethodCount>;
 
-// In list order: the group lists one after another.
+// In catalogue order; the groups follow one another only because no method
+// has been added since the lists were made.
 const Table& List() {
     static const Table table{{
         {.id = MethodId::ConstantStep,
@@ -20,7 +22,8 @@ const Table& List() {
          .step = StepRule::Constant,
          .wolfeFirstTrialFifth = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; (void)n; return 0; },
-         .parameters = parameter_rows::ConstantStep()},
+         .parameters = parameter_rows::ConstantStep(),
+         .searchesAlongGradient = true},
         {.id = MethodId::SteepestGolden,
          .key = "steepest-golden",
          .group = MethodGroupId::Grad,
@@ -28,7 +31,8 @@ const Table& List() {
          .direction = DirectionRule::Steepest,
          .step = StepRule::Golden,
          .wolfeFirstTrialFifth = true,
-         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; }},
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; },
+         .searchesAlongGradient = true},
         {.id = MethodId::SteepestWolfe,
          .key = "steepest-wolfe",
          .group = MethodGroupId::Grad,
@@ -38,7 +42,8 @@ const Table& List() {
          .wolfeFirstTrialFifth = true,
          .announcesStorage = false,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * n; },
-         .parameters = parameter_rows::Wolfe()},
+         .parameters = parameter_rows::Wolfe(),
+         .searchesAlongGradient = true},
         {.id = MethodId::FletcherReevesGolden,
          .key = "fletcher-reeves-golden",
          .group = MethodGroupId::ConjGrad,
@@ -46,7 +51,8 @@ const Table& List() {
          .direction = DirectionRule::FletcherReeves,
          .step = StepRule::Golden,
          .wolfeFirstTrialFifth = true,
-         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; }},
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; },
+         .printsRenewalLine = true},
         {.id = MethodId::FletcherReevesWolfe,
          .key = "fletcher-reeves-wolfe",
          .group = MethodGroupId::ConjGrad,
@@ -55,7 +61,8 @@ const Table& List() {
          .step = StepRule::Wolfe,
          .wolfeFirstTrialFifth = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * n; },
-         .parameters = parameter_rows::Wolfe()},
+         .parameters = parameter_rows::Wolfe(),
+         .printsRenewalLine = true},
         {.id = MethodId::PolakRibiereGolden,
          .key = "polak-ribiere-golden",
          .group = MethodGroupId::ConjGrad,
@@ -63,7 +70,8 @@ const Table& List() {
          .direction = DirectionRule::PolakRibiere,
          .step = StepRule::Golden,
          .wolfeFirstTrialFifth = true,
-         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; }},
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 50 * n; },
+         .printsRenewalLine = true},
         {.id = MethodId::PolakRibiereWolfe,
          .key = "polak-ribiere-wolfe",
          .group = MethodGroupId::ConjGrad,
@@ -72,7 +80,8 @@ const Table& List() {
          .step = StepRule::Wolfe,
          .wolfeFirstTrialFifth = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 30 * n; },
-         .parameters = parameter_rows::Wolfe()},
+         .parameters = parameter_rows::Wolfe(),
+         .printsRenewalLine = true},
         {.id = MethodId::BfgsGolden,
          .key = "bfgs-golden",
          .group = MethodGroupId::QuasiN,
@@ -124,7 +133,8 @@ const Table& List() {
          .step = StepRule::Unit,
          .hessianMatrix = true,
          .gaussMayOverwrite = true,
-         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); }},
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); },
+         .formsHessian = true},
         {.id = MethodId::FdNewton,
          .key = "fd-newton",
          .group = MethodGroupId::Newton,
@@ -132,7 +142,8 @@ const Table& List() {
          .direction = DirectionRule::FdNewton,
          .step = StepRule::Unit,
          .hessianMatrix = true,
-         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); }},
+         .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 20 * (n * n + n); },
+         .formsHessian = true},
         {.id = MethodId::NewtonCg,
          .key = "newton-cg",
          .group = MethodGroupId::Newton,
@@ -140,7 +151,8 @@ const Table& List() {
          .direction = DirectionRule::NewtonCg,
          .step = StepRule::Unit,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 70 * n; },
-         .parameters = parameter_rows::NewtonCg()},
+         .parameters = parameter_rows::NewtonCg(),
+         .innerConjugateGradient = true},
         {.id = MethodId::TrustRegion,
          .key = "trust-region",
          .group = MethodGroupId::Newton,
@@ -149,7 +161,9 @@ const Table& List() {
          .step = StepRule::TrustRegion,
          .hessianMatrix = true,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 10 * (2 * n * n + 3 * n); },
-         .parameters = parameter_rows::TrustRegion()},
+         .parameters = parameter_rows::TrustRegion(),
+         .keepsTrustRadius = true,
+         .formsHessian = true},
         {.id = MethodId::CollinearDemo,
          .key = "collinear-demo",
          .group = MethodGroupId::Author,
@@ -158,7 +172,8 @@ const Table& List() {
          .step = StepRule::Collinear,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; },
          .parameters = parameter_rows::CollinearDemo(),
-         .collinearDelta = &TunableParameters::CollDeltaDemo},
+         .collinearDelta = &TunableParameters::CollDeltaDemo,
+         .demoOneStep = true},
         {.id = MethodId::Collinear,
          .key = "collinear",
          .group = MethodGroupId::Author,
@@ -167,10 +182,19 @@ const Table& List() {
          .step = StepRule::Collinear,
          .storageBytes = [](std::int64_t n64) -> __int128 { const __int128 n = n64; return 40 * n; },
          .parameters = parameter_rows::Collinear(),
-         .collinearDelta = &TunableParameters::CollDeltaFull},
+         .collinearDelta = &TunableParameters::CollDeltaFull,
+         .advisedNearSaddles = true},
     }};
     return table;
 }
+
+constexpr MethodId kOldPositions[] = {
+    MethodId::ConstantStep,  MethodId::SteepestGolden,       MethodId::SteepestWolfe, MethodId::FletcherReevesGolden,
+    MethodId::FletcherReevesWolfe, MethodId::PolakRibiereGolden, MethodId::PolakRibiereWolfe, MethodId::BfgsGolden,
+    MethodId::BfgsWolfe,     MethodId::LbfgsGolden,          MethodId::LbfgsWolfe,    MethodId::LbfgsWolfe15,
+    MethodId::Newton,        MethodId::FdNewton,             MethodId::NewtonCg,      MethodId::TrustRegion,
+    MethodId::CollinearDemo, MethodId::Collinear,
+};
 
 const std::array<int, MethodCount>& PositionOfCode() {
     static const std::array<int, MethodCount> positions = [] {
@@ -192,10 +216,12 @@ const MethodTraits& Traits(MethodId id) { return List()[static_cast<std::size_t>
 
 std::span<const MethodTraits> MethodList() { return List(); }
 
-int GroupFirstPosition(MethodGroupId group) {
-    for (int i = 0; i < MethodCount; ++i)
-        if (List()[static_cast<std::size_t>(i)].group == group) return i;
-    throw std::logic_error("a method group without methods");
+std::vector<MethodId> MethodsInGroupOrder() {
+    std::vector<MethodId> order;
+    for (int g = 0; g < MethodGroupCount; ++g)
+        for (const MethodTraits& m : List())
+            if (static_cast<int>(m.group) == g) order.push_back(m.id);
+    return order;
 }
 
 MethodId MethodAtListPosition(int position) { return List().at(static_cast<std::size_t>(position)).id; }
@@ -206,6 +232,19 @@ const MethodTraits* MethodByKey(std::string_view key) {
     for (const MethodTraits& m : List())
         if (m.key == key) return &m;
     return nullptr;
+}
+
+std::span<const MethodId> OldMethodPositions() { return kOldPositions; }
+
+std::optional<MethodId> MethodAtOldPosition(int position) {
+    if (position < 0 || position >= static_cast<int>(std::size(kOldPositions))) return std::nullopt;
+    return kOldPositions[static_cast<std::size_t>(position)];
+}
+
+std::optional<int> OldPosition(MethodId id) {
+    const auto* found = std::find(std::begin(kOldPositions), std::end(kOldPositions), id);
+    if (found == std::end(kOldPositions)) return std::nullopt;
+    return static_cast<int>(found - std::begin(kOldPositions));
 }
 
 } // namespace tarvik

@@ -2,8 +2,10 @@
 // The methods: one entry each, with the rules and arrays a run of
 // the method needs and the parameters it offers.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/parameter_table.h"
 
@@ -65,17 +67,29 @@ struct MethodTraits {
     std::span<const ParameterRow> parameters = {};  // "M" of the window
     // The collinear methods' starting vicinity; each method has its own.
     Real TunableParameters::*collinearDelta = nullptr;
+
+    // What the driver, the report, the figure and the window ask of a method.
+    bool searchesAlongGradient = false;   // steps along gradJ itself and keeps no direction vector
+    bool printsRenewalLine = false;       // the report says when the conjugate direction is renewed
+    bool innerConjugateGradient = false;  // a forcing term and inner sub-iterations, reported and traced
+    bool keepsTrustRadius = false;        // the radius bounds the step; the report names its maximum
+    bool demoOneStep = false;             // ends after one step, accuracy reached or not
+    bool formsHessian = false;            // forms and counts J's Hessian (BFGS's matrix is none)
+    bool advisedNearSaddles = false;      // takes the recommended c1 and delta near saddle points
 };
 
 const MethodTraits& Traits(MethodId id);
 
-// The entries in the order of the five group lists, one after another.
+// The entries in catalogue order, which list positions count: a new entry
+// comes last, so that no other entry's position moves.
 std::span<const MethodTraits> MethodList();
 
-inline constexpr int MethodGroupCount = 5;
+// The methods as the window's group lists show them, one group after
+// another, each group in catalogue order: also the order of the compare
+// dialog, --compare all and --help.
+std::vector<MethodId> MethodsInGroupOrder();
 
-// List position of the first method of a group list.
-int GroupFirstPosition(MethodGroupId group);
+inline constexpr int MethodGroupCount = 5;
 
 // The only places a list position and a method meet.
 MethodId MethodAtListPosition(int position);
@@ -84,6 +98,13 @@ inline const MethodTraits& MethodAtPosition(int position) { return Traits(Method
 
 // The entry with this key, or none.
 const MethodTraits* MethodByKey(std::string_view key);
+
+// Before the keys, scripts named a method by its position in the list as it
+// then stood, and data.ini by its item in that list's group: the one list
+// that keeps those numbers' meaning, whatever the catalogue gains.
+std::span<const MethodId> OldMethodPositions();
+std::optional<MethodId> MethodAtOldPosition(int position);
+std::optional<int> OldPosition(MethodId id);
 
 // The collinear-gradients methods iterate in sub-iterations.
 inline bool IsCollinear(const MethodTraits& m) { return m.step == StepRule::Collinear; }

@@ -1,4 +1,4 @@
-// gradJ(u) of the nineteen test functions, analytically.
+// gradJ(u) of the test functions, analytically.
 //
 // The same arithmetic rules as for J hold here: left-to-right products,
 // x^2 as x*x, sums from 0 and from the first index upwards.

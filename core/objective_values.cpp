@@ -1,4 +1,4 @@
-// J(u) of the nineteen test functions.
+// J(u) of the test functions.
 //
 // Every formula keeps the operation order in which it is written: x^2 is
 // x*x, x^3 is (x*x)*x, products go from left to right, and sums start from 0

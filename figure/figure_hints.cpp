@@ -17,7 +17,7 @@ std::string FigureHintForColour(Colour c, MethodId method, const std::string& cu
     case clAxisU2: return " Axis of u2";
     default: break;
     }
-    if (Traits(method).direction == DirectionRule::CollinearDemo) {
+    if (Traits(method).demoOneStep) {
         // Under the demo the grey is the delta-vicinity, not sub-iterations.
         if (c == clDeltaVicinity) return " Delta-vicinity to start the search of a descent direction";
         return currentHint;

@@ -23,8 +23,7 @@ import sys
 import tempfile
 from concurrent.futures import ThreadPoolExecutor
 
-METHODS = 18
-DEMO = 16  # "Collinear gradients, demo 1 step"
+DEMO = "collinear-demo"
 
 
 def problems(files):
@@ -32,26 +31,29 @@ def problems(files):
     p = []
     # 2-D functions from several starts, both criteria.
     for f, starts, acc, eps in [
-        (0, [0, 5, 12, 19], 1, "1e-4"), (0, [3, 22], 2, "1e-7"),
-        (1, [3, 10, 21], 1, "1e-5"), (1, [20], 2, "1e-6"),
-        (2, [10, 16], 1, "1e-4"), (2, [1], 2, "1e-8"),
-        (3, [5, 16, 19], 2, "1e-4"),
-        (4, [5, 11, 0], 2, "1e-4"),
-        (5, [7, 22], 1, "1e-4"), (5, [14], 2, "1e-5"),
+        ("rosenbrock", [0, 5, 12, 19], 1, "1e-4"), ("rosenbrock", [3, 22], 2, "1e-7"),
+        ("himmelblau-2", [3, 10, 21], 1, "1e-5"), ("himmelblau-2", [20], 2, "1e-6"),
+        ("himmelblau-4", [10, 16], 1, "1e-4"), ("himmelblau-4", [1], 2, "1e-8"),
+        ("himmelblau-28", [5, 16, 19], 2, "1e-4"),
+        ("saddle", [5, 11, 0], 2, "1e-4"),
+        ("cubic-varnel", [7, 22], 1, "1e-4"), ("cubic-varnel", [14], 2, "1e-5"),
     ]:
         for s in starts:
-            p.append(["--n", "2", "--function", str(f), "--start", str(s), "--accuracy", str(acc), "--eps", eps])
+            p.append(["--n", "2", "--function", f, "--start", str(s), "--accuracy", str(acc), "--eps", eps])
     # Functions of any dimension.
     for n, f, s, acc, eps in [
-        (5, 6, 21, 1, "1e-6"), (10, 7, 25, 2, "1e-8"), (20, 8, 26, 1, "1e-5"), (10, 9, 24, 1, "1e-4"),
-        (50, 10, 28, 2, "1e-7"), (10, 11, 20, 1, "1e-4"), (30, 12, 23, 1, "1e-5"), (40, 13, 25, 1, "1e-6"),
-        (100, 14, 19, 2, "1e-6"), (8, 15, 20, 1, "1e-3"), (6, 16, 21, 2, "1e-6"), (100, 18, 28, 1, "1e-4"),
-        (5, 18, 5, 1, "1e-6"), (20, 18, 0, 2, "1e-8"), (3, 18, 19, 1, "1e-5"),
+        (5, "axis-ellipsoid", 21, 1, "1e-6"), (10, "axis-ellipsoid-sin", 25, 2, "1e-8"),
+        (20, "schwefel-1.2", 26, 1, "1e-5"), (10, "staircase-2", 24, 1, "1e-4"),
+        (50, "staircase-2-sin", 28, 2, "1e-7"), (10, "quadratic-varnel", 20, 1, "1e-4"),
+        (30, "qf1", 23, 1, "1e-5"), (40, "tridia", 25, 1, "1e-6"),
+        (100, "dixon3dq", 19, 2, "1e-6"), (8, "hilbert-a", 20, 1, "1e-3"), (6, "hilbert-b", 21, 2, "1e-6"),
+        (100, "generalized-rosenbrock", 28, 1, "1e-4"), (5, "generalized-rosenbrock", 5, 1, "1e-6"),
+        (20, "generalized-rosenbrock", 0, 2, "1e-8"), (3, "generalized-rosenbrock", 19, 1, "1e-5"),
     ]:
-        p.append(["--n", str(n), "--function", str(f), "--start", str(s), "--accuracy", str(acc), "--eps", eps])
+        p.append(["--n", str(n), "--function", f, "--start", str(s), "--accuracy", str(acc), "--eps", eps])
     # The quadratic from files, J(u°) = 0 among them.
-    quad2 = ["--function", "17", "--matrix-a", a2, "--vector-b", b2]
-    quad3 = ["--function", "17", "--matrix-a", a3, "--vector-b", b3]
+    quad2 = ["--function", "quadratic-file", "--matrix-a", a2, "--vector-b", b2]
+    quad3 = ["--function", "quadratic-file", "--matrix-a", a3, "--vector-b", b3]
     p += [
         ["--n", "2", *quad2, "--start", "19", "--accuracy", "2", "--eps", "1e-4"],
         ["--n", "2", *quad2, "--start", "20", "--accuracy", "1", "--eps", "1e-6"],
@@ -60,24 +62,24 @@ def problems(files):
     ]
     # A far starting point, and parameters other than the defaults.
     p += [
-        ["--n", "2", "--function", "0", "--start-file", far, "--accuracy", "2", "--eps", "1e-6"],
+        ["--n", "2", "--function", "rosenbrock", "--start-file", far, "--accuracy", "2", "--eps", "1e-6"],
         # J(u°) cannot be evaluated: no method starts.
-        ["--n", "2", "--function", "0", "--start-file", huge, "--accuracy", "2", "--eps", "1e-6"],
+        ["--n", "2", "--function", "rosenbrock", "--start-file", huge, "--accuracy", "2", "--eps", "1e-6"],
         # u° = u*: refused by every method.
-        ["--n", "2", "--function", "0", "--start", "20", "--accuracy", "1", "--eps", "1e-4"],
-        ["--n", "2", "--function", "4", "--start", "3", "--accuracy", "2", "--eps", "1e-5",
+        ["--n", "2", "--function", "rosenbrock", "--start", "20", "--accuracy", "1", "--eps", "1e-4"],
+        ["--n", "2", "--function", "saddle", "--start", "3", "--accuracy", "2", "--eps", "1e-5",
          "--param", "WolfeInterpolation=cubic", "--param", "ConstStepSize=0.01"],
     ]
     # Failures answered every way, and iteration limits.
     p += [
-        ["--n", "2", "--function", "0", "--start", "5", "--accuracy", "1", "--eps", "1e-4", "--on-failure", "yes"],
-        ["--n", "2", "--function", "4", "--start", "11", "--accuracy", "2", "--eps", "1e-4", "--on-failure", "all"],
-        ["--n", "2", "--function", "3", "--start", "0", "--accuracy", "2", "--eps", "1e-6", "--on-failure", "no"],
-        ["--n", "10", "--function", "11", "--start", "23", "--accuracy", "1", "--eps", "1e-6", "--on-failure", "all"],
-        ["--n", "20", "--function", "18", "--start", "28", "--accuracy", "1", "--eps", "1e-6", "--on-failure", "yes"],
-        ["--n", "2", "--function", "0", "--start", "5", "--accuracy", "1", "--eps", "1e-9", "--max-iterations", "12"],
-        ["--n", "2", "--function", "1", "--start", "0", "--accuracy", "2", "--eps", "1e-12", "--max-iterations", "5"],
-        ["--n", "30", "--function", "18", "--start", "25", "--accuracy", "1", "--eps", "1e-9", "--max-iterations", "100"],
+        ["--n", "2", "--function", "rosenbrock", "--start", "5", "--accuracy", "1", "--eps", "1e-4", "--on-failure", "yes"],
+        ["--n", "2", "--function", "saddle", "--start", "11", "--accuracy", "2", "--eps", "1e-4", "--on-failure", "all"],
+        ["--n", "2", "--function", "himmelblau-28", "--start", "0", "--accuracy", "2", "--eps", "1e-6", "--on-failure", "no"],
+        ["--n", "10", "--function", "quadratic-varnel", "--start", "23", "--accuracy", "1", "--eps", "1e-6", "--on-failure", "all"],
+        ["--n", "20", "--function", "generalized-rosenbrock", "--start", "28", "--accuracy", "1", "--eps", "1e-6", "--on-failure", "yes"],
+        ["--n", "2", "--function", "rosenbrock", "--start", "5", "--accuracy", "1", "--eps", "1e-9", "--max-iterations", "12"],
+        ["--n", "2", "--function", "himmelblau-2", "--start", "0", "--accuracy", "2", "--eps", "1e-12", "--max-iterations", "5"],
+        ["--n", "30", "--function", "generalized-rosenbrock", "--start", "25", "--accuracy", "1", "--eps", "1e-9", "--max-iterations", "100"],
     ]
     # Every problem is bounded so that the slow methods end.
     return [q if "--max-iterations" in q else q + ["--max-iterations", "3000"] for q in p]
@@ -114,13 +116,15 @@ def read_trace(path):
 
 
 def expected_row(exe, problem, method, work):
-    trace = os.path.join(work, f"trace{method}.csv")
-    status, out, err = run(exe, [*problem, "--method", str(method), "--trace", trace])
+    trace = os.path.join(work, f"trace-{method}.csv")
+    status, out, err = run(exe, [*problem, "--method", method, "--trace", trace])
     rows = read_trace(trace) if os.path.exists(trace) else []
     lines = out.split("\n")
     status_line = out.rstrip("\n").split("\n")[-1] if out else ""
     if status == 1:
         ending = last_message(err)
+    elif status == 0 and any(line.startswith(" No progress: ") for line in lines):
+        ending = "no progress"
     elif status == 0 and " Terminated by user" in lines:
         ending = "iteration limit"
     elif status == 0 and any(line.startswith(" No progress:") for line in lines):
@@ -151,11 +155,19 @@ def expected_row(exe, problem, method, work):
     return exp, note
 
 
-def check(exe, problem, jobs, notes):
+def method_keys(exe):
+    """The methods' keys in the order of `--compare all`, as `--help` lists them."""
+    status, out, err = run(exe, ["--help"])
+    lines = out.split("\n")
+    start = lines.index("Methods:") + 1
+    return [line.split()[0] for line in lines[start:lines.index("", start)]]
+
+
+def check(exe, methods, problem, jobs, notes):
     with tempfile.TemporaryDirectory() as work:
         status, out, err = run(exe, [*problem, "--compare", "all", "--csv"])
         with ThreadPoolExecutor(jobs) as pool:
-            expected = list(pool.map(lambda m: expected_row(exe, problem, m, work), range(METHODS)))
+            expected = list(pool.map(lambda m: expected_row(exe, problem, m, work), methods))
         if status != 0:
             # Refused: right only when every method's run is refused with that message.
             refusal = one_line(err.rstrip("\n"))
@@ -164,10 +176,9 @@ def check(exe, problem, jobs, notes):
             return [f"compare exit {status}: {err.strip()}"], 0
         table = list(csv.DictReader(io.StringIO(out)))
         problems_found = []
-        if len(table) != METHODS:
+        if len(table) != len(methods):
             problems_found.append(f"{len(table)} rows")
-        for m, row in enumerate(table):
-            exp, note = expected[m]
+        for m, row, (exp, note) in zip(methods, table, expected):
             for key, value in exp.items():
                 if row[key] != value:
                     problems_found.append(f"method {m} {key}: row '{row[key]}', single run '{value}'")
@@ -192,11 +203,12 @@ def main():
         files = (write("a2", "3 1\n1 2\n"), write("b2", "1 2\n"),
                  write("a3", "4 1 0\n1 3 1\n0 1 2\n"), write("b3", "1 -2 0.5\n"), write("u3", "0.5 -1 0.75\n"),
                  write("far", "1e8 -3e7\n"), write("huge", "1e2000 1\n"))
+        methods = method_keys(exe)
         total_rows = bad_problems = 0
         all_problems = [p for p in problems(files) if args.k in " ".join(p)]
         for problem in all_problems:
             notes = []
-            found, rows = check(exe, problem, args.j, notes)
+            found, rows = check(exe, methods, problem, args.j, notes)
             total_rows += rows
             shown = " ".join(a if "/" not in a else os.path.basename(a) for a in problem)
             if found:

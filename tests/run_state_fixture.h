@@ -10,7 +10,6 @@
 #include "core/function_catalogue.h"
 #include "core/objective.h"
 #include "core/run_state.h"
-#include "code_ids.h"
 #include "recording_host.h"
 
 namespace tarvik::testing {
@@ -73,20 +72,19 @@ struct RunStateTest : ::testing::Test {
     int64_t Evaluations() const { return s.Problem->Evaluations(); }
 };
 
-// A run as the window starts it, from list positions.
+// A run as the window starts it.
 struct DriverRun {
     RecordingHost host;
     RunState s{host};
     RunDriver driver{s};
 
-    DriverRun(int functionPosition, int startItem, int methodPosition, std::string n = "2") {
+    DriverRun(FunctionId function, int startItem, MethodId method, std::string n = "2") {
         s.Choices.CmbNText = std::move(n);
-        s.Choices.FunctionPosition = functionPosition;
+        s.Choices.FunctionPosition = ListPosition(function);
         s.Choices.StartItem = startItem;
-        s.Choices.MethodPosition = methodPosition;
-        const auto& f = FunctionAtPosition(functionPosition);
-        s.FunctionCode = f.id;
-        s.FunctionName = std::string(f.name);
+        s.Choices.MethodPosition = ListPosition(method);
+        s.FunctionCode = function;
+        s.FunctionName = std::string(Traits(function).name);
     }
     void Mode2(const std::string& eps = "0.01") {
         s.Choices.RbtnPrec1Checked = false;

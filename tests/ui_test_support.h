@@ -116,6 +116,9 @@ inline void Pick(QComboBox* combo, int index) {
     emit combo->activated(index);
 }
 
+// What the user does when picking a function from a function list.
+inline void PickFunction(QComboBox* list, FunctionId id) { Pick(list, list->findData(static_cast<int>(id))); }
+
 // What the user does when typing into an editable list.
 inline void Type(QComboBox* combo, const QString& text) {
     combo->setEditText(text);
@@ -147,6 +150,12 @@ protected:
         for (const QString& e : log.errors)
             if (!e.startsWith("Cannot open")) errors << e;
         return errors;
+    }
+    // What the user does to choose a method: its group's button, then its item.
+    void ChooseMethod(MethodId id) {
+        const int group = static_cast<int>(Traits(id).group);
+        form->GroupButton(group)->click();
+        Pick(form->MethodList(group), form->MethodList(group)->findData(static_cast<int>(id)));
     }
     bool RunSettled() const { return !form->State().Running && !form->Driver().ResumePending(); }
     QStringList PaneLines() const { return form->RichEditOut->toPlainText().split('\n'); }

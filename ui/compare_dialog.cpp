@@ -77,8 +77,8 @@ CompareSettings CompareDialog::Settings() const {
     CompareSettings s;
     s.positions.clear();
     // The table lists the methods in the order of the method lists.
-    for (int p = 0; p < MethodCount; ++p)
-        if (MethodBoxes[static_cast<std::size_t>(p)]->isChecked()) s.positions.push_back(p);
+    for (const MethodId id : MethodsInGroupOrder())
+        if (MethodBoxes[static_cast<std::size_t>(ListPosition(id))]->isChecked()) s.positions.push_back(ListPosition(id));
     s.maxIterations = IterationLimit->value();
     s.failureAnswer = SubstituteStep->isChecked() ? FailureAnswer::YesToAll : FailureAnswer::Cancel;
     return s;

@@ -19,7 +19,10 @@ namespace tarvik::ui {
 struct CompareSettings {
     // One method of each kind: gradient, conjugate gradient, quasi-Newton
     // (full and limited memory), Newton, trust region, collinear gradients.
-    std::vector<int> positions = {2, 6, 8, 10, 12, 15, 17};
+    std::vector<int> positions = {ListPosition(MethodId::SteepestWolfe), ListPosition(MethodId::PolakRibiereWolfe),
+                                  ListPosition(MethodId::BfgsWolfe),     ListPosition(MethodId::LbfgsWolfe),
+                                  ListPosition(MethodId::Newton),        ListPosition(MethodId::TrustRegion),
+                                  ListPosition(MethodId::Collinear)};
     int maxIterations = 1000;
     // FailureAnswer::Cancel ends a failing run; FailureAnswer::YesToAll goes on with the
     // substitute step as the failure dialog's Yes to All does.

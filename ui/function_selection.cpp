@@ -37,7 +37,7 @@ int32_t ToInteger(const QString& text) {
 
 } // namespace
 
-int TMainForm::FunctionPosition() const { return PanelProblem->FunctionPosition(); }
+FunctionId TMainForm::Function() const { return PanelProblem->Function(); }
 
 void TMainForm::DimensionChanged() {
     state_.N = ToInteger(QString::fromStdString(Choices().problem.dimension));
@@ -52,12 +52,12 @@ void TMainForm::FunctionsAllChanged() {
 
 void TMainForm::FunctionChanged() {
     const PanelChoices chosen = Choices();
-    state_.Choices.MethodPosition = chosen.method.position;
+    state_.Choices.MethodPosition = ListPosition(chosen.method.method.value());
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
     GboxInputFiles->RBtnUeUnknown->setEnabled(!IsCollinear(Traits(state_.MethodCode)));
 
-    const FunctionTraits& entry = Traits(FunctionAtListPosition(chosen.problem.functionPosition));
+    const FunctionTraits& entry = Traits(chosen.problem.function.value());
     state_.FunctionCode = entry.id;
     state_.FunctionName = chosen.problem.functionName;
     LoadFunctionPicture(QString::fromUtf8(entry.picture.data(), static_cast<int>(entry.picture.size())));
@@ -83,7 +83,7 @@ void TMainForm::FunctionChanged() {
 
 void TMainForm::AdviseCollinearParameters() {
     if (Traits(state_.FunctionCode).advice == CollinearAdvice::None) return;
-    if (Traits(state_.MethodCode).direction != DirectionRule::Collinear) return;
+    if (!Traits(state_.MethodCode).advisedNearSaddles) return;
     if (state_.Params.CollC1 == CollC1Saddle) return;
     host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" + FormatFloat("#.#E+##", CollC1Saddle) +
                    ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));

@@ -209,7 +209,7 @@ QComboBox* TMainForm::MethodList(int group) const { return PanelMethods->MethodL
 
 QToolButton* TMainForm::GroupButton(int group) const { return PanelMethods->GroupButton(group); }
 
-int TMainForm::MethodPosition() const { return PanelMethods->MethodPosition(); }
+MethodId TMainForm::Method() const { return PanelMethods->Method(); }
 
 // ------------------------------------------------------------- Handlers
 
@@ -244,9 +244,9 @@ void TMainForm::ConnectHandlers() {
             StartPointChanged();
         });
     });
-    // Of the method lists only the author's asks for more on a change.
-    connect(PanelMethods, &MethodPanel::methodChanged, this, [this](int group) {
-        if (group == static_cast<int>(MethodGroupId::Author)) Guarded([this] { CmbMethodsAuthorChange(); });
+    // Of the methods only the collinear-gradients ones ask for more when chosen.
+    connect(PanelMethods, &MethodPanel::methodChanged, this, [this](MethodId method) {
+        if (IsCollinear(Traits(method))) Guarded([this] { CmbMethodsAuthorChange(); });
     });
     connect(PanelMethods, &MethodPanel::groupChosen, this, [this](int group) { MethodGroupClicked(group); });
 

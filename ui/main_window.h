@@ -164,10 +164,10 @@ public:
     void FunctionsAllChanged();
     void StartPointClicked();
     void StartPointChanged();
-    // Catalogue position of the visible function list.
-    int FunctionPosition() const;
-    // Position p of the visible method list (the last visible one wins).
-    int MethodPosition() const;
+    // The function of the visible function list.
+    FunctionId Function() const;
+    // The method of the visible method list (the last visible one wins).
+    MethodId Method() const;
     QComboBox* MethodList(int group) const;
     QToolButton* GroupButton(int group) const;
 

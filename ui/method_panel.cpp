@@ -16,6 +16,8 @@ const QColor kButtonShadow(160, 160, 160);
 const QColor kButtonText(0, 0, 0);
 const QColor kInactiveCaptionText(224, 232, 248);
 
+MethodId MethodOfItem(const QComboBox* list, int item) { return static_cast<MethodId>(list->itemData(item).toInt()); }
+
 } // namespace
 
 MethodPanel::MethodPanel(QWidget* parent) : QFrame(parent) {
@@ -34,7 +36,8 @@ MethodPanel::MethodPanel(QWidget* parent) : QFrame(parent) {
         SetHint(combo, QStringLiteral("Select a minimization method | Select a minimization method"));
         combo->hide();
         *lists[g] = combo;
-        connect(combo, qOverload<int>(&QComboBox::activated), this, [this, g] { emit methodChanged(g); });
+        connect(combo, qOverload<int>(&QComboBox::activated), this,
+                [this, combo](int item) { emit methodChanged(MethodOfItem(combo, item)); });
     }
 
     const char* buttonNames[kMethodGroupCount] = {"SpeedBtnGrad", "SpeedBtnConjGrad", "SpeedBtnQuasiN",
@@ -68,8 +71,11 @@ MethodPanel::MethodPanel(QWidget* parent) : QFrame(parent) {
 }
 
 void MethodPanel::FillLists() {
-    for (const MethodTraits& m : tarvik::MethodList())
-        MethodList(static_cast<int>(m.group))->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())));
+    for (const MethodId id : MethodsInGroupOrder()) {
+        const MethodTraits& m = Traits(id);
+        MethodList(static_cast<int>(m.group))
+            ->addItem(QString::fromUtf8(m.name.data(), static_cast<int>(m.name.size())), static_cast<int>(m.id));
+    }
     for (int g = 0; g < kMethodGroupCount; ++g) MethodList(g)->setCurrentIndex(0);
 }
 
@@ -93,22 +99,19 @@ QToolButton* MethodPanel::GroupButton(int group) const {
     }
 }
 
-int MethodPanel::MethodPosition() const {
-    int position = 0;
+MethodId MethodPanel::Method() const {
+    MethodId method = tarvik::MethodList().front().id;
     for (int g = 0; g < kMethodGroupCount; ++g)
         if (MethodList(g)->isVisibleTo(this) && MethodList(g)->currentIndex() >= 0)
-            position = GroupFirstPosition(static_cast<MethodGroupId>(g)) + MethodList(g)->currentIndex();
-    return position;
+            method = MethodOfItem(MethodList(g), MethodList(g)->currentIndex());
+    return method;
 }
 
 MethodChoice MethodPanel::Choice() const {
     MethodChoice c;
     c.group = group_;
-    for (int g = 0; g < kMethodGroupCount; ++g) {
-        c.shown[static_cast<size_t>(g)] = !MethodList(g)->isHidden();
-        if (c.shown[static_cast<size_t>(g)]) c.item = MethodList(g)->currentIndex();
-    }
-    c.position = MethodPosition();
+    for (int g = 0; g < kMethodGroupCount; ++g) c.shown[static_cast<size_t>(g)] = !MethodList(g)->isHidden();
+    c.method = Method();
     return c;
 }
 
@@ -117,7 +120,7 @@ void MethodPanel::SetChoice(const MethodChoice& choice) {
     for (int g = 0; g < kMethodGroupCount; ++g) MethodList(g)->setVisible(choice.shown[static_cast<size_t>(g)]);
     for (int g = 0; g < kMethodGroupCount; ++g) {
         if (!choice.shown[static_cast<size_t>(g)]) continue;
-        SetItemIndex(MethodList(g), choice.item);
+        if (choice.method) SetItemIndex(MethodList(g), MethodList(g)->findData(static_cast<int>(*choice.method)));
         GroupButton(g)->setChecked(true);
     }
     SetTextColour(SpeedBtnGrad, kInactiveCaptionText);

@@ -4,6 +4,9 @@
 // group, of which the chosen group's shows.
 #include <QFrame>
 #include <array>
+#include <optional>
+
+#include "core/method_catalogue.h"
 
 class QComboBox;
 class QLabel;
@@ -17,8 +20,9 @@ constexpr int kMethodGroupCount = 5;
 struct MethodChoice {
     int group = 0;                                     // the group last chosen
     std::array<bool, kMethodGroupCount> shown{true};   // which lists show
-    int item = 0;                                      // item of the (last) list that shows
-    int position = 0;  // position p in the whole method list; read, never put back
+    // The method of the (last) list that shows; put back, none leaves the
+    // lists as they are.
+    std::optional<MethodId> method;
 
     bool operator==(const MethodChoice&) const = default;
 };
@@ -40,13 +44,14 @@ public:
     QToolButton* SpeedBtnNewton = nullptr;
     QToolButton* SpeedBtnAuthor = nullptr;
 
-    // Every method of the catalogue in its group's list.
+    // Every method in its group's list (MethodsInGroupOrder()); each item
+    // keeps its method's id.
     void FillLists();
     QComboBox* MethodList(int group) const;
     QToolButton* GroupButton(int group) const;
     int Group() const { return group_; }
-    // Position p of the list that shows (the last one that shows wins).
-    int MethodPosition() const;
+    // The method of the list that shows (the last one that shows wins).
+    MethodId Method() const;
     MethodChoice Choice() const;
     // Puts back a stored choice as it was stored, several lists or none
     // showing included.
@@ -62,8 +67,8 @@ public:
 signals:
     // A group button was clicked.
     void groupChosen(int group);
-    // The user picked a method in a group's list.
-    void methodChanged(int group);
+    // The user picked a method in its group's list.
+    void methodChanged(tarvik::MethodId method);
 
 private:
     int group_ = 0;

@@ -14,16 +14,16 @@ PanelChoices ChoicesFromPanels(const ProblemPanel& problem, const MethodPanel& m
 void CopyToRun(const PanelChoices& chosen, RunState& run) {
     WindowChoices& c = run.Choices;
     c.CmbNText = chosen.problem.dimension;
-    c.FunctionPosition = chosen.problem.functionPosition;
+    c.FunctionPosition = ListPosition(chosen.problem.function.value());
     c.StartItem = chosen.problem.startItem;
-    c.MethodPosition = chosen.method.position;
+    c.MethodPosition = ListPosition(chosen.method.method.value());
     c.RbtnPrec1Checked = chosen.accuracy.knownMinimum;
     c.RbtnPrec2Checked = chosen.accuracy.changeOfJ;
     c.CmbPrec1Text = chosen.accuracy.eps1;
     c.CmbPrec2Text = chosen.accuracy.eps2;
     c.UStarOption = chosen.files.Option();
     c.UStarFileName = chosen.files.pathUStar;
-    run.FunctionCode = FunctionAtListPosition(c.FunctionPosition);
+    run.FunctionCode = chosen.problem.function.value();
     run.FunctionName = chosen.problem.functionName;
 }
 
@@ -32,7 +32,7 @@ void CopyToConfiguration(const PanelChoices& chosen, Configuration& c) {
     c.StartingPoint = chosen.problem.startItem;
     c.FunctionsAll = chosen.problem.fullList;
     c.FunctionsNmore2 = chosen.problem.shortList;
-    c.FunctionItem = chosen.problem.functionItem;
+    if (chosen.problem.function) StoreFunction(*chosen.problem.function, c);
     c.PathA = chosen.files.pathA;
     c.PathB = chosen.files.pathB;
     c.C = chosen.files.c;
@@ -50,7 +50,7 @@ void CopyToConfiguration(const PanelChoices& chosen, Configuration& c) {
     c.QuasiNewton = chosen.method.shown[2];
     c.Newton = chosen.method.shown[3];
     c.Author = chosen.method.shown[4];
-    c.MethodItem = chosen.method.item;
+    if (chosen.method.method) StoreMethod(*chosen.method.method, c);
 }
 
 PanelChoices ChoicesFromConfiguration(const Configuration& c) {
@@ -59,12 +59,12 @@ PanelChoices ChoicesFromConfiguration(const Configuration& c) {
     chosen.problem.startItem = c.StartingPoint;
     chosen.problem.fullList = c.FunctionsAll;
     chosen.problem.shortList = c.FunctionsNmore2;
-    chosen.problem.functionItem = c.FunctionItem;
+    chosen.problem.function = StoredFunction(c);
     chosen.files = {c.PathA, c.PathB, c.PathUStar, c.C, c.UStarFromFile, c.UStarZero, c.UStarUnknown};
     chosen.accuracy = {c.Accuracy1, c.Accuracy2, c.Eps1, c.Eps2};
     chosen.method.group = c.Group;
     chosen.method.shown = {c.Gradient, c.ConjugateGradient, c.QuasiNewton, c.Newton, c.Author};
-    chosen.method.item = c.MethodItem;
+    chosen.method.method = StoredMethod(c);
     return chosen;
 }
 

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <algorithm>
 
 #include "app/start_point.h"
 #include "core/function_catalogue.h"
@@ -20,6 +19,11 @@ namespace {
 const QString kPairHint = QStringLiteral("Select two first components | Two first components of a starting point");
 
 QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+FunctionId FunctionOf(const QComboBox* list) { return static_cast<FunctionId>(list->currentData().toInt()); }
+
+// Chooses the function's item where the list has it.
+void SelectFunction(QComboBox* list, FunctionId id) { SetItemIndex(list, list->findData(static_cast<int>(id))); }
 
 } // namespace
 
@@ -78,23 +82,19 @@ void ProblemPanel::FillLists() {
                     QStringLiteral("5000"), QStringLiteral("10000")});
     CmbN->setCurrentIndex(0);
 
-    for (const FunctionTraits& f : FunctionList()) {
-        CmbFunctionsAll->addItem(FromView(f.name));
-        if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(FromView(f.name));
+    for (const FunctionId id : FunctionsInListOrder()) {
+        const FunctionTraits& f = Traits(id);
+        CmbFunctionsAll->addItem(FromView(f.name), static_cast<int>(f.id));
+        if (!f.twoDimensionalOnly) CmbFunctionsNmore2->addItem(FromView(f.name), static_cast<int>(f.id));
     }
     CmbFunctionsAll->setCurrentIndex(0);
     CmbFunctionsNmore2->setCurrentIndex(0);
 }
 
-int ProblemPanel::FunctionPosition() const {
-    int position = 0;
-    if (!CmbFunctionsAll->isHidden()) position = CmbFunctionsAll->currentIndex();
-    // The short list leaves out the two-dimensional functions, which come first.
-    if (!CmbFunctionsNmore2->isHidden())
-        position = CmbFunctionsNmore2->currentIndex() +
-                   static_cast<int>(std::count_if(FunctionList().begin(), FunctionList().end(),
-                                                  [](const FunctionTraits& f) { return f.twoDimensionalOnly; }));
-    return std::clamp(position, 0, FunctionCount - 1);
+FunctionId ProblemPanel::Function() const {
+    if (!CmbFunctionsNmore2->isHidden() && CmbFunctionsNmore2->currentIndex() >= 0) return FunctionOf(CmbFunctionsNmore2);
+    if (!CmbFunctionsAll->isHidden() && CmbFunctionsAll->currentIndex() >= 0) return FunctionOf(CmbFunctionsAll);
+    return FunctionList().front().id;
 }
 
 ProblemChoice ProblemPanel::Choice() const {
@@ -103,10 +103,8 @@ ProblemChoice ProblemPanel::Choice() const {
     c.startItem = CmbU0->currentIndex();
     c.fullList = !CmbFunctionsAll->isHidden();
     c.shortList = !CmbFunctionsNmore2->isHidden();
-    if (c.fullList) c.functionItem = CmbFunctionsAll->currentIndex();
-    if (c.shortList) c.functionItem = CmbFunctionsNmore2->currentIndex();
-    c.functionPosition = FunctionPosition();
-    c.functionName = CmbFunctionsAll->itemText(c.functionPosition).left(60).toStdString();
+    c.function = Function();
+    c.functionName = FromView(Traits(*c.function).name).left(60).toStdString();
     return c;
 }
 
@@ -115,20 +113,21 @@ void ProblemPanel::SetChoice(const ProblemChoice& choice) {
     SetItemIndex(CmbU0, choice.startItem);
     CmbFunctionsAll->setVisible(choice.fullList);
     CmbFunctionsNmore2->setVisible(choice.shortList);
-    if (choice.fullList) SetItemIndex(CmbFunctionsAll, choice.functionItem);
-    if (choice.shortList) SetItemIndex(CmbFunctionsNmore2, choice.functionItem);
+    if (!choice.function) return;
+    if (choice.fullList) SelectFunction(CmbFunctionsAll, *choice.function);
+    if (choice.shortList) SelectFunction(CmbFunctionsNmore2, *choice.function);
 }
 
 void ProblemPanel::ShowListFor(int n) {
     if (n > 2 && !CmbFunctionsAll->isHidden()) {
         // A two-dimensional function has no place in the short list: its
         // first quadratic is taken instead.
-        const int found = CmbFunctionsNmore2->findText(CmbFunctionsAll->currentText(), Qt::MatchExactly);
+        const int found = CmbFunctionsNmore2->findData(CmbFunctionsAll->currentData());
         CmbFunctionsNmore2->setCurrentIndex(found >= 0 ? found : 0);
         CmbFunctionsAll->hide();
         CmbFunctionsNmore2->show();
     } else if (n == 2 && CmbFunctionsAll->isHidden()) {
-        CmbFunctionsAll->setCurrentIndex(CmbFunctionsAll->findText(CmbFunctionsNmore2->currentText(), Qt::MatchExactly));
+        CmbFunctionsAll->setCurrentIndex(CmbFunctionsAll->findData(CmbFunctionsNmore2->currentData()));
         CmbFunctionsNmore2->hide();
         CmbFunctionsAll->show();
     }

@@ -4,7 +4,10 @@
 // for n = 2, those of any dimension otherwise) and the function's formula
 // picture above the figure.
 #include <QWidget>
+#include <optional>
 #include <string>
+
+#include "core/function_catalogue.h"
 
 class QComboBox;
 class QFrame;
@@ -19,10 +22,10 @@ struct ProblemChoice {
     int startItem = 0;            // CmbU0
     bool fullList = true;         // CmbFunctionsAll shows
     bool shortList = false;       // CmbFunctionsNmore2 shows
-    int functionItem = 0;         // the item of the visible list (the short one wins)
-    // Read from the lists; putting a choice back leaves them out.
-    int functionPosition = 0;     // catalogue position of the chosen function
-    std::string functionName;     // its name as the report heads it
+    // The function of the visible list (the short one wins); put back, none
+    // leaves the lists as they are.
+    std::optional<FunctionId> function;
+    std::string functionName;     // its name as the report heads it; read, never put back
 
     bool operator==(const ProblemChoice&) const = default;
 };
@@ -48,14 +51,15 @@ public:
     QLabel* ImageJ = nullptr;
     QLabel* ImageU0 = nullptr;
 
-    // The dimensions, the starting points and both function lists.
+    // The dimensions, the starting points and both function lists
+    // (FunctionsInListOrder()); each item keeps its function's id.
     void FillLists();
     ProblemChoice Choice() const;
     // Puts back a stored choice; an item a list does not have leaves it as
     // it is.
     void SetChoice(const ProblemChoice& choice);
-    // Catalogue position of the function of the visible list.
-    int FunctionPosition() const;
+    // The function of the visible list.
+    FunctionId Function() const;
     // The list that fits dimension n shows, with the function of the other
     // list where it has it.
     void ShowListFor(int n);

@@ -144,7 +144,7 @@ void TMainForm::FormActivate() { ApplyRecommendedParameters(state_.Params, state
 // ------------------------------------------------------- Method tools
 
 void TMainForm::CmbMethodsAuthorChange() {
-    state_.Choices.MethodPosition = Choices().method.position;
+    state_.Choices.MethodPosition = ListPosition(Method());
     MethodSelect(state_, state_.N);
     if (isVisible()) AdviseCollinearParameters();
 }
@@ -152,7 +152,7 @@ void TMainForm::CmbMethodsAuthorChange() {
 void TMainForm::BitBtnMetClick() {
     if (state_.Running) return;
     PlayIfSoundOn(kDone);
-    state_.Choices.MethodPosition = Choices().method.position;
+    state_.Choices.MethodPosition = ListPosition(Method());
     MethodSelect(state_, 0);
     FreeRunArrays(state_);
     TSecondForm form(state_, [this](std::exception_ptr error) { ApplicationEvents1Exception(error); },

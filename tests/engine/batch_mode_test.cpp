@@ -145,6 +145,8 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
             EXPECT_EQ(o.functionPosition, ListPosition(f.id)) << text;
         }
     }
+    // (Entries added since have none: a number past the old list is refused
+    // above, whatever the catalogue holds now.)
     const std::pair<const char*, MethodId> oldMethods[] = {
         {"0", MethodId::ConstantStep}, {"8", MethodId::BfgsWolfe}, {"11", MethodId::LbfgsWolfe15},
         {"12", MethodId::Newton}, {"14", MethodId::NewtonCg}, {"17", MethodId::Collinear}};

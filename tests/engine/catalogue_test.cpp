@@ -30,36 +30,35 @@ TEST(Catalogue, IdsAreDenseAndRoundTripThroughListPositions) {
 
 // Every function evaluates, with its Hessian, in objective_test.cpp.
 TEST(Catalogue, EveryFunctionHasANamePictureAndFormula) {
-    std::set<std::string_view> names, pictures, formulas;
-    bool twoDimensionalPart = true;
+    std::set<std::string_view> names, keys, pictures, formulas;
+    std::set<bool> kinds;
     for (const FunctionTraits& f : FunctionList()) {
         SCOPED_TRACE(std::string(f.name));
         EXPECT_TRUE(names.insert(f.name).second);
+        EXPECT_TRUE(!f.key.empty() && keys.insert(f.key).second);
         EXPECT_TRUE(f.picture.ends_with(".gif") && pictures.insert(f.picture).second);
         EXPECT_TRUE(f.formula.starts_with("J(u) = ") && formulas.insert(f.formula).second);
-        // The window's short list for n > 2 is the tail after these.
-        if (!f.twoDimensionalOnly) twoDimensionalPart = false;
-        EXPECT_TRUE(twoDimensionalPart || !f.twoDimensionalOnly);
+        kinds.insert(f.twoDimensionalOnly);
         EXPECT_EQ(f.quadratic, f.hessian == HessianShape::Constant || f.hessian == HessianShape::FromFiles);
         EXPECT_EQ(f.fromFiles, f.hessian == HessianShape::FromFiles);
         EXPECT_EQ(f.twoDimensionalOnly, f.hessian == HessianShape::TwoByTwo);
         EXPECT_GT(f.levelSpacing, 0);
         for (const ParameterRow& p : f.parameters) EXPECT_NE(FindParameter(p.key), nullptr) << p.key;
     }
+    // Both of the window's function lists have entries.
+    EXPECT_EQ(kinds.size(), 2u);
 }
 
 TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
-    std::set<std::string_view> names;
-    for (int position = 0; position < MethodCount; ++position) {
-        const MethodTraits& m = Traits(MethodAtListPosition(position));
+    std::set<std::string_view> names, keys;
+    std::set<MethodGroupId> groups;
+    for (const MethodTraits& m : MethodList()) {
         SCOPED_TRACE(std::string(m.name));
         EXPECT_TRUE(!m.name.empty() && names.insert(m.name).second);
-        // The group lists are consecutive runs of the list.
+        EXPECT_TRUE(!m.key.empty() && keys.insert(m.key).second);
         const int group = static_cast<int>(m.group);
-        EXPECT_GE(position, GroupFirstPosition(m.group));
-        if (group + 1 < MethodGroupCount) {
-            EXPECT_LT(position, GroupFirstPosition(static_cast<MethodGroupId>(group + 1)));
-        }
+        EXPECT_TRUE(group >= 0 && group < MethodGroupCount);
+        groups.insert(m.group);
         ASSERT_NE(m.storageBytes, nullptr);
         EXPECT_GE(m.storageBytes(1000), 0);
 
@@ -71,6 +70,18 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
         EXPECT_EQ(m.collinearDelta != nullptr, IsCollinear(m));
         EXPECT_TRUE(!m.gaussMayOverwrite || m.hessianMatrix);
 
+        // The questions asked of the entry agree with the rules that run it:
+        // a steepest descent has no direction vector, the compare table's
+        // Hessian count is of the rules that form one, the demo's stop and
+        // the saddle advice belong to the collinear step, the renewal line
+        // to every conjugate-gradient method.
+        EXPECT_EQ(m.searchesAlongGradient, m.direction == DirectionRule::Steepest);
+        EXPECT_EQ(m.formsHessian, m.hessianMatrix && m.direction != DirectionRule::Bfgs);
+        EXPECT_EQ(m.keepsTrustRadius, m.step == StepRule::TrustRegion);
+        EXPECT_TRUE(!m.demoOneStep || IsCollinear(m));
+        EXPECT_EQ(m.advisedNearSaddles, m.collinearDelta == &TunableParameters::CollDeltaFull);
+        EXPECT_EQ(m.printsRenewalLine, m.group == MethodGroupId::ConjGrad);
+
         // "M" offers exactly the parameters its rules read.
         std::set<std::string_view> keys;
         for (const ParameterRow& p : m.parameters) {
@@ -79,11 +90,13 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
         }
         EXPECT_EQ(keys.count("WolfeC2"), m.step == StepRule::Wolfe ? 1u : 0u);
         EXPECT_EQ(keys.count("ConstStepSize"), m.step == StepRule::Constant ? 1u : 0u);
-        EXPECT_EQ(keys.count("TrustMaxRadius"), m.step == StepRule::TrustRegion ? 1u : 0u);
-        EXPECT_EQ(keys.count("NewtonCgForcingC"), m.direction == DirectionRule::NewtonCg ? 1u : 0u);
+        EXPECT_EQ(keys.count("TrustMaxRadius"), m.keepsTrustRadius ? 1u : 0u);
+        EXPECT_EQ(keys.count("NewtonCgForcingC"), m.innerConjugateGradient ? 1u : 0u);
         EXPECT_EQ(keys.count("CollC1"), IsCollinear(m) ? 1u : 0u);
         EXPECT_LE(m.parameters.size(), 4u);  // the dialog has four rows
     }
+    // Every group button has a list to show.
+    EXPECT_EQ(groups.size(), static_cast<std::size_t>(MethodGroupCount));
 }
 
 TEST(Catalogue, EveryParameterStartsInsideItsOwnRange) {

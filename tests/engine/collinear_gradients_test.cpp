@@ -15,8 +15,7 @@ namespace {
 using testing::DriverRun;
 using testing::RecordingHost;
 
-constexpr uint8_t AxisParallelCode = 6;   // J = sum i*u_i^2, gradJ = (2i*u_i)
-constexpr uint8_t RosenbrockCode = 0;
+constexpr FunctionId AxisParallel = FunctionId::AxisEllipsoid;   // J = sum i*u_i^2, gradJ = (2i*u_i)
 
 struct CollinearFixture : ::testing::Test {
     RecordingHost host;
@@ -24,10 +23,10 @@ struct CollinearFixture : ::testing::Test {
 
     // The state as the driver leaves it after the first-iteration set-up,
     // with the default parameters and the base point ub.
-    void Prepare(uint8_t code, int n, std::initializer_list<Real> ub, Real delta = 1e-5L) {
+    void Prepare(FunctionId function, int n, std::initializer_list<Real> ub, Real delta = 1e-5L) {
         s.N = n;
-        s.FunctionCode = Fn(code);
-        s.FunctionName = std::string(Traits(Fn(code)).name);
+        s.FunctionCode = function;
+        s.FunctionName = std::string(Traits(function).name);
         for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.UStar, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir,
                             &s.DivGradVec, &s.DivGradVecPrev, &s.GradJSaved})
             *v = NewVector(n);
@@ -60,7 +59,7 @@ struct CollinearFixture : ::testing::Test {
 };
 
 TEST_F(CollinearFixture, DivGVectorTakesTheSignRoundedToDoubleAndStopsAtAStationaryPoint) {
-    Prepare(AxisParallelCode, 2, {0.5L, 0});       // g_b = (1, 0)
+    Prepare(AxisParallel, 2, {0.5L, 0});       // g_b = (1, 0)
     // g_b . gv = -1e-400 is negative in extended precision but 0 in double.
     DivGVector(2, s.GradJ0, s.GradNorm0, testing::V({-1e-400L, 1}), 1, s.DivGradVec, s.Collinear);
     EXPECT_EQ(s.Collinear.sign, 1);
@@ -79,7 +78,7 @@ TEST(CollinearRuns, ARunThatMeetsAStationaryPointEndsWithAZeroGradient) {
     // J = -|u|^2/2 from u° = (-0.1, ..., -0.1): the gradient is +0.1 in
     // every component, so the first corner, 0.2/sqrt(4) away, is the
     // stationary point 0 itself.
-    DriverRun r(17, 23, 16, "4");  // StartItem 23: all components -0.1
+    DriverRun r(FunctionId::QuadraticFromFiles, 23, MethodId::CollinearDemo, "4");  // StartItem 23: all components -0.1
     r.s.N = 4;
     r.s.Quad.QuadA = NewMatrix(4);
     for (int i = 1; i <= 4; ++i) r.s.Quad.QuadA[i][i] = -1;
@@ -94,8 +93,8 @@ TEST(CollinearRuns, ARunThatMeetsAStationaryPointEndsWithAZeroGradient) {
 
 struct SubIterationTest : CollinearFixture {
     MyArray1 q;
-    void Start(uint8_t code, std::initializer_list<Real> ub, Real delta) {
-        Prepare(code, 2, ub, delta);
+    void Start(FunctionId function, std::initializer_list<Real> ub, Real delta) {
+        Prepare(function, 2, ub, delta);
         q = NewVector(2);
         RunSubIterationStart(s, s.GradJ, s.U);
         s.SubIterCount = 1;
@@ -104,7 +103,7 @@ struct SubIterationTest : CollinearFixture {
 };
 
 TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
-    Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
+    Start(FunctionId::Rosenbrock, {-1.2L, 1}, 0.5L);
     const MyArray1 dir = s.Dir;
     s.U = s.U0;                                    // v on u_b
     RunSubIteration(s, s.GradJ, s.U, q);
@@ -113,7 +112,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
     EXPECT_EQ(s.Dir, dir);
 
     // Just outside 1e-15 * delta the sub-iteration goes on.
-    Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
+    Start(FunctionId::Rosenbrock, {-1.2L, 1}, 0.5L);
     s.U[1] = s.U0[1] + 1e-14L;
     s.U[2] = s.U0[2];
     RunSubIteration(s, s.GradJ, s.U, q);
@@ -122,7 +121,7 @@ TEST_F(SubIterationTest, APointWithinTheMinimalDistanceStopsAtOnce) {
 }
 
 TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
-    Prepare(AxisParallelCode, 2, {1, 1}, 1e-5L);   // g_b = (2, 4)
+    Prepare(AxisParallel, 2, {1, 1}, 1e-5L);   // g_b = (2, 4)
     q = NewVector(2);
     // At v = (1e16, -1e16) a move of 1e-4 is below half a unit in the last
     // place of v1, so the first two probes see the same gradient.
@@ -143,14 +142,14 @@ TEST_F(SubIterationTest, AProbeLostInRoundingGrowsTheDifferentiationStep) {
 }
 
 TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
-    Start(RosenbrockCode, {-1.2L, 1}, 0.5L);
+    Start(FunctionId::Rosenbrock, {-1.2L, 1}, 0.5L);
     host.onProcessEvents = [this] { s.StopRequested = 1; };
     EXPECT_EQ(testing::ErrorOf<EBadError>([&] { RunSubIteration(s, s.GradJ, s.U, q); }),
               "Terminated by user");
     EXPECT_EQ(Evaluations(), 0);
 
     // The full search also looks before each sub-iteration.
-    Start(RosenbrockCode, {-1.2L, 1}, 1e-5L);
+    Start(FunctionId::Rosenbrock, {-1.2L, 1}, 1e-5L);
     s.StopRequested = 0;
     int pumps = 0;
     host.onProcessEvents = [&] { s.StopRequested = ++pumps == 1; };
@@ -160,7 +159,7 @@ TEST_F(SubIterationTest, StopRaisesTerminatedByUser) {
 }
 
 TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
-    Prepare(AxisParallelCode, 1000, {}, 1e-5L);
+    Prepare(AxisParallel, 1000, {}, 1e-5L);
     for (int i = 1; i <= 1000; ++i) s.U0[i] = 1;
     s.U = s.U0;
     s.Problem->Gradient(s.U, s.GradJ, s.GradNorm);
@@ -184,7 +183,7 @@ TEST_F(CollinearFixture, LargeProblemsShowTheCollinearityMeasure) {
 }
 
 TEST_F(CollinearFixture, AFinalStepWithoutADivisorIsAZeroStep) {
-    Prepare(AxisParallelCode, 2, {1, 1});
+    Prepare(AxisParallel, 2, {1, 1});
     // v on u_b: t2 = 0.
     s.U = s.U0;
     EXPECT_FALSE(CollinearStep(2, s.U0, s.GradJ0, s.GradJ0, s.U, s.Dir, s.DirNorm, s.Step));
@@ -199,12 +198,10 @@ TEST_F(CollinearFixture, AFinalStepWithoutADivisorIsAZeroStep) {
     EXPECT_TRUE(host.lines.empty());
 }
 
-constexpr int Rosenbrock = 0;
 constexpr int RosenbrockStart = 5;   // "-1.2; 1.0"
-constexpr int Full = 17;
 
 TEST(CollinearRun, StopOnTheScheduleWritesNoFurtherIteration) {
-    DriverRun r(Rosenbrock, RosenbrockStart, Full);
+    DriverRun r(FunctionId::Rosenbrock, RosenbrockStart, MethodId::Collinear);
     int pumpsInSubIterations = 0;
     r.host.onProcessEvents = [&] {
         if (r.s.IterationComplete == 0 && r.s.IterCount == 2 && ++pumpsInSubIterations == 3)
@@ -222,7 +219,7 @@ TEST(CollinearRun, StopOnTheScheduleWritesNoFurtherIteration) {
 }
 
 TEST(CollinearRun, StopOffTheScheduleReportsTheBasePoint) {
-    DriverRun r(Rosenbrock, RosenbrockStart, Full);
+    DriverRun r(FunctionId::Rosenbrock, RosenbrockStart, MethodId::Collinear);
     MyArray1 trial;
     r.host.onProcessEvents = [&] {
         // The first iteration (0 is not on the schedule), after one sub-step.

@@ -119,6 +119,79 @@ TEST(ConfigurationTest, AGroupWithNoButtonCheckedIsReadAsMissing) {
     }
 }
 
+// The function and the method of a data.ini: by the key where the file has
+// one this build knows, else by the index as older builds wrote it.
+TEST(ConfigurationTest, TheKeyNamesTheChoiceAndTheIndexStandsInForIt) {
+    const char* const newtonList = "[Method]\nGradient=0\nNewton=1\n";
+    const struct { std::string ini; std::optional<FunctionId> function; std::optional<MethodId> method; } cases[] = {
+        // Neither: the window's state.
+        {"", FunctionId::Tridia, MethodId::SteepestGolden},
+        // The index alone, over the window's keys; the short list and a
+        // group's list count from their own first item.
+        {"[Problem]\nItemIndex=6\n[Method]\nItemIndex=2\n", FunctionId::AxisEllipsoid, MethodId::SteepestWolfe},
+        {"[Problem]\nFunctions all=0\nFunctions n>2=1\nItemIndex=3\n" + std::string(newtonList) + "ItemIndex=1\n",
+         FunctionId::Staircase2, MethodId::FdNewton},
+        // The key alone, both agreeing, and the key over an index that names another entry.
+        {"[Problem]\nFunctionKey=hilbert-b\n" + std::string(newtonList) + "MethodKey=trust-region\n",
+         FunctionId::HilbertB, MethodId::TrustRegion},
+        {"[Problem]\nItemIndex=16\nFunctionKey=hilbert-b\n" + std::string(newtonList) + "ItemIndex=3\nMethodKey=trust-region\n",
+         FunctionId::HilbertB, MethodId::TrustRegion},
+        {"[Problem]\nItemIndex=0\nFunctionKey=qf1\n[Method]\nItemIndex=0\nMethodKey=steepest-wolfe\n",
+         FunctionId::Qf1, MethodId::SteepestWolfe},
+        // A key this build does not know, or of an entry the list that shows
+        // does not hold: the index.
+        {"[Problem]\nItemIndex=4\nFunctionKey=a-later-function\n[Method]\nItemIndex=0\nMethodKey=a-later-method\n",
+         FunctionId::Saddle, MethodId::ConstantStep},
+        {"[Problem]\nFunctions all=0\nFunctions n>2=1\nItemIndex=0\nFunctionKey=rosenbrock\n[Method]\nItemIndex=1\n"
+         "MethodKey=newton\n",
+         FunctionId::AxisEllipsoid, MethodId::SteepestGolden},
+        // An index past the list names nothing: the lists stay as they are.
+        {"[Problem]\nItemIndex=19\n[Method]\nItemIndex=3\n", std::nullopt, std::nullopt},
+    };
+    // The window's state when the file is read: TRIDIA, steepest descent with golden steps.
+    Configuration current;
+    StoreFunction(FunctionId::Tridia, current);
+    StoreMethod(MethodId::SteepestGolden, current);
+    for (const auto& k : cases) {
+        const Configuration c = ReadConfiguration(IniFile::Parse(k.ini), current);
+        EXPECT_EQ(StoredFunction(c), k.function) << k.ini;
+        EXPECT_EQ(StoredMethod(c), k.method) << k.ini;
+    }
+}
+
+// What this build writes, an older build (which reads the index alone)
+// opens at the same item, in either function list and every group; an
+// entry added since points past the older build's list, which then keeps
+// its own choice.
+TEST(ConfigurationTest, TheIndexWrittenBesideTheKeyNamesTheSameEntry) {
+    for (const bool shortList : {false, true}) {
+        for (const FunctionTraits& f : FunctionList()) {
+            if (shortList && f.twoDimensionalOnly) continue;
+            Configuration c;
+            c.FunctionsAll = !shortList;
+            c.FunctionsNmore2 = shortList;
+            StoreFunction(f.id, c);
+            Configuration read = ReadConfiguration(WriteConfiguration(c), Configuration{});
+            EXPECT_EQ(StoredFunction(read), f.id) << f.key;
+            read.FunctionKey.clear();
+            EXPECT_EQ(StoredFunction(read), OldPosition(f.id) ? std::optional(f.id) : std::nullopt) << f.key;
+        }
+    }
+    for (const MethodTraits& m : MethodList()) {
+        Configuration c;
+        c.Gradient = m.group == MethodGroupId::Grad;
+        c.ConjugateGradient = m.group == MethodGroupId::ConjGrad;
+        c.QuasiNewton = m.group == MethodGroupId::QuasiN;
+        c.Newton = m.group == MethodGroupId::Newton;
+        c.Author = m.group == MethodGroupId::Author;
+        StoreMethod(m.id, c);
+        Configuration read = ReadConfiguration(WriteConfiguration(c), Configuration{});
+        EXPECT_EQ(StoredMethod(read), m.id) << m.key;
+        read.MethodKey.clear();
+        EXPECT_EQ(StoredMethod(read), OldPosition(m.id) ? std::optional(m.id) : std::nullopt) << m.key;
+    }
+}
+
 TEST(ConfigurationTest, ItemIndexKeysAreWrittenOnlyForAVisibleList) {
     Configuration c;
     c.FunctionsAll = false;

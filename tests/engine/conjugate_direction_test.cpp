@@ -11,7 +11,7 @@ using testing::V;
 
 // One direction rule over a run of gradients in the plane.
 struct Conjugate {
-    ConjugateOptions options{false, false, 0};
+    ConjugateOptions options{ConjugateFormula::PolakRibiere, false, 0};
     ConjugateState state;
     MyArray1 g = V({0, 0}), gPrev = V({0, 0}), d = V({0, 0});
     Real dNorm = 0;
@@ -25,9 +25,9 @@ struct Conjugate {
 };
 
 TEST(ConjugateDirection, FirstIterationIsSteepestDescentForBothFormulas) {
-    for (bool fletcherReeves : {false, true}) {
+    for (ConjugateFormula formula : {ConjugateFormula::PolakRibiere, ConjugateFormula::FletcherReeves}) {
         Conjugate c;
-        c.options.fletcherReeves = fletcherReeves;
+        c.options.formula = formula;
         c.d = V({7, -9});  // left over from an earlier run
         c.state.prevGradNorm2 = 123;
         EXPECT_EQ(c.Step(0, 3, 4), 0);
@@ -41,7 +41,7 @@ TEST(ConjugateDirection, OrthogonalityRenewalWhenGradientsAreNotOrthogonal) {
     // |g.g_prev| / ||g_prev||^2 against 0.1, with g_prev = (1, 0).
     for (Real first : {0.1L, -0.1L, 0.0999L}) {
         Conjugate c;
-        c.options = {true, true, 0};
+        c.options = {ConjugateFormula::FletcherReeves, true, 0};
         c.Step(0, 1, 0);
         const Real beta = c.Step(1, first, 5);
         const bool renewed = fabsl(first) >= 0.1L;
@@ -50,7 +50,7 @@ TEST(ConjugateDirection, OrthogonalityRenewalWhenGradientsAreNotOrthogonal) {
     }
     // The 3n rule does not apply with this renewal: k = 6 keeps beta for n = 2.
     Conjugate c;
-    c.options = {false, true, 0};
+    c.options = {ConjugateFormula::PolakRibiere, true, 0};
     c.Step(0, 1, 0);
     EXPECT_EQ(c.Step(6, 0, 1), 1);
     // Without it, k = 6 = 3n renews; Polak-Ribiere's numerator is g.(g - g_prev).
@@ -61,7 +61,7 @@ TEST(ConjugateDirection, OrthogonalityRenewalWhenGradientsAreNotOrthogonal) {
 
 TEST(ConjugateDirection, FallsBackToGradientWhenDirectionDoesNotDescend) {
     Conjugate c;
-    c.options.fletcherReeves = true;
+    c.options.formula = ConjugateFormula::FletcherReeves;
     c.Step(0, 1, 0);
     c.d[1] = -100;  // as if the previous direction pointed the other way
     // beta = 1, so d = (-100 + 1, 0) and g.d < 0.

@@ -31,7 +31,7 @@ TEST_F(GaussFixture, SwapsColumnsForAZeroLeadingEntryAndLeavesMatrixAndRightSide
 }
 
 TEST_F(GaussFixture, QuadraticFromFilesSolvesWithItsOwnMatrix) {
-    Prepare(2, Fn(17));
+    Prepare(2, FunctionId::QuadraticFromFiles);
     s.Quad.QuadA = NewMatrix(2);
     s.Quad.QuadA[1][1] = 2; s.Quad.QuadA[2][2] = 4;
     // HMatrix stays zero: using it would be a zero pivot.
@@ -174,7 +174,7 @@ TEST_F(GaussFixture, ZeroFirstRowFailsRecoverablyAndLeavesTheGradient) {
 }
 
 TEST_F(GaussFixture, TridiaTestPointWithSingularMatrixIsAnInputError) {
-    Prepare(2, Fn(13));
+    Prepare(2, FunctionId::Tridia);
     s.IterCount = 0;
     EXPECT_EQ(testing::ErrorOf<ERealBadError>([&] { RunGaussSolve(s, s.Dir); }), "Incorrect Function parameters.");
     // During a run the same failure of TRIDIA is recoverable.

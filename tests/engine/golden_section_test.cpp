@@ -14,8 +14,8 @@ using testing::V;
 struct GoldenSectionTest : testing::RunStateTest {
     GoldenOptions o{0, true, 0.01L, 1, 1};
 
-    void Setup(uint8_t code, const MyArray1& u) {
-        Prepare(Fn(code), Components(u));
+    void Setup(FunctionId function, const MyArray1& u) {
+        Prepare(function, Components(u));
         At(u);
     }
     StepResult Search(Real h, const MyArray1& d) {
@@ -31,7 +31,7 @@ struct GoldenSectionTest : testing::RunStateTest {
 };
 
 TEST_F(GoldenSectionTest, ReductionStopsAfterHundredRounds) {
-    Setup(6, V({1, 0}));
+    Setup(FunctionId::AxisEllipsoid, V({1, 0}));
     o.eps = 0;  // never reached
     // L = 3 lands at J = 4 > 1: no bracketing round.
     EXPECT_EQ(Search(3).end, StepEnd::Moved);
@@ -40,7 +40,7 @@ TEST_F(GoldenSectionTest, ReductionStopsAfterHundredRounds) {
 }
 
 TEST_F(GoldenSectionTest, RelativeChangeOfJStopsTheReduction) {
-    Setup(6, V({1, 0}));
+    Setup(FunctionId::AxisEllipsoid, V({1, 0}));
     o.relativeDistance = false;
     o.eps = 0.5L;
     // Bracket [u1 = 1, u1 = -2]: after round 1 it is [1, -0.854] with
@@ -48,14 +48,14 @@ TEST_F(GoldenSectionTest, RelativeChangeOfJStopsTheReduction) {
     Search(3);
     EXPECT_EQ(Evaluations(), 1 + 2);
     // With J(u°) = 0 the value is never below Eps: all 100 rounds run.
-    Setup(6, V({1, 0}));
+    Setup(FunctionId::AxisEllipsoid, V({1, 0}));
     o.j0 = 0;
     Search(3);
     EXPECT_EQ(Evaluations(), 1 + 2 + 99);
 }
 
 TEST_F(GoldenSectionTest, ZeroOrUndefinedSlopeFailsWithoutEvaluating) {
-    Setup(6, V({1, 0}));
+    Setup(FunctionId::AxisEllipsoid, V({1, 0}));
     ExpectFailure(1, V({0, 1}), StepEnd::NotDescent);  // gradJ.d = 0
     ExpectFailure(1, V({-1, 0}), StepEnd::NotDescent);  // -d is an ascent direction
     ExpectFailure(1, V({std::nanl(""), 0}), StepEnd::NotDescent);
@@ -64,13 +64,13 @@ TEST_F(GoldenSectionTest, ZeroOrUndefinedSlopeFailsWithoutEvaluating) {
 
 TEST_F(GoldenSectionTest, UnboundedDirectionFailsAfterThousandRounds) {
     // Saddle 5 u1^2 - u2^2 + 1 from (0, 1): along -g = (0, 2) J falls forever.
-    Setup(4, V({0, 1}));
+    Setup(FunctionId::Saddle, V({0, 1}));
     ExpectFailure(1, s.GradJ, StepEnd::NoBracket);
     EXPECT_EQ(Evaluations(), 1 + 1000);
 }
 
 TEST_F(GoldenSectionTest, MovesAgainstTheGivenDirectionOnlyAndLeavesJ) {
-    Setup(6, V({1, 1}));
+    Setup(FunctionId::AxisEllipsoid, V({1, 1}));
     o.eps = 1e-6L;
     Search(0.5L, V({1, 0}));
     EXPECT_NEAR(double(s.U[1]), 0.0, 1e-5);

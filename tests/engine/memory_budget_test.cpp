@@ -36,17 +36,17 @@ TEST(MemoryBudget, TheMachineTellsItsAvailableMemory) {
 // at 10 bytes an element: BFGS at n = 10000 fits in 1.1 GB, the Newton
 // methods hold one matrix, and a second only to keep the matrix from files.
 TEST(MemoryBudget, MethodsCountTheMatricesTheyReallyHold) {
-    struct Case { const char* name; int position; bool fromFiles; int matrices; };
+    struct Case { const char* name; MethodId method; bool fromFiles; int matrices; };
     const Case cases[] = {
-        {"BFGS", 8, false, 1},           {"L-BFGS, 15 pairs", 11, false, 0},
-        {"classical Newton", 12, false, 1}, {"finite-difference Newton", 13, false, 1},
-        {"inexact Newton", 14, false, 0},  {"trust region", 15, false, 1},
-        {"trust region, matrix from files", 15, true, 2},
+        {"BFGS", MethodId::BfgsWolfe, false, 1},           {"L-BFGS, 15 pairs", MethodId::LbfgsWolfe15, false, 0},
+        {"classical Newton", MethodId::Newton, false, 1}, {"finite-difference Newton", MethodId::FdNewton, false, 1},
+        {"inexact Newton", MethodId::NewtonCg, false, 0},  {"trust region", MethodId::TrustRegion, false, 1},
+        {"trust region, matrix from files", MethodId::TrustRegion, true, 2},
     };
     const int n = 10000;
     const __int128 matrix = MyArray2::Bytes(n), vectors = 100 * __int128(n + 1) * sizeof(Real);
     for (const Case& c : cases) {
-        const __int128 bytes = MethodAllocationBytes(MethodAtListPosition(c.position), n, c.fromFiles);
+        const __int128 bytes = MethodAllocationBytes(c.method, n, c.fromFiles);
         EXPECT_GE(bytes, c.matrices * matrix) << c.name;
         EXPECT_LT(bytes, c.matrices * matrix + vectors) << c.name;
     }

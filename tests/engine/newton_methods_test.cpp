@@ -158,15 +158,16 @@ TEST_F(NewtonTest, TrustRatioUsesTheMatrixFromFilesAndNeedsAPredictedChange) {
 
 TEST_F(NewtonTest, TheTrustRegionFindsItsHessianAsFormedAfterTheSolve) {
     // The elimination works in HMatrix; the model must still see the Hessian.
-    for (const uint8_t code : {uint8_t{10}, uint8_t{18}}) {
-        Prepare(Fn(code), 6);
+    for (const FunctionId function : {FunctionId::QuadraticVarnel, FunctionId::GeneralizedRosenbrock}) {
+        Prepare(function, 6);
         s.MethodCode = MethodId::TrustRegion;
         At(V({1.1L, 0.9L, 1.05L, 1, 0.95L, 1.02L}));
         RunNewtonStep(s, s.Dir);
         MyArray2 fresh = NewMatrix(6);
         s.Problem->FillHessian(s.U, fresh);
         for (int i = 1; i <= 6; ++i)
-            for (int j = 1; j <= 6; ++j) EXPECT_EQ(Real(s.HMatrix[i][j]), Real(fresh[i][j])) << int(code) << " " << i << j;
+            for (int j = 1; j <= 6; ++j)
+                EXPECT_EQ(Real(s.HMatrix[i][j]), Real(fresh[i][j])) << Traits(function).key << " " << i << j;
     }
 }
 

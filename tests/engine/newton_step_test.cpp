@@ -36,18 +36,18 @@ TEST_F(NewtonStepTest, FailuresEndOrInterruptTheRunWithTheirTexts) {
     for (int k = 0; k < 64 && (0 - 2 * y) * 200 + 2 != 0; ++k) y = std::nextafter(y, 1.0L);
     ASSERT_EQ((0 - 2 * y) * 200 + 2, 0.0L);
     const std::string rosenbrock = "Error in evaluation of Hessein: Generalized Rosenbrock (n>=2)";
-    struct Case { const char* name; uint8_t code; MyArray1 u, g; bool recoverable; std::string message; };
+    struct Case { const char* name; FunctionId function; MyArray1 u, g; bool recoverable; std::string message; };
     const Case cases[] = {
-        {"zero gradient", 5, V({0, 0}), V({0, 0}), false, "Hessian=0 ! (Iteration=4)."},
-        {"singular 2x2", 1, V({0, 0.5L}), V({1, 1}), false, "Error! Hessian=0: Himmelblau 2 (n=2)"},
-        {"overflowing 2x2", 0, V({1e2500L, 1}), V({1, 1}), false, "Error! Hessian=0: Rosenbrock (n=2)"},
-        {"overflow in n dimensions", 18, V({1e2500L, 0, 0}), V({1, 0, 0}), false, rosenbrock},
+        {"zero gradient", FunctionId::CubicVarnel, V({0, 0}), V({0, 0}), false, "Hessian=0 ! (Iteration=4)."},
+        {"singular 2x2", FunctionId::Himmelblau2, V({0, 0.5L}), V({1, 1}), false, "Error! Hessian=0: Himmelblau 2 (n=2)"},
+        {"overflowing 2x2", FunctionId::Rosenbrock, V({1e2500L, 1}), V({1, 1}), false, "Error! Hessian=0: Rosenbrock (n=2)"},
+        {"overflow in n dimensions", FunctionId::GeneralizedRosenbrock, V({1e2500L, 0, 0}), V({1, 0, 0}), false, rosenbrock},
         // A zero pivot, recoverable for the quadratics, ends this run.
-        {"zero pivot of a non-quadratic", 18, V({0, y}), V({1, 1}), false, rosenbrock},
-        {"zero pivot of a quadratic", 16, V({1}), V({1}), true, "Hessian matrix is 0! (Iterate=4)."},
+        {"zero pivot of a non-quadratic", FunctionId::GeneralizedRosenbrock, V({0, y}), V({1, 1}), false, rosenbrock},
+        {"zero pivot of a quadratic", FunctionId::HilbertB, V({1}), V({1}), true, "Hessian matrix is 0! (Iterate=4)."},
     };
     for (const Case& c : cases) {
-        Prepare(Fn(c.code), Components(c.u));
+        Prepare(c.function, Components(c.u));
         s.Params.HilbertD = -0.5L;  // the 1x1 HILBERT (b) diagonal vanishes
         BuildRunObjective(s);
         s.U = c.u;

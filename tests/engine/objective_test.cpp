@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "code_ids.h"
 #include "core/errors.h"
 #include "core/function_catalogue.h"
 #include "run_state_fixture.h"
@@ -37,10 +36,10 @@ struct ObjectiveTest : ::testing::Test {
     std::mt19937 random{2024};
 
     Objective Of(FunctionId id, int n) { return Objective(Traits(id), n, params, &quad); }
-    Real J(uint8_t code, const MyArray1& u) { return Of(Fn(code), Components(u)).Value(u); }
+    Real J(FunctionId function, const MyArray1& u) { return Of(function, Components(u)).Value(u); }
     // Gradient at u with n = its dimension; returns the norm.
-    Real Grad(uint8_t code, const MyArray1& u, MyArray1& g, ObjectiveEvents* events = nullptr) {
-        Objective objective = Of(Fn(code), Components(u));
+    Real Grad(FunctionId function, const MyArray1& u, MyArray1& g, ObjectiveEvents* events = nullptr) {
+        Objective objective = Of(function, Components(u));
         objective.SetEvents(events);
         g = NewVector(Components(u));
         return objective.Gradient(u, g);
@@ -154,10 +153,10 @@ TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
     params.TridiaDelta = 0.5L;
     params.TridiaGamma = 4;
     // 4(0.5 - 1)^2 + 2(6 - 2)^2 + 3(9 - 4)^2
-    EXPECT_EQ(J(13, V({1, 2, 3})), 1.0L + 32 + 75);
+    EXPECT_EQ(J(FunctionId::Tridia, V({1, 2, 3})), 1.0L + 32 + 75);
     params.HilbertD = 1;
     // HILBERT (b) at n = 1 is u1^2 (1/2 + d)
-    EXPECT_EQ(J(16, V({2})), 6.0L);
+    EXPECT_EQ(J(FunctionId::HilbertB, V({2})), 6.0L);
 
     quad.QuadA = NewMatrix(2);
     quad.QuadA[1][1] = 2;
@@ -166,7 +165,7 @@ TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
     quad.QuadB = V({1, -1});
     quad.QuadC = 5;
     // (1*4 + 2*7)/2 + (1 - 2) + 5
-    EXPECT_EQ(J(17, V({1, 2})), 13.0L);
+    EXPECT_EQ(J(FunctionId::QuadraticFromFiles, V({1, 2})), 13.0L);
     // The objective copied the parameters it was built with.
     Objective tridia = Of(FunctionId::Tridia, 3);
     params.TridiaGamma = 0;
@@ -178,23 +177,24 @@ TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
 TEST_F(ObjectiveTest, SharedPassesKeepTheBitsOfTheLiteralSums) {
     for (int n = 1; n <= 13; ++n) {
         const MyArray1 u = RandomPoint(n, 2);
-        for (uint8_t code : {7, 8, 9}) {
-            if (code == 9 && n == 1) continue;
+        for (FunctionId function : {FunctionId::Schwefel12, FunctionId::Staircase2, FunctionId::Staircase2Sin}) {
+            const bool sine = function == FunctionId::Staircase2Sin;
+            if (sine && n == 1) continue;
             MyArray1 g;
-            Grad(code, u, g);
+            Grad(function, u, g);
             for (int k = 1; k <= n; ++k) {
                 Real prefix = 0, tail = 0, indices = 0;
-                for (int j = 1; j <= k; ++j) prefix += code == 9 ? u[j] - SinShift(j, n) : u[j];
-                for (int j = k + 1; j <= n; ++j) tail += (n - j + 1) * (code == 9 ? u[j] - SinShift(j, n) : u[j]);
+                for (int j = 1; j <= k; ++j) prefix += sine ? u[j] - SinShift(j, n) : u[j];
+                for (int j = k + 1; j <= n; ++j) tail += (n - j + 1) * (sine ? u[j] - SinShift(j, n) : u[j]);
                 for (int j = k; j <= n; ++j) indices += j;
                 Real expected = 2 * (n - k + 1) * prefix + 2 * tail;
-                if (code != 7) expected = expected - 2 * indices;
-                EXPECT_EQ(g[k], expected) << "code " << int(code) << " n " << n << " k " << k;
+                if (function != FunctionId::Schwefel12) expected = expected - 2 * indices;
+                EXPECT_EQ(g[k], expected) << Traits(function).key << " n " << n << " k " << k;
             }
         }
         LoadRandomQuadratic(n);
         MyArray1 g;
-        Grad(17, u, g);
+        Grad(FunctionId::QuadraticFromFiles, u, g);
         for (int i = 1; i <= n; ++i) {
             Real row = 0;
             for (int j = 1; j <= n; ++j) row += quad.QuadA[i][j] * u[j];
@@ -209,7 +209,7 @@ TEST_F(ObjectiveTest, HilbertBAccumulatesTheDiagonalInItsPlace) {
     const int n = 9;
     const MyArray1 u = RandomPoint(n, 3);
     MyArray1 g;
-    Grad(16, u, g);
+    Grad(FunctionId::HilbertB, u, g);
     const Real d = params.HilbertD;
     int differingFromDiagonalLast = 0;
     for (int i = 1; i <= n; ++i) {
@@ -243,27 +243,33 @@ TEST_F(ObjectiveTest, MinimaGiveExactZerosAndAZeroGradientIsTold) {
         qf1[n] = 1.0L / n;
         // (s_i + 1) - s_i can miss 1 by 2^-64, but s_1 = 0 makes the first
         // partial sum exactly 1 and every later one rounds back onto i.
-        EXPECT_EQ(J(9, stairs), 0.0L) << n;
-        EXPECT_EQ(J(13, tridia), 0.0L) << n;
-        EXPECT_NEAR(J(12, qf1), -1.0L / (2 * n), 1e-18L) << n;
-        const auto expectZero = [&](uint8_t code, const MyArray1& u) {
-            if (code < 6 && n != 2) return;
-            if (code != 4) {  // the saddle is 1 there
-                EXPECT_EQ(J(code, u), 0.0L) << int(code) << ' ' << n;
+        EXPECT_EQ(J(FunctionId::Staircase2Sin, stairs), 0.0L) << n;
+        EXPECT_EQ(J(FunctionId::Tridia, tridia), 0.0L) << n;
+        EXPECT_NEAR(J(FunctionId::Qf1, qf1), -1.0L / (2 * n), 1e-18L) << n;
+        const auto expectZero = [&](FunctionId function, const MyArray1& u) {
+            const std::string_view key = Traits(function).key;
+            if (Traits(function).twoDimensionalOnly && n != 2) return;
+            if (function != FunctionId::Saddle) {  // the saddle is 1 there
+                EXPECT_EQ(J(function, u), 0.0L) << key << ' ' << n;
             }
             RecordedEvents events;
             MyArray1 g;
-            EXPECT_EQ(Grad(code, u, g, &events), 0.0L) << int(code) << ' ' << n;
-            EXPECT_EQ(events.zeroGradients, 1) << int(code) << ' ' << n;
+            EXPECT_EQ(Grad(function, u, g, &events), 0.0L) << key << ' ' << n;
+            EXPECT_EQ(events.zeroGradients, 1) << key << ' ' << n;
         };
-        for (uint8_t code : {0, 1, 2, 8, 14, 18}) expectZero(code, ones);
-        for (uint8_t code : {4, 5, 6, 7, 10, 15, 16}) expectZero(code, zeros);
-        expectZero(11, sines);
+        for (FunctionId function : {FunctionId::Rosenbrock, FunctionId::Himmelblau2, FunctionId::Himmelblau4,
+                                    FunctionId::Staircase2, FunctionId::Dixon3dq, FunctionId::GeneralizedRosenbrock})
+            expectZero(function, ones);
+        for (FunctionId function : {FunctionId::Saddle, FunctionId::CubicVarnel, FunctionId::AxisEllipsoid,
+                                    FunctionId::Schwefel12, FunctionId::QuadraticVarnel, FunctionId::HilbertA,
+                                    FunctionId::HilbertB})
+            expectZero(function, zeros);
+        expectZero(FunctionId::AxisEllipsoidSin, sines);
     }
     // A nonzero gradient tells nothing of the kind.
     RecordedEvents events;
     MyArray1 g;
-    EXPECT_GT(Grad(6, V({1, 1}), g, &events), 0.0L);
+    EXPECT_GT(Grad(FunctionId::AxisEllipsoid, V({1, 1}), g, &events), 0.0L);
     EXPECT_EQ(events.zeroGradients, 0);
 }
 
@@ -309,17 +315,17 @@ TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
         EXPECT_EQ(objective.Evaluations(), 3);
     }
     MyArray1 g;
-    const struct { uint8_t code; MyArray1 u; bool gradient; } failures[] = {
-        {0, V({1e2000L, 1}), true}, {15, V({1e2500L, 1e2500L, 1}), false},
+    const struct { FunctionId function; MyArray1 u; bool gradient; } failures[] = {
+        {FunctionId::Rosenbrock, V({1e2000L, 1}), true}, {FunctionId::HilbertA, V({1e2500L, 1e2500L, 1}), false},
         // n = 1 divides by n - 1 = 0 in the "u*=sin" shifts
-        {9, V({0.5L}), false}, {11, V({0.5L}), true},
+        {FunctionId::Staircase2Sin, V({0.5L}), false}, {FunctionId::AxisEllipsoidSin, V({0.5L}), true},
         // and the two-dimensional functions have no second component
-        {3, V({0.5L}), false},
+        {FunctionId::Himmelblau28, V({0.5L}), false},
         // a quiet NaN raises no flag; the non-finite value is caught instead
-        {6, V({NAN, 1}), false}, {12, V({NAN, 1}), true},
+        {FunctionId::AxisEllipsoid, V({NAN, 1}), false}, {FunctionId::Qf1, V({NAN, 1}), true},
     };
     for (const auto& f : failures) {
-        Objective objective = Of(Fn(f.code), Components(f.u));
+        Objective objective = Of(f.function, Components(f.u));
         objective.SetName("the function");
         g = NewVector(Components(f.u));
         const std::string message = f.gradient ? ErrorOf<EBadError>([&] { objective.Gradient(f.u, g); })
@@ -329,10 +335,10 @@ TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
         EXPECT_EQ(objective.Evaluations(), 1) << message;
     }
     // Every component finite, but the sum of squares overflows.
-    EXPECT_EQ(ErrorOf<ERealBadError>([&] { Grad(6, V({1e2466L, 1}), g); }),
+    EXPECT_EQ(ErrorOf<ERealBadError>([&] { Grad(FunctionId::AxisEllipsoid, V({1e2466L, 1}), g); }),
               "Error in evaluation of gradient norm for function: Quadratic: Axis Parallel Ellipsoid");
     // A clean evaluation after a failure does not see stale flags.
-    EXPECT_EQ(J(6, V({1, 1})), 3.0L);
+    EXPECT_EQ(J(FunctionId::AxisEllipsoid, V({1, 1})), 3.0L);
 }
 
 TEST_F(ObjectiveTest, LargeProblemsSayWhatIsEvaluatedAndFailuresLeaveTheStatus) {

@@ -13,9 +13,9 @@ namespace {
 
 using testing::DriverRun;
 
-constexpr int AxisParallel = 6;   // "Quadratic: Axis Parallel Ellipsoid"
+constexpr FunctionId AxisParallel = FunctionId::AxisEllipsoid;
 constexpr int AllOnes = 20;       // starting point " 1"
-constexpr int ConstantStep = 0;   // "Descent with constant step-size"
+constexpr MethodId ConstantStep = MethodId::ConstantStep;
 
 TEST(RunDriver, ARunEndsWithItsSoundAndReleasesItsArraysAndClearStartsAfresh) {
     DriverRun r(AxisParallel, AllOnes, ConstantStep);
@@ -44,14 +44,14 @@ TEST(RunDriver, ARunEndsWithItsSoundAndReleasesItsArraysAndClearStartsAfresh) {
 }
 
 TEST(RunDriver, InputErrorsReturnToSetUp) {
-    struct Case { const char* name; int function; int start; std::string n; std::string eps; bool mode2; std::string message; };
+    struct Case { const char* name; FunctionId function; int start; std::string n; std::string eps; bool mode2; std::string message; };
     const Case cases[] = {
         {"bad accuracy", AxisParallel, AllOnes, "2", "0,0,1", false, "Incorrect data in accuracy panel!"},
         {"half exponent", AxisParallel, AllOnes, "2", "1e", false, "Incorrect data in accuracy panel!"},
         {"empty accuracy", AxisParallel, AllOnes, "2", "", true, "Incorrect data in accuracy panel!"},
         {"u° equals u*", AxisParallel, 19, "2", "0.01", false,
          "Your initial point equals the optimal point. Please input another initial value."},
-        {"two-dimensional only", 0, AllOnes, "3", "0.01", false, "This function has dimensionality n=2 only!"},
+        {"two-dimensional only", FunctionId::Rosenbrock, AllOnes, "3", "0.01", false, "This function has dimensionality n=2 only!"},
         {"dimension one", AxisParallel, AllOnes, "1", "0.01", false, "The dimension n must be an integer not less than 2 (n=1)."},
         {"negative dimension", AxisParallel, AllOnes, "-5", "0.01", false, "The dimension n must be an integer not less than 2 (n=-5)."},
         {"dimension past the lists", AxisParallel, AllOnes, "10001", "0.01", false,
@@ -90,9 +90,9 @@ TEST(RunDriver, ADecimalCommaIsAcceptedAndANonIntegerDimensionKeepsThePreviousOn
 // is allocated. The figure is put in by the test, so that neither the
 // machine's memory nor a petabyte allocation decides.
 TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) {
-    struct Case { const char* name; std::string n; int method; uint64_t obtainable; bool refused; };
+    struct Case { const char* name; std::string n; MethodId method; uint64_t obtainable; bool refused; };
     const Case cases[] = {
-        {"a BFGS matrix of a gigabyte in 256 MB", "10000", 8, uint64_t{256} << 20, true},
+        {"a BFGS matrix of a gigabyte in 256 MB", "10000", MethodId::BfgsWolfe, uint64_t{256} << 20, true},
         {"1.1 MB of vectors in 1 MB", "10000", ConstantStep, uint64_t{1} << 20, true},
         {"1.1 MB of vectors in 64 MB", "10000", ConstantStep, uint64_t{64} << 20, false},
     };
@@ -123,7 +123,7 @@ TEST(RunDriver, AProblemLargerThanTheObtainableMemoryIsRefusedBeforeAllocating) 
 TEST(RunDriver, UDegreeAndItsGradientStayThoseOfTheStart) {
     for (const MethodId method : {MethodId::NewtonCg, MethodId::Collinear}) {
         SCOPED_TRACE(std::string(Traits(method).name));
-        DriverRun r(ListPosition(FunctionId::GeneralizedRosenbrock), 23, ListPosition(method), "4");
+        DriverRun r(FunctionId::GeneralizedRosenbrock, 23, method, "4");
         MyArray1 u0, g0;
         Real g0Norm = 0;
         r.host.onProcessEvents = [&] {
@@ -159,7 +159,7 @@ TEST(RunDriver, StopDuringPreparationReturnsToSetUp) {
 // positive along the step at once, a recoverable failure.
 struct SaddleNewton : DriverRun {
     std::vector<Colour> colours;
-    SaddleNewton() : DriverRun(4, 7, 12) {
+    SaddleNewton() : DriverRun(FunctionId::Saddle, 7, MethodId::Newton) {
         Mode2();
         host.onDrawTrajectory = [this] { colours.push_back(s.SegmentColour); };
     }
@@ -231,9 +231,9 @@ TEST(RunFailures, AForeignErrorLeavesStopAsTheWayOut) {
 // J(u°) = 0; the huge constant step overflows J at the new point, and as
 // iteration 1 is on the print schedule the ending adds no extra iteration.
 TEST(RunFailures, RunEndingErrorsShowTheirBoxOnce) {
-    const struct { int function, start; bool mode2; Real step; const char* message; } cases[] = {
-        {12, 19, true, 0.3L, "Error of computing the minimization accuracy!  Denominator is zero."},
-        {0, 5, false, 1e2000L, "Error in evaluation of function: Rosenbrock (n=2)"},
+    const struct { FunctionId function; int start; bool mode2; Real step; const char* message; } cases[] = {
+        {FunctionId::Qf1, 19, true, 0.3L, "Error of computing the minimization accuracy!  Denominator is zero."},
+        {FunctionId::Rosenbrock, 5, false, 1e2000L, "Error in evaluation of function: Rosenbrock (n=2)"},
     };
     for (const auto& c : cases) {
         DriverRun r(c.function, c.start, ConstantStep);
@@ -256,9 +256,11 @@ TEST(RunFailures, RunEndingErrorsShowTheirBoxOnce) {
 // global one, with u flipping its last bit. Each ends as Stop ends it, with
 // its own line; so does a run at its iteration limit.
 TEST(RunLimits, ARunThatRepeatsItselfOrReachesItsLimitEndsAsStopEndsIt) {
-    constexpr int Rosenbrock = 0, GeneralizedRosenbrock = 18, SteepestGolden = 1, ClassicalNewton = 12;
+    constexpr FunctionId Rosenbrock = FunctionId::Rosenbrock, GeneralizedRosenbrock = FunctionId::GeneralizedRosenbrock;
+    constexpr MethodId SteepestGolden = MethodId::SteepestGolden, ClassicalNewton = MethodId::Newton;
     const struct {
-        const char* name; int function, start, method; std::string n, eps; int32_t maxIterations, noProgress;
+        const char* name; FunctionId function; int start; MethodId method; std::string n, eps;
+        int32_t maxIterations, noProgress;
         RunDriver::Ending ending; const char* line; int32_t iterationsAtEnd;
     } cases[] = {
         {"two-cycle", Rosenbrock, 0, SteepestGolden, "2", "1e-18", 0, 50, RunDriver::Ending::NoProgress,
@@ -301,14 +303,13 @@ TEST(RunLimits, ARunThatRepeatsItselfOrReachesItsLimitEndsAsStopEndsIt) {
 // The distance to u* is reported whenever u* is known, whatever the
 // criterion, and left out where there is no single minimum.
 TEST(RunReport, TheDistanceLineMeasuresTheDistanceToAKnownMinimumInBothModes) {
-    constexpr int Rosenbrock = 0, Himmelblau28 = 3, Saddle = 4, SteepestWolfe = 2;
-    const struct { int function, start; bool mode2, distanceShown; } cases[] = {
-        {Rosenbrock, 5, true, true}, {Rosenbrock, 5, false, true},
-        {Himmelblau28, 5, true, false}, {Saddle, 1, true, false},
+    const struct { FunctionId function; int start; bool mode2, distanceShown; } cases[] = {
+        {FunctionId::Rosenbrock, 5, true, true}, {FunctionId::Rosenbrock, 5, false, true},
+        {FunctionId::Himmelblau28, 5, true, false}, {FunctionId::Saddle, 1, true, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.function);
-        DriverRun r(c.function, c.start, SteepestWolfe);
+        SCOPED_TRACE(Traits(c.function).key);
+        DriverRun r(c.function, c.start, MethodId::SteepestWolfe);
         if (c.mode2) r.Mode2("1e-4");
         r.s.Params.MaxIterations = 40;
         r.Start();
@@ -352,8 +353,8 @@ TEST(RunSteps, ARunTakenStepByStepEndsAsTheLoopEndsIt) {
     for (const auto& p : problems) {
         for (const MethodTraits& m : MethodList()) {
             SCOPED_TRACE(std::string(m.key) + " on " + std::string(Traits(p.function).key));
-            DriverRun loop(ListPosition(p.function), p.start, ListPosition(m.id));
-            DriverRun stepped(ListPosition(p.function), p.start, ListPosition(m.id));
+            DriverRun loop(p.function, p.start, m.id);
+            DriverRun stepped(p.function, p.start, m.id);
             int steps = 0;
             for (DriverRun* r : {&loop, &stepped}) {
                 if (p.mode2) r->Mode2(p.eps);

@@ -1,4 +1,3 @@
-#include "code_ids.h"
 #include "core/wolfe_search.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +13,8 @@ struct WolfeSearchTest : testing::RunStateTest {
     WolfeOptions o{WolfeC1, 0.9L, 1, WolfeFirstTrial::UnitOrMax, 0, WolfeInterpolation::Quadratic, false};
     MyArray1 gPrev;
 
-    void Setup(uint8_t code, const MyArray1& u) {
-        Prepare(Fn(code), Components(u));
+    void Setup(FunctionId function, const MyArray1& u) {
+        Prepare(function, Components(u));
         At(u);
     }
     StepResult Search(const MyArray1& d, Real h) {
@@ -41,7 +40,7 @@ TEST_F(WolfeSearchTest, QuadraticInterpolationOutsideTheIntervalFallsBackToMidpo
     // vertex is at a negative alpha. The midpoint 0.8 (u1 = -0.432) is
     // tried instead; with c2 = 3 its slope is accepted. The steepest
     // descent passes the gradient as the direction too.
-    Setup(5, testing::V({-1.2L, 0}));
+    Setup(FunctionId::CubicVarnel, testing::V({-1.2L, 0}));
     o.c2 = 3;
     o.firstTrial = WolfeFirstTrial::FifthOfMax;
     const MyArray1 entryGradient = s.GradJ;
@@ -57,7 +56,7 @@ TEST_F(WolfeSearchTest, QuadraticInterpolationOutsideTheIntervalFallsBackToMidpo
 TEST_F(WolfeSearchTest, CubicInterpolationFaultEndsTheSearch) {
     // Himmelblau 28 may be searched along an ascent direction; there the
     // cubic through the two ends has no real extremum.
-    Setup(3, testing::V({-5, 0}));
+    Setup(FunctionId::Himmelblau28, testing::V({-5, 0}));
     o.descentCheckWaived = true;
     o.interpolation = WolfeInterpolation::Cubic;
     const MyArray1 ascent{0, -s.GradJ[1], -s.GradJ[2]};
@@ -70,7 +69,7 @@ TEST_F(WolfeSearchTest, CubicInterpolationFaultEndsTheSearch) {
 TEST_F(WolfeSearchTest, WaivedAscentIsSearchedAndZoomStopsAfterTenRounds) {
     // With dphi0 > 0 no trial can be flat enough, so the zoom runs its ten
     // rounds and accepts the last one.
-    Setup(3, testing::V({-5, 0}));
+    Setup(FunctionId::Himmelblau28, testing::V({-5, 0}));
     const MyArray1 ascent{0, -s.GradJ[1], -s.GradJ[2]};
     ExpectStays(ascent, 0.5L / s.GradNorm, StepEnd::NotDescent);
     o.descentCheckWaived = true;
@@ -79,13 +78,13 @@ TEST_F(WolfeSearchTest, WaivedAscentIsSearchedAndZoomStopsAfterTenRounds) {
 }
 
 TEST_F(WolfeSearchTest, OrthogonalDirectionIsNotADescent) {
-    Setup(6, testing::V({1, 0}));
+    Setup(FunctionId::AxisEllipsoid, testing::V({1, 0}));
     ExpectStays(MyArray1{0, 0, 1}, 1, StepEnd::NotDescent);  // slope exactly 0
 }
 
 TEST_F(WolfeSearchTest, ZeroFirstTrialSpendsNothing) {
     // After the first iteration with J unchanged since the previous one.
-    Setup(6, testing::V({1, 0}));
+    Setup(FunctionId::AxisEllipsoid, testing::V({1, 0}));
     o.firstTrial = WolfeFirstTrial::FromLastDecrease;
     o.previousJ = s.JCur;
     ExpectStays(s.GradJ, 1, StepEnd::ZeroStep);

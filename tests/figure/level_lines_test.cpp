@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 
-#include "code_ids.h"
 #include "core/errors.h"
 #include "core/objective.h"
 #include "figure/contour_figure.h"
@@ -29,8 +28,8 @@ struct FigureRun {
     QuietHost host;
     RunState s{host};
 
-    FigureRun(uint8_t code, int n, Real u01, Real u02) {
-        s.FunctionCode = Fn(code);
+    FigureRun(FunctionId function, int n, Real u01, Real u02) {
+        s.FunctionCode = function;
         s.N = n;
         s.U = s.U0 = s.UStar = NewVector(n);
         s.U0[1] = u01;
@@ -48,10 +47,10 @@ int CountColour(const QImage& image, Colour c) {
 } // namespace
 
 TEST(PlaneRange, HugeStartStaysUsable) {
-    const int32_t r = PlaneRangeFor(1e300L, 0, Fn(0));
+    const int32_t r = PlaneRangeFor(1e300L, 0, FunctionId::Rosenbrock);
     EXPECT_GT(r, 1000000);
     EXPECT_LE(static_cast<int64_t>(r) * 2, std::numeric_limits<int32_t>::max());
-    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, Fn(0)), 3);
+    EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, FunctionId::Rosenbrock), 3);
 }
 
 TEST(PixelMapping, PointFormRefusesPixelsBeyond32Bits) {
@@ -136,7 +135,7 @@ TEST(LevelNumberPlacement, BeyondTheLastColumnTheRowStays) {
 }
 
 TEST(DrawLevelLines, OnlyTheQuadraticFromFilesHasAConstantAndUStarMayBeUnknown) {
-    FigureRun run(17, 2, 1, 0);
+    FigureRun run(FunctionId::QuadraticFromFiles, 2, 1, 0);
     run.s.Quad.QuadA = NewMatrix(2);
     run.s.Quad.QuadA[1][1] = 2;
     run.s.Quad.QuadA[2][2] = 4;
@@ -156,7 +155,7 @@ TEST(DrawLevelLines, OnlyTheQuadraticFromFilesHasAConstantAndUStarMayBeUnknown) 
     EXPECT_GT(CountColour(fig2.Image(), clOptimalPoint), 0);
 
     // A constant left from an earlier quadratic changes no pixel of another function.
-    FigureRun other(6, 2, 1, 0);
+    FigureRun other(FunctionId::AxisEllipsoid, 2, 1, 0);
     ContourFigure plain(127), withConstant(127);
     plain.DrawLevelLines(other.s);
     other.s.Quad.QuadC = 5;
@@ -165,7 +164,7 @@ TEST(DrawLevelLines, OnlyTheQuadraticFromFilesHasAConstantAndUStarMayBeUnknown) 
 }
 
 TEST(DrawLevelLines, AFailureOnThePlaneNamesTheFunctionAsTheRunDoes) {
-    FigureRun run(17, 3, 1, 1);
+    FigureRun run(FunctionId::QuadraticFromFiles, 3, 1, 1);
     run.s.FunctionName = "the quadratic";
     run.s.Quad.QuadA = NewMatrix(3);
     run.s.Quad.QuadB = NewVector(3);

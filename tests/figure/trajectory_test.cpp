@@ -40,14 +40,14 @@ struct TrajectoryRun {
     RunState s{host};
     ContourFigure fig{107};
 
-    explicit TrajectoryRun(uint8_t methodCode) {
+    explicit TrajectoryRun(MethodId method) {
         fig.Image().fill(ToQRgb(clFigBack));
         fig.PlaneScale = 10;
         fig.FigCentreX = 50;
         fig.FigCentreY = 50;
         fig.MarkerRadius = 3;
         fig.CurPixel = fig.PrevPixel = fig.NewPixel = PixelPos{50, 50};
-        s.MethodCode = Md(methodCode);
+        s.MethodCode = method;
         s.N = 2;
         for (MyArray1* v : {&s.U, &s.U0, &s.GradJ, &s.GradJ0, &s.GradJPrev}) *v = NewVector(2);
         s.RedrawTrajectory = 1;
@@ -78,7 +78,7 @@ TEST(CanvasLine, FarEndsAreClippedNotWalked) {
 }
 
 TEST(TrajectoryStep, WithoutRedrawTheSegmentStartsFromThePreviousPoint) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.RedrawTrajectory = 0;
     run.s.IterCount = 5;
     run.s.GradNormPrev = 1;
@@ -120,7 +120,7 @@ TEST(CanvasEllipse, BoxesAroundFarPointsAreClippedNotWrapped) {
 }
 
 TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRunPaintedOrNot) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.IterCount = 6;
     run.MoveTo(1e8L, 0);   // pixel 1 000 000 050 still fits
     run.fig.DrawTrajectoryStep(run.s);
@@ -130,22 +130,22 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRunPaintedOrNot) {
     const std::string tooFar = "Error in painting. Too large the coordinates. (Iteration=7)";
     const Real far = 1e30L;
     const struct {
-        uint8_t method;
+        MethodId method;
         int32_t subIteration;
         bool subIterationPoints, iterationComplete;
         Real u1, u2, u01, u02;
         bool ends;
     } cases[] = {
-        {2, 1, false, true, 0, -far, 0, 0, true},
-        {2, 1, false, true, 1e8L, 0, 0, 0, false},
-        {2, 1, false, true, 0, 0, far, 0, false},     // u° is not on the segment
-        {17, 1, false, false, 0, 0, far, 0, true},    // the collinear search starts at its base...
-        {17, 2, false, false, 0, 0, 0, far, false},
-        {17, 2, false, true, 0, 0, far, 0, true},     // ... and its iteration ends there
-        {16, 3, true, false, far, 0, 0, 0, true},
+        {MethodId::SteepestWolfe, 1, false, true, 0, -far, 0, 0, true},
+        {MethodId::SteepestWolfe, 1, false, true, 1e8L, 0, 0, 0, false},
+        {MethodId::SteepestWolfe, 1, false, true, 0, 0, far, 0, false},   // u° is not on the segment
+        {MethodId::Collinear, 1, false, false, 0, 0, far, 0, true},       // the collinear search starts at its base...
+        {MethodId::Collinear, 2, false, false, 0, 0, 0, far, false},
+        {MethodId::Collinear, 2, false, true, 0, 0, far, 0, true},        // ... and its iteration ends there
+        {MethodId::CollinearDemo, 3, true, false, far, 0, 0, 0, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.method) + "/" + std::to_string(c.subIteration));
+        SCOPED_TRACE(std::string(Traits(c.method).key) + "/" + std::to_string(c.subIteration));
         TrajectoryRun painted(c.method), unpainted(c.method);
         for (TrajectoryRun* r : {&painted, &unpainted}) {
             r->s.IterCount = 7;
@@ -165,7 +165,7 @@ TEST(TrajectoryStep, FarPointIsClippedAndTooFarEndsTheRunPaintedOrNot) {
         EXPECT_EQ(painted.s.RedrawTrajectory, c.ends ? 0 : 1);
         EXPECT_EQ(unpainted.s.RedrawTrajectory, painted.s.RedrawTrajectory);
         EXPECT_EQ(unpainted.s.SegmentColour, painted.s.SegmentColour);
-        if (c.ends && c.method == 2) { EXPECT_EQ(painted.fig.CurPixel, (PixelPos{50, 50})); }
+        if (c.ends && c.method == MethodId::SteepestWolfe) { EXPECT_EQ(painted.fig.CurPixel, (PixelPos{50, 50})); }
     }
 }
 
@@ -181,21 +181,21 @@ TEST(FigureHints, ColoursNameTheirElements) {
         {clAngleStep, " The angle between  gradJ ^ d-min >= 0"},
         {clLevelLine, ""}, {clAxisText, ""}, {clTitle, ""}, {clFinalRim, ""}, {clNoPixel, ""},
     };
-    for (const auto& [colour, hint] : hints) EXPECT_EQ(FigureHintForColour(colour, Md(17), "previous"), hint) << std::hex << colour;
+    for (const auto& [colour, hint] : hints) EXPECT_EQ(FigureHintForColour(colour, MethodId::Collinear, "previous"), hint) << std::hex << colour;
 }
 
 TEST(FigureHints, DemoMethodNamesTheDeltaVicinityAndKeepsOtherwise) {
     const std::string prev = " Axis of u1";
-    EXPECT_EQ(FigureHintForColour(clDeltaVicinity, Md(16), prev), " Delta-vicinity to start the search of a descent direction");
-    EXPECT_EQ(FigureHintForColour(clLevelLine, Md(16), prev), prev);
-    EXPECT_EQ(FigureHintForColour(clSaddle, Md(16), prev), prev);
-    EXPECT_EQ(FigureHintForColour(clAngleStep, Md(16), prev), prev);
-    EXPECT_EQ(FigureHintForColour(clTrajectory, Md(16), prev), " Projection of a descent trajectory");
-    EXPECT_EQ(FigureHintForColour(clFigBack, Md(16), prev), " Double click on the image to save it in a file");
+    EXPECT_EQ(FigureHintForColour(clDeltaVicinity, MethodId::CollinearDemo, prev), " Delta-vicinity to start the search of a descent direction");
+    EXPECT_EQ(FigureHintForColour(clLevelLine, MethodId::CollinearDemo, prev), prev);
+    EXPECT_EQ(FigureHintForColour(clSaddle, MethodId::CollinearDemo, prev), prev);
+    EXPECT_EQ(FigureHintForColour(clAngleStep, MethodId::CollinearDemo, prev), prev);
+    EXPECT_EQ(FigureHintForColour(clTrajectory, MethodId::CollinearDemo, prev), " Projection of a descent trajectory");
+    EXPECT_EQ(FigureHintForColour(clFigBack, MethodId::CollinearDemo, prev), " Double click on the image to save it in a file");
 }
 
 TEST(FigureHints, ReadThePixelUnderTheMouse) {
-    TrajectoryRun run(2);
+    TrajectoryRun run(MethodId::SteepestWolfe);
     run.s.IterCount = 1;
     run.MoveTo(1, 1);
     run.fig.DrawTrajectoryStep(run.s);

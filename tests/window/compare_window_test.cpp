@@ -21,29 +21,25 @@ namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::Pick;
+using tarvik::testing::PickFunction;
 using tarvik::testing::SpinUntil;
 
 struct CompareWindowTest : tarvik::testing::WindowTest {
     // The user ticks exactly these methods and sets the limit.
-    void ChooseInDialog(std::vector<int> positions, int limit) {
-        log.compareAnswers.push_back([positions, limit](CompareDialog& d) {
+    void ChooseInDialog(std::vector<MethodId> methods, int limit) {
+        log.compareAnswers.push_back([methods, limit](CompareDialog& d) {
             for (QCheckBox* box : d.MethodBoxes) box->setChecked(false);
-            for (int p : positions) d.MethodBoxes[static_cast<std::size_t>(p)]->setChecked(true);
+            for (MethodId m : methods) d.MethodBoxes[static_cast<std::size_t>(ListPosition(m))]->setChecked(true);
             d.IterationLimit->setValue(limit);
         });
-    }
-
-    void SelectMethod(int position) {
-        const int group = static_cast<int>(MethodAtPosition(position).group);
-        form->GroupButton(group)->click();
-        Pick(form->MethodList(group), position - GroupFirstPosition(MethodAtPosition(position).group));
     }
 
     QString PaneText() const { return form->RichEditOut->toPlainText(); }
 };
 
 TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
-    const std::vector<int> methods = {2, 8, 12, 15, 17};
+    const std::vector<MethodId> methods = {MethodId::SteepestWolfe, MethodId::BfgsWolfe, MethodId::Newton,
+                                           MethodId::TrustRegion, MethodId::Collinear};
     ChooseInDialog(methods, 100000);
     ASSERT_FALSE(runButtons->BtnCompare->isHidden());
     // What the window shows while the comparison goes on, each time one
@@ -115,7 +111,7 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
 
     for (const CompareRow& row : rows) {
         SCOPED_TRACE(row.method);
-        SelectMethod(row.methodPosition);
+        ChooseMethod(MethodAtListPosition(row.methodPosition));
         runButtons->BtnStart->click();
         ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
         const RunState& s = form->State();
@@ -143,15 +139,15 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
 // The window's figure ends the single run at a point it cannot paint; the
 // compared run ends there too, with the figure's text as its ending.
 TEST_F(CompareWindowTest, AComparedRunEndsWhereTheWindowsFigureEndsItsSingleRun) {
-    Pick(problem->CmbFunctionsAll, 4);  // the saddle
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Saddle);
     Pick(problem->CmbU0, 5);
-    ChooseInDialog({2}, 100000);
+    ChooseInDialog({MethodId::SteepestWolfe}, 100000);
     runButtons->BtnCompare->click();
     ASSERT_EQ(form->Compare().Rows().size(), 1u);
     const CompareRow row = form->Compare().Rows()[0];
     runButtons->BtnClear->click();
 
-    SelectMethod(2);
+    ChooseMethod(MethodId::SteepestWolfe);
     runButtons->BtnStart->click();
     ASSERT_TRUE(SpinUntil([this] { return RunSettled(); }));
     ASSERT_EQ(Errors().size(), 1);
@@ -162,9 +158,9 @@ TEST_F(CompareWindowTest, AComparedRunEndsWhereTheWindowsFigureEndsItsSingleRun)
 
 TEST_F(CompareWindowTest, StopEndsTheRunAndTheComparison) {
     Pick(problem->CmbN, 10);  // n = 1000
-    Pick(problem->CmbFunctionsNmore2, problem->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
+    PickFunction(problem->CmbFunctionsNmore2, FunctionId::GeneralizedRosenbrock);
     accuracy->CmbPrec1->setEditText("1E-12");
-    ChooseInDialog({1, 2, 6}, 1000000);
+    ChooseInDialog({MethodId::SteepestGolden, MethodId::SteepestWolfe, MethodId::PolakRibiereWolfe}, 1000000);
     int polls = 0;
     std::function<void()> stopLater = [&] {
         if (!form->Compare().Active() || ++polls < 20) {

@@ -44,14 +44,16 @@ struct ConfigurationWindowTest : tarvik::testing::WindowTest {
 };
 
 // Exit writes every key from the controls: a key restored into the wrong
-// control comes back changed.
+// control comes back changed. An older build's file, which names the
+// function and the method by their index alone, gets their keys beside it.
 TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
     WriteIni(kNewtonExample);
     Open();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join("; ").toStdString();
     EXPECT_TRUE(problem->CmbFunctionsAll->isHidden());
     EXPECT_FALSE(method->CmbMethodsNewton->isHidden());
-    EXPECT_EQ(form->MethodPosition(), 13);
+    EXPECT_EQ(form->Method(), MethodId::FdNewton);
+    EXPECT_EQ(form->Function(), FunctionId::Staircase2);
     EXPECT_FALSE(form->InitComments->isVisibleTo(form.get()));
     form->SoundSwitchClicked(false);
     form->ExitApplication();
@@ -60,6 +62,8 @@ TEST_F(ConfigurationWindowTest, TheNewtonExampleIsRestoredAndExitWritesItBack) {
     // comes back line for line.
     QByteArray expected(kNewtonExample);
     expected.replace("Sound=1", "Sound=0");
+    expected.replace("ItemIndex=3\n", "ItemIndex=3\nFunctionKey=staircase-2\n");
+    expected.replace("ItemIndex=1\n", "ItemIndex=1\nMethodKey=fd-newton\n");
     expected.replace("\n", "\r\n");
     QList<QByteArray> lines = written.split('\n');
     QList<QByteArray> expectedLines = expected.split('\n');
@@ -106,7 +110,7 @@ TEST_F(ConfigurationWindowTest, AStoredQuadraticOptionAndAuthorGroupComeBack) {
     EXPECT_TRUE(form->GboxInputFiles->RBtnUeUnknown->isChecked());
     EXPECT_FALSE(form->GboxInputFiles->RBtnUe0->isChecked());
     EXPECT_FALSE(form->GboxInputFiles->BitBtnInputFileUe->isEnabled());
-    EXPECT_EQ(form->MethodPosition(), 17);
+    EXPECT_EQ(form->Method(), MethodId::Collinear);
     EXPECT_TRUE(method->SpeedBtnAuthor->isChecked());
     // Keys that are missing keep the design state.
     EXPECT_EQ(problem->CmbN->currentText(), "2");

@@ -29,6 +29,7 @@ namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::Pick;
+using tarvik::testing::PickFunction;
 using tarvik::testing::Type;
 using tarvik::testing::SpinUntil;
 
@@ -60,10 +61,6 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndItems) {
     // The lists: their lengths and the items at their edges.
     const struct { QComboBox* list; int count, item; const char* text; } lists[] = {
         {problem->CmbN, 14, 13, "10000"}, {problem->CmbU0, 30, 29, "from file"}, {problem->CmbU0, 30, 11, " 1.0;  -1.0"},
-        {problem->CmbFunctionsAll, 19, 18, "Generalized Rosenbrock (n>=2)"},
-        {problem->CmbFunctionsNmore2, 13, 0, "Quadratic: Axis Parallel Ellipsoid"},
-        {method->CmbMethodsQuasiN, 5, 4, "quasi-Newton L-BFGS, memory 15 pairs,Wolfe"},
-        {method->CmbMethodsNewton, 4, 2, "Inexact Newton-ConjGrag, step-size=1"}, {method->CmbMethodsAuthor, 2, 0, nullptr},
         {accuracy->CmbPrec1, 9, 2, "0.01"}, {accuracy->CmbPrec2, 11, 10, "1E-20"},
     };
     for (const auto& l : lists) {
@@ -131,21 +128,20 @@ TEST_F(MainWindowTest, DimensionSwitchesBetweenTheFunctionListsAndANonIntegerIsR
     EXPECT_EQ(form->State().FunctionName, "Quadratic: Axis Parallel Ellipsoid");
 
     // A larger n keeps the short list and its choice.
-    Pick(problem->CmbFunctionsNmore2, 3);
+    PickFunction(problem->CmbFunctionsNmore2, FunctionId::Staircase2);
     Pick(problem->CmbN, 3);
     EXPECT_EQ(form->State().N, 10);
-    EXPECT_EQ(problem->CmbFunctionsNmore2->currentIndex(), 3);
-    EXPECT_EQ(form->FunctionPosition(), 9);
+    EXPECT_EQ(form->Function(), FunctionId::Staircase2);
 
     // Back to n = 2: the same quadratic in the long list, not Rosenbrock.
     Pick(problem->CmbN, 0);
     EXPECT_FALSE(problem->CmbFunctionsAll->isHidden());
     EXPECT_TRUE(problem->CmbFunctionsNmore2->isHidden());
-    EXPECT_EQ(problem->CmbFunctionsAll->currentIndex(), 9);
+    EXPECT_EQ(problem->CmbFunctionsAll->currentText(), "Quadratic: Rotated Ellipsoid (Staircase 2)");
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Staircase2);
 
     // A quadratic chosen at n = 2 survives the switch to the short list.
-    Pick(problem->CmbFunctionsAll, 14);
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Dixon3dq);
     Type(problem->CmbN, "5");
     EXPECT_EQ(problem->CmbFunctionsNmore2->currentText(), "Quadratic: DIXON3DQ");
 
@@ -157,22 +153,22 @@ TEST_F(MainWindowTest, DimensionSwitchesBetweenTheFunctionListsAndANonIntegerIsR
 }
 
 TEST_F(MainWindowTest, FunctionsWithoutKnownMinimumForceTheChangeOfJCriterion) {
-    Pick(problem->CmbFunctionsAll, 3);  // Himmelblau 28
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Himmelblau28);
     EXPECT_FALSE(accuracy->RbtnPrec1->isEnabled());
     EXPECT_TRUE(accuracy->RbtnPrec2->isChecked());
     EXPECT_EQ(form->State().FunctionCode, FunctionId::Himmelblau28);
     // "!" follows the check of RbtnPrec1 as it was before the change.
     EXPECT_TRUE(accuracy->Label10->isHidden());
 
-    Pick(problem->CmbFunctionsAll, 0);  // Rosenbrock
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Rosenbrock);
     EXPECT_TRUE(accuracy->RbtnPrec1->isEnabled());
     EXPECT_TRUE(accuracy->RbtnPrec2->isEnabled());
     EXPECT_TRUE(accuracy->RbtnPrec2->isChecked());
     EXPECT_FALSE(accuracy->Label10->isHidden());
 
-    Pick(problem->CmbFunctionsAll, 4);  // Saddle
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Saddle);
     EXPECT_FALSE(accuracy->RbtnPrec1->isEnabled());
-    Pick(problem->CmbFunctionsAll, 5);  // Cubic
+    PickFunction(problem->CmbFunctionsAll, FunctionId::CubicVarnel);
     EXPECT_TRUE(accuracy->RbtnPrec1->isEnabled());
 }
 
@@ -183,41 +179,65 @@ TEST_F(MainWindowTest, GroupButtonsShowOneMethodList) {
     EXPECT_FALSE(method->SpeedBtnGrad->isChecked());
     // The accuracy frame keeps clear of the check box below it.
     EXPECT_EQ(accuracy->geometry(), QRect(5, 124, 300, 77));
-    Pick(method->CmbMethodsNewton, 3);
-    EXPECT_EQ(form->MethodPosition(), 15);
+    Pick(method->CmbMethodsNewton, method->CmbMethodsNewton->findData(static_cast<int>(MethodId::TrustRegion)));
+    EXPECT_EQ(form->Method(), MethodId::TrustRegion);
 
     method->SpeedBtnAuthor->click();
     method->SpeedBtnAuthor->click();  // pressing the pressed button keeps it down
     EXPECT_TRUE(method->SpeedBtnAuthor->isChecked());
     EXPECT_TRUE(method->CmbMethodsNewton->isHidden());
-    EXPECT_EQ(form->MethodPosition(), 16);
+    EXPECT_EQ(form->Method(), MethodId::CollinearDemo);
+}
+
+// The lists hold the catalogue, and each item keeps the entry it shows:
+// choosing it chooses that entry, in whichever place the lists give it (the
+// long function list has the functions for n = 2 first).
+TEST_F(MainWindowTest, EveryListItemChoosesTheEntryItShows) {
+    int methodItems = 0;
+    for (int g = 0; g < MethodGroupCount; ++g) methodItems += form->MethodList(g)->count();
+    EXPECT_EQ(methodItems, MethodCount);
+    for (const MethodTraits& m : MethodList()) {
+        ChooseMethod(m.id);
+        EXPECT_EQ(form->Method(), m.id);
+        EXPECT_EQ(form->MethodList(static_cast<int>(m.group))->currentText().toStdString(), m.name);
+    }
+    EXPECT_EQ(problem->CmbFunctionsAll->count(), FunctionCount);
+    int lastTwoDimensional = -1, firstOther = problem->CmbFunctionsAll->count();
+    for (int item = 0; item < problem->CmbFunctionsAll->count(); ++item) {
+        Pick(problem->CmbFunctionsAll, item);
+        const FunctionTraits& f = Traits(form->Function());
+        EXPECT_EQ(problem->CmbFunctionsAll->currentText().toStdString(), f.name);
+        EXPECT_EQ(form->State().FunctionCode, f.id);
+        if (f.twoDimensionalOnly) lastTwoDimensional = item;
+        else firstOther = std::min(firstOther, item);
+    }
+    EXPECT_LT(lastTwoDimensional, firstOther);
+    EXPECT_EQ(problem->CmbFunctionsNmore2->count(), problem->CmbFunctionsAll->count() - (lastTwoDimensional + 1));
 }
 
 // The run, data.ini and a comparison read the panels through one adapter:
 // what the panels show is what the run gets, and data.ini gives it back.
 TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguration) {
-    const struct { int dimension, function, start, group, item; bool changeOfJ; const char* eps; int functionPosition,
-                   methodPosition; FunctionId id; } cases[] = {
-        {0, 9, 3, 3, 2, false, "0.005", 9, 14, FunctionId::Staircase2},
-        {2, 2, 11, 1, 1, true, "1E-10", 8, 4, FunctionId::Schwefel12},
-        {0, 18, 0, 4, 1, true, "0.3", 18, 17, FunctionId::GeneralizedRosenbrock},
+    const struct { int dimension; FunctionId function; int start; MethodId method; bool changeOfJ; const char* eps; } cases[] = {
+        {0, FunctionId::Staircase2, 3, MethodId::NewtonCg, false, "0.005"},
+        {2, FunctionId::Schwefel12, 11, MethodId::FletcherReevesWolfe, true, "1E-10"},
+        {0, FunctionId::GeneralizedRosenbrock, 0, MethodId::Collinear, true, "0.3"},
     };
     for (const auto& k : cases) {
         Pick(problem->CmbN, k.dimension);
-        Pick(k.dimension == 0 ? problem->CmbFunctionsAll : problem->CmbFunctionsNmore2, k.function);
+        PickFunction(k.dimension == 0 ? problem->CmbFunctionsAll : problem->CmbFunctionsNmore2, k.function);
         Pick(problem->CmbU0, k.start);
-        form->GroupButton(k.group)->click();
-        Pick(form->MethodList(k.group), k.item);
+        ChooseMethod(k.method);
         (k.changeOfJ ? accuracy->RbtnPrec2 : accuracy->RbtnPrec1)->setChecked(true);
         (k.changeOfJ ? accuracy->CmbPrec2 : accuracy->CmbPrec1)->setEditText(k.eps);
 
         form->CopyChoicesToState();
         const WindowChoices& run = form->State().Choices;
         EXPECT_EQ(run.CmbNText, problem->CmbN->itemText(k.dimension).toStdString());
-        EXPECT_EQ(run.FunctionPosition, k.functionPosition);
-        EXPECT_EQ(form->State().FunctionCode, k.id);
+        EXPECT_EQ(run.FunctionPosition, ListPosition(k.function));
+        EXPECT_EQ(form->State().FunctionCode, k.function);
         EXPECT_EQ(run.StartItem, k.start);
-        EXPECT_EQ(run.MethodPosition, k.methodPosition);
+        EXPECT_EQ(run.MethodPosition, ListPosition(k.method));
         EXPECT_EQ(run.RbtnPrec2Checked, k.changeOfJ);
         EXPECT_EQ(k.changeOfJ ? run.CmbPrec2Text : run.CmbPrec1Text, k.eps);
 
@@ -226,7 +246,7 @@ TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguratio
         form->ApplyConfiguration(Configuration{});
         EXPECT_NE(form->Choices(), shown);
         form->ApplyConfiguration(stored);
-        EXPECT_EQ(form->Choices(), shown) << k.functionPosition;
+        EXPECT_EQ(form->Choices(), shown) << Traits(k.function).key;
     }
 }
 
@@ -439,7 +459,7 @@ TEST_F(MainWindowTest, HintsFollowTheMouseAndTheFormHint) {
 
     form->ShowHintFor(problem->ImageJ);
     EXPECT_EQ(form->StatusText(), " Objective function");
-    Pick(problem->CmbFunctionsAll, 13);  // TRIDIA
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Tridia);
     form->ShowHintFor(problem->ImageJ);
     EXPECT_EQ(problem->ImageJ->toolTip(), "Click \"F\"-button to change parameters ");
 }

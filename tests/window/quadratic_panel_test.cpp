@@ -15,9 +15,8 @@ namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::Pick;
+using tarvik::testing::PickFunction;
 using tarvik::testing::Type;
-
-constexpr int kFromFile = 17;  // "Quadratic from FILE" in the long list
 
 struct QuadraticPanelTest : tarvik::testing::WindowTest {
     void SetUp() override {
@@ -38,7 +37,7 @@ struct QuadraticPanelTest : tarvik::testing::WindowTest {
     // Picks "Quadratic from FILE": the panel opens and the window goes on;
     // `whileOpen` acts like the user (it must end with OK or Close).
     void PickFromFile(const std::function<void()>& whileOpen) {
-        Pick(problem->CmbFunctionsAll, kFromFile);
+        PickFunction(problem->CmbFunctionsAll, FunctionId::QuadraticFromFiles);
         EXPECT_FALSE(form->GboxInputFiles->isHidden());
         for (QPushButton* b : {runButtons->BtnStart, runButtons->BtnCompare, runButtons->BtnExit})
             EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
@@ -173,7 +172,7 @@ TEST_F(QuadraticPanelTest, TypingADimensionKeepsThePanelOpenAndCloseActsAtOnce) 
         QTimer::singleShot(1, form.get(), release);
     };
     QTimer::singleShot(1, form.get(), release);
-    Pick(problem->CmbFunctionsAll, kFromFile);
+    PickFunction(problem->CmbFunctionsAll, FunctionId::QuadraticFromFiles);
     Type(problem->CmbN, "1");
     Type(problem->CmbN, "10");
     typed = true;

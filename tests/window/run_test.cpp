@@ -19,16 +19,16 @@ namespace tarvik::ui {
 namespace {
 
 using tarvik::testing::Pick;
+using tarvik::testing::PickFunction;
 using tarvik::testing::SpinUntil;
 
 struct WindowRunTest : tarvik::testing::WindowTest {
     // The saddle with the classical Newton method fails at every iteration:
     // its Hessian is indefinite everywhere.
     void ChooseSaddleWithNewton() {
-        Pick(problem->CmbFunctionsAll, 4);
+        PickFunction(problem->CmbFunctionsAll, FunctionId::Saddle);
         Pick(problem->CmbU0, 7);
-        method->SpeedBtnNewton->click();
-        Pick(method->CmbMethodsNewton, 0);
+        ChooseMethod(MethodId::Newton);
     }
 };
 
@@ -59,8 +59,8 @@ TEST_F(WindowRunTest, AClickQueuedBehindStopDoesNotClearTheStoppedRun) {
     // Clear in its place.
     form->show();
     Pick(problem->CmbN, 10);  // n = 1000
-    Pick(problem->CmbFunctionsNmore2, problem->CmbFunctionsNmore2->findText("Generalized Rosenbrock (n>=2)"));
-    Pick(method->CmbMethodsGrad, 1);
+    PickFunction(problem->CmbFunctionsNmore2, FunctionId::GeneralizedRosenbrock);
+    ChooseMethod(MethodId::SteepestGolden);
     accuracy->CmbPrec1->setEditText("1E-12");
     bool posted = false;
     QElapsedTimer sinceStart;

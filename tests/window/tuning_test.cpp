@@ -13,16 +13,12 @@
 namespace tarvik::ui {
 namespace {
 
-using tarvik::testing::Pick;
+using tarvik::testing::PickFunction;
 
 constexpr const char* kBadParameter = "Incorrect data in parameter!";
 
 struct TuningTest : tarvik::testing::WindowTest {
-    void ChooseMethod(int group, int item) {
-        form->GroupButton(group)->click();
-        Pick(form->MethodList(group), item);
-    }
-    void ChooseFunction(int position) { Pick(problem->CmbFunctionsAll, position); }
+    void ChooseFunction(FunctionId id) { PickFunction(problem->CmbFunctionsAll, id); }
 
     // Presses button and lets action work on the dialog it opens; the dialog
     // is closed afterwards if the action left it open. False when no dialog
@@ -64,26 +60,27 @@ int VisibleRows(const TSecondForm& dialog) {
 
 TEST_F(TuningTest, EachTunableMethodShowsItsRowsAndCurrentValues) {
     struct Case {
-        int group, item, height;
+        MethodId method;
+        int height;
         QString label1, value1, label2, value2, value3;
         bool interpolation;
     };
     const Case cases[] = {
         // Every method's rows are followed by the two limits of the run.
-        {0, 0, 145, "   step-size =", "0.3", "", "", "", false},
-        {0, 2, 180, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
+        {MethodId::ConstantStep, 145, "   step-size =", "0.3", "", "", "", false},
+        {MethodId::SteepestWolfe, 180, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
         // "memory 15 pairs,Wolfe" shares the Wolfe parameters.
-        {2, 4, 180, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
-        {3, 2, 180, "CG prec. c =", "0.001", "maxSubiter =", "2147483647", "", false},
-        {3, 3, 145, "maxRadius =", "1", "", "", "", false},
-        {4, 0, 215, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "0.5", false},
-        {4, 1, 215, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "1E-5", false},
+        {MethodId::LbfgsWolfe15, 180, " Wolfe  c2 =", "0.1", "Interpolation ", "", "", true},
+        {MethodId::NewtonCg, 180, "CG prec. c =", "0.001", "maxSubiter =", "2147483647", "", false},
+        {MethodId::TrustRegion, 145, "maxRadius =", "1", "", "", "", false},
+        {MethodId::CollinearDemo, 215, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "0.5", false},
+        {MethodId::Collinear, 215, "CollGrad  c1 =", "1E-8", "CollGrad  c2 =", "4", "1E-5", false},
         // Fletcher-Reeves with golden steps has only the limits.
-        {1, 0, 110, "max iterations =", "0", "no progress =", "50", "", false},
+        {MethodId::FletcherReevesGolden, 110, "max iterations =", "0", "no progress =", "50", "", false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.label1.toStdString() + " group " + std::to_string(c.group));
-        ChooseMethod(c.group, c.item);
+        SCOPED_TRACE(std::string(Traits(c.method).key));
+        ChooseMethod(c.method);
         ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
             EXPECT_EQ(d.windowTitle(), "Tuning");
             EXPECT_EQ(d.FormHeight(), c.height);
@@ -111,7 +108,7 @@ TEST_F(TuningTest, AFunctionWithoutParametersOnlyInforms) {
 
 // The limits come after the method's own rows; a negative limit is refused.
 TEST_F(TuningTest, TheRunLimitsAreStoredForEveryMethod) {
-    ChooseMethod(1, 0);
+    ChooseMethod(MethodId::FletcherReevesGolden);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_FALSE(TypeAndConfirm(d, {"-1", "50"}));
         EXPECT_TRUE(TypeAndConfirm(d, {"2000", "0"}));
@@ -119,7 +116,7 @@ TEST_F(TuningTest, TheRunLimitsAreStoredForEveryMethod) {
     EXPECT_EQ(Params().MaxIterations, 2000);
     EXPECT_EQ(Params().NoProgressIterations, 0);
     EXPECT_EQ(Errors(), (QStringList{kBadParameter}));
-    ChooseMethod(0, 0);
+    ChooseMethod(MethodId::ConstantStep);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_EQ(d.LabelConst2->text(), "max iterations =");
         EXPECT_EQ(d.EditConst2->text(), "2000");
@@ -129,7 +126,7 @@ TEST_F(TuningTest, TheRunLimitsAreStoredForEveryMethod) {
 }
 
 TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
-    ChooseMethod(0, 2);
+    ChooseMethod(MethodId::SteepestWolfe);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_FALSE(TypeAndConfirm(d, {"1"}));
         // The rejected value is kept until a valid one replaces it.
@@ -152,7 +149,7 @@ TEST_F(TuningTest, WolfeC2MustLieStrictlyBetweenZeroAndOne) {
 }
 
 TEST_F(TuningTest, CollinearParametersAreCheckedInRowOrder) {
-    ChooseMethod(4, 0);
+    ChooseMethod(MethodId::CollinearDemo);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         // c1 = 0 is allowed, c2 = 0 is not: c1 is stored, the handler stops
         // before the delta row.
@@ -172,7 +169,7 @@ TEST_F(TuningTest, CollinearParametersAreCheckedInRowOrder) {
 }
 
 TEST_F(TuningTest, MaxSubIterTakesOnlyPositiveIntegers) {
-    ChooseMethod(3, 2);
+    ChooseMethod(MethodId::NewtonCg);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_FALSE(TypeAndConfirm(d, {"0,5", "2.5"}));
         EXPECT_EQ(Params().NewtonCgForcingC, 0.5L);
@@ -186,7 +183,7 @@ TEST_F(TuningTest, MaxSubIterTakesOnlyPositiveIntegers) {
 
 TEST_F(TuningTest, ARejectionGoesThroughTheWindowsErrorHandling) {
     form->RichEditOut->setPlainText("old results");
-    ChooseMethod(0, 0);
+    ChooseMethod(MethodId::ConstantStep);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [&](TSecondForm& d) {
         EXPECT_FALSE(TypeAndConfirm(d, {"abc"}));
         EXPECT_TRUE(d.isVisible());
@@ -197,7 +194,7 @@ TEST_F(TuningTest, ARejectionGoesThroughTheWindowsErrorHandling) {
 }
 
 TEST_F(TuningTest, EnterInAnEditConfirmsAndEscapeCancels) {
-    ChooseMethod(3, 3);
+    ChooseMethod(MethodId::TrustRegion);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [](TSecondForm& d) {
         d.EditConst1->setText("2,5");
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -216,7 +213,7 @@ TEST_F(TuningTest, EnterInAnEditConfirmsAndEscapeCancels) {
 }
 
 TEST_F(TuningTest, TridiaShowsFourGreekRowsAndAcceptsAnyReal) {
-    ChooseFunction(13);
+    ChooseFunction(FunctionId::Tridia);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnFun, [&](TSecondForm& d) {
         EXPECT_EQ(d.windowTitle(), "Quadratic: TRIDIA");
         EXPECT_EQ(d.FormHeight(), 180);
@@ -239,8 +236,8 @@ TEST_F(TuningTest, TridiaShowsFourGreekRowsAndAcceptsAnyReal) {
 
 TEST_F(TuningTest, Himmelblau28TakesTheSaddleValuesWhenTheWindowIsActiveAgain) {
     form->show();
-    ChooseFunction(3);
-    ChooseMethod(4, 1);
+    ChooseFunction(FunctionId::Himmelblau28);
+    ChooseMethod(MethodId::Collinear);
     ASSERT_TRUE(WithDialog(statusBar->BitBtnMet, [](TSecondForm& d) { EXPECT_TRUE(TypeAndConfirm(d, {"0,3", "5", "0,2"})); }));
     EXPECT_EQ(Params().CollC2, 5.0L);
     form->activateWindow();
@@ -250,7 +247,7 @@ TEST_F(TuningTest, Himmelblau28TakesTheSaddleValuesWhenTheWindowIsActiveAgain) {
 }
 
 TEST_F(TuningTest, TheButtonsDoNothingDuringARun) {
-    ChooseMethod(0, 0);
+    ChooseMethod(MethodId::ConstantStep);
     form->State().Running = 1;
     EXPECT_FALSE(WithDialog(statusBar->BitBtnMet, [](TSecondForm&) {}));
     EXPECT_FALSE(WithDialog(statusBar->BitBtnFun, [](TSecondForm&) {}));
