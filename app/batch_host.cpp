@@ -41,9 +41,9 @@ void BatchHost::ProcessEvents() {
     if (!state_ || !driver_ || state_->StopRequested) return;
     if (interruptRequested && !interrupted_) {
         interrupted_ = true;
-        driver_->BtnStopClick();
+        driver_->Stop();
     } else if (outputError_ != 0 && !interrupted_) {
-        driver_->BtnStopClick();
+        driver_->Stop();
     }
 }
 

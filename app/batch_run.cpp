@@ -24,18 +24,17 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     ApplyRecommendedParameters(s.Params, f.id);
     for (const auto& [name, value] : o.params) ApplyParameter(s.Params, name, value);
     if (o.maxIterations) s.Params.MaxIterations = static_cast<int32_t>(*o.maxIterations);
-    WindowChoices& c = s.Choices;
-    c.CmbNText = o.nText;
+    RunChoices& c = s.Choices;
+    c.NText = o.nText;
     c.FunctionPosition = o.functionPosition;
     c.StartItem = o.startItem;
     c.MethodPosition = o.methodPosition;
-    c.RbtnPrec1Checked = o.accuracyMode == 1;
-    c.RbtnPrec2Checked = o.accuracyMode == 2;
-    c.CmbPrec1Text = o.epsText;
-    c.CmbPrec2Text = o.epsText;
-    c.U0FileName = o.startFile;
+    c.ByDistance = o.accuracyMode == 1;
+    c.ByChangeOfJ = o.accuracyMode == 2;
+    c.EpsText = o.epsText;
+    c.StartFile = o.startFile;
     c.UStarOption = o.ustarOption;
-    c.UStarFileName = o.ustarFile;
+    c.UStarFile = o.ustarFile;
     s.FunctionCode = f.id;
     s.FunctionName = std::string(f.name);
     s.N = o.n;
@@ -63,8 +62,8 @@ int RunBatch(const BatchOptions& o, RunState& s, RunDriver& driver, BatchHost& h
     BatchHost::interruptRequested = 0;
     auto previous = std::signal(SIGINT, OnInterrupt);
 
-    driver.BtnStartClick();
-    while (driver.ResumePending()) driver.ApplicationEvents1Idle();
+    driver.Start();
+    while (driver.ResumePending()) driver.ResumeIfPending();
     host.Flush();
     std::signal(SIGINT, previous);
 

@@ -54,7 +54,7 @@ public:
         if (hooks_.processEvents) hooks_.processEvents();
         if (hooks_.stopRequested && !stoppedByRequest && state_ && !state_->StopRequested && hooks_.stopRequested()) {
             stoppedByRequest = true;
-            driver_->BtnStopClick();
+            driver_->Stop();
             return;
         }
         BatchHost::ProcessEvents();
@@ -163,8 +163,8 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         row.method = std::string(method.name);
         row.usesHessian = method.formsHessian;
         const auto started = std::chrono::steady_clock::now();
-        driver.BtnStartClick();
-        while (driver.ResumePending()) driver.ApplicationEvents1Idle();
+        driver.Start();
+        while (driver.ResumePending()) driver.ResumeIfPending();
         row.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() - host.drawingSeconds;
         if (index == 0 && hooks.described && driver.Description().n > 0) hooks.described(driver.Description());

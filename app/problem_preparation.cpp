@@ -113,7 +113,7 @@ void SetKnownMinimum(RunState& s) {
         }
         break;
     case KnownMinimum::FromFiles:
-        if (s.Choices.UStarOption == UStarSource::FromFile) ReadUStarFile(s, s.Choices.UStarFileName);
+        if (s.Choices.UStarOption == UStarSource::FromFile) ReadUStarFile(s, s.Choices.UStarFile);
         break;  // "u*=0" and "unknown" leave the zeros
     }
 }
@@ -124,11 +124,11 @@ void PrepareProblem(RunState& s) {
     s.Problem.reset();
 
     int32_t typed = 0;
-    if (TryParseInt32(s.Choices.CmbNText, typed)) {
+    if (TryParseInt32(s.Choices.NText, typed)) {
         s.N = typed;
     } else {
         // A text that is not an integer keeps the previous dimension.
-        s.Choices.CmbNText = "2";
+        s.Choices.NText = "2";
     }
     if (const auto refusal = DimensionRefusal(s.N)) throw ERealBadError(*refusal);
     if (s.N > 2 && Traits(s.FunctionCode).twoDimensionalOnly)

@@ -139,7 +139,7 @@ void ReadUStarFile(RunState& s, const std::string& path) {
 // Start fail for a reason the user cannot see.
 void ReadU0File(RunState& s) {
     s.SetStatus(" Reading initial point from a file... ");
-    const std::string& path = s.Choices.U0FileName;
+    const std::string& path = s.Choices.StartFile;
     WithFileErrors(s, false, [&] {
         NumberFileReader reader(path);
         s.LastErrorText = "File " + path + " is incorrect!";
@@ -149,7 +149,7 @@ void ReadU0File(RunState& s) {
 }
 
 void ValidateU0File(RunState& s, const std::string& path, int n) {
-    s.Choices.U0FileName = path;
+    s.Choices.StartFile = path;
     s.LastErrorText = "File " + path + " is incorrect!";
     WithFileErrors(s, false, [&] {
         NumberFileReader reader(path);

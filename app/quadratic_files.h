@@ -20,7 +20,7 @@ struct QuadraticFileChoice {
     std::string pathUStar;
     std::string cText = "0";          // the text of EditC
     UStarSource option = UStarSource::Zero;
-    int n = 2;                        // the dimension in CmbN's text
+    int n = 2;                        // the dimension as typed
 };
 
 // The " OK" check of the panel. Raises ERealBadError "Not all files for a
@@ -44,10 +44,10 @@ void LoadQuadraticData(RunState& s, const QuadraticFileChoice& choice);
 // N numbers of a validated u* file into UStar.
 void ReadUStarFile(RunState& s, const std::string& path);
 
-// N numbers of Choices.U0FileName into U0; the file must hold exactly N.
+// N numbers of Choices.StartFile into U0; the file must hold exactly N.
 void ReadU0File(RunState& s);
 
-// The check of the u° dialog: path becomes Choices.U0FileName and must hold
+// The check of the u° dialog: path becomes Choices.StartFile and must hold
 // exactly n numbers.
 void ValidateU0File(RunState& s, const std::string& path, int n);
 

@@ -26,10 +26,10 @@ RunDescription DescribeRun(const RunState& s) {
     d.methodName = std::string(Traits(s.MethodCode).name);
     d.methodPosition = ListPosition(s.MethodCode);
     d.startItem = s.Choices.StartItem;
-    if (d.startItem == StartPointFromFileItem) d.startFile = s.Choices.U0FileName;
+    if (d.startItem == StartPointFromFileItem) d.startFile = s.Choices.StartFile;
     if (s.U0.size() == static_cast<std::size_t>(s.N) + 1) d.start.assign(s.U0.begin() + 1, s.U0.end());
-    d.accuracyMode = s.Choices.RbtnPrec1Checked ? 1 : 2;
-    d.eps = s.Choices.RbtnPrec1Checked ? s.Choices.CmbPrec1Text : s.Choices.CmbPrec2Text;
+    d.accuracyMode = s.Choices.ByDistance ? 1 : 2;
+    d.eps = s.Choices.EpsText;
     d.params = s.Params;
     if (s.Params.MaxIterations > 0) d.maxIterations = s.Params.MaxIterations;
     d.fromFiles = Traits(s.FunctionCode).fromFiles;
@@ -38,7 +38,7 @@ RunDescription DescribeRun(const RunState& s) {
         d.vectorBFile = s.Quad.FileB;
         d.cText = s.Quad.CText;
         d.ustar = s.Choices.UStarOption;
-        if (d.ustar == UStarSource::FromFile) d.ustarFile = s.Choices.UStarFileName;
+        if (d.ustar == UStarSource::FromFile) d.ustarFile = s.Choices.UStarFile;
     }
     return d;
 }

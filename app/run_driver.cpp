@@ -52,7 +52,7 @@ void PlaySound(RunState& s, const char* name) { s.Host->PlaySound(name); }
 
 // ---------------------------------------------------------------- Start
 
-void RunDriver::BtnStartClick() {
+void RunDriver::Start() {
     try {
         if (!Begin()) return;
         while (Pass()) {
@@ -314,13 +314,12 @@ void RunDriver::IterateOnce() {
 
 bool RunDriver::FirstIterationSetupEndsIteration() {
     // Accuracy, from the text of the checked criterion's list.
-    if (s.Choices.RbtnPrec1Checked) s.Eps = ReadAccuracy(s.Choices.CmbPrec1Text);
-    if (s.Choices.RbtnPrec2Checked) s.Eps = ReadAccuracy(s.Choices.CmbPrec2Text);
+    if (s.Choices.ByDistance || s.Choices.ByChangeOfJ) s.Eps = ReadAccuracy(s.Choices.EpsText);
 
     s.U = s.U0;
     s.UPrev = s.U0;
     s.Dist0 = VecNormComb(s.UStar, s.U0, -1);
-    if (Traits(s.FunctionCode).fromFiles && s.Choices.RBtnUeUnknownChecked()) s.Dist0 = std::sqrt(static_cast<Real>(s.N));
+    if (Traits(s.FunctionCode).fromFiles && s.Choices.UStarUnknown()) s.Dist0 = std::sqrt(static_cast<Real>(s.N));
 
     // Values of the collinear-gradients methods, prepared for every method.
     s.ShowSubIterPoints = 0;
@@ -342,9 +341,9 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.TrustRadius = s.Params.TrustMaxRadius;
     s.TrustEta = 0.25L;
 
-    if (s.Choices.RbtnPrec1Checked && !std::isfinite(s.Dist0))
+    if (s.Choices.ByDistance && !std::isfinite(s.Dist0))
         throw ERealBadError("Error of computing the minimization accuracy!  ||u°-u*|| is not finite.");
-    if (s.Choices.RbtnPrec1Checked && s.Dist0 == 0)
+    if (s.Choices.ByDistance && s.Dist0 == 0)
         throw ERealBadError("Your initial point equals the optimal point. Please input another initial value.");
 
     s.StartTimeMs = MsOfDay();
@@ -353,7 +352,7 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.JPrev = s.JCur;
     RunObjective(s).Gradient(s.U, s.GradJ, s.GradNorm);
     // Row 0 is the start as evaluated, also when the run ends right there.
-    AddTraceRow(s.Choices.RbtnPrec1Checked ? Real(1) : std::numeric_limits<Real>::quiet_NaN());
+    AddTraceRow(s.Choices.ByDistance ? Real(1) : std::numeric_limits<Real>::quiet_NaN());
     if (s.ContinueRun == 0) return true;
 
     s.GradJ0 = s.GradJ;
@@ -376,7 +375,7 @@ void RunDriver::EndIteration() {
         RunObjective(s).Gradient(s.U, s.GradJ, s.GradNorm);
     }
 
-    if (s.Choices.RbtnPrec1Checked) {
+    if (s.Choices.ByDistance) {
         s.DistCur = VecNormComb(s.U, s.UStar, -1);
         s.AccuracyValue = s.Dist0 != 0 ? s.DistCur / s.Dist0 : 0;
     } else {
@@ -448,7 +447,7 @@ void RunDriver::AddTraceRow(Real accuracy) {
 
 // ------------------------------------------------------------- Stopping
 
-void RunDriver::BtnStopClick() {
+void RunDriver::Stop() {
     if (s.Preparing) {
         // Preparation notices the request at its next event pump and
         // returns to set-up; there is no run to terminate yet.
@@ -555,7 +554,7 @@ void RunDriver::ReactToException(std::exception_ptr error) {
     if (kind == Kind::Cancelled) {
         s.Running = 0;
         s.Host->SetTitle(s.AppTitle);
-        ClearResults();
+        Clear();
         s.SetStatus(" Terminated by user");
         lastEnding_ = Ending::Stopped;
         return;
@@ -618,7 +617,7 @@ void RunDriver::ReactToException(std::exception_ptr error) {
         lastEnding_ = Ending::InputError;
         PlaySound(s, "Ding.wav");
         s.Host->ShowError(message);
-        ClearResults();
+        Clear();
         return;
     default:
         // Stop stays the way out of the running layout.
@@ -631,8 +630,8 @@ void RunDriver::ReactToException(std::exception_ptr error) {
 
 bool RunDriver::ResumePending() const { return s.FailureChoice != FailureAnswer::None && (s.ResumeSteepest || s.ResumeRawStep); }
 
-void RunDriver::ApplicationEvents1Idle() {
-    if (ResumePending()) BtnStartClick();
+void RunDriver::ResumeIfPending() {
+    if (ResumePending()) Start();
 }
 
 bool RunDriver::ResumeIteration() {
@@ -658,7 +657,7 @@ bool RunDriver::ResumeIteration() {
 
 // ---------------------------------------------------------------- Clear
 
-void RunDriver::ClearResults() {
+void RunDriver::Clear() {
     PlaySound(s, "Done.wav");
     ResetRunState();
     s.Host->EnterSetupLayout();

@@ -66,20 +66,21 @@ public:
     // first. Never throws.
     StepOutcome Step();
 
-    // The Start button: a fresh run, the resume path after the
-    // method-failure dialog, or the rest of a run taken step by step, run on
-    // until it ends or a failure waits for its resumption. Never throws:
-    // failures go to HandleRunException.
-    void BtnStartClick();
-    // The Stop button.
-    void BtnStopClick();
-    // The idle hook: resumes a run after Yes, No or Yes to All, and runs it
-    // on to its end.
-    void ApplicationEvents1Idle();
-    // True when the idle hook has a resumption to perform.
+    // A fresh run, the resumption after an answered failure, or the rest of
+    // a run taken step by step, run on until it ends or a failure waits for
+    // its answer to be acted on. Never throws: failures go to
+    // HandleRunException.
+    void Start();
+    // Ends the run as the user's Stop does (a Stop during preparation
+    // abandons the preparation).
+    void Stop();
+    // Acts on an answered failure (Yes, No or Yes to All) and runs on to the
+    // end; the window calls it when it is idle.
+    void ResumeIfPending();
+    // True when an answered failure waits to be acted on.
     bool ResumePending() const;
-    // The Clear button (also performed after an input error).
-    void ClearResults();
+    // Forgets the run and goes back to set-up (also after an input error).
+    void Clear();
 
     // Reacts to an exception that left a handler, by its class.
     void HandleRunException(std::exception_ptr error);

@@ -81,11 +81,11 @@ void WriteReportHeader(RunState& s) {
         }
     }
 
-    if (s.Choices.RbtnPrec1Checked) {
-        s.AppendLine("Accuracy is ||u-u*||/||u°-u*||=" + s.Choices.CmbPrec1Text);
+    if (s.Choices.ByDistance) {
+        s.AppendLine("Accuracy is ||u-u*||/||u°-u*||=" + s.Choices.EpsText);
     }
-    if (s.Choices.RbtnPrec2Checked) {
-        s.AppendLine("Accuracy is | J(u') - J(u'') |/J(u°)=" + s.Choices.CmbPrec2Text);
+    if (s.Choices.ByChangeOfJ) {
+        s.AppendLine("Accuracy is | J(u') - J(u'') |/J(u°)=" + s.Choices.EpsText);
     }
 
     if (f.minimum != KnownMinimum::Several) {
@@ -102,7 +102,7 @@ void WriteReportHeader(RunState& s) {
 
     s.AppendLine(" ");
     std::string jLine = "J°=" + FormatFloat("0.000E+00", s.J0);
-    if (s.Choices.RbtnPrec1Checked) jLine += ",  ||u°-u*||=" + FormatFloat("#.##", s.Dist0);
+    if (s.Choices.ByDistance) jLine += ",  ||u°-u*||=" + FormatFloat("#.##", s.Dist0);
     jLine += ",  ||gradJ°||=" + FormatFloat("0.000E+00", s.GradNorm0);
     s.AppendLine(jLine);
 

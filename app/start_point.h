@@ -1,5 +1,5 @@
 #pragma once
-// The starting point u° built from the item chosen in CmbU0.
+// The starting point u° built from the chosen starting-point item.
 #include <array>
 #include <string_view>
 

@@ -41,7 +41,7 @@ Real RunConstantStep(RunState& s) {
 Real RunGoldenSearch(RunState& s, const MyArray1& d, Real firstMove) {
     // A search that faults in an evaluation leaves the unit step behind.
     s.Step = 1;
-    const GoldenOptions options{firstMove, s.Choices.RbtnPrec1Checked, s.Eps, s.Dist0, s.J0};
+    const GoldenOptions options{firstMove, s.Choices.ByDistance, s.Eps, s.Dist0, s.J0};
     const StepResult result = GoldenSectionSearch(RunObjective(s), options, s.GradJ, d, s.U, s.JCur);
     switch (result.end) {
     case StepEnd::Moved:

@@ -52,7 +52,7 @@ void PrepareState(RunState& s, const MethodCase& m, int n) {
     }
     s.Dist0 = VecNormComb(s.UStar, s.U0, -1);
     s.Eps = 0.01L;
-    s.Choices.RbtnPrec1Checked = true;
+    s.Choices.ByDistance = true;
     s.MaxStep = sqrtl(Real(n));
     s.IterCount = 0;
     s.StopRequested = 0;

@@ -28,21 +28,21 @@ inline constexpr Colour clAngleStep = 0xFF00A0;
 // How the known minimum of "Quadratic from FILE" is given.
 enum class UStarSource { FromFile, Zero, Unknown };
 
-// What the user chose on the window, copied when Start is pressed. The
-// engine reads the window only through this record.
-struct WindowChoices {
-    std::string CmbNText = "2";        // dimension as typed
-    int FunctionPosition = 0;          // position in CmbFunctionsAll
-    int StartItem = 0;                 // CmbU0 item, 0..29
-    int MethodPosition = 0;            // position p in the method list
-    bool RbtnPrec1Checked = true;      // accuracy ||u-u*||/||u°-u*||
-    bool RbtnPrec2Checked = false;     // accuracy |J(u')-J(u'')|/J(u°)
-    std::string CmbPrec1Text = "0.01";
-    std::string CmbPrec2Text = "0.01";
-    std::string U0FileName;            // file of the starting item "from file"
+// What the user chose for a run: the window's panels (through their one
+// adapter) or the batch mode's options fill it when a run starts, and the
+// engine reads the user's choices only through this record.
+struct RunChoices {
+    std::string NText = "2";           // dimension as typed
+    int FunctionPosition = 0;          // list position of the function
+    int StartItem = 0;                 // starting-point item, 0..29
+    int MethodPosition = 0;            // list position of the method
+    bool ByDistance = true;            // accuracy ||u-u*||/||u°-u*||
+    bool ByChangeOfJ = false;          // accuracy |J(u')-J(u'')|/J(u°)
+    std::string EpsText = "0.01";      // the accuracy as typed for the chosen criterion
+    std::string StartFile;             // file of the starting item "from file"
     UStarSource UStarOption = UStarSource::Zero;
-    std::string UStarFileName;         // hint of BitBtnInputFileUe
-    bool RBtnUeUnknownChecked() const { return UStarOption == UStarSource::Unknown; }
+    std::string UStarFile;             // u* of the quadratic from files
+    bool UStarUnknown() const { return UStarOption == UStarSource::Unknown; }
 };
 
 struct RunState;
@@ -68,7 +68,7 @@ struct RunState {
 
     EngineHost* Host;
     TunableParameters Params;
-    WindowChoices Choices;
+    RunChoices Choices;
     QuadraticData Quad;
     // J of the run, built by preparation (BuildRunObjective); its count is
     // the run's count of evaluations. It stays after the run for the
@@ -161,7 +161,7 @@ Objective& RunObjective(RunState& s);
 inline bool UStarKnown(const RunState& s) {
     const FunctionTraits& f = Traits(s.FunctionCode);
     if (f.minimum == KnownMinimum::Several || f.minimum == KnownMinimum::Unbounded) return false;
-    return !(f.fromFiles && s.Choices.RBtnUeUnknownChecked());
+    return !(f.fromFiles && s.Choices.UStarUnknown());
 }
 
 } // namespace tarvik

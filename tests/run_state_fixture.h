@@ -79,7 +79,7 @@ struct DriverRun {
     RunDriver driver{s};
 
     DriverRun(FunctionId function, int startItem, MethodId method, std::string n = "2") {
-        s.Choices.CmbNText = std::move(n);
+        s.Choices.NText = std::move(n);
         s.Choices.FunctionPosition = ListPosition(function);
         s.Choices.StartItem = startItem;
         s.Choices.MethodPosition = ListPosition(method);
@@ -87,18 +87,18 @@ struct DriverRun {
         s.FunctionName = std::string(Traits(function).name);
     }
     void Mode2(const std::string& eps = "0.01") {
-        s.Choices.RbtnPrec1Checked = false;
-        s.Choices.RbtnPrec2Checked = true;
-        s.Choices.CmbPrec2Text = eps;
+        s.Choices.ByDistance = false;
+        s.Choices.ByChangeOfJ = true;
+        s.Choices.EpsText = eps;
     }
     void Start() {
-        driver.BtnStartClick();
-        while (driver.ResumePending()) driver.ApplicationEvents1Idle();
+        driver.Start();
+        while (driver.ResumePending()) driver.ResumeIfPending();
     }
     // Stop pressed once k iterations are complete.
     void StopAfter(int k) {
         host.onProcessEvents = [this, k] {
-            if (s.Running && !s.Preparing && s.IterCount == k && !s.StopRequested) driver.BtnStopClick();
+            if (s.Running && !s.Preparing && s.IterCount == k && !s.StopRequested) driver.Stop();
         };
     }
     std::size_t IndexOf(const std::string& line) const {

@@ -102,7 +102,7 @@ void CompareController::ShowResults(CompareEnd end, const std::string& refusal) 
         // As an input error of a single run: the box, then set-up again.
         form_.PlayIfSoundOn(QStringLiteral("Ding.wav"));
         form_.Dialogs().Error(&form_, Q(refusal.empty() ? "The problem cannot be prepared." : refusal));
-        form_.Driver().ClearResults();
+        form_.Driver().Clear();
         return;
     }
     ShowRowsSoFar();

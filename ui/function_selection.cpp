@@ -115,7 +115,7 @@ void TMainForm::StartPointClicked() {
 void TMainForm::ChooseU0File() {
     PlayIfSoundOn(QStringLiteral("Done.wav"));
     OpenDialog1.Title = QStringLiteral("Open file for u°");
-    OpenDialog1.FileName = QString::fromStdString(state_.Choices.U0FileName);
+    OpenDialog1.FileName = QString::fromStdString(state_.Choices.StartFile);
     const QString path = ExecuteOpenDialog();
     if (path.isEmpty()) {
         PanelProblem->ChooseFirstStart();

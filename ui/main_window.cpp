@@ -294,7 +294,7 @@ void TMainForm::ScheduleResume() {
     QTimer::singleShot(0, this, [this] {
         // A window closed in the meantime has ended the program.
         if (windowClosed_) return;
-        Guarded([this] { driver_.ApplicationEvents1Idle(); });
+        Guarded([this] { driver_.ResumeIfPending(); });
         ScheduleResume();
     });
 }
@@ -343,7 +343,7 @@ Configuration TMainForm::CurrentConfiguration() const {
     c.Left = x();
     c.Width = FormWidth();
     CopyToConfiguration(Choices(), c);
-    c.PathU0 = state_.Choices.U0FileName;
+    c.PathU0 = state_.Choices.StartFile;
     return c;
 }
 
@@ -370,7 +370,7 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
     }
     PanelProblem->SetChoice(chosen.problem);
 
-    state_.Choices.U0FileName = c.PathU0;
+    state_.Choices.StartFile = c.PathU0;
     if (Choices().problem.startItem == StartPointFromFileItem)
         PanelProblem->ShowStartFileHint(QString::fromStdString(c.PathU0));
 

@@ -12,17 +12,16 @@ PanelChoices ChoicesFromPanels(const ProblemPanel& problem, const MethodPanel& m
 }
 
 void CopyToRun(const PanelChoices& chosen, RunState& run) {
-    WindowChoices& c = run.Choices;
-    c.CmbNText = chosen.problem.dimension;
+    RunChoices& c = run.Choices;
+    c.NText = chosen.problem.dimension;
     c.FunctionPosition = ListPosition(chosen.problem.function.value());
     c.StartItem = chosen.problem.startItem;
     c.MethodPosition = ListPosition(chosen.method.method.value());
-    c.RbtnPrec1Checked = chosen.accuracy.knownMinimum;
-    c.RbtnPrec2Checked = chosen.accuracy.changeOfJ;
-    c.CmbPrec1Text = chosen.accuracy.eps1;
-    c.CmbPrec2Text = chosen.accuracy.eps2;
+    c.ByDistance = chosen.accuracy.knownMinimum;
+    c.ByChangeOfJ = chosen.accuracy.changeOfJ;
+    c.EpsText = chosen.accuracy.changeOfJ ? chosen.accuracy.eps2 : chosen.accuracy.eps1;
     c.UStarOption = chosen.files.Option();
-    c.UStarFileName = chosen.files.pathUStar;
+    c.UStarFile = chosen.files.pathUStar;
     run.FunctionCode = chosen.problem.function.value();
     run.FunctionName = chosen.problem.functionName;
 }

@@ -52,7 +52,7 @@ void TMainForm::CopyChoicesToState() {
 void TMainForm::BtnStartClick() {
     Guarded([this] {
         CopyChoicesToState();
-        driver_.BtnStartClick();
+        driver_.Start();
     });
     ScheduleResume();
 }
@@ -62,12 +62,12 @@ void TMainForm::BtnStopClick() {
         compare_->Stop();
         return;
     }
-    Guarded([this] { driver_.BtnStopClick(); });
+    Guarded([this] { driver_.Stop(); });
 }
 
 void TMainForm::BtnClearClick() {
     compare_->Forget();
-    Guarded([this] { driver_.ClearResults(); });
+    Guarded([this] { driver_.Clear(); });
 }
 
 void TMainForm::BtnCompareClick() {

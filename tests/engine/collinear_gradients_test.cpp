@@ -205,9 +205,9 @@ TEST(CollinearRun, StopOnTheScheduleWritesNoFurtherIteration) {
     int pumpsInSubIterations = 0;
     r.host.onProcessEvents = [&] {
         if (r.s.IterationComplete == 0 && r.s.IterCount == 2 && ++pumpsInSubIterations == 3)
-            r.driver.BtnStopClick();
+            r.driver.Stop();
     };
-    r.driver.BtnStartClick();
+    r.driver.Start();
     ASSERT_EQ(pumpsInSubIterations, 3);
     EXPECT_TRUE(r.host.errors.empty());
     EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);
@@ -225,10 +225,10 @@ TEST(CollinearRun, StopOffTheScheduleReportsTheBasePoint) {
         // The first iteration (0 is not on the schedule), after one sub-step.
         if (r.s.IterationComplete == 0 && r.s.SubIterCount == 2 && trial.empty()) {
             trial = r.s.U;
-            r.driver.BtnStopClick();
+            r.driver.Stop();
         }
     };
-    r.driver.BtnStartClick();
+    r.driver.Start();
     ASSERT_FALSE(trial.empty());
     EXPECT_TRUE(r.host.errors.empty());
     EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);

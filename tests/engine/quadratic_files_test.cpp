@@ -121,7 +121,7 @@ TEST_F(QuadraticFilesTest, MinimumPointIsReadWhenTheRunIsPrepared) {
 TEST_F(QuadraticFilesTest, StartingPointFileIsReadWithItsStatusText) {
     s.N = 2;
     s.U0 = NewVector(2);
-    s.Choices.U0FileName = Write("u0.txt", " -1.2\n1\n");
+    s.Choices.StartFile = Write("u0.txt", " -1.2\n1\n");
     ReadU0File(s);
     EXPECT_EQ(s.U0, testing::V({-1.2L, 1}));
     EXPECT_EQ(host.statuses.at(0), " Reading initial point from a file... ");
@@ -131,12 +131,12 @@ TEST_F(QuadraticFilesTest, StartingPointFileOfWrongLengthKeepsTheQuadratic) {
     LoadQuadraticData(s, choice);
     s.N = 2;
     s.U0 = NewVector(2);
-    s.Choices.U0FileName = Write("u0.txt", "1 2 3");
-    EXPECT_EQ(testing::ErrorOf<ERealBadError>([&] { ReadU0File(s); }), "File " + s.Choices.U0FileName + " is incorrect!");
+    s.Choices.StartFile = Write("u0.txt", "1 2 3");
+    EXPECT_EQ(testing::ErrorOf<ERealBadError>([&] { ReadU0File(s); }), "File " + s.Choices.StartFile + " is incorrect!");
     // The matrix and vector are still there for the next Start.
     EXPECT_TRUE(s.Quad.Loaded());
     EXPECT_EQ(s.Quad.QuadB.size(), 3u);  // n = 2 plus the unused element 0
-    s.Choices.U0FileName = Write("u0bad.txt", "1 x");
+    s.Choices.StartFile = Write("u0bad.txt", "1 x");
     EXPECT_THROW(ReadU0File(s), ERealBadError);
     EXPECT_TRUE(s.Quad.Loaded());
 }
@@ -144,7 +144,7 @@ TEST_F(QuadraticFilesTest, StartingPointFileOfWrongLengthKeepsTheQuadratic) {
 TEST_F(QuadraticFilesTest, StartingPointDialogChecksTheDimension) {
     const std::string path = Write("u0.txt", "1 2 3");
     ValidateU0File(s, path, 3);
-    EXPECT_EQ(s.Choices.U0FileName, path);
+    EXPECT_EQ(s.Choices.StartFile, path);
     EXPECT_EQ(testing::ErrorOf<ERealBadError>([&] { ValidateU0File(s, path, 2); }), "File " + path + " is incorrect!");
 }
 

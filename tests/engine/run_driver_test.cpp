@@ -33,7 +33,7 @@ TEST(RunDriver, ARunEndsWithItsSoundAndReleasesItsArraysAndClearStartsAfresh) {
     // Arrays are released at the end of the run.
     EXPECT_TRUE(r.s.U.empty());
 
-    r.driver.ClearResults();
+    r.driver.Clear();
     EXPECT_EQ(r.host.layout, "setup");
     EXPECT_TRUE(r.host.lines.empty());
     EXPECT_EQ(r.s.FinalStatusText, "");
@@ -66,7 +66,7 @@ TEST(RunDriver, InputErrorsReturnToSetUp) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DriverRun r(c.function, c.start, ConstantStep, c.n);
-        if (c.mode2) r.Mode2(c.eps); else r.s.Choices.CmbPrec1Text = c.eps;
+        if (c.mode2) r.Mode2(c.eps); else r.s.Choices.EpsText = c.eps;
         r.Start();
         EXPECT_EQ(r.host.errors, std::vector<std::string>{c.message});
         EXPECT_EQ(r.host.layout, "setup");
@@ -79,7 +79,7 @@ TEST(RunDriver, InputErrorsReturnToSetUp) {
 TEST(RunDriver, ADecimalCommaIsAcceptedAndANonIntegerDimensionKeepsThePreviousOne) {
     DriverRun r(AxisParallel, AllOnes, ConstantStep, "abc");
     r.s.N = 3;
-    r.s.Choices.CmbPrec1Text = "0,001";
+    r.s.Choices.EpsText = "0,001";
     r.Start();
     EXPECT_TRUE(r.host.errors.empty());
     EXPECT_EQ(r.s.Eps, 0.001L);
@@ -133,7 +133,7 @@ TEST(RunDriver, UDegreeAndItsGradientStayThoseOfTheStart) {
                 g0 = r.s.GradJ0;
                 g0Norm = r.s.GradNorm0;
             }
-            if (r.s.IterCount == 4 && !r.s.StopRequested) r.driver.BtnStopClick();
+            if (r.s.IterCount == 4 && !r.s.StopRequested) r.driver.Stop();
         };
         r.Start();
         ASSERT_EQ(r.driver.LastEnding(), RunDriver::Ending::Stopped);
@@ -146,7 +146,7 @@ TEST(RunDriver, UDegreeAndItsGradientStayThoseOfTheStart) {
 TEST(RunDriver, StopDuringPreparationReturnsToSetUp) {
     DriverRun r(AxisParallel, AllOnes, ConstantStep);
     r.host.onProcessEvents = [&r] {
-        if (r.s.Preparing) r.driver.BtnStopClick();
+        if (r.s.Preparing) r.driver.Stop();
     };
     r.Start();
     EXPECT_EQ(r.host.layout, "setup");
@@ -209,7 +209,7 @@ TEST(RunFailures, YesToAllAsksOnceAndStillReportsEveryFailure) {
     EXPECT_EQ(r.host.failureTexts.size(), 1u);
     EXPECT_TRUE(r.HasLine("Hessian<0 ! (Iteration=3)."));
     EXPECT_EQ(r.s.SteepestForAll, 1);
-    r.driver.ClearResults();
+    r.driver.Clear();
     EXPECT_EQ(r.s.SteepestForAll, 0);
 }
 
@@ -222,7 +222,7 @@ TEST(RunFailures, AForeignErrorLeavesStopAsTheWayOut) {
     ASSERT_EQ(r.host.errors, std::vector<std::string>{"disk on fire"});
     EXPECT_EQ(r.host.layout, "running");
     r.host.onDrawTrajectory = nullptr;
-    r.driver.BtnStopClick();
+    r.driver.Stop();
     EXPECT_EQ(r.host.layout, "ended");
     EXPECT_EQ(r.host.lines.back(), " Terminated by user");
 }
@@ -277,7 +277,7 @@ TEST(RunLimits, ARunThatRepeatsItselfOrReachesItsLimitEndsAsStopEndsIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DriverRun r(c.function, c.start, c.method, c.n);
-        r.s.Choices.CmbPrec1Text = c.eps;
+        r.s.Choices.EpsText = c.eps;
         r.s.Params.MaxIterations = c.maxIterations;
         r.s.Params.NoProgressIterations = c.noProgress;
         r.Start();
@@ -295,7 +295,7 @@ TEST(RunLimits, ARunThatRepeatsItselfOrReachesItsLimitEndsAsStopEndsIt) {
     }
     // The same run with no limits reaches its accuracy as before.
     DriverRun r(Rosenbrock, 5, SteepestGolden);
-    r.s.Choices.CmbPrec1Text = "1e-6";
+    r.s.Choices.EpsText = "1e-6";
     r.Start();
     EXPECT_EQ(r.driver.LastEnding(), RunDriver::Ending::Normal);
 }
@@ -358,7 +358,7 @@ TEST(RunSteps, ARunTakenStepByStepEndsAsTheLoopEndsIt) {
             int steps = 0;
             for (DriverRun* r : {&loop, &stepped}) {
                 if (p.mode2) r->Mode2(p.eps);
-                r->s.Choices.CmbPrec1Text = p.eps;
+                r->s.Choices.EpsText = p.eps;
                 r->s.Params.MaxIterations = 300;
                 r->host.failureAnswers = {FailureAnswer::Yes, FailureAnswer::No, FailureAnswer::YesToAll};
             }

@@ -232,14 +232,14 @@ TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguratio
         (k.changeOfJ ? accuracy->CmbPrec2 : accuracy->CmbPrec1)->setEditText(k.eps);
 
         form->CopyChoicesToState();
-        const WindowChoices& run = form->State().Choices;
-        EXPECT_EQ(run.CmbNText, problem->CmbN->itemText(k.dimension).toStdString());
+        const RunChoices& run = form->State().Choices;
+        EXPECT_EQ(run.NText, problem->CmbN->itemText(k.dimension).toStdString());
         EXPECT_EQ(run.FunctionPosition, ListPosition(k.function));
         EXPECT_EQ(form->State().FunctionCode, k.function);
         EXPECT_EQ(run.StartItem, k.start);
         EXPECT_EQ(run.MethodPosition, ListPosition(k.method));
-        EXPECT_EQ(run.RbtnPrec2Checked, k.changeOfJ);
-        EXPECT_EQ(k.changeOfJ ? run.CmbPrec2Text : run.CmbPrec1Text, k.eps);
+        EXPECT_EQ(run.ByChangeOfJ, k.changeOfJ);
+        EXPECT_EQ(run.EpsText, k.eps);
 
         const PanelChoices shown = form->Choices();
         const Configuration stored = form->CurrentConfiguration();
@@ -481,7 +481,7 @@ TEST_F(MainWindowTest, StartingPointFromFileUsesTheOpenDialog) {
     Pick(problem->CmbU0, 29);
     EXPECT_EQ(problem->CmbU0->currentIndex(), 29);
     EXPECT_EQ(HintOf(problem->CmbU0), path);
-    EXPECT_EQ(form->State().Choices.U0FileName, path.toStdString());
+    EXPECT_EQ(form->State().Choices.StartFile, path.toStdString());
     EXPECT_TRUE(Errors().isEmpty());
 
     // A file with the wrong count is refused.
