@@ -55,7 +55,7 @@ std::optional<std::string> ApplyParameter(TunableParameters& p, const std::strin
     const ParameterRow* param = FindParameter(name);
     if (param == nullptr) return "unknown parameter " + name;
     switch (param->kind) {
-    case ParameterKind::Real: {
+    case ParameterKind::Decimal: {
         Real parsed = 0;
         if (!TryParseReal(CommaToDot(value), parsed) || !InRange(param->valid, parsed)) return "Incorrect data in parameter!";
         p.*param->real = parsed;

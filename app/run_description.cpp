@@ -98,7 +98,7 @@ std::string UStarName(UStarSource source) {
 // A parameter's value as --param reads it.
 std::string ParameterText(const ParameterRow& row, const TunableParameters& p) {
     switch (row.kind) {
-    case ParameterKind::Real: return ShortestText(p.*row.real);
+    case ParameterKind::Decimal: return ShortestText(p.*row.real);
     case ParameterKind::Integer: return std::to_string(p.*row.integer);
     case ParameterKind::Interpolation:
         return p.*row.choice == 0 ? "quadratic" : p.*row.choice == 1 ? "cubic" : std::to_string(p.*row.choice);
@@ -108,7 +108,7 @@ std::string ParameterText(const ParameterRow& row, const TunableParameters& p) {
 
 bool SameValue(const ParameterRow& row, const TunableParameters& a, const TunableParameters& b) {
     switch (row.kind) {
-    case ParameterKind::Real: return a.*row.real == b.*row.real && std::signbit(a.*row.real) == std::signbit(b.*row.real);
+    case ParameterKind::Decimal: return a.*row.real == b.*row.real && std::signbit(a.*row.real) == std::signbit(b.*row.real);
     case ParameterKind::Integer: return a.*row.integer == b.*row.integer;
     case ParameterKind::Interpolation: return a.*row.choice == b.*row.choice;
     }
@@ -238,7 +238,7 @@ std::string DescriptionJson(const RunDescription& d) {
     for (const ParameterRow* row : DistinctParameters()) {
         std::string value = ParameterText(*row, d.params);
         if (row->kind == ParameterKind::Interpolation) value = Quoted(value);
-        if (row->kind == ParameterKind::Real && !std::isfinite(d.params.*row->real)) value = "null";
+        if (row->kind == ParameterKind::Decimal && !std::isfinite(d.params.*row->real)) value = "null";
         params.emplace_back(std::string(row->key), value);
     }
     top.emplace_back("parameters", Object(params, 1));

@@ -37,12 +37,12 @@ public:
         externals_.resize(static_cast<std::size_t>(g.LoopCount()));
         dependsOnDirection_.assign(static_cast<std::size_t>(g.NodeCount()), 0);
         for (NodeId x = 0; x < g.NodeCount(); ++x) {
-            const Node& n = g.node(x);
+            const Node& node = g.node(x);
             char& d = dependsOnDirection_[static_cast<std::size_t>(x)];
-            if (n.op == Op::Direction) d = 1;
-            else if (n.op == Op::LoopResult) d = dependsOnDirection_[static_cast<std::size_t>(g.loop(n.ref).results[static_cast<std::size_t>(n.output)])];
-            if (n.a != kNoNode && dependsOnDirection_[static_cast<std::size_t>(n.a)]) d = 1;
-            if (n.b != kNoNode && dependsOnDirection_[static_cast<std::size_t>(n.b)]) d = 1;
+            if (node.op == Op::Direction) d = 1;
+            else if (node.op == Op::LoopResult) d = dependsOnDirection_[static_cast<std::size_t>(g.loop(node.ref).results[static_cast<std::size_t>(node.output)])];
+            if (node.a != kNoNode && dependsOnDirection_[static_cast<std::size_t>(node.a)]) d = 1;
+            if (node.b != kNoNode && dependsOnDirection_[static_cast<std::size_t>(node.b)]) d = 1;
         }
     }
 

@@ -10,7 +10,7 @@ using P = TunableParameters;
 
 constexpr ParameterRow Real_(std::string_view key, std::string_view label, std::string_view hint,
                               Real P::*field, ValidRange valid, LabelFace face = LabelFace::Plain) {
-    return ParameterRow{key, label, hint, ParameterKind::Real, field, nullptr, nullptr, valid, face};
+    return ParameterRow{key, label, hint, ParameterKind::Decimal, field, nullptr, nullptr, valid, face};
 }
 
 constexpr std::string_view kDelta = "      \u03B4 =";
@@ -77,7 +77,7 @@ bool InRange(ValidRange range, Real value) {
 Real DefaultValue(const ParameterRow& param) {
     static const TunableParameters defaults;
     switch (param.kind) {
-    case ParameterKind::Real: return defaults.*param.real;
+    case ParameterKind::Decimal: return defaults.*param.real;
     case ParameterKind::Integer: return defaults.*param.integer;
     case ParameterKind::Interpolation: return defaults.*param.choice;
     }

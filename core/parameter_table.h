@@ -9,7 +9,7 @@
 
 namespace tarvik {
 
-enum class ParameterKind { Real, Integer, Interpolation };
+enum class ParameterKind { Decimal, Integer, Interpolation };
 enum class ValidRange { Any, Positive, NonNegative, OpenUnit, HalfOpenUnit };
 // How the dialog writes the label: Greek letters and the italic d of
 // HILBERT (b) need their own fonts.

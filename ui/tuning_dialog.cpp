@@ -145,7 +145,7 @@ void TSecondForm::FillRows(std::span<const ParameterRow> rows) {
         const QString label = Text(param.label);
         const QString hint = param.hint.empty() ? QString() : Text(param.hint);
         switch (param.kind) {
-        case ParameterKind::Real:
+        case ParameterKind::Decimal:
             SetRow(row, label, hint, p.*param.real);
             break;
         case ParameterKind::Integer:
@@ -197,7 +197,7 @@ void TSecondForm::StoreRows(std::span<const ParameterRow> rows) {
         const ParameterRow& param = rows[i];
         const int row = static_cast<int>(i) + 1;
         switch (param.kind) {
-        case ParameterKind::Real: {
+        case ParameterKind::Decimal: {
             const Real value = ReadReal(Edit(row));
             StoreChecked(p.*param.real, value, InRange(param.valid, value));
             break;

@@ -22,11 +22,11 @@ TEST_F(StepRulesTest, FailuresZeroTheStepAndKeepTheirMessages) {
     };
     const Case cases[] = {
         {"Minimization step-size is 0 or infinity (constant step-size).",
-         [](RunState& s) { s.GradJ = V({0, 7, 0}); RunConstantStep(s); }},
+         [](RunState& run) { run.GradJ = V({0, 7, 0}); RunConstantStep(run); }},
         {"Minimization step-size is 0 or infinity (Golden sections line search).",
-         [](RunState& s) { RunGoldenSearch(s, V({0, 0, 1}), 1); }},
+         [](RunState& run) { RunGoldenSearch(run, V({0, 0, 1}), 1); }},
         {"Minimization direction is not a descent direction (Wolfe line search).",
-         [](RunState& s) { RunWolfeSearch(s, V({0, 0, 1}), 1); }},
+         [](RunState& run) { RunWolfeSearch(run, V({0, 0, 1}), 1); }},
     };
     for (const Case& c : cases) {
         Prepare(FunctionId::AxisEllipsoid, 3);

@@ -39,6 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
         MediaCase{"CurrentBeforeInstalled", {"work/Media", "prefix/share/tarvik/Media"}, "work/Media"},
         MediaCase{"InstalledLast", {"prefix/share/tarvik/Media"}, "prefix/share/tarvik/Media"},
         MediaCase{"NowhereNamesBeside", {}, "prefix/bin/Media"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<MediaCase>& param) { return std::string(param.param.name); });
 
 } // namespace
