@@ -34,6 +34,7 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     c.CmbPrec1Text = o.epsText;
     c.CmbPrec2Text = o.epsText;
     c.U0FileName = o.startFile;
+    c.StartCoordinates = o.startPoint;
     c.UStarOption = o.ustarOption;
     c.UStarFileName = o.ustarFile;
     s.FunctionCode = f.id;

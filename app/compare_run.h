@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/batch_options.h"
+#include "app/figure_frame.h"
 #include "app/run_description.h"
 #include "app/run_trace.h"
 
@@ -31,6 +32,7 @@ struct CompareRow {
     double seconds = 0;
     bool ranToEnd = false;       // false: the problem could not be prepared or the comparison was stopped
     std::vector<std::pair<Real, Real>> path;   // (u1, u2) of every iteration, for the overlaid figure
+    std::vector<TraceRow> trace;   // every iteration, when CompareHooks::keepTraces (the animation, the plot)
 };
 
 // "all" or a comma-separated list of method positions; an error message otherwise.
@@ -45,13 +47,16 @@ struct CompareHooks {
     std::function<bool(RunState&, int position)> prepare;
     // Called once a run is over, before its state goes.
     std::function<void(RunState&)> finished;
-    // The width of the figure's image that a single run in the same
-    // surroundings draws on: a point whose pixel does not fit there ends the
-    // compared run as it ends the single run. None: no figure, no such end.
-    std::optional<int> figureWidth;
+    // Where the figure that a single run in the same surroundings draws on
+    // centres its plane (app/figure_frame.h): a point whose pixel does not
+    // fit there ends the compared run as it ends the single run. None: no
+    // figure, no such end.
+    std::optional<FigureSize> figureArea;
     // The answer to every recoverable failure: no dialog during a comparison.
     FailureAnswer failureAnswer = FailureAnswer::Cancel;
     std::optional<long long> maxIterations;
+    // Every run's trace rows go into its row, for the views drawn from them.
+    bool keepTraces = false;
     // Polled at every event pump of a run and between runs: true stops the
     // current run and ends the comparison.
     std::function<bool()> stopRequested;

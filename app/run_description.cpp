@@ -28,6 +28,7 @@ RunDescription DescribeRun(const RunState& s) {
     d.startItem = s.Choices.StartItem;
     if (d.startItem == StartPointFromFileItem) d.startFile = s.Choices.U0FileName;
     if (s.U0.size() == static_cast<std::size_t>(s.N) + 1) d.start.assign(s.U0.begin() + 1, s.U0.end());
+    d.startGiven = s.Choices.StartCoordinates;
     d.accuracyMode = s.Choices.RbtnPrec1Checked ? 1 : 2;
     d.eps = s.Choices.RbtnPrec1Checked ? s.Choices.CmbPrec1Text : s.Choices.CmbPrec2Text;
     d.params = s.Params;
@@ -169,6 +170,11 @@ std::string CommandLineOf(const RunDescription& d, const std::string& failure) {
         if (d.ustar == UStarSource::FromFile) args.insert(args.end(), {"--ustar-file", d.ustarFile});
     }
     if (!d.startFile.empty()) args.insert(args.end(), {"--start-file", d.startFile});
+    if (!d.startGiven.empty()) {
+        std::string point;
+        for (Real x : d.startGiven) point += (point.empty() ? "" : ",") + ShortestText(x);
+        args.insert(args.end(), {"--start-point", point});
+    }
     if (d.maxIterations) args.insert(args.end(), {"--max-iterations", std::to_string(*d.maxIterations)});
     std::string line;
     for (const std::string& a : args) line += (line.empty() ? "" : " ") + ShellWord(a);
@@ -216,6 +222,11 @@ std::string DescriptionJson(const RunDescription& d) {
         {"item", std::to_string(d.startItem)},
         {"text", Quoted(itemKnown ? std::string(StartPointItems[static_cast<std::size_t>(d.startItem)]) : "")}};
     if (!d.startFile.empty()) startMembers.emplace_back("file", Quoted(d.startFile));
+    if (!d.startGiven.empty()) {
+        std::vector<std::string> given;
+        for (Real x : d.startGiven) given.push_back(JsonNumber(x));
+        startMembers.emplace_back("given", Array(given));
+    }
     startMembers.emplace_back("u0", Array(start));
     top.emplace_back("starting_point", Object(startMembers, 1));
     top.emplace_back("accuracy",

@@ -40,6 +40,9 @@ struct WindowChoices {
     std::string CmbPrec1Text = "0.01";
     std::string CmbPrec2Text = "0.01";
     std::string U0FileName;            // file of the starting item "from file"
+    // u1, u2, ... given explicitly over the item's (a point clicked on the
+    // figure, --start-point); empty: the item's point alone.
+    std::vector<Real> StartCoordinates;
     UStarSource UStarOption = UStarSource::Zero;
     std::string UStarFileName;         // hint of BitBtnInputFileUe
     bool RBtnUeUnknownChecked() const { return UStarOption == UStarSource::Unknown; }

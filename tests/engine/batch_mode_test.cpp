@@ -272,7 +272,7 @@ struct FigureLog {
     bool saveFails = false;
     int created = 0, steps = 0;
     std::size_t pathPoints = 0;
-    std::string saved;
+    std::string saved, animated;
 };
 
 struct RecordingFigure : BatchFigure {
@@ -293,6 +293,12 @@ struct RecordingFigure : BatchFigure {
     void Save(const std::string& path, char type) override {
         if (log.saveFails) throw std::runtime_error("cannot write " + path);
         log.saved = path + ":" + type;
+    }
+    void SaveRunAnimation(const RunTrace& trace, const std::string& path) override {
+        log.animated = path + ":" + std::to_string(trace.RowCount());
+    }
+    void SaveCompareAnimation(const std::vector<CompareRow>& rows, const std::string& path) override {
+        log.animated = path + ":" + std::to_string(rows.size()) + ":" + std::to_string(rows.front().trace.size());
     }
 };
 
@@ -326,7 +332,7 @@ TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         const int status =
-            RunBatchMode(c.args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+            RunBatchMode(c.args, out, err, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); });
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(ReadAll(err), c.err);
         EXPECT_FALSE(ReadAll(out).empty());
@@ -347,7 +353,7 @@ protected:
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         BatchResult r;
-        r.status = RunBatchMode(args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+        r.status = RunBatchMode(args, out, err, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); });
         r.out = ReadAll(out);
         r.err = ReadAll(err);
         std::fclose(out);
@@ -432,7 +438,7 @@ TEST_F(BatchFilesTest, AReportThatCannotBeWrittenFailsTheRun) {
             std::size_t size = 0;
             std::FILE* err = open_memstream(&messages, &size);
             FigureLog log;
-            const int status = RunBatchMode(args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+            const int status = RunBatchMode(args, out, err, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); });
             limit.reset();
             std::fclose(out);
             std::fclose(err);
