@@ -91,7 +91,11 @@ bool SaveAnimation(BatchFigure& figure, const std::string& path, const std::func
 }
 
 // Whose convergence the plot shows: the function and n (the legend names the methods).
-std::string PlotTitle(const RunDescription& d) { return d.functionName + ", n = " + std::to_string(d.n); }
+// The names of the functions for n = 2 only say so already.
+std::string PlotTitle(const RunDescription& d) {
+    if (d.functionName.find("n=") != std::string::npos) return d.functionName;
+    return d.functionName + ", n = " + std::to_string(d.n);
+}
 
 bool SavePlot(BatchPlotter& plotter, const BatchOptions& options, const ConvergencePlotBuilder& builder, std::FILE* err) {
     return SaveView([&] { plotter.Save(builder.Plot(), options.plotFile, PlotTypeForPath(options.plotFile)); }, err);

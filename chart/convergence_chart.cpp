@@ -24,9 +24,13 @@ namespace tarvik {
 
 namespace {
 
-// A run this short shows its points as well, so that one or two iterations
-// are not an invisible line.
-constexpr std::size_t kShowPointsUpTo = 30;
+// Points stand apart on an axis this short: they show, so that a run of one
+// or two iterations is not an invisible line.
+constexpr double kShowPointsUpTo = 60;
+constexpr std::size_t kLegendBelowUpTo = 3;
+// Labels the log scale has room for: beyond this many decades, a label
+// marks every second, third, ... decade.
+constexpr int kMostLabels = 10;
 
 QPen SeriesPen(int colourIndex) {
     QPen pen(colourIndex < 0 ? QColor(ToQRgb(clTrajectory)) : QColor(ComparePathColour(colourIndex)));
@@ -43,7 +47,8 @@ QChart* BuildConvergenceChart(const ConvergencePlot& plot) {
     auto* chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setTitle(Q(plot.title));
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    // A few runs fit under the plot; more need a column each their own line.
+    chart->legend()->setAlignment(plot.series.size() > kLegendBelowUpTo ? Qt::AlignRight : Qt::AlignBottom);
 
     double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin, yMin = xMin, yMax = -xMin;
     for (const ConvergenceSeries& s : plot.series)
@@ -66,17 +71,26 @@ QChart* BuildConvergenceChart(const ConvergencePlot& plot) {
 
     QAbstractAxis* yAxis = nullptr;
     if (plot.logarithmic) {
-        // Whole decades around the values, each decade with its steps.
+        // Whole decades around the values; a label every `step` decades, a
+        // minor line at every decade between (or at 2..9 when step is 1).
         auto* log = new QLogValueAxis;
-        log->setBase(10);
+        int lowDecade = static_cast<int>(std::floor(std::log10(yMin)));
+        int highDecade = static_cast<int>(std::ceil(std::log10(yMax)));
+        // Within double's normal range, where powers of ten are exact enough.
+        lowDecade = std::max(lowDecade, -300);
+        highDecade = std::min(highDecade, 300);
+        if (highDecade <= lowDecade) highDecade = lowDecade + 1;
+        const int step = (highDecade - lowDecade + kMostLabels - 1) / kMostLabels;
+        lowDecade = static_cast<int>(std::floor(static_cast<double>(lowDecade) / step)) * step;
+        highDecade = static_cast<int>(std::ceil(static_cast<double>(highDecade) / step)) * step;
+        if (lowDecade < -300) lowDecade += step;
+        if (highDecade > 300) highDecade -= step;
+        log->setBase(std::pow(10.0, step));
         log->setLabelFormat(QStringLiteral("%.0e"));
-        double low = std::pow(10.0, std::floor(std::log10(yMin)));
-        double high = std::pow(10.0, std::ceil(std::log10(yMax)));
-        if (!(low > 0) || !std::isfinite(low)) low = std::numeric_limits<double>::min();
-        if (!std::isfinite(high)) high = std::numeric_limits<double>::max();
-        if (low >= high) high = low * 10;
-        log->setRange(low, high);
-        log->setMinorTickCount(8);
+        // A hair wider, so that rounding in the axis's own logarithms never
+        // drops the labels at the ends.
+        log->setRange(std::pow(10.0, lowDecade) * (1 - 1e-9), std::pow(10.0, highDecade) * (1 + 1e-9));
+        log->setMinorTickCount(step == 1 ? 8 : step - 1);
         yAxis = log;
     } else {
         auto* linear = new QValueAxis;
@@ -95,7 +109,7 @@ QChart* BuildConvergenceChart(const ConvergencePlot& plot) {
         points.reserve(static_cast<qsizetype>(s.points.size()));
         for (const auto& [x, y] : s.points) points.append(QPointF(x, y));
         series->replace(points);
-        series->setPointsVisible(s.points.size() <= kShowPointsUpTo);
+        series->setPointsVisible(xMax - xMin <= kShowPointsUpTo);
         chart->addSeries(series);
         series->attachAxis(xAxis);
         series->attachAxis(yAxis);

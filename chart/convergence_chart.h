@@ -18,7 +18,7 @@ QT_END_NAMESPACE
 
 namespace tarvik {
 
-inline constexpr QSize ConvergencePlotSize{800, 500};
+inline constexpr QSize ConvergencePlotSize{960, 560};
 
 // A new chart of the plot, owned by the caller (a QChartView takes it).
 QChart* BuildConvergenceChart(const ConvergencePlot& plot);
