@@ -175,8 +175,8 @@ void ContourFigure::DrawLevels(FigureCanvas& cv, Objective& plane, Real quadC, b
     const Real halfY = range * static_cast<Real>(area_.height) / static_cast<Real>(PlaneSide);
     const int LineLift = static_cast<int>(std::trunc(static_cast<Real>(height) * 0.004L));
 
-    CrossingTable CrossingRows(width);
-    GridValues planeJ(width);
+    CrossingTable CrossingRows(width, area_.height);
+    GridValues planeJ(width, area_.height);
     LabelMemory labels;
     for (int k = 1; k <= LevelCount; ++k) {
         st.PenColour = clLevelLine;
