@@ -131,6 +131,8 @@ void SaveConvergencePlot(const ConvergencePlot& plot, const std::string& path, c
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
+        // A CSS pixel per pixel: a browser shows it at the PNG's size.
+        svg.setResolution(96);
         svg.setViewBox(area);
         svg.setTitle(Q(plot.title));
         QPainter painter(&svg);

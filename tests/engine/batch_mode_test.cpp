@@ -105,6 +105,31 @@ TEST(BatchOptions, RejectsBadCommandLines) {
         BatchOptions options;
         EXPECT_TRUE(ParseBatchOptions(args, options).has_value()) << args[0] << " " << (args.size() > 1 ? args[1] : "");
     }
+    // The views' options, with what they say.
+    const std::pair<std::vector<std::string>, std::string> said[] = {
+        {{"--start-point", "1,x"}, "Invalid numeric format in --start-point '1,x'"},
+        {{"--start-point", "1,,2"}, "Invalid numeric format in --start-point '1,,2'"},
+        {{"--start-point", "1e99999,2"}, "Invalid numeric format in --start-point '1e99999,2'"},
+        {{"--start-point", "1"}, "--start-point needs at least u1 and u2, got '1'"},
+        {{"--start-point", "1,2,3"}, "The starting point has 3 coordinates, more than n=2!"},
+        {{"--figure-size", "0x0"}, "--figure-size must be WxH, each from 64 to 4096 pixels, got '0x0'"},
+        {{"--figure-size", "800"}, "--figure-size must be WxH"},
+        {{"--figure-size", "800x5000"}, "--figure-size must be WxH"},
+        {{"--plot", "p.pdf"}, "--plot writes .png or .svg, got 'p.pdf'"},
+        {{"--plot", "png"}, "--plot writes .png or .svg"},
+        {{"--plot-y", "hessian"}, "--plot-y must be j, grad or accuracy"},
+        {{"--plot-x", "seconds"}, "--plot-x must be iterations or evaluations"},
+        {{"--animate", ""}, "option --animate needs a file name"},
+        {{"--animate", "-", "--plot", "-"}, "--animate - and --plot - cannot both go to standard output"},
+    };
+    for (const auto& [args, message] : said) {
+        BatchOptions options;
+        std::vector<std::string> line = args;
+        line.insert(line.end(), {"--method", "newton"});
+        const std::optional<std::string> error = ParseBatchOptions(line, options);
+        ASSERT_TRUE(error.has_value()) << message;
+        EXPECT_EQ(error->rfind(message, 0), 0u) << *error;
+    }
 }
 
 TEST(BatchOptions, AcceptsNamesAndPositions) {
@@ -345,6 +370,75 @@ TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
     }
 }
 
+// The views drawn from the traces: the animation of the single run's trace
+// or of every compared run's, and the convergence plot with J* where u* is
+// known, one series per run in its path's colour.
+TEST(BatchMode, DrawsTheViewsFromTheRunsTraces) {
+    struct PlotLog {
+        std::vector<ConvergencePlot> plots;
+        std::string saved;
+    };
+    struct RecordingPlotter : BatchPlotter {
+        explicit RecordingPlotter(PlotLog& l) : log(l) {}
+        PlotLog& log;
+        void Save(const ConvergencePlot& plot, const std::string& path, char type) override {
+            log.plots.push_back(plot);
+            log.saved = path + ":" + type;
+        }
+    };
+    struct Case {
+        std::vector<std::string> args;
+        std::string animated, plotted, yTitle;
+        std::vector<int> colours;
+    };
+    const std::vector<std::string> run = {"--function", "rosenbrock", "--start", "5", "--eps", "0.001"};
+    const auto with = [&run](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), run.begin(), run.end());
+        return extra;
+    };
+    const std::vector<Case> cases = {
+        // 108 iterations and the starting point.
+        {with({"--method", "steepest-wolfe", "--animate", "a.gif", "--plot", "p.png"}), "a.gif:109", "p.png:p",
+         "J \u2212 J*", {-1}},
+        {with({"--method", "bfgs-wolfe", "--plot", "P.SVG", "--plot-y", "grad", "--plot-x", "evaluations"}), "",
+         "P.SVG:s", "||gradJ||", {-1}},
+        {with({"--compare", "steepest-wolfe,bfgs-wolfe", "--animate", "-", "--plot", "p.png", "--plot-y", "accuracy"}),
+         "-:2:109", "p.png:p", "accuracy ||u\u2212u*|| / ||u\u00B0\u2212u*||", {0, 1}},
+        {{"--function", "himmelblau-28", "--start", "5", "--method", "bfgs-wolfe", "--plot", "p.png"}, "", "p.png:p",
+         "J (J* not known)", {-1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[5]);
+        FigureLog log;
+        PlotLog plots;
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        const int status = RunBatchMode(
+            c.args, out, err, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); },
+            [&plots] { return std::make_unique<RecordingPlotter>(plots); });
+        std::fclose(out);
+        std::fclose(err);
+        EXPECT_EQ(status, BatchExitNormal);
+        EXPECT_EQ(log.animated, c.animated);
+        EXPECT_EQ(plots.saved, c.plotted);
+        ASSERT_EQ(plots.plots.size(), 1u);
+        const ConvergencePlot& plot = plots.plots[0];
+        EXPECT_EQ(plot.yTitle, c.yTitle);
+        ASSERT_EQ(plot.series.size(), c.colours.size());
+        for (std::size_t i = 0; i < c.colours.size(); ++i) {
+            EXPECT_EQ(plot.series[i].colourIndex, c.colours[i]);
+            EXPECT_GT(plot.series[i].points.size(), 2u);
+        }
+    }
+    // A program without a plotter refuses --plot as a bad command line.
+    FigureLog log;
+    std::FILE* sink = std::tmpfile();
+    EXPECT_EQ(RunBatchMode(with({"--method", "newton", "--plot", "p.png"}), sink, sink,
+                           [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); }),
+              BatchExitUsage);
+    std::fclose(sink);
+}
+
 // Batch runs whose outputs are real files in a folder of their own.
 class BatchFilesTest : public testing::TempFolderTest {
 protected:
@@ -471,6 +565,7 @@ TEST_F(BatchFilesTest, AnInputErrorLeavesTheOlderOutputAsItWas) {
         {with({"--eps", "0"}), BatchExitError, "The accuracy must be a number from 1E-20 to 1 (eps=0).\n"},
         {with({"--start-file", Path("missing.txt")}), BatchExitError, "Cannot open file " + Path("missing.txt")},
         {with({"--start-file", start}), BatchExitError, "File " + start + " is incorrect!\n"},
+        {with({"--start-point", "1,x"}), BatchExitUsage, "Invalid numeric format in --start-point '1,x'"},
         {with({"--n", "300000000"}), BatchExitUsage, "The dimension n must be an integer not greater than 10000"},
         {{"--n", "3", "--function", "rosenbrock", "--compare", "steepest-wolfe,newton", "--csv", Path("old.csv")},
          BatchExitError, "This function has dimensionality n=2 only!\n"},
@@ -511,6 +606,51 @@ std::vector<std::string> ShellWords(const std::string& line) {
 using Description = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t, std::uint64_t, long double>;
 
 Description ReadDescription(const std::string& path) { return Description::parse(testing::ReadBytes(path)); }
+
+// A starting point given by its coordinates takes the place of the item's
+// first ones: the same run as the item of that point, and the description
+// says so and repeats it.
+TEST_F(BatchFilesTest, AGivenStartingPointReplacesTheItemsFirstCoordinates) {
+    const std::vector<std::string> run = {"--function", "rosenbrock", "--method", "steepest-wolfe", "--eps", "0.001"};
+    const auto with = [&run](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), run.begin(), run.end());
+        return extra;
+    };
+    // The report but its time.
+    const auto report = [&](std::vector<std::string> extra) {
+        const BatchResult r = Run(with(std::move(extra)));
+        EXPECT_EQ(r.status, BatchExitNormal) << r.err;
+        const std::size_t time = r.out.find("Operating time");
+        return time == std::string::npos ? r.out : r.out.substr(0, time) + r.out.substr(r.out.find('\n', time));
+    };
+    EXPECT_EQ(report({"--start-point", "-1.2,1"}), report({"--start", "5"}));
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string u0, given;
+    };
+    const std::vector<Case> cases = {
+        {{"--n", "4", "--function", "generalized-rosenbrock", "--start", "20", "--start-point", " 0.5, 2E-1 "},
+         "[0.5, 0.2, 1, 1]", "[0.5, 0.2]"},
+        {{"--n", "3", "--function", "generalized-rosenbrock", "--start-point", "-1.25,3,0.1"}, "[-1.25, 3, 0.1]",
+         "[-1.25, 3, 0.1]"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--method", "bfgs-wolfe", "--eps", "1e-4", "--trace", Path("given.csv")});
+        BatchResult r = Run(args);
+        ASSERT_EQ(r.status, BatchExitNormal) << r.err;
+        const Description d = ReadDescription(Path("given.json"));
+        EXPECT_EQ(d["starting_point"]["u0"], Description::parse(c.u0));
+        EXPECT_EQ(d["starting_point"]["given"], Description::parse(c.given));
+        std::vector<std::string> again = ShellWords(d["command_line"].get<std::string>());
+        again.erase(again.begin(), again.begin() + 2);
+        again.insert(again.end(), {"--trace", Path("again.csv")});
+        r = Run(again);
+        ASSERT_EQ(r.status, BatchExitNormal) << r.err;
+        EXPECT_EQ(testing::ReadBytes(Path("again.csv")), testing::ReadBytes(Path("given.csv")));
+    }
+}
 
 // The JSON beside a trace says what the run was run on, u° to the last
 // bit, and its command line repeats the run: the same CSV again.
