@@ -323,31 +323,28 @@ TEST(ConvergencePlot, TakesTheValuesALogScaleCanShow) {
         PlotQuantity quantity;
         PlotAxis axis;
         std::optional<Real> jStar;
+        Real shift;   // taken from every J
         std::vector<std::pair<double, double>> points;
         bool logarithmic;
     };
     const std::vector<Case> cases = {
-        {PlotQuantity::J, PlotAxis::Iterations, 2, {{0, 3}, {1, 1}}, true},
-        {PlotQuantity::J, PlotAxis::Evaluations, std::nullopt, {{1, 5}, {4, 3}, {7, 2}, {10, 2}}, true},
-        {PlotQuantity::J, PlotAxis::Iterations, 4, {{0, 1}}, true},   // below J*: the minimum to the last digit
-        {PlotQuantity::GradNorm, PlotAxis::Iterations, 2, {{0, 10}, {1, 6}, {2, 4}, {3, 4}}, true},
-        {PlotQuantity::Accuracy, PlotAxis::Iterations, 2, {{1, 0.5}, {2, 0.25}}, true},
+        {PlotQuantity::J, PlotAxis::Iterations, 2, 0, {{0, 3}, {1, 1}}, true},
+        {PlotQuantity::J, PlotAxis::Evaluations, std::nullopt, 0, {{1, 5}, {4, 3}, {7, 2}, {10, 2}}, true},
+        {PlotQuantity::J, PlotAxis::Iterations, 4, 0, {{0, 1}}, true},   // below J*: the minimum to the last digit
+        {PlotQuantity::J, PlotAxis::Iterations, std::nullopt, 4, {{0, 1}, {1, -1}, {2, -2}, {3, -2}}, false},
+        {PlotQuantity::GradNorm, PlotAxis::Iterations, 2, 0, {{0, 10}, {1, 6}, {2, 4}, {3, 4}}, true},
+        {PlotQuantity::Accuracy, PlotAxis::Iterations, 2, 0, {{1, 0.5}, {2, 0.25}}, true},
     };
     for (const Case& c : cases) {
+        std::vector<TraceRow> shifted = rows;
+        for (TraceRow& r : shifted) r.j -= c.shift;
         ConvergencePlotBuilder builder(c.quantity, c.axis, c.jStar, 1, "t");
-        builder.Add("run", 3, rows);
+        builder.Add("run", 3, shifted);
         const ConvergencePlot plot = builder.Plot();
         ASSERT_EQ(plot.series.size(), 1u);
-        EXPECT_EQ(plot.series[0].colourIndex, 3);
         EXPECT_EQ(plot.series[0].points, c.points);
         EXPECT_EQ(plot.logarithmic, c.logarithmic);
     }
-    std::vector<TraceRow> shifted = rows;
-    for (TraceRow& r : shifted) r.j -= 4;
-    ConvergencePlotBuilder linear(PlotQuantity::J, PlotAxis::Iterations, std::nullopt, 2, "t");
-    linear.Add("run", -1, shifted);
-    EXPECT_FALSE(linear.Plot().logarithmic);
-    EXPECT_EQ(linear.Plot().series[0].points.size(), 4u);
 
     std::vector<TraceRow> many;
     for (int32_t k = 0; k < 100000; ++k) many.push_back(row(k, k == 4321 ? 1e6L : 1 + k % 10, 0.5L));
