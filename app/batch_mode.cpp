@@ -19,6 +19,7 @@
 #include "app/run_description.h"
 #include "app/run_driver.h"
 #include "app/run_trace.h"
+#include "core/method_catalogue.h"
 
 namespace tarvik {
 
@@ -115,16 +116,25 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, BatchPlotte
                    std::FILE* err) {
     // Drawn also when the figure is not saved: a single run always draws
     // them, and J failing on their plane refuses the problem.
-    std::optional<Real> minimumValue;
-    const auto levelLines = [&figure, &minimumValue, plotter](RunState& s) {
-        if (plotter) minimumValue = KnownMinimumValue(s);
+    std::optional<ConvergencePlotBuilder> plot;
+    const auto levelLines = [&](RunState& s) {
+        if (plotter)
+            plot.emplace(options.plotQuantity, options.plotAxis, KnownMinimumValue(s), options.accuracyMode,
+                         PlotTitle(DescribeRun(s)));
         figure.Create();
         figure.DrawLevelLines(s);
+    };
+    // The views take what they need of each run as it ends, so that no run
+    // keeps its trace beyond its own end.
+    const auto traced = [&](int index, const RunTrace& trace) {
+        const std::string method(MethodAtPosition(options.compareMethods[static_cast<std::size_t>(index)]).name);
+        if (plot) plot->Add(method, index, trace);
+        if (!options.animateFile.empty() && figure.Exists()) figure.AddComparedRun(method, trace);
     };
     std::vector<CompareRow> rows;
     RunDescription description;
     const CompareEnd end = RunComparison(options, options.compareMethods, rows, err, {}, levelLines,
-                                         [&description](const RunDescription& d) { description = d; });
+                                         [&description](const RunDescription& d) { description = d; }, traced);
     const bool printed = ReportWritten(WriteStream(out, options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)),
                                        "the table", err);
     // A problem that no method could start has no table to keep: an older
@@ -143,14 +153,9 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, BatchPlotte
     }
 
     if (!options.animateFile.empty() &&
-        !SaveAnimation(figure, options.animateFile, [&] { figure.SaveCompareAnimation(rows, options.animateFile); }, err))
+        !SaveAnimation(figure, options.animateFile, [&] { figure.SaveCompareAnimation(options.animateFile); }, err))
         return BatchExitError;
-    if (plotter && description.n > 0) {
-        ConvergencePlotBuilder builder(options.plotQuantity, options.plotAxis, minimumValue, options.accuracyMode,
-                                       PlotTitle(description));
-        for (std::size_t i = 0; i < rows.size(); ++i) builder.Add(rows[i].method, static_cast<int>(i), rows[i].trace);
-        if (!SavePlot(*plotter, options, builder, err)) return BatchExitError;
-    }
+    if (plot && !SavePlot(*plotter, options, *plot, err)) return BatchExitError;
     if (!options.figureFile.empty()) {
         if (figure.Exists()) figure.DrawComparePaths(rows);
         if (!SaveFigure(figure, options.figureFile, err)) return BatchExitError;

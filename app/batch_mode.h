@@ -32,10 +32,13 @@ public:
     // Throws std::exception with the reason when the file cannot be written.
     virtual void Save(const std::string& path, char exportType) = 0;
     // The descent as an animated GIF over the level lines drawn: one run
-    // from its trace, or the compared runs from their rows' traces. Throws
-    // std::exception with the reason when the file cannot be written.
+    // from its trace, or the compared runs, each taken from its trace as
+    // it ends (what the frames need of it: a path as long as its pixels
+    // change). Throws std::exception with the reason when the file cannot
+    // be written.
     virtual void SaveRunAnimation(const RunTrace& trace, const std::string& path) = 0;
-    virtual void SaveCompareAnimation(const std::vector<CompareRow>& rows, const std::string& path) = 0;
+    virtual void AddComparedRun(const std::string& label, const RunTrace& trace) = 0;
+    virtual void SaveCompareAnimation(const std::string& path) = 0;
 };
 
 // Made once the command line is read (and help was not asked for), for it.

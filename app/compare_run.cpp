@@ -191,7 +191,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         row.accuracy = summary.accuracy;
         row.hessianEvaluations = summary.hessianEvaluations;
         driver.Trace().ForEachRow([&row](const TraceRow& r) { row.path.emplace_back(r.u1, r.u2); });
-        if (hooks.keepTraces) driver.Trace().ForEachRow([&row](const TraceRow& r) { row.trace.push_back(r); });
+        if (hooks.traced) hooks.traced(index, driver.Trace());
         if (hooks.finished) hooks.finished(state);
         rows.push_back(std::move(row));
         if (hooks.rowDone) hooks.rowDone(rows.back(), index, count);
@@ -209,7 +209,8 @@ extern "C" void OnCompareInterrupt(int) { BatchHost::interruptRequested = 1; }
 CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
                    std::FILE* err, const std::function<bool()>& stopRequested,
                    const std::function<void(RunState&)>& drawLevelLines,
-                   const std::function<void(const RunDescription&)>& described) {
+                   const std::function<void(const RunDescription&)>& described,
+                   const std::function<void(int, const RunTrace&)>& traced) {
     CompareHooks hooks;
     hooks.prepare = [&options, err](RunState& state, int position) {
         BatchOptions o = options;
@@ -220,7 +221,7 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
     hooks.figureArea = BatchFigureArea(options);
     hooks.failureAnswer = options.failureAnswer;
     hooks.maxIterations = options.maxIterations;
-    hooks.keepTraces = options.ViewsNeedTrace();
+    hooks.traced = traced;
     hooks.stopRequested = stopRequested;
     hooks.drawLevelLines = drawLevelLines;
     hooks.described = described;

@@ -32,7 +32,6 @@ struct CompareRow {
     double seconds = 0;
     bool ranToEnd = false;       // false: the problem could not be prepared or the comparison was stopped
     std::vector<std::pair<Real, Real>> path;   // (u1, u2) of every iteration, for the overlaid figure
-    std::vector<TraceRow> trace;   // every iteration, when CompareHooks::keepTraces (the animation, the plot)
 };
 
 // "all" or a comma-separated list of method positions; an error message otherwise.
@@ -55,8 +54,9 @@ struct CompareHooks {
     // The answer to every recoverable failure: no dialog during a comparison.
     FailureAnswer failureAnswer = FailureAnswer::Cancel;
     std::optional<long long> maxIterations;
-    // Every run's trace rows go into its row, for the views drawn from them.
-    bool keepTraces = false;
+    // Once a run is over, before the next one starts: its index and its
+    // trace, for the views drawn from the traces (the animation, the plot).
+    std::function<void(int index, const RunTrace&)> traced;
     // Polled at every event pump of a run and between runs: true stops the
     // current run and ends the comparison.
     std::function<bool()> stopRequested;
@@ -89,11 +89,13 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
 // `stopRequested` between runs) ends the comparison; a refused problem ends
 // it with its message on `err`.
 // `drawLevelLines`, when given, is called once with the prepared problem of
-// the first run, so that the level lines are drawn once for all paths.
+// the first run, so that the level lines are drawn once for all paths;
+// `traced` gets every run's trace as CompareHooks::traced.
 CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
                    std::FILE* err, const std::function<bool()>& stopRequested,
                    const std::function<void(RunState&)>& drawLevelLines = {},
-                   const std::function<void(const RunDescription&)>& described = {});
+                   const std::function<void(const RunDescription&)>& described = {},
+                   const std::function<void(int, const RunTrace&)>& traced = {});
 
 // The table as aligned text, and as RFC 4180 CSV with a header row.
 std::string FormatCompareTable(const std::vector<CompareRow>& rows);

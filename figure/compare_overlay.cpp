@@ -57,7 +57,12 @@ QPen PathPen(std::size_t index, std::size_t count) {
 bool DrawPath(QPainter& painter, const PlaneFrame& frame, const ComparePath& path, std::size_t upTo, PixelPos& end) {
     bool havePrevious = false, lastWasDot = false;
     PixelPos previous;
-    const std::size_t count = std::min(path.points.size(), upTo == std::numeric_limits<std::size_t>::max() ? upTo : upTo + 1);
+    std::size_t count = path.points.size();
+    if (!path.iterations.empty())
+        count = static_cast<std::size_t>(std::upper_bound(path.iterations.begin(), path.iterations.end(), upTo) -
+                                         path.iterations.begin());
+    else if (upTo < count)
+        count = upTo + 1;
     for (std::size_t k = 0; k < count; ++k) {
         const auto& [u1, u2] = path.points[k];
         PixelPos p;

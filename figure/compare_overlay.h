@@ -20,6 +20,9 @@ namespace tarvik {
 struct ComparePath {
     std::string label;
     std::vector<std::pair<Real, Real>> points;   // (u1, u2), the starting point first
+    // The iteration of each point, where points were left out (see
+    // figure/descent_frames.h); empty: point k is iteration k.
+    std::vector<std::size_t> iterations = {};
 };
 
 // Colour of the index-th path: apart from the background, the level lines,

@@ -26,7 +26,8 @@ DescentFrames DescentFrames::Compared(QImage levelLines, const PlaneFrame& frame
     f.compared_ = true;
     f.frame_ = frame;
     for (const ComparePath& path : paths)
-        if (!path.points.empty()) f.last_ = std::max(f.last_, path.points.size() - 1);
+        if (!path.points.empty())
+            f.last_ = std::max(f.last_, path.iterations.empty() ? path.points.size() - 1 : path.iterations.back());
     f.layout_ = LayOutCompareFigure(levelLines, frame, paths, legendBesideAllowed);
     f.levelLines_ = std::move(levelLines);
     f.paths_ = std::move(paths);
@@ -87,11 +88,26 @@ std::vector<std::pair<Real, Real>> TracePoints(const RunTrace& trace) {
     return points;
 }
 
-std::vector<std::pair<Real, Real>> TracePoints(const std::vector<TraceRow>& rows) {
-    std::vector<std::pair<Real, Real>> points;
-    points.reserve(rows.size());
-    for (const TraceRow& row : rows) points.emplace_back(row.u1, row.u2);
-    return points;
+ComparePath FramesPath(std::string label, const RunTrace& trace, const PlaneFrame& frame) {
+    ComparePath path{std::move(label), {}, {}};
+    // As DrawPath in figure/compare_overlay.cpp draws: a point that maps to
+    // no pixel breaks the path (one such is enough), and a point on the
+    // pixel before draws a dot there once.
+    bool previousMapped = false, repeated = false;
+    PixelPos previous;
+    trace.ForEachRow([&](const TraceRow& row) {
+        PixelPos p;
+        const bool mapped = PointFormPixel(row.u1, row.u2, frame.scale, frame.centreX, frame.centreY, p);
+        const bool same = mapped && previousMapped && p == previous;
+        const bool needed = path.points.empty() || (mapped ? !(same && repeated) : previousMapped);
+        repeated = same;
+        previousMapped = mapped;
+        previous = p;
+        if (!needed) return;
+        path.points.emplace_back(row.u1, row.u2);
+        path.iterations.push_back(static_cast<std::size_t>(row.iteration));
+    });
+    return path;
 }
 
 std::vector<std::size_t> FrameIterations(std::size_t last, std::size_t cap) {

@@ -63,7 +63,13 @@ private:
 
 // The points (u1, u2) of a trace's rows, iteration by iteration.
 std::vector<std::pair<Real, Real>> TracePoints(const RunTrace& trace);
-std::vector<std::pair<Real, Real>> TracePoints(const std::vector<TraceRow>& rows);
+
+// A compared run's path for the frames: only the points that the compare
+// figure's drawing needs on this frame (a point on the pixel of the point
+// before it draws nothing new after the first such one), each with its
+// iteration, so that a run of millions of iterations near its end costs
+// the few pixels it covers.
+ComparePath FramesPath(std::string label, const RunTrace& trace, const PlaneFrame& frame);
 
 // The iterations 0..last that become frames: all of them when they are at
 // most `cap`, otherwise `cap` of them spread evenly, the first and the last

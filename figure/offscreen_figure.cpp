@@ -45,10 +45,12 @@ public:
         DescentFrames frames = DescentFrames::SingleRun(levelLines_, figure_->Frame(), TracePoints(trace), true);
         SaveDescentAnimation(frames, path);
     }
-    void SaveCompareAnimation(const std::vector<CompareRow>& rows, const std::string& path) override {
-        std::vector<ComparePath> paths;
-        for (const CompareRow& row : rows) paths.push_back({row.method, TracePoints(row.trace)});
-        DescentFrames frames = DescentFrames::Compared(figure_->Image(), figure_->Frame(), std::move(paths), true);
+    void AddComparedRun(const std::string& label, const RunTrace& trace) override {
+        compared_.push_back(FramesPath(label, trace, figure_->Frame()));
+    }
+    void SaveCompareAnimation(const std::string& path) override {
+        DescentFrames frames = DescentFrames::Compared(figure_->Image(), figure_->Frame(), std::move(compared_), true);
+        compared_.clear();
         SaveDescentAnimation(frames, path);
     }
 
@@ -64,6 +66,7 @@ private:
     std::unique_ptr<ContourFigure> figure_;
     QImage levelLines_;
     QImage picture_;
+    std::vector<ComparePath> compared_;
 };
 
 } // namespace

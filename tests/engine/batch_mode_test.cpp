@@ -295,6 +295,7 @@ struct FigureLog {
     int created = 0, steps = 0;
     std::size_t pathPoints = 0;
     std::string saved, animated;
+    std::vector<int64_t> comparedRows;
 };
 
 struct RecordingFigure : BatchFigure {
@@ -319,8 +320,9 @@ struct RecordingFigure : BatchFigure {
     void SaveRunAnimation(const RunTrace& trace, const std::string& path) override {
         log.animated = path + ":" + std::to_string(trace.RowCount());
     }
-    void SaveCompareAnimation(const std::vector<CompareRow>& rows, const std::string& path) override {
-        log.animated = path + ":" + std::to_string(rows.size()) + ":" + std::to_string(rows.front().trace.size());
+    void AddComparedRun(const std::string&, const RunTrace& trace) override { log.comparedRows.push_back(trace.RowCount()); }
+    void SaveCompareAnimation(const std::string& path) override {
+        log.animated = path + ":" + std::to_string(log.comparedRows.size()) + ":" + std::to_string(log.comparedRows[0]);
     }
 };
 
