@@ -28,13 +28,13 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     c.CmbNText = o.nText;
     c.FunctionPosition = o.functionPosition;
     c.StartItem = o.startItem;
+    c.StartCoordinates = o.startPoint;
     c.MethodPosition = o.methodPosition;
     c.RbtnPrec1Checked = o.accuracyMode == 1;
     c.RbtnPrec2Checked = o.accuracyMode == 2;
     c.CmbPrec1Text = o.epsText;
     c.CmbPrec2Text = o.epsText;
     c.U0FileName = o.startFile;
-    c.StartCoordinates = o.startPoint;
     c.UStarOption = o.ustarOption;
     c.UStarFileName = o.ustarFile;
     s.FunctionCode = f.id;

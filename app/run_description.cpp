@@ -28,11 +28,11 @@ RunDescription DescribeRun(const RunState& s) {
     d.startItem = s.Choices.StartItem;
     if (d.startItem == StartPointFromFileItem) d.startFile = s.Choices.U0FileName;
     if (s.U0.size() == static_cast<std::size_t>(s.N) + 1) d.start.assign(s.U0.begin() + 1, s.U0.end());
-    d.startGiven = s.Choices.StartCoordinates;
     d.accuracyMode = s.Choices.RbtnPrec1Checked ? 1 : 2;
     d.eps = s.Choices.RbtnPrec1Checked ? s.Choices.CmbPrec1Text : s.Choices.CmbPrec2Text;
     d.params = s.Params;
     if (s.Params.MaxIterations > 0) d.maxIterations = s.Params.MaxIterations;
+    d.startGiven = s.Choices.StartCoordinates;
     d.fromFiles = Traits(s.FunctionCode).fromFiles;
     if (d.fromFiles) {
         d.matrixAFile = s.Quad.FileA;
