@@ -15,9 +15,11 @@
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/convergence_data.h"
 #include "app/run_description.h"
 #include "app/run_driver.h"
 #include "app/run_trace.h"
+#include "core/method_catalogue.h"
 
 namespace tarvik {
 
@@ -25,12 +27,16 @@ namespace {
 
 class FigureBatchHost : public BatchHost {
 public:
-    FigureBatchHost(std::FILE* out, std::FILE* err, BatchFigure& figure) : BatchHost(out, err), figure_(figure) {}
+    FigureBatchHost(std::FILE* out, std::FILE* err, BatchFigure& figure, bool wantsMinimumValue)
+        : BatchHost(out, err), figure_(figure), wantsMinimumValue_(wantsMinimumValue) {}
     void Bind(RunState& s) { state_ = &s; }
     void CreateFigure() override { figure_.Create(); }
+    // Called once u* is set up and before the run frees it.
     void DrawLevelLines() override {
+        if (wantsMinimumValue_) minimumValue = KnownMinimumValue(*state_);
         if (figure_.Exists()) figure_.DrawLevelLines(*state_);
     }
+    std::optional<Real> minimumValue;
     void DrawTrajectoryStep() override {
         if (figure_.Exists()) figure_.DrawTrajectoryStep(*state_);
     }
@@ -38,6 +44,7 @@ public:
 
 private:
     BatchFigure& figure_;
+    bool wantsMinimumValue_;
     RunState* state_ = nullptr;
 };
 
@@ -64,6 +71,37 @@ bool SaveFigure(BatchFigure& figure, const std::string& path, std::FILE* err) {
     return true;
 }
 
+// A view drawn from the runs' traces (the animation, the plot); false
+// (after saying why) when it could not be written.
+bool SaveView(const std::function<void()>& save, std::FILE* err) {
+    try {
+        save();
+    } catch (const std::exception& e) {
+        std::fprintf(err, "tarvik: %s\n", e.what());
+        return false;
+    }
+    return true;
+}
+
+bool SaveAnimation(BatchFigure& figure, const std::string& path, const std::function<void()>& save, std::FILE* err) {
+    if (!figure.Exists()) {
+        std::fprintf(err, "tarvik: no figure was drawn, nothing saved to %s\n", path.c_str());
+        return true;
+    }
+    return SaveView(save, err);
+}
+
+// Whose convergence the plot shows: the function and n (the legend names the methods).
+// The names of the functions for n = 2 only say so already.
+std::string PlotTitle(const RunDescription& d) {
+    if (d.functionName.find("n=") != std::string::npos) return d.functionName;
+    return d.functionName + ", n = " + std::to_string(d.n);
+}
+
+bool SavePlot(BatchPlotter& plotter, const BatchOptions& options, const ConvergencePlotBuilder& builder, std::FILE* err) {
+    return SaveView([&] { plotter.Save(builder.Plot(), options.plotFile, PlotTypeForPath(options.plotFile)); }, err);
+}
+
 // The JSON description beside a CSV file; false (after saying why) when it
 // could not be written.
 bool WriteDescription(const std::string& csvPath, const RunDescription& description, std::FILE* err) {
@@ -74,17 +112,29 @@ bool WriteDescription(const std::string& csvPath, const RunDescription& descript
 
 // Several methods on one problem: a table instead of the report, and every
 // path over one set of level lines.
-int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* out, std::FILE* err) {
+int RunCompareMode(const BatchOptions& options, BatchFigure& figure, BatchPlotter* plotter, std::FILE* out,
+                   std::FILE* err) {
     // Drawn also when the figure is not saved: a single run always draws
     // them, and J failing on their plane refuses the problem.
-    const auto levelLines = [&figure](RunState& s) {
+    std::optional<ConvergencePlotBuilder> plot;
+    const auto levelLines = [&](RunState& s) {
+        if (plotter)
+            plot.emplace(options.plotQuantity, options.plotAxis, KnownMinimumValue(s), options.accuracyMode,
+                         PlotTitle(DescribeRun(s)));
         figure.Create();
         figure.DrawLevelLines(s);
+    };
+    // The views take what they need of each run as it ends, so that no run
+    // keeps its trace beyond its own end.
+    const auto traced = [&](int index, const RunTrace& trace) {
+        const std::string method(MethodAtPosition(options.compareMethods[static_cast<std::size_t>(index)]).name);
+        if (plot) plot->Add(method, index, trace);
+        if (!options.animateFile.empty() && figure.Exists()) figure.AddComparedRun(method, trace);
     };
     std::vector<CompareRow> rows;
     RunDescription description;
     const CompareEnd end = RunComparison(options, options.compareMethods, rows, err, {}, levelLines,
-                                         [&description](const RunDescription& d) { description = d; });
+                                         [&description](const RunDescription& d) { description = d; }, traced);
     const bool printed = ReportWritten(WriteStream(out, options.csv ? FormatCompareCsv(rows) : FormatCompareTable(rows)),
                                        "the table", err);
     // A problem that no method could start has no table to keep: an older
@@ -102,6 +152,10 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* 
         if (description.n > 0 && !WriteDescription(options.csvFile, description, err)) return BatchExitError;
     }
 
+    if (!options.animateFile.empty() &&
+        !SaveAnimation(figure, options.animateFile, [&] { figure.SaveCompareAnimation(options.animateFile); }, err))
+        return BatchExitError;
+    if (plot && !SavePlot(*plotter, options, *plot, err)) return BatchExitError;
     if (!options.figureFile.empty()) {
         if (figure.Exists()) figure.DrawComparePaths(rows);
         if (!SaveFigure(figure, options.figureFile, err)) return BatchExitError;
@@ -110,8 +164,9 @@ int RunCompareMode(const BatchOptions& options, BatchFigure& figure, std::FILE* 
     return end == CompareEnd::Interrupted ? BatchExitInterrupted : BatchExitNormal;
 }
 
-int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* out, std::FILE* err) {
-    FigureBatchHost host(out, err, figure);
+int RunSingleMode(const BatchOptions& options, BatchFigure& figure, BatchPlotter* plotter, std::FILE* out,
+                  std::FILE* err) {
+    FigureBatchHost host(out, err, figure, plotter != nullptr);
     RunState state(host);
     host.Bind(state);
     RunDriver driver(state);
@@ -154,6 +209,18 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, std::FILE* o
         if (description.n > 0 && !WriteDescription(options.traceFile, description, err)) return BatchExitError;
     }
     if (!options.figureFile.empty() && !SaveFigure(figure, options.figureFile, err)) return BatchExitError;
+    if (driver.Summary().startEvaluated) {
+        if (!options.animateFile.empty() &&
+            !SaveAnimation(figure, options.animateFile, [&] { figure.SaveRunAnimation(driver.Trace(), options.animateFile); }, err))
+            return BatchExitError;
+        if (plotter) {
+            const RunDescription& description = driver.Description();
+            ConvergencePlotBuilder builder(options.plotQuantity, options.plotAxis, host.minimumValue, options.accuracyMode,
+                                           PlotTitle(description));
+            builder.Add(description.methodName, -1, driver.Trace());
+            if (!SavePlot(*plotter, options, builder, err)) return BatchExitError;
+        }
+    }
     return printed ? status : BatchExitError;
 }
 
@@ -180,7 +247,7 @@ char FigureTypeForPath(const std::string& path) {
 }
 
 int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-                 const BatchFigureFactory& makeFigure) {
+                 const BatchFigureFactory& makeFigure, const BatchPlotterFactory& makePlotter) {
     // A write past the file-size limit (standard error's too) fails with
     // EFBIG, which is reported, instead of ending the program unexplained.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -190,11 +257,19 @@ int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE
         return BatchExitUsage;
     }
     if (options.help) return ReportWritten(WriteStream(out, BatchHelpText()), "the help text", err) ? BatchExitNormal : BatchExitError;
-    const std::unique_ptr<BatchFigure> figure = makeFigure();
+    std::unique_ptr<BatchPlotter> plotter;
+    if (!options.plotFile.empty()) {
+        if (!makePlotter) {
+            std::fprintf(err, "tarvik: --plot: no plotter in this program\n");
+            return BatchExitUsage;
+        }
+        plotter = makePlotter();
+    }
+    const std::unique_ptr<BatchFigure> figure = makeFigure(options);
     // The standard output then carries that one output alone.
     std::FILE* report = options.OutputToStandardOutput() ? err : out;
-    const int status = options.compareMethods.empty() ? RunSingleMode(options, *figure, report, err)
-                                                      : RunCompareMode(options, *figure, report, err);
+    const int status = options.compareMethods.empty() ? RunSingleMode(options, *figure, plotter.get(), report, err)
+                                                      : RunCompareMode(options, *figure, plotter.get(), report, err);
     // Whatever the standard output still holds must reach its file too.
     if (report != out && !ReportWritten(WriteStream(out, {}), "to standard output", err)) return BatchExitError;
     return status;

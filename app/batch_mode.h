@@ -20,7 +20,8 @@ namespace tarvik {
 class BatchFigure {
 public:
     virtual ~BatchFigure() = default;
-    // A fresh figure as wide as the window's figure panel at its first start.
+    // A fresh figure as wide as the window's figure panel at its first
+    // start, or of the size the command line gives.
     virtual void Create() = 0;
     virtual void DrawLevelLines(RunState& s) = 0;
     virtual void DrawTrajectoryStep(RunState& s) = 0;
@@ -30,10 +31,29 @@ public:
     virtual void DrawComparePaths(std::vector<CompareRow>& rows) = 0;
     // Throws std::exception with the reason when the file cannot be written.
     virtual void Save(const std::string& path, char exportType) = 0;
+    // The descent as an animated GIF over the level lines drawn: one run
+    // from its trace, or the compared runs, each taken from its trace as
+    // it ends (what the frames need of it: a path as long as its pixels
+    // change). Throws std::exception with the reason when the file cannot
+    // be written.
+    virtual void SaveRunAnimation(const RunTrace& trace, const std::string& path) = 0;
+    virtual void AddComparedRun(const std::string& label, const RunTrace& trace) = 0;
+    virtual void SaveCompareAnimation(const std::string& path) = 0;
 };
 
-// Made once the command line is read (and help was not asked for).
-using BatchFigureFactory = std::function<std::unique_ptr<BatchFigure>()>;
+// Made once the command line is read (and help was not asked for), for it.
+using BatchFigureFactory = std::function<std::unique_ptr<BatchFigure>(const BatchOptions&)>;
+
+// Draws the convergence plot (--plot). Made before the figure, and only
+// when a plot is asked for.
+class BatchPlotter {
+public:
+    virtual ~BatchPlotter() = default;
+    // type: 'p' PNG, 's' SVG (PlotTypeForPath). Throws std::exception with
+    // the reason when the file cannot be written.
+    virtual void Save(const ConvergencePlot& plot, const std::string& path, char type) = 0;
+};
+using BatchPlotterFactory = std::function<std::unique_ptr<BatchPlotter>()>;
 
 bool IsBatchInvocation(int argc, char** argv);
 
@@ -43,7 +63,8 @@ char FigureTypeForPath(const std::string& path);
 
 // args: the command line without the program name and without "--batch".
 // Returns the exit status.
+// Without a plotter, --plot is refused as a bad command line.
 int RunBatchMode(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-                 const BatchFigureFactory& makeFigure);
+                 const BatchFigureFactory& makeFigure, const BatchPlotterFactory& makePlotter = {});
 
 } // namespace tarvik

@@ -1,7 +1,9 @@
 #include "app/batch_options.h"
 
 #include <algorithm>
+#include <cctype>
 
+#include "app/atomic_file.h"
 #include "app/compare_run.h"
 #include "app/problem_preparation.h"
 #include "app/start_point.h"
@@ -37,6 +39,23 @@ std::optional<int> FunctionPositionFrom(const std::string& text) {
 std::string LastOldPosition(std::size_t count) { return std::to_string(count - 1); }
 
 } // namespace
+
+FigureSize BatchFigureArea(const BatchOptions& options) {
+    if (options.figureSize) return *options.figureSize;
+    const int width = FigureImageWidth(BatchFigurePanelWidth);
+    return {width, width};
+}
+
+char PlotTypeForPath(const std::string& path) {
+    if (path == StandardOutputName) return 'p';
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return 0;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "png") return 'p';
+    if (extension == "svg") return 's';
+    return 0;
+}
 
 std::optional<int> MethodPositionFrom(const std::string& text) {
     if (const MethodTraits* m = MethodByKey(text)) return ListPosition(m->id);
@@ -148,8 +167,32 @@ std::optional<std::string> ReadOption(const std::string& a, const std::string& v
         o.ustarFile = v;
     } else if (a == "--start-file") {
         o.startFile = v;
+    } else if (a == "--start-point") {
+        if (auto error = ParseStartCoordinates(v, o.startPoint)) return error;
     } else if (a == "--figure") {
         o.figureFile = v;
+    } else if (a == "--figure-size") {
+        const std::size_t x = v.find_first_of("xX");
+        int32_t width = 0, height = 0;
+        if (x == std::string::npos || !TryParseInt32(v.substr(0, x), width) || !TryParseInt32(v.substr(x + 1), height) ||
+            width < MinFigureSide || width > MaxFigureSide || height < MinFigureSide || height > MaxFigureSide)
+            return "--figure-size must be WxH, each from " + std::to_string(MinFigureSide) + " to " +
+                   std::to_string(MaxFigureSide) + " pixels, got '" + v + "'";
+        o.figureSize = FigureSize{width, height};
+    } else if (a == "--animate") {
+        o.animateFile = v;
+    } else if (a == "--plot") {
+        if (PlotTypeForPath(v) == 0) return "--plot writes .png or .svg, got '" + v + "'";
+        o.plotFile = v;
+    } else if (a == "--plot-y") {
+        if (v == "j") o.plotQuantity = PlotQuantity::J;
+        else if (v == "grad") o.plotQuantity = PlotQuantity::GradNorm;
+        else if (v == "accuracy") o.plotQuantity = PlotQuantity::Accuracy;
+        else return "--plot-y must be j, grad or accuracy, got '" + v + "'";
+    } else if (a == "--plot-x") {
+        if (v == "iterations") o.plotAxis = PlotAxis::Iterations;
+        else if (v == "evaluations") o.plotAxis = PlotAxis::Evaluations;
+        else return "--plot-x must be iterations or evaluations, got '" + v + "'";
     } else if (a == "--compare") {
         if (auto error = ParseMethodList(v, o.compareMethods)) return error;
     } else if (a == "--trace") {
@@ -167,12 +210,15 @@ std::optional<std::string> CheckOutputs(const BatchOptions& o) {
     std::string toStandardOutput;
     for (const auto& [option, file] : {std::pair<const char*, const std::string*>{"--trace", &o.traceFile},
                                        {"--figure", &o.figureFile},
-                                       {"--csv", &o.csvFile}}) {
+                                       {"--csv", &o.csvFile},
+                                       {"--animate", &o.animateFile},
+                                       {"--plot", &o.plotFile}}) {
         if (*file != "-") continue;
         if (!toStandardOutput.empty()) return toStandardOutput + " - and " + option + " - cannot both go to standard output";
         toStandardOutput = option;
     }
-    if (o.csv && o.figureFile == "-") return "--csv prints the table on standard output: --figure - cannot go there too";
+    if (o.csv && (o.figureFile == "-" || o.animateFile == "-" || o.plotFile == "-"))
+        return "--csv prints the table on standard output: no other output can go there too";
     if (o.traceAllCoordinates && o.traceFile.empty()) return "--trace-all-coordinates needs --trace FILE";
     return std::nullopt;
 }
@@ -182,6 +228,7 @@ std::optional<std::string> CheckProblem(BatchOptions& o, const Given& seen) {
     if (o.startItem == StartPointFromFileItem && o.startFile.empty())
         return "--start 29 (from file) needs --start-file FILE";
     if (!o.startFile.empty()) o.startItem = StartPointFromFileItem;
+    if (o.startPoint.size() > static_cast<std::size_t>(o.n)) return TooManyStartCoordinatesText(o.startPoint.size(), o.n);
     // Himmelblau 28 and the saddle have no single known minimum: the window
     // offers only the criterion of the change of J for them.
     const FunctionTraits& function = Traits(FunctionAtListPosition(o.functionPosition));
@@ -228,7 +275,7 @@ std::optional<std::string> ParseBatchOptions(const std::vector<std::string>& arg
         // An empty file name is a mistake on the command line, not a way
         // of leaving the option out.
         if (v.empty() && (a == "--matrix-a" || a == "--vector-b" || a == "--ustar-file" || a == "--start-file" ||
-                          a == "--figure" || a == "--trace"))
+                          a == "--figure" || a == "--trace" || a == "--animate" || a == "--plot"))
             return "option " + a + " needs a file name, got ''";
         if (auto error = ReadOption(a, v, o, seen)) return error;
     }
@@ -275,8 +322,20 @@ std::string BatchHelpText() {
         "  --ustar zero|unknown|file   known minimum of \"Quadratic from FILE\" (default zero)\n"
         "  --ustar-file FILE   the file of u* (implies --ustar file)\n"
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
+        "  --start-point U1,U2[,U3,...]  the starting point's first coordinates, the\n"
+        "                      others from --start (numbers as in a number file)\n"
         "  --figure FILE       save the final figure (.gif, .jpeg/.jpg, .bmp or .png;\n"
         "                      '-': GIF on standard output)\n"
+        "  --figure-size WxH   the figure's size in pixels, each from 64 to 4096 (default\n"
+        "                      431x424, the window's at its first start)\n"
+        "  --animate FILE      save the descent as an animated GIF: the level lines,\n"
+        "                      then one frame per iteration (at most 300, evenly\n"
+        "                      thinned); with --compare every path advances together\n"
+        "  --plot FILE         save the convergence plot (.png or .svg; '-': PNG on\n"
+        "                      standard output), one line per run, log scale\n"
+        "  --plot-y j|grad|accuracy   what the plot shows: J - J* (J where J* is not\n"
+        "                      known), ||gradJ|| or the accuracy (default j)\n"
+        "  --plot-x iterations|evaluations   the plot's axis (default iterations)\n"
         "  --trace FILE        save every iteration as CSV (row 0 is the starting point;\n"
         "                      '-': standard output), the run's description beside it\n"
         "                      as JSON (run.csv -> run.json)\n"

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/convergence_data.h"
+#include "app/figure_frame.h"
 #include "core/run_state.h"
 
 namespace tarvik {
@@ -22,10 +24,20 @@ struct BatchOptions {
     std::optional<long long> maxIterations;
     // The quadratic from files and the starting point from a file.
     std::string matrixAFile, vectorBFile, cText = "0", ustarFile, startFile;
+    // --start-point: u1, u2, ... over those of the starting item.
+    std::vector<Real> startPoint;
     UStarSource ustarOption = UStarSource::Zero;
     bool ustarOptionGiven = false;
     // Where to save the final figure, if anywhere ("-": standard output).
     std::string figureFile;
+    // --figure-size WxH; none: the window's figure at its first start.
+    std::optional<FigureSize> figureSize;
+    // Where to save the descent as an animated GIF, if anywhere.
+    std::string animateFile;
+    // Where to save the convergence plot (PNG or SVG), and what it shows.
+    std::string plotFile;
+    PlotQuantity plotQuantity = PlotQuantity::J;
+    PlotAxis plotAxis = PlotAxis::Iterations;
     // Where to save the run's iterations as CSV, if anywhere ("-": standard output).
     std::string traceFile;
     // The trace with all n coordinates of every point instead of u1, u2.
@@ -40,9 +52,22 @@ struct BatchOptions {
     // An output goes to the standard output: the report then goes to
     // standard error, so the output stays alone in a pipe.
     bool OutputToStandardOutput() const {
-        return figureFile == "-" || traceFile == "-" || csvFile == "-";
+        return figureFile == "-" || traceFile == "-" || csvFile == "-" || animateFile == "-" || plotFile == "-";
     }
+    // The run's trace rows are wanted beyond --trace: for the animation or the plot.
+    bool ViewsNeedTrace() const { return !animateFile.empty() || !plotFile.empty(); }
 };
+
+// The sizes --figure-size accepts, in pixels, for either side.
+inline constexpr int MinFigureSide = 64;
+inline constexpr int MaxFigureSide = 4096;
+
+// Where the batch figure centres its plane (app/figure_frame.h).
+FigureSize BatchFigureArea(const BatchOptions& options);
+
+// The plot's format by its file name: 'p' PNG ("-" too), 's' SVG, 0 for
+// anything else.
+char PlotTypeForPath(const std::string& path);
 
 // Parses argv (without the program name and without "--batch"). On error
 // returns a message and leaves options partly filled.

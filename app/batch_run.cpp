@@ -28,6 +28,7 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     c.NText = o.nText;
     c.FunctionPosition = o.functionPosition;
     c.StartItem = o.startItem;
+    c.StartCoordinates = o.startPoint;
     c.MethodPosition = o.methodPosition;
     c.ByDistance = o.accuracyMode == 1;
     c.ByChangeOfJ = o.accuracyMode == 2;

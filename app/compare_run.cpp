@@ -37,8 +37,8 @@ public:
     // figure does, from u°.
     void DrawLevelLines() override {
         if (!state_) return;
-        if (hooks_.figureWidth)
-            frame_ = PlaneFrameFor(*hooks_.figureWidth, state_->U0.at(1), state_->U0.at(2), state_->FunctionCode);
+        if (hooks_.figureArea)
+            frame_ = PlaneFrameFor(*hooks_.figureArea, state_->U0.at(1), state_->U0.at(2), state_->FunctionCode);
         if (!drawsLevelLines_ || !hooks_.drawLevelLines) return;
         const auto started = std::chrono::steady_clock::now();
         hooks_.drawLevelLines(*state_);
@@ -185,6 +185,7 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         row.accuracy = summary.accuracy;
         row.hessianEvaluations = summary.hessianEvaluations;
         driver.Trace().ForEachRow([&row](const TraceRow& r) { row.path.emplace_back(r.u1, r.u2); });
+        if (hooks.traced) hooks.traced(index, driver.Trace());
         if (hooks.finished) hooks.finished(state);
         rows.push_back(std::move(row));
         if (hooks.rowDone) hooks.rowDone(rows.back(), index, count);
@@ -202,7 +203,8 @@ extern "C" void OnCompareInterrupt(int) { BatchHost::interruptRequested = 1; }
 CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
                    std::FILE* err, const std::function<bool()>& stopRequested,
                    const std::function<void(RunState&)>& drawLevelLines,
-                   const std::function<void(const RunDescription&)>& described) {
+                   const std::function<void(const RunDescription&)>& described,
+                   const std::function<void(int, const RunTrace&)>& traced) {
     CompareHooks hooks;
     hooks.prepare = [&options, err](RunState& state, int position) {
         BatchOptions o = options;
@@ -210,9 +212,10 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
         return ApplyBatchOptions(o, state, err);
     };
     // A single run of the batch mode always draws its figure.
-    hooks.figureWidth = FigureImageWidth(BatchFigurePanelWidth);
+    hooks.figureArea = BatchFigureArea(options);
     hooks.failureAnswer = options.failureAnswer;
     hooks.maxIterations = options.maxIterations;
+    hooks.traced = traced;
     hooks.stopRequested = stopRequested;
     hooks.drawLevelLines = drawLevelLines;
     hooks.described = described;

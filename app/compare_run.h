@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/batch_options.h"
+#include "app/figure_frame.h"
 #include "app/run_description.h"
 #include "app/run_trace.h"
 
@@ -45,13 +46,17 @@ struct CompareHooks {
     std::function<bool(RunState&, int position)> prepare;
     // Called once a run is over, before its state goes.
     std::function<void(RunState&)> finished;
-    // The width of the figure's image that a single run in the same
-    // surroundings draws on: a point whose pixel does not fit there ends the
-    // compared run as it ends the single run. None: no figure, no such end.
-    std::optional<int> figureWidth;
+    // Where the figure that a single run in the same surroundings draws on
+    // centres its plane (app/figure_frame.h): a point whose pixel does not
+    // fit there ends the compared run as it ends the single run. None: no
+    // figure, no such end.
+    std::optional<FigureSize> figureArea;
     // The answer to every recoverable failure: no dialog during a comparison.
     FailureAnswer failureAnswer = FailureAnswer::Cancel;
     std::optional<long long> maxIterations;
+    // Once a run is over, before the next one starts: its index and its
+    // trace, for the views drawn from the traces (the animation, the plot).
+    std::function<void(int index, const RunTrace&)> traced;
     // Polled at every event pump of a run and between runs: true stops the
     // current run and ends the comparison.
     std::function<bool()> stopRequested;
@@ -84,11 +89,13 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
 // `stopRequested` between runs) ends the comparison; a refused problem ends
 // it with its message on `err`.
 // `drawLevelLines`, when given, is called once with the prepared problem of
-// the first run, so that the level lines are drawn once for all paths.
+// the first run, so that the level lines are drawn once for all paths;
+// `traced` gets every run's trace as CompareHooks::traced.
 CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& positions, std::vector<CompareRow>& rows,
                    std::FILE* err, const std::function<bool()>& stopRequested,
                    const std::function<void(RunState&)>& drawLevelLines = {},
-                   const std::function<void(const RunDescription&)>& described = {});
+                   const std::function<void(const RunDescription&)>& described = {},
+                   const std::function<void(int, const RunTrace&)>& traced = {});
 
 // The table as aligned text, and as RFC 4180 CSV with a header row.
 std::string FormatCompareTable(const std::vector<CompareRow>& rows);

@@ -68,12 +68,13 @@ bool PointFormPixel(Real u1, Real u2, Real scale, int cx, int cy, PixelPos& out)
 
 int FigureImageWidth(int panelWidth) { return std::max(panelWidth - 7, 16); }
 
-PlaneFrame PlaneFrameFor(int width, Real u01, Real u02, FunctionId function) {
+PlaneFrame PlaneFrameFor(FigureSize area, Real u01, Real u02, FunctionId function) {
     PlaneFrame f;
     f.range = PlaneRangeFor(u01, u02, function);
-    f.scale = static_cast<Real>(width) / static_cast<Real>(2 * f.range);
-    f.centreX = width / 2;
-    f.centreY = f.centreX;
+    f.side = std::min(area.width, area.height);
+    f.scale = static_cast<Real>(f.side) / static_cast<Real>(2 * f.range);
+    f.centreX = area.width / 2;
+    f.centreY = area.height / 2;
     return f;
 }
 

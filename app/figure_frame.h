@@ -38,11 +38,27 @@ struct PlaneFrame {
     Real scale = 0;
     int centreX = 0;
     int centreY = 0;
+    int side = 0;          // the square [-R, R]^2 in pixels
 };
 
-// The frame of an image `width` pixels wide for a run that starts at
-// (u01, u02): the figure fixes it when it draws the level lines.
-PlaneFrame PlaneFrameFor(int width, Real u01, Real u02, FunctionId function);
+// The area in which a figure centres the square [-R, R]^2, filling the
+// area's shorter side. The window's figure (and the batch mode's at its
+// default size) centres it in a square as wide as the picture, whose
+// bottom the picture cuts off by 7 pixels; a figure of a size given in
+// the batch mode (--figure-size) centres it in the picture itself.
+struct FigureSize {
+    int width = 0;
+    int height = 0;
+};
+inline bool operator==(FigureSize a, FigureSize b) { return a.width == b.width && a.height == b.height; }
+
+// The frame of a figure whose square is centred in `area` for a run that
+// starts at (u01, u02): the figure fixes it when it draws the level lines.
+PlaneFrame PlaneFrameFor(FigureSize area, Real u01, Real u02, FunctionId function);
+// The window's figure `width` pixels wide.
+inline PlaneFrame PlaneFrameFor(int width, Real u01, Real u02, FunctionId function) {
+    return PlaneFrameFor(FigureSize{width, width}, u01, u02, function);
+}
 
 // The pixel of a point of the trajectory; one that does not fit clears
 // s.RedrawTrajectory and raises EBadError "Error in painting. Too large the

@@ -154,6 +154,7 @@ void PrepareProblem(RunState& s) {
             ReadU0File(s);
         else
             s.U0 = BuildStartPoint(s.Choices.StartItem, s.N);
+        ApplyStartCoordinates(s.U0, s.Choices.StartCoordinates, s.N);
 
         s.Host->CreateFigure();
         PumpEvents(s);

@@ -32,6 +32,7 @@ RunDescription DescribeRun(const RunState& s) {
     d.eps = s.Choices.EpsText;
     d.params = s.Params;
     if (s.Params.MaxIterations > 0) d.maxIterations = s.Params.MaxIterations;
+    d.startGiven = s.Choices.StartCoordinates;
     d.fromFiles = Traits(s.FunctionCode).fromFiles;
     if (d.fromFiles) {
         d.matrixAFile = s.Quad.FileA;
@@ -177,6 +178,11 @@ std::string CommandLineOf(const RunDescription& d, const std::string& failure) {
         if (d.ustar == UStarSource::FromFile) args.insert(args.end(), {"--ustar-file", d.ustarFile});
     }
     if (!d.startFile.empty()) args.insert(args.end(), {"--start-file", d.startFile});
+    if (!d.startGiven.empty()) {
+        std::string point;
+        for (Real x : d.startGiven) point += (point.empty() ? "" : ",") + ShortestText(x);
+        args.insert(args.end(), {"--start-point", point});
+    }
     if (d.maxIterations) args.insert(args.end(), {"--max-iterations", std::to_string(*d.maxIterations)});
     std::string line;
     for (const std::string& a : args) line += (line.empty() ? "" : " ") + ShellWord(a);
@@ -226,6 +232,11 @@ std::string DescriptionJson(const RunDescription& d) {
         {"item", std::to_string(d.startItem)},
         {"text", Quoted(itemKnown ? std::string(StartPointItems[static_cast<std::size_t>(d.startItem)]) : "")}};
     if (!d.startFile.empty()) startMembers.emplace_back("file", Quoted(d.startFile));
+    if (!d.startGiven.empty()) {
+        std::vector<std::string> given;
+        for (Real x : d.startGiven) given.push_back(JsonNumber(x));
+        startMembers.emplace_back("given", Array(given));
+    }
     startMembers.emplace_back("u0", Array(start));
     top.emplace_back("starting_point", Object(startMembers, 1));
     top.emplace_back("accuracy",

@@ -22,6 +22,7 @@ struct RunDescription {
     int startItem = 0;
     std::string startFile;              // the starting item "from file"
     std::vector<Real> start;            // u°, all n coordinates
+    std::vector<Real> startGiven;       // u1, u2, ... given over the item's
     int accuracyMode = 1;               // 1: distance to u*, 2: change of J
     std::string eps;                    // as typed
     TunableParameters params;

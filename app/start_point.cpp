@@ -1,6 +1,11 @@
 #include "app/start_point.h"
 
+#include <algorithm>
+
 #include <stdexcept>
+
+#include "app/number_file.h"
+#include "core/errors.h"
 
 namespace tarvik {
 
@@ -52,6 +57,34 @@ MyArray1 BuildStartPoint(int item, int n) {
         throw std::invalid_argument("starting-point item out of range");
     }
     return u;
+}
+
+std::optional<std::string> ParseStartCoordinates(const std::string& text, std::vector<Real>& out) {
+    std::vector<Real> values;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        std::string token = text.substr(start, comma - start);
+        const std::size_t first = token.find_first_not_of(" \t");
+        token = first == std::string::npos ? std::string() : token.substr(first, token.find_last_not_of(" \t") + 1 - first);
+        Real value = 0;
+        if (!ParseNumberToken(token, value)) return "Invalid numeric format in --start-point '" + text + "'";
+        values.push_back(value);
+        if (comma == text.size()) break;
+        start = comma + 1;
+    }
+    if (values.size() < 2) return "--start-point needs at least u1 and u2, got '" + text + "'";
+    out = std::move(values);
+    return std::nullopt;
+}
+
+std::string TooManyStartCoordinatesText(std::size_t given, int n) {
+    return "The starting point has " + std::to_string(given) + " coordinates, more than n=" + std::to_string(n) + "!";
+}
+
+void ApplyStartCoordinates(MyArray1& u0, const std::vector<Real>& given, int n) {
+    if (given.size() > static_cast<std::size_t>(n)) throw ERealBadError(TooManyStartCoordinatesText(given.size(), n));
+    for (std::size_t i = 0; i < given.size(); ++i) u0[i + 1] = given[i];
 }
 
 } // namespace tarvik

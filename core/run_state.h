@@ -40,6 +40,9 @@ struct RunChoices {
     bool ByChangeOfJ = false;          // accuracy |J(u')-J(u'')|/J(u°)
     std::string EpsText = "0.01";      // the accuracy as typed for the chosen criterion
     std::string StartFile;             // file of the starting item "from file"
+    // u1, u2, ... given explicitly over the item's (a point clicked on the
+    // figure, --start-point); empty: the item's point alone.
+    std::vector<Real> StartCoordinates;
     UStarSource UStarOption = UStarSource::Zero;
     std::string UStarFile;             // u* of the quadratic from files
     bool UStarUnknown() const { return UStarOption == UStarSource::Unknown; }

@@ -27,15 +27,22 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 } // namespace
 
 ContourFigure::ContourFigure(int panelWidth, const QString& buttonFontFamily)
-    : buttonFontFamily_(buttonFontFamily) {
-    const int width = FigureImageWidth(panelWidth);
-    const int height = width - 7;
-    image_ = QImage(width, height, QImage::Format_RGB32);
+    : image_(FigureImageWidth(panelWidth), FigureImageWidth(panelWidth) - 7, QImage::Format_RGB32),
+      area_{image_.width(), image_.width()}, buttonFontFamily_(buttonFontFamily) {
+    Fill();
+}
+
+ContourFigure::ContourFigure(FigureSize size, const QString& buttonFontFamily)
+    : image_(size.width, size.height, QImage::Format_RGB32), area_(size), buttonFontFamily_(buttonFontFamily) {
+    Fill();
+}
+
+void ContourFigure::Fill() {
     canvas_.Font = FigureFont(buttonFontFamily_);
     canvas_.BrushColour = clFigBack;
     canvas_.BrushSolid = true;
     FigureCanvas cv(image_, canvas_);
-    cv.FillRect(0, 0, width, height);
+    cv.FillRect(0, 0, image_.width(), image_.height());
     cv.TextOut(10, 10, QStringLiteral("The contours are being computed..."));
 }
 
@@ -46,36 +53,37 @@ Colour ContourFigure::PixelColour(int x, int y) const {
 
 void ContourFigure::DrawAxes(FigureCanvas& cv) {
     CanvasState& st = cv.State();
-    const int width = image_.width();
     const int cx = FigCentreX, cy = FigCentreY;
+    // The square's corner: the ticks and numbers mark its quarters.
+    const int ox = cx - PlaneSide / 2, oy = cy - PlaneSide / 2;
     const Real r = PlaneRange;
     const QString rText = Q(FormatGeneral(r));
     const QString minusRText = Q(FormatGeneral(-r));
     const QString halfText = Q(FormatGeneral(r / 2));
     const QString minusHalfText = Q(FormatGeneral(-r / 2));
-    const int q = width / 4;
+    const int q = PlaneSide / 4;
 
     st.Font = FigureFont(buttonFontFamily_);
     st.FontColour = clAxisText;
     st.PenColour = clAxisU1;
     cv.Line(0, cy, 2 * cx, cy);
-    cv.Line(q, cy + 1, q, cy - 2);
-    cv.Line(3 * q, cy + 1, 3 * q, cy - 2);
-    cv.TextOut(0, cy + 4, minusRText);
-    cv.TextOut(q - 4, cy + 4, minusHalfText);
-    cv.TextOut(3 * q - 2, cy + 4, halfText);
+    cv.Line(ox + q, cy + 1, ox + q, cy - 2);
+    cv.Line(ox + 3 * q, cy + 1, ox + 3 * q, cy - 2);
+    cv.TextOut(ox, cy + 4, minusRText);
+    cv.TextOut(ox + q - 4, cy + 4, minusHalfText);
+    cv.TextOut(ox + 3 * q - 2, cy + 4, halfText);
     const int tw = cv.TextWidth(rText + QStringLiteral("0"));
-    cv.TextOut(4 * q - tw / 2, cy + 4, rText);
+    cv.TextOut(ox + 4 * q - tw / 2, cy + 4, rText);
 
     st.PenColour = clAxisU2;
     cv.Line(cx, 0, cx, 2 * cy);
     const int th = cv.TextHeight(QStringLiteral("0"));
-    cv.Line(cx - 1, q, cx + 2, q);
-    cv.Line(cx - 1, 3 * q, cx + 2, 3 * q);
-    cv.TextOut(cx + 4, q - th / 2, halfText);
-    cv.TextOut(cx + 4, 0, rText);
-    cv.TextOut(cx + 5, 3 * q - th / 2, minusHalfText);
-    cv.TextOut(cx + 5, 4 * q - th - th / 2, minusRText);
+    cv.Line(cx - 1, oy + q, cx + 2, oy + q);
+    cv.Line(cx - 1, oy + 3 * q, cx + 2, oy + 3 * q);
+    cv.TextOut(cx + 4, oy + q - th / 2, halfText);
+    cv.TextOut(cx + 4, oy, rText);
+    cv.TextOut(cx + 5, oy + 3 * q - th / 2, minusHalfText);
+    cv.TextOut(cx + 5, oy + 4 * q - th - th / 2, minusRText);
 }
 
 void ContourFigure::DrawTitle(FigureCanvas& cv) {
@@ -118,7 +126,7 @@ void ContourFigure::DrawLevelLines(const RunState& s) {
     plane.SetEvents(&events);
 
     FigureCanvas cv(image_, canvas_);
-    DrawPlane(cv, PlaneFrameFor(image_.width(), s.U0.at(1), s.U0.at(2), s.FunctionCode));
+    DrawPlane(cv, PlaneFrameFor(area_, s.U0.at(1), s.U0.at(2), s.FunctionCode));
     if (s.N > 2) DrawTitle(cv);
     // Only the quadratic from files has a constant of its own.
     const Real quadC = plane.Function().fromFiles ? s.Quad.QuadC : 0;
@@ -130,6 +138,7 @@ void ContourFigure::DrawPlane(FigureCanvas& cv, const PlaneFrame& frame) {
     CanvasState& st = canvas_;
     PlaneRange = frame.range;
     PlaneScale = frame.scale;
+    PlaneSide = frame.side;
     MarkerRadius = 4;
 
     st.BrushColour = clFigBack;
@@ -158,12 +167,16 @@ void ContourFigure::DrawLevels(FigureCanvas& cv, Objective& plane, Real quadC, b
     u[2] = 0;
     LevelStep = LevelStepFor(plane.Value(u), quadC, code);
 
-    const double h = static_cast<double>(static_cast<Real>(2 * PlaneRange) / static_cast<Real>(width));
+    const double h = static_cast<double>(static_cast<Real>(2 * PlaneRange) / static_cast<Real>(PlaneSide));
     const Real hReal = h;
+    // The plane's half-extent along each side of the area the square is
+    // centred in: R where the square spans it (exactly, as R * side / side).
+    const Real halfX = range * static_cast<Real>(area_.width) / static_cast<Real>(PlaneSide);
+    const Real halfY = range * static_cast<Real>(area_.height) / static_cast<Real>(PlaneSide);
     const int LineLift = static_cast<int>(std::trunc(static_cast<Real>(height) * 0.004L));
 
-    CrossingTable CrossingRows(width);
-    GridValues planeJ(width);
+    CrossingTable CrossingRows(width, area_.height);
+    GridValues planeJ(width, area_.height);
     LabelMemory labels;
     for (int k = 1; k <= LevelCount; ++k) {
         st.PenColour = clLevelLine;
@@ -171,8 +184,8 @@ void ContourFigure::DrawLevels(FigureCanvas& cv, Objective& plane, Real quadC, b
         const Real levelReal = level;
         ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
             return planeJ.At(c, r, [&] {
-                u[1] = static_cast<Real>(c) * hReal - range;
-                u[2] = range - static_cast<Real>(r) * hReal;
+                u[1] = static_cast<Real>(c) * hReal - halfX;
+                u[2] = halfY - static_cast<Real>(r) * hReal;
                 return plane.Value(u);
             }) - levelReal;
         });

@@ -24,6 +24,9 @@ public:
     // Height = Width - 7, filled with the background and the waiting text.
     // An empty family means the design's sans serif (see FigureFont).
     explicit ContourFigure(int panelWidth, const QString& buttonFontFamily = QString());
+    // A picture of the given size, the plane's square centred in it (the
+    // batch mode's --figure-size).
+    explicit ContourFigure(FigureSize size, const QString& buttonFontFamily = QString());
 
     QImage& Image() { return image_; }
     const QImage& Image() const { return image_; }
@@ -51,9 +54,12 @@ public:
     Real PlaneScale = 0;
     int FigCentreX = 0;
     int FigCentreY = 0;
+    int PlaneSide = 0;
     int MarkerRadius = 4;
     Real LevelStep = 0;
     PixelPos CurPixel, PrevPixel, NewPixel;
+    // The geometry above as one frame, for what is drawn over the figure.
+    PlaneFrame Frame() const { return {PlaneRange, PlaneScale, FigCentreX, FigCentreY, PlaneSide}; }
 
 private:
     // The background and the axes of the frame.
@@ -74,7 +80,11 @@ private:
     void DrawPrevOrt(FigureCanvas& cv, const RunState& s, PixelPos p);
     PixelPos TrajectoryPixel(RunState& s, Real u1, Real u2) const;
 
+    void Fill();
+
     QImage image_;
+    // Where the plane's square is centred (see FigureSize).
+    FigureSize area_;
     QString buttonFontFamily_;
     CanvasState canvas_;
 };

@@ -180,4 +180,127 @@ void SaveGifImage(const QImage& source, const std::string& path) {
     WriteImageFile(path, bytes, "GIF");
 }
 
+namespace {
+
+// The rectangle in which two images of one size differ; null when they
+// are the same.
+QRect ChangedRect(const QImage& before, const QImage& after) {
+    int top = -1, bottom = -1, left = after.width(), right = -1;
+    for (int y = 0; y < after.height(); ++y) {
+        const QRgb* a = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+        const QRgb* b = reinterpret_cast<const QRgb*>(after.constScanLine(y));
+        int first = 0;
+        while (first < after.width() && a[first] == b[first]) ++first;
+        if (first == after.width()) continue;
+        int last = after.width() - 1;
+        while (a[last] == b[last]) --last;
+        if (top < 0) top = y;
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+} // namespace
+
+struct GifAnimation::Encoder {
+    std::string bytes;
+    GifFileType* gif = nullptr;
+    ~Encoder() {
+        int err = 0;
+        if (gif) EGifCloseFile(gif, &err);
+    }
+};
+
+namespace {
+
+[[noreturn]] void AnimationError(const std::string& path, const std::string& why) {
+    throw std::runtime_error("Cannot write GIF file \"" + path + "\": " + why);
+}
+
+std::unique_ptr<ColorMapObject, MapDeleter> ColourMapOf(const IndexedPicture& picture, int& bits) {
+    bits = 1;
+    while ((1 << bits) < static_cast<int>(picture.palette.size())) ++bits;
+    std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(1 << bits, nullptr));
+    if (!map) return map;
+    for (int i = 0; i < (1 << bits); ++i) {
+        const QRgb c = i < static_cast<int>(picture.palette.size()) ? picture.palette[static_cast<std::size_t>(i)] : qRgb(0, 0, 0);
+        map->Colors[i].Red = static_cast<GifByteType>(qRed(c));
+        map->Colors[i].Green = static_cast<GifByteType>(qGreen(c));
+        map->Colors[i].Blue = static_cast<GifByteType>(qBlue(c));
+    }
+    return map;
+}
+
+// One frame: its delay, then its rectangle with a colour table of its own
+// (the first frame's is the file's).
+bool PutFrame(GifFileType* gif, const QImage& part, QPoint at, int delay, bool first) {
+    GraphicsControlBlock gcb;
+    gcb.DisposalMode = DISPOSE_DO_NOT;
+    gcb.UserInputFlag = false;
+    gcb.DelayTime = delay;
+    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    const std::size_t length = EGifGCBToExtension(&gcb, extension);
+    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) != GIF_OK) return false;
+    const IndexedPicture picture = ReduceColours(part);
+    int bits = 1;
+    const auto map = ColourMapOf(picture, bits);
+    if (!map) return false;
+    if (EGifPutImageDesc(gif, at.x(), at.y(), part.width(), part.height(), false, first ? nullptr : map.get()) != GIF_OK)
+        return false;
+    for (int y = 0; y < part.height(); ++y) {
+        auto* line = const_cast<GifByteType*>(picture.pixels.data() + static_cast<std::size_t>(y) * part.width());
+        if (EGifPutLine(gif, line, part.width()) != GIF_OK) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+GifAnimation::GifAnimation(const QImage& first, int delayHundredths, std::string path)
+    : encoder_(std::make_unique<Encoder>()), previous_(first.convertToFormat(QImage::Format_RGB32)), path_(std::move(path)) {
+    if (previous_.isNull() || previous_.width() > 65535 || previous_.height() > 65535)
+        AnimationError(path_, "unsuitable image size");
+    int err = 0;
+    encoder_->gif = EGifOpen(&encoder_->bytes, AppendToBuffer, &err);
+    if (!encoder_->gif) AnimationError(path_, GifError(err));
+    GifFileType* gif = encoder_->gif;
+    EGifSetGifVersion(gif, true);
+    int bits = 1;
+    const auto map = ColourMapOf(ReduceColours(previous_), bits);
+    if (!map) AnimationError(path_, "out of memory");
+    // NETSCAPE2.0 with a loop count of 0: for ever.
+    const GifByteType loop[3] = {1, 0, 0};
+    const bool ok = EGifPutScreenDesc(gif, previous_.width(), previous_.height(), bits, 0, map.get()) == GIF_OK &&
+                    EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+                    EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK &&
+                    EGifPutExtensionBlock(gif, 3, loop) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK &&
+                    PutFrame(gif, previous_, QPoint(0, 0), delayHundredths, true);
+    if (!ok) AnimationError(path_, GifError(gif->Error));
+}
+
+GifAnimation::~GifAnimation() = default;
+
+QRect GifAnimation::Add(const QImage& frame, int delayHundredths) {
+    if (!encoder_->gif) AnimationError(path_, "the animation was finished");
+    const QImage image = frame.convertToFormat(QImage::Format_RGB32);
+    if (image.size() != previous_.size()) AnimationError(path_, "a frame of another size");
+    QRect changed = ChangedRect(previous_, image);
+    if (changed.isNull()) changed = QRect(0, 0, 1, 1);
+    if (!PutFrame(encoder_->gif, image.copy(changed), changed.topLeft(), delayHundredths, false))
+        AnimationError(path_, GifError(encoder_->gif->Error));
+    previous_ = image;
+    return changed;
+}
+
+std::string GifAnimation::Finish() {
+    GifFileType* gif = encoder_->gif;
+    encoder_->gif = nullptr;
+    int err = 0;
+    if (!gif || EGifCloseFile(gif, &err) != GIF_OK) AnimationError(path_, GifError(err));
+    return std::move(encoder_->bytes);
+}
+
 } // namespace tarvik

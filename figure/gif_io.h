@@ -2,6 +2,8 @@
 // GIF pictures through giflib: reading the function pictures of the Media
 // folder and writing the exported figure.
 #include <QImage>
+#include <QRect>
+#include <memory>
 #include <string>
 
 namespace tarvik {
@@ -17,5 +19,31 @@ QImage LoadGifImage(const std::string& path);
 // The file is replaced as a whole; when it cannot be written an older file
 // stays as it was and a std::runtime_error names the file and the reason.
 void SaveGifImage(const QImage& image, const std::string& path);
+
+// An animated GIF built in memory, frame by frame: the first frame whole,
+// every later one only as the rectangle in which it differs from the frame
+// before (left in place, so what did not change shows through), each with
+// the colours of its rectangle. It loops for ever. All frames have the first
+// frame's size. Throws std::runtime_error naming `path` (the file it is
+// meant for) when giflib fails.
+class GifAnimation {
+public:
+    GifAnimation(const QImage& first, int delayHundredths, std::string path);
+    ~GifAnimation();
+    GifAnimation(const GifAnimation&) = delete;
+    GifAnimation& operator=(const GifAnimation&) = delete;
+
+    // The rectangle stored for the frame: where it differs from the frame
+    // before (one pixel where it does not differ at all).
+    QRect Add(const QImage& frame, int delayHundredths);
+    // The file's bytes; nothing can be added after.
+    std::string Finish();
+
+private:
+    struct Encoder;
+    std::unique_ptr<Encoder> encoder_;
+    QImage previous_;
+    std::string path_;
+};
 
 } // namespace tarvik

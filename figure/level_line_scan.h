@@ -16,13 +16,16 @@ inline constexpr int LevelCount = 5;
 inline constexpr int TrackCount = 7;
 
 // Rows of the sign changes, [track][column]: tracks 1..7 (row 0 of the
-// storage unused), columns 0..Width. 0 means "no crossing".
+// storage unused), columns 0..Width, rows scanned 0..Rows (the window's
+// square figure scans as many rows as columns). 0 means "no crossing".
 class CrossingTable {
 public:
-    explicit CrossingTable(int width)
-        : width_(width), rows_(static_cast<std::size_t>(TrackCount + 1) * static_cast<std::size_t>(width + 1), 0) {}
+    explicit CrossingTable(int width, int rows = -1)
+        : width_(width), scanRows_(rows < 0 ? width : rows),
+          rows_(static_cast<std::size_t>(TrackCount + 1) * static_cast<std::size_t>(width + 1), 0) {}
 
     int Width() const { return width_; }
+    int Rows() const { return scanRows_; }
     bool HasColumn(int c) const { return c >= 0 && c <= width_; }
     int& At(int track, int column) { return rows_[Index(track, column)]; }
     int At(int track, int column) const { return rows_[Index(track, column)]; }
@@ -32,6 +35,7 @@ private:
         return static_cast<std::size_t>(track) * static_cast<std::size_t>(width_ + 1) + static_cast<std::size_t>(column);
     }
     int width_;
+    int scanRows_;
     std::vector<int> rows_;
 };
 
@@ -40,16 +44,16 @@ private:
 // each point's J is worked out once and then read back, bit for bit.
 class GridValues {
 public:
-    explicit GridValues(int width)
-        : width_(width),
-          values_(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(width + 1)),
+    explicit GridValues(int width, int rows = -1)
+        : rows_(rows < 0 ? width : rows),
+          values_(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(rows_ + 1)),
           known_(values_.size(), 0) {}
 
     // J at (c, r): evaluate() the first time, the kept value afterwards.
     template <class Evaluate>
     Real At(int c, int r, Evaluate&& evaluate) {
         // Column by column, as the scan walks.
-        const std::size_t i = static_cast<std::size_t>(c) * static_cast<std::size_t>(width_ + 1) + static_cast<std::size_t>(r);
+        const std::size_t i = static_cast<std::size_t>(c) * static_cast<std::size_t>(rows_ + 1) + static_cast<std::size_t>(r);
         if (!known_[i]) {
             values_[i] = evaluate();
             known_[i] = 1;
@@ -58,7 +62,7 @@ public:
     }
 
 private:
-    int width_;
+    int rows_;
     std::vector<Real> values_;
     std::vector<uint8_t> known_;
 };
@@ -67,17 +71,19 @@ private:
 // point of pixel (c, r). Each track continues the scan of its column below
 // the previous track's crossing, so a column is walked from the top at most
 // once over all tracks and keeps only its seven topmost sign changes. Rows
-// run to Width, the full height of the square, below the image's last row.
+// run to Rows: in the window's figure Width, the full height of the
+// square, below the image's last row.
 template <class F>
 void ScanCrossings(CrossingTable& table, F&& f) {
     const int width = table.Width();
+    const int rows = table.Rows();
     for (int j = 1; j <= TrackCount; ++j) {
         for (int c = 0; c <= width; ++c) {
             const int start = j == 1 ? 0 : table.At(j - 1, c);
             table.At(j, c) = start;
             if (j > 1 && start == 0) continue;
             Real p = f(c, start);
-            for (int r = start + 1; r <= width; ++r) {
+            for (int r = start + 1; r <= rows; ++r) {
                 // A level met exactly at the start row repeats that row.
                 if (p == 0) break;
                 const Real v = f(c, r);

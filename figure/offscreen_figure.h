@@ -7,6 +7,7 @@
 
 namespace tarvik {
 
-std::unique_ptr<BatchFigure> MakeOffscreenFigure();
+// Of the size the options give (the default: the window's at first start).
+std::unique_ptr<BatchFigure> MakeOffscreenFigure(const BatchOptions& options);
 
 } // namespace tarvik

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
+packages=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-charts-dev qt6-svg-dev
           libgif-dev libjpeg-dev libgtest-dev nlohmann-json3-dev fonts-liberation2 fonts-dejavu-core libgl-dev
           desktop-file-utils appstream)
 missing=()

@@ -54,7 +54,7 @@ void CompareController::Run(const CompareSettings& settings) {
         return true;
     };
     hooks.finished = [&window](RunState& run) { std::swap(run.Quad, window.Quad); };
-    if (form_.ImageContours != nullptr) hooks.figureWidth = form_.ImageContours->Figure().Width();
+    if (form_.ImageContours != nullptr) hooks.figureArea = FigureSize{form_.ImageContours->Figure().Width(), form_.ImageContours->Figure().Width()};
     hooks.failureAnswer = settings.failureAnswer;
     hooks.maxIterations = settings.maxIterations;
     hooks.stopRequested = [this, &window] { return stopRequested_ || window.StopRequested != 0; };

@@ -105,6 +105,28 @@ TEST(BatchOptions, RejectsBadCommandLines) {
         BatchOptions options;
         EXPECT_TRUE(ParseBatchOptions(args, options).has_value()) << args[0] << " " << (args.size() > 1 ? args[1] : "");
     }
+    // The views' options, with what they say.
+    const std::pair<std::vector<std::string>, std::string> said[] = {
+        {{"--start-point", "1,x"}, "Invalid numeric format in --start-point '1,x'"},
+        {{"--start-point", "1e99999,2"}, "Invalid numeric format in --start-point '1e99999,2'"},
+        {{"--start-point", "1"}, "--start-point needs at least u1 and u2, got '1'"},
+        {{"--start-point", "1,2,3"}, "The starting point has 3 coordinates, more than n=2!"},
+        {{"--figure-size", "0x0"}, "--figure-size must be WxH, each from 64 to 4096 pixels, got '0x0'"},
+        {{"--figure-size", "800x5000"}, "--figure-size must be WxH"},
+        {{"--plot", "p.pdf"}, "--plot writes .png or .svg, got 'p.pdf'"},
+        {{"--plot-y", "hessian"}, "--plot-y must be j, grad or accuracy"},
+        {{"--plot-x", "seconds"}, "--plot-x must be iterations or evaluations"},
+        {{"--animate", ""}, "option --animate needs a file name"},
+        {{"--animate", "-", "--plot", "-"}, "--animate - and --plot - cannot both go to standard output"},
+    };
+    for (const auto& [args, message] : said) {
+        BatchOptions options;
+        std::vector<std::string> line = args;
+        line.insert(line.end(), {"--method", "newton"});
+        const std::optional<std::string> error = ParseBatchOptions(line, options);
+        ASSERT_TRUE(error.has_value()) << message;
+        EXPECT_EQ(error->rfind(message, 0), 0u) << *error;
+    }
 }
 
 TEST(BatchOptions, AcceptsNamesAndPositions) {
@@ -274,7 +296,8 @@ struct FigureLog {
     bool saveFails = false;
     int created = 0, steps = 0;
     std::size_t pathPoints = 0;
-    std::string saved;
+    std::string saved, animated;
+    std::vector<int64_t> comparedRows;
 };
 
 struct RecordingFigure : BatchFigure {
@@ -295,6 +318,13 @@ struct RecordingFigure : BatchFigure {
     void Save(const std::string& path, char type) override {
         if (log.saveFails) throw std::runtime_error("cannot write " + path);
         log.saved = path + ":" + type;
+    }
+    void SaveRunAnimation(const RunTrace& trace, const std::string& path) override {
+        log.animated = path + ":" + std::to_string(trace.RowCount());
+    }
+    void AddComparedRun(const std::string&, const RunTrace& trace) override { log.comparedRows.push_back(trace.RowCount()); }
+    void SaveCompareAnimation(const std::string& path) override {
+        log.animated = path + ":" + std::to_string(log.comparedRows.size()) + ":" + std::to_string(log.comparedRows[0]);
     }
 };
 
@@ -328,7 +358,7 @@ TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         const int status =
-            RunBatchMode(c.args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+            RunBatchMode(c.args, out, err, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); });
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(ReadAll(err), c.err);
         EXPECT_FALSE(ReadAll(out).empty());
@@ -341,6 +371,62 @@ TEST(BatchMode, DrawsAndSavesTheFigureThroughItsPainter) {
     }
 }
 
+// The views drawn from the traces: the animation of the single run's trace
+// or of every compared run's, and the convergence plot with J* where u* is
+// known, one series per run in its path's colour.
+TEST(BatchMode, DrawsTheViewsFromTheRunsTraces) {
+    // What was saved where, and the plot.
+    struct RecordingPlotter : BatchPlotter {
+        explicit RecordingPlotter(std::vector<std::pair<std::string, ConvergencePlot>>& l) : log(l) {}
+        std::vector<std::pair<std::string, ConvergencePlot>>& log;
+        void Save(const ConvergencePlot& plot, const std::string& path, char type) override {
+            log.emplace_back(path + ":" + type, plot);
+        }
+    };
+    struct Case {
+        std::vector<std::string> args;
+        std::string animated, plotted, yTitle;
+        std::vector<int> colours;
+    };
+    const std::vector<std::string> run = {"--function", "rosenbrock", "--start", "5", "--eps", "0.001"};
+    const auto with = [&run](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), run.begin(), run.end());
+        return extra;
+    };
+    const std::vector<Case> cases = {
+        // 108 iterations and the starting point.
+        {with({"--method", "steepest-wolfe", "--animate", "a.gif", "--plot", "p.png"}), "a.gif:109", "p.png:p",
+         "J \u2212 J*", {-1}},
+        {with({"--method", "bfgs-wolfe", "--plot", "P.SVG", "--plot-y", "grad", "--plot-x", "evaluations"}), "",
+         "P.SVG:s", "||gradJ||", {-1}},
+        {with({"--compare", "steepest-wolfe,bfgs-wolfe", "--animate", "-", "--plot", "p.png", "--plot-y", "accuracy"}),
+         "-:2:109", "p.png:p", "accuracy ||u\u2212u*|| / ||u\u00B0\u2212u*||", {0, 1}},
+        {{"--function", "himmelblau-28", "--start", "5", "--method", "bfgs-wolfe", "--plot", "p.png"}, "", "p.png:p",
+         "J (J* not known)", {-1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[5]);
+        FigureLog log;
+        std::vector<std::pair<std::string, ConvergencePlot>> plots;
+        std::FILE* sink = std::tmpfile();
+        const int status = RunBatchMode(
+            c.args, sink, sink, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); },
+            [&plots] { return std::make_unique<RecordingPlotter>(plots); });
+        std::fclose(sink);
+        EXPECT_EQ(status, BatchExitNormal);
+        EXPECT_EQ(log.animated, c.animated);
+        ASSERT_EQ(plots.size(), 1u);
+        EXPECT_EQ(plots[0].first, c.plotted);
+        const ConvergencePlot& plot = plots[0].second;
+        EXPECT_EQ(plot.yTitle, c.yTitle);
+        ASSERT_EQ(plot.series.size(), c.colours.size());
+        for (std::size_t i = 0; i < c.colours.size(); ++i) {
+            EXPECT_EQ(plot.series[i].colourIndex, c.colours[i]);
+            EXPECT_GT(plot.series[i].points.size(), 2u);
+        }
+    }
+}
+
 // Batch runs whose outputs are real files in a folder of their own.
 class BatchFilesTest : public testing::TempFolderTest {
 protected:
@@ -349,7 +435,7 @@ protected:
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         BatchResult r;
-        r.status = RunBatchMode(args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+        r.status = RunBatchMode(args, out, err, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); });
         r.out = ReadAll(out);
         r.err = ReadAll(err);
         std::fclose(out);
@@ -434,7 +520,7 @@ TEST_F(BatchFilesTest, AReportThatCannotBeWrittenFailsTheRun) {
             std::size_t size = 0;
             std::FILE* err = open_memstream(&messages, &size);
             FigureLog log;
-            const int status = RunBatchMode(args, out, err, [&log] { return std::make_unique<RecordingFigure>(log); });
+            const int status = RunBatchMode(args, out, err, [&log](const BatchOptions&) { return std::make_unique<RecordingFigure>(log); });
             limit.reset();
             std::fclose(out);
             std::fclose(err);
@@ -467,6 +553,7 @@ TEST_F(BatchFilesTest, AnInputErrorLeavesTheOlderOutputAsItWas) {
         {with({"--eps", "0"}), BatchExitError, "The accuracy must be a number from 1E-20 to 1 (eps=0).\n"},
         {with({"--start-file", Path("missing.txt")}), BatchExitError, "Cannot open file " + Path("missing.txt")},
         {with({"--start-file", start}), BatchExitError, "File " + start + " is incorrect!\n"},
+        {with({"--start-point", "1,x"}), BatchExitUsage, "Invalid numeric format in --start-point '1,x'"},
         {with({"--n", "300000000"}), BatchExitUsage, "The dimension n must be an integer not greater than 10000"},
         {{"--n", "3", "--function", "rosenbrock", "--compare", "steepest-wolfe,newton", "--csv", Path("old.csv")},
          BatchExitError, "This function has dimensionality n=2 only!\n"},
@@ -508,6 +595,33 @@ using Description = nlohmann::basic_json<std::map, std::vector, std::string, boo
 
 Description ReadDescription(const std::string& path) { return Description::parse(testing::ReadBytes(path)); }
 
+// A starting point given by its coordinates takes the place of the item's
+// first ones: the same run as the item of that point, and the description
+// says so and repeats it.
+TEST_F(BatchFilesTest, AGivenStartingPointReplacesTheItemsFirstCoordinates) {
+    const std::vector<std::string> run = {"--function", "rosenbrock", "--method", "steepest-wolfe", "--eps", "0.001"};
+    const auto with = [&run](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), run.begin(), run.end());
+        return extra;
+    };
+    // The report but its time.
+    const auto report = [&](std::vector<std::string> extra) {
+        const BatchResult r = Run(with(std::move(extra)));
+        EXPECT_EQ(r.status, BatchExitNormal) << r.err;
+        const std::size_t time = r.out.find("Operating time");
+        return time == std::string::npos ? r.out : r.out.substr(0, time) + r.out.substr(r.out.find('\n', time));
+    };
+    EXPECT_EQ(report({"--start-point", "-1.2,1"}), report({"--start", "5"}));
+
+    // At n = 4 the others are the item's.
+    const BatchResult r = Run({"--n", "4", "--function", "generalized-rosenbrock", "--start", "20", "--start-point",
+                               " 0.5, 2E-1 ", "--method", "bfgs-wolfe", "--trace", Path("given.csv")});
+    ASSERT_EQ(r.status, BatchExitNormal) << r.err;
+    const Description d = ReadDescription(Path("given.json"));
+    EXPECT_EQ(d["starting_point"]["u0"], Description::parse("[0.5, 0.2, 1, 1]"));
+    EXPECT_EQ(d["starting_point"]["given"], Description::parse("[0.5, 0.2]"));
+}
+
 // The JSON beside a trace says what the run was run on, u° to the last
 // bit, and its command line repeats the run: the same CSV again.
 TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
@@ -516,7 +630,7 @@ TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
                       // A name that would break a line or a field if written as it is.
                       start = Write("u 0's\n\"1\",2.txt", "0.1\n-1.25\n2");
     const std::vector<std::string> run = {"--n", "3", "--function", "quadratic-file", "--matrix-a", a, "--vector-b", b, "--c", "1,5",
-                                          "--ustar-file", ustar, "--start-file", start, "--method", "bfgs-wolfe", "--accuracy",
+                                          "--ustar-file", ustar, "--start-file", start, "--start-point", "0.1,-1.25", "--method", "bfgs-wolfe", "--accuracy",
                                           "2", "--eps", "1e-10", "--param", "WolfeC2=0.25", "--on-failure", "all"};
     std::vector<std::string> args = run;
     args.insert(args.end(), {"--trace", Path("run.CSV")});
@@ -532,6 +646,7 @@ TEST_F(BatchFilesTest, TheDescriptionBesideTheTraceRepeatsTheRun) {
     EXPECT_EQ(d["starting_point"]["file"], start);
     EXPECT_EQ(d["starting_point"]["u0"], Description::parse("[0.1, -1.25, 2]")) << "every bit of u°";
     EXPECT_EQ(d["starting_point"]["u0"][0].get<long double>(), 0.1L);
+    EXPECT_EQ(d["starting_point"]["given"], Description::parse("[0.1, -1.25]")) << "the same as the file's";
     EXPECT_EQ(d["accuracy"]["eps"], "1e-10");
     EXPECT_EQ(d["parameters"]["WolfeC2"].get<long double>(), 0.25L);
     EXPECT_EQ(d["parameters"]["ConstStepSize"].get<long double>(), 0.3L);

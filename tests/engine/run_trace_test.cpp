@@ -22,6 +22,7 @@
 #include "app/batch_host.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/convergence_data.h"
 #include "app/run_driver.h"
 #include "app/atomic_file.h"
 #include "file_size_limit.h"
@@ -302,4 +303,60 @@ TEST(RunTraceOfARun, ResumedAndStoppedRunsKeepTheRowsHonest) {
 }
 
 } // namespace
+// The plot's values from the rows: what a log scale cannot show is left out
+// (J at J* to the last digit, the accuracy row 0 does not have), J without
+// J* goes linear where it is not positive, and a long run is thinned to
+// its lowest and highest values, keeping a spike and the last row.
+TEST(ConvergencePlot, TakesTheValuesALogScaleCanShow) {
+    const auto row = [](int32_t k, Real j, Real accuracy) {
+        TraceRow r;
+        r.iteration = k;
+        r.evaluations = 3 * k + 1;
+        r.j = j;
+        r.gradNorm = j * 2;
+        r.accuracy = accuracy;
+        return r;
+    };
+    const Real nan = std::numeric_limits<Real>::quiet_NaN();
+    const std::vector<TraceRow> rows = {row(0, 5, nan), row(1, 3, 0.5L), row(2, 2, 0.25L), row(3, 2, 0)};
+    struct Case {
+        PlotQuantity quantity;
+        PlotAxis axis;
+        std::optional<Real> jStar;
+        Real shift;   // taken from every J
+        std::vector<std::pair<double, double>> points;
+        bool logarithmic;
+    };
+    const std::vector<Case> cases = {
+        {PlotQuantity::J, PlotAxis::Iterations, 2, 0, {{0, 3}, {1, 1}}, true},
+        {PlotQuantity::J, PlotAxis::Evaluations, std::nullopt, 0, {{1, 5}, {4, 3}, {7, 2}, {10, 2}}, true},
+        {PlotQuantity::J, PlotAxis::Iterations, 4, 0, {{0, 1}}, true},   // below J*: the minimum to the last digit
+        {PlotQuantity::J, PlotAxis::Iterations, std::nullopt, 4, {{0, 1}, {1, -1}, {2, -2}, {3, -2}}, false},
+        {PlotQuantity::GradNorm, PlotAxis::Iterations, 2, 0, {{0, 10}, {1, 6}, {2, 4}, {3, 4}}, true},
+        {PlotQuantity::Accuracy, PlotAxis::Iterations, 2, 0, {{1, 0.5}, {2, 0.25}}, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<TraceRow> shifted = rows;
+        for (TraceRow& r : shifted) r.j -= c.shift;
+        ConvergencePlotBuilder builder(c.quantity, c.axis, c.jStar, 1, "t");
+        builder.Add("run", 3, shifted);
+        const ConvergencePlot plot = builder.Plot();
+        ASSERT_EQ(plot.series.size(), 1u);
+        EXPECT_EQ(plot.series[0].points, c.points);
+        EXPECT_EQ(plot.logarithmic, c.logarithmic);
+    }
+
+    std::vector<TraceRow> many;
+    for (int32_t k = 0; k < 100000; ++k) many.push_back(row(k, k == 4321 ? 1e6L : 1 + k % 10, 0.5L));
+    ConvergencePlotBuilder thinned(PlotQuantity::J, PlotAxis::Iterations, std::nullopt, 1, "t");
+    thinned.Add("long", 0, many);
+    const ConvergencePlot plot = thinned.Plot();
+    const auto& points = plot.series[0].points;
+    EXPECT_LE(points.size(), ConvergencePlotBuilder::MaxPoints + 1);
+    EXPECT_NE(std::find(points.begin(), points.end(), std::pair<double, double>{4321, 1e6}), points.end());
+    EXPECT_EQ(points.front(), (std::pair<double, double>{0, 1}));
+    EXPECT_EQ(points.back(), (std::pair<double, double>{99999, 10}));
+    EXPECT_TRUE(std::is_sorted(points.begin(), points.end()));
+}
+
 } // namespace tarvik

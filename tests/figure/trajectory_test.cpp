@@ -7,7 +7,6 @@
 
 #include "app/figure_frame.h"
 #include "core/errors.h"
-#include "figure/compare_overlay.h"
 #include "figure/contour_figure.h"
 #include "figure/figure_canvas.h"
 #include "figure/figure_colours.h"
@@ -205,25 +204,4 @@ TEST(FigureHints, ReadThePixelUnderTheMouse) {
     EXPECT_EQ(run.fig.FigureHint(run.s, -1, 5, "x"), "");
     run.s.MethodCode = MethodId::CollinearDemo;
     EXPECT_EQ(run.fig.FigureHint(run.s, 500, 5, "x"), "x");
-}
-
-TEST(ComparePaths, APathUnderAnIdenticalOneStillShows) {
-    ContourFigure fig{107};
-    fig.Image().fill(ToQRgb(clFigBack));
-    fig.PlaneScale = 10;
-    fig.FigCentreX = 50;
-    fig.FigCentreY = 50;
-    const std::vector<std::pair<Real, Real>> shared = {{-2, 3}, {2, 3}, {2, -3}};
-    DrawComparePaths(fig, {{"first", shared}, {"second", shared}});
-    // Along the path's vertical leg (x = 70, y from 20 to 80), away from the
-    // legend and the markers at its ends; every pixel read is on the image.
-    ASSERT_GE(fig.Image().height(), 70);
-    int first = 0, second = 0;
-    for (int y = 35; y < 70; ++y)
-        for (int x = 60; x < 80; ++x) {
-            first += fig.Image().pixel(x, y) == ComparePathColour(0);
-            second += fig.Image().pixel(x, y) == ComparePathColour(1);
-        }
-    EXPECT_GT(first, 0);
-    EXPECT_GT(second, 0);
 }
