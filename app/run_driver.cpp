@@ -393,7 +393,10 @@ void RunDriver::EndIteration() {
     }
     if (!std::isfinite(s.AccuracyValue))
         throw EBadError("Error of computing the minimization accuracy!  It is not finite.");
-    s.AccuracyText = FormatAccuracyText(s.AccuracyValue);
+    // Its text is made only where a line prints it: formatting it at every
+    // iteration cost a long run more than its arithmetic.
+    s.ReportedAccuracy = s.AccuracyValue;
+    s.AccuracyComputed = 1;
     AddTraceRow(s.AccuracyValue);
     if (s.IterationComplete != 0) stall_.Observe(s.JCur, s.U);
 

@@ -146,14 +146,14 @@ void WriteIterationLines(RunState& s) {
         if (!Traits(s.FunctionCode).fromFiles && UStarKnown(s)) jLine += ",   ||u-u*||=" + FormatFloat("0.00E+00", s.DistCur);
         jLine += ",  ||gradJ||=" + FormatFloat("0.00E+00", s.GradNorm);
         s.AppendLine(jLine);
-        if (s.ContinueRun != 0) s.AppendLine(Truncated("Accuracy is " + s.AccuracyText, 72));
+        if (s.ContinueRun != 0) s.AppendLine(Truncated("Accuracy is " + FormatAccuracyText(s.ReportedAccuracy), 72));
         s.AppendLine(" ");
     }
 }
 
 void WriteFinalLines(RunState& s, int32_t nowMs) {
     s.Host->FocusOutput();
-    if (!s.AccuracyText.empty() && s.GradNorm != 0) s.AppendLine("Accuracy is " + s.AccuracyText);
+    if (s.AccuracyComputed && s.GradNorm != 0) s.AppendLine("Accuracy is " + FormatAccuracyText(s.ReportedAccuracy));
     const Real seconds = static_cast<Real>(static_cast<int64_t>(nowMs) - s.StartTimeMs) / 1000;
     s.AppendLine("Operating time of problem = " + FormatFloat("0.###", seconds) + " s");
     s.AppendLine("Final point u :                    (not more than 50 items in line)");

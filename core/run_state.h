@@ -111,7 +111,11 @@ struct RunState {
     Real Dist0 = 0, DistCur = 0;
     Real Eps = 0.01L;
     Real AccuracyValue = 0;
-    std::string AccuracyText;
+    // The accuracy of the last iteration that completed its computation,
+    // and whether there is one: the report's "Accuracy is" lines format it
+    // where they print it. A failed computation leaves the last good one.
+    Real ReportedAccuracy = 0;
+    uint8_t AccuracyComputed = 0;
     uint8_t LbfgsMemory = 5;
     int32_t StartTimeMs = 0;
 

@@ -42,7 +42,8 @@ TEST(FinalLines, OperatingTimeAccuracyAndFinalPoint) {
     RunState s(host);
     s.N = 2;
     s.FunctionCode = FunctionId::Rosenbrock;
-    s.AccuracyText = FormatAccuracyText(0.000012345L);
+    s.ReportedAccuracy = 0.000012345L;
+    s.AccuracyComputed = 1;
     s.GradNorm = 1;
     s.StartTimeMs = 36000000;
     s.U = {0, 0.999999L, 0.99999L};
@@ -63,7 +64,7 @@ TEST(FinalLines, OperatingTimeAccuracyAndFinalPoint) {
     EXPECT_EQ(host.lines.at(2), "   -1.20E+00   1.00E+00");
 
     host.lines.clear();
-    s.AccuracyText.clear();
+    s.AccuracyComputed = 0;
     s.GradNorm = 1;
     WriteFinalLines(s, 1500);
     EXPECT_EQ(host.lines.at(0), "Operating time of problem = 0.5 s");
