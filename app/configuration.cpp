@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/atomic_file.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 
 namespace tarvik {
 

@@ -7,8 +7,7 @@
 #include <string>
 
 #include "app/ini_file.h"
-#include "core/function_catalogue.h"
-#include "core/method_catalogue.h"
+#include "core/catalogue_ids.h"
 
 namespace tarvik {
 

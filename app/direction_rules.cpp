@@ -5,7 +5,9 @@
 
 #include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
+#include "core/function_catalogue.h"
 #include "core/gauss.h"
+#include "core/method_catalogue.h"
 #include "core/newton_methods.h"
 #include "core/newton_step.h"
 #include "core/number_format.h"

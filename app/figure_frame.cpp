@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "core/run_state.h"
 

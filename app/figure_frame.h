@@ -5,7 +5,7 @@
 // single run would have drawn on, so that it goes exactly as that run.
 #include <cstdint>
 
-#include "core/function_catalogue.h"
+#include "core/catalogue_ids.h"
 #include "core/numeric.h"
 
 namespace tarvik {

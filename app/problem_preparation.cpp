@@ -8,7 +8,6 @@
 #include "app/direction_rules.h"
 #include "app/memory_budget.h"
 #include "app/method_selection.h"
-#include "core/number_format.h"
 #include "app/quadratic_files.h"
 #include "app/start_point.h"
 #include "app/text_input.h"
@@ -16,6 +15,8 @@
 #include "core/function_catalogue.h"
 #include "core/gauss.h"
 #include "core/hessian.h"
+#include "core/method_catalogue.h"
+#include "core/number_format.h"
 #include "core/objective.h"
 
 namespace tarvik {

@@ -9,7 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "core/number_format.h"
 #include "app/direction_rules.h"
 #include "app/problem_preparation.h"
 #include "app/run_report.h"
@@ -17,7 +16,9 @@
 #include "app/text_input.h"
 #include "core/errors.h"
 #include "core/fp_guard.h"
+#include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
+#include "core/number_format.h"
 #include "core/objective.h"
 #include "core/vector_kernels.h"
 

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "core/number_format.h"
 #include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
+#include "core/number_format.h"
 #include "core/parameters.h"
 
 namespace tarvik {

@@ -5,7 +5,9 @@
 
 #include "core/constant_step.h"
 #include "core/errors.h"
+#include "core/function_catalogue.h"
 #include "core/golden_section.h"
+#include "core/method_catalogue.h"
 #include "core/objective.h"
 #include "core/parameters.h"
 #include "core/wolfe_search.h"

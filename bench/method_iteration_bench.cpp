@@ -7,13 +7,15 @@
 #include <exception>
 #include <string>
 
-#include "core/silent_host.h"
 #include "app/direction_rules.h"
+#include "app/step_rules.h"
+#include "core/function_catalogue.h"
 #include "core/host.h"
+#include "core/method_catalogue.h"
 #include "core/objective.h"
 #include "core/run_state.h"
+#include "core/silent_host.h"
 #include "core/vector_kernels.h"
-#include "app/step_rules.h"
 
 namespace {
 

@@ -7,13 +7,14 @@
 #include <exception>
 #include <string>
 
-#include "core/silent_host.h"
+#include "app/direction_rules.h"
+#include "core/function_catalogue.h"
 #include "core/host.h"
 #include "core/newton_methods.h"
-#include "app/direction_rules.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/run_state.h"
+#include "core/silent_host.h"
 
 namespace {
 

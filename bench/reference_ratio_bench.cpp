@@ -26,12 +26,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/direction_rules.h"
 #include "bench/bench_clock.h"
 #include "core/fp_guard.h"
+#include "core/function_catalogue.h"
 #include "core/gauss.h"
 #include "core/hessian.h"
+#include "core/method_catalogue.h"
 #include "core/newton_methods.h"
-#include "app/direction_rules.h"
 #include "core/newton_step.h"
 #include "core/objective.h"
 #include "core/progress.h"

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/function_catalogue.h"
 #include "core/progress.h"
 
 namespace tarvik {
@@ -21,6 +22,12 @@ void BuildRunObjective(RunState& s) {
 Objective& RunObjective(RunState& s) {
     if (!s.Problem) throw std::logic_error("RunObjective: the run has no objective before preparation");
     return *s.Problem;
+}
+
+bool UStarKnown(const RunState& s) {
+    const FunctionTraits& f = Traits(s.FunctionCode);
+    if (f.minimum == KnownMinimum::Several || f.minimum == KnownMinimum::Unbounded) return false;
+    return !(f.fromFiles && s.Choices.UStarUnknown());
 }
 
 } // namespace tarvik

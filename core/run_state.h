@@ -5,11 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "core/catalogue_ids.h"
 #include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
-#include "core/function_catalogue.h"
 #include "core/host.h"
-#include "core/method_catalogue.h"
 #include "core/numeric.h"
 #include "core/objective.h"
 #include "core/parameters.h"
@@ -94,8 +93,9 @@ struct RunState {
     // Hessians formed (analytic or from gradient differences) in this run;
     // only the comparison table shows it.
     int64_t HessianEvaluations = 0;
-    MethodId MethodCode = MethodId::ConstantStep;
-    FunctionId FunctionCode = FunctionId::Rosenbrock;
+    // Code 0 of each catalogue: the constant step and Rosenbrock.
+    MethodId MethodCode{};
+    FunctionId FunctionCode{};
     std::string MethodName;
     std::string FunctionName = "Rosenbrock (n=2)";
     Real JCur = 0, J0 = 0, JPrev = 0;
@@ -165,10 +165,6 @@ Objective& RunObjective(RunState& s);
 // Whether the problem has one known minimum u*. Where it has none (several
 // minima, no minimum, or the quadratic's u* declared unknown) the distance
 // to u* means nothing and is neither shown nor drawn.
-inline bool UStarKnown(const RunState& s) {
-    const FunctionTraits& f = Traits(s.FunctionCode);
-    if (f.minimum == KnownMinimum::Several || f.minimum == KnownMinimum::Unbounded) return false;
-    return !(f.fromFiles && s.Choices.UStarUnknown());
-}
+bool UStarKnown(const RunState& s);
 
 } // namespace tarvik

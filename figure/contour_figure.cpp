@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/function_catalogue.h"
 #include "core/number_format.h"
 #include "figure/level_line_scan.h"
 

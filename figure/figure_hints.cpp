@@ -1,5 +1,6 @@
 #include "figure/figure_hints.h"
 
+#include "core/method_catalogue.h"
 #include "figure/contour_figure.h"
 #include "figure/figure_colours.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/function_catalogue.h"
 #include "core/number_format.h"
 
 namespace tarvik {

@@ -1,6 +1,7 @@
 // The descent trajectory on the figure: one segment per iteration (or per
 // sub-iteration of the collinear-gradients methods), markers at the points
 // and short lines along the gradient direction.
+#include "core/method_catalogue.h"
 #include "figure/contour_figure.h"
 
 namespace tarvik {

@@ -8,6 +8,7 @@
 
 #include "app/run_driver.h"
 #include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "core/objective.h"
 #include "core/run_state.h"
 #include "recording_host.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/function_catalogue.h"
+#include "core/catalogue_ids.h"
 
 namespace tarvik {
 

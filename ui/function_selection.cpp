@@ -10,11 +10,12 @@
 #include <stdexcept>
 
 #include "app/method_selection.h"
-#include "core/number_format.h"
 #include "app/run_driver.h"
 #include "app/start_point.h"
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
+#include "core/number_format.h"
 #include "core/parameters.h"
 #include "figure/gif_io.h"
 #include "ui/hint_text.h"

@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "core/method_catalogue.h"
+#include "core/catalogue_ids.h"
 
 class QComboBox;
 class QLabel;

@@ -2,6 +2,7 @@
 
 #include "app/configuration.h"
 #include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "core/run_state.h"
 
 namespace tarvik::ui {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/function_catalogue.h"
+#include "core/catalogue_ids.h"
 
 class QComboBox;
 class QFrame;

@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/number_format.h"
 #include "app/text_input.h"
 #include "core/errors.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
+#include "core/number_format.h"
 #include "ui/hint_text.h"
 
 namespace tarvik::ui {

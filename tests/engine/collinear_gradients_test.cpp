@@ -4,9 +4,11 @@
 #include <cmath>
 
 #include "app/direction_rules.h"
-#include "core/number_format.h"
 #include "core/collinear_gradients.h"
 #include "core/errors.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
+#include "core/number_format.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {

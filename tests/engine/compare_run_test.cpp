@@ -14,6 +14,8 @@
 #include "app/figure_frame.h"
 #include "app/memory_budget.h"
 #include "app/run_driver.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "temp_folder.h"
 
 namespace tarvik {

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "app/configuration.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 
 namespace tarvik {
 namespace {

@@ -6,6 +6,7 @@
 
 #include "app/memory_budget.h"
 #include "app/method_selection.h"
+#include "core/method_catalogue.h"
 
 namespace tarvik {
 namespace {

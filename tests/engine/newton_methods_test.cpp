@@ -4,8 +4,10 @@
 
 #include <cmath>
 
-#include "core/errors.h"
 #include "app/direction_rules.h"
+#include "core/errors.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {

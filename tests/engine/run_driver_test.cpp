@@ -5,6 +5,8 @@
 #include <stdexcept>
 
 #include "app/memory_budget.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "core/number_format.h"
 #include "run_state_fixture.h"
 

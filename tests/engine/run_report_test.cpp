@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "core/number_format.h"
 #include "recording_host.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/batch_mode.h"
+#include "core/function_catalogue.h"
 #include "figure/compare_overlay.h"
 #include "figure/descent_frames.h"
 #include "figure/figure_canvas.h"

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/errors.h"
+#include "core/function_catalogue.h"
 #include "core/objective.h"
 #include "figure/contour_figure.h"
 #include "figure/figure_colours.h"

@@ -7,6 +7,7 @@
 
 #include "app/figure_frame.h"
 #include "core/errors.h"
+#include "core/method_catalogue.h"
 #include "figure/contour_figure.h"
 #include "figure/figure_canvas.h"
 #include "figure/figure_colours.h"

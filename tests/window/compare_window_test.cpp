@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "app/run_report.h"
+#include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "figure/compare_overlay.h"
 #include "ui/compare_controller.h"

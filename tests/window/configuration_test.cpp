@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "ui/figure_widget.h"
 #include "ui/input_files_panel.h"
 #include "ui/status_bar.h"

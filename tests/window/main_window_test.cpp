@@ -17,6 +17,8 @@
 #include <QToolButton>
 
 #include "app/configuration.h"
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "figure/figure_canvas.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "core/function_catalogue.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
 #include "ui_test_support.h"

@@ -12,6 +12,8 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "ui/figure_widget.h"
 #include "ui_test_support.h"
 

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "core/function_catalogue.h"
+#include "core/method_catalogue.h"
 #include "core/parameters.h"
 #include "ui/tuning_dialog.h"
 #include "ui_test_support.h"
