@@ -5,7 +5,9 @@
 // (or from their leading term) and run from the first index upwards. Two
 // implementations that follow these rules agree to the last bit, which is
 // what the comparison of runs relies on.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "core/function_catalogue.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
+#include "core/row_pool.h"
 
 namespace tarvik {
 namespace {
@@ -105,30 +108,92 @@ Real Dixon3dq(int n, const Real* u) {
     return Sq(u[n] - 1) + Sq(u[1] - 1) + sum;
 }
 
+// Terms of HILBERT (a) kept ahead of the sum: about this many per block.
+constexpr int kHilbertBlockTerms = 1 << 16;
+
+// Terms first..last (counted from 0 over the rows i0.., n to a row) of
+// HILBERT (a)'s double sum into term[0..].
+void HilbertATerms(int n, const Real* u, int i0, int64_t first, int64_t last, Real* term) {
+    int i = i0 + static_cast<int>(first / n);
+    int j = static_cast<int>(first % n) + 1;
+    for (int64_t e = first; e <= last; ++e) {
+        term[e - first] = u[i] * u[j] / Real(i + j - 1);
+        if (++j > n) {
+            j = 1;
+            ++i;
+        }
+    }
+}
+
+// All n^2 terms go into one sum, in their order, so the sum is one chain of
+// additions that a second core cannot shorten. What it can take is the
+// terms (a product and a division each): while the calling thread adds up
+// one block of rows, the block after it is computed, most of it on the
+// other core.
 Real HilbertA(int n, const Real* u) {
+    const double terms = double(n) * n;
+    if (RowShares() == 1 || terms < 4.0 * kHilbertBlockTerms) {
+        Real sum = 0;
+        for (int i = 1; i <= n; ++i) {
+            const Real ui = u[i];
+            for (int j = 1; j <= n; ++j) sum += ui * u[j] / Real(i + j - 1);
+        }
+        return sum;
+    }
+    const int rows = std::max(1, kHilbertBlockTerms / n);
+    const std::size_t blockTerms = static_cast<std::size_t>(rows) * static_cast<std::size_t>(n);
+    thread_local std::vector<Real> buffers;
+    if (buffers.size() < 2 * blockTerms) buffers.resize(2 * blockTerms);
+    Real* block[2] = {buffers.data(), buffers.data() + blockTerms};
+    const auto termsOf = [&](int i0) { return int64_t(std::min(rows, n - i0 + 1)) * n; };
+    // The calling thread's part of the next block's terms besides its sum.
+    constexpr int64_t kSummerShare = 4;  // of 16
     Real sum = 0;
-    for (int i = 1; i <= n; ++i) {
-        const Real ui = u[i];
-        for (int j = 1; j <= n; ++j) sum += ui * u[j] / Real(i + j - 1);
+    int current = 1;  // first row of the block being summed
+    HilbertATerms(n, u, current, 0, termsOf(current) - 1, block[0]);
+    for (int b = 0; current <= n; ++b, current += rows) {
+        const int next = current + rows;
+        const Real* ready = block[b % 2];
+        Real* ahead = block[(b + 1) % 2];
+        const int64_t readyTerms = termsOf(current);
+        const int64_t aheadTerms = next <= n ? termsOf(next) : 0;
+        const int64_t split = aheadTerms * kSummerShare / 16;
+        SplitRows(0, 1, terms, [&](int t0, int t1) {
+            for (int t = t0; t <= t1; ++t) {
+                if (t == 0) {
+                    for (int64_t e = 0; e < readyTerms; ++e) sum += ready[e];
+                    if (split > 0) HilbertATerms(n, u, next, 0, split - 1, ahead);
+                } else if (aheadTerms > split) {
+                    HilbertATerms(n, u, next, split, aheadTerms - 1, ahead + split);
+                }
+            }
+        });
     }
     return sum;
 }
 
 Real HilbertB(Real d, int n, const Real* u) {
+    // Each row's sum is independent of the others: the rows are shared out,
+    // and only the n row sums are added up in order.
+    Real* rowSum = ValueScratch(n);
+    SplitRowsByWork(1, n, [](int i) { return double(i); }, [&](int first, int last) {
+        for (int i = first; i <= last; ++i) {
+            const Real ui = u[i];
+            Real row = 0;
+            for (int j = 1; j <= i - 1; ++j) row += ui * u[j] / Real(i + j - 1);
+            row += ui * ui * (1 / Real(4 * i - 2) + d);
+            rowSum[i] = row;
+        }
+    });
     Real sum = 0;
-    for (int i = 1; i <= n; ++i) {
-        const Real ui = u[i];
-        Real row = 0;
-        for (int j = 1; j <= i - 1; ++j) row += ui * u[j] / Real(i + j - 1);
-        row += ui * ui * (1 / Real(4 * i - 2) + d);
-        sum += row;
-    }
+    for (int i = 1; i <= n; ++i) sum += rowSum[i];
     return sum;
 }
 
 Real QuadraticFromFiles(const QuadraticData& quad, int n, const MyArray1& uv, MyArray1& auv) {
     // A u over rows and columns 1..n, each row accumulated from column 1 upwards.
-    MultiplyRows(quad.QuadA, 1, n, uv.data(), n, auv.data());
+    SplitRows(1, n, double(n) * n,
+              [&](int first, int last) { MultiplyRows(quad.QuadA, first, last, uv.data(), n, auv.data()); });
     const Real* u = uv.data();
     const Real* au = auv.data();
     const Real* b = quad.QuadB.data();
