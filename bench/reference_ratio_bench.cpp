@@ -236,7 +236,7 @@ void Bfgs(int n) {
     RunState s(host);
     s.N = n;
     s.StopRequested = 0;
-    s.HMatrix = NewMatrix(n);
+    s.InverseHessian = PackedSymmetric(n);
     s.U = NewVector(n);
     s.UPrev = NewVector(n);
     s.GradJ = NewVector(n);
@@ -251,7 +251,7 @@ void Bfgs(int n) {
     }
     RunProgress progress(s);
     const auto bfgs = [&] {
-        BfgsDirection({n, s.IterCount, s.U, s.UPrev, s.GradJ, s.GradJPrev}, s.HMatrix, progress, d, dNorm);
+        BfgsDirection({n, s.IterCount, s.U, s.UPrev, s.GradJ, s.GradJPrev}, s.InverseHessian, progress, d, dNorm);
     };
     s.IterCount = 0;
     bfgs();
@@ -289,7 +289,7 @@ void Bfgs(int n) {
         for (int i = 1; i <= n; ++i)
             for (int j = 1; j <= n; ++j) {
                 Real sum = 0;
-                for (int k = 1; k <= n; ++k) sum += s.HMatrix[i][k] * ((k == j) - rho * yv[k] * sv[j]);
+                for (int k = 1; k <= n; ++k) sum += s.InverseHessian.Get(i, k) * ((k == j) - rho * yv[k] * sv[j]);
                 tmp[i * (n + 1) + j] = sum;
             }
         for (int i = 1; i <= n; ++i)

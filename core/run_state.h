@@ -11,6 +11,7 @@
 #include "core/host.h"
 #include "core/method_catalogue.h"
 #include "core/numeric.h"
+#include "core/packed_symmetric.h"
 #include "core/objective.h"
 #include "core/parameters.h"
 #include "core/quadratic_data.h"
@@ -82,6 +83,7 @@ struct RunState {
     // Vectors (allocated by preparation, released by FreeRunArrays).
     MyArray1 U, UPrev, U0, UStar, GradJ, GradJ0, GradJPrev, Dir;
     MyArray2 HMatrix;
+    PackedSymmetric InverseHessian;  // BFGS's H
     MyArray2 LbfgsS, LbfgsY;
     MyArray2 GaussWork;
     // Collinear-gradients vectors.
