@@ -5,9 +5,7 @@
 // (or from their leading term) and run from the first index upwards. Two
 // implementations that follow these rules agree to the last bit, which is
 // what the comparison of runs relies on.
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -108,66 +106,16 @@ Real Dixon3dq(int n, const Real* u) {
     return Sq(u[n] - 1) + Sq(u[1] - 1) + sum;
 }
 
-// Terms of HILBERT (a) kept ahead of the sum: about this many per block.
-constexpr int kHilbertBlockTerms = 1 << 16;
-
-// Terms first..last (counted from 0 over the rows i0.., n to a row) of
-// HILBERT (a)'s double sum into term[0..].
-void HilbertATerms(int n, const Real* u, int i0, int64_t first, int64_t last, Real* term) {
-    int i = i0 + static_cast<int>(first / n);
-    int j = static_cast<int>(first % n) + 1;
-    for (int64_t e = first; e <= last; ++e) {
-        term[e - first] = u[i] * u[j] / Real(i + j - 1);
-        if (++j > n) {
-            j = 1;
-            ++i;
-        }
-    }
-}
-
-// All n^2 terms go into one sum, in their order, so the sum is one chain of
-// additions that a second core cannot shorten. What it can take is the
-// terms (a product and a division each): while the calling thread adds up
-// one block of rows, the block after it is computed, most of it on the
-// other core.
+// All n^2 terms go into one sum, in their order: one chain of additions
+// that a second core cannot shorten. Handing it the terms (a product and a
+// division each) does not pay either: an 80-bit store and load per term
+// cost more on this x87 than computing the term, so J stays on one thread
+// and only the gradient's rows are shared out.
 Real HilbertA(int n, const Real* u) {
-    const double terms = double(n) * n;
-    if (RowShares() == 1 || terms < 4.0 * kHilbertBlockTerms) {
-        Real sum = 0;
-        for (int i = 1; i <= n; ++i) {
-            const Real ui = u[i];
-            for (int j = 1; j <= n; ++j) sum += ui * u[j] / Real(i + j - 1);
-        }
-        return sum;
-    }
-    const int rows = std::max(1, kHilbertBlockTerms / n);
-    const std::size_t blockTerms = static_cast<std::size_t>(rows) * static_cast<std::size_t>(n);
-    thread_local std::vector<Real> buffers;
-    if (buffers.size() < 2 * blockTerms) buffers.resize(2 * blockTerms);
-    Real* block[2] = {buffers.data(), buffers.data() + blockTerms};
-    const auto termsOf = [&](int i0) { return int64_t(std::min(rows, n - i0 + 1)) * n; };
-    // The calling thread's part of the next block's terms besides its sum.
-    constexpr int64_t kSummerShare = 4;  // of 16
     Real sum = 0;
-    int current = 1;  // first row of the block being summed
-    HilbertATerms(n, u, current, 0, termsOf(current) - 1, block[0]);
-    for (int b = 0; current <= n; ++b, current += rows) {
-        const int next = current + rows;
-        const Real* ready = block[b % 2];
-        Real* ahead = block[(b + 1) % 2];
-        const int64_t readyTerms = termsOf(current);
-        const int64_t aheadTerms = next <= n ? termsOf(next) : 0;
-        const int64_t split = aheadTerms * kSummerShare / 16;
-        SplitRows(0, 1, terms, [&](int t0, int t1) {
-            for (int t = t0; t <= t1; ++t) {
-                if (t == 0) {
-                    for (int64_t e = 0; e < readyTerms; ++e) sum += ready[e];
-                    if (split > 0) HilbertATerms(n, u, next, 0, split - 1, ahead);
-                } else if (aheadTerms > split) {
-                    HilbertATerms(n, u, next, split, aheadTerms - 1, ahead + split);
-                }
-            }
-        });
+    for (int i = 1; i <= n; ++i) {
+        const Real ui = u[i];
+        for (int j = 1; j <= n; ++j) sum += ui * u[j] / Real(i + j - 1);
     }
     return sum;
 }
