@@ -11,9 +11,11 @@
 // eliminations, BFGS directions and Newton steps are medians of wall-clock time, which
 // only mean something on an otherwise idle machine.
 //
-// usage: reference_ratio_bench [--large | --gauss | --bfgs]
+// usage: reference_ratio_bench [--large | --gauss | --bfgs | --cores]
 //   --gauss  only the dense elimination at n = 1000 and its references
 //   --bfgs   only the BFGS direction at n = 10000 and its reference
+//   --cores  only the work split over the cores at n = 10000: the O(n^2)
+//            evaluations beside their plain single-threaded loops, and BFGS
 #include <algorithm>
 #include <cfenv>
 #include <chrono>
@@ -307,6 +309,104 @@ void Bfgs(int n) {
     Line(what, ours, "literal three-product update", literal);
 }
 
+// A figure split over the cores beside its single-threaded reference: wall
+// time and the CPU time of all threads for the figure, the thread's CPU
+// time for the reference; the ratio is of wall time to the reference's.
+void SplitLine(const char* what, double wall, double cpu, const char* reference, double referenceSeconds) {
+    std::printf("%-44s %9.1f ms wall %9.1f ms CPU   %-30s %9.1f ms   ratio %5.2f\n", what, wall * 1e3, cpu * 1e3,
+                reference, referenceSeconds * 1e3, wall / referenceSeconds);
+    std::fflush(stdout);
+}
+
+// The O(n^2) evaluations at n, each against the plain single-threaded loop
+// of the same sums in the same order.
+void EvaluationsOverCores(int n) {
+    SilentHost host;
+    RunState s(host);
+    s.N = n;
+    s.StopRequested = 0;
+    MyArray1 u = NewVector(n), g = NewVector(n), w = NewVector(n), out = NewVector(n);
+    for (int i = 1; i <= n; ++i) u[i] = std::sin(Real(i)) / 2;
+    const auto measure = [&](const char* what, const std::function<void()>& ours, const char* reference,
+                             const std::function<void()>& plain) {
+        ours();
+        const double wall = MedianSeconds(3, ours, WallSeconds);
+        const double cpu = MedianSeconds(3, ours, ProcessSeconds);
+        const double ref = MedianSeconds(3, plain);
+        SplitLine(what, wall, cpu, reference, ref);
+    };
+    char what[80];
+    for (FunctionId f : {FunctionId::HilbertA, FunctionId::HilbertB}) {
+        s.FunctionCode = f;
+        BuildRunObjective(s);
+        const bool a = f == FunctionId::HilbertA;
+        const Real d = s.Params.HilbertD;
+        std::snprintf(what, sizeof what, "HILBERT (%s) J + gradJ, n=%d", a ? "a" : "b", n);
+        measure(what, [&] { sink = s.Problem->Value(u); s.Problem->Gradient(u, g); }, "plain loops, one thread", [&] {
+            Real sum = 0;
+            for (int i = 1; i <= n; ++i) {
+                Real row = 0;
+                const int end = a ? n : i - 1;
+                for (int j = 1; j <= end; ++j) (a ? sum : row) += u[i] * u[j] / Real(i + j - 1);
+                if (!a) sum += row + u[i] * u[i] * (1 / Real(4 * i - 2) + d);
+            }
+            sink = sum;
+            for (int i = 1; i <= n; ++i) {
+                Real row = 0;
+                for (int j = 1; j <= n; ++j)
+                    row += !a && j == i ? 2 * u[i] * (1 / Real(4 * i - 2) + d) : u[j] / Real(i + j - 1);
+                g[i] = a ? 2 * row : row;
+            }
+        });
+        std::snprintf(what, sizeof what, "HILBERT (%s) J alone, n=%d", a ? "a" : "b", n);
+        measure(what, [&] { sink = s.Problem->Value(u); }, "plain loop, one thread", [&] {
+            Real sum = 0;
+            for (int i = 1; i <= n; ++i) {
+                Real row = 0;
+                const int end = a ? n : i - 1;
+                for (int j = 1; j <= end; ++j) (a ? sum : row) += u[i] * u[j] / Real(i + j - 1);
+                if (!a) sum += row + u[i] * u[i] * (1 / Real(4 * i - 2) + d);
+            }
+            sink = sum;
+        });
+    }
+    s.FunctionCode = FunctionId::QuadraticFromFiles;
+    s.Quad.QuadA = NewMatrix(n);
+    s.Quad.QuadB = NewVector(n);
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) s.Quad.QuadA[i][j] = Real(1) / (i + j);
+    BuildRunObjective(s);
+    std::snprintf(what, sizeof what, "file quadratic gradJ (A u), n=%d", n);
+    measure(what, [&] { s.Problem->Gradient(u, g); }, "plain row loop, one thread", [&] {
+        for (int i = 1; i <= n; ++i) {
+            const ConstMatrixRow row = std::as_const(s.Quad.QuadA)[static_cast<std::size_t>(i)];
+            Real sum = 0;
+            for (int j = 1; j <= n; ++j) sum += row.Get(j) * u[j];
+            g[i] = sum + s.Quad.QuadB[i];
+        }
+    });
+    s.Quad.Release();
+    for (FunctionId f : {FunctionId::Schwefel12, FunctionId::Staircase2}) {
+        s.FunctionCode = f;
+        BuildRunObjective(s);
+        std::snprintf(what, sizeof what, "%s gradJ, n=%d", f == FunctionId::Schwefel12 ? "Schwefel 1.2" : "Staircase 2", n);
+        measure(what, [&] { s.Problem->Gradient(u, g); }, "upward tail sums, one thread", [&] {
+            for (int j = 1; j <= n; ++j) w[j] = Real(n - j + 1) * u[j];
+            for (int k = 1; k <= n; ++k) {
+                Real a = 0;
+                for (int j = k + 1; j <= n; ++j) a += w[j];
+                out[k] = a;
+            }
+            sink = out[1];
+        });
+        std::snprintf(what, sizeof what, "  the same against an O(n) loop");
+        measure(what, [&] { s.Problem->Gradient(u, g); }, "ellipsoid gradJ, one thread", [&] {
+            for (int i = 1; i <= n; ++i) g[i] = Real(2 * i) * u[i];
+            sink = g[n];
+        });
+    }
+}
+
 // One Newton step at large n (forming the Hessian, eliminating, and for the
 // trust region forming it again) against forming the Hessian alone, the
 // part that no elimination can avoid.
@@ -354,6 +454,11 @@ int main(int argc, char** argv) {
         Bfgs(10000);
         return 0;
     }
+    if (option == "--cores") {
+        EvaluationsOverCores(10000);
+        Bfgs(10000);
+        return 0;
+    }
     const bool large = option == "--large";
     GuardCost();
     SchwefelValue(1000);
@@ -362,6 +467,7 @@ int main(int argc, char** argv) {
     Gauss(1000, true, 3);
     Bfgs(300);
     if (large) {
+        EvaluationsOverCores(10000);
         Gauss(10000, true, 1);
         Bfgs(10000);
         NewtonLarge(10000, FunctionId::GeneralizedRosenbrock, MethodId::Newton, "classical Newton, Gen. Rosenbrock");
