@@ -114,7 +114,7 @@ std::string EndingText(const RunSummary& summary) {
 bool FailedForEveryMethod(const RunSummary& summary, int n, const MethodTraits& method) {
     if (summary.ending == RunEnding::None) return true;
     if (summary.ending != RunEnding::Failed || summary.startEvaluated) return false;
-    return !(summary.failureText == NotEnoughMemoryText(n) && (method.hessianMatrix || method.lbfgsPairs != 0));
+    return !(summary.failureText == NotEnoughMemoryText(n) && (method.hessianMatrix || method.inverseHessianTriangle || method.lbfgsPairs != 0));
 }
 
 } // namespace

@@ -53,7 +53,7 @@ QuasiNewtonStep LastStep(const RunState& s) { return {s.N, s.IterCount, s.U, s.U
 
 void RunBfgsDirection(RunState& s) {
     RunProgress progress(s);
-    BfgsDirection(LastStep(s), s.HMatrix, progress, s.Dir, s.DirNorm);
+    BfgsDirection(LastStep(s), s.InverseHessian, progress, s.Dir, s.DirNorm);
 }
 
 void RunLbfgsDirection(RunState& s) {

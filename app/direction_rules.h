@@ -13,7 +13,7 @@ namespace tarvik {
 void RunConjugateDirection(RunState& s);
 
 // Dir and DirNorm from the step U - UPrev, GradJ - GradJPrev: BFGS updates
-// HMatrix with it, L-BFGS stores it among its LbfgsMemory pairs.
+// InverseHessian with it, L-BFGS stores it among its LbfgsMemory pairs.
 void RunBfgsDirection(RunState& s);
 void RunLbfgsDirection(RunState& s);
 

@@ -16,6 +16,7 @@ __int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFil
     // six, the Newton methods with their elimination five).
     __int128 bytes = 10 * vector;
     if (m.hessianMatrix) bytes += MyArray2::Bytes(n);
+    if (m.inverseHessianTriangle) bytes += PackedSymmetric::Bytes(n);
     // The elimination keeps the matrix from files and works in a copy.
     if (m.formsHessian && quadraticFromFiles) bytes += MyArray2::Bytes(n);
     if (m.lbfgsPairs != 0) bytes += 2 * (__int128(m.lbfgsPairs) + 1) * (__int128(n) + 1) * kStoredRealBytes;
@@ -48,6 +49,7 @@ void MethodSelect(RunState& s, int n) {
     // never leaves a mixture behind.
     ReleaseVector(s.Dir);
     s.HMatrix.release();
+    s.InverseHessian.release();
     s.LbfgsS.release();
     s.LbfgsY.release();
     ReleaseVector(s.DivGradVec);
@@ -58,6 +60,7 @@ void MethodSelect(RunState& s, int n) {
 
     const auto rows = static_cast<std::size_t>(n) + 1;
     if (m.hessianMatrix) s.HMatrix = NewMatrix(n);
+    if (m.inverseHessianTriangle) s.InverseHessian = PackedSymmetric(n);
     if (m.lbfgsPairs != 0) {
         s.LbfgsS = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);
         s.LbfgsY = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);

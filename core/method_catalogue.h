@@ -59,6 +59,7 @@ struct MethodTraits {
     StepRule step;
     int lbfgsPairs = 0;     // 0 when not L-BFGS
     bool hessianMatrix = false;     // keeps an n x n matrix (HMatrix)
+    bool inverseHessianTriangle = false;  // keeps a symmetric H as its triangle (InverseHessian)
     bool gaussMayOverwrite = false; // its Hessian is formed afresh, so elimination may work in it
     bool wolfeFirstTrialFifth = false;  // the first Wolfe trial at iteration 0 is h/5, not min(1, h)
     bool announcesStorage = true;   // shows its storage need while the arrays are made

@@ -13,6 +13,7 @@
 #include "core/function_catalogue.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
+#include "core/row_pool.h"
 
 namespace tarvik {
 namespace {
@@ -36,9 +37,9 @@ void RequireTwoDimensions(int n) {
 // accumulated from j = k+1 upwards. Four sums share one pass over the
 // common part of their ranges; each keeps its own accumulator, so the
 // order of its additions is unchanged.
-void UpwardTailSums(int n, const Real* w, Real* tail) {
-    int k = 1;
-    for (; k + 3 <= n; k += 4) {
+void UpwardTailSums(int n, const Real* w, Real* tail, int first, int last) {
+    int k = first;
+    for (; k + 3 <= last; k += 4) {
         Real a0 = 0, a1 = 0, a2 = 0, a3 = 0;
         a0 += w[k + 1];
         a0 += w[k + 2];
@@ -58,11 +59,18 @@ void UpwardTailSums(int n, const Real* w, Real* tail) {
         tail[k + 2] = a2;
         tail[k + 3] = a3;
     }
-    for (; k <= n; ++k) {
+    for (; k <= last; ++k) {
         Real a = 0;
         for (int j = k + 1; j <= n; ++j) a += w[j];
         tail[k] = a;
     }
+}
+
+// The tail sums are independent of one another, so they are shared out over
+// the cores, each still added up in its own upward order.
+void UpwardTailSums(int n, const Real* w, Real* tail) {
+    SplitRowsByWork(1, n, [n](int k) { return double(n - k + 1); },
+                    [&](int first, int last) { UpwardTailSums(n, w, tail, first, last); });
 }
 
 // Schwefel 1.2 and both Staircase 2: with v the point (or u - s for the sine one),
@@ -134,27 +142,32 @@ void Dixon3dqGradient(int n, const Real* u, Real* g) {
 }
 
 void HilbertAGradient(int n, const Real* u, Real* g) {
-    for (int i = 1; i <= n; ++i) {
-        Real sum = 0;
-        for (int j = 1; j <= n; ++j) sum += u[j] / Real(i + j - 1);
-        g[i] = 2 * sum;
-    }
+    SplitRows(1, n, double(n) * n, [&](int first, int last) {
+        for (int i = first; i <= last; ++i) {
+            Real sum = 0;
+            for (int j = 1; j <= n; ++j) sum += u[j] / Real(i + j - 1);
+            g[i] = 2 * sum;
+        }
+    });
 }
 
 // One accumulator over j = 1..n in order: the diagonal term takes its place
 // at j = i, between the off-diagonal terms.
 void HilbertBGradient(Real d, int n, const Real* u, Real* g) {
-    for (int i = 1; i <= n; ++i) {
-        Real sum = 0;
-        for (int j = 1; j <= i - 1; ++j) sum += u[j] / Real(i + j - 1);
-        sum += 2 * u[i] * (1 / Real(4 * i - 2) + d);
-        for (int j = i + 1; j <= n; ++j) sum += u[j] / Real(i + j - 1);
-        g[i] = sum;
-    }
+    SplitRows(1, n, double(n) * n, [&](int first, int last) {
+        for (int i = first; i <= last; ++i) {
+            Real sum = 0;
+            for (int j = 1; j <= i - 1; ++j) sum += u[j] / Real(i + j - 1);
+            sum += 2 * u[i] * (1 / Real(4 * i - 2) + d);
+            for (int j = i + 1; j <= n; ++j) sum += u[j] / Real(i + j - 1);
+            g[i] = sum;
+        }
+    });
 }
 
 void QuadraticFromFilesGradient(const QuadraticData& quad, int n, const MyArray1& u, MyArray1& auv, Real* g) {
-    MultiplyRows(quad.QuadA, 1, n, u.data(), n, auv.data());
+    SplitRows(1, n, double(n) * n,
+              [&](int first, int last) { MultiplyRows(quad.QuadA, first, last, u.data(), n, auv.data()); });
     const Real* au = auv.data();
     const Real* b = quad.QuadB.data();
     for (int i = 1; i <= n; ++i) g[i] = au[i] + b[i];

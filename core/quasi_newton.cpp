@@ -1,13 +1,10 @@
 #include "core/quasi_newton.h"
 
-#include "core/matrix_vector.h"
-
 #include <algorithm>
-#include <functional>
 #include <string>
 
 #include "core/errors.h"
-#include "core/row_pool.h"
+#include "core/triangle_passes.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -29,44 +26,26 @@ Real RowDot(ConstMatrixRow a, const Real* b, int n) {
 
 Real RowDot(ConstMatrixRow a, const MyArray1& b, int n) { return RowDot(a, b.data(), n); }
 
-void SetIdentity(MyArray2& h, int n) {
+void SetIdentity(PackedSymmetric& h, int n) {
     for (int i = 1; i <= n; ++i) {
-        const MatrixRow row = h[i];
-        for (int j = 1; j <= n; ++j) row.Set(j, 0);
+        const MatrixRow row = h.Row(i);
+        for (int j = 1; j < i; ++j) row.Set(j, 0);
         row.Set(i, 1);
     }
 }
 
 } // namespace
 
-namespace {
-
-// Rows per share-out between progress ticks: small enough for the progress
-// bar and Stop to answer promptly, large enough to keep the cores busy.
-constexpr int kTickBlock = 32;
-
-// Runs body(first, last) over rows 1..n, split over the cores a block at a
-// time; the calling thread ticks the progress once per row after each block.
-void RowsWithProgress(KernelProgress& progress, int n, const std::function<void(int, int)>& body) {
-    for (int i0 = 1; i0 <= n; i0 += kTickBlock) {
-        const int i1 = std::min(n, i0 + kTickBlock - 1);
-        SplitRows(i0, i1, double(i1 - i0 + 1) * n, body);
-        for (int i = i0; i <= i1; ++i) progress.Tick();
-    }
-}
-
-} // namespace
-
-void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& progress, MyArray1& d, Real& dNorm) {
+void BfgsDirection(const QuasiNewtonStep& step, PackedSymmetric& h, KernelProgress& progress, MyArray1& d,
+                   Real& dNorm) {
     const int n = step.n;
     const int32_t k = step.iteration;
-    const Real* g = step.g.data();
     MyArray1 r = NewVector(n);
 
     if (k == 0) {
         SetIdentity(h, n);
         if (n >= 200) progress.Show(2 * n);
-        for (int i = 1; i <= n; ++i) r[i] = RowDot(h[i], g, n);
+        SymmetricTimes(h, step.g.data(), nullptr, r.data(), progress, 0);
     } else {
         MyArray1 sv = NewVector(n);
         MyArray1 yv = NewVector(n);
@@ -81,7 +60,7 @@ void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& pro
         if (k == 1) {
             // Scale the identity to the curvature seen along the first step.
             const Real gamma = sy / VecDot(yv, yv);
-            for (int i = 1; i <= n; ++i) h[i][i] = gamma;
+            for (int i = 1; i <= n; ++i) h.Row(i).Set(i, gamma);
         }
 
         // H+ = (I - s y'/sy) H (I - y s'/sy) + s s'/sy. H is symmetric, so
@@ -89,40 +68,18 @@ void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& pro
         //   H+ = H - Hy t' - t Hy' + c t t' = H + w t' + t w',  w = (c/2) t - Hy,
         // two passes of order n^2 instead of two dense products. Each element
         // gets w_i t_j + t_i w_j, which is symmetric in i and j to the last
-        // bit, so H stays exactly symmetric.
+        // bit, so H stays exactly symmetric and its triangle is all of it.
         MyArray1 hy = NewVector(n);
-        RowsWithProgress(progress, n, [&](int first, int last) {
-            MultiplyRows(h, first, last, yv.data(), n, hy.data());
-        });
+        SymmetricTimes(h, yv.data(), nullptr, hy.data(), progress, n);
         MyArray1 t = NewVector(n);
         for (int i = 1; i <= n; ++i) t[i] = sv[i] / sy;
         const Real halfC = (VecDot(yv, hy) + sy) / 2;
         MyArray1 w = NewVector(n);
         for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
-        // d = H+ g is taken row by row while the row is fresh: as H+ is
-        // exactly symmetric, row i times g (j = 1..n) is the same sum as
-        // column i times g in the same order. One row at a time: the register
-        // stack holds its t_i, w_i and sum, and two rows would need more
-        // loads per element, not fewer (their scalars and sums crowd out the
-        // shared t_j, w_j, g_j).
-        RowsWithProgress(progress, n, [&](int first, int last) {
-            const Real* tv = t.data();
-            const Real* wv = w.data();
-            const Real* gv = g;
-            const int count = n;
-            for (int i = first; i <= last; ++i) {
-                const MatrixRow row = h[i];
-                const Real ti = tv[i];
-                const Real wi = wv[i];
-                Real sum = 0;
-                for (int j = 1; j <= count; ++j) {
-                    const Real v = row.Get(j) + (wi * tv[j] + ti * wv[j]);
-                    row.Set(j, v);
-                    sum += v * gv[j];
-                }
-                r[i] = sum;
-            }
-        });
+        // d = H+ g while H+ is formed: as H+ is exactly symmetric, row i
+        // times g (j = 1..n) is the same sum as column i times g.
+        const SymmetricRankTwo change{w.data(), t.data()};
+        SymmetricTimes(h, step.g.data(), &change, r.data(), progress, n);
     }
 
     for (int i = 1; i <= n; ++i) d[i] = r[i];

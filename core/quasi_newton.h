@@ -1,10 +1,12 @@
 #pragma once
-// Quasi-Newton directions: BFGS with a full inverse-Hessian approximation,
+// Quasi-Newton directions: BFGS with a full inverse-Hessian approximation
+// (kept as its triangle: the update is symmetric to the last bit),
 // and L-BFGS over a ring of stored pairs.
 #include <cstdint>
 
 #include "core/kernel_progress.h"
 #include "core/numeric.h"
+#include "core/packed_symmetric.h"
 
 namespace tarvik {
 
@@ -23,7 +25,8 @@ struct QuasiNewtonStep {
 // s.y / y.y. Then d = h g and dNorm = ||d||.
 // Raises ENotSoBadError when s.y <= 0, leaving h and d as they were;
 // a progress tick may raise EBadError "Terminated by user".
-void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& progress, MyArray1& d, Real& dNorm);
+void BfgsDirection(const QuasiNewtonStep& step, PackedSymmetric& h, KernelProgress& progress, MyArray1& d,
+                   Real& dNorm);
 
 // Stores the newest pair in the ring of the m-row stores sStore / yStore
 // and writes the two-loop recursion d over the last min(k, m) pairs; d = g

@@ -127,4 +127,32 @@ void SplitRows(int first, int last, double work, const std::function<void(int, i
     Pool().Run(first, last, body);
 }
 
+void SplitRowsByWork(int first, int last, const std::function<double(int)>& rowWork,
+                     const std::function<void(int, int)>& body) {
+    if (last < first) return;
+    double total = 0;
+    for (int i = first; i <= last; ++i) total += rowWork(i);
+    const int shares = Pool().Shares();
+    if (total < kMinSplitWork || last == first || shares == 1) {
+        body(first, last);
+        return;
+    }
+    // bounds[p] is the first row of part p: the row at which the work done
+    // before it reaches p/shares of the whole.
+    std::vector<int> bounds(static_cast<std::size_t>(shares) + 1, last + 1);
+    bounds[0] = first;
+    double before = 0;
+    int part = 1;
+    for (int i = first; i <= last && part < shares; ++i) {
+        while (part < shares && before >= total * part / shares) bounds[static_cast<std::size_t>(part++)] = i;
+        before += rowWork(i);
+    }
+    Pool().Run(0, shares - 1, [&](int p0, int p1) {
+        for (int p = p0; p <= p1; ++p) {
+            const int a = bounds[static_cast<std::size_t>(p)], b = bounds[static_cast<std::size_t>(p) + 1] - 1;
+            if (a <= b) body(a, b);
+        }
+    });
+}
+
 } // namespace tarvik

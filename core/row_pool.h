@@ -18,4 +18,9 @@ int RowShares();
 // everything itself.
 void SplitRows(int first, int last, double work, const std::function<void(int, int)>& body);
 
+// As SplitRows for rows of unequal cost, rowWork(i) being row i's: each
+// thread gets consecutive rows of about the same total work.
+void SplitRowsByWork(int first, int last, const std::function<double(int)>& rowWork,
+                     const std::function<void(int, int)>& body);
+
 } // namespace tarvik

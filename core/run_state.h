@@ -10,6 +10,7 @@
 #include "core/conjugate_direction.h"
 #include "core/host.h"
 #include "core/numeric.h"
+#include "core/packed_symmetric.h"
 #include "core/objective.h"
 #include "core/parameters.h"
 #include "core/quadratic_data.h"
@@ -81,6 +82,7 @@ struct RunState {
     // Vectors (allocated by preparation, released by FreeRunArrays).
     MyArray1 U, UPrev, U0, UStar, GradJ, GradJ0, GradJPrev, Dir;
     MyArray2 HMatrix;
+    PackedSymmetric InverseHessian;  // BFGS's H
     MyArray2 LbfgsS, LbfgsY;
     MyArray2 GaussWork;
     // Collinear-gradients vectors.

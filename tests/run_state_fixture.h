@@ -48,6 +48,7 @@ struct RunStateTest : ::testing::Test {
         Select(code, n);
         for (MyArray1* v : {&s.U, &s.UPrev, &s.U0, &s.GradJ, &s.GradJ0, &s.GradJPrev, &s.Dir}) *v = NewVector(n);
         s.HMatrix = NewMatrix(n);
+        s.InverseHessian = PackedSymmetric(n);
         s.StopRequested = 0;
         BuildRunObjective(s);
     }

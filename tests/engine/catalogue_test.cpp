@@ -63,9 +63,10 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
         EXPECT_GE(m.storageBytes(1000), 0);
 
         // Newton steps with a matrix need it allocated; L-BFGS needs its pairs.
-        const bool needsMatrix = m.direction == DirectionRule::Bfgs || m.direction == DirectionRule::Newton ||
-                                 m.direction == DirectionRule::FdNewton || m.direction == DirectionRule::TrustRegion;
+        const bool needsMatrix = m.direction == DirectionRule::Newton || m.direction == DirectionRule::FdNewton ||
+                                 m.direction == DirectionRule::TrustRegion;
         EXPECT_EQ(m.hessianMatrix, needsMatrix);
+        EXPECT_EQ(m.inverseHessianTriangle, m.direction == DirectionRule::Bfgs);
         EXPECT_EQ(m.lbfgsPairs > 0, m.direction == DirectionRule::Lbfgs);
         EXPECT_EQ(m.collinearDelta != nullptr, IsCollinear(m));
         EXPECT_TRUE(!m.gaussMayOverwrite || m.hessianMatrix);
@@ -76,7 +77,7 @@ TEST(Catalogue, EveryMethodHasANameGroupArraysAndItsParameters) {
         // the saddle advice belong to the collinear step, the renewal line
         // to every conjugate-gradient method.
         EXPECT_EQ(m.searchesAlongGradient, m.direction == DirectionRule::Steepest);
-        EXPECT_EQ(m.formsHessian, m.hessianMatrix && m.direction != DirectionRule::Bfgs);
+        EXPECT_EQ(m.formsHessian, m.hessianMatrix);
         EXPECT_EQ(m.keepsTrustRadius, m.step == StepRule::TrustRegion);
         EXPECT_TRUE(!m.demoOneStep || IsCollinear(m));
         EXPECT_EQ(m.advisedNearSaddles, m.collinearDelta == &TunableParameters::CollDeltaFull);

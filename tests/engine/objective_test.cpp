@@ -172,10 +172,14 @@ TEST_F(ObjectiveTest, TunableParametersAndTheQuadraticFromFilesEnterJ) {
     EXPECT_EQ(tridia.Value(V({1, 2, 3})), 1.0L + 32 + 75);
 }
 
-// The partial-sum gradients and the matrix product share passes between
-// several sums; the bits must be those of the sums taken one by one.
+// The partial-sum gradients, the matrix product and the HILBERT sums share
+// passes between several sums, and from a few hundred components on, the
+// cores; the bits must be those of the sums taken one by one.
 TEST_F(ObjectiveTest, SharedPassesKeepTheBitsOfTheLiteralSums) {
-    for (int n = 1; n <= 13; ++n) {
+    std::vector<int> sizes;
+    for (int n = 1; n <= 13; ++n) sizes.push_back(n);
+    for (int n : {601, 1024}) sizes.push_back(n);
+    for (int n : sizes) {
         const MyArray1 u = RandomPoint(n, 2);
         for (FunctionId function : {FunctionId::Schwefel12, FunctionId::Staircase2, FunctionId::Staircase2Sin}) {
             const bool sine = function == FunctionId::Staircase2Sin;
@@ -200,6 +204,26 @@ TEST_F(ObjectiveTest, SharedPassesKeepTheBitsOfTheLiteralSums) {
             for (int j = 1; j <= n; ++j) row += quad.QuadA[i][j] * u[j];
             EXPECT_EQ(g[i], row + quad.QuadB[i]);
         }
+        if (n < 2) continue;
+        Real hilbertA = 0, hilbertB = 0;
+        MyArray1 ga, gb;
+        Grad(FunctionId::HilbertA, u, ga);
+        Grad(FunctionId::HilbertB, u, gb);
+        for (int i = 1; i <= n; ++i) {
+            Real rowB = 0, sumA = 0, sumB = 0;
+            for (int j = 1; j <= n; ++j) {
+                hilbertA += u[i] * u[j] / Real(i + j - 1);
+                if (j < i) rowB += u[i] * u[j] / Real(i + j - 1);
+                sumA += u[j] / Real(i + j - 1);
+                sumB += j == i ? 2 * u[i] * (1 / Real(4 * i - 2) + params.HilbertD) : u[j] / Real(i + j - 1);
+            }
+            rowB += u[i] * u[i] * (1 / Real(4 * i - 2) + params.HilbertD);
+            hilbertB += rowB;
+            EXPECT_EQ(ga[i], 2 * sumA) << "n " << n << " i " << i;
+            EXPECT_EQ(gb[i], sumB) << "n " << n << " i " << i;
+        }
+        EXPECT_EQ(J(FunctionId::HilbertA, u), hilbertA) << "n " << n;
+        EXPECT_EQ(J(FunctionId::HilbertB, u), hilbertB) << "n " << n;
     }
 }
 

@@ -32,14 +32,14 @@ struct QuasiNewtonTest : testing::RunStateTest {
 
 TEST_F(QuasiNewtonTest, BfgsFirstIterationIsTheGradientAndResetsTheMatrix) {
     Setup(3);
-    s.HMatrix[1][2] = 9;  // stale values of an earlier run
-    s.HMatrix[3][3] = 4;
+    s.InverseHessian.Set(1, 2, 9);  // stale values of an earlier run
+    s.InverseHessian.Set(3, 3, 4);
     s.GradJ = V({2, -3, 6});
     RunBfgsDirection(s);
     EXPECT_EQ(s.Dir, s.GradJ);
     EXPECT_EQ(s.DirNorm, 7);
     for (int i = 1; i <= 3; ++i)
-        for (int j = 1; j <= 3; ++j) EXPECT_EQ(s.HMatrix[i][j], i == j ? 1 : 0);
+        for (int j = 1; j <= 3; ++j) EXPECT_EQ(s.InverseHessian.Get(i, j), i == j ? 1 : 0);
     EXPECT_FALSE(host.progressVisible);  // only for n >= 200
 }
 
@@ -56,9 +56,9 @@ TEST_F(QuasiNewtonTest, BfgsCurvatureFailureLeavesMatrixAndDirection) {
                   "The curvative condition is negative! (Iteration=3).")
             << double(y1);
         EXPECT_EQ(s.Dir, dirBefore);
-        EXPECT_EQ(s.HMatrix[1][1], 1);
-        EXPECT_EQ(s.HMatrix[1][2], 0);
-        EXPECT_EQ(s.HMatrix[2][2], 1);
+        EXPECT_EQ(s.InverseHessian.Get(1, 1), 1);
+        EXPECT_EQ(s.InverseHessian.Get(1, 2), 0);
+        EXPECT_EQ(s.InverseHessian.Get(2, 2), 1);
     }
 }
 
@@ -97,52 +97,71 @@ TEST_F(QuasiNewtonTest, BfgsReportsProgressPerRowAndHonoursStop) {
     EXPECT_FALSE(host.progressVisible);
 }
 
-// The update and d = H+g follow the textbook row by row, whatever the rows'
-// grouping and their sharing out over the cores: n leaves a few rows over
-// after the groups, and its blocks are large enough to be split.
-TEST_F(QuasiNewtonTest, BfgsUpdateKeepsEveryBitOfTheRowByRowForm) {
-    const int n = 1901;
-    Setup(n);
-    for (int i = 1; i <= n; ++i) {
-        for (int j = 1; j <= i; ++j) s.HMatrix[i][j] = s.HMatrix[j][i] = (i == j ? 2 : 0) + Real(1) / (i + j + 1);
-        s.U[i] = Real(i % 17) / 7;
-        s.GradJ[i] = Real(i % 13) / 3 - 2;
-    }
-    MyArray1 u = s.U, g = s.GradJ;
-    for (int i = 1; i <= n; ++i) {
-        u[i] += Real(i % 5 + 1) / 100;
-        g[i] += Real(i % 7 + 2) / 30;
-    }
-    MoveTo(u, g);
-    s.IterCount = 2;
-    MyArray2 h = NewMatrix(n);
-    for (int i = 1; i <= n; ++i)
-        for (int j = 1; j <= n; ++j) h[i][j] = s.HMatrix[i][j];
-
-    MyArray1 sv = NewVector(n), yv = NewVector(n), hy = NewVector(n), t = NewVector(n), w = NewVector(n);
-    for (int i = 1; i <= n; ++i) {
-        sv[i] = s.U[i] - s.UPrev[i];
-        yv[i] = s.GradJ[i] - s.GradJPrev[i];
-    }
-    const Real sy = VecDot(sv, yv);
-    for (int i = 1; i <= n; ++i) {
-        Real sum = 0;
-        for (int j = 1; j <= n; ++j) sum += h[i][j] * yv[j];
-        hy[i] = sum;
-        t[i] = sv[i] / sy;
-    }
-    const Real halfC = (VecDot(yv, hy) + sy) / 2;
-    for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
-
-    RunBfgsDirection(s);
-    for (int i = 1; i <= n; ++i) {
-        Real sum = 0;
-        for (int j = 1; j <= n; ++j) {
-            const Real v = h[i][j] + (w[i] * t[j] + t[i] * w[j]);
-            ASSERT_EQ(s.HMatrix[i][j], v) << i << " " << j;
-            sum += v * s.GradJ[j];
+// The square matrix's BFGS as it was before the triangle: H y row by row,
+// then each row updated and multiplied by g while fresh.
+void SquareBfgs(int32_t k, const RunState& s, MyArray2& h, MyArray1& d) {
+    const int n = s.N;
+    if (k == 0) {
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) h[i][j] = i == j ? 1 : 0;
+    } else {
+        MyArray1 sv = NewVector(n), yv = NewVector(n), hy = NewVector(n), t = NewVector(n), w = NewVector(n);
+        for (int i = 1; i <= n; ++i) {
+            sv[i] = s.U[i] - s.UPrev[i];
+            yv[i] = s.GradJ[i] - s.GradJPrev[i];
         }
-        ASSERT_EQ(s.Dir[i], sum) << i;
+        const Real sy = VecDot(sv, yv);
+        if (k == 1)
+            for (int i = 1; i <= n; ++i) h[i][i] = sy / VecDot(yv, yv);
+        for (int i = 1; i <= n; ++i) {
+            Real sum = 0;
+            for (int j = 1; j <= n; ++j) sum += h[i][j] * yv[j];
+            hy[i] = sum;
+            t[i] = sv[i] / sy;
+        }
+        const Real halfC = (VecDot(yv, hy) + sy) / 2;
+        for (int i = 1; i <= n; ++i) w[i] = halfC * t[i] - hy[i];
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) h[i][j] = h[i][j] + (w[i] * t[j] + t[i] * w[j]);
+    }
+    for (int i = 1; i <= n; ++i) {
+        Real sum = 0;
+        for (int j = 1; j <= n; ++j) sum += h[i][j] * s.GradJ[j];
+        d[i] = sum;
+    }
+}
+
+// The triangle, walked in blocks over the cores, keeps every bit of the
+// square matrix and its row-by-row products, iteration after iteration:
+// both run side by side along the same path on convex problems, below the
+// size where the work is split and above it, with n odd and even.
+TEST_F(QuasiNewtonTest, BfgsTriangleKeepsEveryBitOfTheSquareMatrix) {
+    struct Case { FunctionId function; int n; };
+    for (const Case c : {Case{FunctionId::Dixon3dq, 3}, Case{FunctionId::AxisEllipsoidSin, 40},
+                         Case{FunctionId::HilbertB, 257}, Case{FunctionId::QuadraticVarnel, 300},
+                         Case{FunctionId::Tridia, 1901}}) {
+        const int n = c.n;
+        Prepare(c.function, n);
+        for (int i = 1; i <= n; ++i) s.U[i] = Real(i % 17) / 7 - 1;
+        s.Problem->Gradient(s.U, s.GradJ);
+        MyArray2 square = NewMatrix(n);
+        MyArray1 d = NewVector(n);
+        for (int32_t k = 0; k <= 4; ++k) {
+            s.IterCount = k;
+            RunBfgsDirection(s);
+            SquareBfgs(k, s, square, d);
+            for (int i = 1; i <= n; ++i) {
+                ASSERT_EQ(s.Dir[i], d[i]) << Traits(c.function).key << " k=" << k << " i=" << i;
+                for (int j = 1; j <= n; ++j)
+                    ASSERT_EQ(s.InverseHessian.Get(i, j), Real(square[i][j]))
+                        << Traits(c.function).key << " k=" << k << " " << i << "," << j;
+            }
+            // A short step along -d, as a line search would take it.
+            MyArray1 u = s.U, g = s.GradJ;
+            for (int i = 1; i <= n; ++i) u[i] -= s.Dir[i] / (4 * s.DirNorm);
+            s.Problem->Gradient(u, g);
+            MoveTo(u, g);
+        }
     }
 }
 
