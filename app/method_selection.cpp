@@ -47,6 +47,7 @@ void MethodSelect(RunState& s, int n) {
     // never leaves a mixture behind.
     ReleaseVector(s.Dir);
     s.HMatrix.release();
+    s.HBand.release();
     s.LbfgsS.release();
     s.LbfgsY.release();
     ReleaseVector(s.DivGradVec);
@@ -56,7 +57,8 @@ void MethodSelect(RunState& s, int n) {
     ReleaseVector(s.Collinear.gb);
 
     const auto rows = static_cast<std::size_t>(n) + 1;
-    if (m.hessianMatrix) s.HMatrix = NewMatrix(n);
+    // A banded Hessian is kept as its band, which the Newton step shapes.
+    if (m.hessianMatrix && !(m.formsHessian && Traits(s.FunctionCode).hessianBand >= 0)) s.HMatrix = NewMatrix(n);
     if (m.lbfgsPairs != 0) {
         s.LbfgsS = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);
         s.LbfgsY = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);

@@ -37,6 +37,7 @@ void FreeRunArrays(RunState& s) {
                         &s.DivGradVec, &s.DivGradVecPrev, &s.GradJSaved})
         ReleaseVector(*v);
     s.HMatrix.release();
+    s.HBand.release();
     s.LbfgsS.release();
     s.LbfgsY.release();
     s.GaussWork.release();

@@ -328,7 +328,7 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     const double step = MedianSeconds(3, [&] {
         try {
             if (method == MethodId::FdNewton) {
-                FdNewtonStep(*s.Problem, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), d);
+                FdNewtonStep(*s.Problem, s.IterCount, s.U, s.GradJ, s.HMatrix, s.HBand, GaussSolverOf(s), d);
             } else {
                 RunNewtonStep(s, d);
             }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/band_matrix.h"
 #include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
 #include "core/function_catalogue.h"
@@ -82,6 +83,8 @@ struct RunState {
     // Vectors (allocated by preparation, released by FreeRunArrays).
     MyArray1 U, UPrev, U0, UStar, GradJ, GradJ0, GradJPrev, Dir;
     MyArray2 HMatrix;
+    // The Newton methods' Hessian where the function's is banded, instead of HMatrix.
+    BandMatrix HBand;
     MyArray2 LbfgsS, LbfgsY;
     MyArray2 GaussWork;
     // Collinear-gradients vectors.
