@@ -8,13 +8,19 @@ Real BytesToMegabytes(__int128 bytes) { return static_cast<Real>(bytes) / 1024 /
 
 __int128 MethodStorageBytes(MethodId method, int64_t n) { return Traits(method).storageBytes(n); }
 
-__int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFiles) {
+__int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFiles, int hessianBand) {
     const MethodTraits& m = Traits(method);
     const __int128 vector = (__int128(n) + 1) * sizeof(Real);
     // No iteration holds more than ten vectors of its own at a time (BFGS
     // six, the Newton methods with their elimination five).
     __int128 bytes = 10 * vector;
-    if (m.hessianMatrix) bytes += MyArray2::Bytes(n);
+    if (m.formsHessian && hessianBand >= 0) {
+        // The band, and the elimination's rows, which fill in a few more
+        // columns each.
+        bytes += 4 * (__int128(n) + 1) * (2 * hessianBand + 1) * __int128(sizeof(Real));
+    } else if (m.hessianMatrix) {
+        bytes += MyArray2::Bytes(n);
+    }
     // The elimination keeps the matrix from files and works in a copy.
     if (m.formsHessian && quadraticFromFiles) bytes += MyArray2::Bytes(n);
     if (m.lbfgsPairs != 0) bytes += 2 * (__int128(m.lbfgsPairs) + 1) * (__int128(n) + 1) * kStoredRealBytes;

@@ -58,7 +58,8 @@ __int128 PreparationAllocationBytes(const RunState& s) {
     const __int128 n = s.N;
     const FunctionTraits& f = Traits(s.FunctionCode);
     const __int128 vectors = 7 * (n + 1) * static_cast<__int128>(sizeof(Real));
-    __int128 largest = MethodAllocationBytes(MethodAtListPosition(s.Choices.MethodPosition), s.N, f.fromFiles);
+    __int128 largest = MethodAllocationBytes(MethodAtListPosition(s.Choices.MethodPosition), s.N, f.fromFiles,
+                                             f.hessianBand);
     if (f.minimum == KnownMinimum::Solved && !TridiaHasDefaultParameters(s.Params)) {
         const __int128 testPoint = MyArray2::Bytes(s.N) + 3 * (n + 1) * static_cast<__int128>(sizeof(Real));
         if (testPoint > largest) largest = testPoint;

@@ -184,8 +184,10 @@ void BandElimination::UpdateRow(int i, int k) {
     const HeldRow& pivotRow = rows_[k];
     const Real f = row.Get(k);
     if (!std::isfinite(f)) throw NeedsFullMatrix{};
+    // Left of the row's stretch a zero multiplier leaves +0 - 0 * x = +0.
+    const int start = f == 0 ? std::max(k, row.lo) : k;
     const int end = std::max(pivotRow.hi, row.hi);
-    for (int j = k; j <= end; ++j) Set(i, j, row.Get(j) - f * pivotRow.Get(j));
+    for (int j = start; j <= end; ++j) Set(i, j, row.Get(j) - f * pivotRow.Get(j));
     r_[i] = r_[i] - r_[k] * f;
     updatedAt_[i] = k;
 }
@@ -205,12 +207,13 @@ void BandElimination::EliminateBelow(int k) {
     reach = std::min(reach, n_);
     for (int i = k + 1; i <= reach; ++i) UpdateRow(i, k);
 
-    if (!negativeZeroRows_.empty()) {
-        const bool negativeBackground = std::signbit(pivotRow.background);
+    // (+0) * (+0 / pivot) is -0 only for a negative pivot, and only then can
+    // the rows below notice the pivot row's background.
+    if (!negativeZeroRows_.empty() && std::signbit(pivotRow.background)) {
         std::size_t kept = 0;
         for (const int i : negativeZeroRows_) {
             if (i <= k) continue;
-            if (negativeBackground && i > reach) UpdateRow(i, k);
+            if (i > reach) UpdateRow(i, k);
             if (HoldsNegativeZero(i)) negativeZeroRows_[kept++] = i;
         }
         negativeZeroRows_.resize(kept);

@@ -36,17 +36,20 @@ TEST(MemoryBudget, TheMachineTellsItsAvailableMemory) {
 // at 10 bytes an element: BFGS at n = 10000 fits in 1.1 GB, the Newton
 // methods hold one matrix, and a second only to keep the matrix from files.
 TEST(MemoryBudget, MethodsCountTheMatricesTheyReallyHold) {
-    struct Case { const char* name; MethodId method; bool fromFiles; int matrices; };
+    struct Case { const char* name; MethodId method; bool fromFiles; int matrices; int band = -1; };
     const Case cases[] = {
         {"BFGS", MethodId::BfgsWolfe, false, 1},           {"L-BFGS, 15 pairs", MethodId::LbfgsWolfe15, false, 0},
         {"classical Newton", MethodId::Newton, false, 1}, {"finite-difference Newton", MethodId::FdNewton, false, 1},
         {"inexact Newton", MethodId::NewtonCg, false, 0},  {"trust region", MethodId::TrustRegion, false, 1},
         {"trust region, matrix from files", MethodId::TrustRegion, true, 2},
+        {"classical Newton, tridiagonal Hessian", MethodId::Newton, false, 0, 1},
+        {"finite-difference Newton, diagonal Hessian", MethodId::FdNewton, false, 0, 0},
+        {"BFGS, tridiagonal Hessian", MethodId::BfgsWolfe, false, 1, 1},
     };
     const int n = 10000;
     const __int128 matrix = MyArray2::Bytes(n), vectors = 100 * __int128(n + 1) * sizeof(Real);
     for (const Case& c : cases) {
-        const __int128 bytes = MethodAllocationBytes(c.method, n, c.fromFiles);
+        const __int128 bytes = MethodAllocationBytes(c.method, n, c.fromFiles, c.band);
         EXPECT_GE(bytes, c.matrices * matrix) << c.name;
         EXPECT_LT(bytes, c.matrices * matrix + vectors) << c.name;
     }
