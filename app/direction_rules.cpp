@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/band_gauss.h"
 #include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
 #include "core/function_catalogue.h"
@@ -75,8 +76,26 @@ void RunGaussSolve(RunState& s, MyArray1& x, GaussMatrix use) {
     }
 }
 
+void RunBandGaussSolve(RunState& s, const BandMatrix& band, MyArray1& x) {
+    const GaussOptions options{s.N, s.IterCount, Traits(s.FunctionCode).zeroPivotMeansBadParameters,
+                               GaussMatrix::Keep};
+    RunProgress progress(s);
+    bool zeroPivot = false;
+    try {
+        BandGaussSolve(options, band, s.GradJ, progress, zeroPivot, x);
+    } catch (...) {
+        if (zeroPivot) s.ResumeSteepest = 1;
+        throw;
+    }
+}
+
 NewtonSolve GaussSolverOf(RunState& s) {
-    return [&s](MyArray1& x, GaussMatrix use) { RunGaussSolve(s, x, use); };
+    return [&s](MyArray1& x, GaussMatrix use, const BandMatrix* band) {
+        if (band != nullptr)
+            RunBandGaussSolve(s, *band, x);
+        else
+            RunGaussSolve(s, x, use);
+    };
 }
 
 void RunNewtonStep(RunState& s, MyArray1& d) {
@@ -84,12 +103,12 @@ void RunNewtonStep(RunState& s, MyArray1& d) {
     // Classical Newton forms the whole Hessian afresh at every step, so the
     // elimination may work in it; the trust region reads it again for its model.
     const GaussMatrix use = Traits(s.MethodCode).gaussMayOverwrite ? GaussMatrix::MayOverwrite : GaussMatrix::Keep;
-    NewtonStep(RunObjective(s), {s.IterCount, use}, s.U, s.GradJ, {s.HMatrix, s.Hess2x2}, GaussSolverOf(s), d);
+    NewtonStep(RunObjective(s), {s.IterCount, use}, s.U, s.GradJ, {s.HMatrix, s.HBand, s.Hess2x2}, GaussSolverOf(s), d);
 }
 
 void RunFdNewtonStep(RunState& s) {
     ++s.HessianEvaluations;
-    FdNewtonStep(RunObjective(s), s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), s.Dir);
+    FdNewtonStep(RunObjective(s), s.IterCount, s.U, s.GradJ, s.HMatrix, s.HBand, GaussSolverOf(s), s.Dir);
 }
 
 void RunInexactNewtonStep(RunState& s) {
@@ -107,7 +126,7 @@ void RunInexactNewtonStep(RunState& s) {
 TrustModel TrustModelOf(const RunState& s) {
     const FunctionTraits& f = Traits(s.FunctionCode);
     return {s.UPrev, s.JCur, s.GradJ, s.Hess2x2, f.fromFiles ? s.Quad.QuadA : s.HMatrix,
-            f.hessian == HessianShape::TwoByTwo};
+            f.hessian == HessianShape::TwoByTwo, f.hessianBand >= 0 ? &s.HBand : nullptr};
 }
 
 void RunTrustRegionStep(RunState& s) {

@@ -23,11 +23,13 @@ void RunLbfgsDirection(RunState& s);
 // pivot sets ResumeSteepest, so the failure dialog can offer the
 // steepest-descent step.
 void RunGaussSolve(RunState& s, MyArray1& x, GaussMatrix use = GaussMatrix::Keep);
-// RunGaussSolve as the Newton steps call it.
+// The same for a banded Hessian held as its band.
+void RunBandGaussSolve(RunState& s, const BandMatrix& band, MyArray1& x);
+// RunGaussSolve or RunBandGaussSolve as the Newton steps call them.
 NewtonSolve GaussSolverOf(RunState& s);
 
-// The classical Newton step at U into d, with the Hessian in HMatrix (or
-// Hess2x2); counts one Hessian.
+// The classical Newton step at U into d, with the Hessian in HMatrix (HBand
+// where it is banded, Hess2x2 for a 2x2 one); counts one Hessian.
 void RunNewtonStep(RunState& s, MyArray1& d);
 
 // The difference-Hessian Newton step at U into Dir; counts one Hessian.

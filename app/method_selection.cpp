@@ -9,13 +9,19 @@ Real BytesToMegabytes(__int128 bytes) { return static_cast<Real>(bytes) / 1024 /
 
 __int128 MethodStorageBytes(MethodId method, int64_t n) { return Traits(method).storageBytes(n); }
 
-__int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFiles) {
+__int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFiles, int hessianBand) {
     const MethodTraits& m = Traits(method);
     const __int128 vector = (__int128(n) + 1) * sizeof(Real);
     // No iteration holds more than ten vectors of its own at a time (BFGS
     // six, the Newton methods with their elimination five).
     __int128 bytes = 10 * vector;
-    if (m.hessianMatrix) bytes += MyArray2::Bytes(n);
+    if (m.formsHessian && hessianBand >= 0) {
+        // The band, and the elimination's rows, which fill in a few more
+        // columns each.
+        bytes += 4 * (__int128(n) + 1) * (2 * hessianBand + 1) * __int128(sizeof(Real));
+    } else if (m.hessianMatrix) {
+        bytes += MyArray2::Bytes(n);
+    }
     if (m.inverseHessianTriangle) bytes += PackedSymmetric::Bytes(n);
     // The elimination keeps the matrix from files and works in a copy.
     if (m.formsHessian && quadraticFromFiles) bytes += MyArray2::Bytes(n);
@@ -50,6 +56,7 @@ void MethodSelect(RunState& s, int n) {
     ReleaseVector(s.Dir);
     s.HMatrix.release();
     s.InverseHessian.release();
+    s.HBand.release();
     s.LbfgsS.release();
     s.LbfgsY.release();
     ReleaseVector(s.DivGradVec);
@@ -61,6 +68,8 @@ void MethodSelect(RunState& s, int n) {
     const auto rows = static_cast<std::size_t>(n) + 1;
     if (m.hessianMatrix) s.HMatrix = NewMatrix(n);
     if (m.inverseHessianTriangle) s.InverseHessian = PackedSymmetric(n);
+    // A banded Hessian is kept as its band, which the Newton step shapes.
+    if (m.hessianMatrix && !(m.formsHessian && Traits(s.FunctionCode).hessianBand >= 0)) s.HMatrix = NewMatrix(n);
     if (m.lbfgsPairs != 0) {
         s.LbfgsS = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);
         s.LbfgsY = MyArray2(static_cast<std::size_t>(m.lbfgsPairs) + 1, rows);

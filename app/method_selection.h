@@ -13,7 +13,7 @@ __int128 MethodStorageBytes(MethodId method, int64_t n);
 // Bytes that the method's arrays (as MethodSelect allocates them) and its
 // iterations' work arrays really take for dimension n; quadraticFromFiles
 // adds the work copy the Newton elimination needs to keep that matrix.
-__int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFiles);
+__int128 MethodAllocationBytes(MethodId method, int64_t n, bool quadraticFromFiles, int hessianBand = -1);
 
 // Storage need in the status bar (only for n >= 500).
 void ShowStorageNeed(RunState& s, Real megabytes, int n);

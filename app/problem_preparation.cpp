@@ -38,15 +38,15 @@ void ComputeTridiaTestPoint(RunState& s) {
     s.AppendLine("The initial data are being prepared...");
     const __int128 n = s.N;
     ShowStorageNeed(s, s.StorageMB + BytesToMegabytes(30 * n * n), s.N);
-    s.HMatrix = NewMatrix(s.N);
+    // The TRIDIA Hessian is tridiagonal: its band gives the full matrix's bits.
+    BandMatrix hessian;
+    hessian.Resize(s.N, 1);
     s.GradJ = NewVector(s.N);
-    TridiaHessian(s.Params, s.N, s.HMatrix);
+    FillHessianBand(FunctionId::Tridia, s.N, s.Params, s.GradJ, hessian);
     s.GradJ[1] = 2 * s.Params.TridiaGamma * s.Params.TridiaDelta;
     s.SetStatus(" Gauss method: computing a test point u*... ");
     PumpEvents(s);
-    // The matrix goes right after: the elimination may work in it.
-    RunGaussSolve(s, s.UStar, GaussMatrix::MayOverwrite);
-    s.HMatrix.release();
+    RunBandGaussSolve(s, hessian, s.UStar);
     ReleaseVector(s.GradJ);
 }
 
@@ -59,9 +59,11 @@ __int128 PreparationAllocationBytes(const RunState& s) {
     const __int128 n = s.N;
     const FunctionTraits& f = Traits(s.FunctionCode);
     const __int128 vectors = 7 * (n + 1) * static_cast<__int128>(sizeof(Real));
-    __int128 largest = MethodAllocationBytes(MethodAtListPosition(s.Choices.MethodPosition), s.N, f.fromFiles);
+    __int128 largest = MethodAllocationBytes(MethodAtListPosition(s.Choices.MethodPosition), s.N, f.fromFiles,
+                                             f.hessianBand);
     if (f.minimum == KnownMinimum::Solved && !TridiaHasDefaultParameters(s.Params)) {
-        const __int128 testPoint = MyArray2::Bytes(s.N) + 3 * (n + 1) * static_cast<__int128>(sizeof(Real));
+        // The band and the elimination's rows, a few columns each.
+        const __int128 testPoint = 16 * (n + 1) * static_cast<__int128>(sizeof(Real));
         if (testPoint > largest) largest = testPoint;
     }
     return vectors + largest;

@@ -39,6 +39,7 @@ void FreeRunArrays(RunState& s) {
         ReleaseVector(*v);
     s.HMatrix.release();
     s.InverseHessian.release();
+    s.HBand.release();
     s.LbfgsS.release();
     s.LbfgsY.release();
     s.GaussWork.release();

@@ -11,11 +11,12 @@
 // eliminations, BFGS directions and Newton steps are medians of wall-clock time, which
 // only mean something on an otherwise idle machine.
 //
-// usage: reference_ratio_bench [--large | --gauss | --bfgs | --cores]
+// usage: reference_ratio_bench [--large | --gauss | --bfgs | --cores | --newton]
 //   --gauss  only the dense elimination at n = 1000 and its references
 //   --bfgs   only the BFGS direction at n = 10000 and its reference
 //   --cores  only the work split over the cores at n = 10000: the O(n^2)
 //            evaluations beside their plain single-threaded loops, and BFGS
+//   --newton only the banded Newton and trust-region steps at n = 10000
 #include <algorithm>
 #include <cfenv>
 #include <chrono>
@@ -197,6 +198,17 @@ void Gauss(int n, bool banded, int repeats) {
         s.GradJ[i] = std::cos(Real(i));
     }
     const double ours = MedianSeconds(repeats, [&] { RunGaussSolve(s, x); }, WallSeconds);
+    if (banded) {
+        // The same system held as its band, as the Newton methods hold it.
+        BandMatrix band;
+        band.Resize(n, 1);
+        for (int i = 1; i <= n; ++i)
+            for (int j = band.First(i); j <= band.Last(i); ++j) band[i][j] = s.HMatrix[i][j];
+        const double asBand = MedianSeconds(3, [&] { RunBandGaussSolve(s, band, x); }, ThreadSeconds);
+        char bandWhat[64];
+        std::snprintf(bandWhat, sizeof bandWhat, "Gauss tridiagonal n=%d as a band", n);
+        Line(bandWhat, asBand, "held in the full matrix (wall)", ours);
+    }
     const auto fill = [&](auto& a, auto& b) {
         for (int i = 0; i < n; ++i) {
             for (int j = 0; j < n; ++j) a[i * n + j] = s.HMatrix[i + 1][j + 1];
@@ -445,7 +457,9 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     s.FunctionCode = code;
     s.MethodCode = method;
     s.StopRequested = 0;
-    s.HMatrix = NewMatrix(n);
+    // A banded Hessian is formed and solved as its band.
+    const bool banded = Traits(code).hessianBand >= 0;
+    if (!banded) s.HMatrix = NewMatrix(n);
     s.U = NewVector(n);
     s.GradJ = NewVector(n);
     MyArray1 d = NewVector(n);
@@ -456,7 +470,7 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     const double step = MedianSeconds(3, [&] {
         try {
             if (method == MethodId::FdNewton) {
-                FdNewtonStep(*s.Problem, s.IterCount, s.U, s.GradJ, s.HMatrix, GaussSolverOf(s), d);
+                FdNewtonStep(*s.Problem, s.IterCount, s.U, s.GradJ, s.HMatrix, s.HBand, GaussSolverOf(s), d);
             } else {
                 RunNewtonStep(s, d);
             }
@@ -464,7 +478,12 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
             failed = true;
         }
     }, WallSeconds);
-    const double form = MedianSeconds(3, [&] { s.Problem->FillHessian(s.U, s.HMatrix); }, WallSeconds);
+    const double form = MedianSeconds(3, [&] {
+        if (banded)
+            s.Problem->FillHessian(s.U, s.HBand);
+        else
+            s.Problem->FillHessian(s.U, s.HMatrix);
+    }, WallSeconds);
     char what[96];
     std::snprintf(what, sizeof what, "%s n=%d%s (wall)", name, n, failed ? " FAILED" : "");
     Line(what, step, "forming the Hessian alone", form);
@@ -485,6 +504,12 @@ int main(int argc, char** argv) {
     if (option == "--cores") {
         EvaluationsOverCores(10000);
         Bfgs(10000);
+        return 0;
+    }
+    if (option == "--newton") {
+        NewtonLarge(10000, FunctionId::GeneralizedRosenbrock, MethodId::Newton, "classical Newton, Gen. Rosenbrock");
+        NewtonLarge(10000, FunctionId::GeneralizedRosenbrock, MethodId::TrustRegion, "trust-region step, Gen. Rosenbrock");
+        NewtonLarge(10000, FunctionId::Dixon3dq, MethodId::Newton, "classical Newton, DIXON3DQ");
         return 0;
     }
     const bool large = option == "--large";

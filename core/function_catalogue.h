@@ -89,6 +89,9 @@ struct FunctionTraits {
     std::string_view pointPattern = "0.00";  // how the report prints u* and the final u
     std::span<const PlanePoint> saddles = {};
     HessianShape hessian;
+    // The half-width of the band the n x n Hessian keeps to (0 diagonal, 1
+    // tridiagonal), -1 where it is not banded.
+    int hessianBand = -1;
     CollinearAdvice advice = CollinearAdvice::None;
     bool fromFiles = false;            // defined by the files of A, b and u*
     std::span<const ParameterRow> parameters = {};  // "F" of the window

@@ -30,16 +30,6 @@ private:
     MyArray2& work_;
 };
 
-[[noreturn]] void RaiseZeroPivot(const GaussOptions& options, const MyArray1& rhs, KernelProgress& progress,
-                                 bool& zeroPivot, MyArray1& x) {
-    zeroPivot = true;
-    for (int i = 1; i <= options.n; ++i) x[i] = rhs[i];
-    progress.Hide();
-    if (options.zeroPivotMeansBadParameters && options.iteration == 0)
-        throw ERealBadError("Incorrect Function parameters.");
-    throw ENotSoBadError("Hessian matrix is 0! (Iterate=" + std::to_string(options.iteration) + ").");
-}
-
 inline bool IsNegativeZero(Real v) { return v == 0 && std::signbit(v); }
 inline bool IsPositiveZero(Real v) { return v == 0 && !std::signbit(v); }
 
@@ -424,6 +414,16 @@ void Elimination::Unpermute(MyArray1& x) {
 }
 
 } // namespace
+
+[[noreturn]] void RaiseZeroPivot(const GaussOptions& options, const MyArray1& rhs, KernelProgress& progress,
+                                 bool& zeroPivot, MyArray1& x) {
+    zeroPivot = true;
+    for (int i = 1; i <= options.n; ++i) x[i] = rhs[i];
+    progress.Hide();
+    if (options.zeroPivotMeansBadParameters && options.iteration == 0)
+        throw ERealBadError("Incorrect Function parameters.");
+    throw ENotSoBadError("Hessian matrix is 0! (Iterate=" + std::to_string(options.iteration) + ").");
+}
 
 void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, MyArray2& work,
                 KernelProgress& progress, bool& zeroPivot, MyArray1& x) {

@@ -32,4 +32,9 @@ struct GaussOptions {
 void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, MyArray2& work,
                 KernelProgress& progress, bool& zeroPivot, MyArray1& x);
 
+// What a zero pivot does, for every elimination alike: sets zeroPivot,
+// leaves rhs in x, hides the progress and raises the error above.
+[[noreturn]] void RaiseZeroPivot(const GaussOptions& options, const MyArray1& rhs, KernelProgress& progress,
+                                 bool& zeroPivot, MyArray1& x);
+
 } // namespace tarvik

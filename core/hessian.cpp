@@ -18,7 +18,18 @@ void ClearMatrix(MyArray2& H, int n) {
         for (int j = 1; j <= n; ++j) H[i][j] = 0;
 }
 
-void AxisParallelEllipsoid(MyArray2& H, int n) {
+// A band holds nothing but its band, so that is all there is to clear.
+void ClearMatrix(BandMatrix& H, int) { H.Clear(); }
+
+// The columns of row i that can hold anything but +0: all of them in a full
+// matrix, the band in a band.
+int FirstColumn(const MyArray2&, int) { return 1; }
+int LastColumn(const MyArray2&, int, int n) { return n; }
+int FirstColumn(const BandMatrix& H, int i) { return H.First(i); }
+int LastColumn(const BandMatrix& H, int i, int) { return H.Last(i); }
+
+template <class Matrix>
+void AxisParallelEllipsoid(Matrix& H, int n) {
     ClearMatrix(H, n);
     for (int i = 1; i <= n; ++i) H[i][i] = 2.0L * i;
 }
@@ -58,12 +69,14 @@ void QuadraticVarnel(MyArray2& H, int n) {
     H[n][n] = 2.0L * (rn * rn) + 2.0L;
 }
 
-void Qf1(MyArray2& H, int n) {
+template <class Matrix>
+void Qf1(Matrix& H, int n) {
     ClearMatrix(H, n);
     for (int i = 1; i <= n; ++i) H[i][i] = i;
 }
 
-void Dixon3dq(MyArray2& H, int n) {
+template <class Matrix>
+void Dixon3dq(Matrix& H, int n) {
     ClearMatrix(H, n);
     H[1][1] = H[1][1] + 2.0L;
     H[n][n] = H[n][n] + 2.0L;
@@ -90,7 +103,8 @@ void HilbertB(MyArray2& H, int n, Real d) {
         }
 }
 
-void GeneralizedRosenbrock(MyArray2& H, int n, const MyArray1& u) {
+template <class Matrix>
+void GeneralizedRosenbrock(Matrix& H, int n, const MyArray1& u) {
     ClearMatrix(H, n);
     for (int i = 1; i <= n - 1; ++i) {
         H[i][i + 1] = -400.0L * u[i];
@@ -146,14 +160,19 @@ Hessian2 TwoDimensionalHessian(FunctionId functionCode, const MyArray1& u) {
     throw std::logic_error("TwoDimensionalHessian: " + std::string(Traits(functionCode).name) + " has no 2x2 formula");
 }
 
-void TridiaHessian(const TunableParameters& params, int n, MyArray2& H) {
+namespace {
+
+// Each element is formed as in the full matrix; a band only leaves out the
+// columns where the full matrix gets its zeros.
+template <class Matrix>
+void TridiaInto(const TunableParameters& params, int n, Matrix& H) {
     const Real alpha = params.TridiaAlpha;
     const Real beta = params.TridiaBeta;
     const Real delta = params.TridiaDelta;
     const Real gamma = params.TridiaGamma;
     for (int i = 1; i <= n; ++i) {
         const Real ri = i;
-        for (int j = 1; j <= n; ++j) {
+        for (int j = FirstColumn(H, i); j <= LastColumn(H, i, n); ++j) {
             Real h = 0;
             if (j == i - 1) {
                 h = -2.0L * alpha * beta * ri;
@@ -171,6 +190,10 @@ void TridiaHessian(const TunableParameters& params, int n, MyArray2& H) {
         }
     }
 }
+
+} // namespace
+
+void TridiaHessian(const TunableParameters& params, int n, MyArray2& H) { TridiaInto(params, n, H); }
 
 void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
                        MyArray2& H) {
@@ -199,8 +222,40 @@ void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& 
     throw std::logic_error("FillHessianMatrix: " + std::string(Traits(functionCode).name) + " has no matrix formula");
 }
 
+void FillHessianBand(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
+                     BandMatrix& H) {
+    switch (functionCode) {
+    case FunctionId::AxisEllipsoid:
+    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n); return;
+    case FunctionId::Qf1: Qf1(H, n); return;
+    case FunctionId::Tridia: TridiaInto(params, n, H); return;
+    case FunctionId::Dixon3dq: Dixon3dq(H, n); return;
+    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u); return;
+    case FunctionId::Schwefel12:
+    case FunctionId::Staircase2:
+    case FunctionId::Staircase2Sin:
+    case FunctionId::QuadraticVarnel:
+    case FunctionId::HilbertA:
+    case FunctionId::HilbertB:
+    case FunctionId::Rosenbrock:
+    case FunctionId::Himmelblau2:
+    case FunctionId::Himmelblau4:
+    case FunctionId::Himmelblau28:
+    case FunctionId::Saddle:
+    case FunctionId::CubicVarnel:
+    case FunctionId::QuadraticFromFiles:
+        break;
+    }
+    throw std::logic_error("FillHessianBand: " + std::string(Traits(functionCode).name) + " has no banded Hessian");
+}
+
 Hessian2 Objective::TwoByTwoHessian(const MyArray1& u) const { return TwoDimensionalHessian(id_, u); }
 
 void Objective::FillHessian(const MyArray1& u, MyArray2& H) const { FillHessianMatrix(id_, n_, parameters_, u, H); }
+
+void Objective::FillHessian(const MyArray1& u, BandMatrix& H) const {
+    if (H.Size() != n_ || H.Band() != function_->hessianBand) H.Resize(n_, function_->hessianBand);
+    FillHessianBand(id_, n_, parameters_, u, H);
+}
 
 } // namespace tarvik

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/band_matrix.h"
 #include "core/numeric.h"
 #include "core/parameters.h"
 
@@ -23,5 +24,11 @@ void TridiaHessian(const TunableParameters& params, int n, MyArray2& H);
 // function: the constant quadratic matrices that are full overwrite everything.
 void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
                        MyArray2& H);
+
+// The same Hessian as FillHessianMatrix for a function whose Hessian is
+// banded (its trait hessianBand), as a band of that half-width: the same
+// bits in the band, where the full matrix has +0 everywhere else.
+void FillHessianBand(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
+                     BandMatrix& H);
 
 } // namespace tarvik

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/function_catalogue.h"
 #include "core/vector_kernels.h"
 
 namespace tarvik {
@@ -28,9 +29,12 @@ Real NormOf(const MyArray1& d, int n) {
 } // namespace
 
 void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& H,
-                  const NewtonSolve& solve, MyArray1& d) {
+                  BandMatrix& band, const NewtonSolve& solve, MyArray1& d) {
     const int n = objective.Dimension();
     const Real h = kFdNewtonStep;
+    const int width = objective.Function().hessianBand;
+    bool banded = width >= 0;
+    if (banded && (band.Size() != n || band.Band() != width)) band.Resize(n, width);
     // The probes' gradients go to a vector of their own, so the run's point,
     // gradient and norm stay those of the current point throughout: a Stop
     // between two columns, or a failed probe, finds the run where it was.
@@ -41,8 +45,37 @@ void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, co
         everyColumn.Step();
         v[j] = u[j] + h;
         objective.Gradient(v, probe);
-        for (int i = 1; i <= n; ++i) H[i][j] = (probe[i] - g[i]) / h;
+        if (banded) {
+            // Every difference is formed, as for the full matrix; those
+            // outside the band are kept only as long as they are all +0,
+            // which they are where the gradient's i-th component does not
+            // read u_j. Should one not be, the columns so far move into a
+            // full matrix and this one is formed again there.
+            for (int i = 1; i <= n; ++i) {
+                const Real hij = (probe[i] - g[i]) / h;
+                if (i >= band.First(j) && i <= band.Last(j)) {
+                    band[i][j] = hij;
+                } else if (banded && !(hij == 0 && !std::signbit(hij))) {
+                    banded = false;
+                    if (H.rows() != static_cast<std::size_t>(n) + 1) H = NewMatrix(n);
+                    for (int r = 1; r <= n; ++r)
+                        for (int c = 1; c < j; ++c) H[r][c] = band.Get(r, c);
+                }
+            }
+        }
+        if (!banded)
+            for (int i = 1; i <= n; ++i) H[i][j] = (probe[i] - g[i]) / h;
         v[j] = u[j];
+    }
+    if (banded) {
+        // Outside the band both halves are +0, and (+0 + +0) / 2 is +0.
+        for (int i = 1; i <= n; ++i)
+            for (int j = i; j <= band.Last(i); ++j) band[i][j] = (band[i][j] + band[j][i]) / 2.0L;
+        for (int i = 1; i <= n; ++i)
+            for (int j = band.First(i); j <= i; ++j) band[i][j] = band[j][i];
+        solve(d, GaussMatrix::Keep, &band);
+        CheckNewtonDescent(n, iteration, g, d);
+        return;
     }
     for (int i = 1; i <= n; ++i)
         for (int j = i; j <= n; ++j) H[i][j] = (H[i][j] + H[j][i]) / 2.0L;
@@ -50,7 +83,7 @@ void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, co
         for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
     // Every element is formed afresh at the next step and nothing reads
     // the matrix before, so the elimination may work in it.
-    solve(d, GaussMatrix::MayOverwrite);
+    solve(d, GaussMatrix::MayOverwrite, nullptr);
     CheckNewtonDescent(n, iteration, g, d);
 }
 
@@ -126,6 +159,21 @@ Real TrustRatio(Objective& objective, const TrustModel& model, MyArray1& u, cons
         const Real* h = model.twoByTwo;
         q[1] = 0 + h[0] * d[1] + h[1] * d[2];
         q[2] = 0 + h[2] * d[1] + h[3] * d[2];
+    } else if (model.band != nullptr) {
+        // The terms outside the band are +0 * d_j, zeros while d_j is
+        // finite, and a sum that starts at +0 is never -0: adding a zero
+        // leaves it as it is.
+        const BandMatrix& H = *model.band;
+        bool finite = true;
+        for (int j = 1; j <= n; ++j) finite = finite && std::isfinite(d[j]);
+        for (int i = 1; i <= n; ++i) {
+            Real sum = 0;
+            if (finite)
+                for (int j = H.First(i); j <= H.Last(i); ++j) sum += H.Get(i, j) * d[j];
+            else
+                for (int j = 1; j <= n; ++j) sum += H.Get(i, j) * d[j];
+            q[i] = sum;
+        }
     } else {
         const MyArray2& H = model.matrix;
         for (int i = 1; i <= n; ++i) {

@@ -12,8 +12,11 @@ namespace tarvik {
 // Newton step at u (gradient g) with the Hessian built from n gradient
 // differences (step 1e-8) into h and solved by solve. The probes'
 // gradients go to a vector of their own; Stop is honoured between columns.
+// Where the function's Hessian is banded the differences go into band
+// instead, as long as every one outside it is +0; h is only allocated (n x
+// n) should one not be.
 void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& h,
-                  const NewtonSolve& solve, MyArray1& d);
+                  BandMatrix& band, const NewtonSolve& solve, MyArray1& d);
 
 struct InexactNewtonOptions {
     int32_t iteration;           // k, for the status and the failure texts
@@ -40,6 +43,7 @@ struct TrustModel {
     const Real* twoByTwo;
     const MyArray2& matrix;
     bool isTwoByTwo;
+    const BandMatrix* band = nullptr;  // the Hessian where it was formed as a band
 };
 
 struct TrustOptions {

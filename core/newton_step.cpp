@@ -34,8 +34,26 @@ namespace {
 // than eliminating.
 void SolveWithHessian(const Objective& objective, const NewtonOptions& o, const MyArray1& u, MyArray2& h,
                       const NewtonSolve& solve, MyArray1& d) {
-    solve(d, GaussMatrix::MayOverwrite);
+    solve(d, GaussMatrix::MayOverwrite, nullptr);
     if (o.matrixUse == GaussMatrix::Keep) objective.FillHessian(u, h);
+}
+
+bool Banded(const Objective& objective) { return objective.Function().hessianBand >= 0; }
+
+// The band is formed once and the elimination never works in it.
+void FillHessianOf(const Objective& objective, const MyArray1& u, const NewtonHessian& hessian) {
+    if (Banded(objective))
+        objective.FillHessian(u, hessian.band);
+    else
+        objective.FillHessian(u, hessian.matrix);
+}
+
+void SolveWith(const Objective& objective, const NewtonOptions& o, const MyArray1& u, const NewtonHessian& hessian,
+               const NewtonSolve& solve, MyArray1& d) {
+    if (Banded(objective))
+        solve(d, GaussMatrix::Keep, &hessian.band);
+    else
+        SolveWithHessian(objective, o, u, hessian.matrix, solve, d);
 }
 
 } // namespace
@@ -59,24 +77,24 @@ void NewtonStep(const Objective& objective, const NewtonOptions& options, const 
     case HessianShape::Constant: {
         {
             FpFaultGuard guard;
-            objective.FillHessian(u, h);
-            Real last = h[n][n];
+            FillHessianOf(objective, u, hessian);
+            Real last = Banded(objective) ? hessian.band[n][n] : Real(h[n][n]);
             PinValue(last);
             if (guard.Faulted()) throw EBadError("Error in evaluation of Hessian: " + name);
         }
         // Outside the guard: a zero pivot or Stop keeps its own meaning.
-        SolveWithHessian(objective, options, u, h, solve, d);
+        SolveWith(objective, options, u, hessian, solve, d);
         break;
     }
     case HessianShape::FromFiles:
-        solve(d, GaussMatrix::Keep);
+        solve(d, GaussMatrix::Keep, nullptr);
         break;
     case HessianShape::Varying: {
         bool failed = false;
         try {
             FpFaultGuard guard;
-            objective.FillHessian(u, h);
-            SolveWithHessian(objective, options, u, h, solve, d);
+            FillHessianOf(objective, u, hessian);
+            SolveWith(objective, options, u, hessian, solve, d);
             for (int i = 1; i <= n; ++i) PinValue(d[i]);
             failed = guard.Faulted();
         } catch (const std::exception&) {

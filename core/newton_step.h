@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "core/band_matrix.h"
 #include "core/gauss.h"
 #include "core/numeric.h"
 #include "core/objective.h"
@@ -24,13 +25,14 @@ struct NewtonOptions {
 // h22 of a 2x2 one, which the trust region's model reads again.
 struct NewtonHessian {
     MyArray2& matrix;
+    BandMatrix& band;   // instead of matrix where the function's Hessian is banded
     Real* twoByTwo;
 };
 
-// Solves M x = g, where M is the Hessian matrix as formed, or the
-// quadratic's own matrix from files; M may be eliminated in place only
-// with MayOverwrite.
-using NewtonSolve = std::function<void(MyArray1& x, GaussMatrix use)>;
+// Solves M x = g, where M is the band when band is given, else the Hessian
+// matrix as formed, or the quadratic's own matrix from files; M may be
+// eliminated in place only with MayOverwrite (a band never is).
+using NewtonSolve = std::function<void(MyArray1& x, GaussMatrix use, const BandMatrix* band)>;
 
 // Forms the Hessian of the objective's function at u and solves H d = g.
 // Raises EBadError (naming the function) when the Hessian cannot be formed, ENotSoBadError

@@ -115,6 +115,9 @@ public:
     // without that formula raises std::logic_error.
     Hessian2 TwoByTwoHessian(const MyArray1& u) const;
     void FillHessian(const MyArray1& u, MyArray2& H) const;
+    // The same for a function whose Hessian is banded, as a band of the
+    // entry's half-width (H is shaped for it first).
+    void FillHessian(const MyArray1& u, BandMatrix& H) const;
 
     // Stop points every `period` steps of a loop, or by work for a loop
     // without a bound of its own.

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/band_matrix.h"
 #include "core/catalogue_ids.h"
 #include "core/collinear_gradients.h"
 #include "core/conjugate_direction.h"
@@ -83,6 +84,8 @@ struct RunState {
     MyArray1 U, UPrev, U0, UStar, GradJ, GradJ0, GradJPrev, Dir;
     MyArray2 HMatrix;
     PackedSymmetric InverseHessian;  // BFGS's H
+    // The Newton methods' Hessian where the function's is banded, instead of HMatrix.
+    BandMatrix HBand;
     MyArray2 LbfgsS, LbfgsY;
     MyArray2 GaussWork;
     // Collinear-gradients vectors.

@@ -113,6 +113,10 @@ struct SparseCase {
     const char* name;
     int n, band;
     bool matrixNegativeZero, infiniteEntry, inPlace;
+    bool negativeZeroOffDiagonals = false;  // as the Generalized Rosenbrock Hessian at u = 0
+    // Negative pivots divide the zeros of their rows into -0s, which turn
+    // -0s of rows far below into +0s.
+    bool negativeDiagonal = false;
 };
 
 TEST_F(GaussFixture, SparseEliminationKeepsEveryBitOfThePlainOne) {
@@ -122,6 +126,9 @@ TEST_F(GaussFixture, SparseEliminationKeepsEveryBitOfThePlainOne) {
         {"wide band, many shares", 120, 40, false, false, false},
         {"-0 in the matrix", 90, 3, true, false, false},
         {"infinite entry", 60, 2, false, true, false},
+        {"-0 beside the diagonal", 230, 1, false, false, false, true},
+        {"-0 beside a wide diagonal", 70, 4, false, false, true, true},
+        {"-0 beside a negative diagonal", 150, 2, false, false, false, true, true},
     };
     std::mt19937 gen(23);
     std::uniform_real_distribution<double> dist(-1.0, 1.0);
@@ -134,11 +141,16 @@ TEST_F(GaussFixture, SparseEliminationKeepsEveryBitOfThePlainOne) {
                 const double v = dist(gen);
                 // Exact zeros inside the band, and off-diagonals that win the pivot search.
                 s.HMatrix[i][j] = i == j ? 0.3L + 0.2L * v : (std::fabs(v) < 0.2 ? 0.0L : Real(v));
+                if (i == j && c.negativeDiagonal) s.HMatrix[i][j] = -3 * s.HMatrix[i][j];
             }
             const double g = dist(gen);
             s.GradJ[i] = g < -0.5 ? -0.0L : (g < 0 ? 0.0L : Real(g));
+            if (c.negativeDiagonal && g < 0.8) s.GradJ[i] = -0.0L;
         }
         if (c.matrixNegativeZero) s.HMatrix[n / 2][n / 2 + 1] = -0.0L;
+        if (c.negativeZeroOffDiagonals)
+            for (int i = 1; i < n; ++i)
+                if (i % 3 != 0) s.HMatrix[i][i + 1] = s.HMatrix[i + 1][i] = -0.0L;
         if (c.infiniteEntry) {
             // Row m eliminates row m+1 into an overflow half-way through.
             const int m = n / 3;
@@ -147,11 +159,18 @@ TEST_F(GaussFixture, SparseEliminationKeepsEveryBitOfThePlainOne) {
             s.HMatrix[m][m + 1] = -1;
             s.HMatrix[m + 1][m] = s.HMatrix[m + 1][m + 1] = 8e4931L;
         }
+        BandMatrix band;
+        band.Resize(n, c.band);
+        for (int i = 1; i <= n; ++i)
+            for (int j = band.First(i); j <= band.Last(i); ++j) band[i][j] = s.HMatrix[i][j];
         const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
+        MyArray1 fromBand = NewVector(n);
+        RunBandGaussSolve(s, band, fromBand);
         RunGaussSolve(s, s.Dir, c.inPlace ? GaussMatrix::MayOverwrite : GaussMatrix::Keep);
         bool finite = true;
         for (int i = 1; i <= n; ++i) {
             ASSERT_TRUE(SameBits(s.Dir[i], expected[i])) << c.name << " i " << i;
+            ASSERT_TRUE(SameBits(fromBand[i], expected[i])) << c.name << " band, i " << i;
             negativeZeros += IsNegativeZeroForTest(expected[i]);
             finite = finite && std::isfinite(expected[i]);
         }

@@ -39,18 +39,21 @@ TEST(MemoryBudget, TheMachineTellsItsAvailableMemory) {
 // triangle, the Newton methods hold one matrix, and a second only to keep
 // the matrix from files.
 TEST(MemoryBudget, MethodsCountTheMatricesTheyReallyHold) {
-    struct Case { const char* name; MethodId method; bool fromFiles; int matrices; int triangles; };
+    struct Case { const char* name; MethodId method; bool fromFiles; int matrices; int triangles; int band = -1; };
     const Case cases[] = {
         {"BFGS", MethodId::BfgsWolfe, false, 0, 1},           {"L-BFGS, 15 pairs", MethodId::LbfgsWolfe15, false, 0, 0},
         {"classical Newton", MethodId::Newton, false, 1, 0}, {"finite-difference Newton", MethodId::FdNewton, false, 1, 0},
         {"inexact Newton", MethodId::NewtonCg, false, 0, 0},  {"trust region", MethodId::TrustRegion, false, 1, 0},
         {"trust region, matrix from files", MethodId::TrustRegion, true, 2, 0},
+        {"classical Newton, tridiagonal Hessian", MethodId::Newton, false, 0, 0, 1},
+        {"finite-difference Newton, diagonal Hessian", MethodId::FdNewton, false, 0, 0, 0},
+        {"BFGS, tridiagonal Hessian", MethodId::BfgsWolfe, false, 0, 1, 1},
     };
     const int n = 10000;
     const __int128 matrix = MyArray2::Bytes(n), triangle = PackedSymmetric::Bytes(n),
                    vectors = 100 * __int128(n + 1) * sizeof(Real);
     for (const Case& c : cases) {
-        const __int128 bytes = MethodAllocationBytes(c.method, n, c.fromFiles);
+        const __int128 bytes = MethodAllocationBytes(c.method, n, c.fromFiles, c.band);
         const __int128 held = c.matrices * matrix + c.triangles * triangle;
         EXPECT_GE(bytes, held) << c.name;
         EXPECT_LT(bytes, held + vectors) << c.name;

@@ -2,8 +2,12 @@
 #include "app/direction_rules.h"
 
 #include <cmath>
+#include <cstring>
 
+#include "app/start_point.h"
 #include "core/errors.h"
+#include "core/hessian.h"
+#include "core/newton_step.h"
 #include "run_state_fixture.h"
 
 namespace tarvik {
@@ -68,6 +72,47 @@ TEST_F(NewtonStepTest, QuadraticFromFilesSolvesWithItsMatrixAndLeavesHMatrixAlon
     EXPECT_NEAR(static_cast<double>(s.U[1] - s.Dir[1]), -1.0 / 11.0, 1e-17);
     EXPECT_NEAR(static_cast<double>(s.U[2] - s.Dir[2]), -7.0 / 11.0, 1e-17);
     EXPECT_EQ(s.HMatrix[1][1], 0.0L);
+}
+
+// A banded Hessian is formed and solved as a band; the step must keep every
+// bit of forming the full matrix and eliminating it, pivoting included, and
+// end with the same failure.
+TEST_F(NewtonStepTest, BandedHessiansGiveTheFullMatrixStepBitForBit) {
+    struct Case { const char* name; FunctionId function; int n; int start; Real tridiaAlpha; };
+    const Case cases[] = {
+        {"Rosenbrock, far", FunctionId::GeneralizedRosenbrock, 250, 0, 2},
+        {"Rosenbrock, at 0 (-0 beside the diagonal)", FunctionId::GeneralizedRosenbrock, 201, 19, 2},
+        {"Rosenbrock, -1...3", FunctionId::GeneralizedRosenbrock, 57, 26, 2},
+        {"Rosenbrock, n = 2", FunctionId::GeneralizedRosenbrock, 2, 3, 2},
+        {"TRIDIA", FunctionId::Tridia, 230, 25, 2},
+        {"TRIDIA, alpha = -3", FunctionId::Tridia, 40, 22, -3},
+        {"TRIDIA, alpha = 0 (-0 beside the diagonal)", FunctionId::Tridia, 9, 22, 0},
+        {"DIXON3DQ", FunctionId::Dixon3dq, 203, 24, 2},
+        {"DIXON3DQ, n = 1", FunctionId::Dixon3dq, 1, 20, 2},
+        {"ellipsoid", FunctionId::AxisEllipsoid, 77, 27, 2},
+        {"QF1", FunctionId::Qf1, 31, 28, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Prepare(c.function, c.n);
+        s.Params.TridiaAlpha = c.tridiaAlpha;
+        s.IterCount = 3;
+        At(BuildStartPoint(c.start, c.n));
+        MyArray1 fromBand = NewVector(c.n);
+        const std::string bandError = ErrorOf<std::exception>([&] { RunNewtonStep(s, fromBand); });
+        ASSERT_TRUE(s.HMatrix.rows() == 0 || s.HMatrix[c.n][c.n] == 0.0L) << "the full matrix was written";
+        MyArray1 full = NewVector(c.n);
+        const std::string fullError = ErrorOf<std::exception>([&] {
+            FillHessianMatrix(c.function, c.n, s.Params, s.U, s.HMatrix);
+            RunGaussSolve(s, full);
+            CheckNewtonDescent(c.n, s.IterCount, s.GradJ, full);
+        });
+        // The varying Hessian names every failure its own way.
+        if (c.function != FunctionId::GeneralizedRosenbrock || fullError == "no exception") {
+            EXPECT_EQ(bandError, fullError);
+        }
+        for (int i = 1; i <= c.n; ++i) ASSERT_EQ(std::memcmp(&fromBand[i], &full[i], 10), 0) << "i " << i;
+    }
 }
 
 } // namespace
