@@ -75,10 +75,12 @@ void RunTrace::Release() {
     recent_.clear();
 }
 
-void RunTrace::Start(TraceHeader header) {
+void RunTrace::Start(TraceHeader header, bool keepRows) {
     Release();
     header_ = std::move(header);
-    recent_.reserve(WindowRows);
+    keepsRows_ = keepRows;
+    if (keepRows) recent_.reserve(WindowRows);
+    else std::vector<TraceRow>().swap(recent_);
 }
 
 bool RunTrace::Append(SpillFile& file, const void* data, std::size_t size) {
@@ -116,12 +118,13 @@ bool RunTrace::Append(SpillFile& file, const void* data, std::size_t size) {
 }
 
 void RunTrace::Add(const TraceRow& row) {
+    if (!keepsRows_) return;
     if (recent_.size() >= WindowRows && !spill_.failed) Spill();
     recent_.push_back(row);
 }
 
 void RunTrace::AddCoordinates(const Real* u, int n) {
-    if (!header_.allCoordinates || n != header_.n) return;
+    if (!keepsRows_ || !header_.allCoordinates || n != header_.n) return;
     coordinatesInMemory_.insert(coordinatesInMemory_.end(), u, u + n);
     const std::size_t bytes = coordinatesInMemory_.size() * sizeof(Real);
     if (bytes >= kCoordinateBufferBytes && Append(coordinates_, coordinatesInMemory_.data(), bytes))
