@@ -244,7 +244,9 @@ TEST(ComparePathThinning, DrawsTheSamePixelsAsTheWholePath) {
             EXPECT_EQ(ComposeCompareFigure(plot.levels, plot.frame, thinneds, layout),
                       ComposeCompareFigure(plot.levels, plot.frame, wholes, layout));
         }
-        if (c == 0) EXPECT_LE(thinned.points.size(), 10u);
+        if (c == 0) {
+            EXPECT_LE(thinned.points.size(), 10u);
+        }
     }
 }
 
