@@ -24,7 +24,7 @@ struct CompareRow {
     // The last iteration the run reported (its trace's last row) and what it
     // reported there: a failed iteration that the report never shows is not
     // counted. The starting point is iteration 0.
-    int32_t iterations = 0;
+    int64_t iterations = 0;
     int64_t evaluations = 0;     // J + gradJ, as the report counts them
     bool usesHessian = false;    // the Newton methods that form a Hessian
     int64_t hessianEvaluations = 0;

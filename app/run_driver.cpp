@@ -365,7 +365,7 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
 
 void RunDriver::EndIteration() {
     if (s.IterCount == 0) WriteReportHeader(s);
-    if (s.IterCount < std::numeric_limits<int32_t>::max()) ++s.IterCount;
+    ++s.IterCount;
 
     if (!s.SkipReevaluation) {
         s.JPrev = s.JCur;
@@ -425,7 +425,7 @@ void RunDriver::AddTraceRow(Real accuracy) {
     TraceRow row;
     row.iteration = s.IterCount;
     // The count the report prints; row 0 comes before any counted evaluation.
-    row.evaluations = static_cast<int32_t>(std::max<int64_t>(0, ReportedEvaluations(s)));
+    row.evaluations = std::max<int64_t>(0, ReportedEvaluations(s));
     if (!start && (IsCollinear(method) || method.innerConjugateGradient)) row.subIterations = s.SubIterCount;
     row.j = s.JCur;
     row.gradNorm = s.GradNorm;

@@ -44,7 +44,7 @@ struct RunSummary {
     // Whether the starting point was evaluated: a failure before it is one
     // that any method would meet on this problem.
     bool startEvaluated = false;
-    int32_t iterations = 0;
+    int64_t iterations = 0;
     int64_t evaluations = 0;        // J + gradJ, as the report counts them
     int64_t hessianEvaluations = 0;
     Real j = std::numeric_limits<Real>::quiet_NaN();

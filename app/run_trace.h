@@ -19,9 +19,9 @@
 namespace tarvik {
 
 struct TraceRow {
-    int32_t iteration = 0;
-    int32_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
-    int32_t subIterations = -1;    // the iteration's inner steps; -1 where a method has none
+    int64_t iteration = 0;
+    int64_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
+    int64_t subIterations = -1;    // the iteration's inner steps; -1 where a method has none
     Real j = 0, gradNorm = 0;
     Real stepLength = 0;           // ||u_k - u_(k-1)||; NaN in row 0
     Real alpha = 0;                // the step size chosen; NaN where the method has none

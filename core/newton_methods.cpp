@@ -27,7 +27,7 @@ Real NormOf(const MyArray1& d, int n) {
 
 } // namespace
 
-void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& H,
+void FdNewtonStep(Objective& objective, int64_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& H,
                   const NewtonSolve& solve, MyArray1& d) {
     const int n = objective.Dimension();
     const Real h = kFdNewtonStep;
@@ -55,7 +55,7 @@ void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, co
 }
 
 void InexactNewtonStep(Objective& objective, const InexactNewtonOptions& options, const MyArray1& u0,
-                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int32_t& subIterations, MyArray1& d,
+                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int64_t& subIterations, MyArray1& d,
                        Real& dirNorm) {
     const int n = objective.Dimension();
     const Real h = kInexactNewtonStep;

@@ -12,11 +12,11 @@ namespace tarvik {
 // Newton step at u (gradient g) with the Hessian built from n gradient
 // differences (step 1e-8) into h and solved by solve. The probes'
 // gradients go to a vector of their own; Stop is honoured between columns.
-void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& h,
+void FdNewtonStep(Objective& objective, int64_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& h,
                   const NewtonSolve& solve, MyArray1& d);
 
 struct InexactNewtonOptions {
-    int32_t iteration;           // k, for the status and the failure texts
+    int64_t iteration;           // k, for the status and the failure texts
     Real forcingC;               // c of the forcing term min(sqrt||g||, c)
     int32_t maxSubIterations;
 };
@@ -27,7 +27,7 @@ struct InexactNewtonOptions {
 // n >= 1000 each is shown through status. On a curvature failure d = g0
 // and dirNorm = g0Norm, the steepest-descent step the failure dialog offers.
 void InexactNewtonStep(Objective& objective, const InexactNewtonOptions& options, const MyArray1& u0,
-                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int32_t& subIterations, MyArray1& d,
+                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int64_t& subIterations, MyArray1& d,
                        Real& dirNorm);
 
 // What the trust region's model reads: the point and J before the step,

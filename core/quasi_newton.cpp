@@ -132,7 +132,7 @@ void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& pro
 void LbfgsDirection(const QuasiNewtonStep& step, int m, MyArray2& sStore, MyArray2& yStore, MyArray1& d,
                     Real& dNorm) {
     const int n = step.n;
-    const int32_t k = step.iteration;
+    const int64_t k = step.iteration;
 
     // The pairs form a ring over rows 1..m, so storing the newest pair
     // overwrites the oldest instead of shifting every row. The stores' unused
