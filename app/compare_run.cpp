@@ -237,6 +237,8 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
     const auto previous = std::signal(SIGINT, OnCompareInterrupt);
     const CompareEnd end = RunComparison(positions, hooks, rows);
     std::signal(SIGINT, previous);
+    // A Ctrl-C after the last run's last look at it still counts.
+    if (end == CompareEnd::Completed && BatchHost::interruptRequested) return CompareEnd::Interrupted;
     return end;
 }
 

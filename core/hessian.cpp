@@ -3,6 +3,7 @@
 #include "core/hessian.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -13,22 +14,30 @@ namespace tarvik {
 
 namespace {
 
-void ClearMatrix(MyArray2& H, int n) {
-    for (int i = 1; i <= n; ++i)
+// Told after each row of a pass over all n^2 entries, so that Stop can act
+// within one (at n = 10000 a pass takes a good part of a second).
+using RowDone = std::function<void()>;
+
+void ClearMatrix(MyArray2& H, int n, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) H[i][j] = 0;
+        if (rowDone) rowDone();
+    }
 }
 
-void AxisParallelEllipsoid(MyArray2& H, int n) {
-    ClearMatrix(H, n);
+void AxisParallelEllipsoid(MyArray2& H, int n, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     for (int i = 1; i <= n; ++i) H[i][i] = 2.0L * i;
 }
 
-void RotatedEllipsoid(MyArray2& H, int n) {
-    for (int i = 1; i <= n; ++i)
+void RotatedEllipsoid(MyArray2& H, int n, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) H[i][j] = 2.0L * (n - std::max(i, j) + 1);
+        if (rowDone) rowDone();
+    }
 }
 
-void QuadraticVarnel(MyArray2& H, int n) {
+void QuadraticVarnel(MyArray2& H, int n, const RowDone& rowDone) {
     if (n == 1) {
         // J = (2 u1)^2; the general pattern below needs two coordinates.
         H[1][1] = 8;
@@ -41,7 +50,7 @@ void QuadraticVarnel(MyArray2& H, int n) {
         H[2][2] = 10;
         return;
     }
-    if (n >= 4) ClearMatrix(H, n);
+    if (n >= 4) ClearMatrix(H, n, rowDone);
     H[1][1] = 4;
     H[1][2] = -4;
     H[2][1] = -4;
@@ -58,13 +67,13 @@ void QuadraticVarnel(MyArray2& H, int n) {
     H[n][n] = 2.0L * (rn * rn) + 2.0L;
 }
 
-void Qf1(MyArray2& H, int n) {
-    ClearMatrix(H, n);
+void Qf1(MyArray2& H, int n, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     for (int i = 1; i <= n; ++i) H[i][i] = i;
 }
 
-void Dixon3dq(MyArray2& H, int n) {
-    ClearMatrix(H, n);
+void Dixon3dq(MyArray2& H, int n, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     H[1][1] = H[1][1] + 2.0L;
     H[n][n] = H[n][n] + 2.0L;
     for (int i = 2; i <= n - 1; ++i) {
@@ -75,23 +84,27 @@ void Dixon3dq(MyArray2& H, int n) {
     }
 }
 
-void HilbertA(MyArray2& H, int n) {
-    for (int i = 1; i <= n; ++i)
+void HilbertA(MyArray2& H, int n, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) H[i][j] = 2.0L / static_cast<Real>(i + j - 1);
+        if (rowDone) rowDone();
+    }
 }
 
-void HilbertB(MyArray2& H, int n, Real d) {
-    for (int i = 1; i <= n; ++i)
+void HilbertB(MyArray2& H, int n, Real d, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) {
             if (i != j)
                 H[i][j] = 1.0L / static_cast<Real>(i + j - 1);
             else
                 H[i][j] = 2.0L * (d + 1.0L / static_cast<Real>(4 * i - 2));
         }
+        if (rowDone) rowDone();
+    }
 }
 
-void GeneralizedRosenbrock(MyArray2& H, int n, const MyArray1& u) {
-    ClearMatrix(H, n);
+void GeneralizedRosenbrock(MyArray2& H, int n, const MyArray1& u, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     for (int i = 1; i <= n - 1; ++i) {
         H[i][i + 1] = -400.0L * u[i];
         H[i + 1][i] = -400.0L * u[i];
@@ -146,7 +159,7 @@ Hessian2 TwoDimensionalHessian(FunctionId functionCode, const MyArray1& u) {
     throw std::logic_error("TwoDimensionalHessian: " + std::string(Traits(functionCode).name) + " has no 2x2 formula");
 }
 
-void TridiaHessian(const TunableParameters& params, int n, MyArray2& H) {
+void TridiaHessian(const TunableParameters& params, int n, MyArray2& H, const std::function<void()>& rowDone) {
     const Real alpha = params.TridiaAlpha;
     const Real beta = params.TridiaBeta;
     const Real delta = params.TridiaDelta;
@@ -169,24 +182,25 @@ void TridiaHessian(const TunableParameters& params, int n, MyArray2& H) {
             }
             H[i][j] = h;
         }
+        if (rowDone) rowDone();
     }
 }
 
 void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
-                       MyArray2& H) {
+                       MyArray2& H, const std::function<void()>& rowDone) {
     switch (functionCode) {
     case FunctionId::AxisEllipsoid:
-    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n); return;
+    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n, rowDone); return;
     case FunctionId::Schwefel12:
     case FunctionId::Staircase2:
-    case FunctionId::Staircase2Sin: RotatedEllipsoid(H, n); return;
-    case FunctionId::QuadraticVarnel: QuadraticVarnel(H, n); return;
-    case FunctionId::Qf1: Qf1(H, n); return;
-    case FunctionId::Tridia: TridiaHessian(params, n, H); return;
-    case FunctionId::Dixon3dq: Dixon3dq(H, n); return;
-    case FunctionId::HilbertA: HilbertA(H, n); return;
-    case FunctionId::HilbertB: HilbertB(H, n, params.HilbertD); return;
-    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u); return;
+    case FunctionId::Staircase2Sin: RotatedEllipsoid(H, n, rowDone); return;
+    case FunctionId::QuadraticVarnel: QuadraticVarnel(H, n, rowDone); return;
+    case FunctionId::Qf1: Qf1(H, n, rowDone); return;
+    case FunctionId::Tridia: TridiaHessian(params, n, H, rowDone); return;
+    case FunctionId::Dixon3dq: Dixon3dq(H, n, rowDone); return;
+    case FunctionId::HilbertA: HilbertA(H, n, rowDone); return;
+    case FunctionId::HilbertB: HilbertB(H, n, params.HilbertD, rowDone); return;
+    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u, rowDone); return;
     case FunctionId::Rosenbrock:
     case FunctionId::Himmelblau2:
     case FunctionId::Himmelblau4:
@@ -201,6 +215,9 @@ void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& 
 
 Hessian2 Objective::TwoByTwoHessian(const MyArray1& u) const { return TwoDimensionalHessian(id_, u); }
 
-void Objective::FillHessian(const MyArray1& u, MyArray2& H) const { FillHessianMatrix(id_, n_, parameters_, u, H); }
+void Objective::FillHessian(const MyArray1& u, MyArray2& H) const {
+    StopCadence rows = UnboundedLoopCadence();
+    FillHessianMatrix(id_, n_, parameters_, u, H, [&rows] { rows.Step(); });
+}
 
 } // namespace tarvik

@@ -44,10 +44,17 @@ void FdNewtonStep(Objective& objective, int64_t iteration, const MyArray1& u, co
         for (int i = 1; i <= n; ++i) H[i][j] = (probe[i] - g[i]) / h;
         v[j] = u[j];
     }
-    for (int i = 1; i <= n; ++i)
+    // Each pass reads a column per row: at n = 10000 it takes seconds, so
+    // Stop is looked at every few rows.
+    StopCadence rows = objective.UnboundedLoopCadence();
+    for (int i = 1; i <= n; ++i) {
+        rows.Step();
         for (int j = i; j <= n; ++j) H[i][j] = (H[i][j] + H[j][i]) / 2.0L;
-    for (int i = 1; i <= n; ++i)
+    }
+    for (int i = 1; i <= n; ++i) {
+        rows.Step();
         for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
+    }
     // Every element is formed afresh at the next step and nothing reads
     // the matrix before, so the elimination may work in it.
     solve(d, GaussMatrix::MayOverwrite);

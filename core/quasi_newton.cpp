@@ -29,8 +29,10 @@ Real RowDot(ConstMatrixRow a, const Real* b, int n) {
 
 Real RowDot(ConstMatrixRow a, const MyArray1& b, int n) { return RowDot(a, b.data(), n); }
 
-void SetIdentity(MyArray2& h, int n) {
+void SetIdentity(MyArray2& h, int n, KernelProgress& progress) {
+    RowStopPoints stopPoints(progress, n);
     for (int i = 1; i <= n; ++i) {
+        stopPoints.Row();
         const MatrixRow row = h[i];
         for (int j = 1; j <= n; ++j) row.Set(j, 0);
         row.Set(i, 1);
@@ -59,14 +61,18 @@ void RowsWithProgress(KernelProgress& progress, int n, const std::function<void(
 
 void BfgsDirection(const QuasiNewtonStep& step, MyArray2& h, KernelProgress& progress, MyArray1& d, Real& dNorm) {
     const int n = step.n;
-    const int32_t k = step.iteration;
+    const int64_t k = step.iteration;
     const Real* g = step.g.data();
     MyArray1 r = NewVector(n);
 
     if (k == 0) {
-        SetIdentity(h, n);
+        SetIdentity(h, n, progress);
         if (n >= 200) progress.Show(2 * n);
-        for (int i = 1; i <= n; ++i) r[i] = RowDot(h[i], g, n);
+        RowStopPoints stopPoints(progress, n);
+        for (int i = 1; i <= n; ++i) {
+            stopPoints.Row();
+            r[i] = RowDot(h[i], g, n);
+        }
     } else {
         MyArray1 sv = NewVector(n);
         MyArray1 yv = NewVector(n);
