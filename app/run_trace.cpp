@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/atomic_file.h"
+#include "app/scientific_text.h"
 #include "app/text_files.h"
 
 namespace tarvik {
@@ -155,28 +156,48 @@ std::string CsvField(const std::string& text) {
 
 std::string CsvNumber(Real value) {
     if (std::isnan(value)) return "";
-    char buffer[64];
-    // to_chars ignores the locale: a window started in a comma locale still
-    // writes dots.
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 20);
-    return std::string(buffer, result.ptr);
+    char buffer[ScientificTextRoom];
+    // Like to_chars, it ignores the locale: a window started in a comma
+    // locale still writes dots.
+    return std::string(buffer, WriteScientific21(value, buffer));
 }
 
 namespace {
 
-std::string RowText(const TraceRow& r, const std::vector<Real>* point) {
-    std::string line = std::to_string(r.iteration) + ',' + std::to_string(r.evaluations) + ',' + CsvNumber(r.j) + ',' +
-                       CsvNumber(r.gradNorm) + ',' + CsvNumber(r.stepLength) + ',' + CsvNumber(r.alpha) + ',' +
-                       CsvNumber(r.accuracy);
+// A number's field at `p` (empty for NaN), then `separator`.
+char* PutNumber(char* p, Real value, char separator) {
+    if (!std::isnan(value)) p = WriteScientific21(value, p);
+    *p++ = separator;
+    return p;
+}
+
+char* PutCount(char* p, int64_t value, char separator) {
+    p = std::to_chars(p, p + 24, value).ptr;
+    *p++ = separator;
+    return p;
+}
+
+// Appends the row's line to text, built in place: a long trace writes
+// millions of them.
+void AppendRow(std::string& text, const TraceRow& r, const std::vector<Real>* point) {
+    char buffer[2 * 24 + 9 * (ScientificTextRoom + 1) + 8];
+    char* p = PutCount(buffer, r.iteration, ',');
+    p = PutCount(p, r.evaluations, ',');
+    for (Real v : {r.j, r.gradNorm, r.stepLength, r.alpha, r.accuracy}) p = PutNumber(p, v, ',');
     if (point) {
-        for (Real x : *point) line += ',' + CsvNumber(x);
+        text.append(buffer, p);
+        for (Real x : *point) {
+            p = PutNumber(buffer, x, ',');
+            text.append(buffer, p);
+        }
+        p = buffer;
     } else {
-        line += ',' + CsvNumber(r.u1) + ',' + CsvNumber(r.u2);
+        p = PutNumber(p, r.u1, ',');
+        p = PutNumber(p, r.u2, ',');
     }
-    line += ',';
-    if (r.subIterations >= 0) line += std::to_string(r.subIterations);
-    line += TextLineEnd;
-    return line;
+    if (r.subIterations >= 0) p = std::to_chars(p, p + 24, r.subIterations).ptr;
+    text.append(buffer, p);
+    text += TextLineEnd;
 }
 
 } // namespace
@@ -224,7 +245,7 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
             error = EIO;
             return;
         }
-        text += RowText(row, h.allCoordinates ? &point : nullptr);
+        AppendRow(text, row, h.allCoordinates ? &point : nullptr);
         if (text.size() >= 65536) {
             error = sink(text);
             text.clear();
