@@ -54,6 +54,15 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// The nine digits of v < 10^9 at d[0..8].
+inline void Write9(char* d, uint32_t v) {
+    for (int i = 7; i >= 1; i -= 2) {
+        std::memcpy(d + i, kDigitPairs + 2 * (v % 100), 2);
+        v /= 100;
+    }
+    d[0] = static_cast<char>('0' + v);
+}
+
 // 5^s for s = 0..55, the powers that fit 128 bits.
 constexpr int kMaxFastPower = 55;
 struct PowersOfFive {
@@ -122,11 +131,11 @@ bool FastDigits(uint64_t significand, int e2, char* digits, int& exponent10) {
         exponent10 = x;
         // q < 2^70: q / 10^18 is (q / 2^18) / 5^18, both in 64 bits.
         uint64_t high = static_cast<uint64_t>(q >> 18) / 3814697265625ULL;
-        uint64_t low = static_cast<uint64_t>(q - static_cast<unsigned __int128>(high) * 1000000000000000000ULL);
-        for (int i = 19; i >= 3; i -= 2) {
-            std::memcpy(digits + i, kDigitPairs + 2 * (low % 100), 2);
-            low /= 100;
-        }
+        const uint64_t low = static_cast<uint64_t>(q - static_cast<unsigned __int128>(high) * 1000000000000000000ULL);
+        // Two halves of nine digits: two short chains of divisions instead
+        // of one long one.
+        Write9(digits + 3, static_cast<uint32_t>(low / 1000000000));
+        Write9(digits + 12, static_cast<uint32_t>(low % 1000000000));
         for (int i = 2; i >= 0; --i) {
             digits[i] = static_cast<char>('0' + high % 10);
             high /= 10;
