@@ -171,6 +171,9 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, BatchPlotter
     host.Bind(state);
     RunDriver driver(state);
     if (!ApplyBatchOptions(options, state, err)) return BatchExitError;
+    // The figure is drawn as the run goes; only a trace file and the views
+    // drawn afterwards read the rows back.
+    driver.SetTraceKeepsRows(!options.traceFile.empty() || options.ViewsNeedTrace());
     if (!options.traceFile.empty()) {
         // Rows beyond the trace's window wait beside the file that will
         // receive them, not in a temporary folder that may be small.

@@ -68,7 +68,9 @@ int RunBatch(const BatchOptions& o, RunState& s, RunDriver& driver, BatchHost& h
     host.Flush();
     std::signal(SIGINT, previous);
 
-    if (host.Interrupted()) return BatchExitInterrupted;
+    // Ctrl-C after the run's last look at it (its last iteration, its
+    // final lines) still ends the program as interrupted.
+    if (host.Interrupted() || BatchHost::interruptRequested) return BatchExitInterrupted;
     switch (driver.LastEnding()) {
     case RunDriver::Ending::Normal:
     case RunDriver::Ending::IterationLimit:

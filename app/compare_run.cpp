@@ -12,6 +12,7 @@
 #include "app/batch_run.h"
 #include "app/figure_frame.h"
 #include "app/memory_budget.h"
+#include "app/pixel_path.h"
 #include "app/run_driver.h"
 #include "app/run_report.h"
 #include "app/text_files.h"
@@ -45,6 +46,7 @@ public:
         drawingSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     }
     double drawingSeconds = 0;
+    const std::optional<PlaneFrame>& Frame() const { return frame_; }
     void DrawTrajectoryStep() override {
         if (frame_ && state_) CheckTrajectoryStep(*state_, *frame_);
     }
@@ -155,10 +157,19 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         host.Bind(state, driver);
         driver.SetFailurePolicy(hooks.failureAnswer);
         if (!hooks.prepare(state, position)) return CompareEnd::ProblemRefused;
+        driver.SetTraceKeepsRows(hooks.keepTraces);
+        CompareRow row;
+        std::optional<PixelPathThinner> thinner;
+        if (hooks.keepPaths && hooks.figureArea) {
+            driver.SetRowObserver([&](const TraceRow& r) {
+                // The frame is fixed when the level lines are drawn, before row 0.
+                if (!thinner && host.Frame()) thinner.emplace(*host.Frame());
+                if (!thinner || thinner->Needed(r.u1, r.u2)) row.path.emplace_back(r.u1, r.u2);
+            });
+        }
         if (hooks.maxIterations) state.Params.MaxIterations = static_cast<int32_t>(*hooks.maxIterations);
         if (hooks.starting) hooks.starting(index, count, std::string(method.name));
 
-        CompareRow row;
         row.methodPosition = position;
         row.method = std::string(method.name);
         row.usesHessian = method.formsHessian;
@@ -184,7 +195,6 @@ CompareEnd RunComparison(const std::vector<int>& positions, const CompareHooks& 
         row.gradNorm = summary.gradNorm;
         row.accuracy = summary.accuracy;
         row.hessianEvaluations = summary.hessianEvaluations;
-        driver.Trace().ForEachRow([&row](const TraceRow& r) { row.path.emplace_back(r.u1, r.u2); });
         if (hooks.traced) hooks.traced(index, driver.Trace());
         if (hooks.finished) hooks.finished(state);
         rows.push_back(std::move(row));
@@ -216,6 +226,8 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
     hooks.failureAnswer = options.failureAnswer;
     hooks.maxIterations = options.maxIterations;
     hooks.traced = traced;
+    hooks.keepPaths = !options.figureFile.empty();
+    hooks.keepTraces = options.ViewsNeedTrace();
     hooks.stopRequested = stopRequested;
     hooks.drawLevelLines = drawLevelLines;
     hooks.described = described;
@@ -225,6 +237,8 @@ CompareEnd RunComparison(const BatchOptions& options, const std::vector<int>& po
     const auto previous = std::signal(SIGINT, OnCompareInterrupt);
     const CompareEnd end = RunComparison(positions, hooks, rows);
     std::signal(SIGINT, previous);
+    // A Ctrl-C after the last run's last look at it still counts.
+    if (end == CompareEnd::Completed && BatchHost::interruptRequested) return CompareEnd::Interrupted;
     return end;
 }
 

@@ -24,14 +24,17 @@ struct CompareRow {
     // The last iteration the run reported (its trace's last row) and what it
     // reported there: a failed iteration that the report never shows is not
     // counted. The starting point is iteration 0.
-    int32_t iterations = 0;
+    int64_t iterations = 0;
     int64_t evaluations = 0;     // J + gradJ, as the report counts them
     bool usesHessian = false;    // the Newton methods that form a Hessian
     int64_t hessianEvaluations = 0;
     Real j = 0, gradNorm = 0, accuracy = 0;
     double seconds = 0;
     bool ranToEnd = false;       // false: the problem could not be prepared or the comparison was stopped
-    std::vector<std::pair<Real, Real>> path;   // (u1, u2) of every iteration, for the overlaid figure
+    // (u1, u2) of the iterations that the overlaid figure needs to draw the
+    // path (app/pixel_path.h), the starting point first; empty where no
+    // figure is drawn.
+    std::vector<std::pair<Real, Real>> path;
 };
 
 // "all" or a comma-separated list of method positions; an error message otherwise.
@@ -51,6 +54,11 @@ struct CompareHooks {
     // fit there ends the compared run as it ends the single run. None: no
     // figure, no such end.
     std::optional<FigureSize> figureArea;
+    // Whether each row keeps its path, thinned on that figure's frame.
+    bool keepPaths = true;
+    // Whether each run keeps its trace's rows for `traced` (the views drawn
+    // from them); without, `traced` gets an empty trace.
+    bool keepTraces = false;
     // The answer to every recoverable failure: no dialog during a comparison.
     FailureAnswer failureAnswer = FailureAnswer::Cancel;
     std::optional<long long> maxIterations;

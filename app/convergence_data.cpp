@@ -73,7 +73,7 @@ ConvergencePlotBuilder::ConvergencePlotBuilder(PlotQuantity quantity, PlotAxis a
     : quantity_(quantity), axis_(axis), jStar_(jStar), accuracyMode_(accuracyMode), title_(std::move(title)) {}
 
 std::pair<double, double> ConvergencePlotBuilder::PointOf(const TraceRow& row) const {
-    const double x = axis_ == PlotAxis::Iterations ? row.iteration : static_cast<double>(row.evaluations);
+    const double x = axis_ == PlotAxis::Iterations ? static_cast<double>(row.iteration) : static_cast<double>(row.evaluations);
     Real y = 0;
     switch (quantity_) {
     case PlotQuantity::J: y = jStar_ ? row.j - *jStar_ : row.j; break;

@@ -1,5 +1,6 @@
 #include "app/method_selection.h"
 
+#include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "core/number_format.h"
 

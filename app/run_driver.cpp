@@ -368,7 +368,7 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
 
 void RunDriver::EndIteration() {
     if (s.IterCount == 0) WriteReportHeader(s);
-    if (s.IterCount < std::numeric_limits<int32_t>::max()) ++s.IterCount;
+    ++s.IterCount;
 
     if (!s.SkipReevaluation) {
         s.JPrev = s.JCur;
@@ -417,31 +417,37 @@ void RunDriver::StartTrace() {
     description_.allCoordinates = traceAllCoordinates_;
     description_.failurePolicy = failurePolicy_;
     largeTraceTold_ = false;
-    trace_.Start(TraceHeader{s.N, traceAllCoordinates_});
+    trace_.Start(TraceHeader{s.N, traceAllCoordinates_}, traceKeepsRows_);
 }
 
 void RunDriver::AddTraceRow(Real accuracy) {
     constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
-    const bool start = trace_.Empty();
+    const bool start = !haveRow_;
+    const bool kept = trace_.KeepsRows();
     const MethodTraits& method = Traits(s.MethodCode);
     TraceRow row;
     row.iteration = s.IterCount;
     // The count the report prints; row 0 comes before any counted evaluation.
-    row.evaluations = static_cast<int32_t>(std::max<int64_t>(0, ReportedEvaluations(s)));
+    row.evaluations = std::max<int64_t>(0, ReportedEvaluations(s));
     if (!start && (IsCollinear(method) || method.innerConjugateGradient)) row.subIterations = s.SubIterCount;
     row.j = s.JCur;
     row.gradNorm = s.GradNorm;
-    row.stepLength = start || lastRowPoint_.size() != s.U.size() ? none : VecNormComb(s.U, lastRowPoint_, -1);
+    // Only a kept row shows how far the iteration went: a run nobody traces
+    // does not pay for the point's copy.
+    row.stepLength = start || !kept || lastRowPoint_.size() != s.U.size()
+                         ? none
+                         : VecNormComb(s.U, lastRowPoint_, -1);
     row.alpha = start ? none : iterationAlpha_;
     row.accuracy = accuracy;
     row.u1 = s.U[1];
     row.u2 = s.N >= 2 ? s.U[2] : 0;
     trace_.Add(row);
+    if (rowObserver_) rowObserver_(row);
     lastRow_ = row;
     haveRow_ = true;
     // Same size every time: the copy reuses its storage.
-    lastRowPoint_ = s.U;
-    if (traceAllCoordinates_) {
+    if (kept) lastRowPoint_ = s.U;
+    if (traceAllCoordinates_ && kept) {
         trace_.AddCoordinates(&s.U[1], s.N);
         const int64_t bytes = EstimatedTraceCsvBytes(trace_.RowCount(), s.N);
         if (!largeTraceTold_ && bytes > LargeTraceBytes && largeTrace_) {

@@ -44,7 +44,7 @@ struct RunSummary {
     // Whether the starting point was evaluated: a failure before it is one
     // that any method would meet on this problem.
     bool startEvaluated = false;
-    int32_t iterations = 0;
+    int64_t iterations = 0;
     int64_t evaluations = 0;        // J + gradJ, as the report counts them
     int64_t hessianEvaluations = 0;
     Real j = std::numeric_limits<Real>::quiet_NaN();
@@ -111,6 +111,14 @@ public:
     void SetTraceSpill(std::string folder, std::function<void(const std::string&)> failed) {
         trace_.SetSpill(std::move(folder), std::move(failed));
     }
+    // From the next Start on, whether the trace keeps its rows: a trace
+    // file, a view drawn from them or the window's export needs them; a run
+    // that keeps none uses constant memory and disk however long it goes.
+    // Summary() and the row observer work either way.
+    void SetTraceKeepsRows(bool keep) { traceKeepsRows_ = keep; }
+    // Hears every row as it is made, kept or not (a compared run's thinned
+    // path for its figure).
+    void SetRowObserver(std::function<void(const TraceRow&)> observer) { rowObserver_ = std::move(observer); }
     // From the next Start on, the trace keeps all n coordinates of every
     // point; `large` is told once when the trace's CSV passes LargeTraceBytes.
     void SetTraceAllCoordinates(bool all, std::function<void(int64_t bytes)> large = {}) {
@@ -160,6 +168,8 @@ private:
     Real iterationAlpha_ = 0;
     bool firstSetupDone_ = false;
     bool traceAllCoordinates_ = false;
+    bool traceKeepsRows_ = true;
+    std::function<void(const TraceRow&)> rowObserver_;
     bool largeTraceTold_ = false;
     std::function<void(int64_t)> largeTrace_;
     // Stop acts from Start until the run has ended or been cleared; after a

@@ -19,9 +19,9 @@ std::string Truncated(std::string text, std::size_t maxLength) {
 
 } // namespace
 
-bool PrintSchedule(int32_t k) {
+bool PrintSchedule(int64_t k) {
     if (k < 250) {
-        static constexpr int32_t early[] = {1,  2,  3,  4,  5,  6,   7,   8,   9,   10,  15,  20,
+        static constexpr int64_t early[] = {1,  2,  3,  4,  5,  6,   7,   8,   9,   10,  15,  20,
                                             25, 30, 40, 50, 75, 100, 125, 150, 175, 200, 225};
         return std::find(std::begin(early), std::end(early), k) != std::end(early);
     }
@@ -115,12 +115,16 @@ void WriteReportHeader(RunState& s) {
 // Three fewer than the objective counted, as the report has always counted.
 int64_t ReportedEvaluations(const RunState& s) { return (s.Problem ? s.Problem->Evaluations() : 0) - 3; }
 
+std::string IterationCountLine(int64_t k, int64_t evaluations) {
+    return " Iteration=" + FormatGroupedInt(k) + ":      (Total evaluating J and gradJ = " + FormatGroupedInt(evaluations) +
+           ")";
+}
+
 void WriteIterationLines(RunState& s) {
-    const int32_t k = s.IterCount;
+    const int64_t k = s.IterCount;
     if (!PrintSchedule(k) && s.ContinueRun != 0) return;
 
-    const std::string counting = " Iteration=" + FormatGroupedInt(k) + ":      (Total evaluating J and gradJ = " +
-                                 FormatGroupedInt(ReportedEvaluations(s)) + ")";
+    const std::string counting = IterationCountLine(k, ReportedEvaluations(s));
     const MethodTraits& m = Traits(s.MethodCode);
     if (m.innerConjugateGradient) {
         if (s.IterationComplete != 0) {

@@ -3,6 +3,7 @@
 // iterations on the print schedule, and the final lines of a run. All of it
 // goes to the output pane through RunState::AppendLine.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/numeric.h"
@@ -13,7 +14,7 @@ namespace tarvik {
 // True when iteration k is reported: 1..10, 15, 20, 25, 30, 40, 50, 75 and
 // every 25 up to 225, then every 50 below 500, every 100 below 5000, every
 // 1000 below 50000 and every 10000 after that.
-bool PrintSchedule(int32_t k);
+bool PrintSchedule(int64_t k);
 
 // Problem, method and accuracy description, u*, u°, gradJ(u°) and J°.
 void WriteReportHeader(RunState& s);
@@ -23,6 +24,8 @@ void WriteReportHeader(RunState& s);
 void WriteIterationLines(RunState& s);
 // "Total evaluating J and gradJ" as an iteration's lines print it.
 int64_t ReportedEvaluations(const RunState& s);
+// The line that opens iteration k's lines, its counts grouped by thousands.
+std::string IterationCountLine(int64_t k, int64_t evaluations);
 
 // Accuracy, operating time and final point. nowMs is the time of day in
 // milliseconds (MsOfDay) at the moment of writing.

@@ -1,6 +1,9 @@
 #pragma once
 // What a run did, iteration by iteration: the starting point as row 0, then
-// one row for every iteration (printed or not), for users' own plots. Rows
+// one row for every iteration (printed or not), for users' own plots. Only
+// a run whose rows someone will read keeps them (a trace file, a view drawn
+// from the rows, the window's export): any other run keeps none, so that it
+// uses constant memory and disk however long it goes. Rows
 // beyond a small in-memory window go to an anonymous temporary file, so a run
 // of millions of iterations keeps its whole trace at a few megabytes of memory.
 // When that file cannot be written (a full disk), the rows from there on
@@ -16,9 +19,9 @@
 namespace tarvik {
 
 struct TraceRow {
-    int32_t iteration = 0;
-    int32_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
-    int32_t subIterations = -1;    // the iteration's inner steps; -1 where a method has none
+    int64_t iteration = 0;
+    int64_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
+    int64_t subIterations = -1;    // the iteration's inner steps; -1 where a method has none
     Real j = 0, gradNorm = 0;
     Real stepLength = 0;           // ||u_k - u_(k-1)||; NaN in row 0
     Real alpha = 0;                // the step size chosen; NaN where the method has none
@@ -43,14 +46,18 @@ public:
     // $TMPDIR or /tmp), and who hears, once a run, which file could not be
     // written and why. Kept from run to run.
     void SetSpill(std::string folder, std::function<void(const std::string& reason)> failed);
-    // Forgets the rows of an earlier run.
-    void Start(TraceHeader header);
+    // Forgets the rows of an earlier run. Without keepRows, Add and
+    // AddCoordinates keep nothing: the trace stays empty.
+    void Start(TraceHeader header, bool keepRows = true);
+    bool KeepsRows() const { return keepsRows_; }
     void Add(const TraceRow& row);
     // The whole point of the row just added, when the header asks for all
     // coordinates: u[1..n]. These go straight to a temporary file of their own.
     void AddCoordinates(const Real* u, int n);
     int64_t RowCount() const { return spilledRows_ + static_cast<int64_t>(recent_.size()); }
     bool Empty() const { return RowCount() == 0; }
+    // Bytes in the temporary files, rows and coordinates.
+    int64_t SpilledBytes() const { return spill_.bytes + coordinates_.bytes; }
     const TraceHeader& Header() const { return header_; }
 
     // RFC 4180 text: a header row
@@ -86,6 +93,7 @@ private:
     bool Append(SpillFile& file, const void* data, std::size_t size);
 
     TraceHeader header_;
+    bool keepsRows_ = true;
     std::vector<TraceRow> recent_;
     // The coordinates of the rows on file, then those still in memory: a
     // buffer that goes to the file when it fills, or everything from the

@@ -66,7 +66,7 @@ void SubIterationStart(Objective& objective, const CollinearOptions& options, co
 }
 
 void SubIteration(Objective& objective, const CollinearOptions& options, const CollinearVectors& v,
-                  CollinearState& state, int32_t& subIterations, const std::function<void(const std::string&)>& line,
+                  CollinearState& state, int64_t& subIterations, const std::function<void(const std::string&)>& line,
                   MyArray1& g, Real& gNorm, MyArray1& u, MyArray1& q) {
     const int n = objective.Dimension();
     MyArray1& p = v.p;

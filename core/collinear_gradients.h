@@ -73,7 +73,7 @@ void SubIterationStart(Objective& objective, const CollinearOptions& options, co
 // each lengthened differentiation step. Raises EBadError "Terminated by
 // user" after Stop.
 void SubIteration(Objective& objective, const CollinearOptions& options, const CollinearVectors& v,
-                  CollinearState& state, int32_t& subIterations, const std::function<void(const std::string&)>& line,
+                  CollinearState& state, int64_t& subIterations, const std::function<void(const std::string&)>& line,
                   MyArray1& g, Real& gNorm, MyArray1& u, MyArray1& q);
 
 // The final steps from ub (gradient gb) along u - ub over 1..n, where u is

@@ -15,7 +15,7 @@ Real SquaredNorm(const MyArray1& g) { return VecDot(g, g); }
 
 void ConjugateDirection(const ConjugateOptions& options, int n, const MyArray1& g, const MyArray1& gPrev,
                         ConjugateState& state, MyArray1& d, Real& dNorm) {
-    const int32_t k = options.iteration;
+    const int64_t k = options.iteration;
 
     state.restart = 1;
     if (k == 0) state.prevGradNorm2 = 0;

@@ -22,7 +22,7 @@ struct ConjugateOptions {
     // Renew by the orthogonality of successive gradients (quadratic
     // functions) instead of every 3n iterations.
     bool orthogonalityRenewal;
-    int32_t iteration;       // k; the state starts afresh at k = 0
+    int64_t iteration;       // k; the state starts afresh at k = 0
 };
 
 // Updates d (components 1..n) in place from g and gPrev and writes ||d|| to

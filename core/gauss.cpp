@@ -159,7 +159,9 @@ private:
 void Elimination::Load(const MyArray2& m, bool inPlace) {
     ext_.rowLast.assign(static_cast<std::size_t>(n_) + 1, 0);
     ext_.colLast.assign(static_cast<std::size_t>(n_) + 1, 0);
+    RowStopPoints stopPoints(progress_, n_);
     for (int i = 1; i <= n_; ++i) {
+        stopPoints.Row();
         const ConstMatrixRow from = m[i];
         const MatrixRow to = w_[i];
         int last = 0;

@@ -15,7 +15,7 @@ enum class GaussMatrix { Keep, MayOverwrite };
 
 struct GaussOptions {
     int n;
-    int32_t iteration;                 // k, for the failure texts
+    int64_t iteration;                 // k, for the failure texts
     // A zero pivot at k = 0 means the function's parameters admit no
     // solution rather than a singular Newton system.
     bool zeroPivotMeansBadParameters;

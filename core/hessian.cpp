@@ -3,6 +3,7 @@
 #include "core/hessian.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -13,13 +14,19 @@ namespace tarvik {
 
 namespace {
 
-void ClearMatrix(MyArray2& H, int n) {
-    for (int i = 1; i <= n; ++i)
+// Told after each row of a pass over all n^2 entries, so that Stop can act
+// within one (at n = 10000 a pass takes a good part of a second).
+using RowDone = std::function<void()>;
+
+void ClearMatrix(MyArray2& H, int n, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) H[i][j] = 0;
+        if (rowDone) rowDone();
+    }
 }
 
 // A band holds nothing but its band, so that is all there is to clear.
-void ClearMatrix(BandMatrix& H, int) { H.Clear(); }
+void ClearMatrix(BandMatrix& H, int, const RowDone&) { H.Clear(); }
 
 // The columns of row i that can hold anything but +0: all of them in a full
 // matrix, the band in a band.
@@ -29,17 +36,19 @@ int FirstColumn(const BandMatrix& H, int i) { return H.First(i); }
 int LastColumn(const BandMatrix& H, int i, int) { return H.Last(i); }
 
 template <class Matrix>
-void AxisParallelEllipsoid(Matrix& H, int n) {
-    ClearMatrix(H, n);
+void AxisParallelEllipsoid(Matrix& H, int n, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     for (int i = 1; i <= n; ++i) H[i][i] = 2.0L * i;
 }
 
-void RotatedEllipsoid(MyArray2& H, int n) {
-    for (int i = 1; i <= n; ++i)
+void RotatedEllipsoid(MyArray2& H, int n, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) H[i][j] = 2.0L * (n - std::max(i, j) + 1);
+        if (rowDone) rowDone();
+    }
 }
 
-void QuadraticVarnel(MyArray2& H, int n) {
+void QuadraticVarnel(MyArray2& H, int n, const RowDone& rowDone) {
     if (n == 1) {
         // J = (2 u1)^2; the general pattern below needs two coordinates.
         H[1][1] = 8;
@@ -52,7 +61,7 @@ void QuadraticVarnel(MyArray2& H, int n) {
         H[2][2] = 10;
         return;
     }
-    if (n >= 4) ClearMatrix(H, n);
+    if (n >= 4) ClearMatrix(H, n, rowDone);
     H[1][1] = 4;
     H[1][2] = -4;
     H[2][1] = -4;
@@ -70,14 +79,14 @@ void QuadraticVarnel(MyArray2& H, int n) {
 }
 
 template <class Matrix>
-void Qf1(Matrix& H, int n) {
-    ClearMatrix(H, n);
+void Qf1(Matrix& H, int n, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     for (int i = 1; i <= n; ++i) H[i][i] = i;
 }
 
 template <class Matrix>
-void Dixon3dq(Matrix& H, int n) {
-    ClearMatrix(H, n);
+void Dixon3dq(Matrix& H, int n, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     H[1][1] = H[1][1] + 2.0L;
     H[n][n] = H[n][n] + 2.0L;
     for (int i = 2; i <= n - 1; ++i) {
@@ -88,24 +97,28 @@ void Dixon3dq(Matrix& H, int n) {
     }
 }
 
-void HilbertA(MyArray2& H, int n) {
-    for (int i = 1; i <= n; ++i)
+void HilbertA(MyArray2& H, int n, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) H[i][j] = 2.0L / static_cast<Real>(i + j - 1);
+        if (rowDone) rowDone();
+    }
 }
 
-void HilbertB(MyArray2& H, int n, Real d) {
-    for (int i = 1; i <= n; ++i)
+void HilbertB(MyArray2& H, int n, Real d, const RowDone& rowDone) {
+    for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) {
             if (i != j)
                 H[i][j] = 1.0L / static_cast<Real>(i + j - 1);
             else
                 H[i][j] = 2.0L * (d + 1.0L / static_cast<Real>(4 * i - 2));
         }
+        if (rowDone) rowDone();
+    }
 }
 
 template <class Matrix>
-void GeneralizedRosenbrock(Matrix& H, int n, const MyArray1& u) {
-    ClearMatrix(H, n);
+void GeneralizedRosenbrock(Matrix& H, int n, const MyArray1& u, const RowDone& rowDone) {
+    ClearMatrix(H, n, rowDone);
     for (int i = 1; i <= n - 1; ++i) {
         H[i][i + 1] = -400.0L * u[i];
         H[i + 1][i] = -400.0L * u[i];
@@ -165,7 +178,7 @@ namespace {
 // Each element is formed as in the full matrix; a band only leaves out the
 // columns where the full matrix gets its zeros.
 template <class Matrix>
-void TridiaInto(const TunableParameters& params, int n, Matrix& H) {
+void TridiaInto(const TunableParameters& params, int n, Matrix& H, const RowDone& rowDone) {
     const Real alpha = params.TridiaAlpha;
     const Real beta = params.TridiaBeta;
     const Real delta = params.TridiaDelta;
@@ -188,28 +201,31 @@ void TridiaInto(const TunableParameters& params, int n, Matrix& H) {
             }
             H[i][j] = h;
         }
+        if (rowDone) rowDone();
     }
 }
 
 } // namespace
 
-void TridiaHessian(const TunableParameters& params, int n, MyArray2& H) { TridiaInto(params, n, H); }
+void TridiaHessian(const TunableParameters& params, int n, MyArray2& H, const std::function<void()>& rowDone) {
+    TridiaInto(params, n, H, rowDone);
+}
 
 void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& params, const MyArray1& u,
-                       MyArray2& H) {
+                       MyArray2& H, const std::function<void()>& rowDone) {
     switch (functionCode) {
     case FunctionId::AxisEllipsoid:
-    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n); return;
+    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n, rowDone); return;
     case FunctionId::Schwefel12:
     case FunctionId::Staircase2:
-    case FunctionId::Staircase2Sin: RotatedEllipsoid(H, n); return;
-    case FunctionId::QuadraticVarnel: QuadraticVarnel(H, n); return;
-    case FunctionId::Qf1: Qf1(H, n); return;
-    case FunctionId::Tridia: TridiaHessian(params, n, H); return;
-    case FunctionId::Dixon3dq: Dixon3dq(H, n); return;
-    case FunctionId::HilbertA: HilbertA(H, n); return;
-    case FunctionId::HilbertB: HilbertB(H, n, params.HilbertD); return;
-    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u); return;
+    case FunctionId::Staircase2Sin: RotatedEllipsoid(H, n, rowDone); return;
+    case FunctionId::QuadraticVarnel: QuadraticVarnel(H, n, rowDone); return;
+    case FunctionId::Qf1: Qf1(H, n, rowDone); return;
+    case FunctionId::Tridia: TridiaHessian(params, n, H, rowDone); return;
+    case FunctionId::Dixon3dq: Dixon3dq(H, n, rowDone); return;
+    case FunctionId::HilbertA: HilbertA(H, n, rowDone); return;
+    case FunctionId::HilbertB: HilbertB(H, n, params.HilbertD, rowDone); return;
+    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u, rowDone); return;
     case FunctionId::Rosenbrock:
     case FunctionId::Himmelblau2:
     case FunctionId::Himmelblau4:
@@ -226,11 +242,11 @@ void FillHessianBand(FunctionId functionCode, int n, const TunableParameters& pa
                      BandMatrix& H) {
     switch (functionCode) {
     case FunctionId::AxisEllipsoid:
-    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n); return;
-    case FunctionId::Qf1: Qf1(H, n); return;
-    case FunctionId::Tridia: TridiaInto(params, n, H); return;
-    case FunctionId::Dixon3dq: Dixon3dq(H, n); return;
-    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u); return;
+    case FunctionId::AxisEllipsoidSin: AxisParallelEllipsoid(H, n, {}); return;
+    case FunctionId::Qf1: Qf1(H, n, {}); return;
+    case FunctionId::Tridia: TridiaInto(params, n, H, {}); return;
+    case FunctionId::Dixon3dq: Dixon3dq(H, n, {}); return;
+    case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrock(H, n, u, {}); return;
     case FunctionId::Schwefel12:
     case FunctionId::Staircase2:
     case FunctionId::Staircase2Sin:
@@ -251,7 +267,10 @@ void FillHessianBand(FunctionId functionCode, int n, const TunableParameters& pa
 
 Hessian2 Objective::TwoByTwoHessian(const MyArray1& u) const { return TwoDimensionalHessian(id_, u); }
 
-void Objective::FillHessian(const MyArray1& u, MyArray2& H) const { FillHessianMatrix(id_, n_, parameters_, u, H); }
+void Objective::FillHessian(const MyArray1& u, MyArray2& H) const {
+    StopCadence rows = UnboundedLoopCadence();
+    FillHessianMatrix(id_, n_, parameters_, u, H, [&rows] { rows.Step(); });
+}
 
 void Objective::FillHessian(const MyArray1& u, BandMatrix& H) const {
     if (H.Size() != n_ || H.Band() != function_->hessianBand) H.Resize(n_, function_->hessianBand);

@@ -28,7 +28,7 @@ Real NormOf(const MyArray1& d, int n) {
 
 } // namespace
 
-void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& H,
+void FdNewtonStep(Objective& objective, int64_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& H,
                   BandMatrix& band, const NewtonSolve& solve, MyArray1& d) {
     const int n = objective.Dimension();
     const Real h = kFdNewtonStep;
@@ -77,10 +77,17 @@ void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, co
         CheckNewtonDescent(n, iteration, g, d);
         return;
     }
-    for (int i = 1; i <= n; ++i)
+    // Each pass reads a column per row: at n = 10000 it takes seconds, so
+    // Stop is looked at every few rows.
+    StopCadence rows = objective.UnboundedLoopCadence();
+    for (int i = 1; i <= n; ++i) {
+        rows.Step();
         for (int j = i; j <= n; ++j) H[i][j] = (H[i][j] + H[j][i]) / 2.0L;
-    for (int i = 1; i <= n; ++i)
+    }
+    for (int i = 1; i <= n; ++i) {
+        rows.Step();
         for (int j = 1; j <= i; ++j) H[i][j] = H[j][i];
+    }
     // Every element is formed afresh at the next step and nothing reads
     // the matrix before, so the elimination may work in it.
     solve(d, GaussMatrix::MayOverwrite, nullptr);
@@ -88,7 +95,7 @@ void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, co
 }
 
 void InexactNewtonStep(Objective& objective, const InexactNewtonOptions& options, const MyArray1& u0,
-                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int32_t& subIterations, MyArray1& d,
+                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int64_t& subIterations, MyArray1& d,
                        Real& dirNorm) {
     const int n = objective.Dimension();
     const Real h = kInexactNewtonStep;

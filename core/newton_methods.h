@@ -15,11 +15,11 @@ namespace tarvik {
 // Where the function's Hessian is banded the differences go into band
 // instead, as long as every one outside it is +0; h is only allocated (n x
 // n) should one not be.
-void FdNewtonStep(Objective& objective, int32_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& h,
+void FdNewtonStep(Objective& objective, int64_t iteration, const MyArray1& u, const MyArray1& g, MyArray2& h,
                   BandMatrix& band, const NewtonSolve& solve, MyArray1& d);
 
 struct InexactNewtonOptions {
-    int32_t iteration;           // k, for the status and the failure texts
+    int64_t iteration;           // k, for the status and the failure texts
     Real forcingC;               // c of the forcing term min(sqrt||g||, c)
     int32_t maxSubIterations;
 };
@@ -30,7 +30,7 @@ struct InexactNewtonOptions {
 // n >= 1000 each is shown through status. On a curvature failure d = g0
 // and dirNorm = g0Norm, the steepest-descent step the failure dialog offers.
 void InexactNewtonStep(Objective& objective, const InexactNewtonOptions& options, const MyArray1& u0,
-                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int32_t& subIterations, MyArray1& d,
+                       const MyArray1& g0, Real g0Norm, KernelProgress& status, int64_t& subIterations, MyArray1& d,
                        Real& dirNorm);
 
 // What the trust region's model reads: the point and J before the step,

@@ -18,7 +18,7 @@ void Solve2x2(Real h11, Real h12, Real h21, Real h22, const MyArray1& g, MyArray
     d[2] = (h11 * g2 - h21 * g1) / det;
 }
 
-void CheckNewtonDescent(int n, int32_t iteration, const MyArray1& g, const MyArray1& d) {
+void CheckNewtonDescent(int n, int64_t iteration, const MyArray1& g, const MyArray1& d) {
     Real sum = 0;
     for (int i = 1; i <= n; ++i) sum += g[i] * d[i];
     if (sum < 0) throw ENotSoBadError("Hessian<0 ! (Iteration=" + std::to_string(iteration) + ").");

@@ -15,7 +15,7 @@ namespace tarvik {
 void Solve2x2(Real h11, Real h12, Real h21, Real h22, const MyArray1& g, MyArray1& d);
 
 struct NewtonOptions {
-    int32_t iteration;                 // k, for the failure texts
+    int64_t iteration;                 // k, for the failure texts
     // MayOverwrite where the method forms H afresh at every step and reads
     // nothing of it afterwards.
     GaussMatrix matrixUse;
@@ -45,6 +45,6 @@ void NewtonStep(const Objective& objective, const NewtonOptions& options, const 
 
 // The sign test shared by the Newton steps: s = g.d over 1..n must be
 // positive; iteration k goes into the failure texts.
-void CheckNewtonDescent(int n, int32_t iteration, const MyArray1& g, const MyArray1& d);
+void CheckNewtonDescent(int n, int64_t iteration, const MyArray1& g, const MyArray1& d);
 
 } // namespace tarvik

@@ -4,7 +4,11 @@
 // implementations of the same rules.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace tarvik {
@@ -91,22 +95,51 @@ private:
 class MyArray2 {
 public:
     MyArray2() = default;
-    MyArray2(std::size_t rows, std::size_t cols) : rows_(rows), cols_(cols), data_(rows * cols * kStoredRealBytes, 0) {}
+    // The block comes zeroed from calloc: a large one is fresh pages that
+    // the system zeroes as they are first touched, not a gigabyte written
+    // out before the run can look at Stop again.
+    MyArray2(std::size_t rows, std::size_t cols) : rows_(rows), cols_(cols), data_(Allocate(rows * cols * kStoredRealBytes)) {}
+    MyArray2(const MyArray2& other) : rows_(other.rows_), cols_(other.cols_), data_(Allocate(other.Size())) {
+        if (other.Size() != 0) std::memcpy(data_.get(), other.data_.get(), other.Size());
+    }
+    MyArray2(MyArray2&& other) noexcept
+        : rows_(std::exchange(other.rows_, 0)), cols_(std::exchange(other.cols_, 0)), data_(std::move(other.data_)) {}
+    MyArray2& operator=(MyArray2 other) noexcept {
+        std::swap(rows_, other.rows_);
+        std::swap(cols_, other.cols_);
+        std::swap(data_, other.data_);
+        return *this;
+    }
 
-    MatrixRow operator[](std::size_t i) { return MatrixRow(data_.data() + i * cols_ * kStoredRealBytes); }
-    ConstMatrixRow operator[](std::size_t i) const { return ConstMatrixRow(data_.data() + i * cols_ * kStoredRealBytes); }
+    MatrixRow operator[](std::size_t i) { return MatrixRow(data_.get() + i * cols_ * kStoredRealBytes); }
+    ConstMatrixRow operator[](std::size_t i) const { return ConstMatrixRow(data_.get() + i * cols_ * kStoredRealBytes); }
 
     std::size_t rows() const { return rows_; }
     std::size_t cols() const { return cols_; }
-    bool empty() const { return data_.empty(); }
-    void release() { rows_ = cols_ = 0; std::vector<unsigned char>().swap(data_); }
+    bool empty() const { return Size() == 0; }
+    void release() {
+        rows_ = cols_ = 0;
+        data_.reset();
+    }
     // Bytes an (n+1) x (n+1) matrix really takes.
     static constexpr __int128 Bytes(int64_t n) { return __int128(n + 1) * (n + 1) * kStoredRealBytes; }
 
 private:
+    struct Free {
+        void operator()(unsigned char* p) const { std::free(p); }
+    };
+    using Block = std::unique_ptr<unsigned char[], Free>;
+    std::size_t Size() const { return rows_ * cols_ * kStoredRealBytes; }
+    static Block Allocate(std::size_t bytes) {
+        if (bytes == 0) return Block();
+        auto* p = static_cast<unsigned char*>(std::calloc(bytes, 1));
+        if (p == nullptr) throw std::bad_alloc();
+        return Block(p);
+    }
+
     std::size_t rows_ = 0;
     std::size_t cols_ = 0;
-    std::vector<unsigned char> data_;  // all bytes zero is +0
+    Block data_;  // all bytes zero is +0
 };
 
 // A one-based vector of n components (length n + 1), all zero.

@@ -39,6 +39,14 @@ public:
     explicit RunProgress(RunState& s) : s_(s) {}
     void Show(int steps) override { s_.Host->ShowProgress(steps); }
     void Tick() override { ProgressTick(s_); }
+    void StopPoint() override {
+        if (s_.N < 200) return;
+        detail::PumpEventsKeepingFlags(s_);
+        if (s_.StopRequested) {
+            s_.Host->HideProgress();
+            throw EBadError("Terminated by user");
+        }
+    }
     void Hide() override { s_.Host->HideProgress(); }
     void Status(const std::string& text) override { s_.SetStatus(text); }
 

@@ -26,8 +26,10 @@ Real RowDot(ConstMatrixRow a, const Real* b, int n) {
 
 Real RowDot(ConstMatrixRow a, const MyArray1& b, int n) { return RowDot(a, b.data(), n); }
 
-void SetIdentity(PackedSymmetric& h, int n) {
+void SetIdentity(PackedSymmetric& h, int n, KernelProgress& progress) {
+    RowStopPoints stopPoints(progress, n);
     for (int i = 1; i <= n; ++i) {
+        stopPoints.Row();
         const MatrixRow row = h.Row(i);
         for (int j = 1; j < i; ++j) row.Set(j, 0);
         row.Set(i, 1);
@@ -39,11 +41,11 @@ void SetIdentity(PackedSymmetric& h, int n) {
 void BfgsDirection(const QuasiNewtonStep& step, PackedSymmetric& h, KernelProgress& progress, MyArray1& d,
                    Real& dNorm) {
     const int n = step.n;
-    const int32_t k = step.iteration;
+    const int64_t k = step.iteration;
     MyArray1 r = NewVector(n);
 
     if (k == 0) {
-        SetIdentity(h, n);
+        SetIdentity(h, n, progress);
         if (n >= 200) progress.Show(2 * n);
         SymmetricTimes(h, step.g.data(), nullptr, r.data(), progress, 0);
     } else {
@@ -89,7 +91,7 @@ void BfgsDirection(const QuasiNewtonStep& step, PackedSymmetric& h, KernelProgre
 void LbfgsDirection(const QuasiNewtonStep& step, int m, MyArray2& sStore, MyArray2& yStore, MyArray1& d,
                     Real& dNorm) {
     const int n = step.n;
-    const int32_t k = step.iteration;
+    const int64_t k = step.iteration;
 
     // The pairs form a ring over rows 1..m, so storing the newest pair
     // overwrites the oldest instead of shifting every row. The stores' unused

@@ -13,7 +13,7 @@ namespace tarvik {
 // The last step as the rules see it: points and gradients, components 1..n.
 struct QuasiNewtonStep {
     int n;
-    int32_t iteration;  // k
+    int64_t iteration;  // k
     const MyArray1& u;
     const MyArray1& uPrev;
     const MyArray1& g;

@@ -93,8 +93,9 @@ struct RunState {
 
     // Scalars.
     int32_t N = 2;
-    int32_t IterCount = 0;
-    int32_t SubIterCount = 0;
+    // Counts that grow with the run are 64-bit: a long run passes 2^31.
+    int64_t IterCount = 0;
+    int64_t SubIterCount = 0;
     // Hessians formed (analytic or from gradient differences) in this run;
     // only the comparison table shows it.
     int64_t HessianEvaluations = 0;

@@ -130,6 +130,7 @@ void RunPass(PackedSymmetric& h, const Real* x, const SymmetricRankTwo* update, 
     };
     const double work = double(n) * n / (2.0 * chunks);
     int ticked = 0;
+    double sinceStopPoint = 0;
     for (int phase = 0; phase < 2; ++phase) {
         for (int q = 0; q < chunks; ++q) {
             SplitRows(0, 1, work, [&](int first, int last) {
@@ -143,6 +144,13 @@ void RunPass(PackedSymmetric& h, const Real* x, const SymmetricRankTwo* update, 
             });
             const int64_t due = int64_t(ticks) * (phase * chunks + q + 1) / (2 * chunks);
             for (; ticked < due; ++ticked) progress.Tick();
+            // A pass without a bar (the first direction's) still lets Stop
+            // act once about 2^16 elements have passed, as row loops do.
+            sinceStopPoint += work;
+            if (ticks == 0 && sinceStopPoint >= 65536) {
+                progress.StopPoint();
+                sinceStopPoint = 0;
+            }
         }
     }
 }

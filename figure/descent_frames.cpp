@@ -1,5 +1,6 @@
 #include "figure/descent_frames.h"
 
+#include "app/pixel_path.h"
 #include "core/run_state.h"
 #include "figure/contour_figure.h"
 #include "figure/figure_colours.h"
@@ -90,20 +91,9 @@ std::vector<std::pair<Real, Real>> TracePoints(const RunTrace& trace) {
 
 ComparePath FramesPath(std::string label, const RunTrace& trace, const PlaneFrame& frame) {
     ComparePath path{std::move(label), {}, {}};
-    // As DrawPath in figure/compare_overlay.cpp draws: a point that maps to
-    // no pixel breaks the path (one such is enough), and a point on the
-    // pixel before draws a dot there once.
-    bool previousMapped = false, repeated = false;
-    PixelPos previous;
+    PixelPathThinner thinner(frame);
     trace.ForEachRow([&](const TraceRow& row) {
-        PixelPos p;
-        const bool mapped = PointFormPixel(row.u1, row.u2, frame.scale, frame.centreX, frame.centreY, p);
-        const bool same = mapped && previousMapped && p == previous;
-        const bool needed = path.points.empty() || (mapped ? !(same && repeated) : previousMapped);
-        repeated = same;
-        previousMapped = mapped;
-        previous = p;
-        if (!needed) return;
+        if (!thinner.Needed(row.u1, row.u2)) return;
         path.points.emplace_back(row.u1, row.u2);
         path.iterations.push_back(static_cast<std::size_t>(row.iteration));
     });

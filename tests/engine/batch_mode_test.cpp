@@ -226,6 +226,20 @@ TEST(BatchRun, CtrlCInsideALongInnerLoopStopsTheRun) {
     EXPECT_NE(r.out.find("sub-iterations = 149;"), std::string::npos);
 }
 
+// Ctrl-C after the run's last look at it (while its final lines are
+// written) still ends the program as interrupted.
+TEST(BatchRun, CtrlCAfterTheLastIterationStillCounts) {
+    struct LateInterruptHost : BatchHost {
+        using BatchHost::BatchHost;
+        void AppendLine(const std::string& line) override {
+            if (line.rfind("Final point u", 0) == 0) std::raise(SIGINT);
+            BatchHost::AppendLine(line);
+        }
+    };
+    const BatchResult r = RunWith<LateInterruptHost>({"--function", "rosenbrock", "--start", "5", "--method", "newton", "--eps", "1e-4"});
+    EXPECT_EQ(r.status, BatchExitInterrupted);
+}
+
 TEST(BatchRun, Himmelblau28StartsTheCollinearMethodWithTheWindowsValues) {
     // The user's values go on top of the recommended ones.
     const BatchResult r = RunWith({"--function", "himmelblau-28", "--method", "collinear", "--accuracy", "2", "--eps", "1e-6", "--param",

@@ -13,6 +13,7 @@
 #include "app/batch_run.h"
 #include "app/figure_frame.h"
 #include "app/memory_budget.h"
+#include "app/pixel_path.h"
 #include "app/run_driver.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
@@ -84,6 +85,8 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
         const MemoryInPlace memory(c.memory);
         BatchOptions options;
         ASSERT_FALSE(ParseBatchOptions(c.args, options));
+        // Asked for, so that every row keeps its path for it.
+        options.figureFile = "unused.png";
         std::vector<CompareRow> rows;
         EXPECT_EQ(RunComparison(options, options.compareMethods, rows, sink, {}), c.end);
         ASSERT_EQ(rows.size(), c.rows);
@@ -104,7 +107,14 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
             // last row holds; nothing where it evaluated nothing.
             TraceRow last;
             last.j = last.gradNorm = last.accuracy = std::numeric_limits<Real>::quiet_NaN();
-            driver.Trace().ForEachRow([&last](const TraceRow& r) { last = r; });
+            // The compared path: the single run's points that the figure's
+            // drawing needs (app/pixel_path.h).
+            std::vector<std::pair<Real, Real>> path;
+            PixelPathThinner thinner(host.frame);
+            driver.Trace().ForEachRow([&](const TraceRow& r) {
+                last = r;
+                if (thinner.Needed(r.u1, r.u2)) path.emplace_back(r.u1, r.u2);
+            });
             EXPECT_EQ(row.iterations, last.iteration);
             EXPECT_EQ(row.evaluations, last.evaluations);
             EXPECT_TRUE(Same(row.j, last.j)) << row.j << " " << last.j;
@@ -113,7 +123,7 @@ TEST_F(CompareRunTest, EveryRowIsWhatItsSingleRunReports) {
             // Only the Newton methods that form a Hessian count them, and all of those do.
             EXPECT_EQ(row.hessianEvaluations, state.HessianEvaluations);
             if (!driver.Trace().Empty()) { EXPECT_EQ(row.usesHessian, state.HessianEvaluations > 0); }
-            EXPECT_EQ(row.path.size(), static_cast<std::size_t>(driver.Trace().RowCount()));
+            EXPECT_EQ(row.path, path);
             EXPECT_FALSE(row.ending.empty());
         }
     }

@@ -3,6 +3,11 @@
 // as written (quoted names, 21-digit numbers, the header as the first row),
 // and each number read back is the 80-bit value that was written.
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -10,6 +15,7 @@
 
 #include "app/compare_run.h"
 #include "app/run_trace.h"
+#include "app/scientific_text.h"
 #include "temp_folder.h"
 
 namespace tarvik {
@@ -69,6 +75,37 @@ protected:
 };
 
 const Real kValues[] = {1.0L / 3, -2.0L / 7, 1e-4930L, std::numeric_limits<Real>::max(), -0.0L, 12345678901234567890.0L};
+
+// The trace's own number writer says what to_chars says, digit for digit:
+// over the whole exponent range, subnormals and signed zeros included, and
+// at exact ties (2^-31 has 22 significant digits, the last a 5).
+TEST(ScientificText, WritesWhatToCharsWrites) {
+    const auto check = [](Real v) {
+        char mine[ScientificTextRoom], theirs[64];
+        const std::string a(mine, WriteScientific21(v, mine));
+        const std::string b(theirs, std::to_chars(theirs, theirs + sizeof theirs, v, std::chars_format::scientific, 20).ptr);
+        ASSERT_EQ(a, b);
+    };
+    for (Real v : {0.0L, -0.0L, 1.0L, -1.0L, 0.1L, 9.999999999999999999999L, std::numeric_limits<Real>::max(),
+                   std::numeric_limits<Real>::min(), std::numeric_limits<Real>::denorm_min(),
+                   std::numeric_limits<Real>::infinity(), -std::numeric_limits<Real>::infinity()})
+        check(v);
+    for (int k = -200; k <= 200; ++k)
+        for (Real m : {1.0L, 3.0L, 5.0L, 7.0L, 0.75L}) check(std::ldexp(m, k));
+    std::mt19937_64 random(22);
+    for (int i = 0; i < 20000; ++i) {
+        const uint64_t significand = random() | (uint64_t(1) << 63);
+        const uint16_t exponent = static_cast<uint16_t>(i % 4 == 0 ? random() % 0x7FFF : 16383 - 200 + random() % 400);
+        unsigned char bytes[sizeof(Real)] = {};
+        std::memcpy(bytes, &significand, 8);
+        const uint16_t signAndExponent = static_cast<uint16_t>(exponent | (i % 2 ? 0x8000 : 0));
+        std::memcpy(bytes + 8, &signAndExponent, 2);
+        Real v;
+        std::memcpy(&v, bytes, sizeof(Real));
+        check(v);
+        if (i % 16 == 0) check(std::ldexp(static_cast<Real>(significand >> (i % 64)), -16445));   // subnormals
+    }
+}
 
 TEST_F(CsvRoundTrip, TheComparisonTableKeepsQuotedTextAndEveryDigit) {
     std::vector<CompareRow> rows;

@@ -23,6 +23,16 @@ TEST(PrintSchedule, ReportsTheScheduledIterations) {
     for (int32_t k : {260, 550, 5100, 51000, 2147483647}) EXPECT_FALSE(PrintSchedule(k)) << k;
 }
 
+// Counts past 2^31 (a long run of golden steps passes it) keep their sign
+// and their grouping by thousands.
+TEST(IterationLines, CountsPastTwoToThe31stKeepTheirGrouping) {
+    EXPECT_EQ(IterationCountLine(2, 17), " Iteration=2:      (Total evaluating J and gradJ = 17)");
+    EXPECT_EQ(IterationCountLine(3000000000LL, 4294967301LL),
+              " Iteration=3 000 000 000:      (Total evaluating J and gradJ = 4 294 967 301)");
+    EXPECT_TRUE(PrintSchedule(3000000000LL));
+    EXPECT_FALSE(PrintSchedule(3000000001LL));
+}
+
 TEST(ReportHeader, TheQuadraticFromFilesRenewsConjugateDirectionsAfterNonOrthogonalGradients) {
     testing::RecordingHost host;
     RunState s(host);

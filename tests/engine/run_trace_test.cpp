@@ -302,6 +302,32 @@ TEST(RunTraceOfARun, ResumedAndStoppedRunsKeepTheRowsHonest) {
     EXPECT_EQ(run.points.back(), run.points[123]);
 }
 
+// A run whose rows nobody reads keeps none, in memory or on disk, however
+// long it goes; its summary still says what its last row said.
+TEST(RunTraceOfARun, ARunNobodyTracesKeepsNoRows) {
+    BatchOptions options;
+    ASSERT_FALSE(ParseBatchOptions({"--n", "2", "--function", "rosenbrock", "--start", "5", "--method", "constant-step", "--eps",
+                                    "1e-20", "--param", "NoProgressIterations=0", "--max-iterations", "200000"},
+                                   options));
+    for (const bool kept : {false, true}) {
+        SCOPED_TRACE(kept);
+        std::FILE* out = std::tmpfile();
+        BatchHost host(out, out);
+        RunState state(host);
+        RunDriver driver(state);
+        driver.SetTraceKeepsRows(kept);
+        int64_t observed = 0;
+        driver.SetRowObserver([&observed](const TraceRow&) { ++observed; });
+        ASSERT_TRUE(ApplyBatchOptions(options, state, out));
+        RunBatch(options, state, driver, host);
+        std::fclose(out);
+        EXPECT_EQ(driver.Summary().iterations, 200000);
+        EXPECT_EQ(observed, 200001) << "row 0 and the iterations";
+        EXPECT_EQ(driver.Trace().RowCount(), kept ? observed : 0);
+        EXPECT_EQ(driver.Trace().SpilledBytes() > 0, kept);
+    }
+}
+
 } // namespace
 // The plot's values from the rows: what a log scale cannot show is left out
 // (J at J* to the last digit, the accuracy row 0 does not have), J without

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/batch_mode.h"
+#include "app/pixel_path.h"
 #include "core/function_catalogue.h"
 #include "figure/compare_overlay.h"
 #include "figure/descent_frames.h"
@@ -212,6 +213,41 @@ TEST(CompareLegend, HidesNoPathAndShortensNoName) {
             for (int x = layout.box.x() + 24; x < picture.width(); ++x)
                 if (FromQRgb(picture.pixel(x, y)) == clLevelLine) actual.setPixel(x, y, qRgb(0, 0, 0));
         EXPECT_EQ(actual, expected);
+    }
+}
+
+// A compared path keeps only the points its drawing needs: the thinned path
+// draws the same pixels as the whole one, with its end disc where the whole
+// one has it, for paths that settle on a pixel, leave the plane and come
+// back, or end off it. A path that settles keeps a few points.
+TEST(ComparePathThinning, DrawsTheSamePixelsAsTheWholePath) {
+    const Real off = 1e12L, tiny = 1e-4L;
+    std::vector<std::pair<Real, Real>> settles = {{-4, 3}, {-2, 1}, {0.5L, 0.25L}};
+    for (int k = 0; k < 5000; ++k) settles.emplace_back(1 + tiny * (k % 3), 1);
+    const std::vector<std::vector<std::pair<Real, Real>>> cases = {
+        settles,
+        {{-4, 3}, {-4, 3}, {-4, 3}, {off, 0}, {off, 1}, {2, 2}, {2, 2}, {-1, -3}, {-1, -3}},
+        {{1, 1}, {1, 1}, {3, -3}, {off, off}, {-off, 0}},
+        {{0, 0}, {2, 0}, {0, 0}, {2, 0}, {0, 0}, {2, 0}, {2, 0}, {2, 0}},
+    };
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        SCOPED_TRACE(c);
+        Plot plot;
+        ComparePath whole{"whole", cases[c]}, thinned{"whole", {}};
+        PixelPathThinner thinner(plot.frame);
+        for (const auto& [u1, u2] : cases[c])
+            if (thinner.Needed(u1, u2)) thinned.points.emplace_back(u1, u2);
+        for (int count : {1, 3}) {
+            const std::vector<ComparePath> wholes(static_cast<std::size_t>(count), whole),
+                thinneds(static_cast<std::size_t>(count), thinned);
+            const CompareLayout layout = LayOutCompareFigure(plot.levels, plot.frame, wholes, true);
+            EXPECT_EQ(LayOutCompareFigure(plot.levels, plot.frame, thinneds, true).box, layout.box);
+            EXPECT_EQ(ComposeCompareFigure(plot.levels, plot.frame, thinneds, layout),
+                      ComposeCompareFigure(plot.levels, plot.frame, wholes, layout));
+        }
+        if (c == 0) {
+            EXPECT_LE(thinned.points.size(), 10u);
+        }
     }
 }
 
