@@ -280,7 +280,15 @@ void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
     };
     int which = 0;  // 1: the gradient raised a fault, 2: only its norm did
     try {
-        if (g.data() == u.data()) {
+        if (faultsShowInResult_) {
+            // A fault leaves a component, and so the norm, not finite: the
+            // test below tells whose it is without reading the status.
+            // Nor need the norm be pinned in memory before a status read.
+            gradient();
+            Real sum = 0;
+            for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];
+            norm = std::sqrt(sum);
+        } else if (g.data() == u.data()) {
             // Writing the gradient over its own point: not a block that can run twice.
             FpFaultGuard guard;
             gradient();
