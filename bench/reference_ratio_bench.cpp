@@ -11,12 +11,18 @@
 // eliminations, BFGS directions and Newton steps are medians of wall-clock time, which
 // only mean something on an otherwise idle machine.
 //
-// usage: reference_ratio_bench [--large | --gauss | --bfgs | --cores | --newton]
+// The two-dimensional functions each beside their plain formula, and a
+// whole teaching run as a process (build/tarvik) beside the program
+// answering --batch --help.
+//
+// usage: reference_ratio_bench [--large | --gauss | --bfgs | --cores | --newton | --functions | --startup]
 //   --gauss  only the dense elimination at n = 1000 and its references
 //   --bfgs   only the BFGS direction at n = 10000 and its reference
 //   --cores  only the work split over the cores at n = 10000: the O(n^2)
 //            evaluations beside their plain single-threaded loops, and BFGS
 //   --newton only the banded Newton and trust-region steps at n = 10000
+//   --functions  only the two-dimensional functions
+//   --startup    only the teaching run as a process
 #include <algorithm>
 #include <cfenv>
 #include <chrono>
@@ -25,9 +31,15 @@
 #include <exception>
 #include <ctime>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/direction_rules.h"
 #include "bench/bench_clock.h"
@@ -86,15 +98,17 @@ void PlainGauss(std::vector<T>& a, std::vector<T>& b, int n) {
     }
 }
 
-void GuardCost() {
+// J + gradJ of one two-dimensional function through the run's objective
+// against its formula written out plainly (J, gradJ and the norm).
+template <class Plain>
+void TwoDimensional(FunctionId function, const char* name, Plain&& plain) {
     SilentHost host;
     RunState s(host);
     s.N = 2;
-    s.FunctionCode = FunctionId::Rosenbrock;
+    s.FunctionCode = function;
     BuildRunObjective(s);
     s.U = NewVector(2);
     s.GradJ = NewVector(2);
-    s.U[1] = -1.2L;
     s.U[2] = 1;
     const int calls = 200000;
     const double guarded = MedianSeconds(5, [&] {
@@ -105,17 +119,57 @@ void GuardCost() {
             s.Problem->Gradient(s.U, s.GradJ, norm);
         }
     }) / calls;
-    const double plain = MedianSeconds(5, [&] {
+    const double reference = MedianSeconds(5, [&] {
         for (int c = 0; c < calls; ++c) {
             s.U[1] = -1.2L + c * 1e-9L;
-            const Real u1 = s.U[1], u2 = s.U[2];
-            const Real a = u2 - u1 * u1;
-            sink = 100 * (a * a) + (1 - u1) * (1 - u1);
-            const Real g1 = -400 * u1 * a - 2 * (1 - u1), g2 = 200 * a;
-            sink = std::sqrt(g1 * g1 + g2 * g2);
+            plain(s.U[1], s.U[2]);
         }
     }) / calls;
-    Line("Rosenbrock n=2: J + gradJ (guarded)", guarded, "plain formula", plain);
+    char what[64];
+    std::snprintf(what, sizeof what, "%s: J + gradJ (guarded)", name);
+    Line(what, guarded, "plain formula", reference);
+}
+
+// The six functions for n = 2 only.
+void TwoDimensionalFunctions() {
+    const auto norm = [](Real g1, Real g2) { sink = std::sqrt(g1 * g1 + g2 * g2); };
+    TwoDimensional(FunctionId::Rosenbrock, "Rosenbrock n=2", [&](Real u1, Real u2) {
+        const Real a = u2 - u1 * u1;
+        sink = 100 * (a * a) + (1 - u1) * (1 - u1);
+        norm(-400 * u1 * a - 2 * (1 - u1), 200 * a);
+    });
+    TwoDimensional(FunctionId::Himmelblau2, "Himmelblau 2 n=2", [&](Real u1, Real u2) {
+        const Real a = u2 - u1 * u1;
+        sink = a * a + (1 - u1) * (1 - u1);
+        norm(-4 * u1 * a - 2 * (1 - u1), 2 * a);
+    });
+    TwoDimensional(FunctionId::Himmelblau4, "Himmelblau 4 n=2", [&](Real u1, Real u2) {
+        const Real a = u2 - u1 * u1 * u1;
+        sink = 100 * (a * a) + (1 - u1) * (1 - u1);
+        norm(-600 * (u1 * u1) * a - 2 * (1 - u1), 200 * a);
+    });
+    TwoDimensional(FunctionId::Himmelblau28, "Himmelblau 28 n=2", [&](Real u1, Real u2) {
+        const Real a = u1 * u1 + u2 - 11, b = u2 * u2 + u1 - 7;
+        sink = a * a + b * b;
+        norm(4 * u1 * a + 2 * b, 2 * a + 4 * u2 * b);
+    });
+    TwoDimensional(FunctionId::Saddle, "saddle n=2", [&](Real u1, Real u2) {
+        sink = 5 * (u1 * u1) - u2 * u2 + 1;
+        norm(10 * u1, -2 * u2);
+    });
+    TwoDimensional(FunctionId::CubicVarnel, "cubic Varnel n=2", [&](Real u1, Real u2) {
+        sink = 2 * (u1 * u1 * u1) + 4 * (u1 * u1) + u2 * u2 * u2 + 2 * (u2 * u2);
+        norm(6 * (u1 * u1) + 8 * u1, 3 * (u2 * u2) + 4 * u2);
+    });
+}
+
+// The cost of the guard's status reads on their own.
+void GuardCost() {
+    SilentHost host;
+    RunState s(host);
+    s.U = NewVector(2);
+    s.U[1] = -1.2L;
+    const int calls = 200000;
     const double bare = MedianSeconds(5, [&] {
         for (int c = 0; c < calls; ++c) {
             Real v = s.U[1] * (1 + c * 1e-9L);
@@ -489,6 +543,60 @@ void NewtonLarge(int n, FunctionId code, MethodId method, const char* name) {
     Line(what, step, "forming the Hessian alone", form);
 }
 
+
+// CPU time (user + system, from the child's resource use) and wall time of
+// running the program as a process, median of `repeats`.
+struct ProcessCost {
+    double cpu = 0;
+    double wall = 0;
+};
+
+ProcessCost RunProgram(const std::string& program, const std::vector<std::string>& args, int repeats) {
+    std::vector<double> cpu, wall;
+    for (int r = 0; r < repeats; ++r) {
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const double started = WallSeconds();
+        const pid_t child = fork();
+        if (child == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        rusage use{};
+        wait4(child, &status, 0, &use);
+        wall.push_back(WallSeconds() - started);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::printf("%s exited with status %d\n", program.c_str(), status);
+        cpu.push_back(double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+                      double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) * 1e-6);
+    }
+    return {Median(cpu), Median(wall)};
+}
+
+// A whole teaching run as a process (Rosenbrock n = 2, Newton to 1e-6),
+// without and with a saved figure, against the program answering
+// --batch --help: the start of a process that loads nothing.
+void Startup(const std::string& folder) {
+    const std::string program = folder + "/tarvik";
+    const std::vector<std::string> run{"--batch", "--n", "2", "--function", "rosenbrock", "--start", "1",
+                                       "--method", "newton", "--eps", "1e-6"};
+    std::vector<std::string> figure = run;
+    const std::string png = "/tmp/reference_ratio_bench_figure.png";
+    figure.insert(figure.end(), {"--figure", png});
+    const ProcessCost bare = RunProgram(program, {"--batch", "--help"}, 21);
+    const ProcessCost plain = RunProgram(program, run, 21);
+    const ProcessCost painted = RunProgram(program, figure, 21);
+    std::remove(png.c_str());
+    Line("teaching run, no figure (process CPU)", plain.cpu, "tarvik --batch --help (CPU)", bare.cpu);
+    Line("teaching run, --figure PNG (process CPU)", painted.cpu, "tarvik --batch --help (CPU)", bare.cpu);
+    Line("teaching run, no figure (wall)", plain.wall, "tarvik --batch --help (wall)", bare.wall);
+    Line("teaching run, --figure PNG (wall)", painted.wall, "tarvik --batch --help (wall)", bare.wall);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -512,8 +620,21 @@ int main(int argc, char** argv) {
         NewtonLarge(10000, FunctionId::Dixon3dq, MethodId::Newton, "classical Newton, DIXON3DQ");
         return 0;
     }
+    // The program lies beside the benchmark in the build folder.
+    std::string folder = argv[0];
+    folder = folder.find('/') == std::string::npos ? "." : folder.substr(0, folder.rfind('/'));
+    if (option == "--functions") {
+        TwoDimensionalFunctions();
+        return 0;
+    }
+    if (option == "--startup") {
+        Startup(folder);
+        return 0;
+    }
     const bool large = option == "--large";
+    TwoDimensionalFunctions();
     GuardCost();
+    Startup(folder);
     SchwefelValue(1000);
     Gauss(300, false, 5);
     Gauss(1000, false, 3);

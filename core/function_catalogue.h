@@ -78,6 +78,11 @@ struct FunctionTraits {
     std::string_view picture;  // file inside Media
     std::string_view formula;  // text of the generated picture, UTF-8
     bool twoDimensionalOnly = false;
+    // J and gradJ are sums, differences and products of the coordinates
+    // alone, each of which reaches the result: an arithmetic fault then
+    // always leaves a result that is not finite, so an evaluation need not
+    // read the floating-point status to find one.
+    bool faultsShowInResult = false;
     bool quadratic = false;            // constant Hessian
     KnownMinimum minimum;
     bool changeOfJOnly = false;        // accuracy only by the change of J

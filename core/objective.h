@@ -133,6 +133,7 @@ private:
     const FunctionTraits* function_;
     FunctionId id_;
     bool fromFiles_;
+    bool faultsShowInResult_;
     int n_;
     TunableParameters parameters_;
     const QuadraticData* quadratic_;

@@ -184,57 +184,62 @@ void GeneralizedRosenbrockGradient(int n, const Real* u, Real* g) {
     g[n] = 200 * (u[n] - u[n - 1] * u[n - 1]);
 }
 
+// gradJ of a function for n = 2 only, at (u1, u2); false for any other.
+// Kept apart so that the norm can be taken from the components as they
+// are computed.
+inline bool TwoDimensionalGradient(FunctionId id, Real u1, Real u2, Real& g1, Real& g2) {
+    switch (id) {
+    case FunctionId::Rosenbrock: {
+        const Real d = u2 - u1 * u1;
+        g1 = -400 * u1 * d - 2 * (1 - u1);
+        g2 = 200 * d;
+        return true;
+    }
+    case FunctionId::Himmelblau2: {
+        const Real d = u2 - u1 * u1;
+        g1 = -4 * u1 * d - 2 * (1 - u1);
+        g2 = 2 * d;
+        return true;
+    }
+    case FunctionId::Himmelblau4: {
+        const Real d = u2 - u1 * u1 * u1;
+        g1 = -600 * (u1 * u1) * d - 2 * (1 - u1);
+        g2 = 200 * d;
+        return true;
+    }
+    case FunctionId::Himmelblau28: {
+        const Real a = u1 * u1 + u2 - 11;
+        const Real b = u2 * u2 + u1 - 7;
+        g1 = 4 * u1 * a + 2 * b;
+        g2 = 2 * a + 4 * u2 * b;
+        return true;
+    }
+    case FunctionId::Saddle:
+        g1 = 10 * u1;
+        g2 = -2 * u2;
+        return true;
+    case FunctionId::CubicVarnel:
+        g1 = 6 * (u1 * u1) + 8 * u1;
+        g2 = 3 * (u2 * u2) + 4 * u2;
+        return true;
+    default: return false;
+    }
+}
+
 void GradientOf(FunctionId id, int n, const TunableParameters& p, const QuadraticData* quad, MyArray1& au,
                 const MyArray1& uv, Real* g) {
     const Real* u = uv.data();
     switch (id) {
-    case FunctionId::Rosenbrock: {
+    case FunctionId::Rosenbrock:
+    case FunctionId::Himmelblau2:
+    case FunctionId::Himmelblau4:
+    case FunctionId::Himmelblau28:
+    case FunctionId::Saddle:
+    case FunctionId::CubicVarnel:
         RequireTwoDimensions(n);
-        const Real u1 = u[1], u2 = u[2];
-        const Real d = u2 - u1 * u1;
-        g[1] = -400 * u1 * d - 2 * (1 - u1);
-        g[2] = 200 * d;
+        // Read before either is written: g may be u itself.
+        TwoDimensionalGradient(id, u[1], u[2], g[1], g[2]);
         return;
-    }
-    case FunctionId::Himmelblau2: {
-        RequireTwoDimensions(n);
-        const Real u1 = u[1], u2 = u[2];
-        const Real d = u2 - u1 * u1;
-        g[1] = -4 * u1 * d - 2 * (1 - u1);
-        g[2] = 2 * d;
-        return;
-    }
-    case FunctionId::Himmelblau4: {
-        RequireTwoDimensions(n);
-        const Real u1 = u[1], u2 = u[2];
-        const Real d = u2 - u1 * u1 * u1;
-        g[1] = -600 * (u1 * u1) * d - 2 * (1 - u1);
-        g[2] = 200 * d;
-        return;
-    }
-    case FunctionId::Himmelblau28: {
-        RequireTwoDimensions(n);
-        const Real u1 = u[1], u2 = u[2];
-        const Real a = u1 * u1 + u2 - 11;
-        const Real b = u2 * u2 + u1 - 7;
-        g[1] = 4 * u1 * a + 2 * b;
-        g[2] = 2 * a + 4 * u2 * b;
-        return;
-    }
-    case FunctionId::Saddle: {
-        RequireTwoDimensions(n);
-        const Real u1 = u[1], u2 = u[2];
-        g[1] = 10 * u1;
-        g[2] = -2 * u2;
-        return;
-    }
-    case FunctionId::CubicVarnel: {
-        RequireTwoDimensions(n);
-        const Real u1 = u[1], u2 = u[2];
-        g[1] = 6 * (u1 * u1) + 8 * u1;
-        g[2] = 3 * (u2 * u2) + 4 * u2;
-        return;
-    }
     case FunctionId::AxisEllipsoid:
         for (int i = 1; i <= n; ++i) g[i] = Real(2 * i) * u[i];
         return;
@@ -293,7 +298,28 @@ void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
     };
     int which = 0;  // 1: the gradient raised a fault, 2: only its norm did
     try {
-        if (g.data() == u.data()) {
+        if (faultsShowInResult_) {
+            // A fault leaves a component, and so the norm, not finite: the
+            // test below tells whose it is without reading the status.
+            // Nor need the norm be pinned in memory before a status read:
+            // for n = 2 it is summed from the components as they are
+            // computed, in its own order (from 0, upwards).
+            Real g1 = 0, g2 = 0;
+            if (n >= 2 && TwoDimensionalGradient(id_, u[1], u[2], g1, g2)) {
+                g[1] = g1;
+                g[2] = g2;
+                Real sum = 0;
+                sum += g1 * g1;
+                sum += g2 * g2;
+                for (std::size_t i = 3; i < g.size(); ++i) sum += g[i] * g[i];
+                norm = std::sqrt(sum);
+            } else {
+                gradient();
+                Real sum = 0;
+                for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];
+                norm = std::sqrt(sum);
+            }
+        } else if (g.data() == u.data()) {
             // Writing the gradient over its own point: not a block that can run twice.
             FpFaultGuard guard;
             gradient();

@@ -250,6 +250,7 @@ Objective::Objective(const FunctionTraits& function, int n, const TunableParamet
     : function_(&function),
       id_(function.id),
       fromFiles_(function.fromFiles),
+      faultsShowInResult_(function.faultsShowInResult),
       n_(n),
       parameters_(parameters),
       quadratic_(quadratic),
@@ -283,10 +284,16 @@ Real Objective::Value(const MyArray1& u) {
     Real value = 0;
     bool faulted = false;
     try {
-        faulted = FaultedRunning([&] {
+        if (faultsShowInResult_) {
+            // A status read costs as much as the whole formula here.
             value = FunctionValue(id_, n_, parameters_, quadratic_, au_, u);
-            PinValue(value);
-        }) || !IsFiniteReal(value);
+            faulted = !IsFiniteReal(value);
+        } else {
+            faulted = FaultedRunning([&] {
+                value = FunctionValue(id_, n_, parameters_, quadratic_, au_, u);
+                PinValue(value);
+            }) || !IsFiniteReal(value);
+        }
     } catch (const std::exception&) {
         faulted = true;
     }

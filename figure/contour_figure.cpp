@@ -5,23 +5,11 @@
 #include "core/function_catalogue.h"
 #include "core/number_format.h"
 #include "figure/level_line_scan.h"
+#include "figure/plane_levels.h"
 
 namespace tarvik {
 
 namespace {
-
-// The figure's evaluations show in the status bar as the run's do, and
-// touch nothing else of the run.
-class PlaneEvents final : public ObjectiveEvents {
-public:
-    explicit PlaneEvents(EngineHost& host) : host_(host) {}
-    void Status(const std::string& text) override { host_.SetStatus(text); }
-    void StopPoint() override {}
-    void ZeroGradient() override {}
-
-private:
-    EngineHost& host_;
-};
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -118,20 +106,12 @@ void ContourFigure::DrawLevelLines(const RunState& s) {
     // Lets the waiting text written at creation appear before the long scan.
     s.Host->ProcessEvents();
 
-    // J on the plane {u1, u2, 0...}: the function at n = 2, with the run's
-    // function parameters and, for the quadratic from files, its matrix
-    // and vector cut to their first two rows and columns.
-    PlaneEvents events(*s.Host);
-    Objective plane(Traits(s.FunctionCode), 2, s.Params, &s.Quad);
-    plane.SetName(s.FunctionName);
-    plane.SetEvents(&events);
-
+    PlaneLevels levels(s, area_);
     FigureCanvas cv(image_, canvas_);
-    DrawPlane(cv, PlaneFrameFor(area_, s.U0.at(1), s.U0.at(2), s.FunctionCode));
+    const PlaneFrame frame = PlaneFrameFor(area_, s.U0.at(1), s.U0.at(2), s.FunctionCode);
+    DrawPlane(cv, frame);
     if (s.N > 2) DrawTitle(cv);
-    // Only the quadratic from files has a constant of its own.
-    const Real quadC = plane.Function().fromFiles ? s.Quad.QuadC : 0;
-    DrawLevels(cv, plane, quadC, s.N == 2);
+    DrawLevels(cv, levels, frame, s.N == 2);
     DrawEndPoints(cv, s);
 }
 
@@ -154,42 +134,21 @@ void ContourFigure::DrawPlane(FigureCanvas& cv, const PlaneFrame& frame) {
     DrawAxes(cv);
 }
 
-void ContourFigure::DrawLevels(FigureCanvas& cv, Objective& plane, Real quadC, bool numbered) {
+void ContourFigure::DrawLevels(FigureCanvas& cv, PlaneLevels& levels, const PlaneFrame& frame, bool numbered) {
     CanvasState& st = canvas_;
-    const FunctionId code = plane.Function().id;
-    const int width = image_.width();
+    const FunctionId code = levels.Function();
     const int height = image_.height();
-    const Real range = PlaneRange;
-    MyArray1 u = NewVector(2);
-
-    // The reference point of the level step is (-range/2, 0), the half
-    // taken in integers.
-    u[1] = static_cast<Real>((-PlaneRange) / 2);
-    u[2] = 0;
-    LevelStep = LevelStepFor(plane.Value(u), quadC, code);
-
-    const double h = static_cast<double>(static_cast<Real>(2 * PlaneRange) / static_cast<Real>(PlaneSide));
-    const Real hReal = h;
-    // The plane's half-extent along each side of the area the square is
-    // centred in: R where the square spans it (exactly, as R * side / side).
-    const Real halfX = range * static_cast<Real>(area_.width) / static_cast<Real>(PlaneSide);
-    const Real halfY = range * static_cast<Real>(area_.height) / static_cast<Real>(PlaneSide);
+    LevelStep = levels.Step(frame);
     const int LineLift = static_cast<int>(std::trunc(static_cast<Real>(height) * 0.004L));
 
-    CrossingTable CrossingRows(width, area_.height);
-    GridValues planeJ(width, area_.height);
+    // Each level is drawn as soon as it is scanned: J failing on the plane
+    // leaves the levels before it drawn.
+    CrossingTable CrossingRows(image_.width(), area_.height);
     LabelMemory labels;
     for (int k = 1; k <= LevelCount; ++k) {
         st.PenColour = clLevelLine;
-        const double level = LevelValue(quadC, LevelStep, k);
-        const Real levelReal = level;
-        ScanCrossings(CrossingRows, [&](int c, int r) -> Real {
-            return planeJ.At(c, r, [&] {
-                u[1] = static_cast<Real>(c) * hReal - halfX;
-                u[2] = halfY - static_cast<Real>(r) * hReal;
-                return plane.Value(u);
-            }) - levelReal;
-        });
+        const double level = LevelValue(levels.QuadC(), LevelStep, k);
+        levels.Scan(CrossingRows, frame, level);
         for (const LineSegment& seg : TrackSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
         for (const LineSegment& seg : JoinSegments(CrossingRows, LineLift)) cv.Line(seg.x0, seg.y0, seg.x1, seg.y1);
         if (numbered) DrawLevelNumber(cv, CrossingRows, k, level, labels);

@@ -16,6 +16,7 @@ namespace tarvik {
 inline void DrawEllipse(FigureCanvas& cv, PixelBox box) { cv.Ellipse(box.left, box.top, box.right, box.bottom); }
 
 class CrossingTable;
+class PlaneLevels;
 struct LabelMemory;
 
 class ContourFigure {
@@ -66,7 +67,7 @@ private:
     void DrawPlane(FigureCanvas& cv, const PlaneFrame& frame);
     // The five level lines of J on the plane, the numbers where the figure
     // shows them (n = 2) and the saddles over each.
-    void DrawLevels(FigureCanvas& cv, Objective& plane, Real quadC, bool numbered);
+    void DrawLevels(FigureCanvas& cv, PlaneLevels& levels, const PlaneFrame& frame, bool numbered);
     void DrawLevelNumber(FigureCanvas& cv, const CrossingTable& crossings, int k, double level, LabelMemory& labels);
     // u* where it is known, and u°.
     void DrawEndPoints(FigureCanvas& cv, const RunState& s);

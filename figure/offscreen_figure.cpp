@@ -11,6 +11,7 @@
 #include "figure/contour_figure.h"
 #include "figure/descent_frames.h"
 #include "figure/image_export.h"
+#include "figure/unpainted_figure.h"
 
 namespace tarvik {
 
@@ -73,6 +74,11 @@ private:
 
 std::unique_ptr<BatchFigure> MakeOffscreenFigure(const BatchOptions& options) {
     return std::make_unique<OffscreenFigure>(options);
+}
+
+std::unique_ptr<BatchFigure> MakeBatchFigure(const BatchOptions& options) {
+    if (!PaintsFigure(options)) return MakeUnpaintedFigure(options);
+    return MakeOffscreenFigure(options);
 }
 
 } // namespace tarvik

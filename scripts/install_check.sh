@@ -21,7 +21,8 @@ svg=$prefix/share/icons/hicolor/scalable/apps/$app_id.svg
 png=$prefix/share/icons/hicolor/256x256/apps/$app_id.png
 for f in "$prefix/bin/tarvik" "$desktop" "$metainfo" "$svg" "$png" "$prefix/share/man/man1/tarvik.1" \
          "$prefix/share/tarvik/Media/Ding.wav" "$prefix/share/tarvik/Media/Rosenbrock.gif" \
-         "$prefix/share/doc/tarvik/README.md"; do
+         "$prefix/share/doc/tarvik/README.md" "$prefix/lib/tarvik/tarvik-window.so" \
+         "$prefix/lib/tarvik/tarvik-figure.so" "$prefix/lib/tarvik/tarvik-plot.so"; do
   [ -s "$f" ] || fail "missing ${f#"$prefix"/}"
 done
 [ -x "$prefix/bin/tarvik" ] || fail "bin/tarvik is not executable"
@@ -72,6 +73,10 @@ grep -q "no-such-option" "$prefix/stderr" || fail "the message does not name the
 expect 2 "tarvik stray-argument" tarvik stray-argument
 expect 0 "tarvik --batch" tarvik --batch --n 2 --function rosenbrock --start 5 --method steepest-wolfe --accuracy 1 --eps 0.001
 [ -n "$out" ] || fail "tarvik --batch printed no report"
+# A saved figure is painted by the module the program loads from lib/tarvik.
+expect 0 "tarvik --batch --figure" tarvik --batch --n 2 --function rosenbrock --start 5 --method steepest-wolfe \
+  --accuracy 1 --eps 0.001 --figure "$prefix/figure.bmp"
+[ -s "$prefix/figure.bmp" ] || fail "tarvik --batch --figure saved no picture"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "install_check: all checks passed"

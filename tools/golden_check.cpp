@@ -151,7 +151,7 @@ std::string RunCase(const Case& c, const fs::path& work) {
     CapturedStream out, err;
     int status;
     try {
-        status = tarvik::RunBatchMode(SplitWords(arguments), out.File(), err.File(), tarvik::MakeOffscreenFigure);
+        status = tarvik::RunBatchMode(SplitWords(arguments), out.File(), err.File(), tarvik::MakeBatchFigure);
     } catch (const std::exception& e) {
         std::fprintf(err.File(), "uncaught: %s\n", e.what());
         status = 134;

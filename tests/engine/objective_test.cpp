@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/fp_guard.h"
 #include "core/function_catalogue.h"
 #include "run_state_fixture.h"
 
@@ -363,6 +364,41 @@ TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
               "Error in evaluation of gradient norm for function: Quadratic: Axis Parallel Ellipsoid");
     // A clean evaluation after a failure does not see stale flags.
     EXPECT_EQ(J(FunctionId::AxisEllipsoid, V({1, 1})), 3.0L);
+}
+
+// The functions that find faults by their results alone must never return
+// a value, or a gradient and its norm, after raising a fault flag: from tiny
+// to overflowing coordinates of either sign, a clean result leaves none up.
+TEST_F(ObjectiveTest, FunctionsWhoseFaultsShowInTheResultSucceedOnlyWithoutAFault) {
+    std::vector<Real> coordinates;
+    for (Real m : {0.0L, 1e-3000L, 1e-5L, 1.0L, 3.0L, 1e600L, 1e1000L, 1e1233L, 1e1234L, 1e1500L, 1e2466L, 1e2467L, 1e3000L})
+        for (Real sign : {1.0L, -1.0L}) coordinates.push_back(sign * m);
+    int checked = 0;
+    for (const FunctionTraits& f : FunctionList()) {
+        if (!f.faultsShowInResult) continue;
+        SCOPED_TRACE(std::string(f.name));
+        Objective objective = Of(f.id, 2);
+        MyArray1 g = NewVector(2);
+        for (Real u1 : coordinates)
+            for (Real u2 : coordinates) {
+                const MyArray1 u = V({u1, u2});
+                FpFaultGuard value;
+                try {
+                    objective.Value(u);
+                    EXPECT_FALSE(value.Faulted()) << "J at " << static_cast<double>(u1) << ", " << static_cast<double>(u2);
+                    ++checked;
+                } catch (const std::exception&) {
+                }
+                FpFaultGuard gradient;
+                try {
+                    objective.Gradient(u, g);
+                    EXPECT_FALSE(gradient.Faulted()) << "gradJ at " << static_cast<double>(u1) << ", " << static_cast<double>(u2);
+                    ++checked;
+                } catch (const std::exception&) {
+                }
+            }
+    }
+    EXPECT_GT(checked, 0);
 }
 
 TEST_F(ObjectiveTest, LargeProblemsSayWhatIsEvaluatedAndFailuresLeaveTheStatus) {

@@ -1,4 +1,5 @@
-// Tarvik: teaching program for unconstrained minimization.
+// The module the program loads to open its window (and to answer the
+// window mode's command line).
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -9,8 +10,6 @@
 
 #include "tarvik_version.h"
 #include "app/atomic_file.h"
-#include "app/batch_mode.h"
-#include "ui/batch_main.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -89,9 +88,7 @@ int AnswerCommandLine(int argc, char** argv) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
-    // "--batch ..." runs one minimization headless, without a window.
-    if (tarvik::IsBatchInvocation(argc, argv)) return tarvik::BatchMain(argc, argv);
+extern "C" __attribute__((visibility("default"))) int TarvikWindowMain(int argc, char** argv) {
     if (const int status = AnswerCommandLine(argc, argv); status != kOpenWindow) return status;
 
     defaultHandler = qInstallMessageHandler(QuietAboutMissingServices);
