@@ -105,7 +105,7 @@ void RunInexactNewtonStep(RunState& s) {
 TrustModel TrustModelOf(const RunState& s) {
     const FunctionTraits& f = Traits(s.FunctionCode);
     return {s.UPrev, s.JCur, s.GradJ, s.Hess2x2, f.fromFiles ? s.Quad.QuadA : s.HMatrix,
-            f.hessian == HessianShape::TwoByTwo};
+            s.Problem && s.Problem->Hessian() == HessianShape::TwoByTwo};
 }
 
 void RunTrustRegionStep(RunState& s) {

@@ -13,7 +13,7 @@ void RunObjectiveEvents::StopPoint() { tarvik::StopPoint(s_); }
 void RunObjectiveEvents::ZeroGradient() { s_.ContinueRun = 0; }
 
 void BuildRunObjective(RunState& s) {
-    s.Problem.emplace(Traits(s.FunctionCode), s.N, s.Params, &s.Quad);
+    s.Problem.emplace(Traits(s.FunctionCode), s.N, s.Params, &s.Quad, &s.Typed);
     s.Problem->SetName(s.FunctionName);
     s.Problem->SetEvents(&s.Events);
 }

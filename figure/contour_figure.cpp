@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/formula_ranges.h"
 #include "core/number_format.h"
 #include "figure/level_line_scan.h"
 
@@ -120,17 +121,21 @@ void ContourFigure::DrawLevelLines(const RunState& s) {
     // J on the plane {u1, u2, 0...}: the function at n = 2, with the run's
     // function parameters and, for the quadratic from files, its matrix
     // and vector cut to their first two rows and columns.
-    PlaneEvents events(*s.Host);
-    Objective plane(Traits(s.FunctionCode), 2, s.Params, &s.Quad);
-    plane.SetName(s.FunctionName);
-    plane.SetEvents(&events);
-
     FigureCanvas cv(image_, canvas_);
     DrawPlane(cv, PlaneFrameFor(area_, s.U0.at(1), s.U0.at(2), s.FunctionCode));
     if (s.N > 2) DrawTitle(cv);
-    // Only the quadratic from files has a constant of its own.
-    const Real quadC = plane.Function().fromFiles ? s.Quad.QuadC : 0;
-    DrawLevels(cv, plane, quadC, s.N == 2);
+    // A typed formula that names a coordinate beyond u2, or has a sum that
+    // needs more, has no function at n = 2: its plane has no level lines.
+    const FunctionTraits& f = Traits(s.FunctionCode);
+    if (!f.typed || (s.Typed.Given() && !CheckFormulaRanges(s.Typed.formula, 2))) {
+        PlaneEvents events(*s.Host);
+        Objective plane(f, 2, s.Params, &s.Quad, &s.Typed);
+        plane.SetName(s.FunctionName);
+        plane.SetEvents(&events);
+        // Only the quadratic from files has a constant of its own.
+        const Real quadC = plane.Function().fromFiles ? s.Quad.QuadC : 0;
+        DrawLevels(cv, plane, quadC, s.N == 2);
+    }
     DrawEndPoints(cv, s);
 }
 
