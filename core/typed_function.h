@@ -14,6 +14,7 @@ namespace tarvik {
 struct TypedFunction {
     ParsedFormula formula;   // text empty: nothing typed yet
     std::vector<Real> uStar; // u*_1, u*_2, ... as given; empty: u* unknown
+    std::string uStarText;   // u* as typed, for the editor and data.ini
 
     bool Given() const { return !formula.text.empty(); }
     // A function of (u1, u2) only: n is then 2, as for the built-in n = 2 functions.
