@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 
 #include "app/atomic_file.h"
 #include "app/compare_run.h"
@@ -101,7 +103,23 @@ namespace {
 struct Given {
     bool method = false;
     bool accuracy = false;
+    bool function = false;
 };
+
+// A formula file a little longer than the longest formula still gets the
+// parser's own message about its length.
+constexpr std::size_t kFormulaFileLimit = 4 * kFormulaMaxCharacters;
+
+std::optional<std::string> ReadFormulaFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot read the formula file '" + path + "'";
+    std::string read(kFormulaFileLimit + 1, '\0');
+    in.read(read.data(), static_cast<std::streamsize>(read.size()));
+    if (in.bad()) return "cannot read the formula file '" + path + "'";
+    read.resize(static_cast<std::size_t>(in.gcount()));
+    text = std::move(read);
+    return std::nullopt;
+}
 
 // One option with its value.
 std::optional<std::string> ReadOption(const std::string& a, const std::string& v, BatchOptions& o, Given& seen) {
@@ -117,6 +135,12 @@ std::optional<std::string> ReadOption(const std::string& a, const std::string& v
             return "--function must be a position 0.." + LastOldPosition(OldFunctionPositions().size()) +
                    " or an exact function name, got '" + v + "'";
         o.functionPosition = *p;
+        seen.function = true;
+    } else if (a == "--formula" || a == "--formula-file") {
+        if (o.formulaGiven) return "give the formula once, with --formula or --formula-file";
+        if (a == "--formula") o.formulaText = v;
+        else if (auto error = ReadFormulaFile(v, o.formulaText)) return error;
+        o.formulaGiven = true;
     } else if (a == "--start") {
         auto p = ParseIndex(v, StartPointItemCount);
         if (!p) return "--start must be a starting-point item 0..29, got '" + v + "'";
@@ -161,8 +185,8 @@ std::optional<std::string> ReadOption(const std::string& a, const std::string& v
         if (v == "zero") o.ustarOption = UStarSource::Zero;
         else if (v == "unknown") o.ustarOption = UStarSource::Unknown;
         else if (v == "file") o.ustarOption = UStarSource::FromFile;
-        else return "--ustar must be zero, unknown or file, got '" + v + "'";
-        o.ustarOptionGiven = true;
+        else if (ParseStartCoordinates(v, o.formulaUStar, "--ustar")) return "--ustar must be zero, unknown, file or U1,U2,..., got '" + v + "'";
+        o.ustarOptionGiven = o.formulaUStar.empty();
     } else if (a == "--ustar-file") {
         o.ustarFile = v;
     } else if (a == "--start-file") {
@@ -231,7 +255,26 @@ std::optional<std::string> CheckProblem(BatchOptions& o, const Given& seen) {
     if (o.startPoint.size() > static_cast<std::size_t>(o.n)) return TooManyStartCoordinatesText(o.startPoint.size(), o.n);
     // Himmelblau 28 and the saddle have no single known minimum: the window
     // offers only the criterion of the change of J for them.
+    if (o.formulaGiven && !seen.function) o.functionPosition = ListPosition(FunctionId::Formula);
     const FunctionTraits& function = Traits(FunctionAtListPosition(o.functionPosition));
+    if (o.formulaGiven != function.typed)
+        return function.typed ? "\"" + std::string(function.name) + "\" needs --formula EXPR or --formula-file FILE"
+                              : std::string("--formula and --formula-file go with --function formula");
+    if (!o.formulaUStar.empty() && !function.typed) return "--ustar U1,U2,... is the known minimum of a typed formula";
+    if (function.typed) {
+        if (const std::optional<FormulaError> error = SetFormula(o.typed, o.formulaText)) return error->message;
+        o.typed.uStar = o.formulaUStar;
+        if (o.ustarOptionGiven && o.ustarOption == UStarSource::Zero)
+            o.typed.uStar.assign(static_cast<std::size_t>(o.typed.TwoDimensional() ? 2 : o.n), 0.0L);
+        // The dimension itself is refused as for the built-in n = 2 functions, when the run is prepared.
+        if (!o.typed.TwoDimensional() || o.n == 2)
+            if (auto refusal = TypedFunctionRefusal(o.typed, o.n)) return refusal;
+        if (!o.typed.UStarKnown()) {
+            if (seen.accuracy && o.accuracyMode == 1)
+                return "u* of the formula is unknown: give --ustar U1,U2,... or use --accuracy 2";
+            o.accuracyMode = 2;
+        }
+    }
     if (function.changeOfJOnly) {
         if (seen.accuracy && o.accuracyMode == 1) return "this function has no single known minimum: use --accuracy 2";
         o.accuracyMode = 2;
@@ -321,6 +364,11 @@ std::string BatchHelpText() {
         "  --c C               \"Quadratic from FILE\": free term C (default 0)\n"
         "  --ustar zero|unknown|file   known minimum of \"Quadratic from FILE\" (default zero)\n"
         "  --ustar-file FILE   the file of u* (implies --ustar file)\n"
+        "  --formula EXPR      the function J(u) = EXPR (implies --function formula), in\n"
+        "                      u1..un, u[i] in sum(i, FROM, TO, EXPR), n, pi, e, + - * / ^,\n"
+        "                      sin cos tan atan exp log sqrt abs sinh cosh tanh\n"
+        "  --formula-file FILE the formula read from FILE\n"
+        "  --ustar U1,U2,...   the formula's known minimum (without it: --accuracy 2)\n"
         "  --start-file FILE   the starting point from a file (implies --start 29)\n"
         "  --start-point U1,U2[,U3,...]  the starting point's first coordinates, the\n"
         "                      others from --start (numbers as in a number file)\n"

@@ -8,6 +8,7 @@
 #include "app/convergence_data.h"
 #include "app/figure_frame.h"
 #include "core/run_state.h"
+#include "core/typed_function.h"
 
 namespace tarvik {
 
@@ -28,6 +29,12 @@ struct BatchOptions {
     std::vector<Real> startPoint;
     UStarSource ustarOption = UStarSource::Zero;
     bool ustarOptionGiven = false;
+    // --formula or --formula-file as given, and --ustar U1,U2,...; read
+    // into `typed` when the options are checked.
+    std::string formulaText;
+    bool formulaGiven = false;
+    std::vector<Real> formulaUStar;
+    TypedFunction typed;
     // Where to save the final figure, if anywhere ("-": standard output).
     std::string figureFile;
     // --figure-size WxH; none: the window's figure at its first start.

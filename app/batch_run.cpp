@@ -9,6 +9,7 @@
 #include "app/text_input.h"
 #include "core/errors.h"
 #include "core/function_catalogue.h"
+#include "core/typed_function.h"
 
 namespace tarvik {
 
@@ -39,6 +40,10 @@ bool ApplyBatchOptions(const BatchOptions& o, RunState& s, std::FILE* err) {
     s.FunctionCode = f.id;
     s.FunctionName = std::string(f.name);
     s.N = o.n;
+    if (f.typed) {
+        s.Typed = o.typed;
+        s.FunctionName = FormulaName(o.typed.formula.text);
+    }
     if (f.fromFiles) {
         QuadraticFileChoice choice;
         choice.pathA = o.matrixAFile;

@@ -16,6 +16,7 @@ namespace {
 const char* const kGeneral = "General";
 const char* const kProblem = "Problem";
 const char* const kQuadratic = "Quadratic function from file";
+const char* const kTyped = "Typed function";
 const char* const kAccuracy = "Accuracy";
 const char* const kMethod = "Method";
 
@@ -135,6 +136,9 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
     KeepCurrentIfNoneChecked(
         current, {&Configuration::UStarFromFile, &Configuration::UStarZero, &Configuration::UStarUnknown}, c);
 
+    c.Formula = ini.ReadString(kTyped, "Formula", c.Formula);
+    c.FormulaUStar = ini.ReadString(kTyped, "u*", c.FormulaUStar);
+
     SetRadio(c.Accuracy1, ini.ReadBool(kAccuracy, "Item Accuracy1", c.Accuracy1), {&c.Accuracy2});
     SetRadio(c.Accuracy2, ini.ReadBool(kAccuracy, "Item Accuracy2", c.Accuracy2), {&c.Accuracy1});
     KeepCurrentIfNoneChecked(current, {&Configuration::Accuracy1, &Configuration::Accuracy2}, c);
@@ -181,6 +185,10 @@ IniFile WriteConfiguration(const Configuration& c) {
     if (c.UStarFromFile) ini.WriteBool(kQuadratic, "u* from file", true);
     if (c.UStarZero) ini.WriteBool(kQuadratic, "u*=0", true);
     if (c.UStarUnknown) ini.WriteBool(kQuadratic, "u* is unknown", true);
+    if (!c.Formula.empty()) {
+        ini.WriteString(kTyped, "Formula", c.Formula);
+        ini.WriteString(kTyped, "u*", c.FormulaUStar);
+    }
 
     ini.WriteBool(kAccuracy, "Item Accuracy1", c.Accuracy1);
     ini.WriteBool(kAccuracy, "Item Accuracy2", c.Accuracy2);

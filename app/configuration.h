@@ -34,6 +34,9 @@ struct Configuration {
     bool UStarFromFile = false;
     bool UStarZero = true;
     bool UStarUnknown = false;
+    // [Typed function]: written only once a formula was typed
+    std::string Formula;
+    std::string FormulaUStar;  // as typed; empty: unknown
     // [Accuracy]
     bool Accuracy1 = true;
     bool Accuracy2 = false;

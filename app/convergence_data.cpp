@@ -12,7 +12,7 @@ namespace tarvik {
 std::optional<Real> KnownMinimumValue(const RunState& s) {
     if (!UStarKnown(s) || s.UStar.size() != static_cast<std::size_t>(s.N) + 1) return std::nullopt;
     try {
-        Objective objective(Traits(s.FunctionCode), s.N, s.Params, &s.Quad);
+        Objective objective(Traits(s.FunctionCode), s.N, s.Params, &s.Quad, &s.Typed);
         const Real value = objective.Value(s.UStar);
         if (std::isfinite(value)) return value;
     } catch (const std::exception&) {

@@ -126,7 +126,7 @@ void RunInexactNewtonStep(RunState& s) {
 TrustModel TrustModelOf(const RunState& s) {
     const FunctionTraits& f = Traits(s.FunctionCode);
     return {s.UPrev, s.JCur, s.GradJ, s.Hess2x2, f.fromFiles ? s.Quad.QuadA : s.HMatrix,
-            f.hessian == HessianShape::TwoByTwo, f.hessianBand >= 0 ? &s.HBand : nullptr};
+            s.Problem && s.Problem->Hessian() == HessianShape::TwoByTwo, f.hessianBand >= 0 ? &s.HBand : nullptr};
 }
 
 void RunTrustRegionStep(RunState& s) {

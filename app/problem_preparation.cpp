@@ -115,6 +115,9 @@ void SetKnownMinimum(RunState& s) {
             ComputeTridiaTestPoint(s);
         }
         break;
+    case KnownMinimum::Typed:
+        for (std::size_t i = 0; i < s.Typed.uStar.size(); ++i) u[i + 1] = s.Typed.uStar[i];
+        break;  // unknown: the zeros, as for the quadratic's
     case KnownMinimum::FromFiles:
         if (s.Choices.UStarOption == UStarSource::FromFile) ReadUStarFile(s, s.Choices.UStarFile);
         break;  // "u*=0" and "unknown" leave the zeros
@@ -134,8 +137,9 @@ void PrepareProblem(RunState& s) {
         s.Choices.NText = "2";
     }
     if (const auto refusal = DimensionRefusal(s.N)) throw ERealBadError(*refusal);
-    if (s.N > 2 && Traits(s.FunctionCode).twoDimensionalOnly)
-        throw ERealBadError("This function has dimensionality n=2 only!");
+    if (s.N > 2 && TwoDimensionalOnly(s)) throw ERealBadError("This function has dimensionality n=2 only!");
+    if (Traits(s.FunctionCode).typed)
+        if (const std::optional<std::string> refusal = TypedFunctionRefusal(s.Typed, s.N)) throw ERealBadError(*refusal);
     // The quadratic from files is read when it is selected; a matrix of
     // another dimension would be read out of bounds.
     if (Traits(s.FunctionCode).fromFiles && (!s.Quad.Loaded() || s.Quad.QuadA.rows() != static_cast<std::size_t>(s.N) + 1))

@@ -1,5 +1,7 @@
 #include "app/run_description.h"
 
+#include "core/typed_function.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cctype>
@@ -40,6 +42,10 @@ RunDescription DescribeRun(const RunState& s) {
         d.cText = s.Quad.CText;
         d.ustar = s.Choices.UStarOption;
         if (d.ustar == UStarSource::FromFile) d.ustarFile = s.Choices.UStarFile;
+    }
+    if (Traits(s.FunctionCode).typed) {
+        d.formula = FormulaName(s.Typed.formula.text);
+        d.formulaUStar = s.Typed.uStar;
     }
     return d;
 }
@@ -177,6 +183,12 @@ std::string CommandLineOf(const RunDescription& d, const std::string& failure) {
                                  UStarName(d.ustar)});
         if (d.ustar == UStarSource::FromFile) args.insert(args.end(), {"--ustar-file", d.ustarFile});
     }
+    if (!d.formula.empty()) {
+        args.insert(args.end(), {"--formula", d.formula});
+        std::string ustar;
+        for (Real x : d.formulaUStar) ustar += (ustar.empty() ? "" : ",") + ShortestText(x);
+        if (!ustar.empty()) args.insert(args.end(), {"--ustar", ustar});
+    }
     if (!d.startFile.empty()) args.insert(args.end(), {"--start-file", d.startFile});
     if (!d.startGiven.empty()) {
         std::string point;
@@ -208,9 +220,11 @@ std::optional<std::string> RepeatingFailureAnswer(const RunDescription& d) {
 std::string DescriptionJson(const RunDescription& d) {
     std::vector<Member> top = {{"program", Quoted("Tarvik")}, {"version", Quoted(TARVIK_VERSION)}};
     const FunctionId function = FunctionAtListPosition(d.functionPosition);
-    top.emplace_back("function", Object({{"key", Quoted(std::string(Traits(function).key))},
-                                         {"name", Quoted(d.functionName)},
-                                         {"position", PositionJson(function)}}, 1));
+    std::vector<Member> functionMembers{{"key", Quoted(std::string(Traits(function).key))},
+                                                                     {"name", Quoted(d.functionName)},
+                                                                     {"position", PositionJson(function)}};
+    if (!d.formula.empty()) functionMembers.emplace_back("formula", Quoted(d.formula));
+    top.emplace_back("function", Object(functionMembers, 1));
     top.emplace_back("n", std::to_string(d.n));
     if (d.comparedMethods.empty()) {
         const MethodId method = MethodAtListPosition(d.methodPosition);

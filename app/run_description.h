@@ -30,6 +30,9 @@ struct RunDescription {
     bool fromFiles = false;
     std::string matrixAFile, vectorBFile, cText, ustarFile;
     UStarSource ustar = UStarSource::Zero;
+    // The typed function: its formula (one line) and u* as given, if given.
+    std::string formula;
+    std::vector<Real> formulaUStar;
     bool allCoordinates = false;        // the trace holds u1..un
     // How recoverable failures were met: one answer for all (the batch mode,
     // a comparison), or, left empty, the window's question with the answers

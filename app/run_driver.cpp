@@ -323,6 +323,7 @@ bool RunDriver::FirstIterationSetupEndsIteration() {
     s.UPrev = s.U0;
     s.Dist0 = VecNormComb(s.UStar, s.U0, -1);
     if (Traits(s.FunctionCode).fromFiles && s.Choices.UStarUnknown()) s.Dist0 = std::sqrt(static_cast<Real>(s.N));
+    if (Traits(s.FunctionCode).typed && !s.Typed.UStarKnown()) s.Dist0 = std::sqrt(static_cast<Real>(s.N));
 
     // Values of the collinear-gradients methods, prepared for every method.
     s.ShowSubIterPoints = 0;

@@ -89,7 +89,7 @@ void WriteReportHeader(RunState& s) {
         s.AppendLine("Accuracy is | J(u') - J(u'') |/J(u°)=" + s.Choices.EpsText);
     }
 
-    if (f.minimum != KnownMinimum::Several) {
+    if (f.minimum != KnownMinimum::Several && (f.minimum != KnownMinimum::Typed || UStarKnown(s))) {
         s.AppendLine(" ");
         s.AppendLine("Extreme point u*:              (not more than 50 items in line)");
         WriteVectorBlock(s, s.UStar, f.pointPattern);

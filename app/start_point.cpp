@@ -59,7 +59,8 @@ MyArray1 BuildStartPoint(int item, int n) {
     return u;
 }
 
-std::optional<std::string> ParseStartCoordinates(const std::string& text, std::vector<Real>& out) {
+std::optional<std::string> ParseStartCoordinates(const std::string& text, std::vector<Real>& out,
+                                                 const std::string& option) {
     std::vector<Real> values;
     std::size_t start = 0;
     for (;;) {
@@ -68,12 +69,12 @@ std::optional<std::string> ParseStartCoordinates(const std::string& text, std::v
         const std::size_t first = token.find_first_not_of(" \t");
         token = first == std::string::npos ? std::string() : token.substr(first, token.find_last_not_of(" \t") + 1 - first);
         Real value = 0;
-        if (!ParseNumberToken(token, value)) return "Invalid numeric format in --start-point '" + text + "'";
+        if (!ParseNumberToken(token, value)) return "Invalid numeric format in " + option + " '" + text + "'";
         values.push_back(value);
         if (comma == text.size()) break;
         start = comma + 1;
     }
-    if (values.size() < 2) return "--start-point needs at least u1 and u2, got '" + text + "'";
+    if (values.size() < 2) return option + " needs at least u1 and u2, got '" + text + "'";
     out = std::move(values);
     return std::nullopt;
 }

@@ -22,8 +22,10 @@ MyArray1 BuildStartPoint(int item, int n);
 
 // Coordinates u1, u2, ... given explicitly ("-1.2,1"): numbers as a number
 // file holds them (app/number_file.h), separated by commas, blanks around
-// each allowed; at least u1 and u2. Returns the message for anything else.
-std::optional<std::string> ParseStartCoordinates(const std::string& text, std::vector<Real>& out);
+// each allowed; at least u1 and u2. Returns the message for anything else,
+// which names the option the text came with.
+std::optional<std::string> ParseStartCoordinates(const std::string& text, std::vector<Real>& out,
+                                                 const std::string& option = "--start-point");
 
 // Puts the given coordinates over the first ones of u° (length n + 1);
 // the rest stay those of the item. More coordinates than n is an input

@@ -170,7 +170,7 @@ public:
         c.code = std::move(code_text_);
         c.streams = std::move(streams_);
         c.results = gen_.ResultSlots(loop_);
-        gen_.p_.slots = std::max(gen_.p_.slots, slotsUsed_ + slotsPeak_);
+        gen_.p_.slotCount = std::max(gen_.p_.slotCount, slotsUsed_ + slotsPeak_);
         gen_.externals_[static_cast<std::size_t>(loop_)].assign(externals_.begin(), externals_.end());
         std::sort(gen_.externals_[static_cast<std::size_t>(loop_)].begin(), gen_.externals_[static_cast<std::size_t>(loop_)].end());
     }

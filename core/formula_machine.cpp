@@ -10,7 +10,7 @@
 namespace tarvik::formula {
 
 Machine::Machine(Program program, int n) : program_(std::move(program)), n_(n) {
-    slots_.assign(static_cast<std::size_t>(program_.slots) * 4, 0.0L);
+    slots_.assign(static_cast<std::size_t>(program_.slotCount) * 4, 0.0L);
     positions_.assign(static_cast<std::size_t>(program_.streamCount), Position{});
     first_.assign(static_cast<std::size_t>(program_.streamCount), 1);
     lower_.assign(program_.scopes.size(), 0);

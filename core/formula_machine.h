@@ -88,7 +88,7 @@ struct LoopCode {
 struct Program {
     std::vector<LoopCode> codes;       // codes[0] runs once: the formula's top
     std::vector<Real> pool;            // constants and n filled in; the rest is work space
-    int32_t slots = 0;                 // four-term slots the codes need
+    int32_t slotCount = 0;             // four-term slots the codes need ("slots" is a Qt macro)
     int32_t streamCount = 0;           // streams of all codes
     std::vector<IndexExpr> indexes;    // of the graph
     std::vector<Scope> scopes;         // of the graph

@@ -234,6 +234,16 @@ const Table& List() {
          .pointPattern = "0.00",
          .hessian = HessianShape::Varying,
          .hessianBand = 1},
+        {.id = FunctionId::Formula,
+         .key = "formula",
+         .name = "J(u) = your formula",
+         .picture = "formula.gif",
+         .formula = "J(u) = a formula of u₁ … uₙ",
+         .minimum = KnownMinimum::Typed,
+         .levelSpacing = 2,
+         .pointPattern = "0.00",
+         .hessian = HessianShape::Varying,
+         .typed = true},
     }};
     return table;
 }

@@ -33,9 +33,10 @@ enum class FunctionId : std::uint8_t {
     HilbertB = 16,
     QuadraticFromFiles = 17,
     GeneralizedRosenbrock = 18,
+    Formula = 19,
 };
 
-inline constexpr int FunctionCount = 19;
+inline constexpr int FunctionCount = 20;
 
 // Where u* comes from.
 enum class KnownMinimum {
@@ -48,6 +49,7 @@ enum class KnownMinimum {
     FromFiles,         // given with the quadratic, or 0, or unknown
     Several,           // several minima: no single u*, and none reported
     Unbounded,         // no minimum at all (left at 0)
+    Typed,             // typed with the formula, or unknown
 };
 
 // Which Hessian a Newton step meets.
@@ -99,6 +101,10 @@ struct FunctionTraits {
     int hessianBand = -1;
     CollinearAdvice advice = CollinearAdvice::None;
     bool fromFiles = false;            // defined by the files of A, b and u*
+    // Defined by a formula the user types: its text is the function's name,
+    // the formula decides whether n is 2, and a formula that is a function
+    // of (u1, u2) takes its Newton steps with the 2x2 Hessian.
+    bool typed = false;
     std::span<const ParameterRow> parameters = {};  // "F" of the window
 };
 

@@ -168,6 +168,7 @@ Hessian2 TwoDimensionalHessian(FunctionId functionCode, const MyArray1& u) {
     case FunctionId::HilbertB:
     case FunctionId::QuadraticFromFiles:
     case FunctionId::GeneralizedRosenbrock:
+    case FunctionId::Formula:
         break;
     }
     throw std::logic_error("TwoDimensionalHessian: " + std::string(Traits(functionCode).name) + " has no 2x2 formula");
@@ -233,6 +234,7 @@ void FillHessianMatrix(FunctionId functionCode, int n, const TunableParameters& 
     case FunctionId::Saddle:
     case FunctionId::CubicVarnel:
     case FunctionId::QuadraticFromFiles:
+    case FunctionId::Formula:
         break;
     }
     throw std::logic_error("FillHessianMatrix: " + std::string(Traits(functionCode).name) + " has no matrix formula");
@@ -260,14 +262,25 @@ void FillHessianBand(FunctionId functionCode, int n, const TunableParameters& pa
     case FunctionId::Saddle:
     case FunctionId::CubicVarnel:
     case FunctionId::QuadraticFromFiles:
+    case FunctionId::Formula:
         break;
     }
     throw std::logic_error("FillHessianBand: " + std::string(Traits(functionCode).name) + " has no banded Hessian");
 }
 
-Hessian2 Objective::TwoByTwoHessian(const MyArray1& u) const { return TwoDimensionalHessian(id_, u); }
+Hessian2 Objective::TwoByTwoHessian(const MyArray1& u) const {
+    if (!formula_) return TwoDimensionalHessian(id_, u);
+    if (hessian_ != HessianShape::TwoByTwo) throw std::logic_error("TwoByTwoHessian: the formula is not one of (u1, u2)");
+    MyArray2 h = NewMatrix(2);
+    formula_->FillHessian(u, h);
+    return {h[1][1], h[1][2], h[2][1], h[2][2]};
+}
 
 void Objective::FillHessian(const MyArray1& u, MyArray2& H) const {
+    if (formula_) {
+        formula_->FillHessian(u, H);
+        return;
+    }
     StopCadence rows = UnboundedLoopCadence();
     FillHessianMatrix(id_, n_, parameters_, u, H, [&rows] { rows.Step(); });
 }

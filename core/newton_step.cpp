@@ -63,7 +63,7 @@ void NewtonStep(const Objective& objective, const NewtonOptions& options, const 
     const int n = objective.Dimension();
     const std::string& name = objective.Name();
     MyArray2& h = hessian.matrix;
-    switch (objective.Function().hessian) {
+    switch (objective.Hessian()) {
     case HessianShape::TwoByTwo: {
         FpFaultGuard guard;
         const Hessian2 h2 = objective.TwoByTwoHessian(u);

@@ -5,13 +5,17 @@
 // knows nothing of a run: what it has to tell goes to the ObjectiveEvents
 // it is given, so a test or the figure can evaluate with no run at all.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "core/formula.h"
+#include "core/function_catalogue.h"
 #include "core/hessian.h"
 #include "core/numeric.h"
 #include "core/parameters.h"
 #include "core/quadratic_data.h"
+#include "core/typed_function.h"
 
 namespace tarvik {
 
@@ -76,9 +80,12 @@ public:
     // The function of the entry at dimension n, with the function
     // parameters of `parameters` (copied). The quadratic from files reads
     // `quadratic` at every evaluation, so it must outlive the objective;
-    // the other functions ignore it.
+    // the other functions ignore it. A typed function compiles `typed`'s
+    // formula for n here (std::invalid_argument when it does not fit n,
+    // which a run refuses before: TypedFunctionRefusal); the others
+    // ignore it.
     Objective(const FunctionTraits& function, int n, const TunableParameters& parameters,
-              const QuadraticData* quadratic = nullptr);
+              const QuadraticData* quadratic = nullptr, const TypedFunction* typed = nullptr);
 
     const FunctionTraits& Function() const { return *function_; }
     int Dimension() const { return n_; }
@@ -118,6 +125,9 @@ public:
     // The same for a function whose Hessian is banded, as a band of the
     // entry's half-width (H is shaped for it first).
     void FillHessian(const MyArray1& u, BandMatrix& H) const;
+    // The entry's Hessian shape, except that a typed function of (u1, u2)
+    // has the 2x2 one, as the built-in two-dimensional functions have.
+    HessianShape Hessian() const { return hessian_; }
 
     // Stop points every `period` steps of a loop, or by work for a loop
     // without a bound of its own.
@@ -137,6 +147,10 @@ private:
     int n_;
     TunableParameters parameters_;
     const QuadraticData* quadratic_;
+    HessianShape hessian_;
+    // The typed formula compiled for n; its work space makes it mutable
+    // (one evaluation at a time), and copies of the objective share none.
+    mutable std::optional<CompiledFormula> formula_;
     // A u of the quadratic from files, kept between evaluations.
     MyArray1 au_;
     std::string name_;

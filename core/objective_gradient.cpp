@@ -227,8 +227,9 @@ inline bool TwoDimensionalGradient(FunctionId id, Real u1, Real u2, Real& g1, Re
 }
 
 void GradientOf(FunctionId id, int n, const TunableParameters& p, const QuadraticData* quad, MyArray1& au,
-                const MyArray1& uv, Real* g) {
+                CompiledFormula* typed, const MyArray1& uv, MyArray1& gv) {
     const Real* u = uv.data();
+    Real* g = gv.data();
     switch (id) {
     case FunctionId::Rosenbrock:
     case FunctionId::Himmelblau2:
@@ -262,6 +263,7 @@ void GradientOf(FunctionId id, int n, const TunableParameters& p, const Quadrati
     case FunctionId::HilbertB: HilbertBGradient(p.HilbertD, n, u, g); return;
     case FunctionId::QuadraticFromFiles: QuadraticFromFilesGradient(*quad, n, uv, au, g); return;
     case FunctionId::GeneralizedRosenbrock: GeneralizedRosenbrockGradient(n, u, g); return;
+    case FunctionId::Formula: typed->Gradient(uv, gv); return;
     }
     throw std::logic_error("GradientOf: not a function of the catalogue");
 }
@@ -289,7 +291,7 @@ void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
 
     // The norm runs over the whole vector handed in, not only over 1..n.
     Real norm = 0;
-    const auto gradient = [&] { GradientOf(id_, n, parameters_, quadratic_, au_, u, g.data()); };
+    const auto gradient = [&] { GradientOf(id_, n, parameters_, quadratic_, au_, formula_ ? &*formula_ : nullptr, u, g); };
     const auto normOfG = [&] {
         Real sum = 0;
         for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];

@@ -160,7 +160,7 @@ Real GeneralizedRosenbrock(int n, const Real* u) {
 }
 
 Real FunctionValue(FunctionId id, int n, const TunableParameters& p, const QuadraticData* quad, MyArray1& au,
-                   const MyArray1& uv) {
+                   CompiledFormula* typed, const MyArray1& uv) {
     const Real* u = uv.data();
     switch (id) {
     case FunctionId::Rosenbrock: {
@@ -206,6 +206,7 @@ Real FunctionValue(FunctionId id, int n, const TunableParameters& p, const Quadr
     case FunctionId::HilbertB: return HilbertB(p.HilbertD, n, u);
     case FunctionId::QuadraticFromFiles: return QuadraticFromFiles(*quad, n, uv, au);
     case FunctionId::GeneralizedRosenbrock: return GeneralizedRosenbrock(n, u);
+    case FunctionId::Formula: return typed->Value(uv);
     }
     throw std::logic_error("FunctionValue: not a function of the catalogue");
 }
@@ -246,7 +247,7 @@ const Real* SinShiftTable(int n) {
 }
 
 Objective::Objective(const FunctionTraits& function, int n, const TunableParameters& parameters,
-                     const QuadraticData* quadratic)
+                     const QuadraticData* quadratic, const TypedFunction* typed)
     : function_(&function),
       id_(function.id),
       fromFiles_(function.fromFiles),
@@ -254,8 +255,18 @@ Objective::Objective(const FunctionTraits& function, int n, const TunableParamet
       n_(n),
       parameters_(parameters),
       quadratic_(quadratic),
+      hessian_(function.hessian),
       name_(function.name) {
     if (fromFiles_ && n_ >= 1) au_.assign(static_cast<std::size_t>(n_) + 1, 0.0L);
+    if (function.typed) {
+        if (typed == nullptr || !typed->Given()) throw std::invalid_argument("Objective: no formula was typed");
+        CompiledFormula compiled;
+        if (const std::optional<FormulaError> error = CompiledFormula::Compile(typed->formula, n, compiled))
+            throw std::invalid_argument("Objective: " + error->message);
+        formula_ = std::move(compiled);
+        if (typed->TwoDimensional()) hessian_ = HessianShape::TwoByTwo;
+        name_ = FormulaName(typed->formula.text);
+    }
 }
 
 void Objective::RequirePoint(const MyArray1& u, const char* what) const {
@@ -286,11 +297,11 @@ Real Objective::Value(const MyArray1& u) {
     try {
         if (faultsShowInResult_) {
             // A status read costs as much as the whole formula here.
-            value = FunctionValue(id_, n_, parameters_, quadratic_, au_, u);
+            value = FunctionValue(id_, n_, parameters_, quadratic_, au_, formula_ ? &*formula_ : nullptr, u);
             faulted = !IsFiniteReal(value);
         } else {
             faulted = FaultedRunning([&] {
-                value = FunctionValue(id_, n_, parameters_, quadratic_, au_, u);
+                value = FunctionValue(id_, n_, parameters_, quadratic_, au_, formula_ ? &*formula_ : nullptr, u);
                 PinValue(value);
             }) || !IsFiniteReal(value);
         }

@@ -14,7 +14,7 @@ void RunObjectiveEvents::StopPoint() { tarvik::StopPoint(s_); }
 void RunObjectiveEvents::ZeroGradient() { s_.ContinueRun = 0; }
 
 void BuildRunObjective(RunState& s) {
-    s.Problem.emplace(Traits(s.FunctionCode), s.N, s.Params, &s.Quad);
+    s.Problem.emplace(Traits(s.FunctionCode), s.N, s.Params, &s.Quad, &s.Typed);
     s.Problem->SetName(s.FunctionName);
     s.Problem->SetEvents(&s.Events);
 }
@@ -27,6 +27,7 @@ Objective& RunObjective(RunState& s) {
 bool UStarKnown(const RunState& s) {
     const FunctionTraits& f = Traits(s.FunctionCode);
     if (f.minimum == KnownMinimum::Several || f.minimum == KnownMinimum::Unbounded) return false;
+    if (f.minimum == KnownMinimum::Typed) return s.Typed.UStarKnown();
     return !(f.fromFiles && s.Choices.UStarUnknown());
 }
 

@@ -74,6 +74,8 @@ struct RunState {
     TunableParameters Params;
     RunChoices Choices;
     QuadraticData Quad;
+    // The typed function (the entry with the trait `typed`).
+    TypedFunction Typed;
     // J of the run, built by preparation (BuildRunObjective); its count is
     // the run's count of evaluations. It stays after the run for the
     // report and the comparison, until the next run is prepared.
@@ -167,6 +169,13 @@ struct RunState {
 void BuildRunObjective(RunState& s);
 // The objective preparation built; std::logic_error before that.
 Objective& RunObjective(RunState& s);
+
+// Whether n is 2 and nothing else: the entry says so, or a typed formula
+// that is a function of (u1, u2).
+inline bool TwoDimensionalOnly(const RunState& s) {
+    const FunctionTraits& f = Traits(s.FunctionCode);
+    return f.twoDimensionalOnly || (f.typed && s.Typed.TwoDimensional());
+}
 
 // Whether the problem has one known minimum u*. Where it has none (several
 // minima, no minimum, or the quadratic's u* declared unknown) the distance

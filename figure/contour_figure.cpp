@@ -106,12 +106,14 @@ void ContourFigure::DrawLevelLines(const RunState& s) {
     // Lets the waiting text written at creation appear before the long scan.
     s.Host->ProcessEvents();
 
-    PlaneLevels levels(s, area_);
     FigureCanvas cv(image_, canvas_);
     const PlaneFrame frame = PlaneFrameFor(area_, s.U0.at(1), s.U0.at(2), s.FunctionCode);
     DrawPlane(cv, frame);
     if (s.N > 2) DrawTitle(cv);
-    DrawLevels(cv, levels, frame, s.N == 2);
+    if (PlaneLevels::OnThePlane(s)) {
+        PlaneLevels levels(s, area_);
+        DrawLevels(cv, levels, frame, s.N == 2);
+    }
     DrawEndPoints(cv, s);
 }
 

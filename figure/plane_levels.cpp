@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "core/formula_ranges.h"
 #include "core/function_catalogue.h"
 
 namespace tarvik {
@@ -22,7 +23,7 @@ private:
 
 PlaneLevels::PlaneLevels(const RunState& s, FigureSize area)
     : events_(std::make_unique<Events>(*s.Host)),
-      plane_(Traits(s.FunctionCode), 2, s.Params, &s.Quad),
+      plane_(Traits(s.FunctionCode), 2, s.Params, &s.Quad, &s.Typed),
       quadC_(0),
       area_(area),
       values_(area.width, area.height),
@@ -59,7 +60,13 @@ void PlaneLevels::Scan(CrossingTable& table, const PlaneFrame& frame, double lev
     });
 }
 
+bool PlaneLevels::OnThePlane(const RunState& s) {
+    if (!Traits(s.FunctionCode).typed) return true;
+    return s.Typed.Given() && !CheckFormulaRanges(s.Typed.formula, 2);
+}
+
 void PlaneLevels::ScanAll(const RunState& s, FigureSize area, const PlaneFrame& frame) {
+    if (!OnThePlane(s)) return;
     PlaneLevels levels(s, area);
     const Real step = levels.Step(frame);
     CrossingTable table(area.width, area.height);

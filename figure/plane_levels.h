@@ -32,6 +32,11 @@ public:
     // point's J evaluated once over all levels.
     void Scan(CrossingTable& table, const PlaneFrame& frame, double level);
 
+    // Whether J has a function on the plane at n = 2: a typed formula that
+    // names a coordinate beyond u2, or has a sum that needs more, has none,
+    // and its plane no level lines.
+    static bool OnThePlane(const RunState& s);
+
     // The figure's evaluations without the figure: the step, then the
     // five levels' scans, as the drawing does them.
     static void ScanAll(const RunState& s, FigureSize area, const PlaneFrame& frame);

@@ -22,6 +22,7 @@
 #include "ui/window_dialogs.h"
 // The compare dialog is filled in by scripts.
 #include "ui/compare_dialog.h"
+#include "ui/formula_dialog.h"
 
 namespace tarvik::testing {
 
@@ -44,6 +45,8 @@ public:
         int saveFilterAnswer = -1;        // filter index the user picks, -1 keeps it
         // What the user does in the compare dialog; Cancel when empty.
         std::deque<std::function<void(ui::CompareDialog&)>> compareAnswers;
+        // What the user does in the formula editor; Cancel when empty.
+        std::deque<std::function<void(ui::FormulaDialog&)>> formulaAnswers;
     };
 
     explicit ScriptedDialogs(Log& log) : log_(log) {}
@@ -83,6 +86,16 @@ public:
         return answer;
     }
     void OpenUrl(const QUrl& url) override { log_.urls.push_back(url); }
+    // The real editor, typed into by the script; OK as the button does it.
+    bool EditFormula(QWidget* parent, TypedFunction& typed) override {
+        if (log_.formulaAnswers.empty()) return false;
+        ui::FormulaDialog dialog(typed, parent);
+        log_.formulaAnswers.front()(dialog);
+        log_.formulaAnswers.pop_front();
+        if (!dialog.TryAccept()) return false;
+        typed = dialog.Function();
+        return true;
+    }
     // The real dialog, filled in by the script and then started.
     bool ChooseComparison(QWidget* parent, ui::CompareSettings& settings) override {
         if (log_.compareAnswers.empty()) return false;

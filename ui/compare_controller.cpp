@@ -48,6 +48,7 @@ void CompareController::Run(const CompareSettings& settings) {
         run.Choices.MethodPosition = position;
         run.FunctionCode = window.FunctionCode;
         run.FunctionName = window.FunctionName;
+        run.Typed = window.Typed;
         run.N = window.N;
         // The quadratic read from files is lent to each run, not copied.
         std::swap(run.Quad, window.Quad);

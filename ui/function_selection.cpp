@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
 #include <stdexcept>
 
 #include "app/method_selection.h"
@@ -23,6 +24,8 @@
 #include "ui/main_window.h"
 #include "ui/media_files.h"
 #include "ui/window_dialogs.h"
+#include "tools/media_generator.h"
+#include "core/typed_function.h"
 
 namespace tarvik::ui {
 
@@ -61,9 +64,19 @@ void TMainForm::FunctionChanged() {
     const FunctionTraits& entry = Traits(chosen.problem.function.value());
     state_.FunctionCode = entry.id;
     state_.FunctionName = chosen.problem.functionName;
-    LoadFunctionPicture(QString::fromUtf8(entry.picture.data(), static_cast<int>(entry.picture.size())));
+    if (entry.typed) {
+        // Picked in a list, the entry opens its editor; otherwise (a new n,
+        // the stored choices at start) the formula simply stays.
+        if (functionPicked_) {
+            TypedFunction typed = state_.Typed;
+            if (dialogs_->EditFormula(this, typed)) state_.Typed = std::move(typed);
+        }
+        ShowTypedFunction();
+    } else {
+        LoadFunctionPicture(QString::fromUtf8(entry.picture.data(), static_cast<int>(entry.picture.size())));
+    }
 
-    if (entry.changeOfJOnly) {
+    if (entry.changeOfJOnly || (entry.typed && !state_.Typed.UStarKnown())) {
         // No single known minimum: only the change of J can stop the run.
         GboxMinAccuracy->RequireChangeOfJ();
     } else if (!entry.fromFiles) {
@@ -88,6 +101,42 @@ void TMainForm::AdviseCollinearParameters() {
     if (state_.Params.CollC1 == CollC1Saddle) return;
     host_.ShowInfo("Recommended parameters for functions with saddle points: c1=" + FormatFloat("#.#E+##", CollC1Saddle) +
                    ", delta=" + FormatFloat("#.#E+##", CollDeltaSaddle));
+}
+
+namespace {
+
+// The formula in lines the function's picture can hold, broken after an
+// operator or a comma where it can be; what does not fit ends in "...".
+QString FormulaPictureText(const std::string& formula) {
+    constexpr int kLineLength = 46;
+    constexpr int kLines = 3;
+    QString rest = QStringLiteral("J(u) = ") + QString::fromStdString(formula);
+    QStringList lines;
+    while (rest.size() > kLineLength && lines.size() < kLines - 1) {
+        int cut = kLineLength;
+        for (int i = kLineLength; i > kLineLength / 2; --i)
+            if (QStringLiteral("+-*,)").contains(rest[i - 1])) {
+                cut = i;
+                break;
+            }
+        lines << rest.left(cut);
+        rest = QStringLiteral("   ") + rest.mid(cut).trimmed();
+    }
+    if (rest.size() > kLineLength) rest = rest.left(kLineLength - 3) + QStringLiteral("...");
+    lines << rest;
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+void TMainForm::ShowTypedFunction() {
+    const TypedFunction& typed = state_.Typed;
+    if (!typed.Given()) {
+        PanelProblem->ShowPicture(RenderFunctionPicture(QStringLiteral("J(u) = ?  (no formula typed yet)")));
+        return;
+    }
+    state_.FunctionName = FormulaName(typed.formula.text);
+    PanelProblem->ShowPicture(RenderFunctionPicture(FormulaPictureText(state_.FunctionName)));
 }
 
 void TMainForm::LoadFunctionPicture(const QString& fileName) {

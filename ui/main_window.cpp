@@ -231,12 +231,14 @@ void TMainForm::ConnectHandlers() {
     };
     connect(PanelProblem, &ProblemPanel::dimensionChanged, this, guarded(&TMainForm::DimensionChanged));
     connect(PanelProblem, &ProblemPanel::functionChanged, this, [this](bool fromFullList) {
+        functionPicked_ = true;
         Guarded([this, fromFullList] {
             if (fromFullList)
                 FunctionsAllChanged();
             else
                 FunctionChanged();
         });
+        functionPicked_ = false;
     });
     connect(PanelProblem, &ProblemPanel::startChanged, this, [this] {
         Guarded([this] {
@@ -344,6 +346,10 @@ Configuration TMainForm::CurrentConfiguration() const {
     c.Width = FormWidth();
     CopyToConfiguration(Choices(), c);
     c.PathU0 = state_.Choices.StartFile;
+    if (state_.Typed.Given()) {
+        c.Formula = FormulaName(state_.Typed.formula.text);
+        c.FormulaUStar = state_.Typed.uStarText;
+    }
     return c;
 }
 
@@ -367,6 +373,17 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
                         " is not an integer; the dimension 2 is used.");
         chosen.problem.dimension = PanelProblem->CmbN->itemText(0).toStdString();
         state_.N = 2;
+    }
+    // The typed function before the list's choice, which shows it.
+    if (!c.Formula.empty()) {
+        TypedFunction typed;
+        if (const auto error = SetFormula(typed, c.Formula)) {
+            host_.ShowError("The formula in " + ConfigurationFile().toStdString() + " is refused: " + error->message);
+        } else {
+            typed.uStarText = c.FormulaUStar;
+            if (!c.FormulaUStar.empty() && ParseStartCoordinates(c.FormulaUStar, typed.uStar, "u*")) typed.uStarText.clear();
+            state_.Typed = std::move(typed);
+        }
     }
     PanelProblem->SetChoice(chosen.problem);
 

@@ -237,6 +237,8 @@ private:
     void RestoreGeometry(int64_t left, int64_t top, int64_t width);
     void SetOutputPaneSetupGeometry();
     void LoadFunctionPicture(const QString& fileName);
+    // The typed formula as the function's picture and name.
+    void ShowTypedFunction();
     void ScheduleResume();
     void UpdateLabel10();
     void ClosePanel();
@@ -247,6 +249,9 @@ private:
 
     QtHost host_;
     RunState state_;
+    // Set while the handlers of a function picked in a list run: only then
+    // does the typed function open its editor (not when n changes, nor at start).
+    bool functionPicked_ = false;
     RunDriver driver_;
     SoundPlayer* sounds_ = nullptr;
     std::unique_ptr<WindowDialogs> dialogs_;

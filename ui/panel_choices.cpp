@@ -1,5 +1,7 @@
 #include "ui/panel_choices.h"
 
+#include "core/typed_function.h"
+
 #include "app/configuration.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
@@ -25,6 +27,8 @@ void CopyToRun(const PanelChoices& chosen, RunState& run) {
     c.UStarFile = chosen.files.pathUStar;
     run.FunctionCode = chosen.problem.function.value();
     run.FunctionName = chosen.problem.functionName;
+    // A typed function is named by its formula.
+    if (Traits(run.FunctionCode).typed && run.Typed.Given()) run.FunctionName = FormulaName(run.Typed.formula.text);
 }
 
 void CopyToConfiguration(const PanelChoices& chosen, Configuration& c) {

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "ui/compare_dialog.h"
+#include "ui/formula_dialog.h"
 
 namespace tarvik::ui {
 
@@ -87,6 +88,13 @@ QString WindowDialogs::SaveFile(QWidget* parent, const QString& title, const QSt
 }
 
 void WindowDialogs::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+bool WindowDialogs::EditFormula(QWidget* parent, TypedFunction& typed) {
+    FormulaDialog dialog(typed, parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    typed = dialog.Function();
+    return true;
+}
 
 bool WindowDialogs::ChooseComparison(QWidget* parent, CompareSettings& settings) {
     CompareDialog dialog(settings, parent);

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "core/host.h"
+#include "core/typed_function.h"
 
 class QWidget;
 class QUrl;
@@ -40,6 +41,10 @@ public:
     // The compare dialog, opened on settings; true (with settings as chosen)
     // when its Start was pressed.
     virtual bool ChooseComparison(QWidget* parent, CompareSettings& settings);
+
+    // The formula editor, opened on the typed function; true (with it as
+    // accepted) when OK took a formula.
+    virtual bool EditFormula(QWidget* parent, TypedFunction& typed);
 
     // Opens an address in the default browser; failures are not reported.
     virtual void OpenUrl(const QUrl& url);

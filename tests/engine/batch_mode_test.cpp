@@ -160,9 +160,10 @@ TEST(BatchOptions, AcceptsNamesAndPositions) {
     for (const FunctionTraits& f : FunctionList()) {
         for (const std::string_view text : {f.key, f.name}) {
             o = BatchOptions{};
-            ASSERT_FALSE(ParseBatchOptions({"--function", std::string(text), "--method", "newton", "--accuracy", "2",
-                                            "--matrix-a", "a", "--vector-b", "b"},
-                                           o))
+            std::vector<std::string> args{"--function", std::string(text), "--method",   "newton", "--accuracy",
+                                          "2",          "--matrix-a",      "a",          "--vector-b", "b"};
+            if (f.typed) args.insert(args.end(), {"--formula", "u1"});
+            ASSERT_FALSE(ParseBatchOptions(args, o))
                 << text;
             EXPECT_EQ(o.functionPosition, ListPosition(f.id)) << text;
         }

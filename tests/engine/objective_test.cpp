@@ -34,9 +34,16 @@ struct RecordedEvents final : ObjectiveEvents {
 struct ObjectiveTest : ::testing::Test {
     TunableParameters params;
     QuadraticData quad;
+    // Every function of the grammar, in a sum and outside it, at any n.
+    TypedFunction typed = [] {
+        TypedFunction t;
+        SetFormula(t, "sum(i, 1, n, exp(u[i]/3)*cos(u[i]) + sqrt(1 + i*u[i]^2) - u[i]/(2+u[n])^3) + "
+                      "atan(u1*u[n]) + tanh(u1)^2 + sinh(u[n]/2)*cosh(u1/3) + log(2 + sin(u1)) + abs(tan(u1/4))");
+        return t;
+    }();
     std::mt19937 random{2024};
 
-    Objective Of(FunctionId id, int n) { return Objective(Traits(id), n, params, &quad); }
+    Objective Of(FunctionId id, int n) { return Objective(Traits(id), n, params, &quad, &typed); }
     Real J(FunctionId function, const MyArray1& u) { return Of(function, Components(u)).Value(u); }
     // Gradient at u with n = its dimension; returns the norm.
     Real Grad(FunctionId function, const MyArray1& u, MyArray1& g, ObjectiveEvents* events = nullptr) {
@@ -78,7 +85,7 @@ struct ObjectiveTest : ::testing::Test {
         MyArray2 H = NewMatrix(n);
         for (int i = 1; i <= n; ++i)
             for (int j = 1; j <= n; ++j) H[i][j] = 99;
-        if (objective.Function().hessian == HessianShape::TwoByTwo) {
+        if (objective.Hessian() == HessianShape::TwoByTwo) {
             const Hessian2 h = objective.TwoByTwoHessian(u);
             H[1][1] = h[0]; H[1][2] = h[1]; H[2][1] = h[2]; H[2][2] = h[3];
         } else {
@@ -336,7 +343,7 @@ TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
         EXPECT_EQ(objective.Evaluations(), 2);
         // Squares of 1e3000 overflow in every function.
         EXPECT_EQ(ErrorOf<EBadError>([&] { objective.Value(Filled(n, 1e3000L)); }),
-                  "Error in evaluation of function: " + std::string(f.name));
+                  "Error in evaluation of function: " + (f.typed ? FormulaName(typed.formula.text) : std::string(f.name)));
         EXPECT_EQ(objective.Evaluations(), 3);
     }
     MyArray1 g;

@@ -217,6 +217,36 @@ TEST_F(MainWindowTest, EveryListItemChoosesTheEntryItShows) {
     EXPECT_EQ(problem->CmbFunctionsNmore2->count(), problem->CmbFunctionsAll->count() - (lastTwoDimensional + 1));
 }
 
+// The typed function's editor: a refused formula says where and leaves the
+// formula there was; an accepted one names the function and is kept in data.ini.
+TEST_F(MainWindowTest, TheFormulaEditorRefusesAWrongFormulaAndKeepsThePreviousOne) {
+    log.formulaAnswers.push_back([](ui::FormulaDialog& d) {
+        d.EditFormula->setPlainText("(u1^2-1)^2 + 2*u2^2");
+        d.EditUStar->setText("1, 0");
+    });
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Formula);
+    EXPECT_EQ(form->State().Typed.formula.text, "(u1^2-1)^2 + 2*u2^2");
+    EXPECT_EQ(form->State().Typed.uStar, (std::vector<Real>{1, 0}));
+    EXPECT_EQ(form->State().FunctionName, "(u1^2-1)^2 + 2*u2^2");
+
+    QString message;
+    log.formulaAnswers.push_back([&message](ui::FormulaDialog& d) {
+        d.EditFormula->setPlainText("u1 + u0*2");
+        EXPECT_FALSE(d.TryAccept());
+        message = d.LblMessage->text();
+        EXPECT_EQ(d.EditFormula->textCursor().position(), 5);
+    });
+    PickFunction(problem->CmbFunctionsAll, FunctionId::Formula);
+    EXPECT_EQ(message, "unknown name 'u0' at column 6");
+    EXPECT_EQ(form->State().Typed.formula.text, "(u1^2-1)^2 + 2*u2^2");
+
+    const Configuration stored = form->CurrentConfiguration();
+    EXPECT_EQ(stored.Formula, "(u1^2-1)^2 + 2*u2^2");
+    EXPECT_EQ(stored.FormulaUStar, "1, 0");
+    // A file of an older build has no such keys and writes none back.
+    EXPECT_EQ(WriteConfiguration(Configuration{}).Text().find("Typed function"), std::string::npos);
+}
+
 // The run, data.ini and a comparison read the panels through one adapter:
 // what the panels show is what the run gets, and data.ini gives it back.
 TEST_F(MainWindowTest, ThePanelsChoicesReachTheRunAndComeBackFromTheConfiguration) {
