@@ -1,5 +1,6 @@
 #include "ui/figure_widget.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,6 +31,11 @@ void FigureWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void FigureWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) emit DoubleClicked();
+}
+
+void FigureWidget::contextMenuEvent(QContextMenuEvent* event) {
+    emit ContextMenuAt(event->pos().x(), event->pos().y(), event->globalPos());
+    event->accept();
 }
 
 } // namespace tarvik::ui

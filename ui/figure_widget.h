@@ -21,11 +21,14 @@ public:
 signals:
     void MouseMovedOnImage(int x, int y);
     void DoubleClicked();
+    // A right click (or the menu key) at image pixel (x, y).
+    void ContextMenuAt(int x, int y, const QPoint& globalPos);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     std::unique_ptr<ContourFigure> figure_;

@@ -216,6 +216,7 @@ MethodId TMainForm::Method() const { return PanelMethods->Method(); }
 void TMainForm::ConnectHandlers() {
     connect(PanelRunButtons, &RunButtons::startClicked, this, [this] { BtnStartClick(); });
     connect(PanelRunButtons, &RunButtons::stopClicked, this, [this] { BtnStopClick(); });
+    connect(PanelRunButtons, &RunButtons::stepClicked, this, [this] { BtnStepClick(); });
     connect(PanelRunButtons, &RunButtons::clearClicked, this, [this] { BtnClearClick(); });
     connect(PanelRunButtons, &RunButtons::saveAsClicked, this, [this] { BtnSaveASClick(); });
     connect(PanelRunButtons, &RunButtons::exitClicked, this, [this] { ExitApplication(); });
@@ -371,7 +372,7 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
     PanelProblem->SetChoice(chosen.problem);
 
     state_.Choices.StartFile = c.PathU0;
-    if (Choices().problem.startItem == StartPointFromFileItem)
+    if (PanelProblem->FileStartChosen())
         PanelProblem->ShowStartFileHint(QString::fromStdString(c.PathU0));
 
     // The files' u* option comes before the accuracy: "u* is unknown" forces

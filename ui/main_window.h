@@ -136,6 +136,8 @@ public:
     // ---- Handlers ----
     void BtnStartClick();
     void BtnStopClick();
+    // One iteration; from the set-up state the run is prepared first.
+    void BtnStepClick();
     void BtnClearClick();
     void BtnSaveASClick();
     void SaveResultsAs();
@@ -155,6 +157,15 @@ public:
     void ImageJMouseMove();
     void ImageContoursMouseMove(int x, int y);
     void ImageContoursDblClick();
+    // The figure's menu at image pixel (x, y): "Start from here (u1; u2)"
+    // when no run goes on, and "Save the figure...".
+    void ImageContoursContextMenu(int x, int y, const QPoint& globalPos);
+    // Ends what the window shows of a run (as Clear does) but keeps its level
+    // lines, marks u° at (u1, u2) of the point p and chooses it in the
+    // starting-point list.
+    void StartFromFigurePoint(int x, int y);
+    // The level lines kept in the set-up state go when the problem changes.
+    void DropFigurePreview();
 
     // Function selection, dimension and starting point.
     void DimensionChanged();
@@ -197,6 +208,9 @@ public:
     void ShowMethodCaption(const QString& methodName);
     void EnterEndedLayout();
     void EnterSetupLayout();
+    // A run taken step by step waits for Step, Start or Stop.
+    void EnterSteppingLayout();
+    bool Stepping() const { return stepping_; }
     void CreateFigure();
     void DestroyFigure();
     void HideAboutLabels();
@@ -262,6 +276,11 @@ private:
     bool runButtonArmed_ = true;
     QTimer runButtonGuard_;
     char exportType_ = 'g';
+    // The figure shows kept level lines in the set-up state, no run.
+    bool figurePreview_ = false;
+    // A run taken step by step is under way, between its steps or in one.
+    bool stepping_ = false;
+    bool inStep_ = false;
 };
 
 } // namespace tarvik::ui

@@ -7,6 +7,7 @@
 
 #include "core/host.h"
 
+class QPoint;
 class QWidget;
 class QUrl;
 
@@ -40,6 +41,10 @@ public:
     // The compare dialog, opened on settings; true (with settings as chosen)
     // when its Start was pressed.
     virtual bool ChooseComparison(QWidget* parent, CompareSettings& settings);
+
+    // A context menu of items at globalPos: the index of the item chosen, -1
+    // when the menu was closed without a choice.
+    virtual int PopupMenu(QWidget* parent, const QPoint& globalPos, const QStringList& items);
 
     // Opens an address in the default browser; failures are not reported.
     virtual void OpenUrl(const QUrl& url);

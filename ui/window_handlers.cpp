@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "app/configuration.h"
+#include "app/figure_point.h"
 #include "app/method_selection.h"
 #include "core/number_format.h"
 #include "app/recommended_parameters.h"
@@ -50,11 +51,33 @@ void TMainForm::CopyChoicesToState() {
 }
 
 void TMainForm::BtnStartClick() {
+    if (inStep_) return;
     Guarded([this] {
-        CopyChoicesToState();
+        // A run taken step by step runs on with the choices it started with.
+        if (stepping_) {
+            stepping_ = false;
+            EnterRunningLayout();
+        } else {
+            CopyChoicesToState();
+        }
         driver_.Start();
     });
     ScheduleResume();
+}
+
+void TMainForm::BtnStepClick() {
+    // The step lets the window process its events: a second click waits
+    // for the next step.
+    if (inStep_) return;
+    inStep_ = true;
+    Guarded([this] {
+        if (!stepping_) CopyChoicesToState();
+        stepping_ = true;
+        const bool waiting = driver_.Step() != RunDriver::StepOutcome::Ended;
+        stepping_ = waiting;
+        if (waiting) EnterSteppingLayout();
+    });
+    inStep_ = false;
 }
 
 void TMainForm::BtnStopClick() {
@@ -229,6 +252,50 @@ void TMainForm::ImageContoursDblClick() {
         ImageContours->update();
         SaveFigureImage(image, path.toStdString(), exportType_);
     });
+}
+
+void TMainForm::ImageContoursContextMenu(int x, int y, const QPoint& globalPos) {
+    Guarded([this, x, y, globalPos] {
+        if (ImageContours == nullptr) return;
+        const ContourFigure& figure = ImageContours->Figure();
+        QStringList items;
+        // A new starting point needs a plane to read it from and no run under way.
+        const bool restart = !state_.Running && !stepping_ && !compare_->Active() && !figure.LevelLines().isNull() &&
+                             figure.Image().rect().contains(x, y);
+        if (restart) {
+            const FigurePoint p = FigurePointAt(figure.Frame(), x, y);
+            items << QStringLiteral("Start from here (%1)").arg(QString::fromStdString(FigurePointCaption(p)));
+        }
+        items << QStringLiteral("Save the figure...");
+        const int chosen = dialogs_->PopupMenu(ImageContours, globalPos, items);
+        if (chosen < 0) return;
+        if (restart && chosen == 0)
+            StartFromFigurePoint(x, y);
+        else
+            ImageContoursDblClick();
+    });
+}
+
+void TMainForm::StartFromFigurePoint(int x, int y) {
+    FigureWidget* kept = ImageContours;
+    if (kept == nullptr) return;
+    const FigurePoint p = FigurePointAt(kept->Figure().Frame(), x, y);
+    if (!figurePreview_) {
+        // Clear would take the figure along; it stays, with the run's path gone.
+        ImageContours = nullptr;
+        compare_->Forget();
+        driver_.Clear();
+        ImageContours = kept;
+        HideAboutLabels();
+    }
+    figurePreview_ = true;
+    kept->Figure().MoveStartMarker(p.u1, p.u2);
+    kept->update();
+    PanelProblem->ChooseFigurePoint(FigurePointCoordinates(p));
+}
+
+void TMainForm::DropFigurePreview() {
+    if (figurePreview_) DestroyFigure();
 }
 
 } // namespace tarvik::ui

@@ -172,8 +172,10 @@ void TMainForm::EnterRunningLayout() {
     ChkBoxStoreConfig->hide();
     RichEditOut->Span(PanelContours->y(), StatusBar1->y());
     PanelRunButtons->BtnStart->hide();
+    PanelRunButtons->PlaceStartForSteps(false);
     PanelRunButtons->BtnCompare->hide();
     PanelRunButtons->BtnExportTrace->hide();
+    PanelRunButtons->BtnStep->hide();
     PanelRunButtons->BtnStop->show();
     PanelRunButtons->BtnStop->setFocus();
     ArmRunButton();
@@ -188,7 +190,18 @@ void TMainForm::ShowMethodCaption(const QString& methodName) {
     MoveLeft(LabOutComputing, left);
 }
 
+void TMainForm::EnterSteppingLayout() {
+    PanelRunButtons->PlaceStartForSteps(true);
+    PanelRunButtons->BtnStart->show();
+    PanelRunButtons->BtnStep->show();
+    PanelRunButtons->BtnStop->show();
+    PanelRunButtons->BtnStep->setFocus();
+}
+
 void TMainForm::EnterEndedLayout() {
+    stepping_ = false;
+    PanelRunButtons->PlaceStartForSteps(false);
+    PanelRunButtons->BtnStep->hide();
     ArmRunButton();
     PanelRunButtons->BtnClear->show();
     PanelRunButtons->BtnClear->setFocus();
@@ -199,7 +212,10 @@ void TMainForm::EnterEndedLayout() {
 }
 
 void TMainForm::EnterSetupLayout() {
+    stepping_ = false;
     SetOutputPaneSetupGeometry();
+    PanelRunButtons->PlaceStartForSteps(false);
+    PanelRunButtons->BtnStep->show();
     PanelRunButtons->BtnClear->hide();
     // An input error found in the first iteration comes here with Stop
     // still shown; only one of Start, Stop and Clear may be visible.
@@ -226,11 +242,14 @@ void TMainForm::CreateFigure() {
     ImageContours = PanelContours->NewFigure(AvailableArea(), FigureFontName);
     connect(ImageContours, &FigureWidget::MouseMovedOnImage, this, [this](int x, int y) { ImageContoursMouseMove(x, y); });
     connect(ImageContours, &FigureWidget::DoubleClicked, this, [this] { ImageContoursDblClick(); });
+    connect(ImageContours, &FigureWidget::ContextMenuAt, this,
+            [this](int x, int y, const QPoint& at) { ImageContoursContextMenu(x, y, at); });
     ImageContours->show();
     SetStatusText(QStringLiteral(" Please wait...   "));
 }
 
 void TMainForm::DestroyFigure() {
+    figurePreview_ = false;
     if (ImageContours == nullptr) return;
     // Clear may run from inside one of the figure's own signals (an error
     // while exporting it), so the widget goes once that signal has returned.
