@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/replay_bar.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -191,6 +192,9 @@ void TMainForm::CreateContourPanel() {
 }
 
 void TMainForm::CreateStatusBar() {
+    ReplayBar1 = new ReplayBar(PanelContours);
+    ReplayBar1->hide();
+    connect(ReplayBar1, &ReplayBar::positionChanged, this, [this](int position) { ReplayMoved(position); });
     StatusBar1 = new StatusBar(this);
     StatusBar1->setGeometry(0, height() - 22, width(), 22);
 }

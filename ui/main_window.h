@@ -6,6 +6,8 @@
 // objectName), and the window reaches a control only through its panel; it
 // owns the few controls that sit on it directly and reacts to the panels'
 // signals.
+#include <QColor>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -13,7 +15,9 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "app/replay_track.h"
 #include "app/run_driver.h"
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
@@ -40,6 +44,7 @@ namespace tarvik::ui {
 
 class CompareController;
 class FigureWidget;
+class ReplayBar;
 class InputFilesPanel;
 class SoundPlayer;
 class StatusBar;
@@ -71,6 +76,8 @@ public:
     QListWidget* InitComments = nullptr;
     // The figure; exists from run preparation until Clear.
     FigureWidget* ImageContours = nullptr;
+    // The replay of an ended run, over the bottom of the figure panel.
+    ReplayBar* ReplayBar1 = nullptr;
 
     // ---- Window-level state ----
     QString StartDir;
@@ -164,6 +171,11 @@ public:
     // lines, marks u° at (u1, u2) of the point p and chooses it in the
     // starting-point list.
     void StartFromFigurePoint(int x, int y);
+    // The replay bar of the run (or comparison) that has just ended; a
+    // position of it shows the path up to there and that row's values.
+    void ShowReplayBar();
+    void HideReplayBar();
+    void ReplayMoved(int position);
     // The level lines kept in the set-up state go when the problem changes.
     void DropFigurePreview();
 
@@ -281,6 +293,11 @@ private:
     // A run taken step by step is under way, between its steps or in one.
     bool stepping_ = false;
     bool inStep_ = false;
+    // What the replay shows: the run's rows (none for a comparison, whose
+    // paths have no values of their own here) and the paths in pixels.
+    std::vector<ReplayPoint> replayTrack_;
+    std::vector<std::vector<QPoint>> replayPixels_;
+    std::vector<QColor> replayColours_;
 };
 
 } // namespace tarvik::ui

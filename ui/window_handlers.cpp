@@ -75,7 +75,11 @@ void TMainForm::BtnStepClick() {
         stepping_ = true;
         const bool waiting = driver_.Step() != RunDriver::StepOutcome::Ended;
         stepping_ = waiting;
-        if (waiting) EnterSteppingLayout();
+        if (waiting) {
+            // The title names the iterations done, as the run's loop does before each one.
+            host_.SetTitle(std::to_string(state_.IterCount));
+            EnterSteppingLayout();
+        }
     });
     inStep_ = false;
 }

@@ -11,8 +11,14 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
-#include <algorithm>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "figure/compare_overlay.h"
+#include "figure/figure_geometry.h"
+#include "ui/compare_controller.h"
+#include "ui/replay_bar.h"
 #include <QToolButton>
 
 #include "ui/figure_widget.h"
@@ -164,6 +170,7 @@ void TMainForm::ArmRunButton() {
 
 
 void TMainForm::EnterRunningLayout() {
+    HideReplayBar();
     InitComments->hide();
     PanelContours->ShowTitles(false);
     PanelProblem->SetChoosersEnabled(false);
@@ -209,6 +216,8 @@ void TMainForm::EnterEndedLayout() {
     PanelRunButtons->BtnStop->hide();
     PanelRunButtons->BtnStart->hide();
     PanelRunButtons->BtnExportTrace->setVisible(!Driver().Trace().Empty());
+    // The run's bookkeeping ends after the layout: the replay reads its rows then.
+    QTimer::singleShot(0, this, [this] { ShowReplayBar(); });
 }
 
 void TMainForm::EnterSetupLayout() {
@@ -250,6 +259,7 @@ void TMainForm::CreateFigure() {
 
 void TMainForm::DestroyFigure() {
     figurePreview_ = false;
+    HideReplayBar();
     if (ImageContours == nullptr) return;
     // Clear may run from inside one of the figure's own signals (an error
     // while exporting it), so the widget goes once that signal has returned.
@@ -257,6 +267,70 @@ void TMainForm::DestroyFigure() {
     ImageContours->disconnect(this);
     ImageContours->deleteLater();
     ImageContours = nullptr;
+}
+
+void TMainForm::ShowReplayBar() {
+    // Only an ended run that is still shown has a replay.
+    if (ImageContours == nullptr || state_.Running || stepping_ || PanelRunButtons->BtnClear->isHidden()) return;
+    replayTrack_.clear();
+    replayPixels_.clear();
+    replayColours_.clear();
+    const PlaneFrame f = ImageContours->Figure().Frame();
+    const auto pixel = [&f](Real u1, Real u2) {
+        const PixelPos p = PointFormPixelClamped(u1, u2, f.scale, f.centreX, f.centreY);
+        return QPoint(p.x, p.y);
+    };
+    int count = 0;
+    if (compare_->HasTable()) {
+        for (std::size_t i = 0; i < compare_->Rows().size(); ++i) {
+            std::vector<QPoint> pixels;
+            for (const auto& [u1, u2] : compare_->Rows()[i].path) pixels.push_back(pixel(u1, u2));
+            count = std::max(count, static_cast<int>(pixels.size()));
+            replayPixels_.push_back(std::move(pixels));
+            replayColours_.push_back(QColor::fromRgb(ComparePathColour(static_cast<int>(i))));
+        }
+    } else {
+        replayTrack_ = ReplayTrack(driver_.Trace());
+        std::vector<QPoint> pixels;
+        for (const ReplayPoint& r : replayTrack_) pixels.push_back(pixel(r.u1, r.u2));
+        count = static_cast<int>(pixels.size());
+        replayPixels_.push_back(std::move(pixels));
+        replayColours_.push_back(QColor::fromRgb(static_cast<QRgb>(clTrajectory)));
+    }
+    if (count < 2) return;
+    ReplayBar1->Reset(count);
+    ReplayBar1->SetPositionText(QString());
+    const int height = ReplayBar1->sizeHint().height();
+    ReplayBar1->setGeometry(2, PanelContours->height() - height - 2, PanelContours->width() - 4, height);
+    ReplayBar1->show();
+    ReplayBar1->raise();
+}
+
+void TMainForm::HideReplayBar() {
+    if (ReplayBar1 == nullptr) return;
+    ReplayBar1->Reset(0);
+    ReplayBar1->hide();
+    if (ImageContours != nullptr) ImageContours->EndReplay();
+}
+
+void TMainForm::ReplayMoved(int position) {
+    if (ImageContours == nullptr) return;
+    std::vector<FigureWidget::ReplayPath> paths;
+    for (std::size_t i = 0; i < replayPixels_.size(); ++i) paths.push_back({replayPixels_[i], replayColours_[i]});
+    ImageContours->ShowReplay(paths, position);
+    const auto number = [](Real v) { return std::isnan(v) ? QStringLiteral("-") : QString::number(static_cast<double>(v), 'g', 4); };
+    QString text;
+    if (replayTrack_.empty()) {
+        // Compared runs move together by iteration; one that has ended stays at its end.
+        text = QStringLiteral(" Iteration %1").arg(position);
+    } else {
+        const ReplayPoint& r = replayTrack_[static_cast<std::size_t>(position)];
+        text = QStringLiteral(" k=%1  J=%2  ||gradJ||=%3  step=%4  accuracy=%5")
+                   .arg(r.iteration)
+                   .arg(number(r.j), number(r.gradNorm), number(r.stepLength), number(r.accuracy));
+    }
+    SetStatusText(text);
+    ReplayBar1->SetPositionText(QStringLiteral("k=%1").arg(replayTrack_.empty() ? position : replayTrack_[static_cast<std::size_t>(position)].iteration));
 }
 
 } // namespace tarvik::ui

@@ -8,7 +8,9 @@
 #include "app/figure_point.h"
 #include "app/start_point.h"
 #include "figure/figure_colours.h"
+#include "app/replay_track.h"
 #include "ui/figure_widget.h"
+#include "ui/replay_bar.h"
 #include "ui_test_support.h"
 
 namespace tarvik::ui {
@@ -159,6 +161,52 @@ TEST_F(DescentViewsTest, ASteppedRunWritesTheReportOfTheRunStartedWithStart) {
             }
             EXPECT_EQ(reports[1], reports[0]);
         }
+    }
+}
+
+// The replay reads the run's rows: the status bar shows the row at the
+// position, and the figure the path up to it, without a new run.
+TEST_F(DescentViewsTest, TheReplayShowsTheRowsOfTheEndedRun) {
+    Pick(problem->CmbU0, 5);
+    ChooseMethod(MethodId::BfgsWolfe);
+    RunToEnd();
+    ASSERT_TRUE(SpinUntil([this] { return form->ReplayBar1->isVisibleTo(form.get()); }, 5000));
+    std::vector<TraceRow> rows;
+    form->Driver().Trace().ForEachRow([&rows](const TraceRow& r) { rows.push_back(r); });
+    ASSERT_EQ(form->ReplayBar1->Count(), static_cast<int>(rows.size()));
+    const int64_t evaluations = form->State().Problem->Evaluations();
+
+    form->ReplayBar1->BtnFirst->click();
+    form->ReplayBar1->BtnNext->click();
+    form->ReplayBar1->BtnNext->click();
+    EXPECT_TRUE(form->ImageContours->Replaying());
+    EXPECT_EQ(form->StatusText(), QStringLiteral(" k=2  J=%1  ||gradJ||=%2  step=%3  accuracy=%4")
+                                      .arg(QString::number(static_cast<double>(rows[2].j), 'g', 4),
+                                           QString::number(static_cast<double>(rows[2].gradNorm), 'g', 4),
+                                           QString::number(static_cast<double>(rows[2].stepLength), 'g', 4),
+                                           QString::number(static_cast<double>(rows[2].accuracy), 'g', 4)));
+    form->ReplayBar1->BtnLast->click();
+    EXPECT_EQ(form->ReplayBar1->Position(), form->ReplayBar1->Count() - 1);
+    EXPECT_EQ(form->State().Problem->Evaluations(), evaluations);
+    runButtons->BtnClear->click();
+    EXPECT_FALSE(form->ReplayBar1->isVisibleTo(form.get()));
+}
+
+// A long run is thinned evenly: first and last row kept, never more than the cap.
+TEST(ReplayTrackTest, ALongTraceIsThinnedToTheCapKeepingItsEnds) {
+    for (const int rows : {1, 10, 11, 1000}) {
+        RunTrace trace;
+        trace.Start({});
+        for (int i = 0; i < rows; ++i) {
+            TraceRow r;
+            r.iteration = i;
+            trace.Add(r);
+        }
+        const std::vector<ReplayPoint> track = ReplayTrack(trace, 10);
+        ASSERT_EQ(track.size(), static_cast<std::size_t>(std::min(rows, 10))) << rows;
+        EXPECT_EQ(track.front().iteration, 0);
+        EXPECT_EQ(track.back().iteration, rows - 1);
+        for (std::size_t i = 1; i < track.size(); ++i) EXPECT_LT(track[i - 1].iteration, track[i].iteration);
     }
 }
 
