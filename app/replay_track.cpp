@@ -6,6 +6,13 @@ namespace tarvik {
 
 std::vector<ReplayPoint> ReplayTrack(const RunTrace& trace, std::size_t cap) {
     std::vector<ReplayPoint> track;
+    for (const TraceRow& r : ThinnedRows(trace, cap))
+        track.push_back({r.iteration, r.j, r.gradNorm, r.stepLength, r.accuracy, r.u1, r.u2});
+    return track;
+}
+
+std::vector<TraceRow> ThinnedRows(const RunTrace& trace, std::size_t cap) {
+    std::vector<TraceRow> track;
     const int64_t rows = trace.RowCount();
     if (rows <= 0 || cap < 2) return track;
     // Row i is kept when it starts a new of cap - 1 equal shares of the
@@ -17,7 +24,7 @@ std::vector<ReplayPoint> ReplayTrack(const RunTrace& trace, std::size_t cap) {
     const bool thinned = rows > static_cast<int64_t>(cap);
     trace.ForEachRow([&](const TraceRow& r) {
         const bool keep = !thinned || index == rows - 1 || index * shares >= nextShare * (rows - 1);
-        if (keep) track.push_back({r.iteration, r.j, r.gradNorm, r.stepLength, r.accuracy, r.u1, r.u2});
+        if (keep) track.push_back(r);
         if (keep && thinned)
             while (nextShare * (rows - 1) <= index * shares) ++nextShare;
         ++index;

@@ -21,5 +21,7 @@ struct ReplayPoint {
 inline constexpr std::size_t ReplayRowCap = 2000;
 
 std::vector<ReplayPoint> ReplayTrack(const RunTrace& trace, std::size_t cap = ReplayRowCap);
+// The trace's rows thinned the same way, for the window's convergence view.
+std::vector<TraceRow> ThinnedRows(const RunTrace& trace, std::size_t cap);
 
 } // namespace tarvik

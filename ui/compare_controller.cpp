@@ -1,5 +1,8 @@
 #include "ui/compare_controller.h"
 
+#include "app/replay_track.h"
+#include "core/method_catalogue.h"
+
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -66,6 +69,7 @@ void CompareController::Run(const CompareSettings& settings) {
     hooks.drawLevelLines = [this](RunState& run) {
         if (form_.ImageContours == nullptr) return;
         form_.HideAboutLabels();
+        jStar_ = KnownMinimumValue(run);
         form_.ImageContours->Figure().DrawLevelLines(run);
         levelLines_ = form_.ImageContours->Figure().Image().copy();
         form_.ImageContours->update();
@@ -75,6 +79,10 @@ void CompareController::Run(const CompareSettings& settings) {
     hooks.rowDone = [this](const CompareRow&, int, int) {
         ShowRowsSoFar();
         QCoreApplication::processEvents();
+    };
+    hooks.traced = [this, &settings](int index, const RunTrace& trace) {
+        convergence_.push_back({std::string(MethodAtPosition(settings.positions[static_cast<std::size_t>(index)]).name),
+                                index, ThinnedRows(trace, ConvergencePlotBuilder::MaxPoints)});
     };
     std::string refusal;
     hooks.refused = [&refusal](const std::string& message) { refusal = message; };
@@ -142,6 +150,8 @@ void CompareController::Forget() {
     rows_.clear();
     description_ = RunDescription{};
     levelLines_ = QImage();
+    convergence_.clear();
+    jStar_.reset();
     blocksShown_ = 0;
     hasTable_ = false;
 }

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 #include "ui/replay_bar.h"
+#include "ui/convergence_view.h"
+#include <QTabBar>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -195,6 +197,18 @@ void TMainForm::CreateStatusBar() {
     ReplayBar1 = new ReplayBar(PanelContours);
     ReplayBar1->hide();
     connect(ReplayBar1, &ReplayBar::positionChanged, this, [this](int position) { ReplayMoved(position); });
+    TabViews = new QTabBar(PanelContours);
+    TabViews->setObjectName(QStringLiteral("TabViews"));
+    TabViews->addTab(QStringLiteral("Level lines"));
+    TabViews->addTab(QStringLiteral("Convergence"));
+    TabViews->setShape(QTabBar::RoundedSouth);
+    TabViews->setDrawBase(false);
+    TabViews->hide();
+    connect(TabViews, &QTabBar::currentChanged, this, [this](int tab) { ViewTabChanged(tab); });
+    ConvergenceView1 = new ConvergenceView(PanelContours);
+    ConvergenceView1->hide();
+    connect(ConvergenceView1, &ConvergenceView::hovered, this, [this](const QString& text) { SetStatusText(text); });
+    connect(ConvergenceView1, &ConvergenceView::saveClicked, this, [this] { SavePlotClicked(); });
     StatusBar1 = new StatusBar(this);
     StatusBar1->setGeometry(0, height() - 22, width(), 22);
 }

@@ -15,6 +15,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/replay_track.h"
@@ -34,6 +35,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QTabBar;
 class QToolButton;
 
 namespace tarvik {
@@ -45,6 +47,7 @@ namespace tarvik::ui {
 class CompareController;
 class FigureWidget;
 class ReplayBar;
+class ConvergenceView;
 class InputFilesPanel;
 class SoundPlayer;
 class StatusBar;
@@ -78,6 +81,11 @@ public:
     FigureWidget* ImageContours = nullptr;
     // The replay of an ended run, over the bottom of the figure panel.
     ReplayBar* ReplayBar1 = nullptr;
+    // "Level lines" / "Convergence" beside the replay bar, and the second view.
+    QTabBar* TabViews = nullptr;
+    ConvergenceView* ConvergenceView1 = nullptr;
+    // J at u* of the run being prepared, for the convergence view.
+    void NoteKnownMinimum(std::optional<Real> jStar) { knownMinimum_ = jStar; }
 
     // ---- Window-level state ----
     QString StartDir;
@@ -176,6 +184,8 @@ public:
     void ShowReplayBar();
     void HideReplayBar();
     void ReplayMoved(int position);
+    void ViewTabChanged(int tab);
+    void SavePlotClicked();
     // The level lines kept in the set-up state go when the problem changes.
     void DropFigurePreview();
 
@@ -298,6 +308,7 @@ private:
     std::vector<ReplayPoint> replayTrack_;
     std::vector<std::vector<QPoint>> replayPixels_;
     std::vector<QColor> replayColours_;
+    std::optional<Real> knownMinimum_;
 };
 
 } // namespace tarvik::ui

@@ -19,6 +19,10 @@
 #include "figure/figure_geometry.h"
 #include "ui/compare_controller.h"
 #include "ui/replay_bar.h"
+#include "ui/convergence_view.h"
+#include "chart/convergence_chart.h"
+#include <QTabBar>
+#include <stdexcept>
 #include <QToolButton>
 
 #include "ui/figure_widget.h"
@@ -300,16 +304,63 @@ void TMainForm::ShowReplayBar() {
     if (count < 2) return;
     ReplayBar1->Reset(count);
     ReplayBar1->SetPositionText(QString());
-    const int height = ReplayBar1->sizeHint().height();
-    ReplayBar1->setGeometry(2, PanelContours->height() - height - 2, PanelContours->width() - 4, height);
+    const int height = std::max(ReplayBar1->sizeHint().height(), TabViews->sizeHint().height());
+    const int tabsWidth = TabViews->sizeHint().width();
+    const int top = PanelContours->height() - height - 2;
+    ReplayBar1->setGeometry(2, top, PanelContours->width() - 4 - tabsWidth, height);
+    TabViews->setGeometry(PanelContours->width() - 2 - tabsWidth, top, tabsWidth, height);
+    ConvergenceView1->setGeometry(2, 2, PanelContours->width() - 4, top - 4);
     ReplayBar1->show();
     ReplayBar1->raise();
+
+    std::vector<ConvergenceView::Run> runs;
+    std::optional<Real> jStar = knownMinimum_;
+    if (compare_->HasTable()) {
+        runs = compare_->ConvergenceRuns();
+        jStar = compare_->KnownMinimum();
+    } else {
+        runs.push_back({state_.MethodName, -1, ThinnedRows(driver_.Trace(), ConvergencePlotBuilder::MaxPoints)});
+    }
+    const std::string title = state_.FunctionName.find("n=") != std::string::npos
+                                  ? state_.FunctionName
+                                  : state_.FunctionName + ", n = " + std::to_string(state_.N);
+    ConvergenceView1->SetRuns(std::move(runs), jStar, state_.Choices.ByChangeOfJ ? 2 : 1, title);
+    TabViews->setCurrentIndex(0);
+    TabViews->show();
+    TabViews->raise();
+}
+
+void TMainForm::ViewTabChanged(int tab) {
+    const bool chart = tab == 1;
+    if (ImageContours != nullptr) ImageContours->setVisible(!chart);
+    ReplayBar1->setVisible(!chart && TabViews->isVisible());
+    ConvergenceView1->setVisible(chart);
+    if (chart) ConvergenceView1->raise();
+}
+
+void TMainForm::SavePlotClicked() {
+    static const QStringList filters{QStringLiteral("PNG image (*.png)"), QStringLiteral("SVG image (*.svg)")};
+    static const QStringList suffixes{QStringLiteral("png"), QStringLiteral("svg")};
+    int filter = 0;
+    const QString path = dialogs_->SaveFile(this, QStringLiteral("Save the plot"), StartDir,
+                                            QStringLiteral("convergence.png"), filters, filter, suffixes);
+    if (path.isEmpty()) return;
+    try {
+        SaveConvergencePlot(ConvergenceView1->Plot(), path.toStdString(),
+                            path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) ? 's' : 'p');
+    } catch (const std::exception& e) {
+        host_.ShowError(e.what());
+    }
 }
 
 void TMainForm::HideReplayBar() {
     if (ReplayBar1 == nullptr) return;
     ReplayBar1->Reset(0);
     ReplayBar1->hide();
+    TabViews->hide();
+    TabViews->setCurrentIndex(0);
+    ConvergenceView1->hide();
+    ConvergenceView1->SetRuns({}, std::nullopt, 1, std::string());
     if (ImageContours != nullptr) ImageContours->EndReplay();
 }
 

@@ -1,7 +1,9 @@
 // The window's views of a descent: a starting point picked on the figure,
 // runs taken one iteration at a time, and the replay of an ended run.
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QPushButton>
+#include <QTabBar>
 #include <QToolButton>
 
 #include "app/configuration.h"
@@ -9,6 +11,7 @@
 #include "app/start_point.h"
 #include "figure/figure_colours.h"
 #include "app/replay_track.h"
+#include "ui/convergence_view.h"
 #include "ui/figure_widget.h"
 #include "ui/replay_bar.h"
 #include "ui_test_support.h"
@@ -188,8 +191,28 @@ TEST_F(DescentViewsTest, TheReplayShowsTheRowsOfTheEndedRun) {
     form->ReplayBar1->BtnLast->click();
     EXPECT_EQ(form->ReplayBar1->Position(), form->ReplayBar1->Count() - 1);
     EXPECT_EQ(form->State().Problem->Evaluations(), evaluations);
+
+    // The second view: the run's convergence, exported as SVG.
+    form->TabViews->setCurrentIndex(1);
+    EXPECT_TRUE(form->ConvergenceView1->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->ImageContours->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->ReplayBar1->isVisibleTo(form.get()));
+    const ConvergencePlot plot = form->ConvergenceView1->Plot();
+    ASSERT_EQ(plot.series.size(), 1u);
+    EXPECT_EQ(plot.series[0].points.size(), rows.size());
+    EXPECT_EQ(plot.series[0].points[2].second, static_cast<double>(rows[2].j));  // J* = 0
+    const QString svg = dir.filePath("plot.svg");
+    log.saveAnswers = {svg};
+    form->ConvergenceView1->BtnSavePlot->click();
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("<svg"));
+    form->TabViews->setCurrentIndex(0);
+    EXPECT_TRUE(form->ImageContours->isVisibleTo(form.get()));
+
     runButtons->BtnClear->click();
     EXPECT_FALSE(form->ReplayBar1->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->TabViews->isVisibleTo(form.get()));
 }
 
 // A long run is thinned evenly: first and last row kept, never more than the cap.
