@@ -229,6 +229,7 @@ void ContourFigure::DrawEndPoints(FigureCanvas& cv, const RunState& s) {
     }
     levelLines_ = image_;
     DrawStartMarker(cv, s.U0[1], s.U0[2]);
+    startLines_ = image_;
 }
 
 void ContourFigure::MoveStartMarker(Real u1, Real u2) {
@@ -236,6 +237,7 @@ void ContourFigure::MoveStartMarker(Real u1, Real u2) {
     image_ = levelLines_;
     FigureCanvas cv(image_, canvas_);
     DrawStartMarker(cv, u1, u2);
+    startLines_ = image_;
 }
 
 void ContourFigure::DrawStartMarker(FigureCanvas& cv, Real u1, Real u2) {

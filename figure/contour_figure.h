@@ -45,6 +45,8 @@ public:
     // The figure as DrawLevelLines left it before it marked u°: what a run
     // from another starting point on the same plane would start from.
     const QImage& LevelLines() const { return levelLines_; }
+    // The same with u° marked where the run started: an animation's first picture.
+    const QImage& StartLines() const { return startLines_; }
     // Back to the level lines with u° marked at (u1, u2), the frame kept.
     void MoveStartMarker(Real u1, Real u2);
     // Text for status panel 0 for the pixel under the mouse; returns
@@ -90,6 +92,7 @@ private:
 
     QImage image_;
     QImage levelLines_;
+    QImage startLines_;
     // Where the plane's square is centred (see FigureSize).
     FigureSize area_;
     QString buttonFontFamily_;

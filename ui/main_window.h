@@ -15,6 +15,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
 #include <optional>
 #include <vector>
 
@@ -175,6 +176,8 @@ public:
     // The figure's menu at image pixel (x, y): "Start from here (u1; u2)"
     // when no run goes on, and "Save the figure...".
     void ImageContoursContextMenu(int x, int y, const QPoint& globalPos);
+    // The figure's export as "Animated GIF": the descent from the run's rows.
+    void SaveAnimation(const std::string& path);
     // Ends what the window shows of a run (as Clear does) but keeps its level
     // lines, marks u° at (u1, u2) of the point p and chooses it in the
     // starting-point list.

@@ -20,6 +20,7 @@
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
 #include "core/parameters.h"
+#include "figure/descent_frames.h"
 #include "figure/image_export.h"
 #include "ui/compare_controller.h"
 #include "ui/figure_widget.h"
@@ -236,18 +237,28 @@ void TMainForm::ImageContoursDblClick() {
     Guarded([this] {
         if (ImageContours == nullptr) return;
         static const QStringList filters{QStringLiteral("GIF image (*.gif)"), QStringLiteral("JPEG image (*.jpeg)"),
-                                         QStringLiteral("Bitmap image (*.bmp)")};
-        static const QStringList suffixes{QStringLiteral("gif"), QStringLiteral("jpeg"), QStringLiteral("bmp")};
+                                         QStringLiteral("Bitmap image (*.bmp)"), QStringLiteral("Animated GIF (*.gif)")};
+        static const QStringList suffixes{QStringLiteral("gif"), QStringLiteral("jpeg"), QStringLiteral("bmp"),
+                                          QStringLiteral("gif")};
+        // The animation needs an ended run's rows (or compared paths).
+        const bool animated = !state_.Running && !stepping_ && !figurePreview_ &&
+                              (compare_->HasTable() || !driver_.Trace().Empty());
+        const QStringList offered = animated ? filters : filters.mid(0, 3);
+        if (SaveImageDialog.FilterIndex >= offered.size()) SaveImageDialog.FilterIndex = 0;
         // The dialog opens on the type it was last closed with.
         SaveImageDialog.Title = QString::fromLatin1(ExportDialogTitle);
         SaveImageDialog.FileName = QString::fromLatin1(ExportDefaultName);
         SaveImageDialog.InitialDir = StartDir;
         SaveImageDialogTypeChange();
         const QString path = dialogs_->SaveFile(this, SaveImageDialog.Title, SaveImageDialog.InitialDir,
-                                                SaveImageDialog.FileName, filters, SaveImageDialog.FilterIndex,
+                                                SaveImageDialog.FileName, offered, SaveImageDialog.FilterIndex,
                                                 suffixes);
         SaveImageDialogTypeChange();
         if (path.isEmpty()) return;
+        if (animated && SaveImageDialog.FilterIndex == 3) {
+            SaveAnimation(path.toStdString());
+            return;
+        }
 
         // The icon stays in the figure on the screen as well. A compared
         // figure has its legend in that corner, and is exported as drawn.
@@ -256,6 +267,17 @@ void TMainForm::ImageContoursDblClick() {
         ImageContours->update();
         SaveFigureImage(image, path.toStdString(), exportType_);
     });
+}
+
+void TMainForm::SaveAnimation(const std::string& path) {
+    if (compare_->HasTable()) {
+        compare_->SaveAnimation(path);
+        return;
+    }
+    const ContourFigure& figure = ImageContours->Figure();
+    DescentFrames frames =
+        DescentFrames::SingleRun(figure.StartLines(), figure.Frame(), TracePoints(driver_.Trace()), true);
+    SaveDescentAnimation(frames, path);
 }
 
 void TMainForm::ImageContoursContextMenu(int x, int y, const QPoint& globalPos) {

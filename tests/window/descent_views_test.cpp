@@ -10,6 +10,7 @@
 #include "app/figure_point.h"
 #include "app/start_point.h"
 #include "figure/figure_colours.h"
+#include "figure/gif_io.h"
 #include "app/replay_track.h"
 #include "ui/convergence_view.h"
 #include "ui/figure_widget.h"
@@ -209,6 +210,14 @@ TEST_F(DescentViewsTest, TheReplayShowsTheRowsOfTheEndedRun) {
     EXPECT_TRUE(file.readAll().contains("<svg"));
     form->TabViews->setCurrentIndex(0);
     EXPECT_TRUE(form->ImageContours->isVisibleTo(form.get()));
+
+    // The figure's export as "Animated GIF" starts from the level lines with u°.
+    const QString gif = dir.filePath("descent.gif");
+    log.saveFilterAnswer = 3;
+    log.saveAnswers = {gif};
+    form->ImageContoursDblClick();
+    const QImage first = LoadGifImage(gif.toStdString()).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(first, form->ImageContours->Figure().StartLines().convertToFormat(QImage::Format_RGB32));
 
     runButtons->BtnClear->click();
     EXPECT_FALSE(form->ReplayBar1->isVisibleTo(form.get()));
