@@ -1,9 +1,7 @@
 #include "ui/main_window.h"
-#include "ui/replay_bar.h"
-#include "ui/convergence_view.h"
-#include <QTabBar>
 
 #include <QApplication>
+#include <QTabBar>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -40,10 +38,12 @@
 #include "ui/accuracy_panel.h"
 #include "ui/app_glyphs.h"
 #include "ui/compare_controller.h"
+#include "ui/convergence_view.h"
 #include "ui/design_widgets.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
+#include "ui/replay_bar.h"
 #include "ui/sound_player.h"
 #include "ui/status_bar.h"
 #include "ui/window_dialogs.h"
