@@ -116,6 +116,8 @@ Configuration ReadConfiguration(const IniFile& ini, const Configuration& current
 
     c.Dimension = ini.ReadString(kProblem, "Dimension", c.Dimension);
     c.StartingPoint = ini.ReadInteger(kProblem, "Starting point", c.StartingPoint);
+    // Only the file that chose a figure's point has it; without it the item is the choice.
+    c.FigurePoint = ini.ReadString(kProblem, "Figure point", "");
     c.FunctionsAll = ini.ReadBool(kProblem, "Functions all", c.FunctionsAll);
     c.FunctionsNmore2 = ini.ReadBool(kProblem, "Functions n>2", c.FunctionsNmore2);
     KeepCurrentIfNoneChecked(current, {&Configuration::FunctionsAll, &Configuration::FunctionsNmore2}, c);
@@ -170,6 +172,7 @@ IniFile WriteConfiguration(const Configuration& c) {
 
     ini.WriteString(kProblem, "Dimension", c.Dimension);
     ini.WriteInteger(kProblem, "Starting point", c.StartingPoint);
+    if (!c.FigurePoint.empty()) ini.WriteString(kProblem, "Figure point", c.FigurePoint);
     ini.WriteString(kProblem, "Path for u0", c.PathU0);
     ini.WriteBool(kProblem, "Functions all", c.FunctionsAll);
     ini.WriteBool(kProblem, "Functions n>2", c.FunctionsNmore2);

@@ -21,6 +21,10 @@ struct Configuration {
     // [Problem]
     std::string Dimension = "2";
     int32_t StartingPoint = 0;
+    // "Figure point": u1,u2 picked on the figure over the item StartingPoint
+    // ("-1.2,1.0"); empty when the list's own item is chosen. Older files
+    // lack it, and older builds read StartingPoint alone.
+    std::string FigurePoint;
     std::string PathU0;
     bool FunctionsAll = true;
     bool FunctionsNmore2 = false;

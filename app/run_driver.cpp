@@ -89,7 +89,9 @@ RunDriver::StepOutcome RunDriver::Outcome() const {
 bool RunDriver::Begin() {
     s.StopRequested = 0;
     s.Running = 1;
-    if (s.ResumeSteepest || s.SteepestForAll || s.ResumeRawStep) return ResumeIteration();
+    // Only an answered failure resumes: "Yes to All" alone leaves the steps
+    // of a run taken step by step to go on as they are.
+    if (s.ResumeSteepest || s.ResumeRawStep) return ResumeIteration();
     // A run taken step by step goes on from where it is.
     if (phase_ != Phase::Going) FreshRun();
     return true;

@@ -189,8 +189,22 @@ void ContourFigure::DrawEndPoints(FigureCanvas& cv, const RunState& s) {
         const PixelPos p = PointFormPixelClamped(s.UStar[1], s.UStar[2], PlaneScale, FigCentreX, FigCentreY);
         DrawEllipse(cv, BoxAround(p, 4));
     }
+    levelLines_ = image_;
+    DrawStartMarker(cv, s.U0[1], s.U0[2]);
+    startLines_ = image_;
+}
 
-    const PixelPos p0 = PointFormPixelClamped(s.U0[1], s.U0[2], PlaneScale, FigCentreX, FigCentreY);
+void ContourFigure::MoveStartMarker(Real u1, Real u2) {
+    if (levelLines_.isNull()) return;
+    image_ = levelLines_;
+    FigureCanvas cv(image_, canvas_);
+    DrawStartMarker(cv, u1, u2);
+    startLines_ = image_;
+}
+
+void ContourFigure::DrawStartMarker(FigureCanvas& cv, Real u1, Real u2) {
+    CanvasState& st = canvas_;
+    const PixelPos p0 = PointFormPixelClamped(u1, u2, PlaneScale, FigCentreX, FigCentreY);
     CurPixel = p0;
     PrevPixel = p0;
     st.BrushSolid = true;

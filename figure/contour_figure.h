@@ -43,6 +43,13 @@ public:
     // point's pixel does not fit a 32-bit integer (and clears
     // s.RedrawTrajectory). Sets s.SegmentColour back to clTrajectory.
     void DrawTrajectoryStep(RunState& s);
+    // The figure as DrawLevelLines left it before it marked u°: what a run
+    // from another starting point on the same plane would start from.
+    const QImage& LevelLines() const { return levelLines_; }
+    // The same with u° marked where the run started: an animation's first picture.
+    const QImage& StartLines() const { return startLines_; }
+    // Back to the level lines with u° marked at (u1, u2), the frame kept.
+    void MoveStartMarker(Real u1, Real u2);
     // Text for status panel 0 for the pixel under the mouse; returns
     // currentHint unchanged where the hint is to stay as it was.
     std::string FigureHint(const RunState& s, int x, int y, const std::string& currentHint) const;
@@ -71,6 +78,7 @@ private:
     void DrawLevelNumber(FigureCanvas& cv, const CrossingTable& crossings, int k, double level, LabelMemory& labels);
     // u* where it is known, and u°.
     void DrawEndPoints(FigureCanvas& cv, const RunState& s);
+    void DrawStartMarker(FigureCanvas& cv, Real u1, Real u2);
     void DrawAxes(FigureCanvas& cv);
     void DrawTitle(FigureCanvas& cv);
     void DrawSaddles(FigureCanvas& cv, FunctionId function);
@@ -84,6 +92,8 @@ private:
     void Fill();
 
     QImage image_;
+    QImage levelLines_;
+    QImage startLines_;
     // Where the plane's square is centred (see FigureSize).
     FigureSize area_;
     QString buttonFontFamily_;

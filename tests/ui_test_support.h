@@ -42,6 +42,8 @@ public:
         std::deque<bool> confirmAnswers;  // No when empty
         std::deque<QString> openAnswers;  // cancel when empty
         std::deque<QString> saveAnswers;  // cancel when empty
+        std::vector<QStringList> menus;   // every context menu's items
+        std::deque<int> menuAnswers;      // closed without a choice when empty
         int saveFilterAnswer = -1;        // filter index the user picks, -1 keeps it
         // What the user does in the compare dialog; Cancel when empty.
         std::deque<std::function<void(ui::CompareDialog&)>> compareAnswers;
@@ -95,6 +97,13 @@ public:
         if (!dialog.TryAccept()) return false;
         typed = dialog.Function();
         return true;
+    }
+    int PopupMenu(QWidget*, const QPoint&, const QStringList& items) override {
+        log_.menus.push_back(items);
+        if (log_.menuAnswers.empty()) return -1;
+        const int answer = log_.menuAnswers.front();
+        log_.menuAnswers.pop_front();
+        return answer;
     }
     // The real dialog, filled in by the script and then started.
     bool ChooseComparison(QWidget* parent, ui::CompareSettings& settings) override {

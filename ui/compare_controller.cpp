@@ -1,5 +1,9 @@
 #include "ui/compare_controller.h"
 
+#include "app/replay_track.h"
+#include "figure/descent_frames.h"
+#include "core/method_catalogue.h"
+
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -67,6 +71,7 @@ void CompareController::Run(const CompareSettings& settings) {
     hooks.drawLevelLines = [this](RunState& run) {
         if (form_.ImageContours == nullptr) return;
         form_.HideAboutLabels();
+        jStar_ = KnownMinimumValue(run);
         form_.ImageContours->Figure().DrawLevelLines(run);
         levelLines_ = form_.ImageContours->Figure().Image().copy();
         form_.ImageContours->update();
@@ -76,6 +81,12 @@ void CompareController::Run(const CompareSettings& settings) {
     hooks.rowDone = [this](const CompareRow&, int, int) {
         ShowRowsSoFar();
         QCoreApplication::processEvents();
+    };
+    hooks.traced = [this, &settings](int index, const RunTrace& trace) {
+        convergence_.push_back({std::string(MethodAtPosition(settings.positions[static_cast<std::size_t>(index)]).name),
+                                index, ThinnedRows(trace, ConvergencePlotBuilder::MaxPoints)});
+        if (form_.ImageContours != nullptr)
+            framesPaths_.push_back(FramesPath(convergence_.back().label, trace, form_.ImageContours->Figure().Frame()));
     };
     std::string refusal;
     hooks.refused = [&refusal](const std::string& message) { refusal = message; };
@@ -139,10 +150,20 @@ void CompareController::ShowRowsSoFar() {
     form_.RichEditOut->AppendLine(Q(added));
 }
 
+void CompareController::SaveAnimation(const std::string& path) {
+    if (form_.ImageContours == nullptr || levelLines_.isNull()) return;
+    DescentFrames frames =
+        DescentFrames::Compared(levelLines_, form_.ImageContours->Figure().Frame(), framesPaths_, false);
+    SaveDescentAnimation(frames, path);
+}
+
 void CompareController::Forget() {
     rows_.clear();
     description_ = RunDescription{};
     levelLines_ = QImage();
+    convergence_.clear();
+    jStar_.reset();
+    framesPaths_.clear();
     blocksShown_ = 0;
     hasTable_ = false;
 }

@@ -5,11 +5,14 @@
 // them, the output pane the table.
 #include <QImage>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/compare_run.h"
+#include "figure/compare_overlay.h"
 #include "ui/compare_dialog.h"
+#include "ui/convergence_view.h"
 
 namespace tarvik::ui {
 
@@ -37,6 +40,11 @@ public:
     void Forget();
 
     CompareSettings& Settings() { return settings_; }
+    // Every compared run's rows (thinned) for the convergence view, and J*.
+    const std::vector<ConvergenceView::Run>& ConvergenceRuns() const { return convergence_; }
+    std::optional<Real> KnownMinimum() const { return jStar_; }
+    // The compared descent as an animated GIF over the shared level lines.
+    void SaveAnimation(const std::string& path);
 
 private:
     // The figure and the pane with every run ended so far.
@@ -49,6 +57,9 @@ private:
     RunDescription description_;
     // The figure with its level lines alone, under the paths drawn so far.
     QImage levelLines_;
+    std::vector<ConvergenceView::Run> convergence_;
+    std::optional<Real> jStar_;
+    std::vector<ComparePath> framesPaths_;
     // How much of the rows' blocks the pane shows.
     std::size_t blocksShown_ = 0;
     bool active_ = false;

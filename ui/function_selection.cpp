@@ -55,6 +55,7 @@ void TMainForm::FunctionsAllChanged() {
 }
 
 void TMainForm::FunctionChanged() {
+    DropFigurePreview();
     const PanelChoices chosen = Choices();
     state_.Choices.MethodPosition = ListPosition(chosen.method.method.value());
     MethodSelect(state_, 0);
@@ -155,11 +156,14 @@ void TMainForm::LoadFunctionPicture(const QString& fileName) {
 
 void TMainForm::StartPointChanged() {
     PanelProblem->ShowPairHintUnlessFile();
+    // The kept level lines mark the figure's point; another item's point
+    // may lie anywhere.
+    if (Choices().problem.figurePoint.empty()) DropFigurePreview();
 }
 
 void TMainForm::StartPointClicked() {
     PanelProblem->ImageU0->hide();
-    if (Choices().problem.startItem == StartPointFromFileItem) ChooseU0File();
+    if (PanelProblem->FileStartChosen()) ChooseU0File();
 }
 
 void TMainForm::ChooseU0File() {

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QTabBar>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -37,10 +38,12 @@
 #include "ui/accuracy_panel.h"
 #include "ui/app_glyphs.h"
 #include "ui/compare_controller.h"
+#include "ui/convergence_view.h"
 #include "ui/design_widgets.h"
 #include "ui/figure_widget.h"
 #include "ui/hint_text.h"
 #include "ui/input_files_panel.h"
+#include "ui/replay_bar.h"
 #include "ui/sound_player.h"
 #include "ui/status_bar.h"
 #include "ui/window_dialogs.h"
@@ -191,6 +194,21 @@ void TMainForm::CreateContourPanel() {
 }
 
 void TMainForm::CreateStatusBar() {
+    ReplayBar1 = new ReplayBar(PanelContours);
+    ReplayBar1->hide();
+    connect(ReplayBar1, &ReplayBar::positionChanged, this, [this](int position) { ReplayMoved(position); });
+    TabViews = new QTabBar(PanelContours);
+    TabViews->setObjectName(QStringLiteral("TabViews"));
+    TabViews->addTab(QStringLiteral("Level lines"));
+    TabViews->addTab(QStringLiteral("Convergence"));
+    TabViews->setShape(QTabBar::RoundedSouth);
+    TabViews->setDrawBase(false);
+    TabViews->hide();
+    connect(TabViews, &QTabBar::currentChanged, this, [this](int tab) { ViewTabChanged(tab); });
+    ConvergenceView1 = new ConvergenceView(PanelContours);
+    ConvergenceView1->hide();
+    connect(ConvergenceView1, &ConvergenceView::hovered, this, [this](const QString& text) { SetStatusText(text); });
+    connect(ConvergenceView1, &ConvergenceView::saveClicked, this, [this] { SavePlotClicked(); });
     StatusBar1 = new StatusBar(this);
     StatusBar1->setGeometry(0, height() - 22, width(), 22);
 }
@@ -216,6 +234,7 @@ MethodId TMainForm::Method() const { return PanelMethods->Method(); }
 void TMainForm::ConnectHandlers() {
     connect(PanelRunButtons, &RunButtons::startClicked, this, [this] { BtnStartClick(); });
     connect(PanelRunButtons, &RunButtons::stopClicked, this, [this] { BtnStopClick(); });
+    connect(PanelRunButtons, &RunButtons::stepClicked, this, [this] { BtnStepClick(); });
     connect(PanelRunButtons, &RunButtons::clearClicked, this, [this] { BtnClearClick(); });
     connect(PanelRunButtons, &RunButtons::saveAsClicked, this, [this] { BtnSaveASClick(); });
     connect(PanelRunButtons, &RunButtons::exitClicked, this, [this] { ExitApplication(); });
@@ -388,7 +407,7 @@ void TMainForm::ApplyConfiguration(const Configuration& c) {
     PanelProblem->SetChoice(chosen.problem);
 
     state_.Choices.StartFile = c.PathU0;
-    if (Choices().problem.startItem == StartPointFromFileItem)
+    if (PanelProblem->FileStartChosen())
         PanelProblem->ShowStartFileHint(QString::fromStdString(c.PathU0));
 
     // The files' u* option comes before the accuracy: "u* is unknown" forces

@@ -6,6 +6,8 @@
 // objectName), and the window reaches a control only through its panel; it
 // owns the few controls that sit on it directly and reacts to the panels'
 // signals.
+#include <QColor>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -13,7 +15,11 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
+#include <optional>
+#include <vector>
 
+#include "app/replay_track.h"
 #include "app/run_driver.h"
 #include "core/run_state.h"
 #include "ui/accuracy_panel.h"
@@ -30,6 +36,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QTabBar;
 class QToolButton;
 
 namespace tarvik {
@@ -40,6 +47,8 @@ namespace tarvik::ui {
 
 class CompareController;
 class FigureWidget;
+class ReplayBar;
+class ConvergenceView;
 class InputFilesPanel;
 class SoundPlayer;
 class StatusBar;
@@ -71,6 +80,13 @@ public:
     QListWidget* InitComments = nullptr;
     // The figure; exists from run preparation until Clear.
     FigureWidget* ImageContours = nullptr;
+    // The replay of an ended run, over the bottom of the figure panel.
+    ReplayBar* ReplayBar1 = nullptr;
+    // "Level lines" / "Convergence" beside the replay bar, and the second view.
+    QTabBar* TabViews = nullptr;
+    ConvergenceView* ConvergenceView1 = nullptr;
+    // J at u* of the run being prepared, for the convergence view.
+    void NoteKnownMinimum(std::optional<Real> jStar) { knownMinimum_ = jStar; }
 
     // ---- Window-level state ----
     QString StartDir;
@@ -136,6 +152,8 @@ public:
     // ---- Handlers ----
     void BtnStartClick();
     void BtnStopClick();
+    // One iteration; from the set-up state the run is prepared first.
+    void BtnStepClick();
     void BtnClearClick();
     void BtnSaveASClick();
     void SaveResultsAs();
@@ -155,6 +173,24 @@ public:
     void ImageJMouseMove();
     void ImageContoursMouseMove(int x, int y);
     void ImageContoursDblClick();
+    // The figure's menu at image pixel (x, y): "Start from here (u1; u2)"
+    // when no run goes on, and "Save the figure...".
+    void ImageContoursContextMenu(int x, int y, const QPoint& globalPos);
+    // The figure's export as "Animated GIF": the descent from the run's rows.
+    void SaveAnimation(const std::string& path);
+    // Ends what the window shows of a run (as Clear does) but keeps its level
+    // lines, marks u° at (u1, u2) of the point p and chooses it in the
+    // starting-point list.
+    void StartFromFigurePoint(int x, int y);
+    // The replay bar of the run (or comparison) that has just ended; a
+    // position of it shows the path up to there and that row's values.
+    void ShowReplayBar();
+    void HideReplayBar();
+    void ReplayMoved(int position);
+    void ViewTabChanged(int tab);
+    void SavePlotClicked();
+    // The level lines kept in the set-up state go when the problem changes.
+    void DropFigurePreview();
 
     // Function selection, dimension and starting point.
     void DimensionChanged();
@@ -197,6 +233,9 @@ public:
     void ShowMethodCaption(const QString& methodName);
     void EnterEndedLayout();
     void EnterSetupLayout();
+    // A run taken step by step waits for Step, Start or Stop.
+    void EnterSteppingLayout();
+    bool Stepping() const { return stepping_; }
     void CreateFigure();
     void DestroyFigure();
     void HideAboutLabels();
@@ -267,6 +306,17 @@ private:
     bool runButtonArmed_ = true;
     QTimer runButtonGuard_;
     char exportType_ = 'g';
+    // The figure shows kept level lines in the set-up state, no run.
+    bool figurePreview_ = false;
+    // A run taken step by step is under way, between its steps or in one.
+    bool stepping_ = false;
+    bool inStep_ = false;
+    // What the replay shows: the run's rows (none for a comparison, whose
+    // paths have no values of their own here) and the paths in pixels.
+    std::vector<ReplayPoint> replayTrack_;
+    std::vector<std::vector<QPoint>> replayPixels_;
+    std::vector<QColor> replayColours_;
+    std::optional<Real> knownMinimum_;
 };
 
 } // namespace tarvik::ui

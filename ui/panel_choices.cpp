@@ -3,6 +3,7 @@
 #include "core/typed_function.h"
 
 #include "app/configuration.h"
+#include "app/start_point.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "core/run_state.h"
@@ -19,6 +20,11 @@ void CopyToRun(const PanelChoices& chosen, RunState& run) {
     c.NText = chosen.problem.dimension;
     c.FunctionPosition = ListPosition(chosen.problem.function.value());
     c.StartItem = chosen.problem.startItem;
+    c.StartCoordinates.clear();
+    // The point was checked when it was picked; a stored one that no longer
+    // reads is the item's point.
+    if (!chosen.problem.figurePoint.empty() && ParseStartCoordinates(chosen.problem.figurePoint, c.StartCoordinates))
+        c.StartCoordinates.clear();
     c.MethodPosition = ListPosition(chosen.method.method.value());
     c.ByDistance = chosen.accuracy.knownMinimum;
     c.ByChangeOfJ = chosen.accuracy.changeOfJ;
@@ -34,6 +40,7 @@ void CopyToRun(const PanelChoices& chosen, RunState& run) {
 void CopyToConfiguration(const PanelChoices& chosen, Configuration& c) {
     c.Dimension = chosen.problem.dimension;
     c.StartingPoint = chosen.problem.startItem;
+    c.FigurePoint = chosen.problem.figurePoint;
     c.FunctionsAll = chosen.problem.fullList;
     c.FunctionsNmore2 = chosen.problem.shortList;
     if (chosen.problem.function) StoreFunction(*chosen.problem.function, c);
@@ -61,6 +68,7 @@ PanelChoices ChoicesFromConfiguration(const Configuration& c) {
     PanelChoices chosen;
     chosen.problem.dimension = c.Dimension;
     chosen.problem.startItem = c.StartingPoint;
+    chosen.problem.figurePoint = c.FigurePoint;
     chosen.problem.fullList = c.FunctionsAll;
     chosen.problem.shortList = c.FunctionsNmore2;
     chosen.problem.function = StoredFunction(c);

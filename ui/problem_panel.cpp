@@ -101,6 +101,11 @@ ProblemChoice ProblemPanel::Choice() const {
     ProblemChoice c;
     c.dimension = CmbN->currentText().toStdString();
     c.startItem = CmbU0->currentIndex();
+    if (c.startItem >= StartPointItemCount) {
+        const QStringList figure = CmbU0->currentData().toStringList();
+        c.figurePoint = figure.value(0).toStdString();
+        c.startItem = figure.value(1).toInt();
+    }
     c.fullList = !CmbFunctionsAll->isHidden();
     c.shortList = !CmbFunctionsNmore2->isHidden();
     c.function = Function();
@@ -110,7 +115,10 @@ ProblemChoice ProblemPanel::Choice() const {
 
 void ProblemPanel::SetChoice(const ProblemChoice& choice) {
     SetComboText(CmbN, QString::fromStdString(choice.dimension));
-    SetItemIndex(CmbU0, choice.startItem);
+    if (!choice.figurePoint.empty())
+        ChooseFigurePoint(choice.figurePoint, choice.startItem);
+    else
+        SetItemIndex(CmbU0, choice.startItem);
     CmbFunctionsAll->setVisible(choice.fullList);
     CmbFunctionsNmore2->setVisible(choice.shortList);
     if (!choice.function) return;
@@ -151,7 +159,26 @@ void ProblemPanel::ClearPicture() { ImageJ->clear(); }
 void ProblemPanel::ShowPairHint() { SetHint(CmbU0, kPairHint); }
 
 void ProblemPanel::ShowPairHintUnlessFile() {
-    if (!CmbU0->currentText().startsWith(QLatin1Char('f'))) ShowPairHint();
+    if (!FileStartChosen()) ShowPairHint();
+}
+
+bool ProblemPanel::FileStartChosen() const { return CmbU0->currentIndex() == StartPointFromFileItem; }
+
+void ProblemPanel::ChooseFigurePoint(const std::string& coordinates) {
+    const int current = CmbU0->currentIndex();
+    ChooseFigurePoint(coordinates, current < StartPointItemCount ? current : Choice().startItem);
+}
+
+void ProblemPanel::ChooseFigurePoint(const std::string& coordinates, int baseItem) {
+    if (baseItem < 0 || baseItem >= StartPointItemCount) baseItem = 0;
+    const QString given = QString::fromStdString(coordinates);
+    QString caption = given;
+    caption.replace(QLatin1Char(','), QStringLiteral("; "));
+    // One such item: a new point takes the place of the one before.
+    while (CmbU0->count() > StartPointItemCount) CmbU0->removeItem(CmbU0->count() - 1);
+    CmbU0->addItem(QStringLiteral("figure: ") + caption, QStringList{given, QString::number(baseItem)});
+    CmbU0->setCurrentIndex(CmbU0->count() - 1);
+    ShowPairHint();
 }
 
 void ProblemPanel::ShowStartFileHint(const QString& path) { SetHint(CmbU0, path); }

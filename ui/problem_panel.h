@@ -19,7 +19,10 @@ namespace tarvik::ui {
 // What the panel holds, as the run and data.ini take it.
 struct ProblemChoice {
     std::string dimension = "2";  // the text of CmbN as typed
-    int startItem = 0;            // CmbU0
+    int startItem = 0;            // CmbU0, or the item a figure's point was picked over
+    // u1,u2 picked on the figure ("-1.2,1.0") when its item is chosen; the
+    // other coordinates are those of startItem.
+    std::string figurePoint;
     bool fullList = true;         // CmbFunctionsAll shows
     bool shortList = false;       // CmbFunctionsNmore2 shows
     // The function of the visible list (the short one wins); put back, none
@@ -77,6 +80,12 @@ public:
     void ShowStartFileHint(const QString& path);
     // Back to the first starting point, as a cancelled file choice leaves it.
     void ChooseFirstStart();
+    // The item "figure: -1.2; 1.0" after the list's own, chosen: u1 and u2
+    // given as "-1.2,1.0" over the item chosen now (or baseItem).
+    void ChooseFigurePoint(const std::string& coordinates);
+    void ChooseFigurePoint(const std::string& coordinates, int baseItem);
+    // The list's item "from file" is the one chosen.
+    bool FileStartChosen() const;
 
 signals:
     // Only what the user does is a change; setting a list from code is not.

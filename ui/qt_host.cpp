@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 
 #include "tarvik_version.h"
+#include "app/convergence_data.h"
 #include "ui/figure_widget.h"
 #include "ui/main_window.h"
 #include "ui/status_bar.h"
@@ -89,6 +90,7 @@ void QtHost::CreateFigure() { form_.CreateFigure(); }
 void QtHost::DrawLevelLines() {
     if (form_.ImageContours == nullptr) return;
     form_.HideAboutLabels();
+    form_.NoteKnownMinimum(KnownMinimumValue(form_.State()));
     form_.ImageContours->Figure().DrawLevelLines(form_.State());
     form_.ImageContours->update();
 }

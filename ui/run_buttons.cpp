@@ -47,6 +47,10 @@ RunButtons::RunButtons(QWidget* parent) : QWidget(parent) {
     BtnExportTrace = NewButton(this, "BtnExportTrace", QStringLiteral("&Export trace"), 306, 68);
     SetHint(BtnExportTrace, QStringLiteral("| Save every iteration of the run as a CSV file"));
     BtnExportTrace->hide();
+    // Step shares Export trace's place: one shows before and during a run,
+    // the other after it.
+    BtnStep = NewButton(this, "BtnStep", QStringLiteral("Ste&p"), 306, 68);
+    SetHint(BtnStep, QStringLiteral("| Running one iteration of the method"));
 
     connect(BtnStart, &QPushButton::clicked, this, &RunButtons::startClicked);
     connect(BtnStop, &QPushButton::clicked, this, &RunButtons::stopClicked);
@@ -55,6 +59,7 @@ RunButtons::RunButtons(QWidget* parent) : QWidget(parent) {
     connect(BtnExit, &QPushButton::clicked, this, &RunButtons::exitClicked);
     connect(BtnCompare, &QPushButton::clicked, this, &RunButtons::compareClicked);
     connect(BtnExportTrace, &QPushButton::clicked, this, &RunButtons::exportTraceClicked);
+    connect(BtnStep, &QPushButton::clicked, this, &RunButtons::stepClicked);
 }
 
 void RunButtons::Arrange(int exitLeft, int e) {
@@ -69,10 +74,17 @@ void RunButtons::Arrange(int exitLeft, int e) {
     place(BtnSaveAS, saveLeft);
     place(BtnCompare, saveLeft);
     place(BtnExportTrace, exportLeft);
+    place(BtnStep, exportLeft);
+    PlaceStartForSteps(startAtCompare_);
+}
+
+void RunButtons::PlaceStartForSteps(bool waiting) {
+    startAtCompare_ = waiting;
+    BtnStart->move(waiting ? BtnCompare->pos() : BtnStop->pos());
 }
 
 QWidgetList RunButtons::FocusOrder() const {
-    return {BtnExportTrace, BtnCompare, BtnSaveAS, BtnStart, BtnStop, BtnClear, BtnExit};
+    return {BtnStep, BtnExportTrace, BtnCompare, BtnSaveAS, BtnStart, BtnStop, BtnClear, BtnExit};
 }
 
 int RunButtons::SaveAsLeft() const { return x() + BtnSaveAS->x(); }

@@ -1,7 +1,8 @@
 #pragma once
 // The row of buttons at the top right: Start, Stop and Clear take turns at
-// one place, Compare and Save as at another, Export trace beside them and
-// Exit at the right end. The row keeps the buttons' spacing; the window
+// one place, Compare and Save as at another, Step and Export trace beside
+// them and Exit at the right end. While a run taken step by step waits,
+// Start stands at Compare's place beside Stop. The row keeps the buttons' spacing; the window
 // places the row by its right end. Alt and the underlined letter of a
 // caption press its button.
 #include <QWidget>
@@ -22,6 +23,10 @@ public:
     QPushButton* BtnExit = nullptr;
     QPushButton* BtnCompare = nullptr;
     QPushButton* BtnExportTrace = nullptr;
+    QPushButton* BtnStep = nullptr;
+
+    // Start at Compare's place while a stepped run waits, at its own otherwise.
+    void PlaceStartForSteps(bool waiting);
 
     // Exit's left edge at exitLeft in the window, the others to its left
     // with gaps that grow with e (twice the output pane's margin).
@@ -40,6 +45,10 @@ signals:
     void exitClicked();
     void compareClicked();
     void exportTraceClicked();
+    void stepClicked();
+
+private:
+    bool startAtCompare_ = false;
 };
 
 } // namespace tarvik::ui

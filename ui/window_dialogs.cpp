@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -101,6 +102,14 @@ bool WindowDialogs::ChooseComparison(QWidget* parent, CompareSettings& settings)
     if (dialog.exec() != QDialog::Accepted) return false;
     settings = dialog.Settings();
     return true;
+}
+
+int WindowDialogs::PopupMenu(QWidget* parent, const QPoint& globalPos, const QStringList& items) {
+    QMenu menu(parent);
+    menu.setObjectName(QStringLiteral("FigureMenu"));
+    for (const QString& item : items) menu.addAction(item);
+    const QAction* chosen = menu.exec(globalPos);
+    return chosen == nullptr ? -1 : static_cast<int>(menu.actions().indexOf(chosen));
 }
 
 } // namespace tarvik::ui

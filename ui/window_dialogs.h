@@ -8,6 +8,7 @@
 #include "core/host.h"
 #include "core/typed_function.h"
 
+class QPoint;
 class QWidget;
 class QUrl;
 
@@ -45,6 +46,9 @@ public:
     // The formula editor, opened on the typed function; true (with it as
     // accepted) when OK took a formula.
     virtual bool EditFormula(QWidget* parent, TypedFunction& typed);
+    // A context menu of items at globalPos: the index of the item chosen, -1
+    // when the menu was closed without a choice.
+    virtual int PopupMenu(QWidget* parent, const QPoint& globalPos, const QStringList& items);
 
     // Opens an address in the default browser; failures are not reported.
     virtual void OpenUrl(const QUrl& url);

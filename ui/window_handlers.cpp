@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "app/configuration.h"
+#include "app/figure_point.h"
 #include "app/method_selection.h"
 #include "core/number_format.h"
 #include "app/recommended_parameters.h"
@@ -19,6 +20,7 @@
 #include "app/text_input.h"
 #include "core/function_catalogue.h"
 #include "core/parameters.h"
+#include "figure/descent_frames.h"
 #include "figure/image_export.h"
 #include "ui/compare_controller.h"
 #include "ui/figure_widget.h"
@@ -50,11 +52,37 @@ void TMainForm::CopyChoicesToState() {
 }
 
 void TMainForm::BtnStartClick() {
+    if (inStep_) return;
     Guarded([this] {
-        CopyChoicesToState();
+        // A run taken step by step runs on with the choices it started with.
+        if (stepping_) {
+            stepping_ = false;
+            EnterRunningLayout();
+        } else {
+            CopyChoicesToState();
+        }
         driver_.Start();
     });
     ScheduleResume();
+}
+
+void TMainForm::BtnStepClick() {
+    // The step lets the window process its events: a second click waits
+    // for the next step.
+    if (inStep_) return;
+    inStep_ = true;
+    Guarded([this] {
+        if (!stepping_) CopyChoicesToState();
+        stepping_ = true;
+        const bool waiting = driver_.Step() != RunDriver::StepOutcome::Ended;
+        stepping_ = waiting;
+        if (waiting) {
+            // The title names the iterations done, as the run's loop does before each one.
+            host_.SetTitle(std::to_string(state_.IterCount));
+            EnterSteppingLayout();
+        }
+    });
+    inStep_ = false;
 }
 
 void TMainForm::BtnStopClick() {
@@ -209,18 +237,28 @@ void TMainForm::ImageContoursDblClick() {
     Guarded([this] {
         if (ImageContours == nullptr) return;
         static const QStringList filters{QStringLiteral("GIF image (*.gif)"), QStringLiteral("JPEG image (*.jpeg)"),
-                                         QStringLiteral("Bitmap image (*.bmp)")};
-        static const QStringList suffixes{QStringLiteral("gif"), QStringLiteral("jpeg"), QStringLiteral("bmp")};
+                                         QStringLiteral("Bitmap image (*.bmp)"), QStringLiteral("Animated GIF (*.gif)")};
+        static const QStringList suffixes{QStringLiteral("gif"), QStringLiteral("jpeg"), QStringLiteral("bmp"),
+                                          QStringLiteral("gif")};
+        // The animation needs an ended run's rows (or compared paths).
+        const bool animated = !state_.Running && !stepping_ && !figurePreview_ &&
+                              (compare_->HasTable() || !driver_.Trace().Empty());
+        const QStringList offered = animated ? filters : filters.mid(0, 3);
+        if (SaveImageDialog.FilterIndex >= offered.size()) SaveImageDialog.FilterIndex = 0;
         // The dialog opens on the type it was last closed with.
         SaveImageDialog.Title = QString::fromLatin1(ExportDialogTitle);
         SaveImageDialog.FileName = QString::fromLatin1(ExportDefaultName);
         SaveImageDialog.InitialDir = StartDir;
         SaveImageDialogTypeChange();
         const QString path = dialogs_->SaveFile(this, SaveImageDialog.Title, SaveImageDialog.InitialDir,
-                                                SaveImageDialog.FileName, filters, SaveImageDialog.FilterIndex,
+                                                SaveImageDialog.FileName, offered, SaveImageDialog.FilterIndex,
                                                 suffixes);
         SaveImageDialogTypeChange();
         if (path.isEmpty()) return;
+        if (animated && SaveImageDialog.FilterIndex == 3) {
+            SaveAnimation(path.toStdString());
+            return;
+        }
 
         // The icon stays in the figure on the screen as well. A compared
         // figure has its legend in that corner, and is exported as drawn.
@@ -229,6 +267,61 @@ void TMainForm::ImageContoursDblClick() {
         ImageContours->update();
         SaveFigureImage(image, path.toStdString(), exportType_);
     });
+}
+
+void TMainForm::SaveAnimation(const std::string& path) {
+    if (compare_->HasTable()) {
+        compare_->SaveAnimation(path);
+        return;
+    }
+    const ContourFigure& figure = ImageContours->Figure();
+    DescentFrames frames =
+        DescentFrames::SingleRun(figure.StartLines(), figure.Frame(), TracePoints(driver_.Trace()), true);
+    SaveDescentAnimation(frames, path);
+}
+
+void TMainForm::ImageContoursContextMenu(int x, int y, const QPoint& globalPos) {
+    Guarded([this, x, y, globalPos] {
+        if (ImageContours == nullptr) return;
+        const ContourFigure& figure = ImageContours->Figure();
+        QStringList items;
+        // A new starting point needs a plane to read it from and no run under way.
+        const bool restart = !state_.Running && !stepping_ && !compare_->Active() && !figure.LevelLines().isNull() &&
+                             figure.Image().rect().contains(x, y);
+        if (restart) {
+            const FigurePoint p = FigurePointAt(figure.Frame(), x, y);
+            items << QStringLiteral("Start from here (%1)").arg(QString::fromStdString(FigurePointCaption(p)));
+        }
+        items << QStringLiteral("Save the figure...");
+        const int chosen = dialogs_->PopupMenu(ImageContours, globalPos, items);
+        if (chosen < 0) return;
+        if (restart && chosen == 0)
+            StartFromFigurePoint(x, y);
+        else
+            ImageContoursDblClick();
+    });
+}
+
+void TMainForm::StartFromFigurePoint(int x, int y) {
+    FigureWidget* kept = ImageContours;
+    if (kept == nullptr) return;
+    const FigurePoint p = FigurePointAt(kept->Figure().Frame(), x, y);
+    if (!figurePreview_) {
+        // Clear would take the figure along; it stays, with the run's path gone.
+        ImageContours = nullptr;
+        compare_->Forget();
+        driver_.Clear();
+        ImageContours = kept;
+        HideAboutLabels();
+    }
+    figurePreview_ = true;
+    kept->Figure().MoveStartMarker(p.u1, p.u2);
+    kept->update();
+    PanelProblem->ChooseFigurePoint(FigurePointCoordinates(p));
+}
+
+void TMainForm::DropFigurePreview() {
+    if (figurePreview_) DestroyFigure();
 }
 
 } // namespace tarvik::ui

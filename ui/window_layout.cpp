@@ -11,9 +11,9 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
-#include <algorithm>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "ui/figure_widget.h"
 #include "ui/main_window.h"
@@ -164,6 +164,7 @@ void TMainForm::ArmRunButton() {
 
 
 void TMainForm::EnterRunningLayout() {
+    HideReplayBar();
     InitComments->hide();
     PanelContours->ShowTitles(false);
     PanelProblem->SetChoosersEnabled(false);
@@ -172,8 +173,10 @@ void TMainForm::EnterRunningLayout() {
     ChkBoxStoreConfig->hide();
     RichEditOut->Span(PanelContours->y(), StatusBar1->y());
     PanelRunButtons->BtnStart->hide();
+    PanelRunButtons->PlaceStartForSteps(false);
     PanelRunButtons->BtnCompare->hide();
     PanelRunButtons->BtnExportTrace->hide();
+    PanelRunButtons->BtnStep->hide();
     PanelRunButtons->BtnStop->show();
     PanelRunButtons->BtnStop->setFocus();
     ArmRunButton();
@@ -188,7 +191,18 @@ void TMainForm::ShowMethodCaption(const QString& methodName) {
     MoveLeft(LabOutComputing, left);
 }
 
+void TMainForm::EnterSteppingLayout() {
+    PanelRunButtons->PlaceStartForSteps(true);
+    PanelRunButtons->BtnStart->show();
+    PanelRunButtons->BtnStep->show();
+    PanelRunButtons->BtnStop->show();
+    PanelRunButtons->BtnStep->setFocus();
+}
+
 void TMainForm::EnterEndedLayout() {
+    stepping_ = false;
+    PanelRunButtons->PlaceStartForSteps(false);
+    PanelRunButtons->BtnStep->hide();
     ArmRunButton();
     PanelRunButtons->BtnClear->show();
     PanelRunButtons->BtnClear->setFocus();
@@ -196,10 +210,15 @@ void TMainForm::EnterEndedLayout() {
     PanelRunButtons->BtnStop->hide();
     PanelRunButtons->BtnStart->hide();
     PanelRunButtons->BtnExportTrace->setVisible(!Driver().Trace().Empty());
+    // The run's bookkeeping ends after the layout: the replay reads its rows then.
+    QTimer::singleShot(0, this, [this] { ShowReplayBar(); });
 }
 
 void TMainForm::EnterSetupLayout() {
+    stepping_ = false;
     SetOutputPaneSetupGeometry();
+    PanelRunButtons->PlaceStartForSteps(false);
+    PanelRunButtons->BtnStep->show();
     PanelRunButtons->BtnClear->hide();
     // An input error found in the first iteration comes here with Stop
     // still shown; only one of Start, Stop and Clear may be visible.
@@ -226,11 +245,15 @@ void TMainForm::CreateFigure() {
     ImageContours = PanelContours->NewFigure(AvailableArea(), FigureFontName);
     connect(ImageContours, &FigureWidget::MouseMovedOnImage, this, [this](int x, int y) { ImageContoursMouseMove(x, y); });
     connect(ImageContours, &FigureWidget::DoubleClicked, this, [this] { ImageContoursDblClick(); });
+    connect(ImageContours, &FigureWidget::ContextMenuAt, this,
+            [this](int x, int y, const QPoint& at) { ImageContoursContextMenu(x, y, at); });
     ImageContours->show();
     SetStatusText(QStringLiteral(" Please wait...   "));
 }
 
 void TMainForm::DestroyFigure() {
+    figurePreview_ = false;
+    HideReplayBar();
     if (ImageContours == nullptr) return;
     // Clear may run from inside one of the figure's own signals (an error
     // while exporting it), so the widget goes once that signal has returned.

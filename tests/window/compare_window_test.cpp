@@ -16,6 +16,10 @@
 #include "figure/compare_overlay.h"
 #include "ui/compare_controller.h"
 #include "ui/figure_widget.h"
+#include <QTabBar>
+
+#include "figure/gif_io.h"
+#include "ui/convergence_view.h"
 #include "ui_test_support.h"
 
 namespace tarvik::ui {
@@ -105,6 +109,13 @@ TEST_F(CompareWindowTest, ACompareFromTheDialogEndsEachMethodAsItsSingleRun) {
     form->ImageContoursDblClick();
     EXPECT_EQ(QImage(dir.filePath("compare.bmp")).convertToFormat(figure.format()), figure);
     EXPECT_EQ(form->ImageContours->Figure().Image(), figure);
+    // The animation of every path, and their convergence, one line a method.
+    log.saveAnswers = {dir.filePath("compare.gif")};
+    log.saveFilterAnswer = 3;
+    form->ImageContoursDblClick();
+    EXPECT_FALSE(LoadGifImage(dir.filePath("compare.gif").toStdString()).isNull());
+    ASSERT_TRUE(SpinUntil([this] { return form->TabViews->isVisibleTo(form.get()); }, 5000));
+    EXPECT_EQ(form->ConvergenceView1->Plot().series.size(), methods.size());
 
     runButtons->BtnClear->click();
     EXPECT_FALSE(runButtons->BtnCompare->isHidden());

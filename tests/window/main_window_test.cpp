@@ -418,7 +418,7 @@ TEST_F(MainWindowTest, TabVisitsEveryControlPanelByPanelInScreenOrder) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     problem->CmbN->setFocus();
     EXPECT_EQ(TabChain(form.get()),
-              "CmbN CmbU0 CmbFunctionsAll BtnCompare BtnStart BtnExit CmbMethodsGrad SpeedBtnGrad SpeedBtnConjGrad "
+              "CmbN CmbU0 CmbFunctionsAll BtnStep BtnCompare BtnStart BtnExit CmbMethodsGrad SpeedBtnGrad SpeedBtnConjGrad "
               "SpeedBtnQuasiN SpeedBtnNewton SpeedBtnAuthor RbtnPrec1 CmbPrec1 CmbPrec2 ChkBoxStoreConfig RichEditOut "
               "LabelURL lblTelegram BitBtnSoundYes BitBtnFun BitBtnMet");
     // Tab shows the long hint of what it reaches; Space presses a group button.
