@@ -13,7 +13,7 @@
 namespace tarvik {
 
 struct ReplayPoint {
-    int32_t iteration = 0;
+    int64_t iteration = 0;
     Real j = 0, gradNorm = 0, stepLength = 0, accuracy = 0;
     Real u1 = 0, u2 = 0;
 };
