@@ -29,6 +29,7 @@
 #include "app/batch_run.h"
 #include "app/run_description.h"
 #include "app/run_driver.h"
+#include "batch_line.h"
 #include "core/function_catalogue.h"
 #include "core/method_catalogue.h"
 #include "file_size_limit.h"
@@ -36,43 +37,6 @@
 
 namespace tarvik {
 namespace {
-
-std::string ReadAll(std::FILE* f) {
-    std::rewind(f);
-    std::string text;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
-    return text;
-}
-
-struct BatchResult {
-    int status = -1;
-    std::string out, err;
-};
-
-template <class Host = BatchHost>
-BatchResult RunWith(const std::vector<std::string>& args) {
-    BatchResult result;
-    BatchOptions options;
-    if (auto error = ParseBatchOptions(args, options)) {
-        result.status = BatchExitUsage;
-        result.err = *error;
-        return result;
-    }
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    Host host(out, err);
-    RunState state(host);
-    if constexpr (requires { host.state; }) host.state = &state;
-    RunDriver driver(state);
-    result.status = ApplyBatchOptions(options, state, err) ? RunBatch(options, state, driver, host) : BatchExitError;
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
-    std::fclose(out);
-    std::fclose(err);
-    return result;
-}
 
 TEST(BatchOptions, RejectsBadCommandLines) {
     const std::vector<std::vector<std::string>> bad = {

@@ -3,53 +3,14 @@
 // failures.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/batch_host.h"
-#include "app/batch_options.h"
-#include "app/batch_run.h"
-#include "app/run_driver.h"
+#include "batch_line.h"
 
 namespace tarvik {
 namespace {
-
-struct BatchResult {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadAll(std::FILE* f) {
-    std::rewind(f);
-    std::string text;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
-    return text;
-}
-
-BatchResult RunBatchLine(const std::vector<std::string>& args) {
-    BatchResult result;
-    BatchOptions options;
-    if (auto error = ParseBatchOptions(args, options)) {
-        result.status = BatchExitUsage;
-        result.err = *error;
-        return result;
-    }
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    BatchHost host(out, err);
-    RunState state(host);
-    RunDriver driver(state);
-    result.status = ApplyBatchOptions(options, state, err) ? RunBatch(options, state, driver, host) : BatchExitError;
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
-    std::fclose(out);
-    std::fclose(err);
-    return result;
-}
 
 // The report without the lines that differ by nature: the function's name
 // and the time the run took.
@@ -75,8 +36,8 @@ TEST(TypedFunctionRun, RunsLikeTheBuiltInFunctionItSpellsOut) {
     for (const Case& f : functions) {
         for (const char* method : {"constant-step", "steepest-wolfe", "bfgs-wolfe", "newton", "trust-region"}) {
             SCOPED_TRACE(std::string(f.function) + " " + method);
-            const BatchResult builtIn = RunBatchLine({"--n", f.n, "--function", f.function, "--method", method});
-            const BatchResult typed = RunBatchLine({"--n", f.n, "--formula", f.formula, "--ustar", f.ustar, "--method", method});
+            const BatchResult builtIn = RunWith({"--n", f.n, "--function", f.function, "--method", method});
+            const BatchResult typed = RunWith({"--n", f.n, "--formula", f.formula, "--ustar", f.ustar, "--method", method});
             ASSERT_EQ(builtIn.status, typed.status);
             EXPECT_NE(typed.out.find("Function:  " + std::string(f.formula)), std::string::npos);
             // Iterations, evaluations and every printed digit.
@@ -113,7 +74,7 @@ TEST(TypedFunctionRun, RefusesAWrongFormulaWithTheParsersMessage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[1]);
-        const BatchResult r = RunBatchLine(c.args);
+        const BatchResult r = RunWith(c.args);
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE((r.err + r.out).find(c.message), std::string::npos) << r.err << r.out;
     }
