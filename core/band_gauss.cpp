@@ -259,16 +259,7 @@ void BandElimination::BackSubstitute(MyArray1& x) const {
     }
 }
 
-void BandElimination::Unpermute(MyArray1& x) {
-    for (int i = 1; i <= n_; ++i) {
-        if (p_[i] != i) {
-            int j = i + 1;
-            while (j <= n_ && p_[j] != i) ++j;
-            std::swap(x[i], x[j]);
-            std::swap(p_[i], p_[j]);
-        }
-    }
-}
+void BandElimination::Unpermute(MyArray1& x) { UnpermuteSolution(n_, p_, x); }
 
 } // namespace
 

@@ -404,18 +404,20 @@ void Elimination::BackSubstitute(MyArray1& x) const {
     }
 }
 
-void Elimination::Unpermute(MyArray1& x) {
-    for (int i = 1; i <= n_; ++i) {
-        if (p_[i] != i) {
+void Elimination::Unpermute(MyArray1& x) { UnpermuteSolution(n_, p_, x); }
+
+} // namespace
+
+void UnpermuteSolution(int n, std::vector<int>& p, MyArray1& x) {
+    for (int i = 1; i <= n; ++i) {
+        if (p[i] != i) {
             int j = i + 1;
-            while (j <= n_ && p_[j] != i) ++j;
+            while (j <= n && p[j] != i) ++j;
             std::swap(x[i], x[j]);
-            std::swap(p_[i], p_[j]);
+            std::swap(p[i], p[j]);
         }
     }
 }
-
-} // namespace
 
 [[noreturn]] void RaiseZeroPivot(const GaussOptions& options, const MyArray1& rhs, KernelProgress& progress,
                                  bool& zeroPivot, MyArray1& x) {

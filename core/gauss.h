@@ -2,6 +2,7 @@
 // Gauss elimination with column pivoting for the Newton systems and the
 // TRIDIA test point.
 #include <cstdint>
+#include <vector>
 
 #include "core/kernel_progress.h"
 #include "core/numeric.h"
@@ -31,6 +32,10 @@ struct GaussOptions {
 // "Hessian matrix is 0! (Iterate=k).".
 void GaussSolve(const GaussOptions& options, MyArray2& m, const MyArray1& rhs, MyArray2& work,
                 KernelProgress& progress, bool& zeroPivot, MyArray1& x);
+
+// x in the order of the unknowns from the order of the rows after the
+// exchanges p recorded (p is used up), for every elimination alike.
+void UnpermuteSolution(int n, std::vector<int>& p, MyArray1& x);
 
 // What a zero pivot does, for every elimination alike: sets zeroPivot,
 // leaves rhs in x, hides the progress and raises the error above.
