@@ -419,8 +419,8 @@ void EvaluationsOverCores(int n) {
         BuildRunObjective(s);
         const bool a = f == FunctionId::HilbertA;
         const Real d = s.Params.HilbertD;
-        std::snprintf(what, sizeof what, "HILBERT (%s) J + gradJ, n=%d", a ? "a" : "b", n);
-        measure(what, [&] { sink = s.Problem->Value(u); s.Problem->Gradient(u, g); }, "plain loops, one thread", [&] {
+        // J as one plain loop: the row sums of (b) in the order of the sum.
+        const auto plainValue = [&] {
             Real sum = 0;
             for (int i = 1; i <= n; ++i) {
                 Real row = 0;
@@ -429,6 +429,10 @@ void EvaluationsOverCores(int n) {
                 if (!a) sum += row + u[i] * u[i] * (1 / Real(4 * i - 2) + d);
             }
             sink = sum;
+        };
+        std::snprintf(what, sizeof what, "HILBERT (%s) J + gradJ, n=%d", a ? "a" : "b", n);
+        measure(what, [&] { sink = s.Problem->Value(u); s.Problem->Gradient(u, g); }, "plain loops, one thread", [&] {
+            plainValue();
             for (int i = 1; i <= n; ++i) {
                 Real row = 0;
                 for (int j = 1; j <= n; ++j)
@@ -437,16 +441,7 @@ void EvaluationsOverCores(int n) {
             }
         });
         std::snprintf(what, sizeof what, "HILBERT (%s) J alone, n=%d", a ? "a" : "b", n);
-        measure(what, [&] { sink = s.Problem->Value(u); }, "plain loop, one thread", [&] {
-            Real sum = 0;
-            for (int i = 1; i <= n; ++i) {
-                Real row = 0;
-                const int end = a ? n : i - 1;
-                for (int j = 1; j <= end; ++j) (a ? sum : row) += u[i] * u[j] / Real(i + j - 1);
-                if (!a) sum += row + u[i] * u[i] * (1 / Real(4 * i - 2) + d);
-            }
-            sink = sum;
-        });
+        measure(what, [&] { sink = s.Problem->Value(u); }, "plain loop, one thread", plainValue);
     }
     s.FunctionCode = FunctionId::QuadraticFromFiles;
     s.Quad.QuadA = NewMatrix(n);
