@@ -2,8 +2,8 @@
 // J + gradJ of a two-dimensional function against the plain formula (the
 // cost of the fault guard), J of Schwefel 1.2 against the literal double
 // sum, Gauss elimination against a plain one-sweep-per-pivot elimination in
-// long double and in double and against LAPACK's dgesv (where the build found
-// LAPACK), a BFGS direction against the literal
+// long double and in double, against LAPACK's dgesv and, in CPU time, against
+// GSL's LU decomposition and solve (each where the build found it), a BFGS direction against the literal
 // three-product update (at n = 10000 against one plain pass of H times a
 // vector), and with --large a Newton step at n = 10000 against forming its
 // Hessian alone. Single-threaded figures are medians of the thread's
@@ -56,6 +56,9 @@
 #include "core/row_pool.h"
 #include "core/silent_host.h"
 
+#ifdef TARVIK_BENCH_GSL
+#include <gsl/gsl_linalg.h>
+#endif
 #ifdef TARVIK_BENCH_LAPACK
 extern "C" void dgesv_(const int* n, const int* nrhs, double* a, const int* lda, int* ipiv, double* b,
                        const int* ldb, int* info);
@@ -295,6 +298,28 @@ void Gauss(int n, bool banded, int repeats) {
         if (!banded) {
             const double cpu = MedianSeconds(repeats, [&] { RunGaussSolve(s, x); }, ProcessSeconds);
             std::printf("%-44s %12.3f ms of CPU over all threads\n", what, cpu * 1e3);
+#ifdef TARVIK_BENCH_GSL
+            gsl_matrix* a = gsl_matrix_alloc(n, n);
+            gsl_vector* b = gsl_vector_alloc(n);
+            gsl_vector* solution = gsl_vector_alloc(n);
+            gsl_permutation* p = gsl_permutation_alloc(n);
+            const double gsl = MedianSeconds(repeats, [&] {
+                for (int i = 0; i < n; ++i) {
+                    for (int j = 0; j < n; ++j) gsl_matrix_set(a, i, j, double(s.HMatrix[i + 1][j + 1]));
+                    gsl_vector_set(b, i, double(s.GradJ[i + 1]));
+                }
+                int sign = 0;
+                gsl_linalg_LU_decomp(a, p, &sign);
+                gsl_linalg_LU_solve(a, p, b, solution);
+            }, ThreadSeconds);
+            char cpuWhat[64];
+            std::snprintf(cpuWhat, sizeof cpuWhat, "Gauss dense n=%d (CPU, all threads)", n);
+            Line(cpuWhat, cpu, "GSL LU in double (CPU)", gsl);
+            gsl_permutation_free(p);
+            gsl_vector_free(solution);
+            gsl_vector_free(b);
+            gsl_matrix_free(a);
+#endif
         }
     } else {
         std::printf("%-44s %12.3f ms\n", what, ours * 1e3);

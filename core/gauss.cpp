@@ -9,12 +9,13 @@
 
 #include "core/errors.h"
 #include "core/row_pool.h"
+#include "core/split_panel.h"
 
 namespace tarvik {
 
 namespace {
 
-constexpr int kPanel = 8;
+constexpr int kPanel = 16;
 
 // The work matrix is the caller's, so that its storage shows up where the
 // rest of the run's storage lives, but it must never outlive one solve, not
@@ -154,6 +155,7 @@ private:
     MyArray1 r_;
     std::vector<int> rNegativeZeros_;
     std::vector<int> p_;
+    SplitPanel split_;
 };
 
 void Elimination::Load(const MyArray2& m, bool inPlace) {
@@ -285,6 +287,9 @@ void Elimination::UpdateBelowPanel(int k0, int kEnd) {
     }
     rowLimit = std::min(rowLimit, n);
     const bool full = ext.full;
+    // A few rows below do not repay the copy.
+    const SplitPanel* split = nullptr;
+    if (rowLimit - kEnd >= 4 && split_.Load(pivotRow, width, kEnd + 1, colLimit)) split = &split_;
     std::atomic<int> lastTouched{0};
     std::atomic<bool> wentFull{false};
     const double work = double(rowLimit - kEnd) * double(colLimit - kEnd + 1) * width;
@@ -342,7 +347,9 @@ void Elimination::UpdateBelowPanel(int k0, int kEnd) {
                     ext.rowLast[i] = std::max(ext.rowLast[i], end);
                     touched = i;
                 }
-                if (joinEnd > 0) {
+                if (joinEnd > 0 && split != nullptr && joinEnd <= split->Last()) {
+                    UpdateRowFromSplitPanel(rowI, fi, *split, width, joinEnd);
+                } else if (joinEnd > 0) {
                     if (blockSize > 0 && joinEnd != blockEnd) {
                         UpdatePanelRows(blockSize, block, blockF, pivotRow, width, kEnd + 1, blockEnd);
                         blockSize = 0;

@@ -66,6 +66,8 @@ public:
     explicit ConstMatrixRow(const unsigned char* p) : p_(p) {}
     Real Get(std::size_t j) const { return LoadStoredReal(p_ + j * kStoredRealBytes); }
     Real operator[](std::size_t j) const { return Get(j); }
+    // Where element j is stored.
+    const unsigned char* Address(std::size_t j) const { return p_ + j * kStoredRealBytes; }
 
 private:
     const unsigned char* p_ = nullptr;

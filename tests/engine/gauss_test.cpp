@@ -88,25 +88,40 @@ MyArray1 ReferenceSolve(const MyArray2& m, const MyArray1& g, int n) {
     return x;
 }
 
-TEST_F(GaussFixture, ResultIsBitForBitThatOfThePlainElimination) {
-    std::mt19937 gen(19);
-    std::uniform_real_distribution<double> dist(-1.0, 1.0);
-    for (int n : {1, 2, 3, 7, 8, 9, 16, 17, 31, 64, 97, 150}) {
-        Prepare(n);
-        // Dense and unstructured, so that columns get swapped throughout.
-        for (int i = 1; i <= n; ++i) {
-            for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = dist(gen) / 3.0L;
-            s.GradJ[i] = dist(gen) * 7.0L;
-        }
-        const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
-        RunGaussSolve(s, s.Dir);
-        for (int i = 1; i <= n; ++i) ASSERT_EQ(s.Dir[i], expected[i]) << "n " << n << " i " << i;
-    }
-}
-
 // Skipping exact zeros must not even change the sign of a zero: -0 - (-0)
 // is +0, and a -0 on the right side can reach the printed direction.
 bool SameBits(Real a, Real b) { return std::memcmp(&a, &b, 10) == 0; }
+
+// Dense rows are updated from a copy of the pivot rows as pairs of doubles
+// where every value splits exactly, and from the 80-bit values where one
+// does not (too small for the pair, a denormal, a -0 among them).
+TEST_F(GaussFixture, ResultIsBitForBitThatOfThePlainElimination) {
+    struct Case {
+        const char* name;
+        Real odd;  // put into a few entries of some rows; 1: none
+    };
+    const Case cases[] = {{"plain", 1}, {"tiny entries", 1e-300L}, {"far below double", 1e-4000L},
+                          {"denormal", 1e-4940L}, {"-0 entries", -0.0L}};
+    std::mt19937 gen(19);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    for (const Case& c : cases) {
+        for (int n : {1, 2, 3, 7, 8, 9, 16, 17, 31, 33, 64, 97, 150}) {
+            Prepare(n);
+            // Dense and unstructured, so that columns get swapped throughout.
+            for (int i = 1; i <= n; ++i) {
+                for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = dist(gen) / 3.0L;
+                s.GradJ[i] = dist(gen) * 7.0L;
+                if (c.odd != 1 && i % 5 == 2)
+                    for (int j = i % 7 + 1; j <= n; j += 9) s.HMatrix[i][j] = c.odd;
+            }
+            const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
+            RunGaussSolve(s, s.Dir);
+            for (int i = 1; i <= n; ++i)
+                ASSERT_TRUE(SameBits(s.Dir[i], expected[i])) << c.name << " n " << n << " i " << i;
+        }
+    }
+}
+
 int IsNegativeZeroForTest(Real v) { return v == 0 && std::signbit(v) ? 1 : 0; }
 
 struct SparseCase {
