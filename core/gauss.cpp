@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <exception>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -16,6 +18,10 @@ namespace tarvik {
 namespace {
 
 constexpr int kPanel = 16;
+
+// About this many updates of an element pass between two looks at Stop
+// while the rows below a panel are updated: a millisecond or so.
+constexpr int kStopPointUpdates = 1 << 20;
 
 // The work matrix is the caller's, so that its storage shows up where the
 // rest of the run's storage lives, but it must never outlive one solve, not
@@ -293,7 +299,18 @@ void Elimination::UpdateBelowPanel(int k0, int kEnd) {
     std::atomic<int> lastTouched{0};
     std::atomic<bool> wentFull{false};
     const double work = double(rowLimit - kEnd) * double(colLimit - kEnd + 1) * width;
+    // A panel's update at n = 10000 is a second or so of work, too long to
+    // leave Stop unanswered. Only the calling thread may look at Stop (it
+    // owns the host); when Stop ends the elimination, the other threads
+    // give up their rows too, and the error leaves only after all of them
+    // have, since they work in the matrix that is released on the way out.
+    const std::thread::id caller = std::this_thread::get_id();
+    const int rowsPerStopPoint = std::max(1, kStopPointUpdates / std::max(1, width * (colLimit - kEnd)));
+    std::atomic<bool> abandoned{false};
+    std::exception_ptr stopped;
     SplitRows(kEnd + 1, rowLimit, work, [&](int first, int lastRow) {
+        const bool looksAtStop = std::this_thread::get_id() == caller;
+        int rowsSinceStopPoint = 0;
         int touched = 0;
         bool anyFull = false;
         // f[b][t] is the multiplier of pivot row k0 + t for row i0 + b: the
@@ -304,6 +321,17 @@ void Elimination::UpdateBelowPanel(int k0, int kEnd) {
         MatrixRow block[kRowBlock] = {w[0], w[0]};
         const Real* blockF[kRowBlock];
         for (int i0 = first; i0 <= lastRow; i0 += kRowBlock) {
+            if (abandoned.load(std::memory_order_relaxed)) return;
+            if (looksAtStop && (rowsSinceStopPoint += kRowBlock) >= rowsPerStopPoint) {
+                rowsSinceStopPoint = 0;
+                try {
+                    progress_.StopPoint();
+                } catch (...) {
+                    stopped = std::current_exception();
+                    abandoned = true;
+                    return;
+                }
+            }
             const int i1 = std::min(lastRow, i0 + kRowBlock - 1);
             int blockSize = 0;
             int blockEnd = 0;
@@ -368,6 +396,7 @@ void Elimination::UpdateBelowPanel(int k0, int kEnd) {
         }
         if (anyFull) wentFull = true;
     });
+    if (stopped) std::rethrow_exception(stopped);
     const int touched = lastTouched.load();
     if (wentFull.load()) ext.MakeFull(n);
     if (!ext.full) {
@@ -401,7 +430,9 @@ void Elimination::SettleRightSidesBelow(int k0, int kEnd, int rowLimit) {
 void Elimination::BackSubstitute(MyArray1& x) const {
     x[n_] = r_[n_];
     bool xFinite = std::isfinite(x[n_]);
+    RowStopPoints stopPoints(progress_, n_);
     for (int i = n_ - 1; i >= 1; --i) {
+        stopPoints.Row();
         const ConstMatrixRow rowI = w_[i];
         const int end = xFinite ? ext_.rowLast[i] : n_;
         Real sum = 0;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <random>
 #include <utility>
 
@@ -265,6 +266,45 @@ TEST_F(GaussFixture, StopDuringEliminationTerminatesAndReleasesTheWorkMatrix) {
     EXPECT_TRUE(s.GaussWork.empty());
     EXPECT_FALSE(host.progressVisible);
     EXPECT_EQ(s.ResumeSteepest, 0);
+}
+
+// The rows below a panel are a second's work at n = 10000: Stop is looked
+// at while they are updated, not only at each pivot, and an elimination it
+// ends leaves nothing running in the matrix it releases.
+TEST_F(GaussFixture, StopIsLookedAtWhileTheRowsBelowAPanelAreUpdated) {
+    const int n = 700;
+    Prepare(n);
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) s.HMatrix[i][j] = dist(gen);
+        s.GradJ[i] = dist(gen);
+    }
+    std::map<int, int> pumpsAtStep;
+    host.onProcessEvents = [&] { ++pumpsAtStep[host.progressSteps]; };
+    RunGaussSolve(s, s.Dir);
+    int most = 0;
+    for (const auto& [step, pumps] : pumpsAtStep)
+        if (step > 0 && step < n) most = std::max(most, pumps);
+    EXPECT_GE(most, 3) << "one look at Stop per pivot only";
+
+    pumpsAtStep.clear();
+    int stopStep = -1;
+    host.onProcessEvents = [&] {
+        if (++pumpsAtStep[host.progressSteps] == 3 && stopStep < 0) {
+            stopStep = host.progressSteps;
+            s.StopRequested = 1;
+        }
+    };
+    EXPECT_EQ(testing::ErrorOf<EBadError>([&] { RunGaussSolve(s, s.Dir); }), "Terminated by user");
+    EXPECT_EQ(host.progressSteps, stopStep);
+    EXPECT_TRUE(s.GaussWork.empty());
+
+    s.StopRequested = 0;
+    host.onProcessEvents = nullptr;
+    const MyArray1 expected = ReferenceSolve(s.HMatrix, s.GradJ, n);
+    RunGaussSolve(s, s.Dir);
+    for (int i = 1; i <= n; ++i) ASSERT_TRUE(SameBits(s.Dir[i], expected[i])) << "i " << i;
 }
 
 } // namespace
