@@ -144,6 +144,9 @@ private:
     FunctionId id_;
     bool fromFiles_;
     bool faultsShowInResult_;
+    // A built-in function of (u1, u2) at n = 2: its J and gradJ take a few
+    // nanoseconds, so they skip the general dispatch and its checks.
+    bool planar_;
     int n_;
     TunableParameters parameters_;
     const QuadraticData* quadratic_;
