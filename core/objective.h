@@ -135,6 +135,10 @@ public:
     StopCadence UnboundedLoopCadence() const { return StopCadence::ForUnboundedLoop(events_, n_); }
 
 private:
+    // Value and Gradient of every function but those of (u1, u2) at n = 2,
+    // kept apart so that those two keep a call as light as their formulas.
+    Real GeneralValue(const MyArray1& u);
+    void GeneralGradient(const MyArray1& u, MyArray1& g, Real& gnorm);
     void RequirePoint(const MyArray1& u, const char* what) const;
     void Tell(const std::string& text) const {
         if (events_ != nullptr) events_->Status(text);

@@ -251,29 +251,8 @@ bool AllFinite(const Real* g, int n) {
 
 } // namespace
 
-void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
+[[gnu::noinline]] void Objective::GeneralGradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
     const int n = n_;
-    if (planar_ && u.size() >= 3 && g.size() >= 3) {
-        Real g1 = 0, g2 = 0;
-        if (TwoDimensionalGradient(id_, u[1], u[2], g1, g2)) {
-            ++evaluations_;
-            // Read before either is written: g may be u itself. A fault
-            // leaves a component, and so the norm, not finite. The norm
-            // runs over the whole vector handed in, from 0 upwards.
-            g[1] = g1;
-            g[2] = g2;
-            Real sum = 0;
-            sum += g1 * g1;
-            sum += g2 * g2;
-            for (std::size_t i = 3; i < g.size(); ++i) sum += g[i] * g[i];
-            const Real norm = std::sqrt(sum);
-            if (!IsFiniteReal(norm)) ThrowNormFault(g, n, name_);
-            gnorm = norm;
-            if (norm == 0 && events_ != nullptr) events_->ZeroGradient();
-            Tell(kWorkingStatus);
-            return;
-        }
-    }
     RequirePoint(u, "Objective::Gradient");
     if (g.size() < static_cast<std::size_t>(n) + 1)
         throw std::invalid_argument("Objective::Gradient: the gradient has fewer than n components");
@@ -322,6 +301,31 @@ void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
     gnorm = norm;
     if (gnorm == 0 && events_ != nullptr) events_->ZeroGradient();
     Tell(kWorkingStatus);
+}
+
+void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
+    if (planar_ && u.size() >= 3 && g.size() >= 3) {
+        Real g1 = 0, g2 = 0;
+        if (TwoDimensionalGradient(id_, u[1], u[2], g1, g2)) {
+            ++evaluations_;
+            // Read before either is written: g may be u itself. A fault
+            // leaves a component, and so the norm, not finite. The norm
+            // runs over the whole vector handed in, from 0 upwards.
+            g[1] = g1;
+            g[2] = g2;
+            Real sum = 0;
+            sum += g1 * g1;
+            sum += g2 * g2;
+            for (std::size_t i = 3; i < g.size(); ++i) sum += g[i] * g[i];
+            const Real norm = std::sqrt(sum);
+            if (!IsFiniteReal(norm)) ThrowNormFault(g, n_, name_);
+            gnorm = norm;
+            if (norm == 0 && events_ != nullptr) events_->ZeroGradient();
+            Tell(kWorkingStatus);
+            return;
+        }
+    }
+    GeneralGradient(u, g, gnorm);
 }
 
 } // namespace tarvik

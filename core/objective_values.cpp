@@ -274,18 +274,7 @@ const std::string kWorkingStatus = " Working...";
 }
 } // namespace
 
-Real Objective::Value(const MyArray1& u) {
-    if (planar_ && u.size() >= 3) {
-        Real value = 0;
-        if (TwoDimensionalValue(id_, u[1], u[2], value)) {
-            // Counted as any other: these formulas throw nothing that could skip it.
-            ++evaluations_;
-            // A fault of these formulas leaves J infinite or not a number.
-            if (!IsFiniteReal(value)) ThrowFunctionFault(name_);
-            Tell(kWorkingStatus);
-            return value;
-        }
-    }
+[[gnu::noinline]] Real Objective::GeneralValue(const MyArray1& u) {
     RequirePoint(u, "Objective::Value");
     if (n_ >= 1000) Tell(kEvaluatingFunction);
     // Counted before the formula runs: a failed evaluation is still one.
@@ -311,6 +300,21 @@ Real Objective::Value(const MyArray1& u) {
 
     Tell(kWorkingStatus);
     return value;
+}
+
+Real Objective::Value(const MyArray1& u) {
+    if (planar_ && u.size() >= 3) {
+        Real value = 0;
+        if (TwoDimensionalValue(id_, u[1], u[2], value)) {
+            // Counted as any other: these formulas throw nothing that could skip it.
+            ++evaluations_;
+            // A fault of these formulas leaves J infinite or not a number.
+            if (!IsFiniteReal(value)) ThrowFunctionFault(name_);
+            Tell(kWorkingStatus);
+            return value;
+        }
+    }
+    return GeneralValue(u);
 }
 
 } // namespace tarvik
