@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
+#include "core/just_stored_real.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
 #include "core/row_pool.h"
@@ -306,7 +307,7 @@ bool AllFinite(const Real* g, int n) {
 void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
     if (planar_ && u.size() >= 3 && g.size() >= 3) {
         Real g1 = 0, g2 = 0;
-        if (TwoDimensionalGradient(id_, u[1], u[2], g1, g2)) {
+        if (TwoDimensionalGradient(id_, LoadJustStoredReal(&u[1]), LoadJustStoredReal(&u[2]), g1, g2)) {
             ++evaluations_;
             // Read before either is written: g may be u itself. A fault
             // leaves a component, and so the norm, not finite. The norm

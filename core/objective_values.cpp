@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
+#include "core/just_stored_real.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
 #include "core/row_pool.h"
@@ -305,13 +306,18 @@ const std::string kWorkingStatus = " Working...";
 Real Objective::Value(const MyArray1& u) {
     if (planar_ && u.size() >= 3) {
         Real value = 0;
-        if (TwoDimensionalValue(id_, u[1], u[2], value)) {
+        if (TwoDimensionalValue(id_, LoadJustStoredReal(&u[1]), LoadJustStoredReal(&u[2]), value)) {
             // Counted as any other: these formulas throw nothing that could skip it.
             ++evaluations_;
             // A fault of these formulas leaves J infinite or not a number.
             if (!IsFiniteReal(value)) ThrowFunctionFault(name_);
-            Tell(kWorkingStatus);
-            return value;
+            if (events_ == nullptr || !events_->ShowsStatus()) return value;
+            // No x87 register survives a call: J is kept in memory meanwhile,
+            // and read back as the store it just was.
+            Real kept = value;
+            PinValue(kept);
+            events_->Status(kWorkingStatus);
+            return LoadJustStoredReal(&kept);
         }
     }
     return GeneralValue(u);
