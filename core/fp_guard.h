@@ -105,6 +105,10 @@ int FirstFaultedRunning(First&& first, Second&& second) {
 template <class T>
 inline void PinValue(T& value) { asm volatile("" : "+m"(value)); }
 
-inline bool IsFiniteReal(Real x) { return std::isfinite(x); }
+// |x| < infinity, compared quietly (no flag for a quiet NaN), as
+// std::isfinite does; but the compiler compares that one with the largest
+// finite value, an 80-bit constant, and on this x87 an 80-bit load costs
+// several times as much as the 4-byte float that holds infinity.
+inline bool IsFiniteReal(Real x) { return __builtin_isless(__builtin_fabsl(x), __builtin_infl()); }
 
 } // namespace tarvik

@@ -17,6 +17,9 @@ public:
 
     // Status-bar panel 0.
     virtual void SetStatus(const std::string& text) = 0;
+    // False for a host whose SetStatus shows nothing, so that the texts an
+    // evaluation would set need not even be passed on.
+    virtual bool ShowsStatus() const { return true; }
     // The output pane RichEditOut.
     virtual void AppendLine(const std::string& line) = 0;
     virtual void ClearOutput() = 0;

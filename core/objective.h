@@ -43,9 +43,17 @@ public:
     virtual void StopPoint() = 0;
     // A gradient has just been evaluated with a norm of exactly 0.
     virtual void ZeroGradient() = 0;
+    // Whether the texts of Status are shown anywhere. Where they are not
+    // (the batch mode), an evaluation does not tell them: a call costs a
+    // two-dimensional evaluation as much as its formula.
+    bool ShowsStatus() const { return showsStatus_; }
 
 protected:
+    explicit ObjectiveEvents(bool showsStatus = true) : showsStatus_(showsStatus) {}
     ~ObjectiveEvents() = default;
+
+private:
+    bool showsStatus_;
 };
 
 // About this many component operations pass between two stop points of a
@@ -135,15 +143,22 @@ public:
     StopCadence UnboundedLoopCadence() const { return StopCadence::ForUnboundedLoop(events_, n_); }
 
 private:
+    // Value and Gradient of every function but those of (u1, u2) at n = 2,
+    // kept apart so that those two keep a call as light as their formulas.
+    Real GeneralValue(const MyArray1& u);
+    void GeneralGradient(const MyArray1& u, MyArray1& g, Real& gnorm);
     void RequirePoint(const MyArray1& u, const char* what) const;
     void Tell(const std::string& text) const {
-        if (events_ != nullptr) events_->Status(text);
+        if (events_ != nullptr && events_->ShowsStatus()) events_->Status(text);
     }
 
     const FunctionTraits* function_;
     FunctionId id_;
     bool fromFiles_;
     bool faultsShowInResult_;
+    // A built-in function of (u1, u2) at n = 2: its J and gradJ take a few
+    // nanoseconds, so they skip the general dispatch and its checks.
+    bool planar_;
     int n_;
     TunableParameters parameters_;
     const QuadraticData* quadratic_;

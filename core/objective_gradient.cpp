@@ -11,9 +11,11 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
+#include "core/just_stored_real.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
 #include "core/row_pool.h"
+#include "core/two_dimensional_formulas.h"
 
 namespace tarvik {
 namespace {
@@ -184,48 +186,6 @@ void GeneralizedRosenbrockGradient(int n, const Real* u, Real* g) {
     g[n] = 200 * (u[n] - u[n - 1] * u[n - 1]);
 }
 
-// gradJ of a function for n = 2 only, at (u1, u2); false for any other.
-// Kept apart so that the norm can be taken from the components as they
-// are computed.
-inline bool TwoDimensionalGradient(FunctionId id, Real u1, Real u2, Real& g1, Real& g2) {
-    switch (id) {
-    case FunctionId::Rosenbrock: {
-        const Real d = u2 - u1 * u1;
-        g1 = -400 * u1 * d - 2 * (1 - u1);
-        g2 = 200 * d;
-        return true;
-    }
-    case FunctionId::Himmelblau2: {
-        const Real d = u2 - u1 * u1;
-        g1 = -4 * u1 * d - 2 * (1 - u1);
-        g2 = 2 * d;
-        return true;
-    }
-    case FunctionId::Himmelblau4: {
-        const Real d = u2 - u1 * u1 * u1;
-        g1 = -600 * (u1 * u1) * d - 2 * (1 - u1);
-        g2 = 200 * d;
-        return true;
-    }
-    case FunctionId::Himmelblau28: {
-        const Real a = u1 * u1 + u2 - 11;
-        const Real b = u2 * u2 + u1 - 7;
-        g1 = 4 * u1 * a + 2 * b;
-        g2 = 2 * a + 4 * u2 * b;
-        return true;
-    }
-    case FunctionId::Saddle:
-        g1 = 10 * u1;
-        g2 = -2 * u2;
-        return true;
-    case FunctionId::CubicVarnel:
-        g1 = 6 * (u1 * u1) + 8 * u1;
-        g2 = 3 * (u2 * u2) + 4 * u2;
-        return true;
-    default: return false;
-    }
-}
-
 void GradientOf(FunctionId id, int n, const TunableParameters& p, const QuadraticData* quad, MyArray1& au,
                 CompiledFormula* typed, const MyArray1& uv, MyArray1& gv) {
     const Real* u = uv.data();
@@ -278,9 +238,21 @@ bool AllFinite(const Real* g, int n) {
     return true;
 }
 
+// The norm came out infinite or not a number. A component that is already
+// so (from such an input, which raises no flag) is the gradient's fault,
+// not the norm's. Looking only now saves a pass over g in every good call.
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowNormFault(const MyArray1& g, int n, const std::string& name) {
+    if (!AllFinite(g.data(), n)) throw EBadError("Error in evaluation of gradient: " + name);
+    throw ERealBadError("Error in evaluation of gradient norm for function: " + name);
+}
+
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowGradientFault(const std::string& name) {
+    throw EBadError("Error in evaluation of gradient: " + name);
+}
+
 } // namespace
 
-void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
+[[gnu::noinline]] void Objective::GeneralGradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
     const int n = n_;
     RequirePoint(u, "Objective::Gradient");
     if (g.size() < static_cast<std::size_t>(n) + 1)
@@ -303,24 +275,10 @@ void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
         if (faultsShowInResult_) {
             // A fault leaves a component, and so the norm, not finite: the
             // test below tells whose it is without reading the status.
-            // Nor need the norm be pinned in memory before a status read:
-            // for n = 2 it is summed from the components as they are
-            // computed, in its own order (from 0, upwards).
-            Real g1 = 0, g2 = 0;
-            if (n >= 2 && TwoDimensionalGradient(id_, u[1], u[2], g1, g2)) {
-                g[1] = g1;
-                g[2] = g2;
-                Real sum = 0;
-                sum += g1 * g1;
-                sum += g2 * g2;
-                for (std::size_t i = 3; i < g.size(); ++i) sum += g[i] * g[i];
-                norm = std::sqrt(sum);
-            } else {
-                gradient();
-                Real sum = 0;
-                for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];
-                norm = std::sqrt(sum);
-            }
+            gradient();
+            Real sum = 0;
+            for (std::size_t i = 1; i < g.size(); ++i) sum += g[i] * g[i];
+            norm = std::sqrt(sum);
         } else if (g.data() == u.data()) {
             // Writing the gradient over its own point: not a block that can run twice.
             FpFaultGuard guard;
@@ -338,18 +296,37 @@ void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
     } catch (const std::exception&) {
         which = 1;
     }
-    if (which == 1) throw EBadError("Error in evaluation of gradient: " + name_);
-    if (which == 2 || !IsFiniteReal(norm)) {
-        // A component that is already infinite or not a number (from such
-        // an input, which raises no flag) is the gradient's fault, not the
-        // norm's. Looking only now saves a pass over g in every good call.
-        if (!AllFinite(g.data(), n)) throw EBadError("Error in evaluation of gradient: " + name_);
-        throw ERealBadError("Error in evaluation of gradient norm for function: " + name_);
-    }
+    if (which == 1) ThrowGradientFault(name_);
+    if (which == 2 || !IsFiniteReal(norm)) ThrowNormFault(g, n, name_);
 
     gnorm = norm;
     if (gnorm == 0 && events_ != nullptr) events_->ZeroGradient();
     Tell(kWorkingStatus);
+}
+
+void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
+    if (planar_ && u.size() >= 3 && g.size() >= 3) {
+        Real g1 = 0, g2 = 0;
+        if (TwoDimensionalGradient(id_, LoadJustStoredReal(&u[1]), LoadJustStoredReal(&u[2]), g1, g2)) {
+            ++evaluations_;
+            // Read before either is written: g may be u itself. A fault
+            // leaves a component, and so the norm, not finite. The norm
+            // runs over the whole vector handed in, from 0 upwards.
+            g[1] = g1;
+            g[2] = g2;
+            Real sum = 0;
+            sum += g1 * g1;
+            sum += g2 * g2;
+            for (std::size_t i = 3; i < g.size(); ++i) sum += g[i] * g[i];
+            const Real norm = std::sqrt(sum);
+            if (!IsFiniteReal(norm)) ThrowNormFault(g, n_, name_);
+            gnorm = norm;
+            if (norm == 0 && events_ != nullptr) events_->ZeroGradient();
+            Tell(kWorkingStatus);
+            return;
+        }
+    }
+    GeneralGradient(u, g, gnorm);
 }
 
 } // namespace tarvik

@@ -13,9 +13,11 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
+#include "core/just_stored_real.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
 #include "core/row_pool.h"
+#include "core/two_dimensional_formulas.h"
 
 namespace tarvik {
 namespace {
@@ -163,35 +165,16 @@ Real FunctionValue(FunctionId id, int n, const TunableParameters& p, const Quadr
                    CompiledFormula* typed, const MyArray1& uv) {
     const Real* u = uv.data();
     switch (id) {
-    case FunctionId::Rosenbrock: {
-        const Real* v = TwoDimensionalPoint(n, u);
-        const Real u1 = v[1], u2 = v[2];
-        return 100 * Sq(u2 - u1 * u1) + Sq(1 - u1);
-    }
-    case FunctionId::Himmelblau2: {
-        const Real* v = TwoDimensionalPoint(n, u);
-        const Real u1 = v[1], u2 = v[2];
-        return Sq(u2 - u1 * u1) + Sq(1 - u1);
-    }
-    case FunctionId::Himmelblau4: {
-        const Real* v = TwoDimensionalPoint(n, u);
-        const Real u1 = v[1], u2 = v[2];
-        return 100 * Sq(u2 - u1 * u1 * u1) + Sq(1 - u1);
-    }
-    case FunctionId::Himmelblau28: {
-        const Real* v = TwoDimensionalPoint(n, u);
-        const Real u1 = v[1], u2 = v[2];
-        return Sq(u1 * u1 + u2 - 11) + Sq(u2 * u2 + u1 - 7);
-    }
-    case FunctionId::Saddle: {
-        const Real* v = TwoDimensionalPoint(n, u);
-        const Real u1 = v[1], u2 = v[2];
-        return 5 * (u1 * u1) - u2 * u2 + 1;
-    }
+    case FunctionId::Rosenbrock:
+    case FunctionId::Himmelblau2:
+    case FunctionId::Himmelblau4:
+    case FunctionId::Himmelblau28:
+    case FunctionId::Saddle:
     case FunctionId::CubicVarnel: {
         const Real* v = TwoDimensionalPoint(n, u);
-        const Real u1 = v[1], u2 = v[2];
-        return 2 * (u1 * u1 * u1) + 4 * (u1 * u1) + u2 * u2 * u2 + 2 * (u2 * u2);
+        Real value = 0;
+        TwoDimensionalValue(id, v[1], v[2], value);
+        return value;
     }
     case FunctionId::AxisEllipsoid: return AxisParallelEllipsoid(n, u);
     case FunctionId::Schwefel12: return PartialSumSquares(n, u, false);
@@ -252,6 +235,7 @@ Objective::Objective(const FunctionTraits& function, int n, const TunableParamet
       id_(function.id),
       fromFiles_(function.fromFiles),
       faultsShowInResult_(function.faultsShowInResult),
+      planar_(function.twoDimensionalOnly && function.faultsShowInResult && !function.typed && n == 2),
       n_(n),
       parameters_(parameters),
       quadratic_(quadratic),
@@ -284,9 +268,14 @@ namespace {
 // Built once: a two-dimensional evaluation takes hardly longer than a text.
 const std::string kEvaluatingFunction = " Working... function evaluation";
 const std::string kWorkingStatus = " Working...";
+
+// Out of the way of the evaluation that succeeds.
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowFunctionFault(const std::string& name) {
+    throw EBadError("Error in evaluation of function: " + name);
+}
 } // namespace
 
-Real Objective::Value(const MyArray1& u) {
+[[gnu::noinline]] Real Objective::GeneralValue(const MyArray1& u) {
     RequirePoint(u, "Objective::Value");
     if (n_ >= 1000) Tell(kEvaluatingFunction);
     // Counted before the formula runs: a failed evaluation is still one.
@@ -308,10 +297,30 @@ Real Objective::Value(const MyArray1& u) {
     } catch (const std::exception&) {
         faulted = true;
     }
-    if (faulted) throw EBadError("Error in evaluation of function: " + name_);
+    if (faulted) ThrowFunctionFault(name_);
 
     Tell(kWorkingStatus);
     return value;
+}
+
+Real Objective::Value(const MyArray1& u) {
+    if (planar_ && u.size() >= 3) {
+        Real value = 0;
+        if (TwoDimensionalValue(id_, LoadJustStoredReal(&u[1]), LoadJustStoredReal(&u[2]), value)) {
+            // Counted as any other: these formulas throw nothing that could skip it.
+            ++evaluations_;
+            // A fault of these formulas leaves J infinite or not a number.
+            if (!IsFiniteReal(value)) ThrowFunctionFault(name_);
+            if (events_ == nullptr || !events_->ShowsStatus()) return value;
+            // No x87 register survives a call: J is kept in memory meanwhile,
+            // and read back as the store it just was.
+            Real kept = value;
+            PinValue(kept);
+            events_->Status(kWorkingStatus);
+            return LoadJustStoredReal(&kept);
+        }
+    }
+    return GeneralValue(u);
 }
 
 } // namespace tarvik

@@ -7,6 +7,8 @@
 
 namespace tarvik {
 
+RunObjectiveEvents::RunObjectiveEvents(RunState& s) : ObjectiveEvents(s.Host->ShowsStatus()), s_(s) {}
+
 void RunObjectiveEvents::Status(const std::string& text) { s_.SetStatus(text); }
 
 void RunObjectiveEvents::StopPoint() { tarvik::StopPoint(s_); }

@@ -55,7 +55,8 @@ struct RunState;
 // its stop points are the run's, and a vanishing gradient ends the run.
 class RunObjectiveEvents final : public ObjectiveEvents {
 public:
-    explicit RunObjectiveEvents(RunState& s) : s_(s) {}
+    // Its host is the run's for the run's whole life.
+    explicit RunObjectiveEvents(RunState& s);
     void Status(const std::string& text) override;
     void StopPoint() override;
     void ZeroGradient() override;

@@ -10,6 +10,7 @@ namespace tarvik {
 class SilentHost : public EngineHost {
 public:
     void SetStatus(const std::string&) override {}
+    bool ShowsStatus() const override { return false; }
     void AppendLine(const std::string&) override {}
     void ClearOutput() override {}
     void ProcessEvents() override {}

@@ -12,7 +12,7 @@ namespace tarvik {
 // touch nothing else of the run.
 class PlaneLevels::Events final : public ObjectiveEvents {
 public:
-    explicit Events(EngineHost& host) : host_(host) {}
+    explicit Events(EngineHost& host) : ObjectiveEvents(host.ShowsStatus()), host_(host) {}
     void Status(const std::string& text) override { host_.SetStatus(text); }
     void StopPoint() override {}
     void ZeroGradient() override {}

@@ -455,6 +455,8 @@ void TMainForm::SetStatusText(const QString& text) { StatusBar1->SetPanelText(0,
 
 QString TMainForm::StatusText() const { return StatusBar1->PanelText(0); }
 
+unsigned long long TMainForm::StatusChanges() const { return StatusBar1->TextChanges(); }
+
 void TMainForm::SetFormHint(const QString& hint) { formHint_ = hint; }
 
 void TMainForm::ShowHintFor(QWidget* widget) {

@@ -134,6 +134,8 @@ public:
     // Status-bar panel 0 and the main window's own hint (the figure's hints).
     void SetStatusText(const QString& text);
     QString StatusText() const;
+    // Changes with every text set on the status bar, hints included.
+    unsigned long long StatusChanges() const;
     void SetFormHint(const QString& hint);
     QString FormHint() const { return formHint_; }
     // Shows in panel 0 the long hint that belongs to widget (or its nearest

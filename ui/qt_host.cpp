@@ -17,13 +17,13 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 }
 
 // Every evaluation of J sets a status text, a million times for one figure:
-// an unchanged text is left alone without building a QString.
+// an unchanged text is left alone without building or reading a QString.
 void QtHost::SetStatus(const std::string& text) {
-    // Hints may have replaced the panel's text since, so the panel is asked too.
-    if (text == lastStatus_ && form_.StatusText() == lastStatusShown_) return;
+    // Hints may have replaced the panel's text since; then the bar has changed.
+    if (text == lastStatus_ && form_.StatusChanges() == statusShownAt_) return;
     lastStatus_ = text;
-    lastStatusShown_ = Q(text);
-    form_.SetStatusText(lastStatusShown_);
+    form_.SetStatusText(Q(text));
+    statusShownAt_ = form_.StatusChanges();
 }
 
 void QtHost::AppendLine(const std::string& line) { form_.RichEditOut->AppendLine(Q(line)); }

@@ -57,7 +57,8 @@ private:
     QTimer titleFlush_;
     QElapsedTimer sinceTitle_;
     std::string lastStatus_;
-    QString lastStatusShown_;
+    // The status bar's count of changes just after lastStatus_ was shown.
+    unsigned long long statusShownAt_ = 0;
 };
 
 } // namespace tarvik::ui

@@ -26,7 +26,10 @@ TStatusBar::TStatusBar(int panelCount, QWidget* parent) : QFrame(parent) {
 
 QString TStatusBar::PanelText(int index) const { return Panel(index)->text(); }
 
-void TStatusBar::SetPanelText(int index, const QString& text) { Panel(index)->setText(text); }
+void TStatusBar::SetPanelText(int index, const QString& text) {
+    Panel(index)->setText(text);
+    ++textChanges_;
+}
 
 void TStatusBar::SetPanelWidth(int index, int width) {
     widths_.at(static_cast<std::size_t>(index)) = width;

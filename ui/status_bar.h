@@ -21,6 +21,9 @@ public:
     QLabel* Panel(int index) const { return panels_.at(static_cast<std::size_t>(index)); }
     QString PanelText(int index) const;
     void SetPanelText(int index, const QString& text);
+    // How many times a panel's text has been set: whoever set one can tell
+    // from it that nobody has set another since, without reading the text.
+    unsigned long long TextChanges() const { return textChanges_; }
     int PanelWidth(int index) const { return widths_.at(static_cast<std::size_t>(index)); }
     // The last panel takes what is left.
     void SetPanelWidth(int index, int width);
@@ -33,6 +36,7 @@ private:
 
     std::vector<QLabel*> panels_;
     std::vector<int> widths_;
+    unsigned long long textChanges_ = 0;
 };
 
 // The window's status bar: panel 0 for hints and the run's status, four

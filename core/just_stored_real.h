@@ -1,0 +1,36 @@
+#pragma once
+// Reading a Real that its caller has only just stored.
+#include <cstdint>
+#include <cstring>
+
+#include "core/numeric.h"
+
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
+namespace tarvik {
+
+#if defined(__x86_64__)
+// The same value as *p. The x87 stores a Real in two parts that an 80-bit
+// load cannot be forwarded from: such a load waits until the store has
+// left the core, and everything after it waits with it, which costs a
+// two-dimensional evaluation more than its formula. Two integer loads, one
+// per part, are forwarded; the parts are joined in one 16-byte store that
+// the 80-bit load can take. Loading 80 bits is exact, so are the bits.
+inline Real LoadJustStoredReal(const Real* p) {
+    std::uint64_t significand;
+    std::uint16_t signAndExponent;
+    std::memcpy(&significand, p, sizeof significand);
+    std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(p) + 8, sizeof signAndExponent);
+    __m128i joined = _mm_cvtsi64_si128(static_cast<long long>(significand));
+    joined = _mm_insert_epi16(joined, signAndExponent, 4);
+    alignas(16) unsigned char bytes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), joined);
+    return LoadStoredReal(bytes);
+}
+#else
+inline Real LoadJustStoredReal(const Real* p) { return *p; }
+#endif
+
+} // namespace tarvik
