@@ -155,39 +155,49 @@ extern "C" void RemoveTemporariesAndEnd(int signal) {
     ::raise(signal);
 }
 
+} // namespace
+
+TemporariesRemovedOnSignal::TemporariesRemovedOnSignal() {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    ++writesInProgress;
+    // A signal whose handler was put back to the default since an earlier
+    // write began is taken over now.
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        if (handlerInstalled[i]) continue;
+        struct sigaction current {};
+        if (::sigaction(kEndingSignals[i], nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+            current.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction remove {};
+        remove.sa_handler = RemoveTemporariesAndEnd;
+        sigemptyset(&remove.sa_mask);
+        remove.sa_flags = SA_RESTART;
+        handlerInstalled[i] = ::sigaction(kEndingSignals[i], &remove, &savedAction[i]) == 0;
+    }
+}
+
+TemporariesRemovedOnSignal::~TemporariesRemovedOnSignal() {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    if (--writesInProgress > 0) return;
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        if (!handlerInstalled[i]) continue;
+        handlerInstalled[i] = false;
+        // A handler installed over ours since is left in place.
+        struct sigaction current {};
+        if (::sigaction(kEndingSignals[i], nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+            current.sa_handler == RemoveTemporariesAndEnd)
+            ::sigaction(kEndingSignals[i], &savedAction[i], nullptr);
+    }
+}
+
+namespace {
+
 class TemporaryGuard {
 public:
-    TemporaryGuard() {
-        const std::lock_guard<std::mutex> lock(handlerMutex);
-        if (writesInProgress++ > 0) return;
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            struct sigaction current {};
-            if (::sigaction(kEndingSignals[i], nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
-                current.sa_handler != SIG_DFL)
-                continue;
-            struct sigaction remove {};
-            remove.sa_handler = RemoveTemporariesAndEnd;
-            sigemptyset(&remove.sa_mask);
-            remove.sa_flags = SA_RESTART;
-            handlerInstalled[i] = ::sigaction(kEndingSignals[i], &remove, &savedAction[i]) == 0;
-        }
-    }
+    TemporaryGuard() = default;
     TemporaryGuard(const TemporaryGuard&) = delete;
     TemporaryGuard& operator=(const TemporaryGuard&) = delete;
-    ~TemporaryGuard() {
-        Forget();
-        const std::lock_guard<std::mutex> lock(handlerMutex);
-        if (--writesInProgress > 0) return;
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            if (!handlerInstalled[i]) continue;
-            handlerInstalled[i] = false;
-            // A handler installed over ours since is left in place.
-            struct sigaction current {};
-            if (::sigaction(kEndingSignals[i], nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
-                current.sa_handler == RemoveTemporariesAndEnd)
-                ::sigaction(kEndingSignals[i], &savedAction[i], nullptr);
-        }
-    }
+    ~TemporaryGuard() { Forget(); }
     // The temporary just created; a path too long for a slot (or more
     // writes at once than slots) goes unguarded.
     void Remember(const std::string& path) {
@@ -209,6 +219,7 @@ public:
     }
 
 private:
+    const TemporariesRemovedOnSignal signals_;
     TemporarySlot* slot_ = nullptr;
 };
 

@@ -14,25 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/trace_row.h"
 #include "core/numeric.h"
 
 namespace tarvik {
-
-struct TraceRow {
-    int64_t iteration = 0;
-    int64_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
-    int64_t subIterations = -1;    // the iteration's inner steps; -1 where a method has none
-    Real j = 0, gradNorm = 0;
-    Real stepLength = 0;           // ||u_k - u_(k-1)||; NaN in row 0
-    Real alpha = 0;                // the step size chosen; NaN where the method has none
-    Real accuracy = 0;             // NaN: not defined yet (row 0 of the J criterion)
-    Real u1 = 0, u2 = 0;
-};
-
-struct TraceHeader {
-    int32_t n = 2;
-    bool allCoordinates = false;   // u1..un instead of u1, u2
-};
 
 class RunTrace {
 public:
@@ -60,11 +45,8 @@ public:
     int64_t SpilledBytes() const { return spill_.bytes + coordinates_.bytes; }
     const TraceHeader& Header() const { return header_; }
 
-    // RFC 4180 text: a header row
-    //   iteration,evaluations,J,grad_norm,step_length,alpha,accuracy,u1,u2[,u3..un],sub_iterations
-    // then one row per iteration, CRLF line ends, a dot as decimal separator
-    // whatever the locale, 21 significant digits, an empty field where a
-    // value does not apply. Written as app/atomic_file.h writes files (a
+    // RFC 4180 text as app/trace_csv.h writes it, written as
+    // app/atomic_file.h writes files (a
     // failed write leaves an existing file whole; "-" is the standard
     // output). On failure returns false with the reason in `error`.
     bool WriteCsv(const std::string& path, std::string& error) const;
