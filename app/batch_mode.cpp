@@ -174,10 +174,10 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, BatchPlotter
     if (!ApplyBatchOptions(options, state, err)) return BatchExitError;
     // The trace file is written as the run goes, where nothing else it
     // writes shares the file.
-    std::optional<TraceFileStream> stream;
+    std::unique_ptr<TraceFileStream> stream;
     if (!options.traceFile.empty() && TraceMayStream(options.traceFile, out, err)) {
-        stream.emplace(options.traceFile);
-        driver.SetTraceStream(&*stream);
+        stream = std::make_unique<TraceFileStream>(options.traceFile);
+        driver.SetTraceStream(stream.get());
     }
     // The figure is drawn as the run goes; only a trace file written after
     // the run and the views drawn afterwards read the rows back.

@@ -420,15 +420,13 @@ void RunDriver::StartTrace() {
     description_.allCoordinates = traceAllCoordinates_;
     description_.failurePolicy = failurePolicy_;
     largeTraceTold_ = false;
-    tracedRows_ = 0;
     trace_.Start(TraceHeader{s.N, traceAllCoordinates_}, traceKeepsRows_);
-    if (traceStream_) traceStream_->Start(TraceHeader{s.N, traceAllCoordinates_});
 }
 
 void RunDriver::AddTraceRow(Real accuracy) {
     constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
     const bool start = !haveRow_;
-    const bool kept = trace_.KeepsRows() || traceStream_ != nullptr;
+    const bool kept = trace_.KeepsRows();
     const MethodTraits& method = Traits(s.MethodCode);
     TraceRow row;
     row.iteration = s.IterCount;
@@ -447,8 +445,6 @@ void RunDriver::AddTraceRow(Real accuracy) {
     row.u1 = s.U[1];
     row.u2 = s.N >= 2 ? s.U[2] : 0;
     trace_.Add(row);
-    if (traceStream_) traceStream_->Add(row);
-    if (kept) ++tracedRows_;
     if (rowObserver_) rowObserver_(row);
     lastRow_ = row;
     haveRow_ = true;
@@ -456,8 +452,7 @@ void RunDriver::AddTraceRow(Real accuracy) {
     if (kept) lastRowPoint_ = s.U;
     if (traceAllCoordinates_ && kept) {
         trace_.AddCoordinates(&s.U[1], s.N);
-        if (traceStream_) traceStream_->AddCoordinates(&s.U[1], s.N);
-        const int64_t bytes = EstimatedTraceCsvBytes(tracedRows_, s.N);
+        const int64_t bytes = EstimatedTraceCsvBytes(trace_.RowCount(), s.N);
         if (!largeTraceTold_ && bytes > LargeTraceBytes && largeTrace_) {
             largeTraceTold_ = true;
             largeTrace_(bytes);

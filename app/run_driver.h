@@ -18,7 +18,6 @@
 
 #include "app/run_description.h"
 #include "app/run_trace.h"
-#include "app/trace_stream.h"
 #include "core/run_state.h"
 #include "core/stall_watch.h"
 
@@ -117,9 +116,8 @@ public:
     // that keeps none uses constant memory and disk however long it goes.
     // Summary() and the row observer work either way.
     void SetTraceKeepsRows(bool keep) { traceKeepsRows_ = keep; }
-    // From the next Start on, every row (and, with all coordinates, its
-    // point) also goes to `stream` as it is made; null: none.
-    void SetTraceStream(TraceFileStream* stream) { traceStream_ = stream; }
+    // Where every row also goes as it is made (see RunTrace::StreamTo).
+    void SetTraceStream(TraceFileStream* stream) { trace_.StreamTo(stream); }
     // Hears every row as it is made, kept or not (a compared run's thinned
     // path for its figure).
     void SetRowObserver(std::function<void(const TraceRow&)> observer) { rowObserver_ = std::move(observer); }
@@ -173,10 +171,7 @@ private:
     bool firstSetupDone_ = false;
     bool traceAllCoordinates_ = false;
     bool traceKeepsRows_ = true;
-    TraceFileStream* traceStream_ = nullptr;
     std::function<void(const TraceRow&)> rowObserver_;
-    // Rows of the run that were kept or streamed.
-    int64_t tracedRows_ = 0;
     bool largeTraceTold_ = false;
     std::function<void(int64_t)> largeTrace_;
     // Stop acts from Start until the run has ended or been cleared; after a

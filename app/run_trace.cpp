@@ -13,6 +13,7 @@
 #include "app/atomic_file.h"
 #include "app/scientific_text.h"
 #include "app/trace_csv.h"
+#include "app/trace_stream.h"
 
 namespace tarvik {
 
@@ -78,6 +79,8 @@ void RunTrace::Release() {
 void RunTrace::Start(TraceHeader header, bool keepRows) {
     Release();
     header_ = std::move(header);
+    streamedRows_ = 0;
+    if (stream_) stream_->Start(header_);
     keepsRows_ = keepRows;
     if (keepRows) recent_.reserve(WindowRows);
     else std::vector<TraceRow>().swap(recent_);
@@ -118,13 +121,19 @@ bool RunTrace::Append(SpillFile& file, const void* data, std::size_t size) {
 }
 
 void RunTrace::Add(const TraceRow& row) {
+    if (stream_) {
+        stream_->Add(row);
+        ++streamedRows_;
+    }
     if (!keepsRows_) return;
     if (recent_.size() >= WindowRows && !spill_.failed) Spill();
     recent_.push_back(row);
 }
 
 void RunTrace::AddCoordinates(const Real* u, int n) {
-    if (!keepsRows_ || !header_.allCoordinates || n != header_.n) return;
+    if (!header_.allCoordinates || n != header_.n) return;
+    if (stream_) stream_->AddCoordinates(u, n);
+    if (!keepsRows_) return;
     coordinatesInMemory_.insert(coordinatesInMemory_.end(), u, u + n);
     const std::size_t bytes = coordinatesInMemory_.size() * sizeof(Real);
     if (bytes >= kCoordinateBufferBytes && Append(coordinates_, coordinatesInMemory_.data(), bytes))

@@ -19,6 +19,8 @@
 
 namespace tarvik {
 
+class TraceFileStream;
+
 class RunTrace {
 public:
     RunTrace() = default;
@@ -31,15 +33,21 @@ public:
     // $TMPDIR or /tmp), and who hears, once a run, which file could not be
     // written and why. Kept from run to run.
     void SetSpill(std::string folder, std::function<void(const std::string& reason)> failed);
+    // From the next Start on, every row (and, with all coordinates, its
+    // point) goes to `stream` as it is added, kept in memory or not; null:
+    // none. Kept from run to run.
+    void StreamTo(TraceFileStream* stream) { stream_ = stream; }
     // Forgets the rows of an earlier run. Without keepRows, Add and
     // AddCoordinates keep nothing: the trace stays empty.
     void Start(TraceHeader header, bool keepRows = true);
-    bool KeepsRows() const { return keepsRows_; }
+    // Whether someone reads the rows: kept, or streamed.
+    bool KeepsRows() const { return keepsRows_ || stream_ != nullptr; }
     void Add(const TraceRow& row);
     // The whole point of the row just added, when the header asks for all
     // coordinates: u[1..n]. These go straight to a temporary file of their own.
     void AddCoordinates(const Real* u, int n);
-    int64_t RowCount() const { return spilledRows_ + static_cast<int64_t>(recent_.size()); }
+    // Rows kept, or streamed where none are kept.
+    int64_t RowCount() const { return keepsRows_ ? spilledRows_ + static_cast<int64_t>(recent_.size()) : streamedRows_; }
     bool Empty() const { return RowCount() == 0; }
     // Bytes in the temporary files, rows and coordinates.
     int64_t SpilledBytes() const { return spill_.bytes + coordinates_.bytes; }
@@ -64,8 +72,8 @@ private:
     // Bytes appended to an anonymous file. A write that fails leaves the
     // file as it was before it, and nothing more is written there.
     struct SpillFile {
-        int fd = -1;
         int64_t bytes = 0;
+        int fd = -1;
         bool failed = false;
     };
 
@@ -76,6 +84,8 @@ private:
 
     TraceHeader header_;
     bool keepsRows_ = true;
+    TraceFileStream* stream_ = nullptr;
+    int64_t streamedRows_ = 0;
     std::vector<TraceRow> recent_;
     // The coordinates of the rows on file, then those still in memory: a
     // buffer that goes to the file when it fills, or everything from the

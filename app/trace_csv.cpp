@@ -11,7 +11,7 @@ namespace tarvik {
 namespace {
 
 // A number's field at `p` (empty for NaN), then `separator`.
-char* PutNumber(char* p, Real value, char separator) {
+char* PutNumber(char* p, const Real& value, char separator) {
     if (!std::isnan(value)) p = WriteScientific21(value, p);
     *p++ = separator;
     return p;
@@ -39,7 +39,9 @@ void AppendTraceCsvRow(std::string& text, const TraceRow& r, const Real* point, 
     char buffer[2 * 24 + 9 * (ScientificTextRoom + 1) + 8];
     char* p = PutCount(buffer, r.iteration, ',');
     p = PutCount(p, r.evaluations, ',');
-    for (Real v : {r.j, r.gradNorm, r.stepLength, r.alpha, r.accuracy}) p = PutNumber(p, v, ',');
+    // Each field read in place: a copy would be stored by the x87 unit and
+    // read back in narrower pieces, which stalls.
+    for (const Real* v : {&r.j, &r.gradNorm, &r.stepLength, &r.alpha, &r.accuracy}) p = PutNumber(p, *v, ',');
     if (point) {
         text.append(buffer, p);
         for (int i = 0; i < n; ++i) {
