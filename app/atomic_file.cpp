@@ -155,39 +155,49 @@ extern "C" void RemoveTemporariesAndEnd(int signal) {
     ::raise(signal);
 }
 
+} // namespace
+
+TemporariesRemovedOnSignal::TemporariesRemovedOnSignal() {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    ++writesInProgress;
+    // A signal whose handler was put back to the default since an earlier
+    // write began is taken over now.
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        if (handlerInstalled[i]) continue;
+        struct sigaction current {};
+        if (::sigaction(kEndingSignals[i], nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+            current.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction remove {};
+        remove.sa_handler = RemoveTemporariesAndEnd;
+        sigemptyset(&remove.sa_mask);
+        remove.sa_flags = SA_RESTART;
+        handlerInstalled[i] = ::sigaction(kEndingSignals[i], &remove, &savedAction[i]) == 0;
+    }
+}
+
+TemporariesRemovedOnSignal::~TemporariesRemovedOnSignal() {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    if (--writesInProgress > 0) return;
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        if (!handlerInstalled[i]) continue;
+        handlerInstalled[i] = false;
+        // A handler installed over ours since is left in place.
+        struct sigaction current {};
+        if (::sigaction(kEndingSignals[i], nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+            current.sa_handler == RemoveTemporariesAndEnd)
+            ::sigaction(kEndingSignals[i], &savedAction[i], nullptr);
+    }
+}
+
+namespace {
+
 class TemporaryGuard {
 public:
-    TemporaryGuard() {
-        const std::lock_guard<std::mutex> lock(handlerMutex);
-        if (writesInProgress++ > 0) return;
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            struct sigaction current {};
-            if (::sigaction(kEndingSignals[i], nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
-                current.sa_handler != SIG_DFL)
-                continue;
-            struct sigaction remove {};
-            remove.sa_handler = RemoveTemporariesAndEnd;
-            sigemptyset(&remove.sa_mask);
-            remove.sa_flags = SA_RESTART;
-            handlerInstalled[i] = ::sigaction(kEndingSignals[i], &remove, &savedAction[i]) == 0;
-        }
-    }
+    TemporaryGuard() = default;
     TemporaryGuard(const TemporaryGuard&) = delete;
     TemporaryGuard& operator=(const TemporaryGuard&) = delete;
-    ~TemporaryGuard() {
-        Forget();
-        const std::lock_guard<std::mutex> lock(handlerMutex);
-        if (--writesInProgress > 0) return;
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            if (!handlerInstalled[i]) continue;
-            handlerInstalled[i] = false;
-            // A handler installed over ours since is left in place.
-            struct sigaction current {};
-            if (::sigaction(kEndingSignals[i], nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
-                current.sa_handler == RemoveTemporariesAndEnd)
-                ::sigaction(kEndingSignals[i], &savedAction[i], nullptr);
-        }
-    }
+    ~TemporaryGuard() { Forget(); }
     // The temporary just created; a path too long for a slot (or more
     // writes at once than slots) goes unguarded.
     void Remember(const std::string& path) {
@@ -209,6 +219,7 @@ public:
     }
 
 private:
+    const TemporariesRemovedOnSignal signals_;
     TemporarySlot* slot_ = nullptr;
 };
 
@@ -293,6 +304,21 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
+// A long file goes to the disk while it is written rather than all at the
+// fsync that ends the write, which would otherwise wait for every byte: each
+// finished stretch is sent off, and the one before it waited for, so that
+// dirty pages stay few. A failure here is the fsync's to report.
+constexpr std::size_t kWritebackBytes = std::size_t(8) << 20;
+
+void WriteBack(int fd, std::size_t written) {
+    const auto end = static_cast<off64_t>(written / kWritebackBytes * kWritebackBytes);
+    const auto stretch = static_cast<off64_t>(kWritebackBytes);
+    ::sync_file_range(fd, end - stretch, stretch, SYNC_FILE_RANGE_WRITE);
+    if (end > stretch)
+        ::sync_file_range(fd, end - 2 * stretch, stretch,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+}
+
 int WriteInPlace(int fd, const std::function<int(const ByteSink&)>& produce) {
     // What the standard streams hold comes first.
     if (fd == STDOUT_FILENO) std::fflush(stdout);
@@ -319,8 +345,11 @@ int ReplaceRegularFile(const std::string& path, const std::function<int(const By
     std::size_t size = 0;
     if (error == 0)
         error = produce([fd, &size](std::string_view bytes) {
+            const std::size_t before = size;
             size += bytes.size();
-            return WriteAll(fd, bytes);
+            const int failure = WriteAll(fd, bytes);
+            if (failure == 0 && before / kWritebackBytes != size / kWritebackBytes) WriteBack(fd, size);
+            return failure;
         });
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     // The size on disk is checked too: a writer that lost bytes without

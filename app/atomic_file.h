@@ -44,6 +44,19 @@ using ByteSink = std::function<int(std::string_view)>;
 int ReplaceFileStreamed(const std::string& path, const std::function<int(const ByteSink&)>& produce,
                         bool* failedToCreate = nullptr);
 
+// While one lives, Ctrl-C or SIGTERM, where they would end the program (at
+// their default action), first remove the temporaries that any thread is
+// writing now. Every write holds one; a thread that waits for another's
+// write holds one too, since the program's own handler may have been put
+// back to the default after that write began.
+class TemporariesRemovedOnSignal {
+public:
+    TemporariesRemovedOnSignal();
+    ~TemporariesRemovedOnSignal();
+    TemporariesRemovedOnSignal(const TemporariesRemovedOnSignal&) = delete;
+    TemporariesRemovedOnSignal& operator=(const TemporariesRemovedOnSignal&) = delete;
+};
+
 // Writes text to an open stream (the standard output, say) and flushes it.
 // Returns 0, or the errno value of the failure: a full device, a pipe whose
 // reader has gone (EPIPE rather than the end of the program), a file past

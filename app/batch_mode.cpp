@@ -19,6 +19,7 @@
 #include "app/run_description.h"
 #include "app/run_driver.h"
 #include "app/run_trace.h"
+#include "app/trace_stream.h"
 #include "core/method_catalogue.h"
 
 namespace tarvik {
@@ -171,9 +172,16 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, BatchPlotter
     host.Bind(state);
     RunDriver driver(state);
     if (!ApplyBatchOptions(options, state, err)) return BatchExitError;
-    // The figure is drawn as the run goes; only a trace file and the views
-    // drawn afterwards read the rows back.
-    driver.SetTraceKeepsRows(!options.traceFile.empty() || options.ViewsNeedTrace());
+    // The trace file is written as the run goes, where nothing else it
+    // writes shares the file.
+    std::unique_ptr<TraceFileStream> stream;
+    if (!options.traceFile.empty() && TraceMayStream(options.traceFile, out, err)) {
+        stream = std::make_unique<TraceFileStream>(options.traceFile);
+        driver.SetTraceStream(stream.get());
+    }
+    // The figure is drawn as the run goes; only a trace file written after
+    // the run and the views drawn afterwards read the rows back.
+    driver.SetTraceKeepsRows((!options.traceFile.empty() && !stream) || options.ViewsNeedTrace());
     if (!options.traceFile.empty()) {
         // Rows beyond the trace's window wait beside the file that will
         // receive them, not in a temporary folder that may be small.
@@ -195,14 +203,16 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, BatchPlotter
         driver.SetTraceAllCoordinates(true, options.maxIterations ? std::function<void(int64_t)>() : warn);
     }
     const int status = RunBatch(options, state, driver, host);
+    // Without a row the stream has opened nothing.
+    const int streamed = stream ? stream->Finish() : 0;
     const bool printed = ReportWritten(host.OutputError(), "the report", err);
 
     // A run that did not start (an input error, too little memory) has no
     // trace: an older file of that name stays as it was, and the error that
     // kept the run from starting has been said.
     if (!options.traceFile.empty() && driver.Summary().startEvaluated) {
-        std::string error;
-        if (!driver.Trace().WriteCsv(options.traceFile, error)) {
+        std::string error = streamed != 0 ? SystemErrorText(streamed) : std::string();
+        if (streamed != 0 || (!stream && !driver.Trace().WriteCsv(options.traceFile, error))) {
             std::fprintf(err, "tarvik: cannot write the trace %s: %s\n", options.traceFile.c_str(), error.c_str());
             return BatchExitError;
         }

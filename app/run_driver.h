@@ -116,6 +116,8 @@ public:
     // that keeps none uses constant memory and disk however long it goes.
     // Summary() and the row observer work either way.
     void SetTraceKeepsRows(bool keep) { traceKeepsRows_ = keep; }
+    // Where every row also goes as it is made (see RunTrace::StreamTo).
+    void SetTraceStream(TraceFileStream* stream) { trace_.StreamTo(stream); }
     // Hears every row as it is made, kept or not (a compared run's thinned
     // path for its figure).
     void SetRowObserver(std::function<void(const TraceRow&)> observer) { rowObserver_ = std::move(observer); }

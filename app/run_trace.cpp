@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +12,8 @@
 
 #include "app/atomic_file.h"
 #include "app/scientific_text.h"
-#include "app/text_files.h"
+#include "app/trace_csv.h"
+#include "app/trace_stream.h"
 
 namespace tarvik {
 
@@ -79,6 +79,8 @@ void RunTrace::Release() {
 void RunTrace::Start(TraceHeader header, bool keepRows) {
     Release();
     header_ = std::move(header);
+    streamedRows_ = 0;
+    if (stream_) stream_->Start(header_);
     keepsRows_ = keepRows;
     if (keepRows) recent_.reserve(WindowRows);
     else std::vector<TraceRow>().swap(recent_);
@@ -119,13 +121,19 @@ bool RunTrace::Append(SpillFile& file, const void* data, std::size_t size) {
 }
 
 void RunTrace::Add(const TraceRow& row) {
+    if (stream_) {
+        stream_->Add(row);
+        ++streamedRows_;
+    }
     if (!keepsRows_) return;
     if (recent_.size() >= WindowRows && !spill_.failed) Spill();
     recent_.push_back(row);
 }
 
 void RunTrace::AddCoordinates(const Real* u, int n) {
-    if (!keepsRows_ || !header_.allCoordinates || n != header_.n) return;
+    if (!header_.allCoordinates || n != header_.n) return;
+    if (stream_) stream_->AddCoordinates(u, n);
+    if (!keepsRows_) return;
     coordinatesInMemory_.insert(coordinatesInMemory_.end(), u, u + n);
     const std::size_t bytes = coordinatesInMemory_.size() * sizeof(Real);
     if (bytes >= kCoordinateBufferBytes && Append(coordinates_, coordinatesInMemory_.data(), bytes))
@@ -195,53 +203,9 @@ std::string CsvNumber(Real value) {
     return std::string(buffer, WriteScientific21(value, buffer));
 }
 
-namespace {
-
-// A number's field at `p` (empty for NaN), then `separator`.
-char* PutNumber(char* p, Real value, char separator) {
-    if (!std::isnan(value)) p = WriteScientific21(value, p);
-    *p++ = separator;
-    return p;
-}
-
-char* PutCount(char* p, int64_t value, char separator) {
-    p = std::to_chars(p, p + 24, value).ptr;
-    *p++ = separator;
-    return p;
-}
-
-// Appends the row's line to text, built in place: a long trace writes
-// millions of them.
-void AppendRow(std::string& text, const TraceRow& r, const std::vector<Real>* point) {
-    char buffer[2 * 24 + 9 * (ScientificTextRoom + 1) + 8];
-    char* p = PutCount(buffer, r.iteration, ',');
-    p = PutCount(p, r.evaluations, ',');
-    for (Real v : {r.j, r.gradNorm, r.stepLength, r.alpha, r.accuracy}) p = PutNumber(p, v, ',');
-    if (point) {
-        text.append(buffer, p);
-        for (Real x : *point) {
-            p = PutNumber(buffer, x, ',');
-            text.append(buffer, p);
-        }
-        p = buffer;
-    } else {
-        p = PutNumber(p, r.u1, ',');
-        p = PutNumber(p, r.u2, ',');
-    }
-    if (r.subIterations >= 0) p = std::to_chars(p, p + 24, r.subIterations).ptr;
-    text.append(buffer, p);
-    text += TextLineEnd;
-}
-
-} // namespace
-
 int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const {
     const TraceHeader& h = header_;
-    std::string text = "iteration,evaluations,J,grad_norm,step_length,alpha,accuracy";
-    const int coordinates = h.allCoordinates ? h.n : 2;
-    for (int i = 1; i <= coordinates; ++i) text += ",u" + std::to_string(i);
-    text += ",sub_iterations";
-    text += TextLineEnd;
+    std::string text = TraceCsvHeaderLine(h);
     // The coordinates of every row, read back in step with the rows: first
     // those on file, a piece at a time, then those in memory.
     std::vector<Real> point, piece;
@@ -278,7 +242,7 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
             error = EIO;
             return;
         }
-        AppendRow(text, row, h.allCoordinates ? &point : nullptr);
+        AppendTraceCsvRow(text, row, h.allCoordinates ? point.data() : nullptr, h.n);
         if (text.size() >= 65536) {
             error = sink(text);
             text.clear();

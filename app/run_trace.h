@@ -14,25 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/trace_row.h"
 #include "core/numeric.h"
 
 namespace tarvik {
 
-struct TraceRow {
-    int64_t iteration = 0;
-    int64_t evaluations = 0;       // J + gradJ evaluations so far, as the report counts them
-    int64_t subIterations = -1;    // the iteration's inner steps; -1 where a method has none
-    Real j = 0, gradNorm = 0;
-    Real stepLength = 0;           // ||u_k - u_(k-1)||; NaN in row 0
-    Real alpha = 0;                // the step size chosen; NaN where the method has none
-    Real accuracy = 0;             // NaN: not defined yet (row 0 of the J criterion)
-    Real u1 = 0, u2 = 0;
-};
-
-struct TraceHeader {
-    int32_t n = 2;
-    bool allCoordinates = false;   // u1..un instead of u1, u2
-};
+class TraceFileStream;
 
 class RunTrace {
 public:
@@ -46,25 +33,28 @@ public:
     // $TMPDIR or /tmp), and who hears, once a run, which file could not be
     // written and why. Kept from run to run.
     void SetSpill(std::string folder, std::function<void(const std::string& reason)> failed);
+    // From the next Start on, every row (and, with all coordinates, its
+    // point) goes to `stream` as it is added, kept in memory or not; null:
+    // none. Kept from run to run.
+    void StreamTo(TraceFileStream* stream) { stream_ = stream; }
     // Forgets the rows of an earlier run. Without keepRows, Add and
     // AddCoordinates keep nothing: the trace stays empty.
     void Start(TraceHeader header, bool keepRows = true);
-    bool KeepsRows() const { return keepsRows_; }
+    // Whether someone reads the rows: kept, or streamed.
+    bool KeepsRows() const { return keepsRows_ || stream_ != nullptr; }
     void Add(const TraceRow& row);
     // The whole point of the row just added, when the header asks for all
     // coordinates: u[1..n]. These go straight to a temporary file of their own.
     void AddCoordinates(const Real* u, int n);
-    int64_t RowCount() const { return spilledRows_ + static_cast<int64_t>(recent_.size()); }
+    // Rows kept, or streamed where none are kept.
+    int64_t RowCount() const { return keepsRows_ ? spilledRows_ + static_cast<int64_t>(recent_.size()) : streamedRows_; }
     bool Empty() const { return RowCount() == 0; }
     // Bytes in the temporary files, rows and coordinates.
     int64_t SpilledBytes() const { return spill_.bytes + coordinates_.bytes; }
     const TraceHeader& Header() const { return header_; }
 
-    // RFC 4180 text: a header row
-    //   iteration,evaluations,J,grad_norm,step_length,alpha,accuracy,u1,u2[,u3..un],sub_iterations
-    // then one row per iteration, CRLF line ends, a dot as decimal separator
-    // whatever the locale, 21 significant digits, an empty field where a
-    // value does not apply. Written as app/atomic_file.h writes files (a
+    // RFC 4180 text as app/trace_csv.h writes it, written as
+    // app/atomic_file.h writes files (a
     // failed write leaves an existing file whole; "-" is the standard
     // output). On failure returns false with the reason in `error`.
     bool WriteCsv(const std::string& path, std::string& error) const;
@@ -82,8 +72,8 @@ private:
     // Bytes appended to an anonymous file. A write that fails leaves the
     // file as it was before it, and nothing more is written there.
     struct SpillFile {
-        int fd = -1;
         int64_t bytes = 0;
+        int fd = -1;
         bool failed = false;
     };
 
@@ -94,6 +84,8 @@ private:
 
     TraceHeader header_;
     bool keepsRows_ = true;
+    TraceFileStream* stream_ = nullptr;
+    int64_t streamedRows_ = 0;
     std::vector<TraceRow> recent_;
     // The coordinates of the rows on file, then those still in memory: a
     // buffer that goes to the file when it fills, or everything from the

@@ -1,5 +1,6 @@
 #include "app/scientific_text.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -54,106 +55,160 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// The nine digits of v < 10^9 at d[0..8].
-inline void Write9(char* d, uint32_t v) {
-    for (int i = 7; i >= 1; i -= 2) {
-        std::memcpy(d + i, kDigitPairs + 2 * (v % 100), 2);
-        v /= 100;
-    }
-    d[0] = static_cast<char>('0' + v);
-}
-
-// 5^s for s = 0..55, the powers that fit 128 bits.
+// 5^s for s = 0..55, the powers that fit 128 bits, each shifted left until
+// its top bit is bit 127 (exact: only zeros come in), with that shift.
 constexpr int kMaxFastPower = 55;
 struct PowersOfFive {
-    unsigned __int128 p[kMaxFastPower + 1];
-    constexpr PowersOfFive() : p() {
-        p[0] = 1;
-        for (int s = 1; s <= kMaxFastPower; ++s) p[s] = p[s - 1] * 5;
+    uint64_t high[kMaxFastPower + 1], low[kMaxFastPower + 1];
+    int shift[kMaxFastPower + 1];
+    constexpr PowersOfFive() : high(), low(), shift() {
+        unsigned __int128 p = 1;
+        for (int s = 0; s <= kMaxFastPower; ++s, p *= 5) {
+            int k = 0;
+            while (((p << k) >> 127) == 0) ++k;
+            high[s] = static_cast<uint64_t>((p << k) >> 64);
+            low[s] = static_cast<uint64_t>(p << k);
+            shift[s] = k;
+        }
     }
 };
 constexpr PowersOfFive kFive;
 constexpr unsigned __int128 kTen20 = static_cast<unsigned __int128>(100000000000000000000.0L);
 
-// A 192-bit product, least significant word first.
-struct Wide {
-    uint64_t w[3];
-    bool Bit(int i) const { return ((w[i / 64] >> (i % 64)) & 1) != 0; }
-    // Any bit below bit i.
-    bool AnyBelow(int i) const {
-        for (int k = 0; k < 3 && i > 0; ++k, i -= 64) {
-            const uint64_t mask = i >= 64 ? ~uint64_t(0) : (uint64_t(1) << i) - 1;
-            if ((w[k] & mask) != 0) return true;
+// The binary exponents whose values take the quick way.
+constexpr int kMinFastBinary = -120, kMaxFastBinary = 60;
+
+// floor(b * log10(2)), exact over far more than the quick range.
+constexpr int FloorLog10OfTwoTo(int b) { return (b * 78913) >> 18; }
+
+// For each binary exponent b of the quick range, the largest significand
+// m (its top bit set) with m * 2^(b - 63) below 10^(floor(b log10 2) + 1),
+// the one power of ten that may lie in [2^b, 2^(b + 1)); the largest of
+// all where none does. A greater significand has that power's exponent.
+struct BelowNextPower {
+    uint64_t last[kMaxFastBinary - kMinFastBinary + 1];
+    constexpr BelowNextPower() : last() {
+        for (int b = kMinFastBinary; b <= kMaxFastBinary; ++b) {
+            // m_min = ceil(10^k * 2^(63 - b)) in four words, least first.
+            uint64_t w[4] = {0, 0, 0, 0};
+            const int e = 63 - b;
+            w[e / 64] = uint64_t(1) << (e % 64);
+            const int k = FloorLog10OfTwoTo(b) + 1;
+            bool inexact = false;
+            for (int i = 0; i < (k < 0 ? -k : k); ++i) {
+                unsigned __int128 carry = 0;
+                if (k > 0) {
+                    for (uint64_t& word : w) {
+                        const unsigned __int128 t = static_cast<unsigned __int128>(word) * 10 + carry;
+                        word = static_cast<uint64_t>(t);
+                        carry = t >> 64;
+                    }
+                } else {
+                    for (int j = 3; j >= 0; --j) {
+                        const unsigned __int128 t = (carry << 64) | w[j];
+                        w[j] = static_cast<uint64_t>(t / 10);
+                        carry = t % 10;
+                    }
+                    inexact = inexact || carry != 0;
+                }
+            }
+            const bool fits = w[1] == 0 && w[2] == 0 && w[3] == 0 && !(inexact && w[0] == ~uint64_t(0));
+            last[b - kMinFastBinary] = fits ? w[0] + (inexact ? 1 : 0) - 1 : ~uint64_t(0);
         }
-        return false;
-    }
-    // The bits from `shift` up, which the callers know to fit 128 bits.
-    unsigned __int128 From(int shift) const {
-        const int k = shift / 64, b = shift % 64;
-        const auto word = [this](int i) -> uint64_t { return i < 3 ? w[i] : 0; };
-        const uint64_t lo = b == 0 ? word(k) : (word(k) >> b) | (word(k + 1) << (64 - b));
-        const uint64_t hi = b == 0 ? word(k + 1) : (word(k + 1) >> b) | (word(k + 2) << (64 - b));
-        return (static_cast<unsigned __int128>(hi) << 64) | lo;
     }
 };
+constexpr BelowNextPower kBelowNextPower;
 
-Wide Multiply(uint64_t m, unsigned __int128 f) {
-    const unsigned __int128 p0 = static_cast<unsigned __int128>(m) * static_cast<uint64_t>(f);
-    const unsigned __int128 p1 = static_cast<unsigned __int128>(m) * static_cast<uint64_t>(f >> 64) + static_cast<uint64_t>(p0 >> 64);
-    return {{static_cast<uint64_t>(p0), static_cast<uint64_t>(p1), static_cast<uint64_t>(p1 >> 64)}};
+// The 21 digits of significand * 2^e2, as one integer q with 10^20 <= q <
+// 10^21, and the decimal exponent, where that is quick and exact: value *
+// 10^s, s = 20 - exponent, is significand * 5^s / 2^shift. With 5^s
+// aligned to the top of 128 bits the 192-bit product has its top bit at
+// 190 or 191, so q, which has 67 to 70 bits, always lies in its top 128
+// bits, 57 to 61 bits up; the bits below q decide the rounding, half to
+// even. False where the value lies outside that range. No branch depends
+// on the digits, so that one number's work overlaps the next one's.
+bool FastDigits(uint64_t significand, int e2, unsigned __int128& digits, int& exponent10) {
+    using U128 = unsigned __int128;
+    const int binary = e2 + 63;   // the value lies in [2^binary, 2^(binary + 1))
+    if (binary < kMinFastBinary || binary > kMaxFastBinary) return false;
+    const int x = FloorLog10OfTwoTo(binary) + (significand > kBelowNextPower.last[binary - kMinFastBinary] ? 1 : 0);
+    const int s = 20 - x;
+    if (s < 0 || s > kMaxFastPower) return false;
+    // q = product / 2^(64 + r).
+    const int r = kFive.shift[s] - (s + e2) - 64;
+    if (r < 1 || r > 63) return false;
+    const U128 low = static_cast<U128>(significand) * kFive.low[s];
+    const U128 high = static_cast<U128>(significand) * kFive.high[s] + static_cast<uint64_t>(low >> 64);
+    const auto middle = static_cast<uint64_t>(high), top = static_cast<uint64_t>(high >> 64);
+    U128 q = (static_cast<U128>(top) << (64 - r)) | (middle >> r);
+    // Never so with the exponent found above; the long way would still be right.
+    if (q < kTen20 || q >= 10 * kTen20) return false;
+    const uint64_t rest = middle & ((uint64_t(1) << r) - 1), half = uint64_t(1) << (r - 1);
+    const bool below = static_cast<uint64_t>(low) != 0;
+    q += static_cast<unsigned>(rest > half) |
+         (static_cast<unsigned>(rest == half) & (static_cast<unsigned>(below) | static_cast<unsigned>(q & 1)));
+    exponent10 = x;
+    if (q == 10 * kTen20) {
+        q = kTen20;
+        ++exponent10;
+    }
+    digits = q;
+    return true;
 }
 
-// The 21 digits and the decimal exponent of significand * 2^e2 where that
-// is quick and exact in 192 bits: value * 10^s, s = 20 - exponent, is
-// significand * 5^s / 2^shift with shift > 0; its integer part holds the
-// digits, bit shift - 1 is the half and the bits below it say whether the
-// rest is more than a half. False where the value lies outside that range.
-bool FastDigits(uint64_t significand, int e2, char* digits, int& exponent10) {
-    const int binary = e2 + 63;   // the value lies in [2^binary, 2^(binary + 1))
-    if (binary < -120 || binary > 60) return false;
-    int x = (binary * 78913) >> 18;   // floor(binary * log10(2)): the exponent or one less
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const int s = 20 - x;
-        const int shift = -(s + e2);
-        if (s < 0 || s > kMaxFastPower || shift <= 0 || shift >= 192) return false;
-        const Wide p = Multiply(significand, kFive.p[s]);
-        unsigned __int128 q = p.From(shift);
-        if (q >= 10 * kTen20) {
-            ++x;
-            continue;
-        }
-        if (q < kTen20) return false;
-        if (p.Bit(shift - 1) && (p.AnyBelow(shift - 1) || (q & 1) != 0)) ++q;
-        if (q == 10 * kTen20) {
-            q = kTen20;
-            ++x;
-        }
-        exponent10 = x;
-        // q < 2^70: q / 10^18 is (q / 2^18) / 5^18, both in 64 bits.
-        uint64_t high = static_cast<uint64_t>(q >> 18) / 3814697265625ULL;
-        const uint64_t low = static_cast<uint64_t>(q - static_cast<unsigned __int128>(high) * 1000000000000000000ULL);
-        // Two halves of nine digits: two short chains of divisions instead
-        // of one long one.
-        Write9(digits + 3, static_cast<uint32_t>(low / 1000000000));
-        Write9(digits + 12, static_cast<uint32_t>(low % 1000000000));
-        for (int i = 2; i >= 0; --i) {
-            digits[i] = static_cast<char>('0' + high % 10);
-            high /= 10;
-        }
-        return true;
+// The eight digits of v < 10^8 in one word, the first in its lowest byte:
+// two lanes of four digits, then four of two, then each digit in a byte of
+// its own, all lanes at once.
+inline uint64_t EightDigits(uint64_t v) {
+    const uint64_t fours = v / 10000 | (v % 10000) << 32;
+    const uint64_t hundreds = (fours * 10486 >> 20) & 0x0000007F0000007FULL;
+    const uint64_t pairs = hundreds | (fours - 100 * hundreds) << 16;
+    const uint64_t tens = (pairs * 103 >> 10) & 0x000F000F000F000FULL;
+    return (tens | (pairs - 10 * tens) << 8) | 0x3030303030303030ULL;
+}
+
+// The text of q * 10^(exponent10 - 20), 10^20 <= q < 10^21, at p. Every
+// digit is stored where it goes, with no copy that would read back bytes
+// just written in smaller pieces.
+char* WriteDigits(char* p, unsigned __int128 q, int exponent10) {
+    static_assert(std::endian::native == std::endian::little, "EightDigits puts the first digit in the lowest byte");
+    // q / 10^8 and q / 10^16 side by side, each a 64-bit division by a
+    // constant (a multiplication): q / 10^k is (q / 2^k) / 5^k.
+    const uint64_t upper = static_cast<uint64_t>(q >> 8) / 390625ULL;
+    const uint64_t lead = static_cast<uint64_t>(q >> 16) / 152587890625ULL;
+    // Remainders below 2^64, exact in 64-bit arithmetic.
+    const uint64_t middle = EightDigits(upper - lead * 100000000ULL);
+    const uint64_t last = EightDigits(static_cast<uint64_t>(q) - upper * 100000000ULL);
+    const auto four = static_cast<uint32_t>(lead % 10000);
+    p[0] = static_cast<char>('0' + lead / 10000);
+    p[1] = '.';
+    std::memcpy(p + 2, kDigitPairs + 2 * (four / 100), 2);
+    std::memcpy(p + 4, kDigitPairs + 2 * (four % 100), 2);
+    std::memcpy(p + 6, &middle, 8);
+    std::memcpy(p + 14, &last, 8);
+    p += 22;
+    *p++ = 'e';
+    *p++ = exponent10 < 0 ? '-' : '+';
+    const auto magnitude = static_cast<uint32_t>(exponent10 < 0 ? -exponent10 : exponent10);
+    if (magnitude >= 100) {
+        if (magnitude >= 1000) *p++ = static_cast<char>('0' + magnitude / 1000);
+        *p++ = static_cast<char>('0' + magnitude / 100 % 10);
     }
-    return false;
+    std::memcpy(p, kDigitPairs + 2 * (magnitude % 100), 2);
+    return p + 2;
 }
 
 } // namespace
 
-char* WriteScientific21(Real value, char* out) {
+char* WriteScientific21(const Real& value, char* out) {
     static_assert(sizeof(Real) >= 10, "an x87 extended long double");
-    unsigned char bytes[sizeof(Real)];
-    std::memcpy(bytes, &value, sizeof(Real));
+    // The bits are read where the value lies, not from a copy the x87 unit
+    // has just stored: a narrower read of such a store waits for it.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
     uint64_t significand;
     std::memcpy(&significand, bytes, 8);
-    const int signAndExponent = bytes[8] | (bytes[9] << 8);
+    uint16_t signAndExponent;
+    std::memcpy(&signAndExponent, bytes + 8, 2);
     const bool negative = (signAndExponent & 0x8000) != 0;
     const int biased = signAndExponent & 0x7FFF;
     // Infinities, NaNs and the encodings no arithmetic makes (an exponent
@@ -162,7 +217,8 @@ char* WriteScientific21(Real value, char* out) {
         return std::to_chars(out, out + ScientificTextRoom, value, std::chars_format::scientific, 20).ptr;
 
     char* p = out;
-    if (negative) *p++ = '-';
+    *p = '-';
+    p += negative ? 1 : 0;
     constexpr int kDigits = 21;
     char digits[kDigits + 1];
     int exponent10 = 0;
@@ -171,7 +227,8 @@ char* WriteScientific21(Real value, char* out) {
     } else {
         // value = significand * 2^e2; for e2 < 0 that is significand * 5^-e2 * 10^e2.
         const int e2 = (biased == 0 ? 1 : biased) - 16383 - 63;
-        if (FastDigits(significand, e2, digits, exponent10)) goto write;
+        unsigned __int128 fast = 0;
+        if (FastDigits(significand, e2, fast, exponent10)) return WriteDigits(p, fast, exponent10);
         thread_local Decimal n;
         n.Set(significand);
         if (e2 > 0) n.MultiplyPower(2, e2, 29);
@@ -221,7 +278,6 @@ char* WriteScientific21(Real value, char* out) {
             }
         }
     }
-write:
     *p++ = digits[0];
     *p++ = '.';
     std::memcpy(p, digits + 1, kDigits - 1);

@@ -11,7 +11,8 @@ namespace tarvik {
 inline constexpr int ScientificTextRoom = 40;
 
 // Writes the text at `out` (ScientificTextRoom chars available) and returns
-// its end.
-char* WriteScientific21(Real value, char* out);
+// its end. The value is read where it lies: pass a value in memory (a
+// row's field) rather than one just computed.
+char* WriteScientific21(const Real& value, char* out);
 
 } // namespace tarvik

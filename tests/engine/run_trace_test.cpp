@@ -25,7 +25,9 @@
 #include "app/convergence_data.h"
 #include "app/run_driver.h"
 #include "app/atomic_file.h"
+#include "app/trace_stream.h"
 #include "file_size_limit.h"
+#include "temp_folder.h"
 
 namespace tarvik {
 namespace {
@@ -111,6 +113,53 @@ TEST(RunTraceFile, IsReplacedWholeOrNotAtAll) {
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     std::remove(path.c_str());
     EXPECT_EQ(::rmdir(folder), 0) << "a temporary file was left behind";
+}
+
+// A trace streamed while its run goes is the text of the same rows kept,
+// byte for byte, over several blocks and with all coordinates; a stream
+// abandoned part-way, or one that never had a row, leaves an older file
+// whole, and no temporary beside it.
+class TraceFileStreamTest : public testing::TempFolderTest {};
+
+TEST_F(TraceFileStreamTest, WritesTheKeptRowsTextOrLeavesTheOlderFile) {
+    struct Case {
+        TraceHeader header;
+        int rows;
+        bool finished;
+    };
+    const Case cases[] = {
+        {{2, false}, 3 * static_cast<int>(TraceFileStream::BlockRows) + 5, true},
+        {{50, true}, 700, true},   // the points close blocks early
+        {{2, false}, 2000, false},
+        {{2, false}, 0, true},
+    };
+    constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.header.n) + " coordinates, " + std::to_string(c.rows) + " rows");
+        const std::string path = Write("trace.csv", "older");
+        RunTrace kept;
+        kept.Start(c.header);
+        {
+            TraceFileStream stream(path);
+            stream.Start(c.header);
+            std::vector<Real> point(static_cast<std::size_t>(c.header.n));
+            for (int k = 0; k < c.rows; ++k) {
+                // The quick digits and the long way (tiny values), signs, NaN.
+                const TraceRow row{k, 2 * k, k % 3 - 1, std::ldexp(1.0L + k, -(k % 200) * 40), -1.0L / (k + 3),
+                                   k == 0 ? none : 0.5L + k, 0.125L, k % 7 == 0 ? none : 1e-30L * k, -k / 3.0L, k * 1e15L};
+                for (std::size_t i = 0; i < point.size(); ++i) point[i] = (static_cast<Real>(i) - k) / 7;
+                kept.Add(row);
+                kept.AddCoordinates(point.data(), c.header.n);
+                stream.Add(row);
+                stream.AddCoordinates(point.data(), c.header.n);
+            }
+            if (c.finished) {
+                EXPECT_EQ(stream.Finish(), 0);
+            }
+        }
+        EXPECT_EQ(testing::ReadBytes(path), c.finished && c.rows > 0 ? CsvOf(kept) : "older");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
+    }
 }
 
 // Where the anonymous files of this process are: the targets of its

@@ -1,0 +1,186 @@
+#include "app/trace_stream.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#include "app/atomic_file.h"
+#include "app/trace_csv.h"
+
+namespace tarvik {
+
+namespace {
+
+// Blocks in flight between the run and the writer, the one being filled
+// and the one being written included: a few hundred kilobytes.
+constexpr int kMaxBlocks = 4;
+// The text goes to the file in pieces of this size.
+constexpr std::size_t kPieceBytes = 1 << 16;
+
+} // namespace
+
+TraceFileStream::TraceFileStream(std::string path) : path_(std::move(path)) {}
+
+TraceFileStream::~TraceFileStream() { End(false); }
+
+void TraceFileStream::Start(const TraceHeader& header) { header_ = header; }
+
+std::unique_ptr<TraceFileStream::Block> TraceFileStream::Spare() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (spare_.empty() && blocks_ < kMaxBlocks) {
+        ++blocks_;
+        lock.unlock();
+        auto block = std::make_unique<Block>();
+        block->rows.reserve(BlockRows);
+        return block;
+    }
+    changed_.wait(lock, [this] { return !spare_.empty(); });
+    std::unique_ptr<Block> block = std::move(spare_.back());
+    spare_.pop_back();
+    return block;
+}
+
+void TraceFileStream::Add(const TraceRow& row) {
+    if (!filling_) {
+        if (!writer_.joinable() && error_ == 0) {
+            try {
+                writer_ = std::thread(&TraceFileStream::Write, this);
+            } catch (const std::system_error& e) {
+                error_ = e.code().value() != 0 ? e.code().value() : EAGAIN;
+            }
+        }
+        if (!writer_.joinable()) return;
+        filling_ = Spare();
+    }
+    filling_->rows.push_back(row);
+    // With all coordinates the block is closed once the row's point is in.
+    if (!header_.allCoordinates && filling_->rows.size() >= BlockRows) HandOver();
+}
+
+void TraceFileStream::AddCoordinates(const Real* u, int n) {
+    if (!header_.allCoordinates || n != header_.n || !filling_) return;
+    filling_->coordinates.insert(filling_->coordinates.end(), u, u + n);
+    if (filling_->rows.size() >= BlockRows || filling_->coordinates.size() * sizeof(Real) >= BlockCoordinateBytes)
+        HandOver();
+}
+
+void TraceFileStream::HandOver() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        queued_.push_back(std::move(filling_));
+    }
+    changed_.notify_all();
+}
+
+std::unique_ptr<TraceFileStream::Block> TraceFileStream::Next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !queued_.empty() || ended_; });
+    if (abandoned_ || queued_.empty()) return nullptr;
+    std::unique_ptr<Block> block = std::move(queued_.front());
+    queued_.pop_front();
+    return block;
+}
+
+bool TraceFileStream::Abandoned() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return abandoned_;
+}
+
+void TraceFileStream::Recycle(std::unique_ptr<Block> block) {
+    block->rows.clear();
+    block->coordinates.clear();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        spare_.push_back(std::move(block));
+    }
+    changed_.notify_all();
+}
+
+void TraceFileStream::Write() {
+    // Ctrl-C and SIGTERM go on reaching the run's thread, as without a
+    // writer.
+    sigset_t ending;
+    sigemptyset(&ending);
+    sigaddset(&ending, SIGINT);
+    sigaddset(&ending, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+
+    const int n = header_.n;
+    const bool all = header_.allCoordinates;
+    const auto produce = [&](const ByteSink& sink) -> int {
+        std::string text = TraceCsvHeaderLine(header_);
+        text.reserve(kPieceBytes + 4096);
+        while (std::unique_ptr<Block> block = Next()) {
+            if (all && block->coordinates.size() != block->rows.size() * static_cast<std::size_t>(n)) {
+                Recycle(std::move(block));
+                return EIO;
+            }
+            const Real* point = block->coordinates.data();
+            int error = 0;
+            for (const TraceRow& row : block->rows) {
+                AppendTraceCsvRow(text, row, all ? point : nullptr, n);
+                if (all) point += n;
+                if (text.size() >= kPieceBytes) {
+                    if ((error = sink(text)) != 0) break;
+                    text.clear();
+                }
+            }
+            Recycle(std::move(block));
+            if (error != 0) return error;
+        }
+        if (Abandoned()) return ECANCELED;
+        return sink(text);
+    };
+    const int error = ReplaceFileStreamed(path_, produce);
+    // The run goes on to its end whatever became of the file.
+    while (std::unique_ptr<Block> block = Next()) Recycle(std::move(block));
+    const std::lock_guard<std::mutex> lock(mutex_);
+    error_ = error;
+}
+
+void TraceFileStream::End(bool keep) {
+    if (!writer_.joinable()) return;
+    // The run's own Ctrl-C handler is gone by now: the temporary must not
+    // outlive the program either way.
+    const TemporariesRemovedOnSignal signals;
+    if (keep && filling_ && !filling_->rows.empty()) HandOver();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+        abandoned_ = !keep;
+    }
+    changed_.notify_all();
+    writer_.join();
+    filling_.reset();
+}
+
+int TraceFileStream::Finish() {
+    End(true);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
+}
+
+bool TraceMayStream(const std::string& path, std::FILE* report, std::FILE* messages) {
+    // A regular file is written into a temporary of its own.
+    if (!ReceivingFolder(path).empty()) return true;
+    struct stat target {};
+    if (path == StandardOutputName ? ::fstat(STDOUT_FILENO, &target) != 0 : ::stat(path.c_str(), &target) != 0)
+        return false;
+    for (std::FILE* stream : {report, messages}) {
+        const int fd = stream != nullptr ? ::fileno(stream) : -1;
+        struct stat other {};
+        if (fd < 0 || ::fstat(fd, &other) != 0) continue;
+        if (other.st_dev == target.st_dev && other.st_ino == target.st_ino) return false;
+        // A terminal shows both, whichever names reach it: any device is
+        // taken for one while the report goes to a terminal.
+        if (S_ISCHR(target.st_mode) && ::isatty(fd)) return false;
+    }
+    return true;
+}
+
+} // namespace tarvik
