@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -30,13 +32,36 @@ int64_t AbsTrunc64(Real v) {
 
 bool FitsInt32(int64_t v) { return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max(); }
 
-// trunc(v) when it fits a 32-bit integer.
+// trunc(v) when it fits a 32-bit integer. Every iteration maps its point
+// to a pixel, and the x87 truncations (a change of the rounding mode for
+// trunc, another for the conversion) stall the unit for longer than the
+// rest of an iteration of a cheap method: so it is read from the bits.
 bool TruncToInt32(Real v, int64_t& out) {
+#if defined(__x86_64__) || defined(__i386__)
+    uint64_t significand;
+    uint16_t signAndExponent;
+    std::memcpy(&significand, &v, sizeof significand);
+    std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&v) + 8, sizeof signAndExponent);
+    const int exponent = (signAndExponent & 0x7FFF) - 16383;
+    const bool negative = (signAndExponent & 0x8000) != 0;
+    if (exponent < 0) {  // |v| < 1, zeros and denormals included
+        out = 0;
+        return true;
+    }
+    // Infinities, NaNs and everything from 2^32 on are beyond any int32.
+    if (exponent > 31) return false;
+    const int64_t magnitude = static_cast<int64_t>(significand >> (63 - exponent));
+    const int64_t t = negative ? -magnitude : magnitude;
+    if (t < std::numeric_limits<int32_t>::min() || t > std::numeric_limits<int32_t>::max()) return false;
+    out = t;
+    return true;
+#else
     if (std::isnan(v)) return false;
     const Real t = std::trunc(v);
     if (t < Int32MinReal || t > Int32MaxReal) return false;
     out = static_cast<int64_t>(t);
     return true;
+#endif
 }
 
 Real ComponentOf(const MyArray1& v, std::size_t i) { return i < v.size() ? v[i] : 0.0L; }

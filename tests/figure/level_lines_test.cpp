@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "core/errors.h"
@@ -54,14 +55,35 @@ TEST(PlaneRange, HugeStartStaysUsable) {
     EXPECT_GT(PlaneRangeFor(std::numeric_limits<Real>::quiet_NaN(), 0, FunctionId::Rosenbrock), 3);
 }
 
-TEST(PixelMapping, PointFormRefusesPixelsBeyond32Bits) {
-    PixelPos p;
-    EXPECT_TRUE(PointFormPixel(2147483000.0L, 0, 1, 0, 0, p));
-    EXPECT_EQ(p.x, 2147483000);
-    EXPECT_FALSE(PointFormPixel(2147483000.0L, 0, 1, 1000, 0, p));   // the centre pushes it over
-    EXPECT_FALSE(PointFormPixel(1e30L, 0, 1, 0, 0, p));
-    EXPECT_FALSE(PointFormPixel(0, -1e30L, 1, 0, 0, p));
-    EXPECT_FALSE(PointFormPixel(std::numeric_limits<Real>::quiet_NaN(), 0, 1, 0, 0, p));
+// The pixel is trunc(u * scale) from the centre, and a point whose pixel
+// does not fit 32 bits has none: checked against the library's trunc.
+TEST(PixelMapping, PointFormTruncatesAndRefusesPixelsBeyond32Bits) {
+    const Real inf = std::numeric_limits<Real>::infinity(), nan = std::numeric_limits<Real>::quiet_NaN();
+    const Real values[] = {0.0L, -0.0L, 0.5L, -0.5L, 0.9999999999L, 1.0L, -1.0L, 1.5L, -1.5L, 123456.789L,
+                           -123456.789L, 2147483647.0L, 2147483647.99L, 2147483648.0L, -2147483648.0L,
+                           -2147483648.99L, -2147483649.0L, 4294967296.5L, -4294967297.0L, 1e30L, -1e30L,
+                           std::numeric_limits<Real>::denorm_min(), -std::numeric_limits<Real>::min(), inf, -inf, nan};
+    for (const Real v : values) {
+        for (const int centre : {0, 1000, -5}) {
+            const Real t = std::trunc(v);
+            const bool truncFits = !std::isnan(t) && t >= -2147483648.0L && t <= 2147483647.0L;
+            const auto inInt32 = [](int64_t w) {
+                return w >= std::numeric_limits<int32_t>::min() && w <= std::numeric_limits<int32_t>::max();
+            };
+            const int64_t x = truncFits ? centre + static_cast<int64_t>(t) : 0;
+            const int64_t y = truncFits ? centre - static_cast<int64_t>(t) : 0;
+            PixelPos p{-7, -7};
+            EXPECT_EQ(PointFormPixel(v, 0, 1, centre, 0, p), truncFits && inInt32(x)) << static_cast<double>(v);
+            if (truncFits && inInt32(x)) {
+                EXPECT_EQ(p.x, x) << static_cast<double>(v);
+            }
+            PixelPos q{-7, -7};
+            EXPECT_EQ(PointFormPixel(0, v, 1, 0, centre, q), truncFits && inInt32(y)) << static_cast<double>(v);
+            if (truncFits && inInt32(y)) {
+                EXPECT_EQ(q.y, y) << static_cast<double>(v);
+            }
+        }
+    }
 }
 
 TEST(CrossingScan, ExactZeroRepeatsTheRowInTheFollowingTracks) {
