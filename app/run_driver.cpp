@@ -172,7 +172,7 @@ void RunDriver::FreshRun() {
 }
 
 bool RunDriver::Pass() {
-    s.Host->SetTitle(std::to_string(s.IterCount));
+    if (s.Host->ShowsTitle()) s.Host->SetTitle(std::to_string(s.IterCount));
     s.Host->ProcessEvents();
     if (s.StopRequested) {
         s.Host->SetTitle(s.AppTitle);
@@ -236,7 +236,7 @@ void RunDriver::EndOfRun() {
 // ------------------------------------------------------------ Iteration
 
 void RunDriver::IterateOnce() {
-    s.SetStatus(" Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1));
+    if (s.Host->ShowsStatus()) s.SetStatus(" Working... " + std::to_string(static_cast<int64_t>(s.IterCount) + 1));
     s.RedrawTrajectory = 1;
     s.SegmentColour = clTrajectory;
     s.SkipReevaluation = 0;

@@ -27,6 +27,9 @@ public:
     virtual void ProcessEvents() = 0;
     // Taskbar title: the iteration number during a run, the application title otherwise.
     virtual void SetTitle(const std::string& title) = 0;
+    // False for a host whose SetTitle shows nothing: a cheap iteration need
+    // not spell out its number for it.
+    virtual bool ShowsTitle() const { return true; }
 
     // Modal boxes.
     virtual void ShowInfo(const std::string& text) = 0;

@@ -15,6 +15,7 @@ public:
     void ClearOutput() override {}
     void ProcessEvents() override {}
     void SetTitle(const std::string&) override {}
+    bool ShowsTitle() const override { return false; }
     void ShowInfo(const std::string&) override {}
     void ShowError(const std::string&) override {}
     FailureAnswer AskFailureChoice(const std::string&) override { return FailureAnswer::Cancel; }
