@@ -176,7 +176,7 @@ int RunSingleMode(const BatchOptions& options, BatchFigure& figure, BatchPlotter
     // writes shares the file.
     std::unique_ptr<TraceFileStream> stream;
     if (!options.traceFile.empty() && TraceMayStream(options.traceFile, out, err)) {
-        stream = std::make_unique<TraceFileStream>(options.traceFile);
+        stream = std::make_unique<TraceFileStream>(options.traceFile, &BatchHost::interruptRequested);
         driver.SetTraceStream(stream.get());
     }
     // The figure is drawn as the run goes; only a trace file written after

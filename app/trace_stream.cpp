@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <system_error>
 #include <utility>
 
@@ -24,7 +25,8 @@ constexpr std::size_t kPieceBytes = 1 << 16;
 
 } // namespace
 
-TraceFileStream::TraceFileStream(std::string path) : path_(std::move(path)) {}
+TraceFileStream::TraceFileStream(std::string path, const volatile std::sig_atomic_t* interrupted)
+    : path_(std::move(path)), interrupted_(interrupted) {}
 
 TraceFileStream::~TraceFileStream() { End(false); }
 
@@ -39,13 +41,16 @@ std::unique_ptr<TraceFileStream::Block> TraceFileStream::Spare() {
         block->rows.reserve(BlockRows);
         return block;
     }
-    changed_.wait(lock, [this] { return !spare_.empty(); });
+    // A signal does not end a wait, so the flag is looked at now and then.
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(50), [this] { return !spare_.empty(); }))
+        if (interrupted_ != nullptr && *interrupted_ != 0) return nullptr;
     std::unique_ptr<Block> block = std::move(spare_.back());
     spare_.pop_back();
     return block;
 }
 
 void TraceFileStream::Add(const TraceRow& row) {
+    if (gaveUp_) return;
     if (!filling_) {
         if (!writer_.joinable() && error_ == 0) {
             try {
@@ -56,6 +61,10 @@ void TraceFileStream::Add(const TraceRow& row) {
         }
         if (!writer_.joinable()) return;
         filling_ = Spare();
+        if (!filling_) {
+            gaveUp_ = true;
+            return;
+        }
     }
     filling_->rows.push_back(row);
     // With all coordinates the block is closed once the row's point is in.

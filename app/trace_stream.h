@@ -18,13 +18,18 @@
 #include <thread>
 #include <vector>
 
+#include <csignal>
+
 #include "app/trace_row.h"
 
 namespace tarvik {
 
 class TraceFileStream {
 public:
-    explicit TraceFileStream(std::string path);
+    // While the writer cannot keep up (a FIFO nobody reads, say), the run
+    // waits for it, but not once *interrupted is set (Ctrl-C): the rows from
+    // then on are dropped, and the run ends as Ctrl-C ends it.
+    explicit TraceFileStream(std::string path, const volatile std::sig_atomic_t* interrupted = nullptr);
     // A stream not finished is abandoned: a regular file's temporary goes,
     // the older file stays.
     ~TraceFileStream();
@@ -63,6 +68,8 @@ private:
     bool Abandoned();
 
     std::string path_;
+    const volatile std::sig_atomic_t* interrupted_;
+    bool gaveUp_ = false;
     TraceHeader header_;
     std::unique_ptr<Block> filling_;
     std::mutex mutex_;

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -160,6 +162,24 @@ TEST_F(TraceFileStreamTest, WritesTheKeptRowsTextOrLeavesTheOlderFile) {
         EXPECT_EQ(testing::ReadBytes(path), c.finished && c.rows > 0 ? CsvOf(kept) : "older");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
     }
+}
+
+// A FIFO whose reader stops reading holds the writer, and the run waits
+// for it, but not past Ctrl-C: the rows are then dropped and the run can end
+// as Ctrl-C ends it. The write fails once the reader has gone.
+TEST_F(TraceFileStreamTest, AReaderThatStopsReadingDoesNotHoldTheRunPastCtrlC) {
+    const std::string path = (dir_ / "fifo").string();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    volatile std::sig_atomic_t interrupted = 1;
+    TraceFileStream stream(path, &interrupted);
+    stream.Start({2, false});
+    // Far more than the pipe and the blocks in flight hold.
+    for (int k = 0; k < 20 * static_cast<int>(TraceFileStream::BlockRows); ++k)
+        stream.Add(TraceRow{k, k, -1, 1.0L / (k + 1), 2.0L, 0.5L, 0.25L, 0.125L, 1.0L + k, -1.0L - k});
+    ::close(reader);
+    EXPECT_NE(stream.Finish(), 0);
 }
 
 // Where the anonymous files of this process are: the targets of its
