@@ -205,7 +205,8 @@ std::string CsvNumber(Real value) {
 
 int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const {
     const TraceHeader& h = header_;
-    std::string text = TraceCsvHeaderLine(h);
+    TraceCsvText text;
+    text.Append(TraceCsvHeaderLine(h));
     // The coordinates of every row, read back in step with the rows: first
     // those on file, a piece at a time, then those in memory.
     std::vector<Real> point, piece;
@@ -234,22 +235,21 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
         memoryOffset += static_cast<int64_t>(point.size());
         return true;
     };
-    // Rows go out in pieces of about 64 KB: a long trace never sits in memory as text.
-    int error = 0;
+        int error = 0;
     const bool read = ForEachRow([&](const TraceRow& row) {
         if (error != 0) return;
         if (h.allCoordinates && !nextPoint()) {
             error = EIO;
             return;
         }
-        AppendTraceCsvRow(text, row, h.allCoordinates ? point.data() : nullptr, h.n);
-        if (text.size() >= 65536) {
-            error = sink(text);
-            text.clear();
+        text.AppendRow(row, h.allCoordinates ? point.data() : nullptr, h.n);
+        if (text.Size() >= TraceCsvPieceBytes) {
+            error = sink(text.View());
+            text.Clear();
         }
     });
     if (error == 0 && !read) error = EIO;
-    if (error == 0) error = sink(text);
+    if (error == 0) error = sink(text.View());
     return error;
 }
 

@@ -18,10 +18,8 @@ namespace tarvik {
 namespace {
 
 // Blocks in flight between the run and the writer, the one being filled
-// and the one being written included: a few hundred kilobytes.
+// and the one being written included: a megabyte or so.
 constexpr int kMaxBlocks = 4;
-// The text goes to the file in pieces of this size.
-constexpr std::size_t kPieceBytes = 1 << 16;
 
 } // namespace
 
@@ -41,12 +39,46 @@ std::unique_ptr<TraceFileStream::Block> TraceFileStream::Spare() {
         block->rows.reserve(BlockRows);
         return block;
     }
-    // A signal does not end a wait, so the flag is looked at now and then.
-    while (!changed_.wait_for(lock, std::chrono::milliseconds(50), [this] { return !spare_.empty(); }))
+    while (spare_.empty()) {
+        // Text made here is text the writer need not make: with the writer
+        // behind, both cores write.
+        if (WriteOneWaiting(lock)) continue;
+        // A signal does not end a wait, so the flag is looked at now and then.
+        if (changed_.wait_for(lock, std::chrono::milliseconds(50), [this] { return !spare_.empty(); })) break;
         if (interrupted_ != nullptr && *interrupted_ != 0) return nullptr;
+    }
     std::unique_ptr<Block> block = std::move(spare_.back());
     spare_.pop_back();
     return block;
+}
+
+bool TraceFileStream::WriteOneWaiting(std::unique_lock<std::mutex>& lock) {
+    // The latest first: the writer reaches it last.
+    for (auto it = queued_.rbegin(); it != queued_.rend(); ++it) {
+        Block& block = **it;
+        if (block.stage != Block::Stage::Rows) continue;
+        block.stage = Block::Stage::BeingWritten;
+        lock.unlock();
+        AppendText(block, block.text);
+        lock.lock();
+        block.stage = Block::Stage::Text;
+        ++blocksTheRunWrote_;
+        changed_.notify_all();
+        return true;
+    }
+    return false;
+}
+
+bool TraceFileStream::AppendText(const Block& block, TraceCsvText& text) const {
+    const int n = header_.n;
+    const bool all = header_.allCoordinates;
+    if (all && block.coordinates.size() != block.rows.size() * static_cast<std::size_t>(n)) return false;
+    const Real* point = block.coordinates.data();
+    for (const TraceRow& row : block.rows) {
+        text.AppendRow(row, all ? point : nullptr, n);
+        if (all) point += n;
+    }
+    return true;
 }
 
 void TraceFileStream::Add(const TraceRow& row) {
@@ -88,7 +120,10 @@ void TraceFileStream::HandOver() {
 
 std::unique_ptr<TraceFileStream::Block> TraceFileStream::Next() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !queued_.empty() || ended_; });
+    // A block whose text the run's thread is making is not taken before it is made.
+    changed_.wait(lock, [this] {
+        return ended_ || (!queued_.empty() && queued_.front()->stage != Block::Stage::BeingWritten);
+    });
     if (abandoned_ || queued_.empty()) return nullptr;
     std::unique_ptr<Block> block = std::move(queued_.front());
     queued_.pop_front();
@@ -103,6 +138,8 @@ bool TraceFileStream::Abandoned() {
 void TraceFileStream::Recycle(std::unique_ptr<Block> block) {
     block->rows.clear();
     block->coordinates.clear();
+    block->text.Clear();
+    block->stage = Block::Stage::Rows;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         spare_.push_back(std::move(block));
@@ -119,31 +156,25 @@ void TraceFileStream::Write() {
     sigaddset(&ending, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
 
-    const int n = header_.n;
-    const bool all = header_.allCoordinates;
     const auto produce = [&](const ByteSink& sink) -> int {
-        std::string text = TraceCsvHeaderLine(header_);
-        text.reserve(kPieceBytes + 4096);
+        TraceCsvText text;
+        text.Append(TraceCsvHeaderLine(header_));
         while (std::unique_ptr<Block> block = Next()) {
-            if (all && block->coordinates.size() != block->rows.size() * static_cast<std::size_t>(n)) {
-                Recycle(std::move(block));
-                return EIO;
-            }
-            const Real* point = block->coordinates.data();
-            int error = 0;
-            for (const TraceRow& row : block->rows) {
-                AppendTraceCsvRow(text, row, all ? point : nullptr, n);
-                if (all) point += n;
-                if (text.size() >= kPieceBytes) {
-                    if ((error = sink(text)) != 0) break;
-                    text.clear();
-                }
-            }
+            // Only this thread takes a block from the line, and the run's
+            // thread is done with it once it is at the front.
+            const bool whole = block->stage == Block::Stage::Text ? (text.Append(block->text.View()), true)
+                                                                  : AppendText(*block, text);
+            const bool mismatched = header_.allCoordinates &&
+                                    block->coordinates.size() != block->rows.size() * static_cast<std::size_t>(header_.n);
             Recycle(std::move(block));
-            if (error != 0) return error;
+            if (!whole || mismatched) return EIO;
+            if (text.Size() >= TraceCsvPieceBytes) {
+                if (const int error = sink(text.View()); error != 0) return error;
+                text.Clear();
+            }
         }
         if (Abandoned()) return ECANCELED;
-        return sink(text);
+        return sink(text.View());
     };
     const int error = ReplaceFileStreamed(path_, produce);
     // The run goes on to its end whatever became of the file.

@@ -7,8 +7,9 @@
 // ended and every byte is on disk; a device, a FIFO or "-" is written in
 // place as the rows come. Nothing is opened before the first row: a run
 // that does not start leaves an older file, or the device, untouched.
-// Memory stays bounded: when the writer falls behind (a slow reader of a
-// pipe), the run waits for it.
+// Memory stays bounded: when the writer falls behind, the run turns the
+// rows waiting in line into text itself rather than sit idle, and once none
+// are left it waits (for a slow reader of a pipe, say).
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -20,6 +21,7 @@
 
 #include <csignal>
 
+#include "app/trace_csv.h"
 #include "app/trace_row.h"
 
 namespace tarvik {
@@ -51,10 +53,16 @@ public:
     static constexpr std::size_t BlockRows = 1024;
     static constexpr std::size_t BlockCoordinateBytes = 1 << 18;
 
+    // Blocks whose text the run's own thread made while the writer lagged.
+    int BlocksTheRunWrote() const { return blocksTheRunWrote_; }
+
 private:
     struct Block {
         std::vector<TraceRow> rows;
         std::vector<Real> coordinates;
+        // Rows until one of the two threads has made their text.
+        enum class Stage { Rows, BeingWritten, Text } stage = Stage::Rows;
+        TraceCsvText text;
     };
 
     void HandOver();
@@ -65,6 +73,12 @@ private:
     std::unique_ptr<Block> Next();
     void Recycle(std::unique_ptr<Block> block);
     std::unique_ptr<Block> Spare();
+    // Makes the text of the latest block in line that still holds rows, on
+    // the run's thread; false where there is none.
+    bool WriteOneWaiting(std::unique_lock<std::mutex>& lock);
+    // A block's text, appended to `text`; false where its coordinates do
+    // not match its rows.
+    bool AppendText(const Block& block, TraceCsvText& text) const;
     bool Abandoned();
 
     std::string path_;
@@ -72,6 +86,7 @@ private:
     bool gaveUp_ = false;
     TraceHeader header_;
     std::unique_ptr<Block> filling_;
+    int blocksTheRunWrote_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Block>> queued_;    // handed over, in order

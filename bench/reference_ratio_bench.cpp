@@ -23,8 +23,10 @@
 //   --newton only the banded Newton and trust-region steps at n = 10000
 //   --functions  only the two-dimensional functions
 //   --startup    only the teaching run as a process
+//   --trace      only the trace: its text alone, and a long run with and without it
 #include <algorithm>
 #include <cfenv>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -42,6 +44,7 @@
 #include <unistd.h>
 
 #include "app/direction_rules.h"
+#include "app/trace_csv.h"
 #include "bench/bench_clock.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
@@ -625,6 +628,58 @@ void Startup(const std::string& folder) {
     Line("teaching run, --figure PNG (wall)", painted.wall, "tarvik --batch --help (wall)", bare.wall);
 }
 
+// The trace: first its text alone (thread CPU), rows like a constant-step
+// run's (alpha the same in every row, the rest changing) against the
+// library's own text for the same seven numbers; then a million-iteration
+// constant-step run as a process, traced to a regular file and not.
+void Trace(const std::string& folder) {
+    constexpr int kRows = 200000;
+    std::vector<TraceRow> rows(kRows);
+    Real x = 1.25L;
+    for (int i = 0; i < kRows; ++i) {
+        TraceRow& r = rows[static_cast<std::size_t>(i)];
+        x = x * 0.999999L + 1e-7L;
+        r.iteration = i;
+        r.evaluations = 2 * i;
+        r.j = x * x;
+        r.gradNorm = x / 3;
+        r.stepLength = x * 1e-6L;
+        r.alpha = 1.2378264884111251697e-4L;
+        r.accuracy = x / 7;
+        r.u1 = 1 - x;
+        r.u2 = 1 + x;
+    }
+    TraceCsvText csv;
+    const double ours = MedianSeconds(3, [&] {
+        csv.Clear();
+        for (const TraceRow& r : rows) csv.AppendRow(r, nullptr, 2);
+    });
+    std::string text;
+    text.reserve(csv.Size());
+    const double library = MedianSeconds(3, [&] {
+        text.clear();
+        char buffer[64];
+        for (const TraceRow& r : rows)
+            for (const Real* v : {&r.j, &r.gradNorm, &r.stepLength, &r.alpha, &r.accuracy, &r.u1, &r.u2})
+                text.append(buffer, std::to_chars(buffer, buffer + 64, *v, std::chars_format::scientific, 20).ptr);
+    });
+    char what[96];
+    std::snprintf(what, sizeof what, "trace text, %d rows", kRows);
+    Line(what, ours, "std::to_chars of the same numbers", library);
+
+    const std::string program = folder + "/tarvik";
+    const std::vector<std::string> run{"--batch", "--n", "2", "--function", "himmelblau-4", "--start", "5",
+                                       "--method", "constant-step", "--eps", "1e-20", "--max-iterations", "1000000"};
+    std::vector<std::string> traced = run;
+    const std::string file = "/tmp/tarvik-bench-trace.csv";
+    traced.insert(traced.end(), {"--trace", file});
+    const ProcessCost plain = RunProgram(program, run, 7);
+    const ProcessCost tracing = RunProgram(program, traced, 7);
+    std::remove(file.c_str());
+    Line("constant step 10^6, traced (wall)", tracing.wall, "untraced (wall)", plain.wall);
+    Line("constant step 10^6, traced (process CPU)", tracing.cpu, "untraced (process CPU)", plain.cpu);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -655,6 +710,10 @@ int main(int argc, char** argv) {
         TwoDimensionalFunctions();
         return 0;
     }
+    if (option == "--trace") {
+        Trace(folder);
+        return 0;
+    }
     if (option == "--startup") {
         Startup(folder);
         return 0;
@@ -663,6 +722,7 @@ int main(int argc, char** argv) {
     TwoDimensionalFunctions();
     GuardCost();
     Startup(folder);
+    Trace(folder);
     SchwefelValue(1000);
     Gauss(300, false, 5);
     Gauss(1000, false, 3);

@@ -16,6 +16,7 @@
 #include "app/compare_run.h"
 #include "app/run_trace.h"
 #include "app/scientific_text.h"
+#include "app/trace_csv.h"
 #include "temp_folder.h"
 
 namespace tarvik {
@@ -74,6 +75,15 @@ protected:
     }
 };
 
+Real FromBits(uint64_t significand, uint16_t signAndExponent) {
+    unsigned char bytes[sizeof(Real)] = {};
+    std::memcpy(bytes, &significand, 8);
+    std::memcpy(bytes + 8, &signAndExponent, 2);
+    Real v;
+    std::memcpy(&v, bytes, sizeof(Real));
+    return v;
+}
+
 const Real kValues[] = {1.0L / 3, -2.0L / 7, 1e-4930L, std::numeric_limits<Real>::max(), -0.0L, 12345678901234567890.0L};
 
 // The trace's own number writer says what to_chars says, digit for digit:
@@ -96,14 +106,92 @@ TEST(ScientificText, WritesWhatToCharsWrites) {
     for (int i = 0; i < 20000; ++i) {
         const uint64_t significand = random() | (uint64_t(1) << 63);
         const uint16_t exponent = static_cast<uint16_t>(i % 4 == 0 ? random() % 0x7FFF : 16383 - 200 + random() % 400);
-        unsigned char bytes[sizeof(Real)] = {};
-        std::memcpy(bytes, &significand, 8);
-        const uint16_t signAndExponent = static_cast<uint16_t>(exponent | (i % 2 ? 0x8000 : 0));
-        std::memcpy(bytes + 8, &signAndExponent, 2);
-        Real v;
-        std::memcpy(&v, bytes, sizeof(Real));
+        const Real v = FromBits(significand, static_cast<uint16_t>(exponent | (i % 2 ? 0x8000 : 0)));
         check(v);
         if (i % 16 == 0) check(std::ldexp(static_cast<Real>(significand >> (i % 64)), -16445));   // subnormals
+    }
+}
+
+// A field is empty exactly where std::isnan says so, over every kind of
+// encoding, those no arithmetic makes included.
+TEST(TraceText, AFieldIsEmptyWhereIsnanSaysNaN) {
+    constexpr uint64_t top = uint64_t(1) << 63;
+    const struct {
+        const char* what;
+        uint64_t significand;
+        uint16_t exponent;
+    } cases[] = {
+        {"one", top, 16383},           {"zero", 0, 0},
+        {"-0", 0, 0x8000},             {"denormal", 12345, 0},
+        {"pseudo-denormal", top | 7, 0}, {"infinity", top, 0x7FFF},
+        {"-infinity", top, 0xFFFF},    {"quiet NaN", top | (top >> 1), 0x7FFF},
+        {"signalling NaN", top | 1, 0x7FFF}, {"-NaN", top | (top >> 1), 0xFFFF},
+        {"pseudo-NaN", 5, 0x7FFF},     {"pseudo-infinity", 0, 0x7FFF},
+        {"unnormal", 5, 16383},        {"unnormal zero", 0, 100},
+    };
+    for (const auto& c : cases) {
+        const Real v = FromBits(c.significand, c.exponent);
+        EXPECT_EQ(TraceFieldEmpty(v), std::isnan(v)) << c.what;
+    }
+}
+
+// The trace's line for a row, field by field from to_chars, as the rows
+// that repeat a value must also read.
+std::string ExpectedLine(const TraceRow& r, const std::vector<Real>& point) {
+    const auto number = [](Real v) {
+        char buffer[64];
+        return std::isnan(v) ? std::string()
+                             : std::string(buffer, std::to_chars(buffer, buffer + 64, v, std::chars_format::scientific, 20).ptr);
+    };
+    std::string line = std::to_string(r.iteration) + "," + std::to_string(r.evaluations);
+    for (Real v : {r.j, r.gradNorm, r.stepLength, r.alpha, r.accuracy}) line += "," + number(v);
+    if (point.empty()) {
+        line += "," + number(r.u1) + "," + number(r.u2);
+    } else {
+        for (Real v : point) line += "," + number(v);
+    }
+    return line + "," + (r.subIterations >= 0 ? std::to_string(r.subIterations) : "") + "\r\n";
+}
+
+// Rows whose values repeat those of the row before (the text copied from
+// there), alternate, come back after a NaN, differ only in sign or in the
+// last bit, and rows after text put in between or after a clear, read as
+// every field written anew would.
+TEST(TraceText, ARepeatedValueReadsAsItsOwnText) {
+    constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
+    const Real nextUp = std::nextafter(0.5L, 1.0L);
+    const Real columns[][6] = {
+        {0.5L, 0.5L, 0.5L, 0.5L, 0.5L, 0.5L},
+        {0.5L, none, 0.5L, none, none, 0.5L},
+        {0.0L, -0.0L, 0.0L, -0.0L, -0.0L, 0.0L},
+        {0.5L, nextUp, 0.5L, 0.5L, nextUp, nextUp},
+        {1e-4940L, 1e-4940L, 3.0L, 1e-4940L, 1e-4940L, std::numeric_limits<Real>::max()},
+        {none, none, none, 2.0L, 2.0L, none},
+        {-1.0L / 3, -1.0L / 3, 1.0L / 3, 1.0L / 3, -1.0L / 3, -1.0L / 3},
+    };
+    for (const bool allCoordinates : {false, true}) {
+        TraceCsvText text;
+        std::string expected;
+        for (int k = 0; k < 6; ++k) {
+            TraceRow r;
+            r.iteration = k;
+            r.evaluations = 1000000007LL * k;
+            r.subIterations = k % 2 == 0 ? -1 : k;
+            Real* fields[] = {&r.j, &r.gradNorm, &r.stepLength, &r.alpha, &r.accuracy, &r.u1, &r.u2};
+            for (int c = 0; c < 7; ++c) *fields[c] = columns[c][k];
+            const std::vector<Real> point = allCoordinates ? std::vector<Real>{r.u1, r.j, none, r.u2} : std::vector<Real>{};
+            if (k == 3) {
+                text.Append("between\r\n");
+                expected += "between\r\n";
+            }
+            if (k == 4) {
+                text.Clear();
+                expected.clear();
+            }
+            text.AppendRow(r, allCoordinates ? point.data() : nullptr, static_cast<int>(point.size()));
+            expected += ExpectedLine(r, point);
+            ASSERT_EQ(std::string(text.View()), expected) << "row " << k << (allCoordinates ? ", all coordinates" : "");
+        }
     }
 }
 

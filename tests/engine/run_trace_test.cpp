@@ -14,6 +14,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <fcntl.h>
@@ -180,6 +181,41 @@ TEST_F(TraceFileStreamTest, AReaderThatStopsReadingDoesNotHoldTheRunPastCtrlC) {
         stream.Add(TraceRow{k, k, -1, 1.0L / (k + 1), 2.0L, 0.5L, 0.25L, 0.125L, 1.0L + k, -1.0L - k});
     ::close(reader);
     EXPECT_NE(stream.Finish(), 0);
+}
+
+// While the writer cannot take blocks (here it waits for the FIFO's reader
+// to open it), the run makes the text of the blocks in line itself; the
+// file then holds the same bytes, in order.
+TEST_F(TraceFileStreamTest, TheRunWritesTheBlocksInLineWhileTheWriterLags) {
+    const std::string path = (dir_ / "fifo").string();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    volatile std::sig_atomic_t interrupted = 1;   // once the blocks in line are written, the run stops waiting
+    TraceFileStream stream(path, &interrupted);
+    const TraceHeader header{3, true};
+    stream.Start(header);
+    RunTrace kept;
+    kept.Start(header);
+    const int blocks = 4;
+    const int rows = blocks * static_cast<int>(TraceFileStream::BlockRows);
+    for (int k = 0; k <= rows; ++k) {
+        const TraceRow row{k, k, -1, 1.0L / (k + 1), 2.0L, 0.5L, k % 5 == 0 ? 0.25L : 0.125L, 0.125L, 1.0L + k, -1.0L - k};
+        const Real point[] = {1.0L + k, -1.0L - k, k / 7.0L};
+        stream.Add(row);
+        stream.AddCoordinates(point, 3);
+        if (k < rows) {
+            kept.Add(row);
+            kept.AddCoordinates(point, 3);
+        }
+    }
+    EXPECT_EQ(stream.BlocksTheRunWrote(), blocks);
+    std::string read;
+    std::thread reader([&] {
+        std::ifstream in(path, std::ios::binary);
+        read.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    });
+    EXPECT_EQ(stream.Finish(), 0);
+    reader.join();
+    EXPECT_EQ(read, CsvOf(kept));
 }
 
 // Where the anonymous files of this process are: the targets of its
