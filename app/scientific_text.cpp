@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <emmintrin.h>
+
 namespace tarvik {
 
 namespace {
@@ -140,7 +142,8 @@ bool FastDigits(uint64_t significand, int e2, unsigned __int128& digits, int& ex
     const U128 low = static_cast<U128>(significand) * kFive.low[s];
     const U128 high = static_cast<U128>(significand) * kFive.high[s] + static_cast<uint64_t>(low >> 64);
     const auto middle = static_cast<uint64_t>(high), top = static_cast<uint64_t>(high >> 64);
-    U128 q = (static_cast<U128>(top) << (64 - r)) | (middle >> r);
+    // r lies within 1..63: two word shifts, not a general 128-bit one.
+    U128 q = static_cast<U128>(top >> r) << 64 | ((middle >> r) | (top << (64 - r)));
     // Never so with the exponent found above; the long way would still be right.
     if (q < kTen20 || q >= 10 * kTen20) return false;
     const uint64_t rest = middle & ((uint64_t(1) << r) - 1), half = uint64_t(1) << (r - 1);
@@ -167,6 +170,31 @@ inline uint64_t EightDigits(uint64_t v) {
     return (tens | (pairs - 10 * tens) << 8) | 0x3030303030303030ULL;
 }
 
+// The sixteen digits of a and b, each below 10^8, a's first, as ASCII, all
+// lanes at once: each splits into two halves below 10^4, each half is
+// spread over four 16-bit lanes that keep its leading 1 to 4 digits, and
+// each lane less ten times the lane before it is one digit.
+inline __m128i SixteenDigits(uint32_t a, uint32_t b) {
+    const __m128i v = _mm_set_epi32(0, static_cast<int>(b), 0, static_cast<int>(a));
+    // v / 10^4 = v * ceil(2^45 / 10^4) / 2^45, exact below 2^32.
+    const __m128i high = _mm_srli_epi64(_mm_mul_epu32(v, _mm_set1_epi32(static_cast<int>(0xD1B71759u))), 45);
+    const __m128i low = _mm_sub_epi32(v, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
+    // 16-bit lanes: a_high, 0, a_low, 0, b_high, 0, b_low, 0.
+    const __m128i halves = _mm_or_si128(high, _mm_slli_epi64(low, 32));
+    // Four copies of each half, times 4 to use the top of the lanes.
+    const __m128i spreadA = _mm_slli_epi16(_mm_shuffle_epi32(_mm_unpacklo_epi16(halves, halves), 0xA0), 2);
+    const __m128i spreadB = _mm_slli_epi16(_mm_shuffle_epi32(_mm_unpackhi_epi16(halves, halves), 0xA0), 2);
+    // x / 1000, x / 100, x / 10, x in the four lanes of each half.
+    const __m128i divide = _mm_setr_epi16(8389, 5243, 13108, -32768, 8389, 5243, 13108, -32768);
+    const __m128i shift = _mm_setr_epi16(1 << 7, 1 << 11, 1 << 13, -32768, 1 << 7, 1 << 11, 1 << 13, -32768);
+    const __m128i leadingA = _mm_mulhi_epu16(_mm_mulhi_epu16(spreadA, divide), shift);
+    const __m128i leadingB = _mm_mulhi_epu16(_mm_mulhi_epu16(spreadB, divide), shift);
+    const __m128i ten = _mm_set1_epi16(10);
+    const __m128i digitsA = _mm_sub_epi16(leadingA, _mm_slli_epi64(_mm_mullo_epi16(leadingA, ten), 16));
+    const __m128i digitsB = _mm_sub_epi16(leadingB, _mm_slli_epi64(_mm_mullo_epi16(leadingB, ten), 16));
+    return _mm_add_epi8(_mm_packus_epi16(digitsA, digitsB), _mm_set1_epi8('0'));
+}
+
 // The text of q * 10^(exponent10 - 20), 10^20 <= q < 10^21, at p. Every
 // digit is stored where it goes, with no copy that would read back bytes
 // just written in smaller pieces.
@@ -177,15 +205,14 @@ char* WriteDigits(char* p, unsigned __int128 q, int exponent10) {
     const uint64_t upper = static_cast<uint64_t>(q >> 8) / 390625ULL;
     const uint64_t lead = static_cast<uint64_t>(q >> 16) / 152587890625ULL;
     // Remainders below 2^64, exact in 64-bit arithmetic.
-    const uint64_t middle = EightDigits(upper - lead * 100000000ULL);
-    const uint64_t last = EightDigits(static_cast<uint64_t>(q) - upper * 100000000ULL);
+    const __m128i digits = SixteenDigits(static_cast<uint32_t>(upper - lead * 100000000ULL),
+                                         static_cast<uint32_t>(static_cast<uint64_t>(q) - upper * 100000000ULL));
     const auto four = static_cast<uint32_t>(lead % 10000);
     p[0] = static_cast<char>('0' + lead / 10000);
     p[1] = '.';
     std::memcpy(p + 2, kDigitPairs + 2 * (four / 100), 2);
     std::memcpy(p + 4, kDigitPairs + 2 * (four % 100), 2);
-    std::memcpy(p + 6, &middle, 8);
-    std::memcpy(p + 14, &last, 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 6), digits);
     p += 22;
     *p++ = 'e';
     *p++ = exponent10 < 0 ? '-' : '+';
@@ -199,6 +226,20 @@ char* WriteDigits(char* p, unsigned __int128 q, int exponent10) {
 }
 
 } // namespace
+
+char* WriteInteger(int64_t value, char* out) {
+    if (value < 0 || value >= 100000000) return std::to_chars(out, out + 20, value).ptr;
+    const auto v = static_cast<uint64_t>(value);
+    // Digits: floor(log10(v)) + 1, from the bit length, one too many at most
+    // (0 has one, as 1 has).
+    const int bits = 64 - std::countl_zero(v | 1);
+    int length = ((bits * 1233) >> 12) + 1;
+    static constexpr uint64_t kPowers[] = {0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    length -= v < kPowers[length - 1] ? 1 : 0;
+    const uint64_t text = EightDigits(v) >> (8 * (8 - length));
+    std::memcpy(out, &text, 8);
+    return out + length;
+}
 
 char* WriteScientific21(const Real& value, char* out) {
     static_assert(sizeof(Real) >= 10, "an x87 extended long double");

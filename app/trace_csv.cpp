@@ -13,7 +13,7 @@ namespace tarvik {
 namespace {
 
 char* PutCount(char* p, int64_t value) {
-    p = std::to_chars(p, p + 24, value).ptr;
+    p = WriteInteger(value, p);
     *p++ = ',';
     return p;
 }
@@ -110,7 +110,7 @@ void TraceCsvText::AppendRow(const TraceRow& r, const Real* point, int n) {
         p = PutNumber(p, r.u1, 5);
         p = PutNumber(p, r.u2, 6);
     }
-    if (r.subIterations >= 0) p = std::to_chars(p, p + 24, r.subIterations).ptr;
+    if (r.subIterations >= 0) p = WriteInteger(r.subIterations, p);
     std::memcpy(p, TextLineEnd.data(), TextLineEnd.size());
     p += TextLineEnd.size();
     size_ = static_cast<std::size_t>(p - data_.get());

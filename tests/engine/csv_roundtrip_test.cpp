@@ -75,6 +75,17 @@ protected:
     }
 };
 
+// Counts read as to_chars writes them, at every length and past the quick range.
+TEST(ScientificText, IntegersAsToCharsWritesThem) {
+    std::vector<int64_t> values{0, -1, INT64_MIN, INT64_MAX, 100000000, 99999999, 12345678};
+    for (int64_t p = 1; p <= 1000000000000000000; p *= 10)
+        for (int64_t d : {-1, 0, 1, 7}) values.push_back(p + d);
+    for (const int64_t v : values) {
+        char mine[24], theirs[24];
+        EXPECT_EQ(std::string(mine, WriteInteger(v, mine)), std::string(theirs, std::to_chars(theirs, theirs + 24, v).ptr));
+    }
+}
+
 Real FromBits(uint64_t significand, uint16_t signAndExponent) {
     unsigned char bytes[sizeof(Real)] = {};
     std::memcpy(bytes, &significand, 8);
@@ -110,6 +121,14 @@ TEST(ScientificText, WritesWhatToCharsWrites) {
         check(v);
         if (i % 16 == 0) check(std::ldexp(static_cast<Real>(significand >> (i % 64)), -16445));   // subnormals
     }
+    // Whole numbers (exact in 64 bits) whose last eight and the eight before
+    // them run over every digit at every place, 9999 -> 10000 included.
+    for (uint64_t low = 0; low < 100000000; low += 49999)
+        for (uint64_t high : {uint64_t(10000000), uint64_t(99999999), low, 100000000 - 1 - low})
+            for (uint64_t lead : {uint64_t(1), uint64_t(9), uint64_t(1844)}) {
+                check(static_cast<Real>((lead * 100000000 + high) * 100000000 + low));
+                check(static_cast<Real>(high * 100000000 + low + 1) / 1024);
+            }
 }
 
 // A field is empty exactly where std::isnan says so, over every kind of
