@@ -7,8 +7,12 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <system_error>
 #include <utility>
+
+#include <emmintrin.h>
 
 #include "app/atomic_file.h"
 #include "app/trace_csv.h"
@@ -20,6 +24,34 @@ namespace {
 // Blocks in flight between the run and the writer, the one being filled
 // and the one being written included: a megabyte or so.
 constexpr int kMaxBlocks = 4;
+
+// A row copied into its block past the cache: the block's lines were last
+// read by the writer's core, and ordinary stores into them would each wait
+// for a line to come back over. Each number is read as the x87 unit stored
+// it, eight bytes and two, so that the reads are served from those stores.
+void StreamRow(TraceRow& to, const TraceRow& from) {
+    auto* target = reinterpret_cast<unsigned char*>(&to);
+    const auto* source = reinterpret_cast<const unsigned char*>(&from);
+    const auto put = [target](std::size_t offset, uint64_t word) {
+        _mm_stream_si64(reinterpret_cast<long long*>(target + offset), static_cast<long long>(word));
+    };
+    for (const std::size_t offset : {offsetof(TraceRow, iteration), offsetof(TraceRow, evaluations),
+                                     offsetof(TraceRow, subIterations)}) {
+        uint64_t word;
+        std::memcpy(&word, source + offset, 8);
+        put(offset, word);
+    }
+    for (const std::size_t offset : {offsetof(TraceRow, j), offsetof(TraceRow, gradNorm), offsetof(TraceRow, stepLength),
+                                     offsetof(TraceRow, alpha), offsetof(TraceRow, accuracy), offsetof(TraceRow, u1),
+                                     offsetof(TraceRow, u2)}) {
+        uint64_t significand;
+        uint16_t signAndExponent;
+        std::memcpy(&significand, source + offset, 8);
+        std::memcpy(&signAndExponent, source + offset + 8, 2);
+        put(offset, significand);
+        put(offset + 8, signAndExponent);
+    }
+}
 
 } // namespace
 
@@ -36,7 +68,7 @@ std::unique_ptr<TraceFileStream::Block> TraceFileStream::Spare() {
         ++blocks_;
         lock.unlock();
         auto block = std::make_unique<Block>();
-        block->rows.reserve(BlockRows);
+        block->rows.resize(BlockRows);
         return block;
     }
     while (spare_.empty()) {
@@ -72,9 +104,10 @@ bool TraceFileStream::WriteOneWaiting(std::unique_lock<std::mutex>& lock) {
 bool TraceFileStream::AppendText(const Block& block, TraceCsvText& text) const {
     const int n = header_.n;
     const bool all = header_.allCoordinates;
-    if (all && block.coordinates.size() != block.rows.size() * static_cast<std::size_t>(n)) return false;
+    if (all && block.coordinates.size() != block.count * static_cast<std::size_t>(n)) return false;
     const Real* point = block.coordinates.data();
-    for (const TraceRow& row : block.rows) {
+    for (std::size_t i = 0; i < block.count; ++i) {
+        const TraceRow& row = block.rows[i];
         text.AppendRow(row, all ? point : nullptr, n);
         if (all) point += n;
     }
@@ -98,19 +131,22 @@ void TraceFileStream::Add(const TraceRow& row) {
             return;
         }
     }
-    filling_->rows.push_back(row);
+    StreamRow(filling_->rows[filling_->count++], row);
     // With all coordinates the block is closed once the row's point is in.
-    if (!header_.allCoordinates && filling_->rows.size() >= BlockRows) HandOver();
+    if (!header_.allCoordinates && filling_->count >= BlockRows) HandOver();
 }
 
 void TraceFileStream::AddCoordinates(const Real* u, int n) {
     if (!header_.allCoordinates || n != header_.n || !filling_) return;
     filling_->coordinates.insert(filling_->coordinates.end(), u, u + n);
-    if (filling_->rows.size() >= BlockRows || filling_->coordinates.size() * sizeof(Real) >= BlockCoordinateBytes)
+    if (filling_->count >= BlockRows || filling_->coordinates.size() * sizeof(Real) >= BlockCoordinateBytes)
         HandOver();
 }
 
 void TraceFileStream::HandOver() {
+    // The rows' stores went past the cache: they reach memory before the
+    // block is handed over.
+    _mm_sfence();
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         queued_.push_back(std::move(filling_));
@@ -136,7 +172,7 @@ bool TraceFileStream::Abandoned() {
 }
 
 void TraceFileStream::Recycle(std::unique_ptr<Block> block) {
-    block->rows.clear();
+    block->count = 0;
     block->coordinates.clear();
     block->text.Clear();
     block->stage = Block::Stage::Rows;
@@ -165,7 +201,7 @@ void TraceFileStream::Write() {
             const bool whole = block->stage == Block::Stage::Text ? (text.Append(block->text.View()), true)
                                                                   : AppendText(*block, text);
             const bool mismatched = header_.allCoordinates &&
-                                    block->coordinates.size() != block->rows.size() * static_cast<std::size_t>(header_.n);
+                                    block->coordinates.size() != block->count * static_cast<std::size_t>(header_.n);
             Recycle(std::move(block));
             if (!whole || mismatched) return EIO;
             if (text.Size() >= TraceCsvPieceBytes) {
@@ -188,7 +224,7 @@ void TraceFileStream::End(bool keep) {
     // The run's own Ctrl-C handler is gone by now: the temporary must not
     // outlive the program either way.
     const TemporariesRemovedOnSignal signals;
-    if (keep && filling_ && !filling_->rows.empty()) HandOver();
+    if (keep && filling_ && filling_->count != 0) HandOver();
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ended_ = true;

@@ -58,7 +58,8 @@ public:
 
 private:
     struct Block {
-        std::vector<TraceRow> rows;
+        std::vector<TraceRow> rows;    // BlockRows of them, the first `count` filled
+        std::size_t count = 0;
         std::vector<Real> coordinates;
         // Rows until one of the two threads has made their text.
         enum class Stage { Rows, BeingWritten, Text } stage = Stage::Rows;
