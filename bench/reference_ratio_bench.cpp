@@ -74,7 +74,7 @@ using namespace tarvik;
 using namespace tarvik::bench;
 
 void Line(const char* what, double seconds, const char* reference, double referenceSeconds) {
-    std::printf("%-44s %12.3f us   %-34s %12.3f us   ratio %6.2f\n", what, seconds * 1e6, reference,
+    std::printf("%-44s %14.4f us   %-34s %14.4f us   ratio %6.2f\n", what, seconds * 1e6, reference,
                 referenceSeconds * 1e6, seconds / referenceSeconds);
     std::fflush(stdout);
 }
