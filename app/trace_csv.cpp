@@ -49,7 +49,7 @@ char* TraceCsvText::Reserve(std::size_t bytes) {
     if (capacity_ - size_ < bytes) {
         const std::size_t capacity = std::max({capacity_ * 2, size_ + bytes, std::size_t(1) << 16});
         auto grown = std::make_unique_for_overwrite<char[]>(capacity);
-        std::memcpy(grown.get(), data_.get(), size_);
+        if (size_ != 0) std::memcpy(grown.get(), data_.get(), size_);
         data_ = std::move(grown);
         capacity_ = capacity;
     }
@@ -57,7 +57,7 @@ char* TraceCsvText::Reserve(std::size_t bytes) {
 }
 
 void TraceCsvText::Append(std::string_view bytes) {
-    std::memcpy(Reserve(bytes.size()), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(Reserve(bytes.size()), bytes.data(), bytes.size());
     size_ += bytes.size();
     rowBefore_ = false;
 }

@@ -78,8 +78,10 @@ protected:
 // Counts read as to_chars writes them, at every length and past the quick range.
 TEST(ScientificText, IntegersAsToCharsWritesThem) {
     std::vector<int64_t> values{0, -1, INT64_MIN, INT64_MAX, 100000000, 99999999, 12345678};
-    for (int64_t p = 1; p <= 1000000000000000000; p *= 10)
-        for (int64_t d : {-1, 0, 1, 7}) values.push_back(p + d);
+    for (int64_t power = 1;; power *= 10) {
+        for (int64_t d : {-1, 0, 1, 7}) values.push_back(power + d);
+        if (power > INT64_MAX / 10) break;
+    }
     for (const int64_t v : values) {
         char mine[24], theirs[24];
         EXPECT_EQ(std::string(mine, WriteInteger(v, mine)), std::string(theirs, std::to_chars(theirs, theirs + 24, v).ptr));
