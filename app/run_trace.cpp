@@ -235,7 +235,7 @@ int RunTrace::WriteCsvTo(const std::function<int(std::string_view)>& sink) const
         memoryOffset += static_cast<int64_t>(point.size());
         return true;
     };
-        int error = 0;
+    int error = 0;
     const bool read = ForEachRow([&](const TraceRow& row) {
         if (error != 0) return;
         if (h.allCoordinates && !nextPoint()) {

@@ -163,6 +163,7 @@ bool FastDigits(uint64_t significand, int e2, unsigned __int128& digits, int& ex
 // two lanes of four digits, then four of two, then each digit in a byte of
 // its own, all lanes at once.
 inline uint64_t EightDigits(uint64_t v) {
+    static_assert(std::endian::native == std::endian::little, "the first digit is stored first");
     const uint64_t fours = v / 10000 | (v % 10000) << 32;
     const uint64_t hundreds = (fours * 10486 >> 20) & 0x0000007F0000007FULL;
     const uint64_t pairs = hundreds | (fours - 100 * hundreds) << 16;
@@ -199,7 +200,6 @@ inline __m128i SixteenDigits(uint32_t a, uint32_t b) {
 // digit is stored where it goes, with no copy that would read back bytes
 // just written in smaller pieces.
 char* WriteDigits(char* p, unsigned __int128 q, int exponent10) {
-    static_assert(std::endian::native == std::endian::little, "EightDigits puts the first digit in the lowest byte");
     // q / 10^8 and q / 10^16 side by side, each a 64-bit division by a
     // constant (a multiplication): q / 10^k is (q / 2^k) / 5^k.
     const uint64_t upper = static_cast<uint64_t>(q >> 8) / 390625ULL;

@@ -1,7 +1,6 @@
 #include "app/trace_csv.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 

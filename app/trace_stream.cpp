@@ -91,8 +91,9 @@ bool TraceFileStream::WriteOneWaiting(std::unique_lock<std::mutex>& lock) {
         if (block.stage != Block::Stage::Rows) continue;
         block.stage = Block::Stage::BeingWritten;
         lock.unlock();
-        AppendText(block, block.text);
+        const bool whole = AppendText(block, block.text);
         lock.lock();
+        block.textWhole = whole;
         block.stage = Block::Stage::Text;
         ++blocksTheRunWrote_;
         changed_.notify_all();
@@ -176,6 +177,7 @@ void TraceFileStream::Recycle(std::unique_ptr<Block> block) {
     block->coordinates.clear();
     block->text.Clear();
     block->stage = Block::Stage::Rows;
+    block->textWhole = true;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         spare_.push_back(std::move(block));
@@ -198,12 +200,11 @@ void TraceFileStream::Write() {
         while (std::unique_ptr<Block> block = Next()) {
             // Only this thread takes a block from the line, and the run's
             // thread is done with it once it is at the front.
-            const bool whole = block->stage == Block::Stage::Text ? (text.Append(block->text.View()), true)
-                                                                  : AppendText(*block, text);
-            const bool mismatched = header_.allCoordinates &&
-                                    block->coordinates.size() != block->count * static_cast<std::size_t>(header_.n);
+            bool whole = block->textWhole;
+            if (block->stage == Block::Stage::Text) text.Append(block->text.View());
+            else whole = AppendText(*block, text);
             Recycle(std::move(block));
-            if (!whole || mismatched) return EIO;
+            if (!whole) return EIO;
             if (text.Size() >= TraceCsvPieceBytes) {
                 if (const int error = sink(text.View()); error != 0) return error;
                 text.Clear();

@@ -64,6 +64,7 @@ private:
         // Rows until one of the two threads has made their text.
         enum class Stage { Rows, BeingWritten, Text } stage = Stage::Rows;
         TraceCsvText text;
+        bool textWhole = true;         // false: its coordinates did not match its rows
     };
 
     void HandOver();
