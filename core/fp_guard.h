@@ -111,4 +111,16 @@ inline void PinValue(T& value) { asm volatile("" : "+m"(value)); }
 // several times as much as the 4-byte float that holds infinity.
 inline bool IsFiniteReal(Real x) { return __builtin_isless(__builtin_fabsl(x), __builtin_infl()); }
 
+// std::sqrt of x for an x that is not negative. std::sqrt asks first
+// whether x < 0, to set errno, which this program never reads; the square
+// root itself is the same instruction, so the same bits.
+inline Real RootOfNonNegative(Real x) {
+#if defined(__x86_64__) || defined(__i386__)
+    asm("fsqrt" : "+t"(x));
+    return x;
+#else
+    return std::sqrt(x);
+#endif
+}
+
 } // namespace tarvik

@@ -318,10 +318,14 @@ void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
             sum += g1 * g1;
             sum += g2 * g2;
             for (std::size_t i = 3; i < g.size(); ++i) sum += g[i] * g[i];
-            const Real norm = std::sqrt(sum);
-            if (!IsFiniteReal(norm)) ThrowNormFault(g, n_, name_);
+            // A sum of squares is +0, positive or NaN, and its root is
+            // finite, or 0, exactly when it is: so both are asked of the
+            // sum, one comparison each, and the root needs no look at a
+            // negative argument.
+            if (!__builtin_isless(sum, __builtin_infl())) ThrowNormFault(g, n_, name_);
+            const Real norm = RootOfNonNegative(sum);
             gnorm = norm;
-            if (norm == 0 && events_ != nullptr) events_->ZeroGradient();
+            if (sum == 0 && events_ != nullptr) events_->ZeroGradient();
             Tell(kWorkingStatus);
             return;
         }

@@ -346,7 +346,8 @@ TEST_F(ObjectiveTest, DimensionIsTheObjectivesNAndTheNormRunsOverTheVectorHanded
     };
     for (const FunctionTraits& f : FunctionList()) {
         if (!f.twoDimensionalOnly) continue;
-        for (const MyArray1& w : {RandomPoint(3, 2), V({1e1000L, 1, 2}), V({1e4931L, 1e-3000L, 2}), V({NAN, 1, 2})})
+        for (const MyArray1& w : {RandomPoint(3, 2), V({0, 0, 2}), V({1e1000L, 1, 2}), V({1e2466L, 1, 2}),
+                                   V({1e4931L, 1e-3000L, 2}), V({NAN, 1, 2})})
             for (bool gradient : {false, true})
                 EXPECT_EQ(outcome(Of(f.id, 2), w, gradient), outcome(Of(f.id, 3), w, gradient))
                     << f.name << ' ' << static_cast<double>(w[1]) << (gradient ? " gradient" : "");
