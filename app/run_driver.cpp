@@ -17,6 +17,7 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
+#include "core/just_stored_real.h"
 #include "core/method_catalogue.h"
 #include "core/number_format.h"
 #include "core/objective.h"
@@ -448,8 +449,14 @@ void RunDriver::AddTraceRow(Real accuracy) {
     if (rowObserver_) rowObserver_(row);
     lastRow_ = row;
     haveRow_ = true;
-    // Same size every time: the copy reuses its storage.
-    if (kept) lastRowPoint_ = s.U;
+    // Not a vector copy: its wide loads could not be served from the
+    // point's 80-bit stores just made, and would wait for them to leave
+    // the core (a fifth of a traced constant-step run, more or less as the
+    // heap happened to lie). The size stays, so the storage is reused.
+    if (kept) {
+        lastRowPoint_.resize(s.U.size());
+        CopyJustStoredReals(s.U.data(), lastRowPoint_.data(), s.U.size());
+    }
     if (traceAllCoordinates_ && kept) {
         trace_.AddCoordinates(&s.U[1], s.N);
         const int64_t bytes = EstimatedTraceCsvBytes(trace_.RowCount(), s.N);

@@ -1,5 +1,7 @@
 #pragma once
 // Reading a Real that its caller has only just stored.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -29,8 +31,24 @@ inline Real LoadJustStoredReal(const Real* p) {
     _mm_store_si128(reinterpret_cast<__m128i*>(bytes), joined);
     return LoadStoredReal(bytes);
 }
+
+// to[i] = from[i] for i < count, for values their caller may only just
+// have stored: a library copy reads them in wide loads that cannot be
+// forwarded from the two parts of an x87 store either, and waits.
+inline void CopyJustStoredReals(const Real* from, Real* to, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint64_t significand;
+        std::uint16_t signAndExponent;
+        std::memcpy(&significand, from + i, sizeof significand);
+        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(from + i) + 8, sizeof signAndExponent);
+        std::memcpy(to + i, &significand, sizeof significand);
+        std::memcpy(reinterpret_cast<unsigned char*>(to + i) + 8, &signAndExponent, sizeof signAndExponent);
+    }
+}
+
 #else
 inline Real LoadJustStoredReal(const Real* p) { return *p; }
+inline void CopyJustStoredReals(const Real* from, Real* to, std::size_t count) { std::copy(from, from + count, to); }
 #endif
 
 } // namespace tarvik

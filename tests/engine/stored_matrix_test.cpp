@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/fp_guard.h"
+#include "core/just_stored_real.h"
 #include "core/numeric.h"
 
 namespace tarvik {
@@ -48,6 +49,15 @@ TEST(StoredMatrix, EveryKindOfValueKeepsEveryBit) {
         EXPECT_TRUE(SameBits(m[1][0], guard) && SameBits(m[1][2], guard)) << c.name << ": a neighbour changed";
         m[1].Swap(1, 2);
         EXPECT_TRUE(SameBits(m[1][2], c.value) && SameBits(m[1][1], guard)) << c.name << " swapped";
+        // A point read or copied part by part, as just stored, too.
+        const Real point[3] = {guard, c.value, guard};
+        Real copy[4] = {1, 1, 1, 1};
+        CopyJustStoredReals(point, copy, 3);
+        EXPECT_TRUE(SameBits(LoadJustStoredReal(&point[1]), c.value)) << c.name << " read as just stored";
+        EXPECT_TRUE(SameBits(copy[1], c.value) && SameBits(copy[0], guard) && SameBits(copy[2], guard))
+            << c.name << " copied as just stored";
+        EXPECT_TRUE(SameBits(copy[3], 1)) << c.name << ": copied past the end";
+        EXPECT_FALSE(FaultFlagsUp()) << c.name;
     }
 }
 
