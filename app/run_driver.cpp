@@ -378,8 +378,7 @@ void RunDriver::EndIteration() {
         s.JPrev = s.JCur;
         s.GradJPrev = s.GradJ;
         s.GradNormPrev = s.GradNorm;
-        s.JCur = RunObjective(s).Value(s.U);
-        RunObjective(s).Gradient(s.U, s.GradJ, s.GradNorm);
+        RunObjective(s).ValueAndGradient(s.U, s.JCur, s.GradJ, s.GradNorm);
     }
 
     if (s.Choices.ByDistance) {

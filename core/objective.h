@@ -124,6 +124,12 @@ public:
     // Name() when only the norm overflows.
     void Gradient(const MyArray1& u, MyArray1& g, Real& norm);
 
+    // J(u) into value, then gradJ(u) into g and its norm into gnorm: what
+    // Value and then Gradient do, with their counts, texts and failures,
+    // value set before gradJ is evaluated. A function of (u1, u2) at n = 2
+    // reads its point once for both.
+    void ValueAndGradient(const MyArray1& u, Real& value, MyArray1& g, Real& gnorm);
+
     // The Hessian at u, as the entry's Hessian shape says: the 2x2 one, or
     // the n x n matrix into H (rows and columns 1..n). Neither counts nor
     // guards: the Newton step does, with texts of its own. A function
@@ -147,6 +153,9 @@ private:
     // kept apart so that those two keep a call as light as their formulas.
     Real GeneralValue(const MyArray1& u);
     void GeneralGradient(const MyArray1& u, MyArray1& g, Real& gnorm);
+    // What Value and Gradient do with the results of those two's formulas.
+    void AcceptPlanarValue(Real value);
+    void AcceptPlanarGradient(Real g1, Real g2, MyArray1& g, Real& gnorm);
     void RequirePoint(const MyArray1& u, const char* what) const;
     void Tell(const std::string& text) const {
         if (events_ != nullptr && events_->ShowsStatus()) events_->Status(text);

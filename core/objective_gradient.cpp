@@ -11,9 +11,9 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
-#include "core/just_stored_real.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
+#include "core/objective_faults.h"
 #include "core/row_pool.h"
 #include "core/two_dimensional_formulas.h"
 
@@ -228,28 +228,6 @@ void GradientOf(FunctionId id, int n, const TunableParameters& p, const Quadrati
     throw std::logic_error("GradientOf: not a function of the catalogue");
 }
 
-// Built once: a two-dimensional evaluation takes hardly longer than a text.
-const std::string kEvaluatingGradient = " Working... gradient evaluation";
-const std::string kWorkingStatus = " Working...";
-
-bool AllFinite(const Real* g, int n) {
-    for (int i = 1; i <= n; ++i)
-        if (!IsFiniteReal(g[i])) return false;
-    return true;
-}
-
-// The norm came out infinite or not a number. A component that is already
-// so (from such an input, which raises no flag) is the gradient's fault,
-// not the norm's. Looking only now saves a pass over g in every good call.
-[[noreturn, gnu::cold, gnu::noinline]] void ThrowNormFault(const MyArray1& g, int n, const std::string& name) {
-    if (!AllFinite(g.data(), n)) throw EBadError("Error in evaluation of gradient: " + name);
-    throw ERealBadError("Error in evaluation of gradient norm for function: " + name);
-}
-
-[[noreturn, gnu::cold, gnu::noinline]] void ThrowGradientFault(const std::string& name) {
-    throw EBadError("Error in evaluation of gradient: " + name);
-}
-
 } // namespace
 
 [[gnu::noinline]] void Objective::GeneralGradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
@@ -302,35 +280,6 @@ bool AllFinite(const Real* g, int n) {
     gnorm = norm;
     if (gnorm == 0 && events_ != nullptr) events_->ZeroGradient();
     Tell(kWorkingStatus);
-}
-
-void Objective::Gradient(const MyArray1& u, MyArray1& g, Real& gnorm) {
-    if (planar_ && u.size() >= 3 && g.size() >= 3) {
-        Real g1 = 0, g2 = 0;
-        if (TwoDimensionalGradient(id_, LoadJustStoredReal(&u[1]), LoadJustStoredReal(&u[2]), g1, g2)) {
-            ++evaluations_;
-            // Read before either is written: g may be u itself. A fault
-            // leaves a component, and so the norm, not finite. The norm
-            // runs over the whole vector handed in, from 0 upwards.
-            g[1] = g1;
-            g[2] = g2;
-            Real sum = 0;
-            sum += g1 * g1;
-            sum += g2 * g2;
-            for (std::size_t i = 3; i < g.size(); ++i) sum += g[i] * g[i];
-            // A sum of squares is +0, positive or NaN, and its root is
-            // finite, or 0, exactly when it is: so both are asked of the
-            // sum, one comparison each, and the root needs no look at a
-            // negative argument.
-            if (!__builtin_isless(sum, __builtin_infl())) ThrowNormFault(g, n_, name_);
-            const Real norm = RootOfNonNegative(sum);
-            gnorm = norm;
-            if (sum == 0 && events_ != nullptr) events_->ZeroGradient();
-            Tell(kWorkingStatus);
-            return;
-        }
-    }
-    GeneralGradient(u, g, gnorm);
 }
 
 } // namespace tarvik

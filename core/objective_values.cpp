@@ -13,9 +13,9 @@
 #include "core/errors.h"
 #include "core/fp_guard.h"
 #include "core/function_catalogue.h"
-#include "core/just_stored_real.h"
 #include "core/matrix_vector.h"
 #include "core/objective.h"
+#include "core/objective_faults.h"
 #include "core/row_pool.h"
 #include "core/two_dimensional_formulas.h"
 
@@ -264,17 +264,6 @@ void Objective::RequirePoint(const MyArray1& u, const char* what) const {
     }
 }
 
-namespace {
-// Built once: a two-dimensional evaluation takes hardly longer than a text.
-const std::string kEvaluatingFunction = " Working... function evaluation";
-const std::string kWorkingStatus = " Working...";
-
-// Out of the way of the evaluation that succeeds.
-[[noreturn, gnu::cold, gnu::noinline]] void ThrowFunctionFault(const std::string& name) {
-    throw EBadError("Error in evaluation of function: " + name);
-}
-} // namespace
-
 [[gnu::noinline]] Real Objective::GeneralValue(const MyArray1& u) {
     RequirePoint(u, "Objective::Value");
     if (n_ >= 1000) Tell(kEvaluatingFunction);
@@ -301,26 +290,6 @@ const std::string kWorkingStatus = " Working...";
 
     Tell(kWorkingStatus);
     return value;
-}
-
-Real Objective::Value(const MyArray1& u) {
-    if (planar_ && u.size() >= 3) {
-        Real value = 0;
-        if (TwoDimensionalValue(id_, LoadJustStoredReal(&u[1]), LoadJustStoredReal(&u[2]), value)) {
-            // Counted as any other: these formulas throw nothing that could skip it.
-            ++evaluations_;
-            // A fault of these formulas leaves J infinite or not a number.
-            if (!IsFiniteReal(value)) ThrowFunctionFault(name_);
-            if (events_ == nullptr || !events_->ShowsStatus()) return value;
-            // No x87 register survives a call: J is kept in memory meanwhile,
-            // and read back as the store it just was.
-            Real kept = value;
-            PinValue(kept);
-            events_->Status(kWorkingStatus);
-            return LoadJustStoredReal(&kept);
-        }
-    }
-    return GeneralValue(u);
 }
 
 } // namespace tarvik

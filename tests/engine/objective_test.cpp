@@ -358,6 +358,66 @@ TEST_F(ObjectiveTest, DimensionIsTheObjectivesNAndTheNormRunsOverTheVectorHanded
     EXPECT_EQ(three.Evaluations(), 0);
 }
 
+// A run's iteration evaluates J and gradJ at its point in one call: the
+// same as the two calls in order, to the bit, the count, the texts told
+// and the failure, J kept when only gradJ fails; also when gradJ is written
+// over the point itself, or into a vector longer than the point.
+TEST_F(ObjectiveTest, JAndGradJInOneCallAreTheTwoCallsInOrder) {
+    LoadRandomQuadratic(3);
+    struct Outcome {
+        std::string text;
+        int64_t evaluations = 0;
+        std::vector<std::string> statuses;
+        int zeroGradients = 0;
+    };
+    const auto evaluate = [&](FunctionId id, int n, const MyArray1& point, bool over, bool oneCall) {
+        Objective objective = Of(id, n);
+        RecordedEvents events;
+        objective.SetEvents(&events);
+        MyArray1 u = point, longer = point;
+        longer.push_back(0.5L);
+        MyArray1& g = over ? u : longer;
+        Real value = 7, norm = 7;
+        std::ostringstream out;
+        out.precision(21);
+        try {
+            if (oneCall) {
+                objective.ValueAndGradient(u, value, g, norm);
+            } else {
+                value = objective.Value(u);
+                objective.Gradient(u, g, norm);
+            }
+        } catch (const ERealBadError& e) {
+            out << "norm: " << e.what() << ' ';
+        } catch (const EBadError& e) {
+            out << e.what() << ' ';
+        }
+        out << value << ' ' << norm;
+        for (std::size_t i = 1; i < g.size(); ++i) out << ' ' << g[i];
+        return Outcome{out.str(), objective.Evaluations(), events.statuses, events.zeroGradients};
+    };
+    int compared = 0;
+    for (const FunctionTraits& f : FunctionList()) {
+        for (int n : {2, 3}) {
+            if (n == 3 && f.twoDimensionalOnly) continue;
+            for (const MyArray1& w : {RandomPoint(n, 2), Filled(n, 0), Filled(n, 1), Filled(n, 1e1000L),
+                                      Filled(n, 1e2466L), Filled(n, 1e4931L), Filled(n, NAN)})
+                for (bool over : {false, true}) {
+                    const Outcome two = evaluate(f.id, n, w, over, false);
+                    const Outcome one = evaluate(f.id, n, w, over, true);
+                    const std::string where = std::string(f.name) + " n=" + std::to_string(n) + " at " +
+                                              std::to_string(static_cast<double>(w[1])) + (over ? " over u" : "");
+                    EXPECT_EQ(one.text, two.text) << where;
+                    EXPECT_EQ(one.evaluations, two.evaluations) << where;
+                    EXPECT_EQ(one.statuses, two.statuses) << where;
+                    EXPECT_EQ(one.zeroGradients, two.zeroGradients) << where;
+                    ++compared;
+                }
+        }
+    }
+    EXPECT_GT(compared, 200);
+}
+
 TEST_F(ObjectiveTest, EveryEvaluationCountsOnceAlsoWhenItFails) {
     LoadRandomQuadratic(3);
     for (const FunctionTraits& f : FunctionList()) {
