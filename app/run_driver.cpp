@@ -424,7 +424,7 @@ void RunDriver::StartTrace() {
     trace_.Start(TraceHeader{s.N, traceAllCoordinates_}, traceKeepsRows_);
 }
 
-void RunDriver::AddTraceRow(Real accuracy) {
+void RunDriver::AddTraceRow(const Real& accuracy) {
     constexpr Real none = std::numeric_limits<Real>::quiet_NaN();
     const bool start = !haveRow_;
     const bool kept = trace_.KeepsRows();
@@ -449,7 +449,8 @@ void RunDriver::AddTraceRow(Real accuracy) {
                          ? none
                          : VecNormComb(s.U, lastRowPoint_, -1);
     row.alpha = start ? none : iterationAlpha_;
-    row.accuracy = accuracy;
+    // Stored a moment ago by the caller, and in two parts (see CopyJustStoredReals).
+    CopyJustStoredReals(&accuracy, &row.accuracy, 1);
     row.u1 = s.U[1];
     row.u2 = s.N >= 2 ? s.U[2] : 0;
     trace_.Add(row);

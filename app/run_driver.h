@@ -147,7 +147,7 @@ private:
     void ResetRunState();
     void ReactToException(std::exception_ptr error);
     void StartTrace();
-    void AddTraceRow(Real accuracy);
+    void AddTraceRow(const Real& accuracy);
     // Ends the run as Stop does when one of its limits is reached; false
     // when none is.
     bool EndedByLimit();
