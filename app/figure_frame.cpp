@@ -38,12 +38,10 @@ bool FitsInt32(int64_t v) { return v >= std::numeric_limits<int32_t>::min() && v
 // rest of an iteration of a cheap method: so it is read from the bits.
 bool TruncToInt32(Real v, int64_t& out) {
 #if defined(__x86_64__) || defined(__i386__)
-    uint64_t significand;
-    uint16_t signAndExponent;
-    std::memcpy(&significand, &v, sizeof significand);
-    std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&v) + 8, sizeof signAndExponent);
-    const int exponent = (signAndExponent & 0x7FFF) - 16383;
-    const bool negative = (signAndExponent & 0x8000) != 0;
+    const RealParts parts = PartsOf(&v);
+    const uint64_t significand = parts.significand;
+    const int exponent = parts.BiasedExponent() - 16383;
+    const bool negative = parts.Negative();
     if (exponent < 0) {  // |v| < 1, zeros and denormals included
         out = 0;
         return true;

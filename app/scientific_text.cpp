@@ -245,13 +245,10 @@ char* WriteScientific21(const Real& value, char* out) {
     static_assert(sizeof(Real) >= 10, "an x87 extended long double");
     // The bits are read where the value lies, not from a copy the x87 unit
     // has just stored: a narrower read of such a store waits for it.
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
-    uint64_t significand;
-    std::memcpy(&significand, bytes, 8);
-    uint16_t signAndExponent;
-    std::memcpy(&signAndExponent, bytes + 8, 2);
-    const bool negative = (signAndExponent & 0x8000) != 0;
-    const int biased = signAndExponent & 0x7FFF;
+    const RealParts parts = PartsOf(&value);
+    const uint64_t significand = parts.significand;
+    const bool negative = parts.Negative();
+    const int biased = parts.BiasedExponent();
     // Infinities, NaNs and the encodings no arithmetic makes (an exponent
     // without the integer bit) go the long way.
     if (biased == 0x7FFF || (biased != 0 && (significand >> 63) == 0))

@@ -34,14 +34,11 @@ std::string TraceCsvHeaderLine(const TraceHeader& header) {
 
 bool TraceFieldEmpty(const Real& value) {
     static_assert(sizeof(Real) >= 10, "an x87 extended long double");
-    uint64_t significand;
-    uint16_t signAndExponent;
-    std::memcpy(&significand, &value, 8);
-    std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&value) + 8, 2);
-    const int exponent = signAndExponent & 0x7FFF;
-    if (exponent == 0x7FFF) return significand != (uint64_t(1) << 63);   // all but a true infinity
+    const RealParts parts = PartsOf(&value);
+    const int exponent = parts.BiasedExponent();
+    if (exponent == 0x7FFF) return parts.significand != (uint64_t(1) << 63);   // all but a true infinity
     // Without its integer bit a normal exponent's value is no number.
-    return exponent != 0 && (significand >> 63) == 0;
+    return exponent != 0 && (parts.significand >> 63) == 0;
 }
 
 char* TraceCsvText::Reserve(std::size_t bytes) {

@@ -44,12 +44,9 @@ void StreamRow(TraceRow& to, const TraceRow& from) {
     for (const std::size_t offset : {offsetof(TraceRow, j), offsetof(TraceRow, gradNorm), offsetof(TraceRow, stepLength),
                                      offsetof(TraceRow, alpha), offsetof(TraceRow, accuracy), offsetof(TraceRow, u1),
                                      offsetof(TraceRow, u2)}) {
-        uint64_t significand;
-        uint16_t signAndExponent;
-        std::memcpy(&significand, source + offset, 8);
-        std::memcpy(&signAndExponent, source + offset + 8, 2);
-        put(offset, significand);
-        put(offset + 8, signAndExponent);
+        const RealParts parts = PartsOf(source + offset);
+        put(offset, parts.significand);
+        put(offset + 8, parts.signAndExponent);
     }
 }
 

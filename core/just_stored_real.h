@@ -2,8 +2,6 @@
 // Reading a Real that its caller has only just stored.
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 
 #include "core/numeric.h"
 
@@ -21,12 +19,9 @@ namespace tarvik {
 // per part, are forwarded; the parts are joined in one 16-byte store that
 // the 80-bit load can take. Loading 80 bits is exact, so are the bits.
 inline Real LoadJustStoredReal(const Real* p) {
-    std::uint64_t significand;
-    std::uint16_t signAndExponent;
-    std::memcpy(&significand, p, sizeof significand);
-    std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(p) + 8, sizeof signAndExponent);
-    __m128i joined = _mm_cvtsi64_si128(static_cast<long long>(significand));
-    joined = _mm_insert_epi16(joined, signAndExponent, 4);
+    const RealParts parts = PartsOf(p);
+    __m128i joined = _mm_cvtsi64_si128(static_cast<long long>(parts.significand));
+    joined = _mm_insert_epi16(joined, parts.signAndExponent, 4);
     alignas(16) unsigned char bytes[16];
     _mm_store_si128(reinterpret_cast<__m128i*>(bytes), joined);
     return LoadStoredReal(bytes);
@@ -36,14 +31,7 @@ inline Real LoadJustStoredReal(const Real* p) {
 // have stored: a library copy reads them in wide loads that cannot be
 // forwarded from the two parts of an x87 store either, and waits.
 inline void CopyJustStoredReals(const Real* from, Real* to, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint64_t significand;
-        std::uint16_t signAndExponent;
-        std::memcpy(&significand, from + i, sizeof significand);
-        std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(from + i) + 8, sizeof signAndExponent);
-        std::memcpy(to + i, &significand, sizeof significand);
-        std::memcpy(reinterpret_cast<unsigned char*>(to + i) + 8, &signAndExponent, sizeof signAndExponent);
-    }
+    for (std::size_t i = 0; i < count; ++i) PutParts(to + i, PartsOf(from + i));
 }
 
 #else

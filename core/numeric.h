@@ -15,6 +15,28 @@ namespace tarvik {
 
 using Real = long double;
 
+// The two parts an x87 extended value is stored in: the significand
+// (bytes 0-7, the integer bit on top) and the sign with the biased
+// exponent (bytes 8-9). Read as integers, the parts are served from the
+// x87 unit's store of them, which an 80-bit load or a wide copy is not.
+struct RealParts {
+    uint64_t significand = 0;
+    uint16_t signAndExponent = 0;
+    int BiasedExponent() const { return signAndExponent & 0x7FFF; }
+    bool Negative() const { return (signAndExponent & 0x8000) != 0; }
+};
+inline RealParts PartsOf(const void* stored) {
+    RealParts parts;
+    std::memcpy(&parts.significand, stored, sizeof parts.significand);
+    std::memcpy(&parts.signAndExponent, static_cast<const unsigned char*>(stored) + 8, sizeof parts.signAndExponent);
+    return parts;
+}
+// Writes the ten bytes; the rest of a 16-byte slot is left as it is.
+inline void PutParts(void* stored, const RealParts& parts) {
+    std::memcpy(stored, &parts.significand, sizeof parts.significand);
+    std::memcpy(static_cast<unsigned char*>(stored) + 8, &parts.signAndExponent, sizeof parts.signAndExponent);
+}
+
 // A vector of n components stored at indices 1..n; index 0 is never used.
 // Kernels run over 1..size()-1, so a vector of any length works with them.
 using MyArray1 = std::vector<Real>;

@@ -17,13 +17,10 @@ namespace {
 // double splits into the nearest double and the rest. Denormals, unnormals,
 // infinities and NaNs do not.
 bool Splits(const unsigned char* stored) {
-    uint64_t significand;
-    uint16_t signAndExponent;
-    std::memcpy(&significand, stored, sizeof significand);
-    std::memcpy(&signAndExponent, stored + 8, sizeof signAndExponent);
-    const int exponent = signAndExponent & 0x7FFF;
-    if (exponent == 0) return significand == 0;
-    if ((significand >> 63) == 0) return false;
+    const RealParts parts = PartsOf(stored);
+    const int exponent = parts.BiasedExponent();
+    if (exponent == 0) return parts.significand == 0;
+    if ((parts.significand >> 63) == 0) return false;
     const int unbiased = exponent - 16383;
     return unbiased >= -958 && unbiased <= 1022;
 }
